@@ -1,0 +1,29 @@
+#include "app/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+QString &overriddenFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+QString withTrailingSeparator(const QString &folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+} // namespace
+
+QString ProgramFolder()
+{
+    if (!overriddenFolder().isEmpty())
+        return overriddenFolder();
+    return withTrailingSeparator(QCoreApplication::applicationDirPath());
+}
+
+void OverrideProgramFolder(const QString &folder)
+{
+    overriddenFolder() = withTrailingSeparator(folder);
+}

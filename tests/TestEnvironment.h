@@ -1,0 +1,46 @@
+#pragma once
+
+#include "app/ProgramFolder.h"
+#include "widgets/OperatorDialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Every test executable runs in a throw-away home, settings folder, runtime folder
+// and program folder, so no test ever touches the user's files.
+class TestEnvironment final
+{
+public:
+    TestEnvironment()
+    {
+        const QString root = m_dir.path();
+        for (const char *sub : {"home", "config", "runtime", "program"})
+            QDir(root).mkpath(QLatin1String(sub));
+        qputenv("HOME", QFile::encodeName(root + "/home"));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + "/config"));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + "/runtime"));
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        m_programFolder = root + "/program/";
+    }
+    QString programFolder() const { return m_programFolder; }
+    QString root() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_programFolder;
+};
+
+#define ZORVEXA_TEST_MAIN(TestClass)                                   \
+    int main(int argc, char *argv[])                                  \
+    {                                                                 \
+        TestEnvironment environment;                                  \
+        QApplication app(argc, argv);                                 \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                      \
+        OverrideProgramFolder(environment.programFolder());           \
+        OperatorDialogs::SetTestMode(true);                           \
+        TestClass tc;                                                 \
+        QTEST_SET_MAIN_SOURCE_PATH                                    \
+        return QTest::qExec(&tc, argc, argv);                         \
+    }

@@ -1,0 +1,130 @@
+#include "TestEnvironment.h"
+#include "app/PerfTimer.h"
+
+#include <limits>
+
+namespace {
+std::int64_t g_frequency = 1'000'000'000;
+std::int64_t g_count = 0;
+std::int64_t fakeFrequency() { return g_frequency; }
+std::int64_t fakeValue() { return g_count; }
+} // namespace
+
+class TestClock final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        g_frequency = 1'000'000'000;
+        g_count = 0;
+        SetPerfCounter({&fakeFrequency, &fakeValue});
+    }
+    void cleanupTestCase() { SetPerfCounter(SystemPerfCounter()); }
+
+    void formatTime_data()
+    {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << "00:00.00";
+        QTest::newRow("below a hundredth") << qint64(9) << "00:00.00";
+        QTest::newRow("one hundredth") << qint64(10) << "00:00.01";
+        QTest::newRow("truncated, not rounded") << qint64(1239) << "00:01.23";
+        QTest::newRow("just under a minute") << qint64(59'999) << "00:59.99";
+        QTest::newRow("a minute") << qint64(60'000) << "01:00.00";
+        QTest::newRow("a minute and 1005 ms") << qint64(61'005) << "01:01.00";
+        QTest::newRow("just under an hour") << qint64(3'599'999) << "59:59.99";
+        QTest::newRow("an hour has no hours field") << qint64(3'600'000) << "60:00.00";
+        QTest::newRow("just under 100 minutes") << qint64(5'999'999) << "99:59.99";
+        QTest::newRow("100 minutes widen the text") << qint64(6'000'000) << "100:00.00";
+        QTest::newRow("largest stored cell") << qint64(2'147'483'647) << "35791:23.64";
+    }
+    void formatTime()
+    {
+        QFETCH(qint64, ms);
+        QFETCH(QString, text);
+        QCOMPARE(FormatTime(ms), text);
+    }
+
+    void roundHalfToEven_data()
+    {
+        QTest::addColumn<double>("reading");
+        QTest::addColumn<qint64>("rounded");
+        QTest::newRow("half down to even") << 1234.5 << qint64(1234);
+        QTest::newRow("half up to even") << 1235.5 << qint64(1236);
+        QTest::newRow("just below half") << 1234.4999 << qint64(1234);
+        QTest::newRow("just above half") << 1234.5001 << qint64(1235);
+        QTest::newRow("zero half") << 0.5 << qint64(0);
+        QTest::newRow("whole") << 42.0 << qint64(42);
+    }
+    void roundHalfToEven()
+    {
+        QFETCH(double, reading);
+        QFETCH(qint64, rounded);
+        QCOMPARE(RoundToTimeMs(reading), rounded);
+    }
+
+    void elapsedFollowsTheCounter()
+    {
+        TPerfTimer clock;
+        g_count = 5'000'000'000; // 5 s
+        clock.Start();
+        g_count += 1'234'500'000;
+        QCOMPARE(clock.ElapsedMs(), 1234.5);
+        g_count += 1'000'000;
+        QCOMPARE(clock.ElapsedMs(), 1235.5);
+        QCOMPARE(RoundToTimeMs(clock.ElapsedMs()), TimeMs(1236));
+        clock.Start();
+        QCOMPARE(clock.ElapsedMs(), 0.0);
+    }
+
+    void neverStartedMeasuresFromCounterOrigin()
+    {
+        TPerfTimer clock;
+        g_count = 3'000'000'000;
+        QCOMPARE(clock.ElapsedMs(), 3000.0);
+    }
+
+    // A nanosecond counter times 1000 would overflow 64 bits after about 106 days of uptime.
+    void largeCountersDoNotOverflow_data()
+    {
+        QTest::addColumn<qint64>("frequency");
+        QTest::addColumn<qint64>("start");
+        QTest::newRow("ns, 107 days") << qint64(1'000'000'000) << qint64(107LL * 86'400 * 1'000'000'000);
+        QTest::newRow("ns, 200 years") << qint64(1'000'000'000) << qint64(200LL * 365 * 86'400 * 1'000'000'000);
+        QTest::newRow("ns, near the counter's end")
+            << qint64(1'000'000'000) << std::numeric_limits<qint64>::max() - 100'000'000'000;
+        QTest::newRow("odd frequency near the end")
+            << qint64(3'579'545) << std::numeric_limits<qint64>::max() - 3'579'545LL * 1000;
+    }
+    void largeCountersDoNotOverflow()
+    {
+        QFETCH(qint64, frequency);
+        QFETCH(qint64, start);
+        g_frequency = frequency;
+        g_count = start;
+        TPerfTimer clock;
+        clock.Start();
+        g_count = start + frequency * 61; // 61 s later
+        const TimeMs t = RoundToTimeMs(clock.ElapsedMs());
+        QCOMPARE(t, TimeMs(61'000));
+        QCOMPARE(FormatTime(t), QStringLiteral("01:01.00"));
+    }
+
+    void systemCounterIsMonotonic()
+    {
+        SetPerfCounter(SystemPerfCounter());
+        TPerfTimer clock;
+        clock.Start();
+        double previous = 0.0;
+        for (int i = 0; i < 1000; ++i) {
+            const double now = clock.ElapsedMs();
+            QVERIFY(now >= previous);
+            previous = now;
+        }
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestClock)
+#include "test_clock.moc"
