@@ -1,0 +1,47 @@
+#include "app/Form_Info.h"
+
+#include "widgets/ShadowLabel.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+QFont arialBold(int pixelSize)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    return font;
+}
+} // namespace
+
+TfrmInfo::TfrmInfo(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("frmInfo"));
+    setWindowTitle(tr("Info"));
+    setFixedSize(312, 317);
+    setFont(arialBold(13));
+
+    auto *title = new ShadowLabel(this);
+    title->setObjectName(QStringLiteral("lblTitle"));
+    title->setGeometry(8, 4, 297, 41);
+    title->setFont(arialBold(32));
+    title->setText(QStringLiteral("Zorvexa"));
+    title->setTextColor(QColor(0, 0, 128));
+    title->setShadowColor(QColor(0, 255, 0));
+    title->setBackgroundColor(QColor(192, 192, 192));
+
+    auto *version = new QLabel(tr("Version 1.01"), this);
+    version->setObjectName(QStringLiteral("lblVersion"));
+    version->setGeometry(8, 52, 297, 17);
+    version->setAlignment(Qt::AlignCenter);
+    version->setAutoFillBackground(true);
+    version->setStyleSheet(QStringLiteral("color: #000080; background: #c0c0c0;"));
+
+    auto *ok = new QPushButton(tr("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setGeometry(184, 284, 121, 29);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}

@@ -1,0 +1,285 @@
+#include "app/Form_Main.h"
+
+#include "app/Form_Info.h"
+#include "app/JustOne.h"
+#include "app/ProgramFolder.h"
+#include "ui_Form_Main.h"
+#include "widgets/Colors.h"
+#include "widgets/OperatorDialogs.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+QFont arialBold(int pixelSize)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    return font;
+}
+
+QString runButtonStyle(const char *color)
+{
+    return QStringLiteral("QPushButton { color: %1; font-weight: bold; }"
+                          "QPushButton:disabled { color: #a0a0a0; }")
+        .arg(QLatin1String(color));
+}
+} // namespace
+
+TfrmMain::TfrmMain(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_ui(std::make_unique<Ui::TfrmMain>())
+{
+    m_ui->setupUi(this);
+    m_justOne = new TXJustOne(this);
+    m_justOne->setObjectName(QStringLiteral("XJustOne1"));
+    m_firstCopy = m_justOne->Loaded();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool TfrmMain::IsFirstCopy() const
+{
+    return m_firstCopy;
+}
+
+void TfrmMain::FormCreate()
+{
+    m_runs.ResetForShow();
+    m_programFolder = ProgramFolder();
+    setWindowTitle(QStringLiteral("Brasquell / Software / Zorvexa"));
+    setUpLook();
+    connectRunControl();
+    setUpTimers();
+    qApp->installEventFilter(this);
+
+    connect(m_ui->cmdStart, &PressButton::mouseDown, this, &TfrmMain::StartRun);
+    connect(m_ui->cmdStop, &PressButton::mouseDown, this, &TfrmMain::StopRun);
+    connect(m_ui->cmdReset, &PressButton::mouseDown, this, &TfrmMain::ResetClock);
+    connect(m_ui->cmdLock, &PressButton::mouseDown, this, &TfrmMain::LockStation);
+    connect(m_ui->cmdUnlock, &PressButton::mouseDown, this, &TfrmMain::UnlockStation);
+    connect(m_ui->cmdInfo, &QToolButton::clicked, this, &TfrmMain::cmdInfoClick);
+    connect(m_ui->cmdHelp, &QToolButton::clicked, this, &TfrmMain::cmdHelpClick);
+    connect(m_ui->edtLauf, &QSpinBox::valueChanged, this, [this](int run) {
+        m_runs.SetRunNumber(run);
+        SelectParticipant(m_runs.CurrentRow());
+    });
+}
+
+void TfrmMain::setUpLook()
+{
+    setFixedSize(760, 507);
+    setFont(arialBold(13));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    const struct
+    {
+        QToolButton *button;
+        const char *icon;
+    } toolbar[] = {
+        {m_ui->cmdStartlist, ":/icons/startlist.svg"}, {m_ui->cmdConfig, ":/icons/config.svg"},
+        {m_ui->cmdInfo, ":/icons/info.svg"},           {m_ui->cmdHelp, ":/icons/help.svg"},
+        {m_ui->cmdExcel, ":/icons/spreadsheet.svg"},   {m_ui->cmdHTML, ":/icons/webpage.svg"},
+    };
+    for (const auto &entry : toolbar) {
+        entry.button->setIcon(QIcon(QString::fromLatin1(entry.icon)));
+        entry.button->setIconSize(QSize(32, 32));
+        entry.button->setAutoRaise(true);
+    }
+    // Hints are not switched on in this window: keep the text, show no tooltip.
+    m_ui->cmdInfo->setToolTip(QString());
+    m_ui->cmdInfo->setProperty("hint", QStringLiteral("Program Information"));
+    m_ui->Image321->setPixmap(QIcon(QStringLiteral(":/icons/banner.svg")).pixmap(QSize(191, 42)));
+
+    m_ui->cmdStart->setStyleSheet(runButtonStyle("#008000"));
+    m_ui->cmdStop->setStyleSheet(runButtonStyle("#800000"));
+    m_ui->cmdReset->setStyleSheet(runButtonStyle("#808000"));
+    m_ui->cmdLock->setStyleSheet(runButtonStyle("#800000"));
+    m_ui->cmdUnlock->setStyleSheet(runButtonStyle("#008000"));
+    for (QPushButton *button : {static_cast<QPushButton *>(m_ui->cmdStart), static_cast<QPushButton *>(m_ui->cmdStop),
+                                static_cast<QPushButton *>(m_ui->cmdReset), static_cast<QPushButton *>(m_ui->cmdLock),
+                                static_cast<QPushButton *>(m_ui->cmdUnlock)})
+        button->setFocusPolicy(Qt::NoFocus);
+
+    m_ui->Tablo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_ui->Tablo->setFont(arialBold(72));
+    m_ui->Tablo->setStyleSheet(QStringLiteral("background: black; color: #00ff00; padding-right: 8px;"));
+
+    m_ui->lblPartic->setFont(arialBold(24));
+    m_ui->lblPartic->setTextColor(QColor(0, 255, 0));
+    m_ui->lblPartic->setShadowColor(QColor(0, 128, 0));
+    m_ui->lblPartic->setBackgroundColor(QColor(0, 0, 128));
+
+    m_ui->Shape2->setBrushColor(Qt::black);
+    m_ui->Shape3->setBrushColor(Qt::black);
+    m_ui->LazerShape->setBrushColor(ColorFromBgr(RunControl::BeamUnlockedColor));
+    m_ui->imgLock->setPixmap(QIcon(QStringLiteral(":/icons/padlock.svg")).pixmap(QSize(32, 32)));
+    m_ui->imgLock->setAttribute(Qt::WA_TranslucentBackground);
+    m_ui->imgLock->hide();
+    m_ui->imgLock->raise();
+
+    m_ui->Bevel1->setFrameShape(QFrame::NoFrame);
+    m_ui->Bevel1->setStyleSheet(QStringLiteral("#Bevel1 { border: none; border-bottom: 1px solid #a0a0a0; }"));
+
+    m_ui->edtFP->setRange(0, 100);
+    m_ui->edtFP->setDecimals(0);
+    m_ui->edtFP->setValue(2);
+    m_ui->edtFS->setRange(0, 100);
+    m_ui->edtFS->setDecimals(0);
+    m_ui->edtFS->setValue(10);
+}
+
+void TfrmMain::setUpTimers()
+{
+    const auto makeTimer = [this](const char *name, int interval, void (TfrmMain::*handler)()) {
+        auto *timer = new QTimer(this);
+        timer->setObjectName(QLatin1String(name));
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setInterval(interval);
+        connect(timer, &QTimer::timeout, this, handler);
+        timer->start();
+        return timer;
+    };
+    m_lazerBlink = makeTimer("LazerBlink", 50, &TfrmMain::LazerBlinkTimer);
+    m_tabloUpdate = makeTimer("TabloUpdate", 10, &TfrmMain::TabloUpdateTimer);
+    m_gridUpdates = makeTimer("GridUpdates", 100, &TfrmMain::GridUpdatesTimer);
+}
+
+void TfrmMain::connectRunControl()
+{
+    connect(&m_runs, &RunControl::timeShown, this, [this](TimeMs t) { m_ui->Tablo->setText(FormatTime(t)); });
+    connect(&m_runs, &RunControl::participantCaptionChanged, this, &TfrmMain::showParticipantCaption);
+    connect(&m_runs, &RunControl::runButtonsChanged, this, [this](bool startEnabled, bool stopEnabled) {
+        m_ui->cmdStart->setEnabled(startEnabled);
+        m_ui->cmdStop->setEnabled(stopEnabled);
+    });
+    connect(&m_runs, &RunControl::controlsEnabledChanged, this, &TfrmMain::SetControlsEnabled);
+    connect(&m_runs, &RunControl::lockChanged, this, [this](bool locked) {
+        m_ui->imgLock->setVisible(locked);
+        m_ui->cmdLock->setEnabled(!locked);
+        m_ui->cmdUnlock->setEnabled(locked);
+    });
+    connect(&m_runs, &RunControl::beamChanged, this, [this](bool visible, std::uint32_t color) {
+        m_ui->LazerShape->setBrushColor(ColorFromBgr(color));
+        m_ui->LazerShape->setVisible(visible);
+    });
+    connect(&m_runs, &RunControl::repaintRequested, m_ui->Grid->viewport(), qOverload<>(&QWidget::update));
+}
+
+void TfrmMain::showParticipantCaption(const QString &caption)
+{
+    m_ui->lblPartic->setText(caption);
+}
+
+void TfrmMain::SetControlsEnabled(bool on)
+{
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             m_ui->cmdStartlist, m_ui->cmdConfig, m_ui->cmdInfo, m_ui->cmdHelp, m_ui->cmdExcel, m_ui->cmdHTML,
+             m_ui->cmbClass, m_ui->edtLauf, m_ui->edtFP, m_ui->edtFS})
+        control->setEnabled(on);
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Restoring from the task bar also shows the window; only a real showing resets it.
+    if (event->spontaneous())
+        return;
+    FormShow();
+}
+
+void TfrmMain::FormShow()
+{
+    m_runs.ResetForShow();
+    if (!m_shownOnce) {
+        for (int i = 0; i < 10; ++i)
+            m_ui->cmbClass->addItem(QString::number(i + 1));
+    }
+    m_shownOnce = true;
+    m_runs.SetRunNumber(m_ui->edtLauf->value());
+    SelectParticipant(-1);
+    LockStation();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void TfrmMain::FormClose()
+{
+}
+
+bool TfrmMain::FormKeyDown(int key)
+{
+    switch (key) {
+    case Qt::Key_F5: StartRun(); return true;
+    case Qt::Key_F6: LockStation(); return true;
+    case Qt::Key_F7: UnlockStation(); return true;
+    case Qt::Key_F8: StopRun(); return true;
+    case Qt::Key_F9: ResetClock(); return true;
+    default: return false;
+    }
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this) {
+        FormKeyDown(static_cast<QKeyEvent *>(event)->key());
+    }
+    // The key goes on to the focused control.
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmMain::TabloUpdateTimer()
+{
+    m_runs.RefreshDisplay();
+}
+
+void TfrmMain::GridUpdatesTimer()
+{
+    m_runs.RefreshProtocol(isActiveWindow());
+}
+
+void TfrmMain::LazerBlinkTimer()
+{
+    m_runs.BlinkBeam(isActiveWindow());
+}
+
+void TfrmMain::cmdInfoClick()
+{
+    if (m_info)
+        m_info->exec();
+}
+
+QString TfrmMain::HelpText()
+{
+    return tr("Keys\n"
+              "F5  START: starts the clock for the selected run\n"
+              "F8  STOPP: stops the clock and records the time\n"
+              "F9  RESET: stops a running clock (the time is kept) and shows zero\n"
+              "F6  LOCK and F7 UNLOCK: lock state of the light barrier\n\n"
+              "Timing a run\n"
+              "1. Pick the class in \"Class:\".\n"
+              "2. Click the participant's \"Lauf 1\" or \"Lauf 2\" cell.\n"
+              "3. START (F5) when the kart starts, STOPP (F8) when it finishes.\n"
+              "4. Type the FP and FS penalty counts into the run's cells.\n\n"
+              "Ctrl+click on a \"Lauf\" cell clears that run after a question.");
+}
+
+void TfrmMain::cmdHelpClick()
+{
+    OperatorDialogs::ShowInformation(this, HelpText());
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "app/RunControl.h"
+
+#include <QWidget>
+#include <memory>
+
+class QTimer;
+class TXJustOne;
+class TfrmInfo;
+
+namespace Ui {
+class TfrmMain;
+}
+
+// The main window: time display, run buttons, light barrier picture and the protocol.
+class TfrmMain final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmMain)
+
+public:
+    explicit TfrmMain(QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    // False when another copy of the program is running; then nothing is to be shown.
+    bool IsFirstCopy() const;
+    void SetInfoDialog(TfrmInfo *info) { m_info = info; }
+
+    RunControl &Runs() { return m_runs; }
+    Ui::TfrmMain &Form() { return *m_ui; }
+
+    // The five commands, as the buttons and F5 to F9 trigger them.
+    void StartRun() { m_runs.StartRun(); }
+    void StopRun() { m_runs.StopRun(); }
+    void ResetClock() { m_runs.ResetClock(); }
+    void LockStation() { m_runs.LockStation(); }
+    void UnlockStation() { m_runs.UnlockStation(); }
+    void SelectParticipant(int row) { m_runs.SelectParticipant(row); }
+    void ShowTime(TimeMs t) { m_runs.ShowTime(t); }
+    void SetControlsEnabled(bool on);
+
+    // The main window sees F5 to F9 before the focused control, without consuming them.
+    bool FormKeyDown(int key);
+
+    static QString HelpText();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void setUpLook();
+    void setUpTimers();
+    void connectRunControl();
+    void cmdHelpClick();
+    void cmdInfoClick();
+    void showParticipantCaption(const QString &caption);
+    void TabloUpdateTimer();
+    void GridUpdatesTimer();
+    void LazerBlinkTimer();
+
+    std::unique_ptr<Ui::TfrmMain> m_ui;
+    RunControl m_runs;
+    TXJustOne *m_justOne = nullptr;
+    bool m_firstCopy = true;
+    bool m_shownOnce = false;
+    QString m_programFolder;
+    TfrmInfo *m_info = nullptr;
+    QTimer *m_lazerBlink = nullptr;
+    QTimer *m_tabloUpdate = nullptr;
+    QTimer *m_gridUpdates = nullptr;
+};

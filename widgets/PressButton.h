@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QPushButton>
+
+// A button that acts the moment any mouse button goes down on it, not at the release.
+class PressButton final : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    using QPushButton::QPushButton;
+
+signals:
+    void mouseDown(Qt::MouseButton button);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+};
