@@ -18,6 +18,7 @@ public:
         const QString root = m_dir.path();
         for (const char *sub : {"home", "config", "runtime", "program"})
             QDir(root).mkpath(QLatin1String(sub));
+        QFile::setPermissions(root + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("HOME", QFile::encodeName(root + "/home"));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + "/config"));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + "/runtime"));

@@ -1,0 +1,223 @@
+#include "FakeCounter.h"
+#include "TestEnvironment.h"
+#include "app/Form_Main.h"
+#include "ui_Form_Main.h"
+
+#include <QKeyEvent>
+#include <QSpinBox>
+
+namespace {
+class OneRowProtocol final : public RunProtocol
+{
+public:
+    std::int32_t time1 = 0;
+    std::int32_t written1 = 0;
+    int RowCount() const override { return 1; }
+    std::int32_t RunTime(int, int run) const override { return run == 1 ? time1 : 0; }
+    QString ParticipantName(int) const override { return QStringLiteral("Team 7"); }
+    void StoreRunTime(int, int run, std::int32_t time) override
+    {
+        if (run == 1)
+            time1 = time;
+    }
+    void RecalculateRow(int) override {}
+    void WriteBackRow(int) override { written1 = time1; }
+    void Repaint() override {}
+};
+
+// Counts the F5 presses that reach a control after the window has seen them.
+class KeyCounter final : public QObject
+{
+public:
+    int presses = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_F5)
+            ++presses;
+        return false;
+    }
+};
+
+QRect rectOf(const QWidget *w)
+{
+    return w->geometry();
+}
+} // namespace
+
+class TestMainWindow final : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TfrmMain> m_window;
+    OneRowProtocol m_protocol;
+
+    Ui::TfrmMain &ui() { return m_window->Form(); }
+
+private slots:
+    void init()
+    {
+        FakeCounter::install();
+        m_protocol = OneRowProtocol();
+        m_window = std::make_unique<TfrmMain>();
+        m_window->Runs().SetProtocol(&m_protocol);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->activateWindow();
+    }
+    void cleanup() { m_window.reset(); }
+
+    void layout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("toolbar") << "GroupBox1" << QRect(8, 4, 745, 61) << "";
+        QTest::newRow("start list") << "cmdStartlist" << QRect(4, 12, 45, 41) << "";
+        QTest::newRow("config") << "cmdConfig" << QRect(52, 12, 45, 41) << "";
+        QTest::newRow("info") << "cmdInfo" << QRect(100, 12, 45, 41) << "";
+        QTest::newRow("help") << "cmdHelp" << QRect(148, 12, 45, 41) << "";
+        QTest::newRow("excel") << "cmdExcel" << QRect(436, 12, 45, 41) << "";
+        QTest::newRow("html") << "cmdHTML" << QRect(484, 12, 45, 41) << "";
+        QTest::newRow("banner") << "Image321" << QRect(548, 12, 191, 42) << "";
+        QTest::newRow("start") << "cmdStart" << QRect(8, 72, 97, 37) << "START [F5]";
+        QTest::newRow("stop") << "cmdStop" << QRect(8, 118, 97, 37) << "STOPP [F8]";
+        QTest::newRow("reset") << "cmdReset" << QRect(8, 164, 97, 37) << "RESET [F9]";
+        QTest::newRow("display") << "Tablo" << QRect(108, 72, 545, 101) << "";
+        QTest::newRow("participant") << "lblPartic" << QRect(108, 172, 545, 29) << "";
+        QTest::newRow("lock") << "cmdLock" << QRect(656, 72, 97, 37) << "LOCK [F6]";
+        QTest::newRow("unlock") << "cmdUnlock" << QRect(656, 164, 97, 37) << "UNLOCK [F7]";
+        QTest::newRow("left post") << "Shape2" << QRect(660, 116, 5, 41) << "";
+        QTest::newRow("right post") << "Shape3" << QRect(744, 116, 5, 41) << "";
+        QTest::newRow("beam") << "LazerShape" << QRect(660, 136, 89, 5) << "";
+        QTest::newRow("padlock") << "imgLock" << QRect(688, 120, 32, 32) << "";
+        QTest::newRow("separator") << "Bevel1" << QRect(8, 204, 745, 5) << "";
+        QTest::newRow("class") << "cmbClass" << QRect(56, 212, 161, 25) << "";
+        QTest::newRow("run") << "edtLauf" << QRect(260, 212, 41, 25) << "";
+        QTest::newRow("fp") << "edtFP" << QRect(640, 212, 41, 25) << "";
+        QTest::newRow("fs") << "edtFS" << QRect(712, 212, 41, 25) << "";
+        QTest::newRow("grid") << "Grid" << QRect(4, 240, 749, 253) << "";
+    }
+    void layout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, caption);
+        auto *control = m_window->findChild<QWidget *>(name);
+        QVERIFY2(control, qPrintable(name));
+        QCOMPARE(rectOf(control), geometry);
+        if (!caption.isEmpty())
+            QCOMPARE(control->property("text").toString(), caption);
+    }
+
+    void windowFrame()
+    {
+        QCOMPARE(m_window->size(), QSize(760, 507));
+        QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
+        QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Brasquell / Software / Zorvexa"));
+        QCOMPARE(ui().cmbClass->count(), 10);
+        QCOMPARE(ui().cmbClass->maxVisibleItems(), 10);
+        QCOMPARE(ui().edtLauf->value(), 1);
+        QCOMPARE(ui().edtFP->value(), 2.0);
+        QCOMPARE(ui().edtFS->value(), 10.0);
+    }
+
+    void startsLockedWithNoParticipant()
+    {
+        QVERIFY(!ui().cmdStart->isEnabled());
+        QVERIFY(!ui().cmdStop->isEnabled());
+        QVERIFY(ui().imgLock->isVisible());
+        QVERIFY(!ui().cmdLock->isEnabled());
+        QVERIFY(ui().cmdUnlock->isEnabled());
+        QCOMPARE(ui().Tablo->text(), QStringLiteral("00:00.00"));
+        QCOMPARE(ui().lblPartic->text(), QString());
+    }
+
+    // The window sees F5 to F9 first, and the focused control still gets them.
+    void functionKeysDriveARunAndReachTheFocusedControl()
+    {
+        m_window->SelectParticipant(0);
+        QVERIFY(ui().cmdStart->isEnabled());
+        KeyCounter counter;
+        ui().edtLauf->installEventFilter(&counter);
+        ui().edtLauf->setFocus();
+
+        QTest::keyClick(ui().edtLauf, Qt::Key_F5, Qt::ShiftModifier);
+        QVERIFY(m_window->Runs().Running());
+        QVERIFY(!ui().edtLauf->isEnabled()); // controls are off during the run
+        FakeCounter::advanceMs(65'430);
+        QTest::keyClick(m_window.get(), Qt::Key_F8);
+        QVERIFY(!m_window->Runs().Running());
+        QCOMPARE(m_protocol.written1, 65'430);
+        QCOMPARE(ui().Tablo->text(), QStringLiteral("01:05.43"));
+        QVERIFY(ui().edtLauf->isEnabled());
+        QCOMPARE(counter.presses, 1);
+    }
+
+    void lockKeys()
+    {
+        QTest::keyClick(m_window.get(), Qt::Key_F7);
+        QVERIFY(ui().imgLock->isHidden());
+        QVERIFY(ui().cmdLock->isEnabled());
+        QTest::keyClick(m_window.get(), Qt::Key_F7);
+        QVERIFY(ui().imgLock->isHidden());
+        QTest::keyClick(m_window.get(), Qt::Key_F6);
+        QVERIFY(ui().imgLock->isVisible());
+    }
+
+    void buttonsActAtThePressOfAnyMouseButton_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::newRow("left") << Qt::LeftButton;
+        QTest::newRow("right") << Qt::RightButton;
+        QTest::newRow("middle") << Qt::MiddleButton;
+    }
+    void buttonsActAtThePressOfAnyMouseButton()
+    {
+        QFETCH(Qt::MouseButton, button);
+        m_window->SelectParticipant(0);
+        QTest::mousePress(ui().cmdStart, button);
+        QVERIFY(m_window->Runs().Running());
+        QTest::mouseRelease(ui().cmdStart, button);
+        FakeCounter::advanceMs(1'000);
+        QTest::mousePress(ui().cmdStop, button);
+        QVERIFY(!m_window->Runs().Running());
+        QTest::mousePress(ui().cmdUnlock, button);
+        QVERIFY(ui().imgLock->isHidden());
+        QTest::mousePress(ui().cmdLock, button);
+        QVERIFY(ui().imgLock->isVisible());
+    }
+
+    void runEditorReselectsTheParticipant()
+    {
+        m_protocol.time1 = 5'000;
+        m_window->SelectParticipant(0);
+        QVERIFY(!ui().cmdStart->isEnabled());
+        QCOMPARE(ui().lblPartic->text(), QStringLiteral("Lauf 1:  Team 7"));
+        ui().edtLauf->setValue(2);
+        QVERIFY(ui().cmdStart->isEnabled());
+        QCOMPARE(ui().lblPartic->text(), QStringLiteral("Lauf 2:  Team 7"));
+    }
+
+    void displayFollowsTheClock()
+    {
+        m_window->SelectParticipant(0);
+        m_window->StartRun();
+        FakeCounter::advanceMs(83'456);
+        QTRY_COMPARE_WITH_TIMEOUT(ui().Tablo->text(), QStringLiteral("01:23.45"), 500);
+        m_window->StopRun();
+    }
+
+    void helpExplainsTheKeys()
+    {
+        OperatorDialogs::TakeShownMessages();
+        QTest::mouseClick(ui().cmdHelp, Qt::LeftButton);
+        const QStringList shown = OperatorDialogs::TakeShownMessages();
+        QCOMPARE(shown.size(), 1);
+        for (const char *key : {"F5", "F6", "F7", "F8", "F9"})
+            QVERIFY(shown.first().contains(QLatin1String(key)));
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"

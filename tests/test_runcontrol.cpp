@@ -1,0 +1,267 @@
+#include "FakeCounter.h"
+#include "TestEnvironment.h"
+#include "app/RunControl.h"
+
+#include <QSignalSpy>
+#include <array>
+#include <vector>
+
+namespace {
+// A protocol with a few rows whose calls the tests can inspect.
+class RecordingProtocol final : public RunProtocol
+{
+public:
+    struct Row
+    {
+        std::array<std::int32_t, 2> times{0, 0};
+        std::array<std::int32_t, 2> written{0, 0};
+        QString name;
+    };
+    std::vector<Row> rows;
+    QStringList calls;
+
+    int RowCount() const override { return int(rows.size()); }
+    std::int32_t RunTime(int row, int run) const override { return rows[row].times[run == 1 ? 0 : 1]; }
+    QString ParticipantName(int row) const override { return rows[row].name; }
+    void StoreRunTime(int row, int run, std::int32_t time) override
+    {
+        rows[row].times[run == 1 ? 0 : 1] = time;
+        calls << QStringLiteral("store %1 %2 %3").arg(row).arg(run).arg(time);
+    }
+    void RecalculateRow(int row) override { calls << QStringLiteral("recalc %1").arg(row); }
+    void WriteBackRow(int row) override
+    {
+        rows[row].written = rows[row].times;
+        calls << QStringLiteral("write %1").arg(row);
+    }
+    void Repaint() override {}
+};
+} // namespace
+
+class TestRunControl final : public QObject
+{
+    Q_OBJECT
+
+    RecordingProtocol m_protocol;
+    std::unique_ptr<RunControl> m_runs;
+    bool m_autoLock = true;
+
+private slots:
+    void init()
+    {
+        FakeCounter::install();
+        m_protocol = RecordingProtocol();
+        m_protocol.rows = {{{0, 0}, {0, 0}, QStringLiteral("Kim")},
+                           {{65'430, 0}, {65'430, 0}, QStringLiteral("Team 7")},
+                           {{0, 0}, {0, 0}, QStringLiteral("Ola")}};
+        m_autoLock = true;
+        m_runs = std::make_unique<RunControl>();
+        m_runs->SetProtocol(&m_protocol);
+        m_runs->SetAutoLockSource([this] { return m_autoLock; });
+        m_runs->ResetForShow();
+        m_runs->SelectParticipant(-1);
+        m_runs->LockStation();
+    }
+    void cleanupTestCase() { SetPerfCounter(SystemPerfCounter()); }
+
+    void selectionOffersStartOnlyForAnEmptyRunCell_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("run");
+        QTest::addColumn<bool>("startEnabled");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("currentRow");
+        QTest::newRow("empty run 1") << 0 << 1 << true << "Lauf 1:  Kim" << 0;
+        QTest::newRow("timed run 1") << 1 << 1 << false << "Lauf 1:  Team 7" << 1;
+        QTest::newRow("untimed run 2 of a timed participant") << 1 << 2 << true << "Lauf 2:  Team 7" << 1;
+        QTest::newRow("no row") << -1 << 1 << false << "" << -1;
+        QTest::newRow("row past the end") << 3 << 1 << false << "" << -1;
+    }
+    void selectionOffersStartOnlyForAnEmptyRunCell()
+    {
+        QFETCH(int, row);
+        QFETCH(int, run);
+        QFETCH(bool, startEnabled);
+        QFETCH(QString, caption);
+        QFETCH(int, currentRow);
+        m_runs->ShowTime(1234);
+        m_runs->SetRunNumber(run);
+        m_runs->SelectParticipant(row);
+        QCOMPARE(m_runs->StartEnabled(), startEnabled);
+        QCOMPARE(m_runs->StopEnabled(), false);
+        QCOMPARE(m_runs->ParticipantCaption(), caption);
+        QCOMPARE(m_runs->CurrentRow(), currentRow);
+        QCOMPARE(m_runs->LiveTime(), TimeMs(0));
+    }
+
+    void startIsIgnoredWithoutAnOpenRun()
+    {
+        m_runs->StartRun(); // nobody selected
+        QVERIFY(!m_runs->Running());
+        m_runs->SelectParticipant(1); // run 1 already timed
+        m_runs->StartRun();
+        QVERIFY(!m_runs->Running());
+        QCOMPARE(m_protocol.rows[1].times[0], 65'430);
+    }
+
+    void aTimedRunIsStoredRecalculatedAndWrittenBackOnce()
+    {
+        QSignalSpy controls(m_runs.get(), &RunControl::controlsEnabledChanged);
+        m_runs->SelectParticipant(0);
+        m_runs->StartRun();
+        QVERIFY(m_runs->Running());
+        QVERIFY(!m_runs->StartEnabled());
+        QVERIFY(m_runs->StopEnabled());
+        QCOMPARE(controls.takeFirst().at(0).toBool(), false);
+
+        FakeCounter::advanceMs(12'345.5); // half goes to the even neighbour
+        m_runs->RefreshDisplay();
+        QCOMPARE(m_runs->LiveTime(), TimeMs(12'346));
+        FakeCounter::advanceMs(0.4);
+        m_protocol.calls.clear();
+        m_runs->StopRun();
+        m_runs->StopRun(); // a second stop does nothing
+        QVERIFY(!m_runs->Running());
+        QCOMPARE(m_runs->LiveTime(), TimeMs(12'346));
+        QCOMPARE(m_protocol.calls,
+                 QStringList({"store 0 1 12346", "recalc 0", "recalc 0", "write 0"}));
+        QCOMPARE(m_protocol.rows[0].written[0], 12'346);
+        QVERIFY(!m_runs->StartEnabled());
+        QVERIFY(!m_runs->StopEnabled());
+        QCOMPARE(controls.takeFirst().at(0).toBool(), true);
+    }
+
+    void aRunStoppedAtZeroLeavesTheRunOpen()
+    {
+        m_runs->SelectParticipant(2);
+        m_runs->StartRun();
+        m_runs->StopRun();
+        QCOMPARE(m_protocol.rows[2].times[0], 0);
+        QVERIFY(!m_runs->StartEnabled()); // stays off until selected again
+        m_runs->SelectParticipant(2);
+        QVERIFY(m_runs->StartEnabled());
+    }
+
+    void resetDuringARunRecordsTheTimeThenShowsZero()
+    {
+        m_runs->SelectParticipant(0);
+        m_runs->StartRun();
+        FakeCounter::advanceMs(7'000);
+        m_runs->ResetClock();
+        QVERIFY(!m_runs->Running());
+        QCOMPARE(m_protocol.rows[0].written[0], 7'000);
+        QCOMPARE(m_runs->LiveTime(), TimeMs(0));
+    }
+
+    void changingTheRunReopensStart()
+    {
+        m_runs->SelectParticipant(1);
+        QVERIFY(!m_runs->StartEnabled());
+        m_runs->ShowTime(999);
+        m_runs->SetRunNumber(2);
+        m_runs->SelectParticipant(m_runs->CurrentRow());
+        QVERIFY(m_runs->StartEnabled());
+        QCOMPARE(m_runs->LiveTime(), TimeMs(0));
+        m_runs->StartRun();
+        FakeCounter::advanceMs(3'000);
+        m_runs->StopRun();
+        QCOMPARE(m_protocol.rows[1].written, (std::array<std::int32_t, 2>{65'430, 3'000}));
+    }
+
+    void emptyRunEditorTimesRunTwo()
+    {
+        m_runs->SetRunNumber(0);
+        m_runs->SelectParticipant(0);
+        m_runs->StartRun();
+        FakeCounter::advanceMs(1'500);
+        m_runs->StopRun();
+        QCOMPARE(m_protocol.rows[0].times, (std::array<std::int32_t, 2>{0, 1'500}));
+    }
+
+    void protocolFollowsOnlyWhileTheWindowIsActive()
+    {
+        m_runs->SelectParticipant(0);
+        m_runs->StartRun();
+        FakeCounter::advanceMs(250);
+        m_runs->RefreshDisplay();
+        m_runs->RefreshProtocol(false);
+        QCOMPARE(m_protocol.rows[0].times[0], 0);
+        m_runs->RefreshProtocol(true);
+        QCOMPARE(m_protocol.rows[0].times[0], 250);
+        QCOMPARE(m_protocol.rows[0].written[0], 0); // only the stop writes back
+        FakeCounter::advanceMs(100);
+        m_runs->StopRun();
+        QCOMPARE(m_protocol.rows[0].written[0], 350);
+    }
+
+    // The display keeps running while another window is active, and stores only low 32 bits.
+    void longRunsWrapIntoTheCell()
+    {
+        m_runs->SelectParticipant(0);
+        m_runs->StartRun();
+        FakeCounter::advanceMs(4'294'967'296.0 + 5.0);
+        m_runs->StopRun();
+        QCOMPARE(m_runs->LiveTime(), TimeMs(4'294'967'301));
+        QCOMPARE(m_protocol.rows[0].times[0], 5);
+    }
+
+    void autoLock_data()
+    {
+        QTest::addColumn<bool>("autoLock");
+        QTest::addColumn<bool>("lockedAfterStart");
+        QTest::addColumn<bool>("lockedAfterStop");
+        QTest::newRow("on") << true << true << true;
+        QTest::newRow("off") << false << false << false;
+    }
+    void autoLock()
+    {
+        QFETCH(bool, autoLock);
+        QFETCH(bool, lockedAfterStart);
+        QFETCH(bool, lockedAfterStop);
+        m_autoLock = autoLock;
+        m_runs->UnlockStation();
+        m_runs->SelectParticipant(0);
+        m_runs->StartRun();
+        QCOMPARE(m_runs->Locked(), lockedAfterStart);
+        m_runs->UnlockStation(); // the operator unlocks during the run
+        m_runs->StopRun();
+        QCOMPARE(m_runs->Locked(), lockedAfterStop);
+    }
+
+    void lockAndBeam()
+    {
+        QSignalSpy lock(m_runs.get(), &RunControl::lockChanged);
+        m_runs->LockStation();
+        m_runs->LockStation();
+        QVERIFY(m_runs->Locked());
+        QCOMPARE(m_runs->BeamColor(), RunControl::BeamLockedColor);
+        for (int i = 0; i < 4; ++i)
+            m_runs->BlinkBeam(true);
+        QVERIFY(m_runs->BeamVisible()); // a locked beam is steady
+
+        m_runs->UnlockStation();
+        QCOMPARE(m_runs->BeamColor(), RunControl::BeamUnlockedColor);
+        m_runs->BlinkBeam(true);
+        QVERIFY(!m_runs->BeamVisible());
+        m_runs->BlinkBeam(false);
+        QVERIFY(!m_runs->BeamVisible()); // frozen while another window is active
+        m_runs->BlinkBeam(true);
+        QVERIFY(m_runs->BeamVisible());
+        QCOMPARE(lock.count(), 3);
+    }
+
+    // A selection during a run records the run for the participant it was started for.
+    void selectionDuringARunStopsItForTheRightRow()
+    {
+        m_runs->SelectParticipant(0);
+        m_runs->StartRun();
+        FakeCounter::advanceMs(2'000);
+        m_runs->SelectParticipant(2);
+        QCOMPARE(m_protocol.rows[0].written[0], 2'000);
+        QCOMPARE(m_protocol.rows[2].times[0], 0);
+        QCOMPARE(m_runs->CurrentRow(), 2);
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestRunControl)
+#include "test_runcontrol.moc"
