@@ -1,0 +1,207 @@
+#include "TestEnvironment.h"
+#include "app/ProtocolModel.h"
+#include "widgets/Colors.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+Q_DECLARE_METATYPE(RunFields)
+
+class TestProtocol final : public QObject
+{
+    Q_OBJECT
+
+    double m_fp = 2.0;
+    double m_fs = 10.0;
+    ProtocolViewState m_state;
+
+    std::unique_ptr<ProtocolModel> makeModel(const std::vector<RunFields> &entries)
+    {
+        auto model = std::make_unique<ProtocolModel>();
+        model->SetPenaltySecondsSource([this] { return m_fp; }, [this] { return m_fs; });
+        model->SetEntryTextSource([](int i) { return QString::number(i + 1); },
+                                  [](int i) { return i == 0 ? QStringLiteral("Kim") : QString(); });
+        model->SetViewState([this] { return m_state; });
+        model->Rebuild(entries);
+        return model;
+    }
+
+private slots:
+    void init()
+    {
+        m_fp = 2.0;
+        m_fs = 10.0;
+        m_state = ProtocolViewState{};
+    }
+
+    void scoring_data()
+    {
+        QTest::addColumn<double>("fpSeconds");
+        QTest::addColumn<double>("fsSeconds");
+        QTest::addColumn<RunFields>("fields");
+        QTest::addColumn<QList<int>>("derived"); // Fehler 1, Gesamt 1, Fehler 2, Gesamt 2, Ges.Zeit
+        QTest::newRow("worked example") << 2.0 << 10.0 << RunFields{65'430, 2, 1, 0, 0, 0}
+                                        << QList<int>{14'000, 79'430, 0, 0, 79'430};
+        QTest::newRow("seconds truncated") << 2.9 << 10.0 << RunFields{0, 2, 0, 0, 0, 0}
+                                           << QList<int>{4'000, 4'000, 0, 0, 4'000};
+        QTest::newRow("zero seconds cost nothing") << 0.0 << 0.0 << RunFields{1'000, 5, 5, 2'000, 1, 1}
+                                                   << QList<int>{0, 1'000, 0, 2'000, 3'000};
+        QTest::newRow("largest spin counts") << 100.0 << 100.0 << RunFields{0, 99, 0, 0, 0, 99}
+                                             << QList<int>{9'900'000, 9'900'000, 9'900'000, 9'900'000, 19'800'000};
+        QTest::newRow("both runs") << 2.0 << 10.0 << RunFields{60'000, 1, 0, 61'000, 0, 1}
+                                   << QList<int>{2'000, 62'000, 10'000, 71'000, 133'000};
+        // count x 1000 wraps at 32 bits before it is widened: 3,000,000 x 1000 = -1,294,967,296.
+        QTest::newRow("count product wraps") << 1.0 << 0.0 << RunFields{0, 3'000'000, 0, 0, 0, 0}
+                                             << QList<int>{-1'294'967'296, -1'294'967'296, 0, 0, -1'294'967'296};
+        // 64-bit penalty, stored as its low 32 bits: 2,000,000,000 x 100 = 200,000,000,000.
+        QTest::newRow("penalty keeps low 32 bits") << 100.0 << 0.0 << RunFields{0, 2'000'000, 0, 0, 0, 0}
+                                                   << QList<int>{-1'863'462'912, -1'863'462'912, 0, 0, -1'863'462'912};
+        QTest::newRow("grand total wraps at 32 bits") << 0.0 << 0.0 << RunFields{2'147'483'647, 0, 0, 1, 0, 0}
+                                                      << QList<int>{0, 2'147'483'647, 0, 1, -2'147'483'647 - 1};
+        QTest::newRow("negative counts") << 2.0 << 10.0 << RunFields{5'000, -1, 0, 0, 0, 0}
+                                         << QList<int>{-2'000, 3'000, 0, 0, 3'000};
+    }
+    void scoring()
+    {
+        QFETCH(double, fpSeconds);
+        QFETCH(double, fsSeconds);
+        QFETCH(RunFields, fields);
+        QFETCH(QList<int>, derived);
+        m_fp = fpSeconds;
+        m_fs = fsSeconds;
+        auto model = makeModel({fields});
+        using P = ProtocolModel;
+        const QList<int> actual{model->Cell(0, P::Penalty1), model->Cell(0, P::Total1), model->Cell(0, P::Penalty2),
+                                model->Cell(0, P::Total2), model->Cell(0, P::GrandTotal)};
+        QCOMPARE(actual, derived);
+        QCOMPARE(model->RowFields(0), fields);
+        QCOMPARE(model->Cell(0, P::Place), 0);
+        QCOMPARE(model->Cell(0, P::Number), 0);
+        QCOMPARE(model->Cell(0, P::Name), 0);
+    }
+
+    void changedSecondsApplyAtTheNextRecalculation()
+    {
+        auto model = makeModel({{0, 2, 0, 0, 0, 0}, {0, 2, 0, 0, 0, 0}});
+        m_fp = 3.0;
+        QCOMPARE(model->Cell(0, ProtocolModel::Penalty1), 4'000);
+        model->RecalculateRow(1);
+        QCOMPARE(model->Cell(0, ProtocolModel::Penalty1), 4'000);
+        QCOMPARE(model->Cell(1, ProtocolModel::Penalty1), 6'000);
+    }
+
+    void rowsOutsideTheTableAreIgnored()
+    {
+        auto model = makeModel({});
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+        model->RecalculateRow(0);
+        model->RecalculateRow(-1);
+        model->SetCell(0, ProtocolModel::Time1, 5);
+        QCOMPARE(model->rowCount(), 0);
+        QCOMPARE(model->RowFields(0), RunFields{});
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void cellText_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("position") << int(ProtocolModel::Number) << false << "1";
+        QTest::newRow("name") << int(ProtocolModel::Name) << false << "Kim";
+        QTest::newRow("run time") << int(ProtocolModel::Time1) << false << "01:05.43";
+        QTest::newRow("running shows tenths") << int(ProtocolModel::Time1) << true << "01:05.4";
+        QTest::newRow("running total tenths") << int(ProtocolModel::GrandTotal) << true << "01:19.4";
+        QTest::newRow("count") << int(ProtocolModel::FP1) << false << "2";
+        QTest::newRow("untimed run") << int(ProtocolModel::Time2) << false << "00:00.00";
+        QTest::newRow("place is blank") << int(ProtocolModel::Place) << false << "";
+    }
+    void cellText()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, running);
+        QFETCH(QString, text);
+        m_state.running = running;
+        m_state.currentRow = 0;
+        auto model = makeModel({{65'430, 2, 1, 0, 0, 0}});
+        QCOMPARE(model->CellText(0, column), text);
+        QCOMPARE(model->data(model->index(0, column)).toString(), text);
+    }
+
+    void otherRowsKeepHundredthsWhileRunning()
+    {
+        m_state.running = true;
+        m_state.currentRow = 1;
+        auto model = makeModel({{12'340, 0, 0, 0, 0, 0}, {12'340, 0, 0, 0, 0, 0}});
+        QCOMPARE(model->CellText(0, ProtocolModel::Time1), QStringLiteral("00:12.34"));
+        QCOMPARE(model->CellText(1, ProtocolModel::Time1), QStringLiteral("00:12.3"));
+    }
+
+    void unknownNameShowsQuestionMark()
+    {
+        auto model = makeModel({{}, {}});
+        QCOMPARE(model->CellText(1, ProtocolModel::Name), QStringLiteral("?"));
+    }
+
+    void negativeTimes_data()
+    {
+        QTest::addColumn<qint64>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("minus a second") << qint64(-1'000) << "-00:01.00";
+        QTest::newRow("smallest cell") << qint64(-2'147'483'648LL) << "-35791:23.64";
+        QTest::newRow("zero") << qint64(0) << "00:00.00";
+    }
+    void negativeTimes()
+    {
+        QFETCH(qint64, value);
+        QFETCH(QString, text);
+        QCOMPARE(FormatCellTime(value), text);
+    }
+
+    void cellColor_data()
+    {
+        QTest::addColumn<int>("run");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("active name, run 1") << 1 << 0 << int(ProtocolModel::Name) << "active";
+        QTest::newRow("active run-1 total") << 1 << 0 << int(ProtocolModel::Total1) << "active";
+        QTest::newRow("run 2 not active in run 1") << 1 << 0 << int(ProtocolModel::Time2) << "undefined";
+        QTest::newRow("active run-2 cell") << 2 << 0 << int(ProtocolModel::Penalty2) << "active";
+        QTest::newRow("run-1 cells not active in run 2") << 2 << 0 << int(ProtocolModel::Time1) << "accepted";
+        QTest::newRow("grand total never active") << 2 << 0 << int(ProtocolModel::GrandTotal) << "default";
+        QTest::newRow("empty run editor: nothing active") << 0 << 0 << int(ProtocolModel::Name) << "default";
+        QTest::newRow("other row timed run") << 1 << 1 << int(ProtocolModel::FP1) << "accepted";
+        QTest::newRow("other row untimed run") << 1 << 1 << int(ProtocolModel::FS2) << "undefined";
+        QTest::newRow("place") << 1 << 1 << int(ProtocolModel::Place) << "default";
+        QTest::newRow("below the last row") << 1 << 2 << int(ProtocolModel::Name) << "face";
+    }
+    void cellColor()
+    {
+        QFETCH(int, run);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, expected);
+        m_state.currentRow = 0;
+        m_state.runNumber = run;
+        auto model = makeModel({{65'430, 0, 0, 0, 0, 0}, {1, 0, 0, -5, 0, 0}});
+        const ProtocolColors c;
+        const QMap<QString, QColor> colors{{"active", ColorFromBgr(c.activeColor)},
+                                           {"accepted", ColorFromBgr(c.acceptedColor)},
+                                           {"undefined", ColorFromBgr(c.undefinedColor)},
+                                           {"default", ColorFromBgr(c.defaultColor)},
+                                           {"face", QApplication::palette().color(QPalette::Button)}};
+        QCOMPARE(model->CellColor(row, column), colors.value(expected));
+    }
+
+    void onlyCountColumnsAreEditable()
+    {
+        auto model = makeModel({{}});
+        for (int c = 0; c < ProtocolModel::ColumnCount; ++c)
+            QCOMPARE(bool(model->flags(model->index(0, c)) & Qt::ItemIsEditable), ProtocolModel::IsCountColumn(c));
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestProtocol)
+#include "test_protocol.moc"
