@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QAbstractSpinBox>
+
+// In-place editor for penalty counts: the buttons step by 1 within 0..99, while a typed
+// entry (digits, one decimal separator, a leading sign) is kept exactly as typed.
+class CountSpinEditor final : public QAbstractSpinBox
+{
+    Q_OBJECT
+
+public:
+    static constexpr int Minimum = 0;
+    static constexpr int Maximum = 99;
+
+    explicit CountSpinEditor(QWidget *parent = nullptr);
+
+    void setText(const QString &text);
+
+    void stepBy(int steps) override;
+    QValidator::State validate(QString &input, int &pos) const override;
+    void fixup(QString &input) const override;
+
+protected:
+    StepEnabled stepEnabled() const override;
+
+private:
+    double currentValue(bool *ok) const;
+};
