@@ -51,9 +51,7 @@ double SegmentThickness(int w, int h, Thickness style, bool hoverWidens)
 
 int Truncate(double value)
 {
-    constexpr double noise = 1e-9;
-    const double snapped = value >= 0 ? value + noise : value - noise;
-    return int(std::trunc(snapped));
+    return int(std::trunc(value));
 }
 
 Hexagon SegmentPolygon(int segment, int w, int h, double t)

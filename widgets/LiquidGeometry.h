@@ -27,8 +27,7 @@ Layout ComputeLayout(int indicatorWidth, int indicatorHeight, int signNumber, qi
 // Real-valued segment thickness for a cell of w x h pixels.
 double SegmentThickness(int w, int h, Thickness style, bool hoverWidens);
 
-// Truncation toward zero that first snaps floating-point noise, so a value that is exactly
-// an integer on paper does not lose a pixel.
+// Toward zero, also for the negative values that very small cells produce.
 int Truncate(double value);
 
 using Hexagon = std::array<QPoint, 6>;

@@ -380,8 +380,10 @@ void TOvrenLiquidIndicator::buildPolygons()
                                                       m_signNumber, margin);
     const int w = layout.cellWidth;
     const int h = layout.cellHeight;
-    // Cells narrower than a pixel show nothing; this also bounds the work to the width.
-    if (w < 1 || h < 1)
+    // Cells narrower than a pixel show nothing; this also bounds the work to the width. A
+    // margin as large as the area puts every cell outside it (and near the integer limits).
+    const qint64 extent = std::min(m_indicatorWidth, m_indicatorHeight);
+    if (w < 1 || h < 1 || std::abs(qint64(layout.margin)) >= extent)
         return;
 
     const bool widen = m_mouseInside && (m_mouseAction == maWidth || m_mouseAction == maBoth);
