@@ -83,6 +83,8 @@ int main(int argc, char *argv[])
         QPainter painter(&screen);
         tablo.render(&painter);
     });
+    if (screen != tablo.preparedImage())
+        std::printf("painted picture differs from the prepared one\n");
     const Figures repaint = measure(2000, [&](int) { tablo.repaint(); });
 
     std::printf("Tablo %dx%d, %d cells, %d lit + %d unlit polygons\n", tablo.width(), tablo.height(),
