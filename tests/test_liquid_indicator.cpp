@@ -463,6 +463,33 @@ private slots:
         QCOMPARE(image.pixelColor(tabloSegmentCentre(0, 3)), QColor(200, 0, 0));
     }
 
+    void materialModes_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QPoint>("pixel");
+        QTest::addColumn<QColor>("color");
+        const QColor red(255, 0, 0), blue(0, 0, 255);
+        QTest::newRow("tiled: first copy, left") << int(Indicator::mmTile) << QPoint(0, 0) << red;
+        QTest::newRow("tiled: first copy, right") << int(Indicator::mmTile) << QPoint(1, 0) << blue;
+        QTest::newRow("tiled: second copy") << int(Indicator::mmTile) << QPoint(2, 0) << red;
+        QTest::newRow("stretched: left half") << int(Indicator::mmStretch) << QPoint(100, 0) << red;
+        QTest::newRow("stretched: right half") << int(Indicator::mmStretch) << QPoint(444, 0) << blue;
+    }
+    void materialModes()
+    {
+        QFETCH(int, mode);
+        QFETCH(QPoint, pixel);
+        QFETCH(QColor, color);
+        QImage halves(2, 1, QImage::Format_RGB32);
+        halves.setPixelColor(0, 0, QColor(255, 0, 0));
+        halves.setPixelColor(1, 0, QColor(0, 0, 255));
+        Indicator tablo;
+        Indicator::ConfigureAsTablo(tablo);
+        tablo.setMaterialMode(Indicator::TMaterialMode(mode));
+        tablo.setBackMaterial(QPixmap::fromImage(halves));
+        QCOMPARE(screenOf(tablo).pixelColor(pixel), color);
+    }
+
     void dotMatrix()
     {
         Indicator indicator;

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace LiquidGeometry {
