@@ -111,9 +111,7 @@ void TfrmMain::setUpLook()
                                 static_cast<QPushButton *>(m_ui->cmdUnlock)})
         button->setFocusPolicy(Qt::NoFocus);
 
-    m_ui->Tablo->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_ui->Tablo->setFont(arialBold(72));
-    m_ui->Tablo->setStyleSheet(QStringLiteral("background: black; color: #00ff00; padding-right: 8px;"));
+    TOvrenLiquidIndicator::ConfigureAsTablo(*m_ui->Tablo);
 
     m_ui->lblPartic->setFont(arialBold(24));
     m_ui->lblPartic->setTextColor(QColor(0, 255, 0));
