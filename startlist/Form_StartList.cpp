@@ -99,7 +99,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override
     {
         if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && state() != EditingState) {
-            edit(currentIndex());
+            edit(currentIndex(), AllEditTriggers, nullptr);
             event->accept();
             return;
         }
@@ -112,7 +112,7 @@ protected:
         const QModelIndex index = indexAt(event->position().toPoint());
         if (event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier && index.isValid()
             && state() != EditingState && index == currentIndex())
-            edit(index);
+            edit(index, AllEditTriggers, nullptr);
     }
 
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override
@@ -375,9 +375,11 @@ void TfrmStartList::mnuMergeClick()
 
 void TfrmStartList::mnuSaveAsClick()
 {
-    const QString file = OperatorDialogs::GetSaveFileName(this, tr("Save list as..."), fileFilter(), QStringLiteral("zvx"));
+    QString file = OperatorDialogs::GetSaveFileName(this, tr("Save list as..."), fileFilter(), QStringLiteral("zvx"));
     if (file.isEmpty())
         return;
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".zvx");
     endEditing();
     const ListFileResult result = WriteListFile(m_model->list(), file);
     if (!result.error.isEmpty())

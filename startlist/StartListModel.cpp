@@ -1,5 +1,13 @@
 #include "startlist/StartListModel.h"
 
+namespace {
+bool isCell(const QModelIndex &index, const QAbstractItemModel *model, int rows)
+{
+    return index.isValid() && index.model() == model && !index.parent().isValid() && index.row() < rows
+        && index.column() < ListFieldCount;
+}
+} // namespace
+
 StartListModel::StartListModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
@@ -17,7 +25,7 @@ int StartListModel::columnCount(const QModelIndex &parent) const
 
 QVariant StartListModel::data(const QModelIndex &index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!isCell(index, this, m_list.count()))
         return QVariant();
     const auto field = ListField(index.column());
     switch (role) {
@@ -34,7 +42,7 @@ QVariant StartListModel::data(const QModelIndex &index, int role) const
 
 bool StartListModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (role != Qt::EditRole || !isCell(index, this, m_list.count()))
         return false;
     if (!m_list.setText(index.row(), ListField(index.column()), value.toString()))
         return false;
@@ -53,7 +61,7 @@ QVariant StartListModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags StartListModel::flags(const QModelIndex &index) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!isCell(index, this, m_list.count()))
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     if (IsTextField(ListField(index.column())))
