@@ -73,6 +73,22 @@ std::optional<double> ParseDecimal(const char *data, std::size_t size, const QBy
     while (end > begin && data[end - 1] == ' ')
         --end;
 
+    // Plain whole numbers, the only thing the program writes, skip the general parser.
+    {
+        std::size_t j = begin;
+        const bool negative = j < end && data[j] == '-';
+        if (negative)
+            ++j;
+        if (end > j && end - j <= 15) {
+            std::int64_t whole = 0;
+            std::size_t k = j;
+            while (k < end && isDigit(data[k]))
+                whole = whole * 10 + (data[k++] - '0');
+            if (k == end)
+                return negative ? (whole == 0 ? -0.0 : -double(whole)) : double(whole);
+        }
+    }
+
     std::string normalised;
     normalised.reserve(end - begin);
     std::size_t i = begin;
