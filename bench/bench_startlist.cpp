@@ -1,0 +1,131 @@
+// Read and write of a start list of 100,000 entries, each against `wc -l` on the same file.
+// Usage: bench_startlist [folder]   (default: a temporary folder)
+#include "startlist/ListFile.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+extern char **environ;
+
+namespace {
+constexpr int Entries = 100000;
+constexpr int Rounds = 5;
+
+StartList sampleList()
+{
+    StartList list;
+    for (int i = 0; i < Entries; ++i) {
+        list.add();
+        list.setText(i, ListField::Name, QStringLiteral("Participant %1").arg(i));
+        list.setText(i, ListField::Age, QString::number(8 + i % 10));
+        list.setText(i, ListField::StartNr, QString::number(i + 1));
+        if (i % 3 == 0)
+            list.setText(i, ListField::Info1, QStringLiteral("Kart club %1").arg(i % 40));
+        list.setWholeNumber(i, ListField::Time1, 40000 + (i * 37) % 30000);
+        list.setWholeNumber(i, ListField::FP1, i % 3);
+        list.setWholeNumber(i, ListField::FS1, i % 2);
+        list.setWholeNumber(i, ListField::Time2, i % 4 == 0 ? 0 : 41000 + (i * 53) % 30000);
+    }
+    return list;
+}
+
+// Wall time of a child process, spawn included, as `time wc -l file` would show it.
+double spawnMs(const std::vector<std::string> &args)
+{
+    std::vector<char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    QElapsedTimer timer;
+    timer.start();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    posix_spawn_file_actions_destroy(&actions);
+    return ms;
+}
+
+template<typename Work>
+double bestMs(Work &&work)
+{
+    double best = 1e300;
+    for (int r = 0; r < Rounds; ++r) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        best = std::min(best, double(timer.nsecsElapsed()) / 1e6);
+    }
+    return best;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+
+    // Child mode: one read in a fresh process, so its peak memory is the read's own.
+    if (args.size() == 3 && args.at(1) == QLatin1String("--read-once")) {
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        StartList list;
+        const ListFileResult result = ReadListFile(list, args.at(2), false);
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        std::printf("%d %ld %ld\n", list.count(), before.ru_maxrss, after.ru_maxrss);
+        return result.error.isEmpty() ? 0 : 1;
+    }
+
+    QTemporaryDir temporary;
+    const QString folder = args.size() > 1 ? args.at(1) : temporary.path();
+    const QString path = folder + QStringLiteral("/bench.zvx");
+    const StartList list = sampleList();
+
+    const double writeMs = bestMs([&] {
+        if (!WriteListFile(list, path).accepted)
+            std::abort();
+    });
+    const qint64 bytes = QFile(path).size();
+    const std::string file = path.toStdString();
+    const double wcMs = bestMs([&] { spawnMs({"wc", "-l", file}); });
+    // Only the read is timed; freeing the lists afterwards is not part of it.
+    std::vector<StartList> lists(Rounds);
+    int round = 0;
+    const double readMs = bestMs([&] {
+        StartList &back = lists[std::size_t(round++)];
+        if (!ReadListFile(back, path, false).error.isEmpty() || back.count() != Entries)
+            std::abort();
+    });
+
+    std::printf("entries %d, lines %d, file %.1f MB\n", Entries, 2 + 13 * Entries, double(bytes) / 1e6);
+    std::printf("wc -l      %8.2f ms (best of %d, spawn included)\n", wcMs, Rounds);
+    std::printf("read       %8.2f ms  ratio %.2f\n", readMs, readMs / wcMs);
+    std::printf("write      %8.2f ms  ratio %.2f (atomic, synced to disk)\n", writeMs, writeMs / wcMs);
+
+    const std::string self = QCoreApplication::applicationFilePath().toStdString();
+    std::string command = "'" + self + "' --read-once '" + file + "'";
+    if (FILE *pipe = popen(command.c_str(), "r")) {
+        int count = 0;
+        long before = 0, after = 0;
+        if (std::fscanf(pipe, "%d %ld %ld", &count, &before, &after) == 3)
+            std::printf("read peak memory %.1f MB (process before the read %.1f MB, %d entries)\n",
+                        double(after) / 1024.0, double(before) / 1024.0, count);
+        pclose(pipe);
+    }
+    return 0;
+}

@@ -1,0 +1,352 @@
+#include "startlist/ListFile.h"
+
+#include "app/ProgramFolder.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocale>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+// Bytes 0x80..0x9F; the five the code page leaves undefined map to the C1 controls, as Windows does.
+constexpr char16_t HighTable[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char encodeChar(char32_t c)
+{
+    if (c == '\r' || c == '\n' || c == 26)
+        return '?';
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return char(c);
+    for (int i = 0; i < 32; ++i)
+        if (HighTable[i] == c)
+            return char(0x80 + i);
+    return '?';
+}
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("ListFile", text);
+}
+
+constexpr std::size_t ChunkSize = 1 << 20;
+// Lines that can only be a tag or are skipped keep this many bytes at most.
+constexpr std::size_t TagKeep = 16;
+
+// Buffered reader of CR LF lines: a lone CR is dropped, Ctrl+Z ends the file, reading past the
+// end yields empty lines. Lines of any length; those that are only compared with a tag stay short.
+class LineReader final
+{
+public:
+    explicit LineReader(int fd) : m_fd(fd), m_buffer(new char[ChunkSize]) {}
+
+    int error() const { return m_error; }
+
+    bool atEnd()
+    {
+        return m_pos == m_size && !fill();
+    }
+
+    void readLine(bool keepAll)
+    {
+        m_scratch.clear();
+        m_truncated = false;
+        bool spilled = false;
+        for (;;) {
+            if (m_pos == m_size && !fill())
+                break;
+            const char *start = m_buffer.get() + m_pos;
+            const std::size_t available = m_size - m_pos;
+            const auto *newline = static_cast<const char *>(std::memchr(start, '\n', available));
+            const std::size_t length = newline ? std::size_t(newline - start) : available;
+            m_pos += length + (newline ? 1 : 0);
+            if (newline && !spilled) {
+                std::string_view line(start, length);
+                if (!line.empty() && line.back() == '\r')
+                    line.remove_suffix(1);
+                if (line.find('\r') == std::string_view::npos
+                    && (keepAll || line.size() <= TagKeep)) {
+                    m_line = line;
+                    return;
+                }
+            }
+            spilled = true;
+            append(start, length, keepAll);
+            if (newline)
+                break;
+        }
+        m_line = std::string_view(m_scratch);
+    }
+
+    std::string_view line() const { return m_line; }
+    bool isTag(std::string_view tag) const { return !m_truncated && m_line == tag; }
+
+private:
+    void append(const char *data, std::size_t length, bool keepAll)
+    {
+        for (std::size_t i = 0; i < length; ++i) {
+            if (data[i] == '\r')
+                continue;
+            if (!keepAll && m_scratch.size() >= TagKeep) {
+                m_truncated = true;
+                return;
+            }
+            m_scratch.push_back(data[i]);
+        }
+    }
+
+    bool fill()
+    {
+        m_pos = m_size = 0;
+        if (m_ended)
+            return false;
+        ssize_t got;
+        do {
+            got = ::read(m_fd, m_buffer.get(), ChunkSize);
+        } while (got < 0 && errno == EINTR);
+        if (got <= 0) {
+            if (got < 0)
+                m_error = errno;
+            m_ended = true;
+            return false;
+        }
+        m_size = std::size_t(got);
+        if (const void *eof = std::memchr(m_buffer.get(), 26, m_size)) {
+            m_size = std::size_t(static_cast<const char *>(eof) - m_buffer.get());
+            m_ended = true;
+        }
+        return m_size > 0;
+    }
+
+    int m_fd;
+    std::unique_ptr<char[]> m_buffer;
+    std::size_t m_pos = 0;
+    std::size_t m_size = 0;
+    bool m_ended = false;
+    int m_error = 0;
+    std::string m_scratch;
+    std::string_view m_line;
+    bool m_truncated = false;
+};
+
+class FileDescriptor final
+{
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+QByteArray decimalPointBytes()
+{
+    std::string bytes;
+    AppendWindows1252(bytes, QLocale().decimalPoint());
+    return QByteArray(bytes.data(), qsizetype(bytes.size()));
+}
+
+} // namespace
+
+QString ClassListPath(int classIndex)
+{
+    return ProgramFolder() + QStringLiteral("List%1.dat").arg(classIndex, 2, 10, QLatin1Char('0'));
+}
+
+QString DecodeWindows1252(const char *data, std::size_t size)
+{
+    QString text(qsizetype(size), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    for (std::size_t i = 0; i < size; ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        out[i] = byte >= 0x80 && byte < 0xA0 ? HighTable[byte - 0x80] : char16_t(byte);
+    }
+    return text;
+}
+
+void AppendWindows1252(std::string &out, QStringView text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            out.push_back('?');
+            ++i;
+            continue;
+        }
+        out.push_back(QChar::isSurrogate(c) ? '?' : encodeChar(c));
+    }
+}
+
+QString FileErrorText(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return tr("File not found");
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return tr("File access denied");
+    default:
+        return tr("I/O error %1").arg(error);
+    }
+}
+
+ListFileResult ReadListFile(StartList &list, const QString &path, bool merge)
+{
+    ListFileResult result;
+    const QByteArray name = QFile::encodeName(path);
+    int fd;
+    do {
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int error = errno;
+        if (error != ENOENT && error != ENOTDIR)
+            result.error = FileErrorText(error);
+        return result;
+    }
+    FileDescriptor file(fd);
+    LineReader reader(file.get());
+
+    if (reader.atEnd()) {
+        if (reader.error() != 0) {
+            result.error = FileErrorText(reader.error());
+            return result;
+        }
+        if (!merge)
+            list.clear();
+        result.accepted = true;
+        return result;
+    }
+    reader.readLine(false);
+    if (reader.error() != 0) {
+        result.error = FileErrorText(reader.error());
+        return result;
+    }
+    if (!reader.isTag(ListFileTag))
+        return result;
+    result.accepted = true;
+    if (!merge)
+        list.clear();
+
+    const QByteArray decimalPoint = decimalPointBytes();
+    StartList::Entries &entries = list.entries();
+    // A rough guess from the file size saves most regrowth; a typical record is 60 to 100 bytes.
+    struct stat info{};
+    if (::fstat(file.get(), &info) == 0 && info.st_size > 0)
+        entries.reserve(entries.size() + std::size_t(info.st_size) / 64);
+    bool lastIsEnd = false;
+    while (!lastIsEnd) {
+        reader.readLine(false);
+        lastIsEnd = reader.isTag(ListEndTag);
+        if (reader.isTag(ListRecordTag)) {
+            StartListEntry &entry = entries.emplace_back();
+            for (int field = 0; field < ListTextCount; ++field) {
+                reader.readLine(true);
+                const std::string_view line = reader.line();
+                if (!line.empty())
+                    entry.texts[std::size_t(field)] = DecodeWindows1252(line.data(), line.size());
+            }
+            for (int field = 0; field < ListNumberCount; ++field) {
+                reader.readLine(true);
+                const std::string_view line = reader.line();
+                const std::optional<double> value = ParseDecimal(line.data(), line.size(), decimalPoint);
+                if (!value) {
+                    result.error = reader.error() != 0
+                                       ? FileErrorText(reader.error())
+                                       : NotAFloatMessage(DecodeWindows1252(line.data(), line.size()));
+                    return result;
+                }
+                entry.numbers[std::size_t(field)] = *value;
+            }
+            lastIsEnd = false;
+        }
+        if (reader.atEnd())
+            break;
+    }
+    if (reader.error() != 0)
+        result.error = FileErrorText(reader.error());
+    return result;
+}
+
+ListFileResult WriteListFile(const StartList &list, const QString &path)
+{
+    ListFileResult result;
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) {
+        result.error = FileErrorText(errno != 0 ? errno : EIO);
+        return result;
+    }
+
+    std::string decimalPoint;
+    AppendWindows1252(decimalPoint, QLocale().decimalPoint());
+    std::string out;
+    out.reserve(ChunkSize + 4096);
+    bool written = true;
+    const auto flush = [&] {
+        errno = 0;
+        if (written && file.write(out.data(), qint64(out.size())) != qint64(out.size())) {
+            written = false;
+            result.error = FileErrorText(errno != 0 ? errno : EIO);
+        }
+        out.clear();
+    };
+    const auto line = [&](std::string_view text) {
+        out.append(text);
+        out.append("\r\n");
+    };
+
+    line(ListFileTag);
+    for (const StartListEntry &entry : list.entries()) {
+        line(ListRecordTag);
+        for (const QString &text : entry.texts) {
+            AppendWindows1252(out, text);
+            out.append("\r\n");
+        }
+        for (double number : entry.numbers) {
+            AppendGeneralNumber(out, number, decimalPoint);
+            out.append("\r\n");
+        }
+        if (out.size() >= ChunkSize) {
+            flush();
+            if (!written)
+                break;
+        }
+    }
+    if (written) {
+        line(ListEndTag);
+        flush();
+    }
+    if (!written) {
+        file.cancelWriting();
+        return result;
+    }
+    errno = 0;
+    if (!file.commit()) {
+        result.error = FileErrorText(errno != 0 ? errno : EIO);
+        return result;
+    }
+    result.accepted = true;
+    return result;
+}

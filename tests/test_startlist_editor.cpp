@@ -1,0 +1,406 @@
+#include "TestEnvironment.h"
+#include "startlist/Form_StartList.h"
+#include "startlist/ListFile.h"
+#include "startlist/StartListModel.h"
+#include "widgets/Colors.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTableView>
+
+Q_DECLARE_METATYPE(ListField)
+
+namespace {
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+StartList readClass(int classIndex)
+{
+    StartList list;
+    ReadListFile(list, ClassListPath(classIndex), false);
+    return list;
+}
+
+void writeClass(int classIndex, const QStringList &names)
+{
+    StartList list;
+    for (const QString &name : names) {
+        list.add();
+        list.setText(list.count() - 1, ListField::Name, name);
+    }
+    QVERIFY(WriteListFile(list, ClassListPath(classIndex)).accepted);
+}
+} // namespace
+
+class TestStartListEditor final : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TfrmStartList> m_form;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+
+    QTableView *grid() const { return m_form->findChild<QTableView *>(QStringLiteral("Grid")); }
+    QTabBar *tabs() const { return m_form->findChild<QTabBar *>(QStringLiteral("ListTab")); }
+    QString heading() const { return m_form->findChild<QLabel *>(QStringLiteral("TopPanel"))->text(); }
+    QString status() const { return m_form->findChild<QStatusBar *>()->currentMessage(); }
+    QAction *action(const char *name) const { return m_form->findChild<QAction *>(QLatin1String(name)); }
+
+    QStringList names() const
+    {
+        QStringList result;
+        for (int i = 0; i < m_form->EntryCount(); ++i)
+            result << m_form->ReadTextField(i, ListField::Name);
+        return result;
+    }
+
+    void newForm()
+    {
+        m_tester.reset();
+        m_form = std::make_unique<TfrmStartList>();
+        m_tester = std::make_unique<QAbstractItemModelTester>(
+            const_cast<StartListModel *>(m_form->model()), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    }
+
+    void clickHeader(int column)
+    {
+        QHeaderView *header = grid()->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    }
+
+    QPoint cellCenter(int row, int column) const
+    {
+        return grid()->visualRect(grid()->model()->index(row, column)).center();
+    }
+
+private slots:
+    void init()
+    {
+        QDir(ProgramFolder()).removeRecursively();
+        QDir().mkpath(ProgramFolder());
+        OperatorDialogs::TakeShownMessages();
+        newForm();
+    }
+    void cleanup()
+    {
+        m_tester.reset();
+        m_form.reset();
+        OperatorDialogs::TakeShownMessages();
+    }
+
+    void layoutOfTheWindow()
+    {
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Zorvexa Starlist Editor"));
+        QCOMPARE(m_form->CurrentClass(), 1);
+        QCOMPARE(heading(), QStringLiteral("Class 01"));
+        QCOMPARE(tabs()->count(), 10);
+        QCOMPARE(tabs()->tabText(9), QStringLiteral("Class 10"));
+        const int widths[] = {30, 150, 50, 80, 120, 120, 120};
+        for (int column = 0; column < 7; ++column) {
+            QVERIFY(!grid()->isColumnHidden(column));
+            QCOMPARE(grid()->columnWidth(column), widths[column]);
+        }
+        for (int column = 7; column < ListFieldCount; ++column)
+            QVERIFY(grid()->isColumnHidden(column));
+        QCOMPARE(grid()->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Start-Nr"));
+        QCOMPARE(status(), QStringLiteral("0 entries"));
+    }
+
+    void shortcuts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::newRow("open") << "mnuOpen" << QKeySequence(Qt::CTRL | Qt::Key_O);
+        QTest::newRow("merge") << "mnuMerge" << QKeySequence(Qt::CTRL | Qt::Key_M);
+        QTest::newRow("save as") << "mnuSaveAs" << QKeySequence(Qt::CTRL | Qt::Key_S);
+        QTest::newRow("add row") << "mnuAddRow" << QKeySequence(Qt::Key_Insert);
+        QTest::newRow("delete rows") << "mnuDeleteRows" << QKeySequence(Qt::CTRL | Qt::Key_Delete);
+        QTest::newRow("class editor") << "mnuClassEditor" << QKeySequence(Qt::CTRL | Qt::Key_T);
+        QTest::newRow("help") << "mnuHelp" << QKeySequence(Qt::Key_F1);
+    }
+    void shortcuts()
+    {
+        QFETCH(QString, name);
+        QFETCH(QKeySequence, keys);
+        QAction *item = m_form->findChild<QAction *>(name);
+        QVERIFY(item);
+        QCOMPARE(item->shortcut(), keys);
+        QSignalSpy triggered(item, &QAction::triggered);
+        grid()->setFocus();
+        QTest::keySequence(m_form.get(), keys);
+        QCOMPARE(triggered.count(), 1);
+    }
+
+    void addRowWithInsert()
+    {
+        grid()->setFocus();
+        QTest::keyClick(grid(), Qt::Key_Insert);
+        QCOMPARE(m_form->EntryCount(), 1);
+        QCOMPARE(m_form->ReadTextField(0, ListField::Number), QStringLiteral("1"));
+        QCOMPARE(m_form->ReadTextField(0, ListField::Name), QString());
+        QCOMPARE(m_form->ReadNumberField(0, ListField::Time2), 0);
+        QCOMPARE(status(), QStringLiteral("1 entry"));
+    }
+
+    void deleteRows_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("rows 2 and 3 of five") << true << QList<int>{1, 2} << QStringList{"a", "d", "e"};
+        QTest::newRow("answered No") << false << QList<int>{1, 2} << QStringList{"a", "b", "c", "d", "e"};
+        QTest::newRow("nothing selected") << true << QList<int>{} << QStringList{"a", "b", "c", "d", "e"};
+    }
+    void deleteRows()
+    {
+        QFETCH(bool, answer);
+        QFETCH(QList<int>, selected);
+        QFETCH(QStringList, left);
+        writeClass(1, {"a", "b", "c", "d", "e"});
+        m_form->LoadCurrentClass();
+        grid()->clearSelection();
+        for (int row : selected)
+            QTest::mouseClick(grid()->viewport(), Qt::LeftButton, Qt::ControlModifier, cellCenter(row, 0));
+        OperatorDialogs::QueueAnswer(answer);
+        QTest::keyClick(grid(), Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList{QStringLiteral("Delete selected row(s)?")});
+        QCOMPARE(names(), left);
+        QCOMPARE(m_form->ReadTextField(left.size() - 1, ListField::Number), QString::number(left.size()));
+    }
+
+    void clearThenCloseLeavesAnEmptyFile()
+    {
+        writeClass(1, {"a", "b"});
+        m_form->LoadCurrentClass();
+        OperatorDialogs::QueueAnswer(true);
+        action("mnuClear")->trigger();
+        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList{QStringLiteral("Clear list?")});
+        QCOMPARE(m_form->EntryCount(), 0);
+        QCOMPARE(readBytes(ClassListPath(1)).count("[ZVX1RECORD]"), 2); // nothing written yet
+        action("mnuClose")->trigger();
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(readBytes(ClassListPath(1)), QByteArray("[ZVX1FILE]\r\n[ZVX1END]\r\n"));
+    }
+
+    void clearAnsweredNoKeepsTheList()
+    {
+        writeClass(1, {"a"});
+        m_form->LoadCurrentClass();
+        OperatorDialogs::QueueAnswer(false);
+        action("mnuClear")->trigger();
+        QCOMPARE(names(), QStringList{"a"});
+    }
+
+    void enterEditsTheFocusedCell()
+    {
+        m_form->findChild<QAction *>(QStringLiteral("mnuAddRow"))->trigger();
+        grid()->setFocus();
+        grid()->setCurrentIndex(grid()->model()->index(0, int(ListField::Name)));
+        QTest::keyClick(grid(), Qt::Key_Return);
+        auto *editor = grid()->findChild<QLineEdit *>();
+        QVERIFY(editor);
+        QTest::keyClicks(editor, QStringLiteral("Kim"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The delegate commits on Return through a queued call.
+        QTRY_COMPARE(m_form->ReadTextField(0, ListField::Name), QStringLiteral("Kim"));
+    }
+
+    void enterOnHashDoesNotEdit()
+    {
+        action("mnuAddRow")->trigger();
+        grid()->setFocus();
+        grid()->setCurrentIndex(grid()->model()->index(0, int(ListField::Number)));
+        QTest::keyClick(grid(), Qt::Key_Return);
+        QVERIFY(!grid()->findChild<QLineEdit *>() || !grid()->findChild<QLineEdit *>()->isVisible());
+    }
+
+    void clickEditsAndTabSwitchCommits()
+    {
+        action("mnuAddRow")->trigger();
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, int(ListField::Age)));
+        auto *editor = grid()->findChild<QLineEdit *>();
+        QVERIFY(editor && editor->isVisible());
+        QTest::keyClicks(editor, QStringLiteral("12"));
+        // Switching class with the editor still open: the text reaches the entry before the save.
+        QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(1).center());
+        QCOMPARE(m_form->CurrentClass(), 2);
+        QCOMPARE(heading(), QStringLiteral("Class 02"));
+        QCOMPARE(readClass(1).text(0, ListField::Age), QStringLiteral("12"));
+        // A class without a file starts empty instead of inheriting class 1's entries.
+        QCOMPARE(m_form->EntryCount(), 0);
+        QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(0).center());
+        QCOMPARE(m_form->ReadTextField(0, ListField::Age), QStringLiteral("12"));
+    }
+
+    void headerClickSorts_data()
+    {
+        QTest::addColumn<ListField>("field");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("name") << ListField::Name << QStringList{"alpha", "Zeta"} << 1 << QStringList{"Zeta", "alpha"} << QString();
+        QTest::newRow("name twice") << ListField::Name << QStringList{"Zeta", "alpha"} << 2 << QStringList{"alpha", "Zeta"} << QString();
+        QTest::newRow("age") << ListField::Age << QStringList{"10", "9"} << 1 << QStringList{"9", "10"} << QString();
+        QTest::newRow("age with a blank") << ListField::Age << QStringList{"10", ""} << 1 << QStringList{"10", ""}
+                                          << "'' is not a valid floating point value";
+        QTest::newRow("hash does not sort") << ListField::Number << QStringList{"b", "a"} << 1 << QStringList{"b", "a"} << QString();
+    }
+    void headerClickSorts()
+    {
+        QFETCH(ListField, field);
+        QFETCH(QStringList, texts);
+        QFETCH(int, clicks);
+        QFETCH(QStringList, sorted);
+        QFETCH(QString, error);
+        const ListField column = field == ListField::Number ? ListField::Name : field;
+        StartList list;
+        for (const QString &text : texts) {
+            list.add();
+            list.setText(list.count() - 1, column, text);
+        }
+        QVERIFY(WriteListFile(list, ClassListPath(1)).accepted);
+        m_form->LoadCurrentClass();
+        for (int i = 0; i < clicks; ++i)
+            clickHeader(int(field));
+        QStringList now;
+        for (int i = 0; i < m_form->EntryCount(); ++i)
+            now << m_form->ReadTextField(i, column);
+        QCOMPARE(now, sorted);
+        QCOMPARE(OperatorDialogs::TakeShownMessages(), error.isEmpty() ? QStringList{} : QStringList{error});
+    }
+
+    void selectClass_data()
+    {
+        QTest::addColumn<int>("target");
+        QTest::addColumn<int>("classAfter");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("same class saves and reloads") << 1 << 1 << true;
+        QTest::newRow("another class") << 4 << 4 << true;
+        QTest::newRow("zero does nothing") << 0 << 1 << false;
+        QTest::newRow("eleven does nothing") << 11 << 1 << false;
+    }
+    void selectClass()
+    {
+        QFETCH(int, target);
+        QFETCH(int, classAfter);
+        QFETCH(bool, written);
+        action("mnuAddRow")->trigger();
+        m_form->WriteNumberField(0, ListField::Time1, 65430);
+        QSignalSpy tabChanged(tabs(), &QTabBar::currentChanged);
+        m_form->SelectClass(target);
+        QCOMPARE(m_form->CurrentClass(), classAfter);
+        QCOMPARE(tabs()->currentIndex(), classAfter - 1);
+        QCOMPARE(tabChanged.count(), 0);
+        QCOMPARE(QFile::exists(ClassListPath(1)), written);
+        if (written)
+            QCOMPARE(readClass(1).wholeNumber(0, ListField::Time1), 65430);
+        if (classAfter == 1)
+            QCOMPARE(m_form->ReadNumberField(0, ListField::Time1), 65430);
+        QCOMPARE(heading(), QStringLiteral("Class %1").arg(classAfter, 2, 10, QLatin1Char('0')));
+    }
+
+    void failedSaveKeepsTheListAndSaysWhy()
+    {
+        action("mnuAddRow")->trigger();
+        QDir().mkpath(ClassListPath(1)); // a folder where the file should go
+        QVERIFY(!m_form->SaveCurrentClass());
+        const QStringList shown = OperatorDialogs::TakeShownMessages();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.constFirst().startsWith(QStringLiteral("I/O error")) || shown.constFirst() == QStringLiteral("File access denied"),
+                 qPrintable(shown.constFirst()));
+        QCOMPARE(m_form->EntryCount(), 1);
+    }
+
+    void failedLoadIsShownWithTheCopy()
+    {
+        QFile bad(ClassListPath(2));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("[ZVX1FILE]\r\n[ZVX1RECORD]\r\nKim\r\n\r\n\r\n\r\n\r\n\r\n1,5\r\n");
+        bad.close();
+        m_form->SelectClass(2);
+        const QStringList shown = OperatorDialogs::TakeShownMessages();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.constFirst().startsWith(QStringLiteral("'1,5' is not a valid floating point value\n")));
+        QVERIFY(shown.constFirst().contains(QStringLiteral("List02.dat.bak")));
+        QCOMPARE(names(), QStringList{"Kim"});
+        m_form->SelectClass(1);
+        QVERIFY(readBytes(ClassListPath(2) + ".bak").endsWith("1,5\r\n"));
+    }
+
+    void openMergeAndSaveAs()
+    {
+        const QString file = ProgramFolder() + QStringLiteral("event.zvx");
+        writeClass(1, {"a", "b"});
+        m_form->LoadCurrentClass();
+        OperatorDialogs::QueueFileName(ProgramFolder() + QStringLiteral("event"));
+        action("mnuSaveAs")->trigger();
+        QVERIFY(QFile::exists(file));
+
+        OperatorDialogs::QueueFileName(ProgramFolder() + QStringLiteral("event"));
+        action("mnuMerge")->trigger();
+        QCOMPARE(names(), (QStringList{"a", "b", "a", "b"}));
+
+        writeClass(9, {"x"});
+        OperatorDialogs::QueueFileName(ClassListPath(9));
+        action("mnuOpen")->trigger();
+        QCOMPARE(names(), QStringList{"x"});
+        // Open and Merge change the list in memory only; the class file waits for the next save point.
+        QCOMPARE(readClass(1).count(), 2);
+
+        action("mnuOpen")->trigger(); // cancelled: nothing happens
+        QCOMPARE(names(), QStringList{"x"});
+        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList{});
+    }
+
+    void helpShowsAMessage()
+    {
+        action("mnuHelp")->trigger();
+        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList{QStringLiteral("Help")});
+    }
+
+    void classEditorRefreshesCaptions()
+    {
+        bool opened = false;
+        m_form->setClassEditorOpener([&] { opened = true; });
+        tabs()->setTabText(2, QStringLiteral("stale"));
+        action("mnuClassEditor")->trigger();
+        QVERIFY(opened);
+        QCOMPARE(tabs()->tabText(2), QStringLiteral("Class 03"));
+    }
+
+    void cellColours()
+    {
+        for (int i = 0; i < 3; ++i)
+            action("mnuAddRow")->trigger();
+        grid()->clearSelection();
+        grid()->selectionModel()->setCurrentIndex(grid()->model()->index(1, 1), QItemSelectionModel::NoUpdate);
+        const QImage image = grid()->viewport()->grab().toImage();
+        const auto colourAt = [&](int row) {
+            const QRect cell = grid()->visualRect(grid()->model()->index(row, 2));
+            return BgrFromColor(image.pixelColor(cell.center().x(), cell.top() + 3));
+        };
+        QCOMPARE(colourAt(0), 0xF8F8F8u);
+        QCOMPARE(colourAt(1), 0xFFFFFFu);
+        QCOMPARE(colourAt(2), 0xF8F8F8u);
+        action("mnuAddRow")->trigger();
+        const QImage more = grid()->viewport()->grab().toImage();
+        const QRect odd = grid()->visualRect(grid()->model()->index(3, 2));
+        QCOMPARE(BgrFromColor(more.pixelColor(odd.center().x(), odd.top() + 3)), 0xF0F0F0u);
+        QCOMPARE(BgrFromColor(more.pixelColor(10, more.height() - 3)), 0xBBBBBBu);
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestStartListEditor)
+#include "test_startlist_editor.moc"

@@ -1,0 +1,499 @@
+#include "TestEnvironment.h"
+#include "startlist/ClassFiles.h"
+#include "startlist/ListFile.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QRandomGenerator>
+
+#include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+const QByteArray Crlf = QByteArrayLiteral("\r\n");
+
+QByteArray record(const QByteArrayList &fields)
+{
+    QByteArray bytes = "[ZVX1RECORD]\r\n";
+    for (const QByteArray &field : fields)
+        bytes += field + Crlf;
+    return bytes;
+}
+
+QByteArray kimRecord()
+{
+    return record({"Kim", "12", "7", "", "", "", "65430", "2", "1", "0", "0", "0"});
+}
+
+QByteArray fileOf(const QByteArray &body)
+{
+    return "[ZVX1FILE]\r\n" + body + "[ZVX1END]\r\n";
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+StartList listOfNames(const QStringList &names)
+{
+    StartList list;
+    for (const QString &name : names) {
+        list.add();
+        list.setText(list.count() - 1, ListField::Name, name);
+    }
+    return list;
+}
+
+QStringList names(const StartList &list)
+{
+    QStringList result;
+    for (int i = 0; i < list.count(); ++i)
+        result << list.text(i, ListField::Name);
+    return result;
+}
+
+// Sets or clears the immutable flag, the one thing that stops root from writing into a folder.
+bool setImmutable(const QString &path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+} // namespace
+
+class TestStartListFile final : public QObject
+{
+    Q_OBJECT
+
+    QString m_dir;
+    QString path(const QString &name) const { return m_dir + name; }
+
+private slots:
+    void init()
+    {
+        m_dir = ProgramFolder();
+        QDir(m_dir).removeRecursively();
+        QDir().mkpath(m_dir);
+        QLocale::setDefault(QLocale::c());
+        OperatorDialogs::TakeShownMessages();
+    }
+
+    void classListPath_data()
+    {
+        QTest::addColumn<int>("classIndex");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("class 1") << 1 << "List01.dat";
+        QTest::newRow("class 3") << 3 << "List03.dat";
+        QTest::newRow("class 10") << 10 << "List10.dat";
+    }
+    void classListPath()
+    {
+        QFETCH(int, classIndex);
+        QFETCH(QString, name);
+        QCOMPARE(ClassListPath(classIndex), ProgramFolder() + name);
+    }
+
+    void writtenBytes_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("empty list") << "C" << QByteArray("[ZVX1FILE]\r\n[ZVX1END]\r\n");
+        QTest::newRow("one entry") << "C" << fileOf(kimRecord());
+        QTest::newRow("fraction with the comma")
+            << "de_DE" << fileOf(record({"Kim", "12", "7", "", "", "", "65430,5", "2", "1", "0", "0", "0"}));
+        QTest::newRow("unmappable and line-breaking characters")
+            << "C" << fileOf(record({"K\xE4the \x80?", "a?b", "?", "", "", "", "0", "0", "0", "0", "0", "0"}));
+    }
+    void writtenBytes()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QByteArray, expected);
+        QLocale::setDefault(QLocale(locale));
+        StartList list;
+        if (expected.contains("Kim")) {
+            list.add();
+            list.setText(0, ListField::Name, QStringLiteral("Kim"));
+            list.setText(0, ListField::Age, QStringLiteral("12"));
+            list.setText(0, ListField::StartNr, QStringLiteral("7"));
+            list.setWholeNumber(0, ListField::Time1, 65430);
+            list.setWholeNumber(0, ListField::FP1, 2);
+            list.setWholeNumber(0, ListField::FS1, 1);
+            if (locale != QLatin1String("C"))
+                list.entries()[0].numbers[0] = 65430.5;
+        } else if (expected.contains("K\xE4the")) {
+            list.add();
+            list.setText(0, ListField::Name, QStringLiteral("K\u00e4the \u20ac\u0100"));
+            list.setText(0, ListField::Age, QStringLiteral("a\nb"));
+            list.setText(0, ListField::StartNr, QStringLiteral("\U0001F600"));
+        }
+        const ListFileResult result = WriteListFile(list, path(QStringLiteral("out.zvx")));
+        QVERIFY(result.accepted);
+        QCOMPARE(result.error, QString());
+        QCOMPARE(readBytes(path(QStringLiteral("out.zvx"))), expected);
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("C") << "C";
+        QTest::newRow("German") << "de_DE";
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
+        StartList list;
+        const QStringList texts{QStringLiteral("Zo\u00eb \u2013 \u20ac"), QStringLiteral("[ZVX1END]"),
+                                QStringLiteral("[ZVX1RECORD]"), QString(100000, QLatin1Char('x')),
+                                QStringLiteral("  blanks kept  "), QStringLiteral("\u0081\u009d")};
+        for (int i = 0; i < 3; ++i) {
+            list.add();
+            for (int t = 0; t < ListTextCount; ++t)
+                list.entries()[std::size_t(i)].texts[std::size_t(t)] = texts.at((t + i) % texts.size());
+        }
+        const double numbers[] = {0, -1, 2147483647, -2147483648.0, 2.5, 1e20, 1.5e-7, 123456789012345, 65430};
+        for (int i = 0; i < 3; ++i)
+            for (int n = 0; n < ListNumberCount; ++n)
+                list.entries()[std::size_t(i)].numbers[std::size_t(n)] = numbers[(n + 2 * i) % 9];
+
+        QVERIFY(WriteListFile(list, path(QStringLiteral("trip.zvx"))).accepted);
+        StartList back = listOfNames({"old"});
+        const ListFileResult result = ReadListFile(back, path(QStringLiteral("trip.zvx")), false);
+        QVERIFY(result.accepted);
+        QCOMPARE(result.error, QString());
+        QVERIFY(back.entries() == list.entries());
+    }
+
+    void mergeAppends()
+    {
+        QVERIFY(WriteListFile(listOfNames({"c", "d", "e"}), path(QStringLiteral("m.zvx"))).accepted);
+        StartList list = listOfNames({"a", "b"});
+        QVERIFY(ReadListFile(list, path(QStringLiteral("m.zvx")), true).accepted);
+        QCOMPARE(names(list), (QStringList{"a", "b", "c", "d", "e"}));
+        QCOMPARE(list.text(4, ListField::Number), QStringLiteral("5"));
+        QVERIFY(ReadListFile(list, path(QStringLiteral("m.zvx")), true).accepted);
+        QCOMPARE(list.count(), 8);
+    }
+
+    // Each malformed or unusual file, read in replace and in merge mode into a list of two entries.
+    void read_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("merge");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QStringList>("namesAfter");
+
+        const QStringList old{"a", "b"};
+        const QString emptyNumber = QStringLiteral("'' is not a valid floating point value");
+        QTest::newRow("zero bytes empties") << QByteArray() << false << true << QString() << QStringList{};
+        QTest::newRow("zero bytes merged") << QByteArray() << true << true << QString() << old;
+        QTest::newRow("only Ctrl+Z is empty") << QByteArray("\x1A junk") << false << true << QString() << QStringList{};
+        QTest::newRow("only the file tag empties") << QByteArray("[ZVX1FILE]\r\n") << false << true << QString() << QStringList{};
+        QTest::newRow("file tag without line end") << QByteArray("[ZVX1FILE]") << false << true << QString() << QStringList{};
+        QTest::newRow("tag in lower case refused") << QByteArray("[zvx1file]\r\n[ZVX1END]\r\n") << false << false << QString() << old;
+        QTest::newRow("tag with trailing blank refused") << QByteArray("[ZVX1FILE] \r\n[ZVX1END]\r\n") << false << false << QString() << old;
+        QTest::newRow("tag with leading blank refused") << QByteArray(" [ZVX1FILE]\r\n") << false << false << QString() << old;
+        QTest::newRow("byte order mark refused") << QByteArray("\xEF\xBB\xBF[ZVX1FILE]\r\n") << false << false << QString() << old;
+        QTest::newRow("LF line ends") << fileOf(kimRecord()).replace("\r\n", "\n") << false << true << QString() << QStringList{"Kim"};
+        QTest::newRow("lone CR dropped") << fileOf(record({"K\rim", "1", "2", "", "", "", "1", "2", "3", "4", "5", "6\r"}))
+                                         << false << true << QString() << QStringList{"Kim"};
+        QTest::newRow("Ctrl+Z ends the file") << QByteArray("[ZVX1FILE]\r\n") + kimRecord() + "\x1A" + kimRecord()
+                                              << false << true << QString() << QStringList{"Kim"};
+        QTest::newRow("Ctrl+Z inside a record") << QByteArray("[ZVX1FILE]\r\n[ZVX1RECORD]\r\nKi\x1Am\r\n")
+                                                << false << true << emptyNumber << QStringList{"Ki"};
+        QTest::newRow("after end ignored") << fileOf(kimRecord()) + kimRecord() + "\xFF\x00garbage"
+                                           << false << true << QString() << QStringList{"Kim"};
+        QTest::newRow("no end tag read to the end") << QByteArray("[ZVX1FILE]\r\n") + kimRecord() + kimRecord()
+                                                    << false << true << QString() << QStringList{"Kim", "Kim"};
+        QTest::newRow("lines between records skipped")
+            << fileOf("\r\njunk\r\n [ZVX1RECORD]\r\n[ZVX1RECORD] \r\n" + kimRecord() + "[ZVX1FILE]\r\n" + QByteArray(100000, 'y') + "\r\n" + kimRecord())
+            << false << true << QString() << QStringList{"Kim", "Kim"};
+        QTest::newRow("cut after record tag") << QByteArray("[ZVX1FILE]\r\n[ZVX1RECORD]\r\n")
+                                              << false << true << emptyNumber << QStringList{""};
+        QTest::newRow("cut after record tag, merged") << QByteArray("[ZVX1FILE]\r\n[ZVX1RECORD]\r\n")
+                                                      << true << true << emptyNumber << QStringList{"a", "b", ""};
+        QTest::newRow("cut in the numbers") << QByteArray("[ZVX1FILE]\r\n") + kimRecord() + "[ZVX1RECORD]\r\nLee\r\n1\r\n2\r\n\r\n\r\n\r\n5\r\n"
+                                            << false << true << emptyNumber << QStringList{"Kim", "Lee"};
+        QTest::newRow("1e400") << fileOf(record({"Kim", "", "", "", "", "", "1e400", "0", "0", "0", "0", "0"}))
+                               << false << true << "'1e400' is not a valid floating point value" << QStringList{"Kim"};
+        QTest::newRow("nan") << fileOf(record({"Kim", "", "", "", "", "", "0", "nan", "0", "0", "0", "0"}))
+                             << false << true << "'nan' is not a valid floating point value" << QStringList{"Kim"};
+        QTest::newRow("--1") << fileOf(record({"Kim", "", "", "", "", "", "0", "0", "--1", "0", "0", "0"}))
+                             << false << true << "'--1' is not a valid floating point value" << QStringList{"Kim"};
+        QTest::newRow("comma where the point is the separator")
+            << fileOf(record({"Kim", "", "", "", "", "", "0", "2,5", "0", "0", "0", "0"}))
+            << false << true << "'2,5' is not a valid floating point value" << QStringList{"Kim"};
+        QTest::newRow("NUL bytes in a text") << fileOf(record({QByteArray("K\0m", 3), "", "", "", "", "", "0", "0", "0", "0", "0", "0"}))
+                                             << false << true << QString() << QStringList{QString::fromLatin1("K\0m", 3)};
+        QTest::newRow("NUL in a number") << fileOf(record({"Kim", "", "", "", "", "", QByteArray("1\0", 2), "0", "0", "0", "0", "0"}))
+                                         << false << true << QString::fromLatin1("'1\0' is not a valid floating point value", 40) << QStringList{"Kim"};
+        QTest::newRow("huge name") << fileOf(record({QByteArray(3 << 20, 'n'), "", "", "", "", "", "0", "0", "0", "0", "0", "0"}))
+                                   << false << true << QString() << QStringList{QString(3 << 20, QLatin1Char('n'))};
+        QTest::newRow("huge number line") << fileOf(record({"Kim", "", "", "", "", "", QByteArray(3 << 20, '7'), "0", "0", "0", "0", "0"}))
+                                          << false << true
+                                          << QString("'" + QString(200, QLatin1Char('7')) + QChar(0x2026) + "' is not a valid floating point value")
+                                          << QStringList{"Kim"};
+        QTest::newRow("Windows-1252 text") << fileOf(record({"K\xE4the \x80\x81", "", "", "", "", "", "0", "0", "0", "0", "0", "0"}))
+                                           << false << true << QString() << QStringList{QStringLiteral("K\u00e4the \u20ac\u0081")};
+    }
+    void read()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, merge);
+        QFETCH(bool, accepted);
+        QFETCH(QString, error);
+        QFETCH(QStringList, namesAfter);
+        QVERIFY(writeBytes(path(QStringLiteral("in.zvx")), bytes));
+        StartList list = listOfNames({"a", "b"});
+        const ListFileResult result = ReadListFile(list, path(QStringLiteral("in.zvx")), merge);
+        QCOMPARE(result.accepted, accepted);
+        QCOMPARE(result.error, error);
+        QCOMPARE(names(list), namesAfter);
+        // A record cut short keeps the fields read so far and defaults for the rest.
+        if (!error.isEmpty() && namesAfter.size() > 0 && namesAfter.constLast() == QLatin1String("Lee")) {
+            QCOMPARE(list.wholeNumber(1, ListField::Time1), 5);
+            QCOMPARE(list.wholeNumber(1, ListField::FP1), 0);
+            QCOMPARE(list.text(1, ListField::Age), QStringLiteral("1"));
+        }
+    }
+
+    void commaSeparatorReadsFractions()
+    {
+        QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
+        QVERIFY(writeBytes(path(QStringLiteral("c.zvx")),
+                           fileOf(record({"Kim", "", "", "", "", "", "0", "2,5", "3,5", "0", "0", "0"}))));
+        StartList list;
+        QCOMPARE(ReadListFile(list, path(QStringLiteral("c.zvx")), false).error, QString());
+        QCOMPARE(list.wholeNumber(0, ListField::FP1), 2);
+        QCOMPARE(list.wholeNumber(0, ListField::FS1), 4);
+        QCOMPARE(list.text(0, ListField::FP1), QStringLiteral("2,5"));
+    }
+
+    void missingFileIsNoError()
+    {
+        StartList list = listOfNames({"a"});
+        const ListFileResult result = ReadListFile(list, path(QStringLiteral("none.zvx")), false);
+        QVERIFY(!result.accepted);
+        QCOMPARE(result.error, QString());
+        QCOMPARE(list.count(), 1);
+    }
+
+    void unreadableFileGivesTheReason()
+    {
+        StartList list = listOfNames({"a"});
+        QDir().mkpath(path(QStringLiteral("folder.zvx")));
+        const ListFileResult result = ReadListFile(list, path(QStringLiteral("folder.zvx")), false);
+        QVERIFY(!result.accepted);
+        QCOMPARE(result.error, QStringLiteral("I/O error 21"));
+        QCOMPARE(list.count(), 1);
+    }
+
+    // A write that fails midway (the file size limit stands in for a full disk) leaves the old file whole.
+    void failedWriteKeepsTheOldFile()
+    {
+        const QString target = path(QStringLiteral("List01.dat"));
+        QVERIFY(WriteListFile(listOfNames({"old"}), target).accepted);
+        const QByteArray before = readBytes(target);
+
+        StartList big;
+        for (int i = 0; i < 20000; ++i) {
+            big.add();
+            big.setText(i, ListField::Name, QStringLiteral("participant %1").arg(i));
+        }
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = 64 * 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const ListFileResult result = WriteListFile(big, target);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QVERIFY(!result.accepted);
+        QCOMPARE(result.error, QStringLiteral("I/O error 27"));
+        QCOMPARE(readBytes(target), before);
+        QCOMPARE(QDir(m_dir).entryList(QDir::Files), QStringList{QStringLiteral("List01.dat")});
+    }
+
+    void readOnlyFolderKeepsTheOldFile()
+    {
+        const QString folder = path(QStringLiteral("locked/"));
+        QDir().mkpath(folder);
+        const QString target = folder + QStringLiteral("list.zvx");
+        QVERIFY(WriteListFile(listOfNames({"old"}), target).accepted);
+        const QByteArray before = readBytes(target);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        const bool immutable = ::access(QFile::encodeName(folder).constData(), W_OK) == 0 && setImmutable(folder, true);
+        if (::access(QFile::encodeName(folder).constData(), W_OK) == 0 && !immutable) {
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QSKIP("cannot make a folder read-only for this user");
+        }
+        const ListFileResult result = WriteListFile(listOfNames({"new", "newer"}), target);
+        if (immutable)
+            setImmutable(folder, false);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!result.accepted);
+        QCOMPARE(result.error, QStringLiteral("File access denied"));
+        QCOMPARE(readBytes(target), before);
+    }
+
+    void classFileWithoutFileStartsEmpty()
+    {
+        ClassFiles files;
+        StartList list = listOfNames({"from another class"});
+        const ListFileResult result = files.load(list, 4);
+        QCOMPARE(result.error, QString());
+        QCOMPARE(list.count(), 0);
+    }
+
+    // A class file that failed to load keeps its original bytes beside it, and the message says where.
+    void failedLoadKeepsTheOriginal_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("firstLine");
+        QTest::addColumn<QStringList>("namesAfter");
+        QTest::newRow("bad number") << fileOf(kimRecord() + record({"Lee", "", "", "", "", "", "x", "0", "0", "0", "0", "0"}))
+                                    << "'x' is not a valid floating point value" << QStringList{"Kim", "Lee"};
+        QTest::newRow("not a start list file") << QByteArray("hello\r\n")
+                                               << QDir::toNativeSeparators(ClassListPath(3)) + " is not a start list file."
+                                               << QStringList{};
+    }
+    void failedLoadKeepsTheOriginal()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, firstLine);
+        QFETCH(QStringList, namesAfter);
+        const QString file = ClassListPath(3);
+        QVERIFY(writeBytes(file, bytes));
+        ClassFiles files;
+        StartList list = listOfNames({"from class 2"});
+        const ListFileResult loaded = files.load(list, 3);
+        QCOMPARE(names(list), namesAfter);
+        const QStringList lines = loaded.error.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0), firstLine);
+        QCOMPARE(lines.at(1), QStringLiteral("The original file was kept as %1.").arg(QDir::toNativeSeparators(file + ".bak")));
+        QCOMPARE(readBytes(file + ".bak"), bytes);
+
+        QCOMPARE(files.save(list, 3).error, QString());
+        QCOMPARE(readBytes(file + ".bak"), bytes);
+        StartList back;
+        QCOMPARE(files.load(back, 3).error, QString());
+        QCOMPARE(names(back), namesAfter);
+    }
+
+    void repeatedFailuresDoNotPileUpCopies()
+    {
+        const QString file = ClassListPath(5);
+        QVERIFY(writeBytes(file, "first bad\r\n"));
+        QVERIFY(writeBytes(file + ".bak", "an older copy\r\n"));
+        ClassFiles files;
+        StartList list;
+        QVERIFY(files.load(list, 5).error.endsWith(QDir::toNativeSeparators(file) + ".bak2."));
+        QVERIFY(files.load(list, 5).error.endsWith(QDir::toNativeSeparators(file) + ".bak2."));
+        QCOMPARE(readBytes(file + ".bak"), QByteArray("an older copy\r\n"));
+        QCOMPARE(readBytes(file + ".bak2"), QByteArray("first bad\r\n"));
+        QVERIFY(!QFile::exists(file + ".bak3"));
+    }
+
+    void uncopyableFailedFileIsNotOverwritten()
+    {
+        const QString file = ClassListPath(6);
+        QVERIFY(writeBytes(file, "bad\r\n"));
+        // A folder where the copy must go makes the copy impossible.
+        for (const char *suffix : {".bak", ".bak2"})
+            QDir().mkpath(file + suffix);
+        for (int n = 3; n <= 100; ++n)
+            QDir().mkpath(file + QStringLiteral(".bak%1").arg(n));
+        ClassFiles files;
+        StartList list;
+        QVERIFY(files.load(list, 6).error.contains(QStringLiteral("will not be overwritten")));
+        list.add();
+        const ListFileResult saved = files.save(list, 6);
+        QVERIFY(!saved.accepted);
+        QVERIFY(saved.error.contains(QStringLiteral("not overwritten")));
+        QCOMPARE(readBytes(file), QByteArray("bad\r\n"));
+    }
+
+    // Generated inputs: mutations of valid files and random bytes. No crash, no hang, and whatever
+    // is read without error writes and reads back to the same file bytes.
+    void fuzzedInputs()
+    {
+        QRandomGenerator random(20240611);
+        const QByteArray seed = fileOf(kimRecord() + record({"L\xE9" "e", "9", "", "x", "", "", "1.5", "-2", "1e5", "0", "0", "3"}));
+        const QByteArray alphabet("[]ZVX1FILERCODN\r\n\x1A\0 .,-+eE0123456789\xFF\x80", 40);
+        const QString input = path(QStringLiteral("fuzz.zvx"));
+        const QString once = path(QStringLiteral("once.zvx"));
+        const QString twice = path(QStringLiteral("twice.zvx"));
+        int accepted = 0;
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray bytes;
+            if (round % 10 == 0) {
+                bytes.resize(random.bounded(400));
+                for (char &c : bytes)
+                    c = char(random.bounded(256));
+            } else {
+                bytes = seed;
+                const int edits = 1 + random.bounded(6);
+                for (int e = 0; e < edits; ++e) {
+                    const int at = random.bounded(int(bytes.size()) + 1);
+                    switch (random.bounded(4)) {
+                    case 0:
+                        bytes.insert(at, alphabet.at(random.bounded(int(alphabet.size()))));
+                        break;
+                    case 1:
+                        bytes.remove(at, 1 + random.bounded(8));
+                        break;
+                    case 2:
+                        bytes.insert(at, bytes.mid(random.bounded(int(bytes.size()) + 1), random.bounded(40)));
+                        break;
+                    default:
+                        bytes.truncate(at);
+                    }
+                }
+            }
+            QVERIFY(writeBytes(input, bytes));
+            StartList list = listOfNames({"a"});
+            const ListFileResult result = ReadListFile(list, input, round % 3 == 0);
+            if (!result.accepted) {
+                QCOMPARE(names(list), QStringList{"a"});
+                continue;
+            }
+            if (!result.error.isEmpty())
+                continue;
+            ++accepted;
+            QVERIFY(WriteListFile(list, once).accepted);
+            StartList back;
+            QCOMPARE(ReadListFile(back, once, false).error, QString());
+            QVERIFY2(back.entries() == list.entries(), qPrintable(QString::fromLatin1(bytes.toHex())));
+            QVERIFY(WriteListFile(back, twice).accepted);
+            QCOMPARE(readBytes(twice), readBytes(once));
+        }
+        QVERIFY(accepted > 100);
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestStartListFile)
+#include "test_startlist_file.moc"
