@@ -149,10 +149,8 @@ QString ProtocolModel::CellText(int row, int column) const
     const std::int32_t v = Cell(row, column);
     if (column == Number)
         return m_numberText ? m_numberText(v) : QString::number(std::int64_t(v) + 1);
-    if (column == Name) {
-        const QString name = m_nameText ? m_nameText(v) : QString();
-        return name.isNull() ? QStringLiteral("?") : name;
-    }
+    if (column == Name)
+        return m_nameText ? m_nameText(v) : QStringLiteral("?");
     if (IsCountColumn(column))
         return QString::number(v);
     if (IsTimeColumn(column)) {

