@@ -1,5 +1,7 @@
 // Read and write of a start list of 100,000 entries, each against `wc -l` on the same file.
-// Usage: bench_startlist [folder]   (default: a temporary folder)
+// Usage: bench_startlist [folder]          (default: a temporary folder)
+//        bench_startlist --huge [folder]   also reads a 400 MB file: a junk line of 300 MB between
+//                                          records and a 100 MB name, to show the memory stays bounded
 #include "startlist/ListFile.h"
 
 #include <QCoreApplication>
@@ -91,8 +93,10 @@ int main(int argc, char *argv[])
         return result.error.isEmpty() ? 0 : 1;
     }
 
+    const bool huge = args.size() > 1 && args.at(1) == QLatin1String("--huge");
     QTemporaryDir temporary;
-    const QString folder = args.size() > 1 ? args.at(1) : temporary.path();
+    const qsizetype folderArg = huge ? 2 : 1;
+    const QString folder = args.size() > folderArg ? args.at(folderArg) : temporary.path();
     const QString path = folder + QStringLiteral("/bench.zvx");
     const StartList list = sampleList();
 
@@ -126,6 +130,37 @@ int main(int argc, char *argv[])
             std::printf("read peak memory %.1f MB (process before the read %.1f MB, %d entries)\n",
                         double(after) / 1024.0, double(before) / 1024.0, count);
         pclose(pipe);
+    }
+    if (huge) {
+        const QString hugePath = folder + QStringLiteral("/huge.zvx");
+        QFile out(hugePath);
+        if (!out.open(QIODevice::WriteOnly))
+            return 1;
+        const QByteArray junk(1 << 20, 'j');
+        const QByteArray name(1 << 20, 'n');
+        out.write("[ZVX1FILE]\r\n");
+        for (int i = 0; i < 300; ++i)
+            out.write(junk);
+        out.write("\r\n[ZVX1RECORD]\r\n");
+        for (int i = 0; i < 100; ++i)
+            out.write(name);
+        out.write("\r\n\r\n\r\n\r\n\r\n\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n[ZVX1END]\r\n");
+        out.close();
+        const std::string hugeFile = hugePath.toStdString();
+        const double hugeWc = spawnMs({"wc", "-l", hugeFile});
+        QElapsedTimer timer;
+        timer.start();
+        std::string hugeCommand = "'" + self + "' --read-once '" + hugeFile + "'";
+        if (FILE *pipe = popen(hugeCommand.c_str(), "r")) {
+            int count = 0;
+            long before = 0, after = 0;
+            if (std::fscanf(pipe, "%d %ld %ld", &count, &before, &after) == 3)
+                std::printf("huge file %.0f MB: read in a child %.0f ms (wc -l %.0f ms), peak memory %.1f MB, %d entries\n",
+                            double(QFile(hugePath).size()) / 1e6, double(timer.elapsed()), hugeWc,
+                            double(after) / 1024.0, count);
+            pclose(pipe);
+        }
+        QFile::remove(hugePath);
     }
     return 0;
 }

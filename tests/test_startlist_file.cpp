@@ -443,7 +443,8 @@ private slots:
     {
         QRandomGenerator random(20240611);
         const QByteArray seed = fileOf(kimRecord() + record({"L\xE9" "e", "9", "", "x", "", "", "1.5", "-2", "1e5", "0", "0", "3"}));
-        const QByteArray alphabet("[]ZVX1FILERCODN\r\n\x1A\0 .,-+eE0123456789\xFF\x80", 40);
+        static const char letters[] = "[]ZVX1FILERCODN\r\n\x1A\0 .,-+eE0123456789\xFF\x80";
+        const QByteArray alphabet(letters, sizeof letters - 1);
         const QString input = path(QStringLiteral("fuzz.zvx"));
         const QString once = path(QStringLiteral("once.zvx"));
         const QString twice = path(QStringLiteral("twice.zvx"));
