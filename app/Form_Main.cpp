@@ -3,12 +3,16 @@
 #include "app/Form_Info.h"
 #include "app/JustOne.h"
 #include "app/ProgramFolder.h"
+#include "startlist/ClassNames.h"
+#include "startlist/Form_StartList.h"
+#include "widgets/ProtocolDelegate.h"
 #include "ui_Form_Main.h"
 #include "widgets/Colors.h"
 #include "widgets/OperatorDialogs.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
@@ -55,9 +59,11 @@ bool TfrmMain::IsFirstCopy() const
 void TfrmMain::FormCreate()
 {
     m_runs.ResetForShow();
+    m_runs.SetProtocol(&m_protocol);
     m_programFolder = ProgramFolder();
     setWindowTitle(QStringLiteral("Brasquell / Software / Zorvexa"));
     setUpLook();
+    setUpGrid();
     connectRunControl();
     setUpTimers();
     qApp->installEventFilter(this);
@@ -69,10 +75,10 @@ void TfrmMain::FormCreate()
     connect(m_ui->cmdUnlock, &PressButton::mouseDown, this, &TfrmMain::UnlockStation);
     connect(m_ui->cmdInfo, &QToolButton::clicked, this, &TfrmMain::cmdInfoClick);
     connect(m_ui->cmdHelp, &QToolButton::clicked, this, &TfrmMain::cmdHelpClick);
-    connect(m_ui->edtLauf, &QSpinBox::valueChanged, this, [this](int run) {
-        m_runs.SetRunNumber(run);
-        SelectParticipant(m_runs.CurrentRow());
-    });
+    connect(m_ui->cmdStartlist, &QToolButton::clicked, this, &TfrmMain::cmdStartListClick);
+    connect(m_ui->cmbClass, &QComboBox::activated, this, &TfrmMain::cmbClassChange);
+    // Text changes too: an emptied run editor reads as 0.
+    connect(m_ui->edtLauf, &QSpinBox::textChanged, this, &TfrmMain::edtLaufChange);
 }
 
 void TfrmMain::setUpLook()
@@ -129,12 +135,51 @@ void TfrmMain::setUpLook()
     m_ui->Bevel1->setFrameShape(QFrame::NoFrame);
     m_ui->Bevel1->setStyleSheet(QStringLiteral("#Bevel1 { border: none; border-bottom: 1px solid #a0a0a0; }"));
 
-    m_ui->edtFP->setRange(0, 100);
-    m_ui->edtFP->setDecimals(0);
     m_ui->edtFP->setValue(2);
-    m_ui->edtFS->setRange(0, 100);
-    m_ui->edtFS->setDecimals(0);
     m_ui->edtFS->setValue(10);
+    for (int i = 1; i <= 10; ++i)
+        m_ui->cmbClass->addItem(QString::number(i));
+}
+
+void TfrmMain::setUpGrid()
+{
+    ProtocolGrid *grid = m_ui->Grid;
+    ProtocolModel &model = m_protocol.Model();
+    model.SetPenaltySecondsSource([this] { return m_ui->edtFP->Seconds(); }, [this] { return m_ui->edtFS->Seconds(); });
+    model.SetViewState([this] { return viewState(); });
+    grid->setModel(&model);
+    m_delegate = new ProtocolDelegate(grid);
+    grid->setItemDelegate(m_delegate);
+    connect(m_delegate, &ProtocolDelegate::textEntered, this, &TfrmMain::GridTextEntered);
+
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(22);
+    grid->verticalHeader()->setMinimumSectionSize(22);
+    QHeaderView *header = grid->horizontalHeader();
+    header->setFixedHeight(18);
+    header->setSectionsMovable(false);
+    header->setSectionsClickable(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setHighlightSections(false);
+    header->setMinimumSectionSize(10);
+    static constexpr int widths[ProtocolModel::ColumnCount] = {29, 102, 60, 38, 38, 60, 60, 60, 38, 38, 60, 60, 60, 44};
+    for (int c = 0; c < ProtocolModel::ColumnCount; ++c)
+        grid->setColumnWidth(c, widths[c]);
+    grid->setSortingEnabled(false);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+                          | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    grid->setWordWrap(false);
+    grid->setTextElideMode(Qt::ElideRight);
+    // Below the last row the grid shows the button face.
+    grid->setStyleSheet(QStringLiteral("QTableView { gridline-color: palette(button); background: palette(button); }"));
+    grid->setFont(font());
+
+    connect(grid, &ProtocolGrid::cellSelected, this, &TfrmMain::GridSelectCell);
+    connect(grid, &ProtocolGrid::cellClicked, this, &TfrmMain::GridCellClick);
+    connect(grid, &ProtocolGrid::keyHandled, this, &TfrmMain::GridKeyDown);
 }
 
 void TfrmMain::setUpTimers()
@@ -171,7 +216,6 @@ void TfrmMain::connectRunControl()
         m_ui->LazerShape->setBrushColor(ColorFromBgr(color));
         m_ui->LazerShape->setVisible(visible);
     });
-    connect(&m_runs, &RunControl::repaintRequested, m_ui->Grid->viewport(), qOverload<>(&QWidget::update));
 }
 
 void TfrmMain::showParticipantCaption(const QString &caption)
@@ -199,14 +243,115 @@ void TfrmMain::showEvent(QShowEvent *event)
 void TfrmMain::FormShow()
 {
     m_runs.ResetForShow();
-    if (!m_shownOnce) {
-        for (int i = 0; i < 10; ++i)
-            m_ui->cmbClass->addItem(QString::number(i + 1));
+    m_runs.SetRunNumber(runEditorValue());
+    FillClassNames();
+    if (m_startList) {
+        const QSignalBlocker blocker(m_ui->cmbClass);
+        m_ui->cmbClass->setCurrentIndex(m_startList->CurrentClass() - 1);
+        LoadClass(m_startList->CurrentClass());
     }
-    m_shownOnce = true;
-    m_runs.SetRunNumber(m_ui->edtLauf->value());
     SelectParticipant(-1);
     LockStation();
+}
+
+void TfrmMain::SetStartListEditor(TfrmStartList *editor)
+{
+    m_startList = editor;
+    m_protocol.SetStartList(editor);
+}
+
+void TfrmMain::FillClassNames()
+{
+    for (int i = 0; i < 10; ++i)
+        m_ui->cmbClass->setItemText(i, ClassNameOf(i + 1));
+}
+
+void TfrmMain::LoadClass(int classIndex)
+{
+    if (!m_protocol.LoadClass(classIndex))
+        return;
+    const QSignalBlocker blocker(m_ui->cmbClass);
+    m_ui->cmbClass->setCurrentIndex(classIndex - 1);
+}
+
+void TfrmMain::cmbClassChange(int index)
+{
+    LoadClass(index + 1);
+    SelectParticipant(-1);
+}
+
+void TfrmMain::cmdStartListClick()
+{
+    if (!m_startList)
+        return;
+    m_startList->exec();
+    LoadClass(m_startList->CurrentClass());
+    SelectParticipant(-1);
+}
+
+int TfrmMain::runEditorValue() const
+{
+    return m_ui->edtLauf->cleanText().isEmpty() ? 0 : m_ui->edtLauf->value();
+}
+
+void TfrmMain::edtLaufChange()
+{
+    const int run = runEditorValue();
+    if (run == m_runs.RunNumber())
+        return;
+    m_runs.SetRunNumber(run);
+    SelectParticipant(m_runs.CurrentRow());
+}
+
+ProtocolViewState TfrmMain::viewState() const
+{
+    ProtocolViewState state;
+    state.running = m_runs.Running();
+    state.currentRow = m_runs.CurrentRow();
+    state.runNumber = m_runs.RunNumber();
+    return state;
+}
+
+void TfrmMain::GridSelectCell(int column, int row)
+{
+    if (m_runs.Running())
+        return;
+    if (column == ProtocolModel::Time1 || column == ProtocolModel::Penalty1 || column == ProtocolModel::Total1)
+        m_ui->edtLauf->setValue(1);
+    else if (column == ProtocolModel::Time2 || column == ProtocolModel::Penalty2 || column == ProtocolModel::Total2)
+        m_ui->edtLauf->setValue(2);
+    if (!ProtocolModel::IsCountColumn(column) && row >= 0 && row < m_protocol.RowCount())
+        SelectParticipant(row);
+}
+
+void TfrmMain::GridCellClick(int column, int row, Qt::KeyboardModifiers modifiers)
+{
+    if (m_runs.Running() || !(modifiers & Qt::ControlModifier)
+        || (column != ProtocolModel::Time1 && column != ProtocolModel::Time2))
+        return;
+    const QString question = tr("You are sure to reset results for") + QLatin1Char(' ') + m_ui->lblPartic->text()
+                           + QStringLiteral(" ?");
+    if (!OperatorDialogs::AskYesNo(this, question))
+        return;
+    m_protocol.ResetRun(row, column);
+    SelectParticipant(row);
+}
+
+void TfrmMain::GridKeyDown(int key)
+{
+    if (m_runs.Running())
+        return;
+    if (key == Qt::Key_Left)
+        m_ui->Grid->SelectColumnOfCurrentRow(ProtocolModel::Time1);
+    else if (key == Qt::Key_Right)
+        m_ui->Grid->SelectColumnOfCurrentRow(ProtocolModel::Time2);
+}
+
+void TfrmMain::GridTextEntered(const QModelIndex &index, const QString &text)
+{
+    const QString error = m_protocol.CommitCountText(index.row(), index.column(), text);
+    if (!error.isEmpty())
+        OperatorDialogs::ShowError(this, error);
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event)
@@ -217,6 +362,8 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 void TfrmMain::FormClose()
 {
+    if (m_startList)
+        m_startList->SaveCurrentClass();
 }
 
 bool TfrmMain::FormKeyDown(int key)

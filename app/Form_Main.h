@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ResultsProtocol.h"
 #include "app/RunControl.h"
 
 #include <QWidget>
@@ -8,6 +9,8 @@
 class QTimer;
 class TXJustOne;
 class TfrmInfo;
+class TfrmStartList;
+class ProtocolDelegate;
 
 namespace Ui {
 class TfrmMain;
@@ -26,6 +29,11 @@ public:
     // False when another copy of the program is running; then nothing is to be shown.
     bool IsFirstCopy() const;
     void SetInfoDialog(TfrmInfo *info) { m_info = info; }
+    // The start list editor holds the store of record; the protocol is built from it.
+    void SetStartListEditor(TfrmStartList *editor);
+
+    ResultsProtocol &Protocol() { return m_protocol; }
+    void LoadClass(int classIndex);
 
     RunControl &Runs() { return m_runs; }
     Ui::TfrmMain &Form() { return *m_ui; }
@@ -57,6 +65,17 @@ private:
     void setUpLook();
     void setUpTimers();
     void connectRunControl();
+    void setUpGrid();
+    void FillClassNames();
+    void cmbClassChange(int index);
+    void cmdStartListClick();
+    void edtLaufChange();
+    int runEditorValue() const;
+    ProtocolViewState viewState() const;
+    void GridSelectCell(int column, int row);
+    void GridCellClick(int column, int row, Qt::KeyboardModifiers modifiers);
+    void GridKeyDown(int key);
+    void GridTextEntered(const QModelIndex &index, const QString &text);
     void cmdHelpClick();
     void cmdInfoClick();
     void showParticipantCaption(const QString &caption);
@@ -66,6 +85,9 @@ private:
 
     std::unique_ptr<Ui::TfrmMain> m_ui;
     RunControl m_runs;
+    ResultsProtocol m_protocol;
+    TfrmStartList *m_startList = nullptr;
+    ProtocolDelegate *m_delegate = nullptr;
     TXJustOne *m_justOne = nullptr;
     bool m_firstCopy = true;
     bool m_shownOnce = false;

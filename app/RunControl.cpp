@@ -52,7 +52,6 @@ void RunControl::SelectParticipant(int row)
     }
     if (m_protocol)
         m_protocol->Repaint();
-    emit repaintRequested();
 }
 
 void RunControl::StartRun()

@@ -76,7 +76,6 @@ signals:
     void controlsEnabledChanged(bool enabled);
     void lockChanged(bool locked);
     void beamChanged(bool visible, std::uint32_t bgrColor);
-    void repaintRequested();
 
 private:
     bool validRow(int row) const;

@@ -1,6 +1,7 @@
 #include "app/Form_Info.h"
 #include "app/Form_Main.h"
 #include "app/TerminationSignals.h"
+#include "startlist/Form_StartList.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -13,12 +14,17 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Zorvexa"));
 
     TfrmMain frmMain;
-    TfrmInfo frmInfo(&frmMain);
-    frmMain.SetInfoDialog(&frmInfo);
-
-    // A second copy has asked the first to come to the front; it ends without showing anything.
+    // A second copy has asked the first to come to the front. It ends here, before the start
+    // list editor loads a class file, so it cannot write anything.
     if (!frmMain.IsFirstCopy())
         return 0;
+
+    // Created once, in this order: the start list editor needs the program folder the main
+    // window has recorded.
+    TfrmStartList frmStartList(&frmMain);
+    TfrmInfo frmInfo(&frmMain);
+    frmMain.SetStartListEditor(&frmStartList);
+    frmMain.SetInfoDialog(&frmInfo);
 
     TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain, [&frmMain] {
