@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
 
@@ -77,8 +78,9 @@ void TfrmMain::FormCreate()
     connect(m_ui->cmdHelp, &QToolButton::clicked, this, &TfrmMain::cmdHelpClick);
     connect(m_ui->cmdStartlist, &QToolButton::clicked, this, &TfrmMain::cmdStartListClick);
     connect(m_ui->cmbClass, &QComboBox::activated, this, &TfrmMain::cmbClassChange);
-    // Text changes too: an emptied run editor reads as 0.
-    connect(m_ui->edtLauf, &QSpinBox::textChanged, this, &TfrmMain::edtLaufChange);
+    // The editor's own text too: an emptied run editor reads as 0 but changes no value.
+    connect(m_ui->edtLauf, &QSpinBox::valueChanged, this, &TfrmMain::edtLaufChange);
+    connect(m_ui->edtLauf->findChild<QLineEdit *>(), &QLineEdit::textChanged, this, &TfrmMain::edtLaufChange);
 }
 
 void TfrmMain::setUpLook()
@@ -169,8 +171,8 @@ void TfrmMain::setUpGrid()
     grid->setSortingEnabled(false);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
-                          | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                          | QAbstractItemView::AnyKeyPressed);
     grid->setWordWrap(false);
     grid->setTextElideMode(Qt::ElideRight);
     // Below the last row the grid shows the button face.
@@ -362,6 +364,8 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 void TfrmMain::FormClose()
 {
+    // A count still being typed is taken, as leaving the cell would take it.
+    m_ui->Grid->setFocus();
     if (m_startList)
         m_startList->SaveCurrentClass();
 }

@@ -116,12 +116,15 @@ private slots:
     void endingSignalsCloseTheWindow()
     {
         QFETCH(int, signalNumber);
+        const QString classFile = ProgramFolder() + QStringLiteral("List01.dat");
+        QFile::remove(classFile);
         auto copy = startCopy();
         QVERIFY(waitUntilListening(*copy));
         ::kill(pid_t(copy->processId()), signalNumber);
         QVERIFY(copy->waitForFinished(15000));
         QCOMPARE(copy->exitStatus(), QProcess::NormalExit);
         QCOMPARE(copy->exitCode(), 0);
+        QVERIFY2(QFileInfo::exists(classFile), "the current class was not saved");
         // A clean end releases the lock for the next start.
         auto next = startCopy();
         QVERIFY(waitUntilListening(*next));
