@@ -1,0 +1,112 @@
+// The protocol with a class of 10,000 participants: LoadClass, one 100 ms refresh while running,
+// and the display refresh over 10 s of a running clock with that class on screen.
+// Run under a real X server: xvfb-run -a ./build-bench/bench/bench_protocol
+#include "app/Form_Main.h"
+#include "app/ProgramFolder.h"
+#include "startlist/Form_StartList.h"
+#include "startlist/ListFile.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+constexpr int Participants = 10'000;
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+bool writeClass(int classIndex)
+{
+    StartList list;
+    for (int i = 0; i < Participants; ++i) {
+        list.add();
+        list.setText(i, ListField::Name, QStringLiteral("Participant %1").arg(i + 1));
+        list.setText(i, ListField::StartNr, QString::number(i + 1));
+        if (i > 0) {
+            list.setWholeNumber(i, ListField::Time1, 50'000 + i);
+            list.setWholeNumber(i, ListField::FP1, i % 3);
+        }
+    }
+    return WriteListFile(list, ClassListPath(classIndex)).accepted;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QTemporaryDir folder;
+    OverrideProgramFolder(folder.path());
+    if (!writeClass(2))
+        return 1;
+
+    TfrmMain window;
+    TfrmStartList editor(&window);
+    window.SetStartListEditor(&editor);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    window.activateWindow();
+    QTest::qWaitForWindowActive(&window);
+
+    std::vector<double> loads;
+    for (int round = 0; round < 5; ++round) {
+        QElapsedTimer timer;
+        timer.start();
+        window.LoadClass(2);
+        QCoreApplication::processEvents(); // the single repaint
+        loads.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::printf("LoadClass of %d participants (class switch: save, read, rebuild, repaint): median %.2f ms\n",
+                Participants, median(loads));
+
+    window.SelectParticipant(0);
+    window.StartRun();
+    std::vector<double> refreshes;
+    for (int i = 0; i < 200; ++i) {
+        QTest::qWait(1);
+        QElapsedTimer timer;
+        timer.start();
+        window.Runs().RefreshProtocol(true);
+        QCoreApplication::processEvents(); // repaint of the changed cells
+        refreshes.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::printf("one 100 ms refresh while running (store, recalculate, repaint): median %.3f ms, max %.3f ms\n",
+                median(refreshes), *std::max_element(refreshes.begin(), refreshes.end()));
+    window.StopRun();
+    window.SelectParticipant(0);
+
+    std::vector<qint64> stamps;
+    stamps.reserve(2000);
+    QElapsedTimer clock;
+    QObject::connect(&window.Runs(), &RunControl::timeShown, [&](TimeMs) {
+        if (window.Runs().Running())
+            stamps.push_back(clock.nsecsElapsed());
+    });
+    window.Runs().SetRunNumber(2);
+    window.SelectParticipant(0);
+    clock.start();
+    window.StartRun();
+    QEventLoop loop;
+    QTimer::singleShot(10'000, &loop, &QEventLoop::quit);
+    loop.exec();
+    window.StopRun();
+
+    std::vector<double> intervals;
+    for (std::size_t i = 1; i < stamps.size(); ++i)
+        intervals.push_back((stamps[i] - stamps[i - 1]) / 1e6);
+    std::sort(intervals.begin(), intervals.end());
+    const double p99 = intervals.empty() ? 0.0 : intervals[std::min(intervals.size() - 1, std::size_t(0.99 * intervals.size()))];
+    std::printf("display updates in 10 s with the class loaded: %zu of 1000 expected, p99 interval %.2f ms\n",
+                stamps.size(), p99);
+    return 0;
+}
