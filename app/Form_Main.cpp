@@ -2,6 +2,7 @@
 
 #include "app/Form_Info.h"
 #include "app/JustOne.h"
+#include "app/ProtocolExport.h"
 #include "app/ProgramFolder.h"
 #include "startlist/ClassNames.h"
 #include "startlist/Form_StartList.h"
@@ -76,6 +77,8 @@ void TfrmMain::FormCreate()
     connect(m_ui->cmdUnlock, &PressButton::mouseDown, this, &TfrmMain::UnlockStation);
     connect(m_ui->cmdInfo, &QToolButton::clicked, this, &TfrmMain::cmdInfoClick);
     connect(m_ui->cmdHelp, &QToolButton::clicked, this, &TfrmMain::cmdHelpClick);
+    connect(m_ui->cmdExcel, &QToolButton::clicked, this, &TfrmMain::cmdExcelClick);
+    connect(m_ui->cmdHTML, &QToolButton::clicked, this, &TfrmMain::cmdHTMLClick);
     connect(m_ui->cmdStartlist, &QToolButton::clicked, this, &TfrmMain::cmdStartListClick);
     connect(m_ui->cmbClass, &QComboBox::activated, this, &TfrmMain::cmbClassChange);
     // The editor's own text too: an emptied run editor reads as 0 but changes no value.
@@ -426,6 +429,27 @@ QString TfrmMain::HelpText()
               "3. START (F5) when the kart starts, STOPP (F8) when it finishes.\n"
               "4. Type the FP and FS penalty counts into the run's cells.\n\n"
               "Ctrl+click on a \"Lauf\" cell clears that run after a question.");
+}
+
+void TfrmMain::exportProtocol(const QString &filter, const QString &suffix, const QByteArray &content)
+{
+    const QString path = OperatorDialogs::GetSaveFileName(this, tr("Export protocol..."), filter, suffix);
+    if (path.isEmpty())
+        return;
+    const QString error = WriteExportFile(path, content);
+    if (!error.isEmpty())
+        OperatorDialogs::ShowError(this, error);
+}
+
+void TfrmMain::cmdExcelClick()
+{
+    exportProtocol(tr("Spreadsheet (*.csv)"), QStringLiteral("csv"), ProtocolAsCsv(m_protocol.Model()));
+}
+
+void TfrmMain::cmdHTMLClick()
+{
+    exportProtocol(tr("Web page (*.html)"), QStringLiteral("html"),
+                   ProtocolAsHtml(m_protocol.Model(), m_ui->cmbClass->currentText()));
 }
 
 void TfrmMain::cmdHelpClick()

@@ -77,6 +77,9 @@ private:
     void GridKeyDown(int key);
     void GridTextEntered(const QModelIndex &index, const QString &text);
     void cmdHelpClick();
+    void cmdExcelClick();
+    void cmdHTMLClick();
+    void exportProtocol(const QString &filter, const QString &suffix, const QByteArray &content);
     void cmdInfoClick();
     void showParticipantCaption(const QString &caption);
     void TabloUpdateTimer();

@@ -274,6 +274,36 @@ private slots:
         QCOMPARE(m_main->Runs().CurrentRow(), -1);
     }
 
+    void exportsShowWhatTheGridShows_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("spreadsheet") << "cmdExcel" << "protocol.csv"
+                                     << QStringList{"#;Name;Lauf 1;FP;FS;Fehler;Gesamt;Lauf 2;FP;FS;Fehler;Gesamt;Ges.Zeit;Platz\r\n",
+                                                    "3;\"Ola; \"\"the <b> & co\"\"\";00:00.00;0;0;"};
+        QTest::newRow("web page") << "cmdHTML" << "protocol.html"
+                                  << QStringList{"<h1>Class 02</h1>", "<th>Ges.Zeit</th>",
+                                                 "<td>Ola; &quot;the &lt;b&gt; &amp; co&quot;</td>"};
+    }
+    void exportsShowWhatTheGridShows()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, fileName);
+        QFETCH(QStringList, expected);
+        QVERIFY(WriteListFile(listWith({"Kim", "Team 7", "Ola; \"the <b> & co\""}), ClassListPath(2)).accepted);
+        pickClass(2);
+        const QString path = ProgramFolder() + fileName;
+        OperatorDialogs::QueueFileName(path);
+        QTest::mouseClick(m_main->findChild<QWidget *>(button), Qt::LeftButton);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString content = QString::fromUtf8(file.readAll());
+        for (const QString &part : expected)
+            QVERIFY2(content.contains(part), qPrintable(part));
+        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList());
+    }
+
     void closingSavesTheCurrentClass()
     {
         pickClass(2);
