@@ -3,7 +3,7 @@
 #include "app/WholeNumber.h"
 #include "widgets/Colors.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QPalette>
 #include <cmath>
 #include <utility>
@@ -22,7 +22,7 @@ std::int64_t wholeSeconds(const std::function<double()> &source)
 
 QColor buttonFace()
 {
-    return QApplication::palette().color(QPalette::Button);
+    return QGuiApplication::palette().color(QPalette::Button);
 }
 } // namespace
 

@@ -352,9 +352,10 @@ void TfrmStartList::GridHeaderClick(int column)
 
 void TfrmStartList::readFile(bool merge, const QString &title)
 {
-    QString file = OperatorDialogs::GetOpenFileName(this, title, fileFilter());
+    QString file = OperatorDialogs::GetOpenFileName(this, title, fileFilter(), m_lastOpenFile);
     if (file.isEmpty())
         return;
+    m_lastOpenFile = file;
     if (!QFileInfo::exists(file) && QFileInfo(file).suffix().isEmpty())
         file += QStringLiteral(".zvx");
     endEditing();
@@ -375,9 +376,11 @@ void TfrmStartList::mnuMergeClick()
 
 void TfrmStartList::mnuSaveAsClick()
 {
-    QString file = OperatorDialogs::GetSaveFileName(this, tr("Save list as..."), fileFilter(), QStringLiteral("zvx"));
+    QString file =
+        OperatorDialogs::GetSaveFileName(this, tr("Save list as..."), fileFilter(), QStringLiteral("zvx"), m_lastSaveFile);
     if (file.isEmpty())
         return;
+    m_lastSaveFile = file;
     if (QFileInfo(file).suffix().isEmpty())
         file += QStringLiteral(".zvx");
     endEditing();

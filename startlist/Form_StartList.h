@@ -73,4 +73,7 @@ private:
     StartListView *Grid = nullptr;
     QStatusBar *m_statusBar = nullptr;
     std::function<void()> m_openClassEditor;
+    // Each file dialog offers the file chosen last.
+    QString m_lastOpenFile;
+    QString m_lastSaveFile;
 };

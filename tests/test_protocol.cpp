@@ -80,6 +80,23 @@ private slots:
         QCOMPARE(model->Cell(0, P::Name), 0);
     }
 
+    void modelKeepsItsContract()
+    {
+        auto model = makeModel({{1, 0, 0, 0, 0, 0}});
+        QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy reset(model.get(), &QAbstractItemModel::modelReset);
+        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+        model->Rebuild({{}, {}, {5, 1, 1, 0, 0, 0}});
+        QCOMPARE(reset.count(), 1); // one batch, one repaint
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(model->Cell(2, ProtocolModel::Number), 2);
+        model->SetCell(2, ProtocolModel::FP2, 7);
+        model->RecalculateRow(2);
+        QCOMPARE(changed.count(), 2);
+        model->Rebuild({});
+        QCOMPARE(model->rowCount(), 0);
+    }
+
     void changedSecondsApplyAtTheNextRecalculation()
     {
         auto model = makeModel({{0, 2, 0, 0, 0, 0}, {0, 2, 0, 0, 0, 0}});

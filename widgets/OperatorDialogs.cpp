@@ -1,6 +1,8 @@
 #include "widgets/OperatorDialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QQueue>
 
 namespace {
@@ -62,24 +64,39 @@ void ShowInformation(QWidget *parent, const QString &text)
     showMessage(parent, QMessageBox::Information, text);
 }
 
-QString GetOpenFileName(QWidget *parent, const QString &title, const QString &filter)
+QString GetOpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &initialPath)
 {
     if (seam().testMode)
         return takeFileName();
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    QFileDialog dialog(parent, title, initialPath, filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 QString GetSaveFileName(QWidget *parent, const QString &title, const QString &filter,
-                        const QString &defaultSuffix)
+                        const QString &defaultSuffix, const QString &initialPath)
 {
     if (seam().testMode)
         return takeFileName();
-    QFileDialog dialog(parent, title, QString(), filter);
+    QFileDialog dialog(parent, title, initialPath, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    return dialog.selectedFiles().constFirst();
+    const QString path = dialog.selectedFiles().constFirst();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return AskYesNo(parent, QCoreApplication::translate("OperatorDialogs", "%1 does not exist.\nCreate the file?")
+                                    .arg(info.fileName()))
+                   ? path
+                   : QString();
+    if (!info.isWritable()) {
+        ShowError(parent, QCoreApplication::translate("OperatorDialogs", "%1 is read-only.").arg(info.fileName()));
+        return QString();
+    }
+    return path;
 }
 
 void QueueAnswer(bool yes)

@@ -14,10 +14,13 @@ bool AskYesNo(QWidget *parent, const QString &text);
 void ShowError(QWidget *parent, const QString &text);
 void ShowInformation(QWidget *parent, const QString &text);
 
-// An empty result means the operator cancelled.
-QString GetOpenFileName(QWidget *parent, const QString &caption, const QString &filter);
+// An empty result means the operator cancelled. The dialogs open at initialPath (the file
+// chosen last). The open dialog takes only an existing file; the save dialog asks before it
+// replaces a file or creates a new one, and refuses a read-only file.
+QString GetOpenFileName(QWidget *parent, const QString &caption, const QString &filter,
+                        const QString &initialPath = QString());
 QString GetSaveFileName(QWidget *parent, const QString &caption, const QString &filter,
-                        const QString &defaultSuffix);
+                        const QString &defaultSuffix, const QString &initialPath = QString());
 
 // Test seam: queued answers are taken in order instead of showing the dialog.
 void QueueAnswer(bool yes);
