@@ -1,19 +1,10 @@
 #include "app/Form_Info.h"
 
 #include "widgets/ShadowLabel.h"
+#include "widgets/WindowLook.h"
 
 #include <QLabel>
 #include <QPushButton>
-
-namespace {
-QFont arialBold(int pixelSize)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelSize);
-    font.setBold(true);
-    return font;
-}
-} // namespace
 
 TfrmInfo::TfrmInfo(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
@@ -21,12 +12,12 @@ TfrmInfo::TfrmInfo(QWidget *parent)
     setObjectName(QStringLiteral("frmInfo"));
     setWindowTitle(tr("Info"));
     setFixedSize(312, 317);
-    setFont(arialBold(13));
+    setFont(ArialBold(13));
 
     auto *title = new ShadowLabel(this);
     title->setObjectName(QStringLiteral("lblTitle"));
     title->setGeometry(8, 4, 297, 41);
-    title->setFont(arialBold(32));
+    title->setFont(ArialBold(32));
     title->setText(QStringLiteral("Zorvexa"));
     title->setTextColor(QColor(0, 0, 128));
     title->setShadowColor(QColor(0, 255, 0));

@@ -10,6 +10,7 @@
 #include "ui_Form_Main.h"
 #include "widgets/Colors.h"
 #include "widgets/OperatorDialogs.h"
+#include "widgets/WindowLook.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -20,14 +21,6 @@
 #include <QTimer>
 
 namespace {
-QFont arialBold(int pixelSize)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelSize);
-    font.setBold(true);
-    return font;
-}
-
 QString runButtonStyle(const char *color)
 {
     return QStringLiteral("QPushButton { color: %1; font-weight: bold; }"
@@ -89,9 +82,8 @@ void TfrmMain::FormCreate()
 void TfrmMain::setUpLook()
 {
     setFixedSize(760, 507);
-    setFont(arialBold(13));
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    setFont(ArialBold(13));
+    CentreOnScreen(this);
 
     const struct
     {
@@ -124,7 +116,7 @@ void TfrmMain::setUpLook()
 
     TOvrenLiquidIndicator::ConfigureAsTablo(*m_ui->Tablo);
 
-    m_ui->lblPartic->setFont(arialBold(24));
+    m_ui->lblPartic->setFont(ArialBold(24));
     m_ui->lblPartic->setTextColor(QColor(0, 255, 0));
     m_ui->lblPartic->setShadowColor(QColor(0, 128, 0));
     m_ui->lblPartic->setBackgroundColor(QColor(0, 0, 128));

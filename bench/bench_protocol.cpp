@@ -1,7 +1,7 @@
 // The protocol with a class of 10,000 participants: LoadClass, one 100 ms refresh while running,
 // and the display refresh over 10 s of a running clock with that class on screen.
 // Run under a real X server: xvfb-run -a ./build-bench/bench/bench_protocol
-#include "app/Form_Main.h"
+#include "DisplayRefresh.h"
 #include "app/ProgramFolder.h"
 #include "startlist/Form_StartList.h"
 #include "startlist/ListFile.h"
@@ -83,30 +83,9 @@ int main(int argc, char *argv[])
     std::printf("one 100 ms refresh while running (store, recalculate, repaint): median %.3f ms, max %.3f ms\n",
                 median(refreshes), *std::max_element(refreshes.begin(), refreshes.end()));
     window.StopRun();
-    window.SelectParticipant(0);
 
-    std::vector<qint64> stamps;
-    stamps.reserve(2000);
-    QElapsedTimer clock;
-    QObject::connect(&window.Runs(), &RunControl::timeShown, [&](TimeMs) {
-        if (window.Runs().Running())
-            stamps.push_back(clock.nsecsElapsed());
-    });
+    std::printf("with the class loaded, run 2 of participant 1:\n");
     window.Runs().SetRunNumber(2);
-    window.SelectParticipant(0);
-    clock.start();
-    window.StartRun();
-    QEventLoop loop;
-    QTimer::singleShot(10'000, &loop, &QEventLoop::quit);
-    loop.exec();
-    window.StopRun();
-
-    std::vector<double> intervals;
-    for (std::size_t i = 1; i < stamps.size(); ++i)
-        intervals.push_back((stamps[i] - stamps[i - 1]) / 1e6);
-    std::sort(intervals.begin(), intervals.end());
-    const double p99 = intervals.empty() ? 0.0 : intervals[std::min(intervals.size() - 1, std::size_t(0.99 * intervals.size()))];
-    std::printf("display updates in 10 s with the class loaded: %zu of 1000 expected, p99 interval %.2f ms\n",
-                stamps.size(), p99);
+    MeasureDisplayRefresh(window);
     return 0;
 }

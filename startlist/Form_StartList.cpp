@@ -5,6 +5,7 @@
 #include "startlist/StartListModel.h"
 #include "widgets/Colors.h"
 #include "widgets/OperatorDialogs.h"
+#include "widgets/WindowLook.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -133,13 +134,9 @@ TfrmStartList::TfrmStartList(QWidget *parent)
 {
     setObjectName(QStringLiteral("frmStartList"));
     setWindowTitle(tr("Zorvexa Starlist Editor"));
-    QFont windowFont(QStringLiteral("Arial"));
-    windowFont.setBold(true);
-    windowFont.setPixelSize(13);
-    setFont(windowFont);
+    setFont(ArialBold(13));
     resize(686, 414);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(this);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -149,9 +146,7 @@ TfrmStartList::TfrmStartList(QWidget *parent)
     TopPanel->setObjectName(QStringLiteral("TopPanel"));
     TopPanel->setFixedHeight(41);
     TopPanel->setAlignment(Qt::AlignCenter);
-    QFont headingFont(windowFont);
-    headingFont.setPixelSize(32);
-    TopPanel->setFont(headingFont);
+    TopPanel->setFont(ArialBold(32));
     layout->addWidget(TopPanel);
 
     ListTab = new QTabBar(this);

@@ -1,3 +1,4 @@
+#include "StartListSamples.h"
 #include "TestEnvironment.h"
 #include "startlist/ClassFiles.h"
 #include "startlist/ListFile.h"
@@ -44,16 +45,6 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-StartList listOfNames(const QStringList &names)
-{
-    StartList list;
-    for (const QString &name : names) {
-        list.add();
-        list.setText(list.count() - 1, ListField::Name, name);
-    }
-    return list;
 }
 
 QStringList names(const StartList &list)

@@ -1,4 +1,5 @@
 #include "FakeCounter.h"
+#include "StartListSamples.h"
 #include "TestEnvironment.h"
 #include "app/Form_Main.h"
 #include "startlist/Form_StartList.h"
@@ -9,16 +10,6 @@
 #include <QTimer>
 
 namespace {
-StartList listWith(const QStringList &names)
-{
-    StartList list;
-    for (const QString &name : names) {
-        list.add();
-        list.setText(list.count() - 1, ListField::Name, name);
-    }
-    return list;
-}
-
 StartList readClassFile(int classIndex)
 {
     StartList list;
@@ -77,7 +68,7 @@ private slots:
         FakeCounter::install();
         for (int c = 1; c <= 10; ++c)
             QFile::remove(ClassListPath(c));
-        QVERIFY(WriteListFile(listWith({"Kim", "Team 7", "Ola"}), ClassListPath(2)).accepted);
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola"}), ClassListPath(2)).accepted);
         m_main = std::make_unique<TfrmMain>();
         m_editor = new TfrmStartList(m_main.get());
         m_main->SetStartListEditor(m_editor);
@@ -169,7 +160,7 @@ private slots:
         QFETCH(bool, answer);
         QFETCH(bool, asked);
         QFETCH(int, time1);
-        StartList list = listWith({"Kim"});
+        StartList list = listOfNames({"Kim"});
         list.setWholeNumber(0, ListField::Time1, 5'000);
         list.setWholeNumber(0, ListField::FP1, 3);
         QVERIFY(WriteListFile(list, ClassListPath(3)).accepted);
@@ -291,7 +282,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(QString, fileName);
         QFETCH(QStringList, expected);
-        QVERIFY(WriteListFile(listWith({"Kim", "Team 7", "Ola; \"the <b> & co\""}), ClassListPath(2)).accepted);
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola; \"the <b> & co\""}), ClassListPath(2)).accepted);
         pickClass(2);
         const QString path = ProgramFolder() + fileName;
         OperatorDialogs::QueueFileName(path);
