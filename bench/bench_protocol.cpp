@@ -56,7 +56,8 @@ int main(int argc, char *argv[])
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     window.activateWindow();
-    QTest::qWaitForWindowActive(&window);
+    if (!QTest::qWaitForWindowActive(&window))
+        return 1;
 
     std::vector<double> loads;
     for (int round = 0; round < 5; ++round) {
