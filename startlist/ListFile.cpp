@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -387,34 +389,74 @@ ListFileResult WriteListFile(const StartList &list, const QString &path)
 
     std::string decimalPoint;
     AppendWindows1252(decimalPoint, QLocale().decimalPoint());
-    std::string out;
-    out.reserve(ChunkSize + 4096);
+    // One block, filled through a cursor and written when it passes ChunkSize; it grows only for
+    // texts longer than the slack.
+    constexpr std::size_t Slack = 4096;
+    std::string out(ChunkSize + Slack, '\0');
+    std::size_t used = 0;
+    const auto room = [&](std::size_t size) {
+        if (used + size > out.size())
+            out.resize(used + size);
+        return out.data() + used;
+    };
     bool written = true;
     const auto flush = [&] {
         errno = 0;
-        if (written && file.write(out.data(), qint64(out.size())) != qint64(out.size())) {
+        if (written && file.write(out.data(), qint64(used)) != qint64(used)) {
             written = false;
             result.error = FileErrorText(errno != 0 ? errno : EIO);
         }
-        out.clear();
+        used = 0;
+    };
+    const auto append = [&](std::string_view bytes) {
+        std::memcpy(room(bytes.size()), bytes.data(), bytes.size());
+        used += bytes.size();
     };
     const auto line = [&](std::string_view text) {
-        out.append(text);
-        out.append("\r\n", 2);
+        append(text);
+        append("\r\n");
     };
 
+    std::string slow;
     line(ListFileTag);
     for (const StartListEntry &entry : list.entries()) {
         line(ListRecordTag);
         for (const QString &text : entry.texts) {
-            AppendWindows1252(out, text);
-            out.append("\r\n", 2);
+            // ASCII without control characters is copied as is; the rest goes through the code page.
+            const auto size = std::size_t(text.size());
+            char *cursor = room(size + 2);
+            const auto *wide = reinterpret_cast<const char16_t *>(text.constData());
+            char16_t bits = 0;
+            bool control = false;
+            for (std::size_t i = 0; i < size; ++i) {
+                bits |= wide[i];
+                control |= wide[i] < 0x20;
+                cursor[i] = char(wide[i]);
+            }
+            if (bits < 0x80 && !control) {
+                cursor[size] = '\r';
+                cursor[size + 1] = '\n';
+                used += size + 2;
+            } else {
+                slow.clear();
+                AppendWindows1252(slow, text);
+                line(slow);
+            }
         }
         for (double number : entry.numbers) {
-            AppendGeneralNumber(out, number, decimalPoint);
-            out.append("\r\n", 2);
+            if (number != 0.0 && std::fabs(number) < 1e15 && double(std::int64_t(number)) == number) {
+                char *cursor = room(24);
+                char *end = std::to_chars(cursor, cursor + 22, std::int64_t(number)).ptr;
+                *end++ = '\r';
+                *end++ = '\n';
+                used = std::size_t(end - out.data());
+            } else {
+                slow.clear();
+                AppendGeneralNumber(slow, number, decimalPoint);
+                line(slow);
+            }
         }
-        if (out.size() >= ChunkSize) {
+        if (used >= ChunkSize) {
             flush();
             if (!written)
                 break;
