@@ -159,7 +159,8 @@ void AppendGeneralNumber(std::string &out, double value, std::string_view decima
         return;
     }
     char buffer[40];
-    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
+    // Whole numbers below 1e15 print as plain digits; the cast is exact in that range.
+    if (std::fabs(value) < 1e15 && double(std::int64_t(value)) == value) {
         const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::int64_t(value));
         out.append(buffer, end);
         return;

@@ -130,6 +130,11 @@ private slots:
         QTest::newRow("fraction, comma") << "de_DE" << 2.5 << "2,5";
         QTest::newRow("small fraction") << "C" << 0.001 << "0.001";
         QTest::newRow("15 digits") << "C" << 123456789012345.0 << "123456789012345";
+        QTest::newRow("largest plain whole") << "C" << 999999999999999.0 << "999999999999999";
+        QTest::newRow("negative 15 digits") << "C" << -999999999999999.0 << "-999999999999999";
+        QTest::newRow("1e15 goes to exponent") << "C" << 1e15 << "1E15";
+        QTest::newRow("just below a whole") << "C" << 65429.75 << "65429.75";
+        QTest::newRow("negative fraction") << "C" << -0.5 << "-0.5";
         QTest::newRow("16 digits go to exponent") << "C" << 1234567890123456.0 << "1.23456789012346E15";
         QTest::newRow("1e20") << "C" << 1e20 << "1E20";
         QTest::newRow("rounded to 15 digits") << "C" << 0.1 + 0.2 << "0.3";

@@ -428,6 +428,208 @@ private slots:
         QCOMPARE(readBytes(file), QByteArray("bad\r\n"));
     }
 
+    // Names of every length around the 16-byte blocks the line scan looks at, with each kind of line end
+    // and a lone CR at the start, inside or just before the line end.
+    void lineEndsAtEveryOffset_data()
+    {
+        QTest::addColumn<QByteArray>("ending");
+        QTest::addColumn<QString>("loneCr");
+        QTest::newRow("CR LF") << QByteArray("\r\n") << "none";
+        QTest::newRow("LF") << QByteArray("\n") << "none";
+        QTest::newRow("lone CR first") << QByteArray("\r\n") << "first";
+        QTest::newRow("lone CR inside") << QByteArray("\r\n") << "inside";
+        QTest::newRow("CR CR LF") << QByteArray("\r\n") << "last";
+        QTest::newRow("CR LF, lone CR, LF only") << QByteArray("\n") << "inside";
+    }
+    void lineEndsAtEveryOffset()
+    {
+        QFETCH(QByteArray, ending);
+        QFETCH(QString, loneCr);
+        constexpr int Longest = 50;
+        QByteArray bytes = "[ZVX1FILE]" + ending;
+        QStringList expected;
+        for (int length = 0; length <= Longest; ++length) {
+            QByteArray name;
+            for (int i = 0; i < length; ++i)
+                name += char('a' + (i + length) % 26);
+            expected << QString::fromLatin1(name);
+            if (loneCr == QLatin1String("first"))
+                name.prepend('\r');
+            else if (loneCr == QLatin1String("inside"))
+                name.insert(length / 2, '\r');
+            else if (loneCr == QLatin1String("last"))
+                name.append('\r');
+            bytes += "[ZVX1RECORD]" + ending + name + ending;
+            for (int field = 1; field < ListTextCount; ++field)
+                bytes += ending;
+            bytes += QByteArray::number(length) + ending;
+            for (int field = 1; field < ListNumberCount; ++field)
+                bytes += "0" + ending;
+        }
+        bytes += "[ZVX1END]" + ending;
+        QVERIFY(writeBytes(path(QStringLiteral("ends.zvx")), bytes));
+        StartList list;
+        const ListFileResult result = ReadListFile(list, path(QStringLiteral("ends.zvx")), false);
+        QVERIFY(result.accepted);
+        QCOMPARE(result.error, QString());
+        QCOMPARE(names(list), expected);
+        for (int length = 0; length <= Longest; ++length)
+            QCOMPARE(list.wholeNumber(length, ListField::Time1), length);
+    }
+
+    // The reader takes the file in blocks of 1 MB. Every byte of a record, its tags, a CR LF or a lone
+    // CR may be the last one of a block and must read the same.
+    void recordAcrossTheBlockEnd_data()
+    {
+        QTest::addColumn<QByteArray>("recordBytes");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("age");
+        QTest::addColumn<int>("time1");
+        QTest::newRow("CR LF") << record({"Kim Lee", "12", "7", "", "", "", "65430", "2", "1", "0", "0", "0"})
+                               << "Kim Lee" << "12" << 65430;
+        QTest::newRow("lone CRs and LF only")
+            << QByteArray("[ZVX1RECORD]\n\rKim\r Lee\r\r\n12\n7\n\n\n\n6543\r0\n2\n1\n0\n0\n0\r\n")
+            << "Kim Lee" << "12" << 65430;
+        QTest::newRow("fraction") << record({"Kim Lee", "", "", "", "", "", "65429.5", "0", "0", "0", "0", "0"})
+                                  << "Kim Lee" << "" << 65430;
+    }
+    void recordAcrossTheBlockEnd()
+    {
+        QFETCH(QByteArray, recordBytes);
+        QFETCH(QString, name);
+        QFETCH(QString, age);
+        QFETCH(int, time1);
+        constexpr int Block = 1 << 20;
+        const QByteArray head = "[ZVX1FILE]\r\n";
+        for (int shift = -int(recordBytes.size()) - 2; shift <= 2; ++shift) {
+            // A skipped filler line puts the record's first byte at Block + shift.
+            const int filler = Block + shift - int(head.size()) - 2;
+            const QByteArray bytes = head + QByteArray(filler, 'j') + "\r\n" + recordBytes + kimRecord() + "[ZVX1END]\r\n";
+            QVERIFY(writeBytes(path(QStringLiteral("block.zvx")), bytes));
+            StartList list;
+            const ListFileResult result = ReadListFile(list, path(QStringLiteral("block.zvx")), false);
+            QVERIFY2(result.error.isEmpty(), qPrintable(QStringLiteral("shift %1: %2").arg(shift).arg(result.error)));
+            QCOMPARE(names(list), (QStringList{name, QStringLiteral("Kim")}));
+            QCOMPARE(list.text(0, ListField::Age), age);
+            QCOMPARE(list.wholeNumber(0, ListField::Time1), time1);
+            QCOMPARE(list.wholeNumber(1, ListField::Time1), 65430);
+        }
+    }
+
+    // Plain digit lines take a short cut; everything else must still follow the general number rules.
+    void numberLines_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<double>("value");
+        QTest::newRow("zero") << QByteArray("0") << true << 0.0;
+        QTest::newRow("leading zeros") << QByteArray("007") << true << 7.0;
+        QTest::newRow("nine digits") << QByteArray("999999999") << true << 999999999.0;
+        QTest::newRow("ten digits") << QByteArray("4294967296") << true << 4294967296.0;
+        QTest::newRow("fifteen digits") << QByteArray("123456789012345") << true << 123456789012345.0;
+        QTest::newRow("negative") << QByteArray("-12") << true << -12.0;
+        QTest::newRow("plus sign") << QByteArray("+12") << true << 12.0;
+        QTest::newRow("blank before") << QByteArray(" 12") << true << 12.0;
+        QTest::newRow("blank after") << QByteArray("12 ") << true << 12.0;
+        QTest::newRow("fraction") << QByteArray("12.25") << true << 12.25;
+        QTest::newRow("digit then letter") << QByteArray("12a") << false << 0.0;
+        QTest::newRow("digit then colon") << QByteArray("1:") << false << 0.0;
+        QTest::newRow("slash before digits") << QByteArray("/1") << false << 0.0;
+        QTest::newRow("high byte") << QByteArray("1\xB9") << false << 0.0;
+        QTest::newRow("blank only") << QByteArray(" ") << false << 0.0;
+    }
+    void numberLines()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, valid);
+        QFETCH(double, value);
+        QVERIFY(writeBytes(path(QStringLiteral("n.zvx")), fileOf(record({"Kim", "", "", "", "", "", "1", line, "3", "4", "5", "6"}))));
+        StartList list;
+        const ListFileResult result = ReadListFile(list, path(QStringLiteral("n.zvx")), false);
+        QVERIFY(result.accepted);
+        QCOMPARE(list.count(), 1);
+        if (valid) {
+            QCOMPARE(result.error, QString());
+            QCOMPARE(list.at(0).numbers[1], value);
+            QCOMPARE(list.wholeNumber(0, ListField::FS2), 6);
+        } else {
+            QCOMPARE(result.error, NotAFloatMessage(DecodeWindows1252(line.constData(), std::size_t(line.size()))));
+        }
+    }
+
+    // Texts are widened as Latin-1 first; only 0x80..0x9F differ in Windows-1252 and must be replaced
+    // wherever they stand in texts of any length.
+    void decodeWindows1252_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QByteArray() << QString();
+        QTest::newRow("ASCII") << QByteArray("Kart club 12") << QStringLiteral("Kart club 12");
+        QTest::newRow("control bytes kept") << QByteArray("\t\x01\x7F", 3) << QStringLiteral("\t\u0001\u007f");
+        QTest::newRow("euro first") << QByteArray("\x80 Kim") << QStringLiteral("\u20ac Kim");
+        QTest::newRow("last of the range") << QByteArray("Kim \x9F") << QStringLiteral("Kim \u0178");
+        QTest::newRow("undefined bytes are C1 controls") << QByteArray("\x81\x8D\x8F\x90\x9D") << QStringLiteral("\u0081\u008d\u008f\u0090\u009d");
+        QTest::newRow("Latin-1 range unchanged") << QByteArray("\xA0\xC4\xE9\xFF") << QStringLiteral("\u00a0\u00c4\u00e9\u00ff");
+        QTest::newRow("long text, table byte at the end")
+            << QByteArray(100, 'x') + "\x85" << QString(100, QLatin1Char('x')) + QChar(0x2026);
+        QTest::newRow("long text, Latin-1 byte in the middle")
+            << QByteArray(40, 'x') + "\xE4" + QByteArray(40, 'y') << QString(40, QLatin1Char('x')) + QChar(0xE4) + QString(40, QLatin1Char('y'));
+    }
+    void decodeWindows1252()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(DecodeWindows1252(bytes.constData(), std::size_t(bytes.size())), text);
+    }
+
+    // Every byte decodes the same alone and inside a longer text, and encodes back to itself.
+    void everyByteRoundTrips()
+    {
+        QByteArray all;
+        for (int byte = 0; byte < 256; ++byte)
+            all += char(byte);
+        const QString text = DecodeWindows1252(all.constData(), std::size_t(all.size()));
+        QCOMPARE(text.size(), 256);
+        for (int byte = 0; byte < 256; ++byte) {
+            const char c = char(byte);
+            QCOMPARE(DecodeWindows1252(&c, 1), QString(text.at(byte)));
+            if (byte < 0x80 || byte >= 0xA0)
+                QCOMPARE(text.at(byte).unicode(), char16_t(byte));
+            std::string back;
+            AppendWindows1252(back, QStringView(text).mid(byte, 1));
+            const char expected = byte == '\r' || byte == '\n' || byte == 26 ? '?' : c;
+            QCOMPARE(QByteArray::fromStdString(back), QByteArray(1, expected));
+        }
+    }
+
+    // Pure ASCII is copied in one sweep; anything else falls back to the character rules.
+    void encodeWindows1252_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QString() << QByteArray();
+        QTest::newRow("ASCII") << QStringLiteral("Participant 12") << QByteArray("Participant 12");
+        QTest::newRow("long ASCII") << QString(300, QLatin1Char('z')) << QByteArray(300, 'z');
+        QTest::newRow("tab and DEL kept") << QStringLiteral("a\tb\u007f") << QByteArray("a\tb\x7F");
+        QTest::newRow("line breaks and Ctrl+Z") << QStringLiteral("a\rb\nc\u001a") << QByteArray("a?b?c?");
+        QTest::newRow("break at the end of a long text") << QString(40, QLatin1Char('x')) + QLatin1Char('\n')
+                                                         << QByteArray(40, 'x') + "?";
+        QTest::newRow("Latin-1") << QStringLiteral("K\u00e4the") << QByteArray("K\xE4the");
+        QTest::newRow("code page letters") << QStringLiteral("\u20ac\u0160\u0178") << QByteArray("\x80\x8A\x9F");
+        QTest::newRow("unmappable") << QStringLiteral("a\u0100b") << QByteArray("a?b");
+        QTest::newRow("surrogate pair is one mark") << QStringLiteral("a\U0001F600b") << QByteArray("a?b");
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + QLatin1Char('b') << QByteArray("?b");
+    }
+    void encodeWindows1252()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        // Appends after what is already there.
+        std::string out = "head";
+        AppendWindows1252(out, text);
+        QCOMPARE(QByteArray::fromStdString(out), "head" + bytes);
+    }
+
     // Generated inputs: mutations of valid files and random bytes. No crash, no hang, and whatever
     // is read without error writes and reads back to the same file bytes.
     void fuzzedInputs()
