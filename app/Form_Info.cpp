@@ -30,6 +30,18 @@ TfrmInfo::TfrmInfo(QWidget *parent)
     version->setAutoFillBackground(true);
     version->setStyleSheet(QStringLiteral("color: #000080; background: #c0c0c0;"));
 
+    auto *about = new QLabel(tr("Timing of kart slalom events\n\n"
+                                "Ten classes, two runs per participant,\n"
+                                "penalties FP and FS turned into time.\n\n"
+                                "Every recorded time and penalty is saved\n"
+                                "to the class file at once."),
+                             this);
+    about->setObjectName(QStringLiteral("lblAbout"));
+    about->setGeometry(8, 92, 297, 150);
+    about->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    about->setFont(font());
+    about->setStyleSheet(QStringLiteral("font-weight: normal; color: #303030;"));
+
     auto *ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setGeometry(184, 284, 121, 29);

@@ -1,9 +1,13 @@
 #include "FakeCounter.h"
 #include "TestEnvironment.h"
+#include "app/Form_Info.h"
 #include "app/Form_Main.h"
+#include "widgets/ShadowLabel.h"
 #include "ui_Form_Main.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 
 namespace {
@@ -206,6 +210,23 @@ private slots:
         FakeCounter::advanceMs(83'456);
         QTRY_COMPARE_WITH_TIMEOUT(ui().Tablo->text(), QStringLiteral("01:23.45"), 500);
         m_window->StopRun();
+    }
+
+    void infoDialog()
+    {
+        TfrmInfo info;
+        QCOMPARE(info.size(), QSize(312, 317));
+        QCOMPARE(info.windowTitle(), QStringLiteral("Info"));
+        QCOMPARE(info.findChild<ShadowLabel *>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Zorvexa"));
+        auto *version = info.findChild<QLabel *>(QStringLiteral("lblVersion"));
+        QCOMPARE(version->text(), QStringLiteral("Version 1.01"));
+        QCOMPARE(version->geometry(), QRect(8, 52, 297, 17));
+        auto *ok = info.findChild<QPushButton *>(QStringLiteral("cmdOK"));
+        QCOMPARE(ok->geometry(), QRect(184, 284, 121, 29));
+        info.show();
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QVERIFY(!info.isVisible());
+        QCOMPARE(info.result(), int(QDialog::Accepted));
     }
 
     void helpExplainsTheKeys()
