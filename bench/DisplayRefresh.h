@@ -1,13 +1,32 @@
 #pragma once
 
 #include "app/Form_Main.h"
+#include "startlist/Form_StartList.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
+
+// The main window with its start list editor, shown and active as on race day.
+struct ShownMainWindow
+{
+    TfrmMain window;
+    TfrmStartList editor{&window};
+
+    bool show()
+    {
+        window.SetStartListEditor(&editor);
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            return false;
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+};
 
 // Times participant 0 for 10 s and prints how many display updates happened and the
 // spread of the intervals between them. The participant's current run must be open.

@@ -2,7 +2,6 @@
 // Run under a real X server: xvfb-run -a ./build-bench/bench/bench_display_refresh
 #include "DisplayRefresh.h"
 #include "app/ProgramFolder.h"
-#include "startlist/Form_StartList.h"
 #include "startlist/ListFile.h"
 
 #include <QApplication>
@@ -19,13 +18,9 @@ int main(int argc, char *argv[])
     if (!WriteListFile(list, ClassListPath(1)).accepted)
         return 1;
 
-    TfrmMain window;
-    TfrmStartList editor(&window);
-    window.SetStartListEditor(&editor);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
+    ShownMainWindow shown;
+    if (!shown.show())
         return 1;
-    window.activateWindow();
-    MeasureDisplayRefresh(window);
+    MeasureDisplayRefresh(shown.window);
     return 0;
 }

@@ -3,7 +3,6 @@
 // Run under a real X server: xvfb-run -a ./build-bench/bench/bench_protocol
 #include "DisplayRefresh.h"
 #include "app/ProgramFolder.h"
-#include "startlist/Form_StartList.h"
 #include "startlist/ListFile.h"
 
 #include <QApplication>
@@ -49,15 +48,10 @@ int main(int argc, char *argv[])
     if (!writeClass(2))
         return 1;
 
-    TfrmMain window;
-    TfrmStartList editor(&window);
-    window.SetStartListEditor(&editor);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
+    ShownMainWindow shown;
+    if (!shown.show())
         return 1;
-    window.activateWindow();
-    if (!QTest::qWaitForWindowActive(&window))
-        return 1;
+    TfrmMain &window = shown.window;
 
     std::vector<double> loads;
     for (int round = 0; round < 5; ++round) {
