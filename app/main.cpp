@@ -13,6 +13,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Zorvexa"));
 
+    // Installed first, so an ending signal that arrives during start-up waits for the window.
+    TerminationSignals terminationSignals;
+
     TfrmMain frmMain;
     // A second copy has asked the first to come to the front. It ends here, before the start
     // list editor loads a class file, so it cannot write anything.
@@ -26,7 +29,6 @@ int main(int argc, char *argv[])
     frmMain.SetStartListEditor(&frmStartList);
     frmMain.SetInfoDialog(&frmInfo);
 
-    TerminationSignals terminationSignals;
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain, [&frmMain] {
         // End open dialogs the way their close box would, then close the main window.
         while (QWidget *modal = QApplication::activeModalWidget()) {
