@@ -17,14 +17,9 @@ QString runtimeFolder()
     return folder;
 }
 
-QString lockFilePath()
+QString pathIn(const QString &folder, const char *suffix)
 {
-    return runtimeFolder() + QLatin1Char('/') + TXJustOne::LockName() + QStringLiteral(".lock");
-}
-
-QString serverPath()
-{
-    return runtimeFolder() + QLatin1Char('/') + TXJustOne::LockName() + QStringLiteral(".sock");
+    return folder + QLatin1Char('/') + TXJustOne::LockName() + QLatin1String(suffix);
 }
 
 const QByteArray showRequest = QByteArrayLiteral("show\n");
@@ -50,7 +45,9 @@ QString TXJustOne::LockName()
 bool TXJustOne::Loaded()
 {
     m_release = false;
-    m_lock = std::make_unique<QLockFile>(lockFilePath());
+    const QString folder = runtimeFolder();
+    m_serverPath = pathIn(folder, ".sock");
+    m_lock = std::make_unique<QLockFile>(pathIn(folder, ".lock"));
     // The lock is held for the life of the process; a lock left by a copy that died is
     // recognised as stale by its process id and taken over.
     m_lock->setStaleLockTime(0);
@@ -69,7 +66,7 @@ bool TXJustOne::Loaded()
 void TXJustOne::askPreviousToShow() const
 {
     QLocalSocket socket;
-    socket.connectToServer(serverPath());
+    socket.connectToServer(m_serverPath);
     if (!socket.waitForConnected(2000))
         return;
     socket.write(showRequest);
@@ -84,8 +81,8 @@ void TXJustOne::listenForOtherCopies()
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     // Holding the lock means any socket file left behind belongs to a dead copy.
-    QLocalServer::removeServer(serverPath());
-    if (!m_server->listen(serverPath()))
+    QLocalServer::removeServer(m_serverPath);
+    if (!m_server->listen(m_serverPath))
         return;
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {

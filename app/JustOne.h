@@ -42,6 +42,7 @@ private:
     bool m_switchToPrevious = true;
     bool m_release = false;
     bool m_secondCopy = false;
+    QString m_serverPath;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer *m_server = nullptr;
 };

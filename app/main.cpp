@@ -6,9 +6,11 @@
 #include <QApplication>
 #include <QTimer>
 
-int main(int argc, char *argv[])
+int main(int, char *argv[])
 {
-    QApplication app(argc, argv);
+    // The program takes no arguments, not even the toolkit's own.
+    int onlyProgramName = 1;
+    QApplication app(onlyProgramName, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Brasquell"));
     QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Zorvexa"));
