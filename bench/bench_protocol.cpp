@@ -1,6 +1,6 @@
 // The protocol with a class of 10,000 participants: LoadClass, one 100 ms refresh while running,
 // and the display refresh over 10 s of a running clock with that class on screen.
-// Run under a real X server: xvfb-run -a ./build-bench/bench/bench_protocol
+// Run under a real X server: xvfb-run -a ./build-bench/bench/bench_protocol [participants]
 #include "DisplayRefresh.h"
 #include "app/ProgramFolder.h"
 #include "startlist/ListFile.h"
@@ -16,7 +16,7 @@
 #include <vector>
 
 namespace {
-constexpr int Participants = 10'000;
+int Participants = 10'000;
 
 double median(std::vector<double> values)
 {
@@ -43,6 +43,8 @@ bool writeClass(int classIndex)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    if (argc > 1)
+        Participants = std::max(2, QByteArray(argv[1]).toInt());
     QTemporaryDir folder;
     OverrideProgramFolder(folder.path());
     if (!writeClass(2))
