@@ -3,7 +3,6 @@
 #include "app/Form_Info.h"
 #include "app/JustOne.h"
 #include "app/ProtocolExport.h"
-#include "app/ProgramFolder.h"
 #include "startlist/ClassNames.h"
 #include "startlist/Form_StartList.h"
 #include "widgets/ProtocolDelegate.h"
@@ -17,7 +16,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -55,7 +53,6 @@ void TfrmMain::FormCreate()
 {
     m_runs.ResetForShow();
     m_runs.SetProtocol(&m_protocol);
-    m_programFolder = ProgramFolder();
     setWindowTitle(QStringLiteral("Brasquell / Software / Zorvexa"));
     setUpLook();
     setUpGrid();
@@ -109,9 +106,7 @@ void TfrmMain::setUpLook()
     m_ui->cmdReset->setStyleSheet(runButtonStyle("#808000"));
     m_ui->cmdLock->setStyleSheet(runButtonStyle("#800000"));
     m_ui->cmdUnlock->setStyleSheet(runButtonStyle("#008000"));
-    for (QPushButton *button : {static_cast<QPushButton *>(m_ui->cmdStart), static_cast<QPushButton *>(m_ui->cmdStop),
-                                static_cast<QPushButton *>(m_ui->cmdReset), static_cast<QPushButton *>(m_ui->cmdLock),
-                                static_cast<QPushButton *>(m_ui->cmdUnlock)})
+    for (PressButton *button : {m_ui->cmdStart, m_ui->cmdStop, m_ui->cmdReset, m_ui->cmdLock, m_ui->cmdUnlock})
         button->setFocusPolicy(Qt::NoFocus);
 
     TOvrenLiquidIndicator::ConfigureAsTablo(*m_ui->Tablo);
@@ -145,9 +140,9 @@ void TfrmMain::setUpGrid()
     model.SetPenaltySecondsSource([this] { return m_ui->edtFP->Seconds(); }, [this] { return m_ui->edtFS->Seconds(); });
     model.SetViewState([this] { return viewState(); });
     grid->setModel(&model);
-    m_delegate = new ProtocolDelegate(grid);
-    grid->setItemDelegate(m_delegate);
-    connect(m_delegate, &ProtocolDelegate::textEntered, this, &TfrmMain::GridTextEntered);
+    auto *delegate = new ProtocolDelegate(grid);
+    grid->setItemDelegate(delegate);
+    connect(delegate, &ProtocolDelegate::textEntered, this, &TfrmMain::GridTextEntered);
 
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -181,18 +176,18 @@ void TfrmMain::setUpGrid()
 
 void TfrmMain::setUpTimers()
 {
-    const auto makeTimer = [this](const char *name, int interval, void (TfrmMain::*handler)()) {
+    // They run from here to the end of the program; each handler checks whether it has work.
+    const auto startTimer = [this](const char *name, int interval, void (TfrmMain::*handler)()) {
         auto *timer = new QTimer(this);
         timer->setObjectName(QLatin1String(name));
         timer->setTimerType(Qt::PreciseTimer);
         timer->setInterval(interval);
         connect(timer, &QTimer::timeout, this, handler);
         timer->start();
-        return timer;
     };
-    m_lazerBlink = makeTimer("LazerBlink", 50, &TfrmMain::LazerBlinkTimer);
-    m_tabloUpdate = makeTimer("TabloUpdate", 10, &TfrmMain::TabloUpdateTimer);
-    m_gridUpdates = makeTimer("GridUpdates", 100, &TfrmMain::GridUpdatesTimer);
+    startTimer("LazerBlink", 50, &TfrmMain::LazerBlinkTimer);
+    startTimer("TabloUpdate", 10, &TfrmMain::TabloUpdateTimer);
+    startTimer("GridUpdates", 100, &TfrmMain::GridUpdatesTimer);
 }
 
 void TfrmMain::connectRunControl()
@@ -242,11 +237,8 @@ void TfrmMain::FormShow()
     m_runs.ResetForShow();
     m_runs.SetRunNumber(runEditorValue());
     FillClassNames();
-    if (m_startList) {
-        const QSignalBlocker blocker(m_ui->cmbClass);
-        m_ui->cmbClass->setCurrentIndex(m_startList->CurrentClass() - 1);
+    if (m_startList)
         LoadClass(m_startList->CurrentClass());
-    }
     SelectParticipant(-1);
     LockStation();
 }

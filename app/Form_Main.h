@@ -6,11 +6,9 @@
 #include <QWidget>
 #include <memory>
 
-class QTimer;
 class TXJustOne;
 class TfrmInfo;
 class TfrmStartList;
-class ProtocolDelegate;
 
 namespace Ui {
 class TfrmMain;
@@ -90,13 +88,8 @@ private:
     RunControl m_runs;
     ResultsProtocol m_protocol;
     TfrmStartList *m_startList = nullptr;
-    ProtocolDelegate *m_delegate = nullptr;
     TXJustOne *m_justOne = nullptr;
     bool m_firstCopy = true;
     bool m_shownOnce = false;
-    QString m_programFolder;
     TfrmInfo *m_info = nullptr;
-    QTimer *m_lazerBlink = nullptr;
-    QTimer *m_tabloUpdate = nullptr;
-    QTimer *m_gridUpdates = nullptr;
 };
