@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 QString runButtonStyle(const char *color)
@@ -39,10 +40,7 @@ TfrmMain::TfrmMain(QWidget *parent)
     FormCreate();
 }
 
-TfrmMain::~TfrmMain()
-{
-    qApp->removeEventFilter(this);
-}
+TfrmMain::~TfrmMain() = default;
 
 bool TfrmMain::IsFirstCopy() const
 {
@@ -58,7 +56,9 @@ void TfrmMain::FormCreate()
     setUpGrid();
     connectRunControl();
     setUpTimers();
-    qApp->installEventFilter(this);
+    // Keys reach the window's platform window once, before the focused control.
+    createWinId();
+    windowHandle()->installEventFilter(this);
 
     connect(m_ui->cmdStart, &PressButton::mouseDown, this, &TfrmMain::StartRun);
     connect(m_ui->cmdStop, &PressButton::mouseDown, this, &TfrmMain::StopRun);
@@ -371,10 +371,8 @@ bool TfrmMain::FormKeyDown(int key)
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
-        && static_cast<QWidget *>(watched)->window() == this) {
+    if (event->type() == QEvent::KeyPress && watched == windowHandle())
         FormKeyDown(static_cast<QKeyEvent *>(event)->key());
-    }
     // The key goes on to the focused control.
     return QWidget::eventFilter(watched, event);
 }

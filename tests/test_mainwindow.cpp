@@ -6,6 +6,8 @@
 #include "ui_Form_Main.h"
 
 #include <QKeyEvent>
+#include <QSignalSpy>
+#include <QWindow>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -142,15 +144,16 @@ private slots:
     {
         m_window->SelectParticipant(0);
         QVERIFY(ui().cmdStart->isEnabled());
+        // The grid stays enabled during a run, so it can show where the key goes next.
         KeyCounter counter;
-        ui().edtLauf->installEventFilter(&counter);
-        ui().edtLauf->setFocus();
+        ui().Grid->installEventFilter(&counter);
+        ui().Grid->setFocus();
 
-        QTest::keyClick(ui().edtLauf, Qt::Key_F5, Qt::ShiftModifier);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_F5, Qt::ShiftModifier);
         QVERIFY(m_window->Runs().Running());
         QVERIFY(!ui().edtLauf->isEnabled()); // controls are off during the run
         FakeCounter::advanceMs(65'430);
-        QTest::keyClick(m_window.get(), Qt::Key_F8);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_F8);
         QVERIFY(!m_window->Runs().Running());
         QCOMPARE(m_protocol.written1, 65'430);
         QCOMPARE(ui().Tablo->text(), QStringLiteral("01:05.43"));
@@ -160,13 +163,17 @@ private slots:
 
     void lockKeys()
     {
-        QTest::keyClick(m_window.get(), Qt::Key_F7);
+        // One press is one command, though the key travels on from the focused control.
+        ui().edtLauf->setFocus();
+        QSignalSpy lock(&m_window->Runs(), &RunControl::lockChanged);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_F7);
         QVERIFY(ui().imgLock->isHidden());
         QVERIFY(ui().cmdLock->isEnabled());
-        QTest::keyClick(m_window.get(), Qt::Key_F7);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_F7);
         QVERIFY(ui().imgLock->isHidden());
-        QTest::keyClick(m_window.get(), Qt::Key_F6);
+        QTest::keyClick(m_window->windowHandle(), Qt::Key_F6);
         QVERIFY(ui().imgLock->isVisible());
+        QCOMPARE(lock.count(), 3);
     }
 
     void buttonsActAtThePressOfAnyMouseButton_data()
