@@ -70,9 +70,7 @@ void ProtocolModel::Rebuild(const std::vector<RunFields> &entries)
         row[Time2] = e.time2;
         row[FP2] = e.fp2;
         row[FS2] = e.fs2;
-        recalculateRun(row, Time1);
-        recalculateRun(row, Time2);
-        row[GrandTotal] = WrapToInt32(std::int64_t(row[Total1]) + row[Total2]);
+        recalculate(row);
     }
     endResetModel();
 }
@@ -89,14 +87,18 @@ void ProtocolModel::recalculateRun(Row &row, int timeColumn) const
     row[timeColumn + 4] = WrapToInt32(WrappingAdd64(time, penalty));
 }
 
+void ProtocolModel::recalculate(Row &row) const
+{
+    recalculateRun(row, Time1);
+    recalculateRun(row, Time2);
+    row[GrandTotal] = WrapToInt32(std::int64_t(row[Total1]) + row[Total2]);
+}
+
 void ProtocolModel::RecalculateRow(int r)
 {
     if (!validRow(r))
         return;
-    Row &row = m_rows[std::size_t(r)];
-    recalculateRun(row, Time1);
-    recalculateRun(row, Time2);
-    row[GrandTotal] = WrapToInt32(std::int64_t(row[Total1]) + row[Total2]);
+    recalculate(m_rows[std::size_t(r)]);
     emit dataChanged(index(r, Time1), index(r, GrandTotal));
 }
 

@@ -82,6 +82,7 @@ public:
 
 private:
     bool validRow(int row) const { return row >= 0 && row < int(m_rows.size()); }
+    void recalculate(Row &row) const;
     void recalculateRun(Row &row, int timeColumn) const;
 
     std::vector<Row> m_rows;
