@@ -1,10 +1,10 @@
-#include "app/Form_Info.h"
-#include "app/Form_Main.h"
-#include "app/TerminationSignals.h"
-#include "startlist/Form_StartList.h"
+#include "core/startlist/ClassStore.h"
+#include "core/system/TerminationSignals.h"
+#include "gui/Form_Info.h"
+#include "gui/Form_Main.h"
+#include "gui/Form_StartList.h"
 
 #include <QApplication>
-#include <QTimer>
 
 int main(int, char *argv[])
 {
@@ -18,26 +18,26 @@ int main(int, char *argv[])
     // Installed first, so an ending signal that arrives during start-up waits for the window.
     TerminationSignals terminationSignals;
 
-    TfrmMain frmMain;
+    ClassStore store;
+    TfrmMain frmMain(store);
     // A second copy has asked the first to come to the front. It ends here, before the start
     // list editor loads a class file, so it cannot write anything.
-    if (!frmMain.IsFirstCopy())
+    if (!frmMain.isFirstCopy())
         return 0;
 
-    // Created once, in this order: the start list editor needs the program folder the main
-    // window has recorded.
-    TfrmStartList frmStartList(&frmMain);
+    // Created once, in this order: the start list editor loads class 1 from the program folder.
+    TfrmStartList frmStartList(store, &frmMain);
     TfrmInfo frmInfo(&frmMain);
-    frmMain.SetStartListEditor(&frmStartList);
-    frmMain.SetInfoDialog(&frmInfo);
+    frmMain.setStartListEditor(&frmStartList);
+    frmMain.setInfoDialog(&frmInfo);
 
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain, [&frmMain] {
-        // End open dialogs the way their close box would, then close the main window.
+        // End open dialogs the way their close box would, then end the program without a question.
         while (QWidget *modal = QApplication::activeModalWidget()) {
             if (modal == &frmMain || !modal->close())
                 break;
         }
-        frmMain.close();
+        frmMain.closeWithoutQuestions();
     });
 
     frmMain.show();

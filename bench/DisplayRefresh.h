@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Form_Main.h"
-#include "startlist/Form_StartList.h"
+#include "gui/Form_Main.h"
+#include "gui/Form_StartList.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -1,8 +1,8 @@
 // Display refresh while the clock runs, with a class of one participant.
 // Run under a real X server: xvfb-run -a ./build-bench/bench/bench_display_refresh
 #include "DisplayRefresh.h"
-#include "app/ProgramFolder.h"
-#include "startlist/ListFile.h"
+#include "core/system/ProgramFolder.h"
+#include "core/startlist/ListFile.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -12,10 +12,10 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QTemporaryDir folder;
-    OverrideProgramFolder(folder.path());
+    overrideProgramFolder(folder.path());
     StartList list;
     list.add();
-    if (!WriteListFile(list, ClassListPath(1)).accepted)
+    if (!WriteListFile(list, ClassListPath(1)).ok())
         return 1;
 
     ShownMainWindow shown;

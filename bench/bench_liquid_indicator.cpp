@@ -1,6 +1,6 @@
 // Times one rebuild and one repaint of the main window's time display.
 // With a file name as argument it also writes a picture of the display showing "01:23.45".
-#include "widgets/OvrenLiquidIndicator.h"
+#include "gui/widgets/OvrenLiquidIndicator.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -57,7 +57,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     TOvrenLiquidIndicator tablo;
-    TOvrenLiquidIndicator::ConfigureAsTablo(tablo);
+    TOvrenLiquidIndicator::configureAsTablo(tablo);
     tablo.move(108, 72);
     tablo.show();
     QApplication::processEvents();

@@ -2,8 +2,8 @@
 // and the display refresh over 10 s of a running clock with that class on screen.
 // Run under a real X server: xvfb-run -a ./build-bench/bench/bench_protocol [participants]
 #include "DisplayRefresh.h"
-#include "app/ProgramFolder.h"
-#include "startlist/ListFile.h"
+#include "core/system/ProgramFolder.h"
+#include "core/startlist/ListFile.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -36,7 +36,7 @@ bool writeClass(int classIndex)
             list.setWholeNumber(i, ListField::FP1, i % 3);
         }
     }
-    return WriteListFile(list, ClassListPath(classIndex)).accepted;
+    return WriteListFile(list, ClassListPath(classIndex)).ok();
 }
 } // namespace
 
@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
     if (argc > 1)
         Participants = std::max(2, QByteArray(argv[1]).toInt());
     QTemporaryDir folder;
-    OverrideProgramFolder(folder.path());
+    overrideProgramFolder(folder.path());
     if (!writeClass(2))
         return 1;
 
@@ -73,7 +73,7 @@ int main(int argc, char *argv[])
         QTest::qWait(1);
         QElapsedTimer timer;
         timer.start();
-        window.Runs().RefreshProtocol(true);
+        window.Runs().refreshProtocol(true);
         QCoreApplication::processEvents(); // repaint of the changed cells
         refreshes.push_back(timer.nsecsElapsed() / 1e6);
     }
@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
     window.StopRun();
 
     std::printf("with the class loaded, run 2 of participant 1:\n");
-    window.Runs().SetRunNumber(2);
+    window.Runs().setRunNumber(2);
     MeasureDisplayRefresh(window);
     return 0;
 }

@@ -2,7 +2,7 @@
 // Usage: bench_startlist [folder]          (default: a temporary folder)
 //        bench_startlist --huge [folder]   also reads a 400 MB file: a junk line of 300 MB between
 //                                          records and a 100 MB name, to show the memory stays bounded
-#include "startlist/ListFile.h"
+#include "core/startlist/ListFile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -102,7 +102,7 @@ int main(int argc, char *argv[])
     const StartList list = sampleList();
 
     const double writeMs = bestMs([&] {
-        if (!WriteListFile(list, path).accepted)
+        if (!WriteListFile(list, path).ok())
             std::abort();
     });
     const qint64 bytes = QFile(path).size();

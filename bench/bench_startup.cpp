@@ -1,7 +1,7 @@
 // Start-up to the main window shown, and resident memory afterwards.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_startup
-#include "app/Form_Info.h"
-#include "app/Form_Main.h"
+#include "gui/Form_Info.h"
+#include "gui/Form_Main.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

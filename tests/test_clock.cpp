@@ -1,5 +1,5 @@
-#include "TestEnvironment.h"
-#include "app/PerfTimer.h"
+#include "support/TestEnvironment.h"
+#include "core/timing/PerfTimer.h"
 
 #include <limits>
 
@@ -19,9 +19,9 @@ private slots:
     {
         g_frequency = 1'000'000'000;
         g_count = 0;
-        SetPerfCounter({&fakeFrequency, &fakeValue});
+        setPerfCounter({&fakeFrequency, &fakeValue});
     }
-    void cleanupTestCase() { SetPerfCounter(SystemPerfCounter()); }
+    void cleanupTestCase() { setPerfCounter(systemPerfCounter()); }
 
     void formatTime_data()
     {
@@ -62,7 +62,7 @@ private slots:
     {
         QFETCH(double, reading);
         QFETCH(qint64, rounded);
-        QCOMPARE(RoundToTimeMs(reading), rounded);
+        QCOMPARE(roundToTimeMs(reading), rounded);
     }
 
     void elapsedFollowsTheCounter()
@@ -74,7 +74,7 @@ private slots:
         QCOMPARE(clock.ElapsedMs(), 1234.5);
         g_count += 1'000'000;
         QCOMPARE(clock.ElapsedMs(), 1235.5);
-        QCOMPARE(RoundToTimeMs(clock.ElapsedMs()), TimeMs(1236));
+        QCOMPARE(roundToTimeMs(clock.ElapsedMs()), TimeMs(1236));
         clock.Start();
         QCOMPARE(clock.ElapsedMs(), 0.0);
     }
@@ -107,14 +107,14 @@ private slots:
         TPerfTimer clock;
         clock.Start();
         g_count = start + frequency * 61; // 61 s later
-        const TimeMs t = RoundToTimeMs(clock.ElapsedMs());
+        const TimeMs t = roundToTimeMs(clock.ElapsedMs());
         QCOMPARE(t, TimeMs(61'000));
         QCOMPARE(FormatTime(t), QStringLiteral("01:01.00"));
     }
 
     void systemCounterIsMonotonic()
     {
-        SetPerfCounter(SystemPerfCounter());
+        setPerfCounter(systemPerfCounter());
         TPerfTimer clock;
         clock.Start();
         double previous = 0.0;
@@ -126,5 +126,5 @@ private slots:
     }
 };
 
-ZORVEXA_TEST_MAIN(TestClock)
+ZORVEXA_CORE_TEST_MAIN(TestClock)
 #include "test_clock.moc"

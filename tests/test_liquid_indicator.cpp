@@ -1,7 +1,7 @@
-#include "TestEnvironment.h"
-#include "widgets/Colors.h"
-#include "widgets/LiquidGeometry.h"
-#include "widgets/OvrenLiquidIndicator.h"
+#include "support/GuiTestMain.h"
+#include "gui/Colors.h"
+#include "gui/widgets/LiquidGeometry.h"
+#include "gui/widgets/OvrenLiquidIndicator.h"
 
 #include <QEnterEvent>
 #include <QSignalSpy>
@@ -32,7 +32,7 @@ QPoint centreOf(const QPoint *points, int count)
 // Centre of a segment of cell `cell` (0-based) on a Tablo-shaped display: 77 x 97 cells, margin 2.
 QPoint tabloSegmentCentre(int cell, int segment)
 {
-    const Hexagon hexagon = SegmentPolygon(segment, 77, 97, SegmentThickness(77, 97, Thickness::Thick, false));
+    const Hexagon hexagon = segmentPolygon(segment, 77, 97, segmentThickness(77, 97, Thickness::Thick, false));
     return centreOf(hexagon.data(), 6) + QPoint(2 + cell * 77, 2);
 }
 
@@ -52,10 +52,10 @@ QString segmentStates(const QImage &image, int cell, const QList<int> &segments)
     return states;
 }
 
-QString describe(const QList<Cell> &cells)
+QString describe(const QList<cell> &cells)
 {
     QStringList parts;
-    for (const Cell &cell : cells) {
+    for (const cell &cell : cells) {
         QString part = cell.character ? QString::fromUcs4(&cell.character, 1) : QString();
         parts << part + (cell.point ? QStringLiteral(".") : QString());
     }
@@ -76,7 +76,7 @@ class TestLiquidIndicator final : public QObject
     Q_OBJECT
 
 private slots:
-    void segmentPolygon_data()
+    void segmentPolygons_data()
     {
         QTest::addColumn<int>("w");
         QTest::addColumn<int>("h");
@@ -90,13 +90,13 @@ private slots:
         QTest::newRow("small cell truncates toward zero")
             << 12 << 40 << 1 << QList<QPoint>{{1, 36}, {0, 32}, {0, 22}, {2, 20}, {4, 22}, {3, 32}};
     }
-    void segmentPolygon()
+    void segmentPolygons()
     {
         QFETCH(int, w);
         QFETCH(int, h);
         QFETCH(int, segment);
         QFETCH(QList<QPoint>, points);
-        const Hexagon hexagon = SegmentPolygon(segment, w, h, SegmentThickness(w, h, Thickness::Thick, false));
+        const Hexagon hexagon = segmentPolygon(segment, w, h, segmentThickness(w, h, Thickness::Thick, false));
         QCOMPARE(QList<QPoint>(hexagon.begin(), hexagon.end()), points);
     }
 
@@ -142,10 +142,10 @@ private slots:
         QFETCH(int, cellWidth);
         QFETCH(int, cellHeight);
         QFETCH(double, thickness);
-        const Layout layout = ComputeLayout(width, height, cells, margin);
+        const Layout layout = computeLayout(width, height, cells, margin);
         QCOMPARE(layout.cellWidth, cellWidth);
         QCOMPARE(layout.cellHeight, cellHeight);
-        QCOMPARE(SegmentThickness(cellWidth, cellHeight, Thickness(style), hover), thickness);
+        QCOMPARE(segmentThickness(cellWidth, cellHeight, Thickness(style), hover), thickness);
     }
 
     void placement_data()
@@ -174,7 +174,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, cells);
         QFETCH(QString, shown);
-        const QList<Cell> placed = matrix ? PlaceMatrixText(text, cells) : PlaceSegmentText(text, cells);
+        const QList<cell> placed = matrix ? placeMatrixText(text, cells) : placeSegmentText(text, cells);
         QCOMPARE(placed.size(), qsizetype(std::max(cells, 0)));
         QCOMPARE(describe(placed), shown);
     }
@@ -209,7 +209,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, states);
         Indicator indicator;
-        Indicator::ConfigureAsTablo(indicator);
+        Indicator::configureAsTablo(indicator);
         indicator.setIndicatorKind(Indicator::TIndicatorKind(kind));
         indicator.setSignNumber(1);
         indicator.setIndicatorWidth(81); // one cell of Tablo's 77 x 97
@@ -246,7 +246,7 @@ private slots:
         QFETCH(int, segment);
         QFETCH(QColor, color);
         Indicator tablo;
-        Indicator::ConfigureAsTablo(tablo);
+        Indicator::configureAsTablo(tablo);
         tablo.setText(text);
         QCOMPARE(tablo.size(), QSize(545, 101));
         const QImage image = screenOf(tablo);
@@ -259,7 +259,7 @@ private slots:
     void tabloKeepsItsColours()
     {
         Indicator tablo;
-        Indicator::ConfigureAsTablo(tablo);
+        Indicator::configureAsTablo(tablo);
         QCOMPARE(tablo.colorScheme(), Indicator::csBlack);
         QCOMPARE(tablo.numberBackColor(), kGhost);
         QCOMPARE(tablo.numberForeColor(), kGreen);
@@ -274,7 +274,7 @@ private slots:
     void sameTextDoesNothing()
     {
         Indicator tablo;
-        Indicator::ConfigureAsTablo(tablo);
+        Indicator::configureAsTablo(tablo);
         const quint64 before = tablo.rebuildCount();
         tablo.setText(QStringLiteral("00:00.00"));
         tablo.setProperty("Indicatorstring", QStringLiteral("00:00.00"));
@@ -319,7 +319,7 @@ private slots:
         QCOMPARE(indicator.rebuildCount(), rebuilds);
         indicator.finishLoading();
         QCOMPARE(indicator.rebuildCount(), rebuilds + 1);
-        QCOMPARE(indicator.backColor(), ColorFromBgr(14540253)); // csSilver's colours stay
+        QCOMPARE(indicator.backColor(), colorFromBgr(14540253)); // csSilver's colours stay
         QCOMPARE(indicator.colorScheme(), Indicator::csWhite);
     }
 
@@ -349,7 +349,7 @@ private slots:
         QFETCH(int, angle);
         QFETCH(QSize, size);
         Indicator tablo;
-        Indicator::ConfigureAsTablo(tablo);
+        Indicator::configureAsTablo(tablo);
         tablo.setText(QStringLiteral("8"));
         tablo.setIndicatorAngle(angle);
         QCOMPARE(tablo.size(), size);
@@ -399,7 +399,7 @@ private slots:
         QFETCH(QColor, litWhileInside);
         QFETCH(bool, rebuilds);
         Indicator tablo;
-        Indicator::ConfigureAsTablo(tablo);
+        Indicator::configureAsTablo(tablo);
         tablo.setMouseAction(Indicator::TMouseAction(action));
         QSignalSpy entered(&tablo, &Indicator::mouseEnter);
         QSignalSpy exited(&tablo, &Indicator::mouseExit);
@@ -431,7 +431,7 @@ private slots:
         QFETCH(int, backgroundAlpha);
         QFETCH(int, unlitAlpha);
         Indicator tablo;
-        Indicator::ConfigureAsTablo(tablo);
+        Indicator::configureAsTablo(tablo);
         tablo.setTransparentMode(Indicator::TTransparentMode(mode));
         const QImage &image = tablo.preparedImage();
         QCOMPARE(qAlpha(image.pixel(0, 0)), backgroundAlpha);
@@ -453,7 +453,7 @@ private slots:
         QFETCH(int, shadow);
         QFETCH(QColor, unlit);
         Indicator tablo;
-        Indicator::ConfigureAsTablo(tablo);
+        Indicator::configureAsTablo(tablo);
         tablo.setMaterialShadowMode(Indicator::TMaterialShadowMode(shadow));
         tablo.setBackMaterial(solid(QColor(0, 0, 200)));
         tablo.setForeMaterial(solid(QColor(200, 0, 0)));
@@ -484,7 +484,7 @@ private slots:
         halves.setPixelColor(0, 0, QColor(255, 0, 0));
         halves.setPixelColor(1, 0, QColor(0, 0, 255));
         Indicator tablo;
-        Indicator::ConfigureAsTablo(tablo);
+        Indicator::configureAsTablo(tablo);
         tablo.setMaterialMode(Indicator::TMaterialMode(mode));
         tablo.setBackMaterial(QPixmap::fromImage(halves));
         QCOMPARE(screenOf(tablo).pixelColor(pixel), color);
@@ -493,7 +493,7 @@ private slots:
     void dotMatrix()
     {
         Indicator indicator;
-        Indicator::ConfigureAsTablo(indicator);
+        Indicator::configureAsTablo(indicator);
         indicator.setIndicatorKind(Indicator::ik5x7matrix);
         indicator.setText(QStringLiteral("8I"));
         // Right-aligned: five blank cells, then the glyphs of 8 and I.
@@ -501,7 +501,7 @@ private slots:
         QCOMPARE(indicator.unlitPolygons().polygonCount(), 7 * 35 - 28);
         const QImage image = screenOf(indicator);
         const auto dotCentre = [](int cell, int row, int column) {
-            const auto dot = MatrixDotPolygon(row, column, 77, 97, Thickness::Thick, false);
+            const auto dot = matrixDotPolygon(row, column, 77, 97, Thickness::Thick, false);
             return centreOf(dot.data(), 8) + QPoint(2 + cell * 77, 2);
         };
         QCOMPARE(image.pixelColor(dotCentre(6, 3, 2)), kGreen);  // stem of I
@@ -509,7 +509,7 @@ private slots:
         QCOMPARE(image.pixelColor(dotCentre(5, 0, 0)), kGhost); // 8 has round corners
         QCOMPARE(image.pixelColor(dotCentre(5, 0, 1)), kGreen);
         QCOMPARE(image.pixelColor(dotCentre(0, 3, 2)), kGhost);
-        QVERIFY(!MatrixGlyph(U'\u00e4'));
+        QVERIFY(!matrixGlyph(U'\u00e4'));
     }
 
     // Degenerate settings must neither hang nor crash; they draw no cells.

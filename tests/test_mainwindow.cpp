@@ -1,9 +1,10 @@
-#include "FakeCounter.h"
-#include "TestEnvironment.h"
-#include "app/Form_Info.h"
-#include "app/Form_Main.h"
-#include "widgets/ShadowLabel.h"
-#include "ui_Form_Main.h"
+#include "support/FakeCounter.h"
+#include "support/GuiTestMain.h"
+#include "gui/Form_Info.h"
+#include "gui/Form_Main.h"
+#include "gui/widgets/ShadowLabel.h"
+#include "core/startlist/ClassStore.h"
+#include "support/MainWindowControls.h"
 
 #include <QKeyEvent>
 #include <QSignalSpy>
@@ -18,17 +19,17 @@ class OneRowProtocol final : public RunProtocol
 public:
     std::int32_t time1 = 0;
     std::int32_t written1 = 0;
-    int RowCount() const override { return 1; }
-    std::int32_t RunTime(int, int run) const override { return run == 1 ? time1 : 0; }
-    QString ParticipantName(int) const override { return QStringLiteral("Team 7"); }
-    void StoreRunTime(int, int run, std::int32_t time) override
+    int rowCount() const override { return 1; }
+    std::int32_t runTime(int, int run) const override { return run == 1 ? time1 : 0; }
+    QString participantName(int) const override { return QStringLiteral("Team 7"); }
+    void storeRunTime(int, int run, std::int32_t time) override
     {
         if (run == 1)
             time1 = time;
     }
-    void RecalculateRow(int) override {}
-    void WriteBackRow(int) override { written1 = time1; }
-    void Repaint() override {}
+    void recalculateRow(int) override {}
+    void writeBackRow(int) override { written1 = time1; }
+    void showRunState(const RunState &) override {}
 };
 
 // Counts the F5 presses that reach a control after the window has seen them.
@@ -54,23 +55,32 @@ class TestMainWindow final : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ClassStore> m_store;
     std::unique_ptr<TfrmMain> m_window;
     OneRowProtocol m_protocol;
 
-    Ui::TfrmMain &ui() { return m_window->Form(); }
+    std::unique_ptr<MainWindowControls> m_controls;
+    const MainWindowControls &ui() const { return *m_controls; }
 
 private slots:
     void init()
     {
         FakeCounter::install();
         m_protocol = OneRowProtocol();
-        m_window = std::make_unique<TfrmMain>();
-        m_window->Runs().SetProtocol(&m_protocol);
+        m_store = std::make_unique<ClassStore>();
+        m_window = std::make_unique<TfrmMain>(*m_store);
+        m_controls = std::make_unique<MainWindowControls>(m_window.get());
+        ui().runs->setProtocol(&m_protocol);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_window->activateWindow();
     }
-    void cleanup() { m_window.reset(); }
+    void cleanup()
+    {
+        m_controls.reset();
+        m_window.reset();
+        m_store.reset();
+    }
 
     void layout_data()
     {
@@ -150,11 +160,11 @@ private slots:
         ui().Grid->setFocus();
 
         QTest::keyClick(m_window->windowHandle(), Qt::Key_F5, Qt::ShiftModifier);
-        QVERIFY(m_window->Runs().Running());
+        QVERIFY(ui().runs->Running());
         QVERIFY(!ui().edtLauf->isEnabled()); // controls are off during the run
         FakeCounter::advanceMs(65'430);
         QTest::keyClick(m_window->windowHandle(), Qt::Key_F8);
-        QVERIFY(!m_window->Runs().Running());
+        QVERIFY(!ui().runs->Running());
         QCOMPARE(m_protocol.written1, 65'430);
         QCOMPARE(ui().Tablo->text(), QStringLiteral("01:05.43"));
         QVERIFY(ui().edtLauf->isEnabled());
@@ -165,7 +175,7 @@ private slots:
     {
         // One press is one command, though the key travels on from the focused control.
         ui().edtLauf->setFocus();
-        QSignalSpy lock(&m_window->Runs(), &RunControl::lockChanged);
+        QSignalSpy lock(&*ui().runs, &RunControl::lockChanged);
         QTest::keyClick(m_window->windowHandle(), Qt::Key_F7);
         QVERIFY(ui().imgLock->isHidden());
         QVERIFY(ui().cmdLock->isEnabled());
@@ -188,11 +198,11 @@ private slots:
         QFETCH(Qt::MouseButton, button);
         m_window->SelectParticipant(0);
         QTest::mousePress(ui().cmdStart, button);
-        QVERIFY(m_window->Runs().Running());
+        QVERIFY(ui().runs->Running());
         QTest::mouseRelease(ui().cmdStart, button);
         FakeCounter::advanceMs(1'000);
         QTest::mousePress(ui().cmdStop, button);
-        QVERIFY(!m_window->Runs().Running());
+        QVERIFY(!ui().runs->Running());
         QTest::mousePress(ui().cmdUnlock, button);
         QVERIFY(ui().imgLock->isHidden());
         QTest::mousePress(ui().cmdLock, button);
@@ -238,9 +248,9 @@ private slots:
 
     void helpExplainsTheKeys()
     {
-        OperatorDialogs::TakeShownMessages();
+        OperatorDialogs::takeShownMessages();
         QTest::mouseClick(ui().cmdHelp, Qt::LeftButton);
-        const QStringList shown = OperatorDialogs::TakeShownMessages();
+        const QStringList shown = OperatorDialogs::takeShownMessages();
         QCOMPARE(shown.size(), 1);
         for (const char *key : {"F5", "F6", "F7", "F8", "F9"})
             QVERIFY(shown.first().contains(QLatin1String(key)));

@@ -1,6 +1,6 @@
-#include "TestEnvironment.h"
-#include "app/ProtocolModel.h"
-#include "widgets/Colors.h"
+#include "support/TestEnvironment.h"
+#include "core/protocol/ProtocolModel.h"
+#include "support/StartListSamples.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -13,16 +13,17 @@ class TestProtocol final : public QObject
 
     double m_fp = 2.0;
     double m_fs = 10.0;
-    ProtocolViewState m_state;
+    RunState m_state;
+    // Only the first row has an entry; the others show "?" as their name.
+    const StartList m_entries = listOfNames({"Kim"});
 
     std::unique_ptr<ProtocolModel> makeModel(const std::vector<RunFields> &entries)
     {
         auto model = std::make_unique<ProtocolModel>();
-        model->SetPenaltySecondsSource([this] { return m_fp; }, [this] { return m_fs; });
-        model->SetEntryTextSource([](int i) { return QString::number(i + 1); },
-                                  [](int i) { return i == 0 ? QStringLiteral("Kim") : QStringLiteral("?"); });
-        model->SetViewState([this] { return m_state; });
-        model->Rebuild(entries);
+        model->setPenaltySeconds(m_fp, m_fs);
+        model->setEntries(&m_entries);
+        model->setRunState(m_state);
+        model->rebuild(entries);
         return model;
     }
 
@@ -31,7 +32,7 @@ private slots:
     {
         m_fp = 2.0;
         m_fs = 10.0;
-        m_state = ProtocolViewState{};
+        m_state = RunState{};
     }
 
     void scoring_data()
@@ -71,13 +72,13 @@ private slots:
         m_fs = fsSeconds;
         auto model = makeModel({fields});
         using P = ProtocolModel;
-        const QList<int> actual{model->Cell(0, P::Penalty1), model->Cell(0, P::Total1), model->Cell(0, P::Penalty2),
-                                model->Cell(0, P::Total2), model->Cell(0, P::GrandTotal)};
+        const QList<int> actual{model->cell(0, P::Penalty1), model->cell(0, P::Total1), model->cell(0, P::Penalty2),
+                                model->cell(0, P::Total2), model->cell(0, P::GrandTotal)};
         QCOMPARE(actual, derived);
-        QCOMPARE(model->RowFields(0), fields);
-        QCOMPARE(model->Cell(0, P::Place), 0);
-        QCOMPARE(model->Cell(0, P::Number), 0);
-        QCOMPARE(model->Cell(0, P::Name), 0);
+        QCOMPARE(model->rowFields(0), fields);
+        QCOMPARE(model->cell(0, P::Place), 0);
+        QCOMPARE(model->cell(0, P::Number), 0);
+        QCOMPARE(model->cell(0, P::Name), 0);
     }
 
     void modelKeepsItsContract()
@@ -86,25 +87,29 @@ private slots:
         QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy reset(model.get(), &QAbstractItemModel::modelReset);
         QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
-        model->Rebuild({{}, {}, {5, 1, 1, 0, 0, 0}});
+        model->rebuild({{}, {}, {5, 1, 1, 0, 0, 0}});
         QCOMPARE(reset.count(), 1); // one batch, one repaint
         QCOMPARE(model->rowCount(), 3);
-        QCOMPARE(model->Cell(2, ProtocolModel::Number), 2);
-        model->SetCell(2, ProtocolModel::FP2, 7);
-        model->RecalculateRow(2);
+        QCOMPARE(model->cell(2, ProtocolModel::Number), 2);
+        model->setCell(2, ProtocolModel::FP2, 7);
+        model->recalculateRow(2);
         QCOMPARE(changed.count(), 2);
-        model->Rebuild({});
+        model->rebuild({});
         QCOMPARE(model->rowCount(), 0);
     }
 
-    void changedSecondsApplyAtTheNextRecalculation()
+    void changedSecondsRescoreEveryRow()
     {
-        auto model = makeModel({{0, 2, 0, 0, 0, 0}, {0, 2, 0, 0, 0, 0}});
-        m_fp = 3.0;
-        QCOMPARE(model->Cell(0, ProtocolModel::Penalty1), 4'000);
-        model->RecalculateRow(1);
-        QCOMPARE(model->Cell(0, ProtocolModel::Penalty1), 4'000);
-        QCOMPARE(model->Cell(1, ProtocolModel::Penalty1), 6'000);
+        auto model = makeModel({{0, 2, 0, 0, 0, 0}, {1'000, 0, 1, 0, 0, 0}});
+        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+        model->setPenaltySeconds(3.0, 5.0);
+        QCOMPARE(model->cell(0, ProtocolModel::Penalty1), 6'000);
+        QCOMPARE(model->cell(1, ProtocolModel::Total1), 6'000);
+        QCOMPARE(model->cell(1, ProtocolModel::GrandTotal), 6'000);
+        QCOMPARE(changed.count(), 1);
+        // The same whole seconds score the same: nothing is redone.
+        model->setPenaltySeconds(3.7, 5.2);
+        QCOMPARE(changed.count(), 1);
     }
 
     void rowsOutsideTheTableAreIgnored()
@@ -112,15 +117,15 @@ private slots:
         auto model = makeModel({});
         QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
-        model->RecalculateRow(0);
-        model->RecalculateRow(-1);
-        model->SetCell(0, ProtocolModel::Time1, 5);
+        model->recalculateRow(0);
+        model->recalculateRow(-1);
+        model->setCell(0, ProtocolModel::Time1, 5);
         QCOMPARE(model->rowCount(), 0);
-        QCOMPARE(model->RowFields(0), RunFields{});
+        QCOMPARE(model->rowFields(0), RunFields{});
         QCOMPARE(changed.count(), 0);
     }
 
-    void cellText_data()
+    void cellTexts_data()
     {
         QTest::addColumn<int>("column");
         QTest::addColumn<bool>("running");
@@ -134,7 +139,7 @@ private slots:
         QTest::newRow("untimed run") << int(ProtocolModel::Time2) << false << "00:00.00";
         QTest::newRow("place is blank") << int(ProtocolModel::Place) << false << "";
     }
-    void cellText()
+    void cellTexts()
     {
         QFETCH(int, column);
         QFETCH(bool, running);
@@ -142,7 +147,7 @@ private slots:
         m_state.running = running;
         m_state.currentRow = 0;
         auto model = makeModel({{65'430, 2, 1, 0, 0, 0}});
-        QCOMPARE(model->CellText(0, column), text);
+        QCOMPARE(model->cellText(0, column), text);
         QCOMPARE(model->data(model->index(0, column)).toString(), text);
     }
 
@@ -151,8 +156,8 @@ private slots:
         m_state.running = true;
         m_state.currentRow = 1;
         auto model = makeModel({{12'340, 0, 0, 0, 0, 0}, {12'340, 0, 0, 0, 0, 0}});
-        QCOMPARE(model->CellText(0, ProtocolModel::Time1), QStringLiteral("00:12.34"));
-        QCOMPARE(model->CellText(1, ProtocolModel::Time1), QStringLiteral("00:12.3"));
+        QCOMPARE(model->cellText(0, ProtocolModel::Time1), QStringLiteral("00:12.34"));
+        QCOMPARE(model->cellText(1, ProtocolModel::Time1), QStringLiteral("00:12.3"));
     }
 
     void negativeTimes_data()
@@ -167,10 +172,10 @@ private slots:
     {
         QFETCH(qint64, value);
         QFETCH(QString, text);
-        QCOMPARE(FormatCellTime(value), text);
+        QCOMPARE(formatCellTime(value), text);
     }
 
-    void cellColor_data()
+    void cellColors_data()
     {
         QTest::addColumn<int>("run");
         QTest::addColumn<int>("row");
@@ -186,9 +191,8 @@ private slots:
         QTest::newRow("other row timed run") << 1 << 1 << int(ProtocolModel::FP1) << "accepted";
         QTest::newRow("other row untimed run") << 1 << 1 << int(ProtocolModel::FS2) << "undefined";
         QTest::newRow("place") << 1 << 1 << int(ProtocolModel::Place) << "default";
-        QTest::newRow("below the last row") << 1 << 2 << int(ProtocolModel::Name) << "face";
     }
-    void cellColor()
+    void cellColors()
     {
         QFETCH(int, run);
         QFETCH(int, row);
@@ -198,21 +202,22 @@ private slots:
         m_state.runNumber = run;
         auto model = makeModel({{65'430, 0, 0, 0, 0, 0}, {1, 0, 0, -5, 0, 0}});
         const ProtocolColors c;
-        const QMap<QString, QColor> colors{{"active", ColorFromBgr(c.activeColor)},
-                                           {"accepted", ColorFromBgr(c.acceptedColor)},
-                                           {"undefined", ColorFromBgr(c.undefinedColor)},
-                                           {"default", ColorFromBgr(c.defaultColor)},
-                                           {"face", QApplication::palette().color(QPalette::Button)}};
-        QCOMPARE(model->CellColor(row, column), colors.value(expected));
+        const QMap<QString, std::uint32_t> colors{{"active", c.activeColor},
+                                                  {"accepted", c.acceptedColor},
+                                                  {"undefined", c.undefinedColor},
+                                                  {"default", c.defaultColor}};
+        QCOMPARE(model->cellColor(row, column), colors.value(expected));
+        QCOMPARE(model->data(model->index(row, column), ProtocolModel::ColorRole).value<std::uint32_t>(),
+                 colors.value(expected));
     }
 
     void onlyCountColumnsAreEditable()
     {
         auto model = makeModel({{}});
         for (int c = 0; c < ProtocolModel::ColumnCount; ++c)
-            QCOMPARE(bool(model->flags(model->index(0, c)) & Qt::ItemIsEditable), ProtocolModel::IsCountColumn(c));
+            QCOMPARE(bool(model->flags(model->index(0, c)) & Qt::ItemIsEditable), ProtocolModel::isCountColumn(c));
     }
 };
 
-ZORVEXA_TEST_MAIN(TestProtocol)
+ZORVEXA_CORE_TEST_MAIN(TestProtocol)
 #include "test_protocol.moc"

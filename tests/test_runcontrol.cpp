@@ -1,9 +1,10 @@
-#include "FakeCounter.h"
-#include "TestEnvironment.h"
-#include "app/RunControl.h"
+#include "support/FakeCounter.h"
+#include "support/TestEnvironment.h"
+#include "core/timing/RunControl.h"
 
 #include <QSignalSpy>
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -19,22 +20,27 @@ public:
     };
     std::vector<Row> rows;
     QStringList calls;
+    std::vector<RunState> states;
+    // Called at each write-back, to look at the station while the file is being written.
+    std::function<void()> onWriteBack;
 
-    int RowCount() const override { return int(rows.size()); }
-    std::int32_t RunTime(int row, int run) const override { return rows[row].times[run == 1 ? 0 : 1]; }
-    QString ParticipantName(int row) const override { return rows[row].name; }
-    void StoreRunTime(int row, int run, std::int32_t time) override
+    int rowCount() const override { return int(rows.size()); }
+    std::int32_t runTime(int row, int run) const override { return rows[row].times[run == 1 ? 0 : 1]; }
+    QString participantName(int row) const override { return rows[row].name; }
+    void storeRunTime(int row, int run, std::int32_t time) override
     {
         rows[row].times[run == 1 ? 0 : 1] = time;
         calls << QStringLiteral("store %1 %2 %3").arg(row).arg(run).arg(time);
     }
-    void RecalculateRow(int row) override { calls << QStringLiteral("recalc %1").arg(row); }
-    void WriteBackRow(int row) override
+    void recalculateRow(int row) override { calls << QStringLiteral("recalc %1").arg(row); }
+    void writeBackRow(int row) override
     {
         rows[row].written = rows[row].times;
         calls << QStringLiteral("write %1").arg(row);
+        if (onWriteBack)
+            onWriteBack();
     }
-    void Repaint() override {}
+    void showRunState(const RunState &state) override { states.push_back(state); }
 };
 } // namespace
 
@@ -56,13 +62,13 @@ private slots:
                            {{0, 0}, {0, 0}, QStringLiteral("Ola")}};
         m_autoLock = true;
         m_runs = std::make_unique<RunControl>();
-        m_runs->SetProtocol(&m_protocol);
-        m_runs->SetAutoLockSource([this] { return m_autoLock; });
-        m_runs->ResetForShow();
+        m_runs->setProtocol(&m_protocol);
+        m_runs->setAutoLockSource([this] { return m_autoLock; });
+        m_runs->resetForShow();
         m_runs->SelectParticipant(-1);
         m_runs->LockStation();
     }
-    void cleanupTestCase() { SetPerfCounter(SystemPerfCounter()); }
+    void cleanupTestCase() { setPerfCounter(systemPerfCounter()); }
 
     void selectionOffersStartOnlyForAnEmptyRunCell_data()
     {
@@ -85,11 +91,11 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(int, currentRow);
         m_runs->ShowTime(1234);
-        m_runs->SetRunNumber(run);
+        m_runs->setRunNumber(run);
         m_runs->SelectParticipant(row);
-        QCOMPARE(m_runs->StartEnabled(), startEnabled);
-        QCOMPARE(m_runs->StopEnabled(), false);
-        QCOMPARE(m_runs->ParticipantCaption(), caption);
+        QCOMPARE(m_runs->isStartEnabled(), startEnabled);
+        QCOMPARE(m_runs->isStopEnabled(), false);
+        QCOMPARE(m_runs->participantCaption(), caption);
         QCOMPARE(m_runs->CurrentRow(), currentRow);
         QCOMPARE(m_runs->LiveTime(), TimeMs(0));
     }
@@ -110,12 +116,12 @@ private slots:
         m_runs->SelectParticipant(0);
         m_runs->StartRun();
         QVERIFY(m_runs->Running());
-        QVERIFY(!m_runs->StartEnabled());
-        QVERIFY(m_runs->StopEnabled());
+        QVERIFY(!m_runs->isStartEnabled());
+        QVERIFY(m_runs->isStopEnabled());
         QCOMPARE(controls.takeFirst().at(0).toBool(), false);
 
         FakeCounter::advanceMs(12'345.5); // half goes to the even neighbour
-        m_runs->RefreshDisplay();
+        m_runs->refreshDisplay();
         QCOMPARE(m_runs->LiveTime(), TimeMs(12'346));
         FakeCounter::advanceMs(0.4);
         m_protocol.calls.clear();
@@ -126,9 +132,43 @@ private slots:
         QCOMPARE(m_protocol.calls,
                  QStringList({"store 0 1 12346", "recalc 0", "recalc 0", "write 0"}));
         QCOMPARE(m_protocol.rows[0].written[0], 12'346);
-        QVERIFY(!m_runs->StartEnabled());
-        QVERIFY(!m_runs->StopEnabled());
+        QVERIFY(!m_runs->isStartEnabled());
+        QVERIFY(!m_runs->isStopEnabled());
         QCOMPARE(controls.takeFirst().at(0).toBool(), true);
+    }
+
+    // A write-back may fail and be reported; by then the station must already be ready again.
+    void stopFinishesItsStateBeforeWritingBack()
+    {
+        m_runs->SelectParticipant(0);
+        m_runs->StartRun();
+        FakeCounter::advanceMs(1'000);
+        bool running = true, stopEnabled = true, controls = false;
+        m_protocol.onWriteBack = [&] {
+            running = m_runs->Running();
+            stopEnabled = m_runs->isStopEnabled();
+            controls = m_runs->areControlsEnabled();
+        };
+        m_runs->StopRun();
+        QVERIFY(!running);
+        QVERIFY(!stopEnabled);
+        QVERIFY(controls);
+    }
+
+    // The protocol learns the row, the run and the running flag from run control alone.
+    void runStateReachesTheProtocol()
+    {
+        m_protocol.states.clear();
+        m_runs->SelectParticipant(2);
+        QCOMPARE(m_protocol.states.back(), (RunState{false, 2, 1}));
+        m_runs->StartRun();
+        QCOMPARE(m_protocol.states.back(), (RunState{true, 2, 1}));
+        m_runs->StopRun();
+        QCOMPARE(m_protocol.states.back(), (RunState{false, 2, 1}));
+        m_runs->setRunNumber(2);
+        QCOMPARE(m_protocol.states.back(), (RunState{false, 2, 2}));
+        m_runs->SelectParticipant(-1);
+        QCOMPARE(m_protocol.states.back(), (RunState{false, -1, 2}));
     }
 
     void aRunStoppedAtZeroLeavesTheRunOpen()
@@ -137,9 +177,9 @@ private slots:
         m_runs->StartRun();
         m_runs->StopRun();
         QCOMPARE(m_protocol.rows[2].times[0], 0);
-        QVERIFY(!m_runs->StartEnabled()); // stays off until selected again
+        QVERIFY(!m_runs->isStartEnabled()); // stays off until selected again
         m_runs->SelectParticipant(2);
-        QVERIFY(m_runs->StartEnabled());
+        QVERIFY(m_runs->isStartEnabled());
     }
 
     void resetDuringARunRecordsTheTimeThenShowsZero()
@@ -156,11 +196,11 @@ private slots:
     void changingTheRunReopensStart()
     {
         m_runs->SelectParticipant(1);
-        QVERIFY(!m_runs->StartEnabled());
+        QVERIFY(!m_runs->isStartEnabled());
         m_runs->ShowTime(999);
-        m_runs->SetRunNumber(2);
+        m_runs->setRunNumber(2);
         m_runs->SelectParticipant(m_runs->CurrentRow());
-        QVERIFY(m_runs->StartEnabled());
+        QVERIFY(m_runs->isStartEnabled());
         QCOMPARE(m_runs->LiveTime(), TimeMs(0));
         m_runs->StartRun();
         FakeCounter::advanceMs(3'000);
@@ -170,7 +210,7 @@ private slots:
 
     void emptyRunEditorTimesRunTwo()
     {
-        m_runs->SetRunNumber(0);
+        m_runs->setRunNumber(0);
         m_runs->SelectParticipant(0);
         m_runs->StartRun();
         FakeCounter::advanceMs(1'500);
@@ -183,10 +223,10 @@ private slots:
         m_runs->SelectParticipant(0);
         m_runs->StartRun();
         FakeCounter::advanceMs(250);
-        m_runs->RefreshDisplay();
-        m_runs->RefreshProtocol(false);
+        m_runs->refreshDisplay();
+        m_runs->refreshProtocol(false);
         QCOMPARE(m_protocol.rows[0].times[0], 0);
-        m_runs->RefreshProtocol(true);
+        m_runs->refreshProtocol(true);
         QCOMPARE(m_protocol.rows[0].times[0], 250);
         QCOMPARE(m_protocol.rows[0].written[0], 0); // only the stop writes back
         FakeCounter::advanceMs(100);
@@ -222,10 +262,10 @@ private slots:
         m_runs->UnlockStation();
         m_runs->SelectParticipant(0);
         m_runs->StartRun();
-        QCOMPARE(m_runs->Locked(), lockedAfterStart);
+        QCOMPARE(m_runs->isLocked(), lockedAfterStart);
         m_runs->UnlockStation(); // the operator unlocks during the run
         m_runs->StopRun();
-        QCOMPARE(m_runs->Locked(), lockedAfterStop);
+        QCOMPARE(m_runs->isLocked(), lockedAfterStop);
     }
 
     void lockAndBeam()
@@ -233,20 +273,20 @@ private slots:
         QSignalSpy lock(m_runs.get(), &RunControl::lockChanged);
         m_runs->LockStation();
         m_runs->LockStation();
-        QVERIFY(m_runs->Locked());
-        QCOMPARE(m_runs->BeamColor(), RunControl::BeamLockedColor);
+        QVERIFY(m_runs->isLocked());
+        QCOMPARE(m_runs->beamColor(), RunControl::BeamLockedColor);
         for (int i = 0; i < 4; ++i)
-            m_runs->BlinkBeam(true);
-        QVERIFY(m_runs->BeamVisible()); // a locked beam is steady
+            m_runs->blinkBeam(true);
+        QVERIFY(m_runs->isBeamVisible()); // a locked beam is steady
 
         m_runs->UnlockStation();
-        QCOMPARE(m_runs->BeamColor(), RunControl::BeamUnlockedColor);
-        m_runs->BlinkBeam(true);
-        QVERIFY(!m_runs->BeamVisible());
-        m_runs->BlinkBeam(false);
-        QVERIFY(!m_runs->BeamVisible()); // frozen while another window is active
-        m_runs->BlinkBeam(true);
-        QVERIFY(m_runs->BeamVisible());
+        QCOMPARE(m_runs->beamColor(), RunControl::BeamUnlockedColor);
+        m_runs->blinkBeam(true);
+        QVERIFY(!m_runs->isBeamVisible());
+        m_runs->blinkBeam(false);
+        QVERIFY(!m_runs->isBeamVisible()); // frozen while another window is active
+        m_runs->blinkBeam(true);
+        QVERIFY(m_runs->isBeamVisible());
         QCOMPARE(lock.count(), 3);
     }
 
@@ -263,5 +303,5 @@ private slots:
     }
 };
 
-ZORVEXA_TEST_MAIN(TestRunControl)
+ZORVEXA_CORE_TEST_MAIN(TestRunControl)
 #include "test_runcontrol.moc"

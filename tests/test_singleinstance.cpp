@@ -1,5 +1,5 @@
-#include "TestEnvironment.h"
-#include "app/JustOne.h"
+#include "support/GuiTestMain.h"
+#include "gui/JustOne.h"
 
 #include <QDirIterator>
 #include <QProcess>
@@ -65,11 +65,11 @@ private slots:
     void initTestCase()
     {
         // The copy under test runs from its own folder, so whatever it writes stays in the sandbox.
-        m_root = QFileInfo(ProgramFolder()).absolutePath();
-        m_program = ProgramFolder() + QStringLiteral("zorvexa");
+        m_root = QFileInfo(programFolder()).absolutePath();
+        m_program = programFolder() + QStringLiteral("zorvexa");
         QFile::remove(m_program);
         QVERIFY(QFile::copy(QStringLiteral(ZORVEXA_BINARY), m_program));
-        m_root = QDir(ProgramFolder()).absoluteFilePath(QStringLiteral(".."));
+        m_root = QDir(programFolder()).absoluteFilePath(QStringLiteral(".."));
     }
 
     void secondCopyEndsAndChangesNothing()
@@ -124,7 +124,7 @@ private slots:
     void endingSignalsCloseTheWindow()
     {
         QFETCH(int, signalNumber);
-        const QString classFile = ProgramFolder() + QStringLiteral("List01.dat");
+        const QString classFile = programFolder() + QStringLiteral("List01.dat");
         QFile::remove(classFile);
         auto copy = startCopy();
         QVERIFY(waitUntilListening(*copy));
@@ -154,7 +154,7 @@ private slots:
         int alreadyExist = 0;
         connect(&secondGuard, &TXJustOne::AlreadyExist, this, [&] { ++alreadyExist; });
         QVERIFY(!secondGuard.Loaded());
-        QVERIFY(secondGuard.IsSecondCopy());
+        QVERIFY(secondGuard.isSecondCopy());
         QCOMPARE(alreadyExist, 1);
         QTRY_VERIFY_WITH_TIMEOUT(!firstWindow.isMinimized(), 5000);
         QVERIFY(firstWindow.isVisible());

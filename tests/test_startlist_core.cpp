@@ -1,6 +1,7 @@
-#include "TestEnvironment.h"
-#include "startlist/ClassNames.h"
-#include "startlist/StartList.h"
+#include "support/TestEnvironment.h"
+#include "core/startlist/ClassNames.h"
+#include "core/startlist/StartList.h"
+#include "core/text/Numbers.h"
 
 #include <QLocale>
 
@@ -64,10 +65,10 @@ private slots:
     {
         QFETCH(double, value);
         QFETCH(qint32, whole);
-        QCOMPARE(WholeNumberOf(value), whole);
+        QCOMPARE(wholeNumberOf(value), whole);
     }
 
-    void parseDecimal_data()
+    void decimalTexts_data()
     {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("text");
@@ -104,14 +105,14 @@ private slots:
         QTest::newRow("Arabic-Indic digits") << "C" << QStringLiteral("\u0661") << false << 0.0;
         QTest::newRow("long zeros") << "C" << QString(5000, QLatin1Char('0')) + "1" << true << 1.0;
     }
-    void parseDecimal()
+    void decimalTexts()
     {
         QFETCH(QString, locale);
         QFETCH(QString, text);
         QFETCH(bool, valid);
         QFETCH(double, value);
         QLocale::setDefault(QLocale(locale));
-        const std::optional<double> parsed = ParseDecimal(text);
+        const std::optional<double> parsed = parseDecimal(text);
         QCOMPARE(parsed.has_value(), valid);
         if (valid)
             QCOMPARE(*parsed, value);
@@ -147,9 +148,9 @@ private slots:
         QFETCH(double, value);
         QFETCH(QString, text);
         QLocale::setDefault(QLocale(locale));
-        QCOMPARE(FormatGeneralNumber(value), text);
+        QCOMPARE(formatGeneralNumber(value), text);
         // What is written must read back, within the 15 digits written.
-        const std::optional<double> back = ParseDecimal(text);
+        const std::optional<double> back = parseDecimal(text);
         QVERIFY(back.has_value());
         QVERIFY(qFuzzyCompare(1.0 + *back, 1.0 + value));
     }
@@ -307,7 +308,7 @@ private slots:
 
     void notAFloatMessageIsElided()
     {
-        const QString message = NotAFloatMessage(QString(100000, QLatin1Char('x')));
+        const QString message = notAFloatMessage(QString(100000, QLatin1Char('x')));
         QVERIFY(message.size() < 300);
         QVERIFY(message.endsWith(QStringLiteral("' is not a valid floating point value")));
     }
@@ -339,5 +340,5 @@ private slots:
     }
 };
 
-ZORVEXA_TEST_MAIN(TestStartListCore)
+ZORVEXA_CORE_TEST_MAIN(TestStartListCore)
 #include "test_startlist_core.moc"

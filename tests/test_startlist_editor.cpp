@@ -1,8 +1,9 @@
-#include "TestEnvironment.h"
-#include "startlist/Form_StartList.h"
-#include "startlist/ListFile.h"
-#include "startlist/StartListModel.h"
-#include "widgets/Colors.h"
+#include "support/GuiTestMain.h"
+#include "core/startlist/ClassStore.h"
+#include "gui/Form_StartList.h"
+#include "core/startlist/ListFile.h"
+#include "core/startlist/StartListModel.h"
+#include "gui/Colors.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -26,7 +27,8 @@ QByteArray readBytes(const QString &path)
 StartList readClass(int classIndex)
 {
     StartList list;
-    ReadListFile(list, ClassListPath(classIndex), false);
+    if (!ReadListFile(list, ClassListPath(classIndex), false))
+        qWarning("class %d not read", classIndex);
     return list;
 }
 
@@ -37,7 +39,7 @@ void writeClass(int classIndex, const QStringList &names)
         list.add();
         list.setText(list.count() - 1, ListField::Name, name);
     }
-    QVERIFY(WriteListFile(list, ClassListPath(classIndex)).accepted);
+    QVERIFY(WriteListFile(list, ClassListPath(classIndex)).ok());
 }
 } // namespace
 
@@ -45,6 +47,7 @@ class TestStartListEditor final : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ClassStore> m_store;
     std::unique_ptr<TfrmStartList> m_form;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 
@@ -57,17 +60,19 @@ class TestStartListEditor final : public QObject
     QStringList names() const
     {
         QStringList result;
-        for (int i = 0; i < m_form->EntryCount(); ++i)
-            result << m_form->ReadTextField(i, ListField::Name);
+        for (int i = 0; i < m_store->entryCount(); ++i)
+            result << m_store->readTextField(i, ListField::Name);
         return result;
     }
 
     void newForm()
     {
         m_tester.reset();
-        m_form = std::make_unique<TfrmStartList>();
-        m_tester = std::make_unique<QAbstractItemModelTester>(
-            const_cast<StartListModel *>(m_form->model()), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        m_form.reset();
+        m_store = std::make_unique<ClassStore>();
+        m_form = std::make_unique<TfrmStartList>(*m_store);
+        m_tester = std::make_unique<QAbstractItemModelTester>(&m_store->model(),
+                                                              QAbstractItemModelTester::FailureReportingMode::QtTest);
         m_form->show();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
     }
@@ -87,16 +92,17 @@ class TestStartListEditor final : public QObject
 private slots:
     void init()
     {
-        QDir(ProgramFolder()).removeRecursively();
-        QDir().mkpath(ProgramFolder());
-        OperatorDialogs::TakeShownMessages();
+        QDir(programFolder()).removeRecursively();
+        QDir().mkpath(programFolder());
+        OperatorDialogs::takeShownMessages();
         newForm();
     }
     void cleanup()
     {
         m_tester.reset();
         m_form.reset();
-        OperatorDialogs::TakeShownMessages();
+        m_store.reset();
+        OperatorDialogs::takeShownMessages();
     }
 
     void layoutOfTheWindow()
@@ -146,10 +152,10 @@ private slots:
     {
         grid()->setFocus();
         QTest::keyClick(grid(), Qt::Key_Insert);
-        QCOMPARE(m_form->EntryCount(), 1);
-        QCOMPARE(m_form->ReadTextField(0, ListField::Number), QStringLiteral("1"));
-        QCOMPARE(m_form->ReadTextField(0, ListField::Name), QString());
-        QCOMPARE(m_form->ReadNumberField(0, ListField::Time2), 0);
+        QCOMPARE(m_store->entryCount(), 1);
+        QCOMPARE(m_store->readTextField(0, ListField::Number), QStringLiteral("1"));
+        QCOMPARE(m_store->readTextField(0, ListField::Name), QString());
+        QCOMPARE(m_store->readNumberField(0, ListField::Time2), 0);
         QCOMPARE(status(), QStringLiteral("1 entry"));
     }
 
@@ -172,21 +178,21 @@ private slots:
         grid()->clearSelection();
         for (int row : selected)
             QTest::mouseClick(grid()->viewport(), Qt::LeftButton, Qt::ControlModifier, cellCenter(row, 0));
-        OperatorDialogs::QueueAnswer(answer);
+        OperatorDialogs::queueAnswer(answer);
         QTest::keyClick(grid(), Qt::Key_Delete, Qt::ControlModifier);
-        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList{QStringLiteral("Delete selected row(s)?")});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Delete selected row(s)?")});
         QCOMPARE(names(), left);
-        QCOMPARE(m_form->ReadTextField(left.size() - 1, ListField::Number), QString::number(left.size()));
+        QCOMPARE(m_store->readTextField(left.size() - 1, ListField::Number), QString::number(left.size()));
     }
 
     void clearThenCloseLeavesAnEmptyFile()
     {
         writeClass(1, {"a", "b"});
         m_form->LoadCurrentClass();
-        OperatorDialogs::QueueAnswer(true);
+        OperatorDialogs::queueAnswer(true);
         action("mnuClear")->trigger();
-        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList{QStringLiteral("Clear list?")});
-        QCOMPARE(m_form->EntryCount(), 0);
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Clear list?")});
+        QCOMPARE(m_store->entryCount(), 0);
         QCOMPARE(readBytes(ClassListPath(1)).count("[ZVX1RECORD]"), 2); // nothing written yet
         action("mnuClose")->trigger();
         QVERIFY(!m_form->isVisible());
@@ -197,7 +203,7 @@ private slots:
     {
         writeClass(1, {"a"});
         m_form->LoadCurrentClass();
-        OperatorDialogs::QueueAnswer(false);
+        OperatorDialogs::queueAnswer(false);
         action("mnuClear")->trigger();
         QCOMPARE(names(), QStringList{"a"});
     }
@@ -213,7 +219,7 @@ private slots:
         QTest::keyClicks(editor, QStringLiteral("Kim"));
         QTest::keyClick(editor, Qt::Key_Return);
         // The delegate commits on Return through a queued call.
-        QTRY_COMPARE(m_form->ReadTextField(0, ListField::Name), QStringLiteral("Kim"));
+        QTRY_COMPARE(m_store->readTextField(0, ListField::Name), QStringLiteral("Kim"));
     }
 
     void enterOnHashDoesNotEdit()
@@ -238,9 +244,9 @@ private slots:
         QCOMPARE(heading(), QStringLiteral("Class 02"));
         QCOMPARE(readClass(1).text(0, ListField::Age), QStringLiteral("12"));
         // A class without a file starts empty instead of inheriting class 1's entries.
-        QCOMPARE(m_form->EntryCount(), 0);
+        QCOMPARE(m_store->entryCount(), 0);
         QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(0).center());
-        QCOMPARE(m_form->ReadTextField(0, ListField::Age), QStringLiteral("12"));
+        QCOMPARE(m_store->readTextField(0, ListField::Age), QStringLiteral("12"));
     }
 
     void headerClickSorts_data()
@@ -270,15 +276,15 @@ private slots:
             list.add();
             list.setText(list.count() - 1, column, text);
         }
-        QVERIFY(WriteListFile(list, ClassListPath(1)).accepted);
+        QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
         m_form->LoadCurrentClass();
         for (int i = 0; i < clicks; ++i)
             clickHeader(int(field));
         QStringList now;
-        for (int i = 0; i < m_form->EntryCount(); ++i)
-            now << m_form->ReadTextField(i, column);
+        for (int i = 0; i < m_store->entryCount(); ++i)
+            now << m_store->readTextField(i, column);
         QCOMPARE(now, sorted);
-        QCOMPARE(OperatorDialogs::TakeShownMessages(), error.isEmpty() ? QStringList{} : QStringList{error});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), error.isEmpty() ? QStringList{} : QStringList{error});
     }
 
     void selectClass_data()
@@ -297,7 +303,7 @@ private slots:
         QFETCH(int, classAfter);
         QFETCH(bool, written);
         action("mnuAddRow")->trigger();
-        m_form->WriteNumberField(0, ListField::Time1, 65430);
+        m_store->writeNumberField(0, ListField::Time1, 65430);
         QSignalSpy tabChanged(tabs(), &QTabBar::currentChanged);
         m_form->SelectClass(target);
         QCOMPARE(m_form->CurrentClass(), classAfter);
@@ -307,7 +313,7 @@ private slots:
         if (written)
             QCOMPARE(readClass(1).wholeNumber(0, ListField::Time1), 65430);
         if (classAfter == 1)
-            QCOMPARE(m_form->ReadNumberField(0, ListField::Time1), 65430);
+            QCOMPARE(m_store->readNumberField(0, ListField::Time1), 65430);
         QCOMPARE(heading(), QStringLiteral("Class %1").arg(classAfter, 2, 10, QLatin1Char('0')));
     }
 
@@ -316,11 +322,11 @@ private slots:
         action("mnuAddRow")->trigger();
         QDir().mkpath(ClassListPath(1)); // a folder where the file should go
         QVERIFY(!m_form->SaveCurrentClass());
-        const QStringList shown = OperatorDialogs::TakeShownMessages();
+        const QStringList shown = OperatorDialogs::takeShownMessages();
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown.constFirst().startsWith(QStringLiteral("I/O error")) || shown.constFirst() == QStringLiteral("File access denied"),
                  qPrintable(shown.constFirst()));
-        QCOMPARE(m_form->EntryCount(), 1);
+        QCOMPARE(m_store->entryCount(), 1);
     }
 
     void failedLoadIsShownWithTheCopy()
@@ -330,7 +336,7 @@ private slots:
         bad.write("[ZVX1FILE]\r\n[ZVX1RECORD]\r\nKim\r\n\r\n\r\n\r\n\r\n\r\n1,5\r\n");
         bad.close();
         m_form->SelectClass(2);
-        const QStringList shown = OperatorDialogs::TakeShownMessages();
+        const QStringList shown = OperatorDialogs::takeShownMessages();
         QCOMPARE(shown.size(), 1);
         QVERIFY(shown.constFirst().startsWith(QStringLiteral("'1,5' is not a valid floating point value\n")));
         QVERIFY(shown.constFirst().contains(QStringLiteral("List02.dat.bak")));
@@ -341,19 +347,19 @@ private slots:
 
     void openMergeAndSaveAs()
     {
-        const QString file = ProgramFolder() + QStringLiteral("event.zvx");
+        const QString file = programFolder() + QStringLiteral("event.zvx");
         writeClass(1, {"a", "b"});
         m_form->LoadCurrentClass();
-        OperatorDialogs::QueueFileName(ProgramFolder() + QStringLiteral("event"));
+        OperatorDialogs::queueFileName(programFolder() + QStringLiteral("event"));
         action("mnuSaveAs")->trigger();
         QVERIFY(QFile::exists(file));
 
-        OperatorDialogs::QueueFileName(ProgramFolder() + QStringLiteral("event"));
+        OperatorDialogs::queueFileName(programFolder() + QStringLiteral("event"));
         action("mnuMerge")->trigger();
         QCOMPARE(names(), (QStringList{"a", "b", "a", "b"}));
 
         writeClass(9, {"x"});
-        OperatorDialogs::QueueFileName(ClassListPath(9));
+        OperatorDialogs::queueFileName(ClassListPath(9));
         action("mnuOpen")->trigger();
         QCOMPARE(names(), QStringList{"x"});
         // Open and Merge change the list in memory only; the class file waits for the next save point.
@@ -361,13 +367,13 @@ private slots:
 
         action("mnuOpen")->trigger(); // cancelled: nothing happens
         QCOMPARE(names(), QStringList{"x"});
-        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList{});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{});
     }
 
     void helpShowsAMessage()
     {
         action("mnuHelp")->trigger();
-        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList{QStringLiteral("Help")});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Help")});
     }
 
     void classEditorRefreshesCaptions()
@@ -389,7 +395,7 @@ private slots:
         const QImage image = grid()->viewport()->grab().toImage();
         const auto colourAt = [&](int row) {
             const QRect cell = grid()->visualRect(grid()->model()->index(row, 2));
-            return BgrFromColor(image.pixelColor(cell.center().x(), cell.top() + 3));
+            return bgrFromColor(image.pixelColor(cell.center().x(), cell.top() + 3));
         };
         QCOMPARE(colourAt(0), 0xF8F8F8u);
         QCOMPARE(colourAt(1), 0xFFFFFFu);
@@ -397,8 +403,8 @@ private slots:
         action("mnuAddRow")->trigger();
         const QImage more = grid()->viewport()->grab().toImage();
         const QRect odd = grid()->visualRect(grid()->model()->index(3, 2));
-        QCOMPARE(BgrFromColor(more.pixelColor(odd.center().x(), odd.top() + 3)), 0xF0F0F0u);
-        QCOMPARE(BgrFromColor(more.pixelColor(10, more.height() - 3)), 0xBBBBBBu);
+        QCOMPARE(bgrFromColor(more.pixelColor(odd.center().x(), odd.top() + 3)), 0xF0F0F0u);
+        QCOMPARE(bgrFromColor(more.pixelColor(10, more.height() - 3)), 0xBBBBBBu);
     }
 };
 

@@ -1,10 +1,11 @@
-#include "FakeCounter.h"
-#include "StartListSamples.h"
-#include "TestEnvironment.h"
-#include "app/Form_Main.h"
-#include "startlist/Form_StartList.h"
-#include "startlist/ListFile.h"
-#include "ui_Form_Main.h"
+#include "support/FakeCounter.h"
+#include "support/StartListSamples.h"
+#include "support/GuiTestMain.h"
+#include "gui/Form_Main.h"
+#include "gui/Form_StartList.h"
+#include "core/startlist/ListFile.h"
+#include "core/startlist/ClassStore.h"
+#include "support/MainWindowControls.h"
 
 #include <QLineEdit>
 #include <QTimer>
@@ -14,9 +15,9 @@ namespace {
 StartList readClassFile(int classIndex)
 {
     StartList list;
-    const ListFileResult result = ReadListFile(list, ClassListPath(classIndex), false);
-    if (!result.accepted)
-        qWarning() << "class file not read:" << result.error;
+    const Result<bool> read = ReadListFile(list, ClassListPath(classIndex), false);
+    if (!read || !read.value())
+        qWarning() << "class file not read:" << (read ? QString() : read.error().message());
     return list;
 }
 } // namespace
@@ -26,11 +27,13 @@ class TestTimedRun final : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ClassStore> m_store;
     std::unique_ptr<TfrmMain> m_main;
     TfrmStartList *m_editor = nullptr;
 
-    Ui::TfrmMain &ui() { return m_main->Form(); }
-    ProtocolModel &model() { return m_main->Protocol().Model(); }
+    std::unique_ptr<MainWindowControls> m_controls;
+    const MainWindowControls &ui() const { return *m_controls; }
+    ProtocolModel &model() { return *m_controls->model; }
 
     QPoint cellCenter(int row, int column)
     {
@@ -69,20 +72,24 @@ private slots:
         FakeCounter::install();
         for (int c = 1; c <= 10; ++c)
             QFile::remove(ClassListPath(c));
-        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola"}), ClassListPath(2)).accepted);
-        m_main = std::make_unique<TfrmMain>();
-        m_editor = new TfrmStartList(m_main.get());
-        m_main->SetStartListEditor(m_editor);
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola"}), ClassListPath(2)).ok());
+        m_store = std::make_unique<ClassStore>();
+        m_main = std::make_unique<TfrmMain>(*m_store);
+        m_editor = new TfrmStartList(*m_store, m_main.get());
+        m_main->setStartListEditor(m_editor);
+        m_controls = std::make_unique<MainWindowControls>(m_main.get());
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
         m_main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
-        OperatorDialogs::TakeShownMessages();
+        OperatorDialogs::takeShownMessages();
     }
     void cleanup()
     {
+        m_controls.reset();
         m_main.reset();
-        SetPerfCounter(SystemPerfCounter());
+        m_store.reset();
+        setPerfCounter(systemPerfCounter());
     }
 
     void timedRunReachesTheClassFile()
@@ -97,29 +104,29 @@ private slots:
         QVERIFY(ui().cmdStart->isEnabled());
 
         QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
-        QVERIFY(m_main->Runs().Running());
+        QVERIFY(ui().runs->Running());
         FakeCounter::advanceMs(12'340);
-        QTRY_COMPARE(model().Cell(1, ProtocolModel::Time1), 12'340); // the 100 ms refresh
-        QCOMPARE(model().CellText(1, ProtocolModel::Time1), QStringLiteral("00:12.3"));
-        QCOMPARE(model().CellText(0, ProtocolModel::Time1), QStringLiteral("00:00.00"));
+        QTRY_COMPARE(model().cell(1, ProtocolModel::Time1), 12'340); // the 100 ms refresh
+        QCOMPARE(model().cellText(1, ProtocolModel::Time1), QStringLiteral("00:12.3"));
+        QCOMPARE(model().cellText(0, ProtocolModel::Time1), QStringLiteral("00:00.00"));
         QCOMPARE(readClassFile(2).wholeNumber(1, ListField::Time1), 0); // not written while running
 
         FakeCounter::advanceMs(53'090.4);
         QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
-        QCOMPARE(model().Cell(1, ProtocolModel::Time1), 65'430);
-        QCOMPARE(model().CellText(1, ProtocolModel::Time1), QStringLiteral("01:05.43"));
+        QCOMPARE(model().cell(1, ProtocolModel::Time1), 65'430);
+        QCOMPARE(model().cellText(1, ProtocolModel::Time1), QStringLiteral("01:05.43"));
         QCOMPARE(readClassFile(2).wholeNumber(1, ListField::Time1), 65'430);
         QVERIFY(!ui().cmdStart->isEnabled());
 
         typeIntoCount(1, ProtocolModel::FP1, QStringLiteral("2"));
         typeIntoCount(1, ProtocolModel::FS1, QStringLiteral("1"));
-        QCOMPARE(model().Cell(1, ProtocolModel::Penalty1), 14'000);
-        QCOMPARE(model().Cell(1, ProtocolModel::GrandTotal), 79'430);
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 14'000);
+        QCOMPARE(model().cell(1, ProtocolModel::GrandTotal), 79'430);
         const StartList saved = readClassFile(2);
         QCOMPARE(saved.wholeNumber(1, ListField::FP1), 2);
         QCOMPARE(saved.wholeNumber(1, ListField::FS1), 1);
         QCOMPARE(saved.text(1, ListField::Name), QStringLiteral("Team 7"));
-        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList());
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
     }
 
     void typedCounts_data()
@@ -140,9 +147,9 @@ private slots:
         QFETCH(QString, message);
         pickClass(2);
         typeIntoCount(0, ProtocolModel::FS2, typed);
-        QCOMPARE(model().Cell(0, ProtocolModel::FS2), stored);
+        QCOMPARE(model().cell(0, ProtocolModel::FS2), stored);
         QCOMPARE(readClassFile(2).wholeNumber(0, ListField::FS2), stored);
-        QCOMPARE(OperatorDialogs::TakeShownMessages(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), message.isEmpty() ? QStringList() : QStringList{message});
     }
 
     void ctrlClickResetsARun_data()
@@ -164,25 +171,25 @@ private slots:
         StartList list = listOfNames({"Kim"});
         list.setWholeNumber(0, ListField::Time1, 5'000);
         list.setWholeNumber(0, ListField::FP1, 3);
-        QVERIFY(WriteListFile(list, ClassListPath(3)).accepted);
+        QVERIFY(WriteListFile(list, ClassListPath(3)).ok());
         pickClass(3);
 
-        OperatorDialogs::QueueAnswer(answer);
+        OperatorDialogs::queueAnswer(answer);
         clickCell(0, column, Qt::ControlModifier);
-        const QStringList shown = OperatorDialogs::TakeShownMessages();
+        const QStringList shown = OperatorDialogs::takeShownMessages();
         QCOMPARE(shown.size(), asked ? 1 : 0);
         if (asked)
             QCOMPARE(shown.first(), QStringLiteral("You are sure to reset results for Lauf 1:  Kim ?"));
         else
-            OperatorDialogs::QueueAnswer(false); // leave the queue as it was
-        QCOMPARE(model().Cell(0, ProtocolModel::Time1), time1);
+            OperatorDialogs::queueAnswer(false); // leave the queue as it was
+        QCOMPARE(model().cell(0, ProtocolModel::Time1), time1);
         QCOMPARE(readClassFile(3).wholeNumber(0, ListField::Time1), time1);
         QCOMPARE(readClassFile(3).wholeNumber(0, ListField::FP1), time1 == 0 ? 0 : 3);
         if (time1 == 0) {
-            QCOMPARE(model().Cell(0, ProtocolModel::Penalty1), 0);
+            QCOMPARE(model().cell(0, ProtocolModel::Penalty1), 0);
             QVERIFY(ui().cmdStart->isEnabled());
         }
-        OperatorDialogs::TakeShownMessages();
+        OperatorDialogs::takeShownMessages();
     }
 
     void ctrlClickDuringARunAsksNothing()
@@ -191,8 +198,8 @@ private slots:
         clickCell(0, ProtocolModel::Time1);
         QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
         clickCell(1, ProtocolModel::Time2, Qt::ControlModifier);
-        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList());
-        QCOMPARE(m_main->Runs().CurrentRow(), 0); // selection is ignored during a run
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+        QCOMPARE(ui().runs->CurrentRow(), 0); // selection is ignored during a run
         QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
     }
 
@@ -207,7 +214,7 @@ private slots:
         QCOMPARE(ui().edtLauf->value(), 1);
         QCOMPARE(ui().Grid->currentIndex().column(), int(ProtocolModel::Time1));
         QTest::keyClick(ui().Grid, Qt::Key_Up);
-        QCOMPARE(m_main->Runs().CurrentRow(), 1);
+        QCOMPARE(ui().runs->CurrentRow(), 1);
     }
 
     void countCellSelectionKeepsRunAndParticipant()
@@ -217,10 +224,10 @@ private slots:
         QCOMPARE(ui().edtLauf->value(), 2);
         clickCell(2, ProtocolModel::FP1);
         QCOMPARE(ui().edtLauf->value(), 2);
-        QCOMPARE(m_main->Runs().CurrentRow(), 0);
+        QCOMPARE(ui().runs->CurrentRow(), 0);
         clickCell(1, ProtocolModel::GrandTotal);
         QCOMPARE(ui().edtLauf->value(), 2);
-        QCOMPARE(m_main->Runs().CurrentRow(), 1);
+        QCOMPARE(ui().runs->CurrentRow(), 1);
     }
 
     void pickingAClassLeavesNoParticipant()
@@ -228,7 +235,7 @@ private slots:
         pickClass(2);
         clickCell(0, ProtocolModel::Time1);
         pickClass(3);
-        QCOMPARE(m_main->Runs().CurrentRow(), -1);
+        QCOMPARE(ui().runs->CurrentRow(), -1);
         QCOMPARE(ui().lblPartic->text(), QString());
         QVERIFY(!ui().cmdStart->isEnabled());
         QCOMPARE(model().rowCount(), 0);
@@ -249,8 +256,8 @@ private slots:
         pickClass(2);
         clickCell(0, ProtocolModel::Time1);
         ui().edtLauf->findChild<QLineEdit *>()->clear();
-        QCOMPARE(m_main->Runs().RunNumber(), 0);
-        QCOMPARE(model().CellColor(0, ProtocolModel::Name), model().CellColor(1, ProtocolModel::Name));
+        QCOMPARE(ui().runs->runNumber(), 0);
+        QCOMPARE(model().cellColor(0, ProtocolModel::Name), model().cellColor(1, ProtocolModel::Name));
     }
 
     void startListEditorRebuildsTheProtocol()
@@ -263,7 +270,7 @@ private slots:
         });
         QTest::mouseClick(ui().cmdStartlist, Qt::LeftButton);
         QCOMPARE(ui().cmbClass->currentIndex(), 2);
-        QCOMPARE(m_main->Runs().CurrentRow(), -1);
+        QCOMPARE(ui().runs->CurrentRow(), -1);
     }
 
     void exportsShowWhatTheGridShows_data()
@@ -283,17 +290,17 @@ private slots:
         QFETCH(QString, button);
         QFETCH(QString, fileName);
         QFETCH(QStringList, expected);
-        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola; \"the <b> & co\""}), ClassListPath(2)).accepted);
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola; \"the <b> & co\""}), ClassListPath(2)).ok());
         pickClass(2);
-        const QString path = ProgramFolder() + fileName;
-        OperatorDialogs::QueueFileName(path);
+        const QString path = programFolder() + fileName;
+        OperatorDialogs::queueFileName(path);
         QTest::mouseClick(m_main->findChild<QWidget *>(button), Qt::LeftButton);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString content = QString::fromUtf8(file.readAll());
         for (const QString &part : expected)
             QVERIFY2(content.contains(part), qPrintable(part));
-        QCOMPARE(OperatorDialogs::TakeShownMessages(), QStringList());
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
     }
 
     void closingSavesTheCurrentClass()

@@ -1,9 +1,0 @@
-#pragma once
-
-#include <QString>
-
-// The folder that holds the program file, with a trailing separator; the class files live here.
-QString ProgramFolder();
-
-// Tests run against a temporary folder instead of the build directory.
-void OverrideProgramFolder(const QString &folder);

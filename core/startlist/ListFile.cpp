@@ -1,0 +1,155 @@
+#include "core/startlist/ListFile.h"
+
+#include "core/startlist/CodePage1252.h"
+#include "core/startlist/LineReader.h"
+#include "core/system/ProgramFolder.h"
+#include "core/text/Numbers.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string decimalPointBytes()
+{
+    std::string bytes;
+    appendWindows1252(bytes, QLocale().decimalPoint());
+    return bytes;
+}
+
+} // namespace
+
+QString ClassListPath(int classIndex)
+{
+    return programFolder() + QStringLiteral("List%1.dat").arg(classIndex, 2, 10, QLatin1Char('0'));
+}
+
+Result<bool> ReadListFile(StartList &list, const QString &path, bool merge)
+{
+    const QByteArray name = QFile::encodeName(path);
+    int fd;
+    do {
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR)
+            return false;
+        return fileError(path, error);
+    }
+    FileDescriptor file(fd);
+    LineReader reader(file.get());
+
+    if (reader.atEnd()) {
+        if (reader.error() != 0)
+            return fileError(path, reader.error());
+        if (!merge)
+            list.clear();
+        return true;
+    }
+    reader.readLine(false);
+    if (reader.error() != 0)
+        return fileError(path, reader.error());
+    if (!reader.isTag(ListFileTag))
+        return false;
+    if (!merge)
+        list.clear();
+
+    const std::string point = decimalPointBytes();
+    const QByteArray decimalPoint(point.data(), qsizetype(point.size()));
+    StartList::Entries &entries = list.entries();
+    // A rough guess from the file size saves most regrowth; a typical record is 60 to 100 bytes.
+    struct stat info{};
+    if (::fstat(file.get(), &info) == 0 && info.st_size > 0)
+        entries.reserve(entries.size() + std::size_t(info.st_size) / 64);
+    bool lastIsEnd = false;
+    while (!lastIsEnd) {
+        reader.readLine(false);
+        lastIsEnd = reader.isTag(ListEndTag);
+        if (reader.isTag(ListRecordTag)) {
+            StartListEntry &entry = entries.emplace_back();
+            for (QString &text : entry.texts) {
+                reader.readLine(true);
+                const std::string_view line = reader.line();
+                if (!line.empty())
+                    text = decodeWindows1252(line.data(), line.size());
+            }
+            for (double &number : entry.numbers) {
+                reader.readLine(true);
+                const std::string_view line = reader.line();
+                const std::optional<double> value = parseDecimal(line.data(), line.size(), decimalPoint);
+                if (!value) {
+                    if (reader.error() != 0)
+                        return fileError(path, reader.error());
+                    return FileError{path, notAFloatMessage(decodeWindows1252(line.data(), line.size()))};
+                }
+                number = *value;
+            }
+            lastIsEnd = false;
+        }
+        if (reader.atEnd())
+            break;
+    }
+    if (reader.error() != 0)
+        return fileError(path, reader.error());
+    return true;
+}
+
+FileResult WriteListFile(const StartList &list, const QString &path)
+{
+    QSaveFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly))
+        return fileError(path, errno != 0 ? errno : EIO);
+
+    const std::string decimalPoint = decimalPointBytes();
+    // Filled up to about one chunk, then handed to the file.
+    std::string out;
+    out.reserve(ListFileChunkSize + 4096);
+    int error = 0;
+    const auto flush = [&] {
+        errno = 0;
+        if (file.write(out.data(), qint64(out.size())) != qint64(out.size()))
+            error = errno != 0 ? errno : EIO;
+        out.clear();
+        return error == 0;
+    };
+    const auto line = [&](std::string_view text) {
+        out.append(text);
+        out.append("\r\n");
+    };
+
+    line(ListFileTag);
+    for (const StartListEntry &entry : list.entries()) {
+        line(ListRecordTag);
+        for (const QString &text : entry.texts) {
+            appendWindows1252(out, text);
+            out.append("\r\n");
+        }
+        for (double number : entry.numbers) {
+            appendGeneralNumber(out, number, decimalPoint);
+            out.append("\r\n");
+        }
+        if (out.size() >= ListFileChunkSize && !flush())
+            break;
+    }
+    if (error == 0) {
+        line(ListEndTag);
+        flush();
+    }
+    if (error != 0) {
+        file.cancelWriting();
+        return fileError(path, error);
+    }
+    errno = 0;
+    if (!file.commit())
+        return fileError(path, errno != 0 ? errno : EIO);
+    return {};
+}

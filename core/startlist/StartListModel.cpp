@@ -1,0 +1,101 @@
+#include "core/startlist/StartListModel.h"
+
+namespace {
+bool isCell(const QModelIndex &index, const QAbstractItemModel *model, int rows)
+{
+    return index.isValid() && index.model() == model && !index.parent().isValid() && index.row() < rows
+        && index.column() < ListFieldCount;
+}
+} // namespace
+
+StartListModel::StartListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+int StartListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_list.count();
+}
+
+int StartListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ListFieldCount;
+}
+
+QVariant StartListModel::data(const QModelIndex &index, int role) const
+{
+    if (!isCell(index, this, m_list.count()))
+        return QVariant();
+    const auto field = ListField(index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return m_list.text(index.row(), field);
+    case Qt::TextAlignmentRole:
+        return field == ListField::Number ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                          : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return QVariant();
+    }
+}
+
+bool StartListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !isCell(index, this, m_list.count()))
+        return false;
+    if (!m_list.setText(index.row(), ListField(index.column()), value.toString()))
+        return false;
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+QVariant StartListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ListFieldCount)
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return listFieldTitle(ListField(section));
+    return QVariant();
+}
+
+Qt::ItemFlags StartListModel::flags(const QModelIndex &index) const
+{
+    if (!isCell(index, this, m_list.count()))
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (isTextField(ListField(index.column())))
+        result |= Qt::ItemIsEditable;
+    return result;
+}
+
+void StartListModel::addRow()
+{
+    const int row = m_list.count();
+    beginInsertRows(QModelIndex(), row, row);
+    m_list.add();
+    endInsertRows();
+}
+
+int StartListModel::removeRows(const std::vector<int> &rows)
+{
+    return changeAll([&](StartList &list) { return list.removeRows(rows); });
+}
+
+QString StartListModel::sortBy(ListField field)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Persistent indices keep their row numbers: selection and focus stay where they were on screen.
+    const QString error = m_list.sortBy(field);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return error;
+}
+
+bool StartListModel::setWholeNumber(int index, ListField field, std::int32_t value)
+{
+    if (!m_list.setWholeNumber(index, field, value))
+        return false;
+    const QModelIndex cell = this->index(index, int(field));
+    emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "core/timing/PerfTimer.h"
+#include "core/timing/RunState.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+// What run control needs of the results protocol. Row r is entry r of the current class.
+class RunProtocol
+{
+public:
+    virtual ~RunProtocol() = default;
+    virtual int rowCount() const = 0;
+    // Run 1 means "Lauf 1"; any other run number means "Lauf 2".
+    virtual std::int32_t runTime(int row, int run) const = 0;
+    virtual QString participantName(int row) const = 0;
+    virtual void storeRunTime(int row, int run, std::int32_t time) = 0;
+    virtual void recalculateRow(int row) = 0;
+    virtual void writeBackRow(int row) = 0;
+    // The running flag, current row or run changed; the protocol redraws what depends on them.
+    virtual void showRunState(const RunState &state) = 0;
+};
+
+// The stopwatch's state machine: current participant, current run, running flag, lock state.
+class RunControl final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RunControl)
+
+public:
+    static constexpr std::uint32_t BeamUnlockedColor = 255; // pure red, 0xBBGGRR
+    static constexpr std::uint32_t BeamLockedColor = 128;   // dark red
+
+    explicit RunControl(QObject *parent = nullptr);
+
+    void setProtocol(RunProtocol *protocol);
+    // Read at the moment of each start and each stop.
+    void setAutoLockSource(std::function<bool()> autoLock);
+    // The run editor's value: 1 or 2, 0 when empty.
+    void setRunNumber(int run);
+    RunState runState() const { return {m_running, m_currentRow, m_runNumber}; }
+    int runNumber() const { return m_runNumber; }
+
+    // Back to the state of a freshly shown window: no run, START and STOPP disabled.
+    void resetForShow();
+
+    void SelectParticipant(int row);
+    void StartRun();
+    void StopRun();
+    void ResetClock();
+    void LockStation();
+    void UnlockStation();
+    void ShowTime(TimeMs t);
+    void storeLiveTime();
+
+    // Timer ticks of the main window.
+    void refreshDisplay();
+    void refreshProtocol(bool windowActive);
+    void blinkBeam(bool windowActive);
+
+    bool Running() const { return m_running; }
+    int CurrentRow() const { return m_currentRow; }
+    TimeMs LiveTime() const { return m_liveTime; }
+    bool isStartEnabled() const { return m_startEnabled; }
+    bool isStopEnabled() const { return m_stopEnabled; }
+    bool isLocked() const { return m_locked; }
+    bool isBeamVisible() const { return m_beamVisible; }
+    std::uint32_t beamColor() const { return m_beamColor; }
+    bool areControlsEnabled() const { return m_controlsEnabled; }
+    QString participantCaption() const { return m_caption; }
+
+signals:
+    void timeShown(TimeMs t);
+    void participantCaptionChanged(const QString &caption);
+    void runButtonsChanged(bool startEnabled, bool stopEnabled);
+    void controlsEnabledChanged(bool enabled);
+    void lockChanged(bool locked);
+    void beamChanged(bool visible, std::uint32_t bgrColor);
+
+private:
+    bool validRow(int row) const;
+    void setRunButtons(bool startEnabled, bool stopEnabled);
+    void SetControlsEnabled(bool on);
+    void setCaption(const QString &caption);
+    void setBeam(bool visible, std::uint32_t color);
+    void autoLock();
+    void publishRunState();
+
+    RunProtocol *m_protocol = nullptr;
+    std::function<bool()> m_autoLock;
+    TPerfTimer m_clock;
+    bool m_running = false;
+    int m_currentRow = -1;
+    int m_runNumber = 1;
+    TimeMs m_liveTime = 0;
+    bool m_startEnabled = false;
+    bool m_stopEnabled = false;
+    bool m_controlsEnabled = true;
+    bool m_locked = false;
+    bool m_beamVisible = true;
+    std::uint32_t m_beamColor = BeamUnlockedColor;
+    QString m_caption;
+};

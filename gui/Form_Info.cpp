@@ -1,0 +1,50 @@
+#include "gui/Form_Info.h"
+
+#include "gui/widgets/ShadowLabel.h"
+#include "gui/WindowLook.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+TfrmInfo::TfrmInfo(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setObjectName(QStringLiteral("frmInfo"));
+    setWindowTitle(tr("Info"));
+    setFixedSize(312, 317);
+    setFont(arialBold(13));
+
+    auto *title = new ShadowLabel(this);
+    title->setObjectName(QStringLiteral("lblTitle"));
+    title->setGeometry(8, 4, 297, 41);
+    title->setFont(arialBold(32));
+    title->setText(QStringLiteral("Zorvexa"));
+    title->setTextColor(QColor(0, 0, 128));
+    title->setShadowColor(QColor(0, 255, 0));
+    title->setBackgroundColor(QColor(192, 192, 192));
+
+    auto *version = new QLabel(tr("Version 1.01"), this);
+    version->setObjectName(QStringLiteral("lblVersion"));
+    version->setGeometry(8, 52, 297, 17);
+    version->setAlignment(Qt::AlignCenter);
+    version->setAutoFillBackground(true);
+    version->setStyleSheet(QStringLiteral("color: #000080; background: #c0c0c0;"));
+
+    auto *about = new QLabel(tr("Timing of kart slalom events\n\n"
+                                "Ten classes, two runs per participant,\n"
+                                "penalties FP and FS turned into time.\n\n"
+                                "Every recorded time and penalty is saved\n"
+                                "to the class file at once."),
+                             this);
+    about->setObjectName(QStringLiteral("lblAbout"));
+    about->setGeometry(8, 92, 297, 150);
+    about->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    about->setFont(font());
+    about->setStyleSheet(QStringLiteral("font-weight: normal; color: #303030;"));
+
+    auto *ok = new QPushButton(tr("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setGeometry(184, 284, 121, 29);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}

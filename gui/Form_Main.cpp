@@ -1,0 +1,475 @@
+#include "gui/Form_Main.h"
+
+#include "gui/Form_Info.h"
+#include "gui/JustOne.h"
+#include "core/protocol/ProtocolExport.h"
+#include "core/startlist/ClassNames.h"
+#include "core/startlist/ClassStore.h"
+#include "core/text/Numbers.h"
+#include "gui/Form_StartList.h"
+#include "gui/widgets/ProtocolDelegate.h"
+#include "ui_Form_Main.h"
+#include "gui/Colors.h"
+#include "gui/OperatorDialogs.h"
+#include "gui/WindowLook.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+
+namespace {
+QString runButtonStyle(const char *color)
+{
+    return QStringLiteral("QPushButton { color: %1; font-weight: bold; }"
+                          "QPushButton:disabled { color: #a0a0a0; }")
+        .arg(QLatin1String(color));
+}
+} // namespace
+
+TfrmMain::TfrmMain(ClassStore &store, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_ui(std::make_unique<Ui::TfrmMain>())
+    , m_store(store)
+    , m_runs(new RunControl(this))
+    , m_protocol(store)
+{
+    m_runs->setObjectName(QStringLiteral("RunControl"));
+    m_ui->setupUi(this);
+    m_justOne = new TXJustOne(this);
+    m_justOne->setObjectName(QStringLiteral("XJustOne1"));
+    m_firstCopy = m_justOne->Loaded();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+bool TfrmMain::isFirstCopy() const
+{
+    return m_firstCopy;
+}
+
+void TfrmMain::FormCreate()
+{
+    m_runs->resetForShow();
+    m_runs->setProtocol(&m_protocol);
+    setWindowTitle(QStringLiteral("Brasquell / Software / Zorvexa"));
+    setUpLook();
+    setUpGrid();
+    connectRunControl();
+    setUpTimers();
+    // Keys reach the window's platform window once, before the focused control.
+    createWinId();
+    windowHandle()->installEventFilter(this);
+
+    connect(m_ui->cmdStart, &PressButton::mouseDown, this, &TfrmMain::StartRun);
+    connect(m_ui->cmdStop, &PressButton::mouseDown, this, &TfrmMain::StopRun);
+    connect(m_ui->cmdReset, &PressButton::mouseDown, this, &TfrmMain::ResetClock);
+    connect(m_ui->cmdLock, &PressButton::mouseDown, this, &TfrmMain::LockStation);
+    connect(m_ui->cmdUnlock, &PressButton::mouseDown, this, &TfrmMain::UnlockStation);
+    connect(m_ui->cmdInfo, &QToolButton::clicked, this, &TfrmMain::cmdInfoClick);
+    connect(m_ui->cmdHelp, &QToolButton::clicked, this, &TfrmMain::cmdHelpClick);
+    connect(m_ui->cmdExcel, &QToolButton::clicked, this, &TfrmMain::cmdExcelClick);
+    connect(m_ui->cmdHTML, &QToolButton::clicked, this, &TfrmMain::cmdHTMLClick);
+    connect(m_ui->cmdStartlist, &QToolButton::clicked, this, &TfrmMain::cmdStartListClick);
+    connect(m_ui->cmbClass, &QComboBox::activated, this, &TfrmMain::cmbClassChange);
+    // The editor's own text too: an emptied run editor reads as 0 but changes no value.
+    connect(m_ui->edtLauf, &QSpinBox::valueChanged, this, &TfrmMain::edtLaufChange);
+    connect(m_ui->edtLauf->findChild<QLineEdit *>(), &QLineEdit::textChanged, this, &TfrmMain::edtLaufChange);
+    connect(m_ui->edtFP, &QDoubleSpinBox::textChanged, this, &TfrmMain::edtPenaltySecondsChange);
+    connect(m_ui->edtFS, &QDoubleSpinBox::textChanged, this, &TfrmMain::edtPenaltySecondsChange);
+    connect(&m_store, &ClassStore::saveFinished, this, &TfrmMain::showSaveResult);
+}
+
+void TfrmMain::setUpLook()
+{
+    setFixedSize(760, 507);
+    setFont(arialBold(13));
+    centreOnScreen(this);
+
+    const struct
+    {
+        QToolButton *button;
+        const char *icon;
+    } toolbar[] = {
+        {m_ui->cmdStartlist, ":/icons/startlist.svg"}, {m_ui->cmdConfig, ":/icons/config.svg"},
+        {m_ui->cmdInfo, ":/icons/info.svg"},           {m_ui->cmdHelp, ":/icons/help.svg"},
+        {m_ui->cmdExcel, ":/icons/spreadsheet.svg"},   {m_ui->cmdHTML, ":/icons/webpage.svg"},
+    };
+    for (const auto &entry : toolbar) {
+        entry.button->setIcon(QIcon(QString::fromLatin1(entry.icon)));
+        entry.button->setIconSize(QSize(32, 32));
+        entry.button->setAutoRaise(true);
+    }
+    // Hints are not switched on in this window: keep the text, show no tooltip.
+    m_ui->cmdInfo->setToolTip(QString());
+    m_ui->cmdInfo->setProperty("hint", QStringLiteral("Program Information"));
+    m_ui->Image321->setPixmap(QIcon(QStringLiteral(":/icons/banner.svg")).pixmap(QSize(191, 42)));
+
+    m_ui->cmdStart->setStyleSheet(runButtonStyle("#008000"));
+    m_ui->cmdStop->setStyleSheet(runButtonStyle("#800000"));
+    m_ui->cmdReset->setStyleSheet(runButtonStyle("#808000"));
+    m_ui->cmdLock->setStyleSheet(runButtonStyle("#800000"));
+    m_ui->cmdUnlock->setStyleSheet(runButtonStyle("#008000"));
+    for (PressButton *button : {m_ui->cmdStart, m_ui->cmdStop, m_ui->cmdReset, m_ui->cmdLock, m_ui->cmdUnlock})
+        button->setFocusPolicy(Qt::NoFocus);
+
+    TOvrenLiquidIndicator::configureAsTablo(*m_ui->Tablo);
+
+    m_ui->lblPartic->setFont(arialBold(24));
+    m_ui->lblPartic->setTextColor(QColor(0, 255, 0));
+    m_ui->lblPartic->setShadowColor(QColor(0, 128, 0));
+    m_ui->lblPartic->setBackgroundColor(QColor(0, 0, 128));
+
+    m_ui->Shape2->setBrushColor(Qt::black);
+    m_ui->Shape3->setBrushColor(Qt::black);
+    m_ui->LazerShape->setBrushColor(colorFromBgr(RunControl::BeamUnlockedColor));
+    m_ui->imgLock->setPixmap(QIcon(QStringLiteral(":/icons/padlock.svg")).pixmap(QSize(32, 32)));
+    m_ui->imgLock->setAttribute(Qt::WA_TranslucentBackground);
+    m_ui->imgLock->hide();
+    m_ui->imgLock->raise();
+
+    // Stays until a later save of the class succeeds; it never takes the keys from the run buttons.
+    m_ui->lblSaveWarning->setStyleSheet(
+        QStringLiteral("QLabel { color: white; background: #b00000; border-radius: 3px; padding: 1px 4px; }"));
+    m_ui->lblSaveWarning->setFont(arialBold(12));
+    m_ui->lblSaveWarning->hide();
+
+    m_ui->Bevel1->setFrameShape(QFrame::NoFrame);
+    m_ui->Bevel1->setStyleSheet(QStringLiteral("#Bevel1 { border: none; border-bottom: 1px solid #a0a0a0; }"));
+
+    m_ui->edtFP->setValue(2);
+    m_ui->edtFS->setValue(10);
+    for (int i = 1; i <= 10; ++i)
+        m_ui->cmbClass->addItem(QString::number(i));
+}
+
+void TfrmMain::setUpGrid()
+{
+    ProtocolGrid *grid = m_ui->Grid;
+    ProtocolModel &model = m_protocol.model();
+    grid->setModel(&model);
+    auto *delegate = new ProtocolDelegate(grid);
+    grid->setItemDelegate(delegate);
+    connect(delegate, &ProtocolDelegate::textEntered, this, &TfrmMain::GridTextEntered);
+
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(22);
+    grid->verticalHeader()->setMinimumSectionSize(22);
+    QHeaderView *header = grid->horizontalHeader();
+    header->setFixedHeight(18);
+    header->setSectionsMovable(false);
+    header->setSectionsClickable(false);
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setHighlightSections(false);
+    header->setMinimumSectionSize(10);
+    static constexpr int widths[ProtocolModel::ColumnCount] = {29, 102, 60, 38, 38, 60, 60, 60, 38, 38, 60, 60, 60, 44};
+    for (int c = 0; c < ProtocolModel::ColumnCount; ++c)
+        grid->setColumnWidth(c, widths[c]);
+    grid->setSortingEnabled(false);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                          | QAbstractItemView::AnyKeyPressed);
+    grid->setWordWrap(false);
+    grid->setTextElideMode(Qt::ElideRight);
+    // Below the last row the grid shows the button face.
+    grid->setStyleSheet(QStringLiteral("QTableView { gridline-color: palette(button); background: palette(button); }"));
+    grid->setFont(font());
+
+    connect(grid, &ProtocolGrid::cellSelected, this, &TfrmMain::GridSelectCell);
+    connect(grid, &ProtocolGrid::cellClicked, this, &TfrmMain::GridCellClick);
+    connect(grid, &ProtocolGrid::keyHandled, this, &TfrmMain::GridKeyDown);
+}
+
+void TfrmMain::setUpTimers()
+{
+    // They run from here to the end of the program; each handler checks whether it has work.
+    const auto startTimer = [this](const char *name, int interval, void (TfrmMain::*handler)()) {
+        auto *timer = new QTimer(this);
+        timer->setObjectName(QLatin1String(name));
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setInterval(interval);
+        connect(timer, &QTimer::timeout, this, handler);
+        timer->start();
+    };
+    startTimer("LazerBlink", 50, &TfrmMain::LazerBlinkTimer);
+    startTimer("TabloUpdate", 10, &TfrmMain::TabloUpdateTimer);
+    startTimer("GridUpdates", 100, &TfrmMain::GridUpdatesTimer);
+}
+
+void TfrmMain::connectRunControl()
+{
+    connect(m_runs, &RunControl::timeShown, this, [this](TimeMs t) { m_ui->Tablo->setText(FormatTime(t)); });
+    connect(m_runs, &RunControl::participantCaptionChanged, this, &TfrmMain::showParticipantCaption);
+    connect(m_runs, &RunControl::runButtonsChanged, this, [this](bool startEnabled, bool stopEnabled) {
+        m_ui->cmdStart->setEnabled(startEnabled);
+        m_ui->cmdStop->setEnabled(stopEnabled);
+    });
+    connect(m_runs, &RunControl::controlsEnabledChanged, this, &TfrmMain::SetControlsEnabled);
+    connect(m_runs, &RunControl::lockChanged, this, [this](bool locked) {
+        m_ui->imgLock->setVisible(locked);
+        m_ui->cmdLock->setEnabled(!locked);
+        m_ui->cmdUnlock->setEnabled(locked);
+    });
+    connect(m_runs, &RunControl::beamChanged, this, [this](bool visible, std::uint32_t color) {
+        m_ui->LazerShape->setBrushColor(colorFromBgr(color));
+        m_ui->LazerShape->setVisible(visible);
+    });
+}
+
+void TfrmMain::showParticipantCaption(const QString &caption)
+{
+    m_ui->lblPartic->setText(caption);
+}
+
+void TfrmMain::SetControlsEnabled(bool on)
+{
+    for (QWidget *control : std::initializer_list<QWidget *>{
+             m_ui->cmdStartlist, m_ui->cmdConfig, m_ui->cmdInfo, m_ui->cmdHelp, m_ui->cmdExcel, m_ui->cmdHTML,
+             m_ui->cmbClass, m_ui->edtLauf, m_ui->edtFP, m_ui->edtFS})
+        control->setEnabled(on);
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Restoring from the task bar also shows the window; only a real showing resets it.
+    if (event->spontaneous())
+        return;
+    FormShow();
+}
+
+void TfrmMain::FormShow()
+{
+    m_runs->resetForShow();
+    m_runs->setRunNumber(runEditorValue());
+    FillClassNames();
+    LoadClass(m_store.CurrentClass());
+    SelectParticipant(-1);
+    LockStation();
+}
+
+void TfrmMain::FillClassNames()
+{
+    for (int i = 0; i < 10; ++i)
+        m_ui->cmbClass->setItemText(i, ClassNameOf(i + 1));
+}
+
+void TfrmMain::LoadClass(int classIndex)
+{
+    if (!m_protocol.LoadClass(classIndex))
+        return;
+    // A class whose save failed stays current, so the selector shows the store's class.
+    const QSignalBlocker blocker(m_ui->cmbClass);
+    m_ui->cmbClass->setCurrentIndex(m_store.CurrentClass() - 1);
+}
+
+void TfrmMain::cmbClassChange(int index)
+{
+    LoadClass(index + 1);
+    SelectParticipant(-1);
+}
+
+void TfrmMain::cmdStartListClick()
+{
+    if (!m_startList)
+        return;
+    m_startList->exec();
+    LoadClass(m_store.CurrentClass());
+    SelectParticipant(-1);
+}
+
+int TfrmMain::runEditorValue() const
+{
+    return m_ui->edtLauf->cleanText().isEmpty() ? 0 : m_ui->edtLauf->value();
+}
+
+void TfrmMain::edtLaufChange()
+{
+    const int run = runEditorValue();
+    if (run == m_runs->runNumber())
+        return;
+    m_runs->setRunNumber(run);
+    SelectParticipant(m_runs->CurrentRow());
+}
+
+void TfrmMain::edtPenaltySecondsChange()
+{
+    m_protocol.model().setPenaltySeconds(m_ui->edtFP->seconds(), m_ui->edtFS->seconds());
+}
+
+void TfrmMain::GridSelectCell(int column, int row)
+{
+    if (m_runs->Running())
+        return;
+    if (column == ProtocolModel::Time1 || column == ProtocolModel::Penalty1 || column == ProtocolModel::Total1)
+        m_ui->edtLauf->setValue(1);
+    else if (column == ProtocolModel::Time2 || column == ProtocolModel::Penalty2 || column == ProtocolModel::Total2)
+        m_ui->edtLauf->setValue(2);
+    if (!ProtocolModel::isCountColumn(column) && row >= 0 && row < m_protocol.rowCount())
+        SelectParticipant(row);
+}
+
+void TfrmMain::GridCellClick(int column, int row, Qt::KeyboardModifiers modifiers)
+{
+    if (m_runs->Running() || !(modifiers & Qt::ControlModifier)
+        || (column != ProtocolModel::Time1 && column != ProtocolModel::Time2))
+        return;
+    const QString question = tr("You are sure to reset results for") + QLatin1Char(' ') + m_ui->lblPartic->text()
+                           + QStringLiteral(" ?");
+    if (!OperatorDialogs::askYesNo(this, question))
+        return;
+    m_protocol.resetRun(row, column);
+    SelectParticipant(row);
+}
+
+void TfrmMain::GridKeyDown(int key)
+{
+    if (m_runs->Running())
+        return;
+    if (key == Qt::Key_Left)
+        m_ui->Grid->selectColumnOfCurrentRow(ProtocolModel::Time1);
+    else if (key == Qt::Key_Right)
+        m_ui->Grid->selectColumnOfCurrentRow(ProtocolModel::Time2);
+}
+
+void TfrmMain::GridTextEntered(const QModelIndex &index, const QString &text)
+{
+    if (!m_protocol.commitCountText(index.row(), index.column(), text))
+        OperatorDialogs::showError(this, notAFloatMessage(text));
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    if (!FormClose()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+bool TfrmMain::FormClose()
+{
+    // A count still being typed is taken, as leaving the cell would take it.
+    m_ui->Grid->setFocus();
+    const FileResult saved = m_store.SaveCurrentClass();
+    if (saved.ok())
+        return true;
+    if (!m_askOnClose) {
+        std::fprintf(stderr, "zorvexa: %s\n", qPrintable(saved.error().message()));
+        return true;
+    }
+    return OperatorDialogs::askYesNo(
+        this, tr("The results of this class could not be saved:\n%1\n\nEnd the program anyway?")
+                  .arg(saved.error().message()));
+}
+
+void TfrmMain::closeWithoutQuestions()
+{
+    m_askOnClose = false;
+    close();
+}
+
+void TfrmMain::showSaveResult(const FileResult &result)
+{
+    QLabel *warning = m_ui->lblSaveWarning;
+    if (result.ok()) {
+        warning->hide();
+        return;
+    }
+    const FileError &error = result.error();
+    warning->setText(tr("NOT SAVED: %1\n%2").arg(QFileInfo(error.path).fileName(), error.reason.section(QLatin1Char('\n'), 0, 0)));
+    warning->setToolTip(error.message());
+    warning->show();
+}
+
+bool TfrmMain::FormKeyDown(int key)
+{
+    switch (key) {
+    case Qt::Key_F5: StartRun(); return true;
+    case Qt::Key_F6: LockStation(); return true;
+    case Qt::Key_F7: UnlockStation(); return true;
+    case Qt::Key_F8: StopRun(); return true;
+    case Qt::Key_F9: ResetClock(); return true;
+    default: return false;
+    }
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && watched == windowHandle())
+        FormKeyDown(static_cast<QKeyEvent *>(event)->key());
+    // The key goes on to the focused control.
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmMain::TabloUpdateTimer()
+{
+    m_runs->refreshDisplay();
+}
+
+void TfrmMain::GridUpdatesTimer()
+{
+    m_runs->refreshProtocol(isActiveWindow());
+}
+
+void TfrmMain::LazerBlinkTimer()
+{
+    m_runs->blinkBeam(isActiveWindow());
+}
+
+void TfrmMain::cmdInfoClick()
+{
+    if (m_info)
+        m_info->exec();
+}
+
+QString TfrmMain::helpText()
+{
+    return tr("Keys\n"
+              "F5  START: starts the clock for the selected run\n"
+              "F8  STOPP: stops the clock and records the time\n"
+              "F9  RESET: stops a running clock (the time is kept) and shows zero\n"
+              "F6  LOCK and F7 UNLOCK: lock state of the light barrier\n\n"
+              "Timing a run\n"
+              "1. Pick the class in \"Class:\".\n"
+              "2. Click the participant's \"Lauf 1\" or \"Lauf 2\" cell.\n"
+              "3. START (F5) when the kart starts, STOPP (F8) when it finishes.\n"
+              "4. Type the FP and FS penalty counts into the run's cells.\n\n"
+              "Ctrl+click on a \"Lauf\" cell clears that run after a question.");
+}
+
+void TfrmMain::exportProtocol(const QString &filter, const QString &suffix, const QByteArray &content)
+{
+    const QString path = OperatorDialogs::getSaveFileName(this, tr("Export protocol..."), filter, suffix);
+    if (path.isEmpty())
+        return;
+    const FileResult written = writeExportFile(path, content);
+    if (!written)
+        OperatorDialogs::showError(this, written.error().message());
+}
+
+void TfrmMain::cmdExcelClick()
+{
+    exportProtocol(tr("Spreadsheet (*.csv)"), QStringLiteral("csv"), protocolAsCsv(m_protocol.model()));
+}
+
+void TfrmMain::cmdHTMLClick()
+{
+    exportProtocol(tr("Web page (*.html)"), QStringLiteral("html"),
+                   protocolAsHtml(m_protocol.model(), m_ui->cmbClass->currentText()));
+}
+
+void TfrmMain::cmdHelpClick()
+{
+    OperatorDialogs::showInformation(this, helpText());
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "core/protocol/ResultsProtocol.h"
+#include "core/system/FileResult.h"
+#include "core/timing/RunControl.h"
+
+#include <QWidget>
+#include <memory>
+
+class ClassStore;
+class TXJustOne;
+class TfrmInfo;
+class TfrmStartList;
+
+namespace Ui {
+class TfrmMain;
+}
+
+// The main window: time display, run buttons, light barrier picture and the protocol.
+class TfrmMain final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmMain)
+
+public:
+    explicit TfrmMain(ClassStore &store, QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    // False when another copy of the program is running; then nothing is to be shown.
+    bool isFirstCopy() const;
+    void setInfoDialog(TfrmInfo *info) { m_info = info; }
+    void setStartListEditor(TfrmStartList *editor) { m_startList = editor; }
+
+    void LoadClass(int classIndex);
+
+    // The five commands, as the buttons and F5 to F9 trigger them.
+    void StartRun() { m_runs->StartRun(); }
+    void StopRun() { m_runs->StopRun(); }
+    void ResetClock() { m_runs->ResetClock(); }
+    void LockStation() { m_runs->LockStation(); }
+    void UnlockStation() { m_runs->UnlockStation(); }
+    void SelectParticipant(int row) { m_runs->SelectParticipant(row); }
+    void ShowTime(TimeMs t) { m_runs->ShowTime(t); }
+    void SetControlsEnabled(bool on);
+
+    // The main window sees F5 to F9 before the focused control, without consuming them.
+    bool FormKeyDown(int key);
+    // An ending signal: one try to save, a failure goes to standard error, and the program ends
+    // without asking anything.
+    void closeWithoutQuestions();
+
+    static QString helpText();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    bool FormClose();
+    void showSaveResult(const FileResult &result);
+    void edtPenaltySecondsChange();
+    void setUpLook();
+    void setUpTimers();
+    void connectRunControl();
+    void setUpGrid();
+    void FillClassNames();
+    void cmbClassChange(int index);
+    void cmdStartListClick();
+    void edtLaufChange();
+    int runEditorValue() const;
+    void GridSelectCell(int column, int row);
+    void GridCellClick(int column, int row, Qt::KeyboardModifiers modifiers);
+    void GridKeyDown(int key);
+    void GridTextEntered(const QModelIndex &index, const QString &text);
+    void cmdHelpClick();
+    void cmdExcelClick();
+    void cmdHTMLClick();
+    void exportProtocol(const QString &filter, const QString &suffix, const QByteArray &content);
+    void cmdInfoClick();
+    void showParticipantCaption(const QString &caption);
+    void TabloUpdateTimer();
+    void GridUpdatesTimer();
+    void LazerBlinkTimer();
+
+    std::unique_ptr<Ui::TfrmMain> m_ui;
+    ClassStore &m_store;
+    RunControl *m_runs;
+    ResultsProtocol m_protocol;
+    TfrmStartList *m_startList = nullptr;
+    TXJustOne *m_justOne = nullptr;
+    bool m_firstCopy = true;
+    bool m_askOnClose = true;
+    TfrmInfo *m_info = nullptr;
+};

@@ -1,0 +1,419 @@
+#include "gui/Form_StartList.h"
+
+#include "core/startlist/ClassNames.h"
+#include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
+#include "core/startlist/StartListModel.h"
+#include "gui/Colors.h"
+#include "gui/OperatorDialogs.h"
+#include "gui/WindowLook.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+constexpr std::uint32_t GridLineColor = 0xBBBBBB;
+constexpr std::uint32_t FocusedRowColor = 0xFFFFFF;
+constexpr std::uint32_t EvenRowColor = 0xF8F8F8;
+constexpr std::uint32_t OddRowColor = 0xF0F0F0;
+constexpr int VisibleWidths[] = {30, 150, 50, 80, 120, 120, 120};
+
+QString fileFilter()
+{
+    return QCoreApplication::translate("TfrmStartList", "Zorvexa (*.zvx)");
+}
+} // namespace
+
+// Paints the cell colours and remembers the open in-place editor, so a class switch can commit it.
+class StartListDelegate final : public QStyledItemDelegate
+{
+public:
+    explicit StartListDelegate(QTableView *view)
+        : QStyledItemDelegate(view), m_view(view)
+    {
+    }
+
+    QWidget *openEditor() const { return m_editor; }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        m_editor = editor;
+        return editor;
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QModelIndex focused = m_view->currentIndex();
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        if (selected && index != focused) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const QColor background = colorFromBgr(index.row() == focused.row() ? FocusedRowColor
+                                               : index.row() % 2 == 0         ? EvenRowColor
+                                                                              : OddRowColor);
+        painter->fillRect(option.rect, background);
+        QStyleOptionViewItem plain(option);
+        initStyleOption(&plain, index);
+        plain.state &= ~QStyle::State_Selected;
+        plain.backgroundBrush = background;
+        const QWidget *widget = option.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &plain, painter, widget);
+    }
+
+private:
+    QTableView *m_view;
+    mutable QPointer<QWidget> m_editor;
+};
+
+// Enter and a plain click start editing; a class switch or closing commits the open editor.
+class StartListView final : public QTableView
+{
+public:
+    using QTableView::QTableView;
+
+    void setEditorTracker(StartListDelegate *delegate) { m_delegate = delegate; }
+
+    void finishEditing()
+    {
+        if (state() != EditingState || !m_delegate || !m_delegate->openEditor())
+            return;
+        QWidget *editor = m_delegate->openEditor();
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && state() != EditingState) {
+            edit(currentIndex(), AllEditTriggers, nullptr);
+            event->accept();
+            return;
+        }
+        QTableView::keyPressEvent(event);
+    }
+
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        QTableView::mouseReleaseEvent(event);
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier && index.isValid()
+            && state() != EditingState && index == currentIndex())
+            edit(index, AllEditTriggers, nullptr);
+    }
+
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override
+    {
+        QTableView::currentChanged(current, previous);
+        // The focused row has its own colour, so both rows repaint in full.
+        viewport()->update();
+    }
+
+private:
+    StartListDelegate *m_delegate = nullptr;
+};
+
+TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_store(store)
+    , m_model(&store.model())
+{
+    setObjectName(QStringLiteral("frmStartList"));
+    setWindowTitle(tr("Zorvexa Starlist Editor"));
+    setFont(arialBold(13));
+    resize(686, 414);
+    centreOnScreen(this);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    TopPanel = new QLabel(this);
+    TopPanel->setObjectName(QStringLiteral("TopPanel"));
+    TopPanel->setFixedHeight(41);
+    TopPanel->setAlignment(Qt::AlignCenter);
+    TopPanel->setFont(arialBold(32));
+    layout->addWidget(TopPanel);
+
+    ListTab = new QTabBar(this);
+    ListTab->setObjectName(QStringLiteral("ListTab"));
+    ListTab->setExpanding(false);
+    for (int c = FirstClass; c <= LastClass; ++c)
+        ListTab->addTab(QString::number(c));
+    layout->addWidget(ListTab);
+
+    Grid = new StartListView(this);
+    Grid->setObjectName(QStringLiteral("Grid"));
+    auto *delegate = new StartListDelegate(Grid);
+    Grid->setItemDelegate(delegate);
+    Grid->setEditorTracker(delegate);
+    Grid->setModel(m_model);
+    Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Grid->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked);
+    Grid->setShowGrid(true);
+    Grid->setStyleSheet(QStringLiteral("QTableView { gridline-color: %1; background-color: %1; }")
+                            .arg(colorFromBgr(GridLineColor).name()));
+    Grid->verticalHeader()->hide();
+    Grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Grid->verticalHeader()->setDefaultSectionSize(22);
+    QHeaderView *header = Grid->horizontalHeader();
+    header->setFixedHeight(18);
+    header->setSectionsMovable(false);
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    header->setSortIndicatorShown(false);
+    for (int column = 0; column < int(std::size(VisibleWidths)); ++column)
+        Grid->setColumnWidth(column, VisibleWidths[column]);
+    for (int column = int(ListField::Time1); column < ListFieldCount; ++column)
+        Grid->setColumnHidden(column, true);
+    layout->addWidget(Grid, 1);
+
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("StatusBar"));
+    m_statusBar->setSizeGripEnabled(true);
+    layout->addWidget(m_statusBar);
+
+    buildMenus();
+    layout->setMenuBar(findChild<QMenuBar *>());
+
+    connect(ListTab, &QTabBar::currentChanged, this, &TfrmStartList::ListTabChanged);
+    connect(header, &QHeaderView::sectionClicked, this, &TfrmStartList::GridHeaderClick);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TfrmStartList::updateStatus);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &TfrmStartList::updateStatus);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &TfrmStartList::updateStatus);
+    connect(&m_store, &ClassStore::classLoaded, this, &TfrmStartList::showClass);
+
+    LoadCurrentClass();
+}
+
+TfrmStartList::~TfrmStartList() = default;
+
+void TfrmStartList::buildMenus()
+{
+    auto *bar = new QMenuBar(this);
+    const auto item = [this](QMenu *menu, const QString &name, const QString &text, const QKeySequence &keys,
+                             void (TfrmStartList::*handler)()) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(name);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, handler);
+        addAction(action);
+        return action;
+    };
+
+    QMenu *file = bar->addMenu(tr("File"));
+    item(file, QStringLiteral("mnuOpen"), tr("&Open list"), QKeySequence(Qt::CTRL | Qt::Key_O), &TfrmStartList::mnuOpenClick);
+    item(file, QStringLiteral("mnuMerge"), tr("Merge list"), QKeySequence(Qt::CTRL | Qt::Key_M), &TfrmStartList::mnuMergeClick);
+    item(file, QStringLiteral("mnuSaveAs"), tr("&Save list as..."), QKeySequence(Qt::CTRL | Qt::Key_S), &TfrmStartList::mnuSaveAsClick);
+    file->addSeparator();
+    QAction *close = file->addAction(tr("Cl&ose"));
+    close->setObjectName(QStringLiteral("mnuClose"));
+    connect(close, &QAction::triggered, this, &QDialog::close);
+
+    QMenu *edit = bar->addMenu(tr("Edit"));
+    item(edit, QStringLiteral("mnuClear"), tr("&Clear list..."), QKeySequence(), &TfrmStartList::mnuClearClick);
+    edit->addSeparator();
+    item(edit, QStringLiteral("mnuAddRow"), tr("&Add row"), QKeySequence(Qt::Key_Insert), &TfrmStartList::mnuAddRowClick);
+    item(edit, QStringLiteral("mnuDeleteRows"), tr("&Delete row(s)"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
+         &TfrmStartList::mnuDeleteRowsClick);
+    edit->addSeparator();
+    item(edit, QStringLiteral("mnuClassEditor"), tr("Class Editor"), QKeySequence(Qt::CTRL | Qt::Key_T),
+         &TfrmStartList::mnuClassEditorClick);
+
+    QMenu *help = bar->addMenu(tr("Help"));
+    item(help, QStringLiteral("mnuHelp"), tr("&Help"), QKeySequence(Qt::Key_F1), &TfrmStartList::mnuHelpClick);
+}
+
+bool TfrmStartList::showFailure(const FileResult &result)
+{
+    if (!result)
+        OperatorDialogs::showError(this, result.error().message());
+    return result.ok();
+}
+
+void TfrmStartList::SelectClass(int classIndex)
+{
+    endEditing();
+    showFailure(m_store.SelectClass(classIndex));
+}
+
+int TfrmStartList::CurrentClass() const
+{
+    return m_store.CurrentClass();
+}
+
+bool TfrmStartList::SaveCurrentClass()
+{
+    return showFailure(m_store.SaveCurrentClass());
+}
+
+void TfrmStartList::LoadCurrentClass()
+{
+    showFailure(m_store.LoadCurrentClass());
+}
+
+void TfrmStartList::showClass(int classIndex)
+{
+    {
+        const QSignalBlocker blocker(ListTab);
+        ListTab->setCurrentIndex(classIndex - 1);
+    }
+    const QString name = ClassNameOf(classIndex);
+    if (!name.isNull())
+        TopPanel->setText(name);
+}
+
+void TfrmStartList::RefreshClassCaptions()
+{
+    for (int i = 0; i < LastClass; ++i) {
+        const QString name = ClassNameOf(i + 1);
+        if (name.isNull())
+            return;
+        ListTab->setTabText(i, name);
+    }
+}
+
+void TfrmStartList::done(int result)
+{
+    endEditing();
+    SaveCurrentClass();
+    QDialog::done(result);
+}
+
+void TfrmStartList::showEvent(QShowEvent *event)
+{
+    RefreshClassCaptions();
+    QDialog::showEvent(event);
+}
+
+void TfrmStartList::endEditing()
+{
+    ListTab->setFocus();
+    Grid->finishEditing();
+}
+
+void TfrmStartList::ListTabChanged(int index)
+{
+    // The tab strip reports after the change; the store still holds the class being left. When
+    // that class cannot be saved, it stays current and its tab is selected again.
+    SelectClass(index + 1);
+    if (m_store.CurrentClass() != index + 1) {
+        const QSignalBlocker blocker(ListTab);
+        ListTab->setCurrentIndex(m_store.CurrentClass() - 1);
+    }
+}
+
+void TfrmStartList::GridHeaderClick(int column)
+{
+    const auto field = ListField(column);
+    if (!isTextField(field))
+        return;
+    endEditing();
+    const QString error = m_model->sortBy(field);
+    if (!error.isEmpty()) {
+        OperatorDialogs::showError(this, error);
+        return;
+    }
+    Grid->horizontalHeader()->setSortIndicatorShown(true);
+    Grid->horizontalHeader()->setSortIndicator(
+        column, m_model->list().isDescending(field) ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void TfrmStartList::readFile(bool merge, const QString &title)
+{
+    QString file = OperatorDialogs::getOpenFileName(this, title, fileFilter(), m_lastOpenFile);
+    if (file.isEmpty())
+        return;
+    m_lastOpenFile = file;
+    if (!QFileInfo::exists(file) && QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".zvx");
+    endEditing();
+    const Result<bool> read = m_model->changeAll([&](StartList &list) { return ReadListFile(list, file, merge); });
+    if (!read)
+        OperatorDialogs::showError(this, read.error().message());
+}
+
+void TfrmStartList::mnuOpenClick()
+{
+    readFile(false, tr("Open list..."));
+}
+
+void TfrmStartList::mnuMergeClick()
+{
+    readFile(true, tr("Merge list..."));
+}
+
+void TfrmStartList::mnuSaveAsClick()
+{
+    QString file =
+        OperatorDialogs::getSaveFileName(this, tr("Save list as..."), fileFilter(), QStringLiteral("zvx"), m_lastSaveFile);
+    if (file.isEmpty())
+        return;
+    m_lastSaveFile = file;
+    if (QFileInfo(file).suffix().isEmpty())
+        file += QStringLiteral(".zvx");
+    endEditing();
+    showFailure(WriteListFile(m_model->list(), file));
+}
+
+void TfrmStartList::mnuClearClick()
+{
+    if (!OperatorDialogs::askYesNo(this, tr("Clear list?")))
+        return;
+    endEditing();
+    m_model->changeAll([](StartList &list) { list.clear(); });
+}
+
+void TfrmStartList::mnuAddRowClick()
+{
+    endEditing();
+    m_model->addRow();
+}
+
+void TfrmStartList::mnuDeleteRowsClick()
+{
+    if (!OperatorDialogs::askYesNo(this, tr("Delete selected row(s)?")))
+        return;
+    endEditing();
+    std::vector<int> rows;
+    for (const QModelIndex &index : Grid->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    m_model->removeRows(rows);
+}
+
+void TfrmStartList::mnuClassEditorClick()
+{
+    endEditing();
+    if (m_openClassEditor)
+        m_openClassEditor();
+    RefreshClassCaptions();
+}
+
+void TfrmStartList::mnuHelpClick()
+{
+    OperatorDialogs::showInformation(this, tr("Help"));
+}
+
+void TfrmStartList::updateStatus()
+{
+    const int count = m_model->list().count();
+    m_statusBar->showMessage(count == 1 ? tr("1 entry") : tr("%1 entries").arg(count));
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "core/startlist/StartList.h"
+#include "core/system/FileResult.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class ClassStore;
+class QAction;
+class QLabel;
+class QStatusBar;
+class QTabBar;
+class StartListModel;
+class StartListView;
+
+// The start list editor: a view of the class store's current list, with the menus that change it.
+class TfrmStartList final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmStartList)
+
+public:
+    TfrmStartList(ClassStore &store, QWidget *parent = nullptr);
+    ~TfrmStartList() override;
+
+    // The store's class operations; a failure is shown in a message box of this window.
+    void SelectClass(int classIndex);
+    int CurrentClass() const;
+    bool SaveCurrentClass();
+    void LoadCurrentClass();
+    void RefreshClassCaptions();
+
+    // Shows the class editor modally; set by whoever owns it.
+    void setClassEditorOpener(std::function<void()> opener) { m_openClassEditor = std::move(opener); }
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void buildMenus();
+    void ListTabChanged(int index);
+    void GridHeaderClick(int column);
+    void mnuOpenClick();
+    void mnuMergeClick();
+    void mnuSaveAsClick();
+    void mnuClearClick();
+    void mnuAddRowClick();
+    void mnuDeleteRowsClick();
+    void mnuClassEditorClick();
+    void mnuHelpClick();
+    void readFile(bool merge, const QString &title);
+    void endEditing();
+    void updateStatus();
+    void showClass(int classIndex);
+    bool showFailure(const FileResult &result);
+
+    ClassStore &m_store;
+    StartListModel *m_model;
+    QLabel *TopPanel = nullptr;
+    QTabBar *ListTab = nullptr;
+    StartListView *Grid = nullptr;
+    QStatusBar *m_statusBar = nullptr;
+    std::function<void()> m_openClassEditor;
+    // Each file dialog offers the file chosen last.
+    QString m_lastOpenFile;
+    QString m_lastSaveFile;
+};

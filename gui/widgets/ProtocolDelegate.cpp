@@ -1,0 +1,48 @@
+#include "gui/widgets/ProtocolDelegate.h"
+
+#include "core/protocol/ProtocolModel.h"
+#include "gui/Colors.h"
+#include "gui/widgets/CountSpinEditor.h"
+
+#include <QPainter>
+
+void ProtocolDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    painter->save();
+    const QVariant background = index.data(ProtocolModel::ColorRole);
+    if (background.isValid())
+        painter->fillRect(option.rect, colorFromBgr(background.value<std::uint32_t>()));
+    const QRect textRect = option.rect.adjusted(1, 1, -1, -1);
+    const auto alignment = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
+    const QString text = option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight,
+                                                       textRect.width());
+    painter->setFont(option.font);
+    painter->setPen(option.palette.color(QPalette::WindowText));
+    painter->drawText(textRect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine), text);
+    painter->restore();
+}
+
+QWidget *ProtocolDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const
+{
+    if (!(index.flags() & Qt::ItemIsEditable))
+        return nullptr;
+    auto *editor = new CountSpinEditor(parent);
+    editor->setObjectName(QStringLiteral("CountEditor"));
+    return editor;
+}
+
+void ProtocolDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    if (auto *spin = qobject_cast<CountSpinEditor *>(editor))
+        spin->setText(index.data(Qt::DisplayRole).toString());
+}
+
+void ProtocolDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const
+{
+    auto *spin = qobject_cast<CountSpinEditor *>(editor);
+    if (!spin)
+        return;
+    const QString text = spin->text();
+    if (text != index.data(Qt::DisplayRole).toString())
+        emit textEntered(index, text);
+}
