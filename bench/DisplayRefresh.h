@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/startlist/ClassStore.h"
+#include "core/timing/RunControl.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
 
@@ -14,12 +16,13 @@
 // The main window with its start list editor, shown and active as on race day.
 struct ShownMainWindow
 {
-    TfrmMain window;
-    TfrmStartList editor{&window};
+    ClassStore store;
+    TfrmMain window{store};
+    TfrmStartList editor{store, &window};
 
     bool show()
     {
-        window.SetStartListEditor(&editor);
+        window.setStartListEditor(&editor);
         window.show();
         if (!QTest::qWaitForWindowExposed(&window))
             return false;
@@ -30,14 +33,15 @@ struct ShownMainWindow
 
 // Times participant 0 for 10 s and prints how many display updates happened and the
 // spread of the intervals between them. The participant's current run must be open.
-inline void MeasureDisplayRefresh(TfrmMain &window)
+inline void measureDisplayRefresh(TfrmMain &window)
 {
+    RunControl &runs = *window.findChild<RunControl *>(QStringLiteral("RunControl"));
     window.SelectParticipant(0);
     std::vector<qint64> stamps;
     stamps.reserve(2000);
     QElapsedTimer clock;
-    const auto connection = QObject::connect(&window.Runs(), &RunControl::timeShown, [&](TimeMs) {
-        if (window.Runs().Running())
+    const auto connection = QObject::connect(&runs, &RunControl::timeShown, [&](TimeMs) {
+        if (runs.Running())
             stamps.push_back(clock.nsecsElapsed());
     });
     clock.start();

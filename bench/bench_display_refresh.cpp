@@ -21,6 +21,6 @@ int main(int argc, char *argv[])
     ShownMainWindow shown;
     if (!shown.show())
         return 1;
-    MeasureDisplayRefresh(shown.window);
+    measureDisplayRefresh(shown.window);
     return 0;
 }

@@ -87,11 +87,11 @@ int main(int argc, char *argv[])
         rusage before{};
         getrusage(RUSAGE_SELF, &before);
         StartList list;
-        const ListFileResult result = ReadListFile(list, args.at(2), false);
+        const Result<bool> read = ReadListFile(list, args.at(2), false);
         rusage after{};
         getrusage(RUSAGE_SELF, &after);
         std::printf("%d %ld %ld\n", list.count(), before.ru_maxrss, after.ru_maxrss);
-        return result.error.isEmpty() ? 0 : 1;
+        return read.ok() ? 0 : 1;
     }
 
     const bool huge = args.size() > 1 && args.at(1) == QLatin1String("--huge");
@@ -113,7 +113,7 @@ int main(int argc, char *argv[])
     int round = 0;
     const double readMs = bestMs([&] {
         StartList &back = lists[std::size_t(round++)];
-        if (!ReadListFile(back, path, false).error.isEmpty() || back.count() != Entries)
+        if (!ReadListFile(back, path, false).ok() || back.count() != Entries)
             std::abort();
     });
 

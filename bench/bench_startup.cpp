@@ -1,7 +1,9 @@
 // Start-up to the main window shown, and resident memory afterwards.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_startup
 #include "gui/Form_Info.h"
+#include "core/startlist/ClassStore.h"
 #include "gui/Form_Main.h"
+#include "gui/Form_StartList.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,9 +33,12 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
     const qint64 appReady = clock.nsecsElapsed();
 
-    TfrmMain frmMain;
+    ClassStore store;
+    TfrmMain frmMain(store);
+    TfrmStartList frmStartList(store, &frmMain);
     TfrmInfo frmInfo(&frmMain);
-    frmMain.SetInfoDialog(&frmInfo);
+    frmMain.setStartListEditor(&frmStartList);
+    frmMain.setInfoDialog(&frmInfo);
     const qint64 windowsCreated = clock.nsecsElapsed();
     frmMain.show();
     if (!QTest::qWaitForWindowExposed(&frmMain))
