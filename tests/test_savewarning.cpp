@@ -1,0 +1,158 @@
+#include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
+#include "gui/Form_Main.h"
+#include "gui/Form_StartList.h"
+#include "support/FakeCounter.h"
+#include "support/GuiTestMain.h"
+#include "support/MainWindowControls.h"
+#include "support/StartListSamples.h"
+
+#include <QWindow>
+
+namespace {
+// The class file's path made into a folder: no save can replace it, whoever runs the tests.
+void blockClassFile(int classIndex)
+{
+    QFile::remove(ClassListPath(classIndex));
+    QVERIFY(QDir().mkpath(ClassListPath(classIndex)));
+}
+
+void unblockClassFile(int classIndex)
+{
+    QVERIFY(QDir().rmdir(ClassListPath(classIndex)));
+}
+
+StartList readClassFile(int classIndex)
+{
+    StartList list;
+    if (const Result<bool> read = ReadListFile(list, ClassListPath(classIndex), false); !read || !read.value())
+        qWarning("class %d not read", classIndex);
+    return list;
+}
+} // namespace
+
+// A save that fails while timing must never stop the operator: the station stays usable, a
+// warning line says what was not saved, and nothing is lost.
+class TestSaveWarning final : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ClassStore> m_store;
+    std::unique_ptr<TfrmMain> m_main;
+    std::unique_ptr<MainWindowControls> m_controls;
+
+    const MainWindowControls &ui() const { return *m_controls; }
+
+    void clickRunCell(int row, int column)
+    {
+        const QPoint centre = ui().Grid->visualRect(ui().model->index(row, column)).center();
+        QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, {}, centre);
+    }
+    void key(Qt::Key key) { QTest::keyClick(m_main->windowHandle(), key); }
+    void timeRun(int row, double ms)
+    {
+        clickRunCell(row, ProtocolModel::Time1);
+        key(Qt::Key_F5);
+        FakeCounter::advanceMs(ms);
+        key(Qt::Key_F8);
+    }
+
+private slots:
+    void init()
+    {
+        FakeCounter::install();
+        QDir(programFolder()).removeRecursively();
+        QDir().mkpath(programFolder());
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola"}), ClassListPath(1)).ok());
+        m_store = std::make_unique<ClassStore>();
+        QVERIFY(m_store->LoadCurrentClass().ok());
+        m_main = std::make_unique<TfrmMain>(*m_store);
+        m_controls = std::make_unique<MainWindowControls>(m_main.get());
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        OperatorDialogs::takeShownMessages();
+    }
+    void cleanup()
+    {
+        QDir().rmdir(ClassListPath(1));
+        m_controls.reset();
+        m_main.reset();
+        m_store.reset();
+        setPerfCounter(systemPerfCounter());
+    }
+
+    void failedWriteBackLeavesTheKeysWorking()
+    {
+        QVERIFY(ui().lblSaveWarning->isHidden());
+        blockClassFile(1);
+        timeRun(0, 61'230);
+
+        QCOMPARE(ui().model->cell(0, ProtocolModel::Time1), 61'230);
+        QVERIFY(!ui().runs->Running());
+        QVERIFY(!ui().cmdStop->isEnabled());
+        QVERIFY(ui().cmbClass->isEnabled());
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+        QVERIFY(ui().lblSaveWarning->isVisible());
+        QVERIFY(ui().lblSaveWarning->text().contains(QStringLiteral("List01.dat")));
+        QVERIFY(ui().lblSaveWarning->toolTip().contains(QDir::toNativeSeparators(ClassListPath(1))));
+
+        // Every function key still acts at once.
+        key(Qt::Key_F7);
+        QVERIFY(!ui().runs->isLocked());
+        key(Qt::Key_F6);
+        QVERIFY(ui().runs->isLocked());
+        clickRunCell(1, ProtocolModel::Time1);
+        key(Qt::Key_F5);
+        QVERIFY(ui().runs->Running());
+        FakeCounter::advanceMs(500);
+        key(Qt::Key_F9);
+        QVERIFY(!ui().runs->Running());
+        QCOMPARE(ui().Tablo->text(), QStringLiteral("00:00.00"));
+        // The warning stays while saving keeps failing.
+        QVERIFY(ui().lblSaveWarning->isVisible());
+    }
+
+    void laterSaveClearsTheWarningAndKeepsEveryTime()
+    {
+        blockClassFile(1);
+        timeRun(0, 61'230);
+        QVERIFY(ui().lblSaveWarning->isVisible());
+
+        unblockClassFile(1);
+        timeRun(2, 59'990);
+        QVERIFY(ui().lblSaveWarning->isHidden());
+        const StartList saved = readClassFile(1);
+        QCOMPARE(saved.wholeNumber(0, ListField::Time1), 61'230);
+        QCOMPARE(saved.wholeNumber(2, ListField::Time1), 59'990);
+    }
+
+    void closingWithUnsavedResultsAsksFirst()
+    {
+        blockClassFile(1);
+        timeRun(0, 61'230);
+
+        OperatorDialogs::queueAnswer(false);
+        m_main->close();
+        QVERIFY(m_main->isVisible());
+        const QStringList asked = OperatorDialogs::takeShownMessages();
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().contains(QDir::toNativeSeparators(ClassListPath(1))));
+
+        OperatorDialogs::queueAnswer(true);
+        m_main->close();
+        QVERIFY(!m_main->isVisible());
+    }
+
+    void closingAfterASuccessfulSaveAsksNothing()
+    {
+        timeRun(0, 61'230);
+        m_main->close();
+        QVERIFY(!m_main->isVisible());
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 61'230);
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestSaveWarning)
+#include "test_savewarning.moc"
