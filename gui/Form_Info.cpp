@@ -1,5 +1,7 @@
 #include "gui/Form_Info.h"
 
+#include "core/Version.h"
+
 #include "gui/widgets/ShadowLabel.h"
 #include "gui/WindowLook.h"
 
@@ -23,7 +25,7 @@ TfrmInfo::TfrmInfo(QWidget *parent)
     title->setShadowColor(QColor(0, 255, 0));
     title->setBackgroundColor(QColor(192, 192, 192));
 
-    auto *version = new QLabel(tr("Version 1.01"), this);
+    auto *version = new QLabel(tr("Version %1").arg(QLatin1String(ZorvexaVersion)), this);
     version->setObjectName(QStringLiteral("lblVersion"));
     version->setGeometry(8, 52, 297, 17);
     version->setAlignment(Qt::AlignCenter);
