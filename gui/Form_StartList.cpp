@@ -16,7 +16,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPointer>
-#include <QScreen>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTabBar>

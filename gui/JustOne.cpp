@@ -1,6 +1,5 @@
 #include "gui/JustOne.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>

@@ -43,10 +43,6 @@ public:
     std::int32_t readNumberField(int index, ListField field) const { return list().wholeNumber(index, field); }
     void writeNumberField(int index, ListField field, std::int32_t value);
 
-    // Copies path to the first free "<path>.bak", "<path>.bak2", ...; a copy with the same bytes is
-    // reused. Returns the copy's path, or an empty string when no copy could be made.
-    static QString keepOriginal(const QString &path);
-
 signals:
     // The list now belongs to classIndex: after every load, whether it succeeded or not.
     void classLoaded(int classIndex);
@@ -55,6 +51,9 @@ signals:
 
 private:
     FileResult loadCurrentClass();
+    // Copies path to the first free "<path>.bak", "<path>.bak2", ...; a copy with the same bytes is
+    // reused. Returns the copy's path, or an empty string when no copy could be made.
+    static QString keepOriginal(const QString &path);
 
     StartListModel m_model;
     int m_currentClass = 1;

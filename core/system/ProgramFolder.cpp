@@ -1,7 +1,6 @@
 #include "core/system/ProgramFolder.h"
 
 #include <QCoreApplication>
-#include <QDir>
 
 namespace {
 QString &overriddenFolder()

@@ -1,6 +1,5 @@
 #include "gui/widgets/ProtocolGrid.h"
 
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
