@@ -144,6 +144,28 @@ private slots:
         QVERIFY(!m_main->isVisible());
     }
 
+    // Switching away from a class whose file cannot be written would drop its results from memory.
+    void classSwitchWaitsForASuccessfulSave()
+    {
+        QVERIFY(WriteListFile(listOfNames({"Ola"}), ClassListPath(2)).ok());
+        blockClassFile(1);
+        timeRun(1, 70'000);
+        ui().cmbClass->setFocus();
+        QTest::keyClick(ui().cmbClass, Qt::Key_Down);
+        QCOMPARE(ui().cmbClass->currentIndex(), 0);
+        QCOMPARE(m_store->CurrentClass(), 1);
+        QCOMPARE(ui().model->rowCount(), 3);
+        QCOMPARE(ui().model->cell(1, ProtocolModel::Time1), 70'000);
+        QVERIFY(ui().lblSaveWarning->isVisible());
+
+        unblockClassFile(1);
+        QTest::keyClick(ui().cmbClass, Qt::Key_Down);
+        QCOMPARE(ui().cmbClass->currentIndex(), 1);
+        QCOMPARE(ui().model->rowCount(), 1);
+        QVERIFY(ui().lblSaveWarning->isHidden());
+        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 70'000);
+    }
+
     void closingAfterASuccessfulSaveAsksNothing()
     {
         timeRun(0, 61'230);
