@@ -3,7 +3,7 @@
 #include "gui/Form_Info.h"
 #include "gui/JustOne.h"
 #include "core/protocol/ProtocolExport.h"
-#include "core/startlist/ClassNames.h"
+#include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/text/Numbers.h"
 #include "gui/Form_StartList.h"

@@ -1,12 +1,12 @@
 #include "gui/Form_StartList.h"
 
-#include "core/startlist/ClassNames.h"
+#include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListModel.h"
-#include "gui/Colors.h"
 #include "gui/OperatorDialogs.h"
 #include "gui/WindowLook.h"
+#include "gui/widgets/ListGrid.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -14,19 +14,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPointer>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
-constexpr std::uint32_t GridLineColor = 0xBBBBBB;
-constexpr std::uint32_t FocusedRowColor = 0xFFFFFF;
-constexpr std::uint32_t EvenRowColor = 0xF8F8F8;
-constexpr std::uint32_t OddRowColor = 0xF0F0F0;
 constexpr int VisibleWidths[] = {30, 150, 50, 80, 120, 120, 120};
 
 QString fileFilter()
@@ -34,98 +27,6 @@ QString fileFilter()
     return QCoreApplication::translate("TfrmStartList", "Zorvexa (*.zvx)");
 }
 } // namespace
-
-// Paints the cell colours and remembers the open in-place editor, so a class switch can commit it.
-class StartListDelegate final : public QStyledItemDelegate
-{
-public:
-    explicit StartListDelegate(QTableView *view)
-        : QStyledItemDelegate(view), m_view(view)
-    {
-    }
-
-    QWidget *openEditor() const { return m_editor; }
-
-    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
-        m_editor = editor;
-        return editor;
-    }
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        const QModelIndex focused = m_view->currentIndex();
-        const bool selected = option.state.testFlag(QStyle::State_Selected);
-        if (selected && index != focused) {
-            QStyledItemDelegate::paint(painter, option, index);
-            return;
-        }
-        const QColor background = colorFromBgr(index.row() == focused.row() ? FocusedRowColor
-                                               : index.row() % 2 == 0         ? EvenRowColor
-                                                                              : OddRowColor);
-        painter->fillRect(option.rect, background);
-        QStyleOptionViewItem plain(option);
-        initStyleOption(&plain, index);
-        plain.state &= ~QStyle::State_Selected;
-        plain.backgroundBrush = background;
-        const QWidget *widget = option.widget;
-        QStyle *style = widget ? widget->style() : QApplication::style();
-        style->drawControl(QStyle::CE_ItemViewItem, &plain, painter, widget);
-    }
-
-private:
-    QTableView *m_view;
-    mutable QPointer<QWidget> m_editor;
-};
-
-// Enter and a plain click start editing; a class switch or closing commits the open editor.
-class StartListView final : public QTableView
-{
-public:
-    using QTableView::QTableView;
-
-    void setEditorTracker(StartListDelegate *delegate) { m_delegate = delegate; }
-
-    void finishEditing()
-    {
-        if (state() != EditingState || !m_delegate || !m_delegate->openEditor())
-            return;
-        QWidget *editor = m_delegate->openEditor();
-        commitData(editor);
-        closeEditor(editor, QAbstractItemDelegate::NoHint);
-    }
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && state() != EditingState) {
-            edit(currentIndex(), AllEditTriggers, nullptr);
-            event->accept();
-            return;
-        }
-        QTableView::keyPressEvent(event);
-    }
-
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
-        QTableView::mouseReleaseEvent(event);
-        const QModelIndex index = indexAt(event->position().toPoint());
-        if (event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier && index.isValid()
-            && state() != EditingState && index == currentIndex())
-            edit(index, AllEditTriggers, nullptr);
-    }
-
-    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override
-    {
-        QTableView::currentChanged(current, previous);
-        // The focused row has its own colour, so both rows repaint in full.
-        viewport()->update();
-    }
-
-private:
-    StartListDelegate *m_delegate = nullptr;
-};
 
 TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -157,26 +58,11 @@ TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
         ListTab->addTab(QString::number(c));
     layout->addWidget(ListTab);
 
-    Grid = new StartListView(this);
+    Grid = new ListGridView(this);
     Grid->setObjectName(QStringLiteral("Grid"));
-    auto *delegate = new StartListDelegate(Grid);
-    Grid->setItemDelegate(delegate);
-    Grid->setEditorTracker(delegate);
     Grid->setModel(m_model);
-    Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Grid->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked);
-    Grid->setShowGrid(true);
-    Grid->setStyleSheet(QStringLiteral("QTableView { gridline-color: %1; background-color: %1; }")
-                            .arg(colorFromBgr(GridLineColor).name()));
-    Grid->verticalHeader()->hide();
-    Grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Grid->verticalHeader()->setDefaultSectionSize(22);
     QHeaderView *header = Grid->horizontalHeader();
-    header->setFixedHeight(18);
-    header->setSectionsMovable(false);
     header->setSectionsClickable(true);
-    header->setHighlightSections(false);
     header->setSortIndicatorShown(false);
     for (int column = 0; column < int(std::size(VisibleWidths)); ++column)
         Grid->setColumnWidth(column, VisibleWidths[column]);

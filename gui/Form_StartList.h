@@ -13,7 +13,7 @@ class QLabel;
 class QStatusBar;
 class QTabBar;
 class StartListModel;
-class StartListView;
+class ListGridView;
 
 // The start list editor: a view of the class store's current list, with the menus that change it.
 class TfrmStartList final : public QDialog
@@ -62,7 +62,7 @@ private:
     StartListModel *m_model;
     QLabel *TopPanel = nullptr;
     QTabBar *ListTab = nullptr;
-    StartListView *Grid = nullptr;
+    ListGridView *Grid = nullptr;
     QStatusBar *m_statusBar = nullptr;
     std::function<void()> m_openClassEditor;
     // Each file dialog offers the file chosen last.

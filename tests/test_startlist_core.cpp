@@ -1,5 +1,5 @@
 #include "support/TestEnvironment.h"
-#include "core/startlist/ClassNames.h"
+#include "core/settings/ClassNames.h"
 #include "core/startlist/StartList.h"
 #include "core/text/Numbers.h"
 

@@ -1,6 +1,6 @@
 #include "core/protocol/ResultsProtocol.h"
 
-#include "core/startlist/ClassNames.h"
+#include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/text/Numbers.h"
 

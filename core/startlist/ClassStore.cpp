@@ -1,6 +1,6 @@
 #include "core/startlist/ClassStore.h"
 
-#include "core/startlist/ClassNames.h"
+#include "core/settings/ClassNames.h"
 #include "core/startlist/ListFile.h"
 
 #include <QDir>

@@ -1,0 +1,133 @@
+#include "core/settings/ClassNames.h"
+
+#include "core/settings/SettingsStore.h"
+
+#include <QCoreApplication>
+
+namespace {
+const ClassNames *g_namesInForce = nullptr;
+
+QString section()
+{
+    return QStringLiteral("Class Names");
+}
+
+QString valueName(int classIndex)
+{
+    return QStringLiteral("Class %1").arg(classIndex, 2, 10, QLatin1Char('0'));
+}
+
+bool isClass(int classIndex)
+{
+    return classIndex >= FirstClass && classIndex <= LastClass;
+}
+} // namespace
+
+QString defaultClassName(int classIndex)
+{
+    return QCoreApplication::translate("ClassNames", "Class") + QLatin1Char(' ')
+         + QStringLiteral("%1").arg(classIndex, 2, 10, QLatin1Char('0'));
+}
+
+QString ClassNameOf(int classIndex)
+{
+    if (!isClass(classIndex))
+        return QString();
+    return g_namesInForce ? g_namesInForce->nameOf(classIndex) : defaultClassName(classIndex);
+}
+
+ClassNames::ClassNames(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+    // The one list the program reads its names from; the class editor is created once.
+    g_namesInForce = this;
+}
+
+ClassNames::~ClassNames()
+{
+    if (g_namesInForce == this)
+        g_namesInForce = nullptr;
+}
+
+QString ClassNames::nameOf(int classIndex) const
+{
+    return isClass(classIndex) ? m_names[std::size_t(classIndex - FirstClass)] : QString();
+}
+
+FileResult ClassNames::LoadClassNames(const SettingsStore &store)
+{
+    FileResult result;
+    int changedUpTo = FirstClass - 1;
+    for (int c = FirstClass; c <= LastClass; ++c) {
+        const Result<QString> name = store.readText(section(), valueName(c), defaultClassName(c));
+        if (!name) {
+            result = name.error();
+            break;
+        }
+        m_names[std::size_t(c - FirstClass)] = name.value();
+        changedUpTo = c;
+    }
+    if (changedUpTo >= FirstClass)
+        emit dataChanged(index(0, 1), index(changedUpTo - FirstClass, 1));
+    return result;
+}
+
+FileResult ClassNames::SaveClassNames(SettingsStore &store) const
+{
+    for (int c = FirstClass; c <= LastClass; ++c) {
+        if (FileResult written = store.writeText(section(), valueName(c), nameOf(c)); !written)
+            return written;
+    }
+    return {};
+}
+
+int ClassNames::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ClassCount;
+}
+
+int ClassNames::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 2;
+}
+
+QVariant ClassNames::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+        return {};
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue((index.column() == 0 ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
+    if (index.column() == 0)
+        return QString::number(index.row() + FirstClass);
+    return m_names[std::size_t(index.row())];
+}
+
+bool ClassNames::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid) || index.column() != 1)
+        return false;
+    // A name is one line; a pasted line break would split the tab caption.
+    QString name = value.toString();
+    name.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    m_names[std::size_t(index.row())] = name;
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+QVariant ClassNames::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > 1)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return section == 0 ? QCoreApplication::translate("TfrmClasses", "Class")
+                        : QCoreApplication::translate("TfrmClasses", "Name");
+}
+
+Qt::ItemFlags ClassNames::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags result = QAbstractTableModel::flags(index);
+    if (index.isValid() && index.column() == 1)
+        result |= Qt::ItemIsEditable;
+    return result;
+}

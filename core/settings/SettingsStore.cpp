@@ -1,0 +1,110 @@
+#include "core/settings/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStringList>
+
+#include <optional>
+
+namespace {
+
+std::unique_ptr<QSettings> openStore()
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brasquell"),
+                                       QStringLiteral("Zorvexa"));
+}
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("SettingsStore", text);
+}
+
+// The text of a value, nothing when it is missing, a failure when it is not text.
+Result<std::optional<QString>> readRaw(const QString &section, const QString &name)
+{
+    const auto store = openStore();
+    store->beginGroup(section);
+    const QVariant value = store->value(name);
+    if (!value.isValid()) {
+        // An entry QSettings cannot make into any value ("@Invalid()", an unknown "@Variant").
+        if (store->contains(name))
+            return FileError{SettingsStore::filePath(), tr("Invalid data type for '%1'").arg(name)};
+        return std::optional<QString>();
+    }
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return std::optional<QString>(value.toString());
+    case QMetaType::QStringList:
+        // An unquoted comma in a value typed by hand: the text as it stands in the file.
+        return std::optional<QString>(value.toStringList().join(QStringLiteral(", ")));
+    default:
+        return FileError{SettingsStore::filePath(), tr("Invalid data type for '%1'").arg(name)};
+    }
+}
+
+FileResult writeRaw(const QString &section, const QString &name, const QString &value)
+{
+    const QString path = SettingsStore::filePath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return FileError{path, tr("Failed to create key %1").arg(section)};
+    const auto store = openStore();
+    store->beginGroup(section);
+    store->setValue(name, value);
+    store->endGroup();
+    store->sync();
+    if (store->status() == QSettings::AccessError)
+        return FileError{path, tr("Failed to set data for '%1'").arg(name)};
+    return {};
+}
+
+} // namespace
+
+QString SettingsStore::filePath()
+{
+    return openStore()->fileName();
+}
+
+Result<QString> SettingsStore::readText(const QString &section, const QString &name, const QString &fallback) const
+{
+    const Result<std::optional<QString>> raw = readRaw(section, name);
+    if (!raw)
+        return raw.error();
+    return raw.value().value_or(fallback);
+}
+
+Result<int> SettingsStore::readInteger(const QString &section, const QString &name, int fallback) const
+{
+    const Result<std::optional<QString>> raw = readRaw(section, name);
+    if (!raw)
+        return raw.error();
+    if (!raw.value())
+        return fallback;
+    bool ok = false;
+    const int value = raw.value()->trimmed().toInt(&ok, 10);
+    return ok ? value : fallback;
+}
+
+Result<bool> SettingsStore::readBoolean(const QString &section, const QString &name, bool fallback) const
+{
+    const Result<int> value = readInteger(section, name, fallback ? 1 : 0);
+    if (!value)
+        return value.error();
+    return value.value() != 0;
+}
+
+FileResult SettingsStore::writeText(const QString &section, const QString &name, const QString &value)
+{
+    return writeRaw(section, name, value);
+}
+
+FileResult SettingsStore::writeInteger(const QString &section, const QString &name, int value)
+{
+    return writeRaw(section, name, QString::number(value));
+}
+
+FileResult SettingsStore::writeBoolean(const QString &section, const QString &name, bool value)
+{
+    return writeRaw(section, name, value ? QStringLiteral("1") : QStringLiteral("0"));
+}

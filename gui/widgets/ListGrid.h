@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+// The grid of the start list editor and the class editor: 22-pixel rows under an 18-pixel header,
+// grey grid lines, full-row selection, the focused row white and the others in alternating greys.
+// Enter and a plain click on the focused cell start editing; finishEditing() commits an open editor,
+// so a class switch or closing takes what is being typed.
+class ListGridView final : public QTableView
+{
+    Q_OBJECT
+
+public:
+    explicit ListGridView(QWidget *parent = nullptr);
+
+    void finishEditing();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+
+private:
+    class Delegate;
+    Delegate *m_delegate;
+};
