@@ -1,5 +1,9 @@
+#include "core/settings/ClassNames.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/TerminationSignals.h"
+#include "gui/Form_Classes.h"
+#include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
@@ -25,10 +29,17 @@ int main(int, char *argv[])
     if (!frmMain.isFirstCopy())
         return 0;
 
-    // Created once, in this order: the start list editor loads class 1 from the program folder.
+    // Created once, in this order: the start list editor loads class 1 and heads it with the
+    // name the class editor has read.
+    SettingsStore settings;
+    ClassNames classNames;
+    TfrmClasses frmClasses(classNames, settings, &frmMain);
     TfrmStartList frmStartList(store, &frmMain);
+    TfrmConfig frmConfig(settings, &frmMain);
     TfrmInfo frmInfo(&frmMain);
+    frmStartList.setClassEditorOpener([&frmClasses] { frmClasses.exec(); });
     frmMain.setStartListEditor(&frmStartList);
+    frmMain.setConfigDialog(&frmConfig);
     frmMain.setInfoDialog(&frmInfo);
 
     QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain, [&frmMain] {

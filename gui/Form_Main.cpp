@@ -1,5 +1,6 @@
 #include "gui/Form_Main.h"
 
+#include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
 #include "gui/JustOne.h"
 #include "core/protocol/ProtocolExport.h"
@@ -75,6 +76,7 @@ void TfrmMain::FormCreate()
     connect(m_ui->cmdLock, &PressButton::mouseDown, this, &TfrmMain::LockStation);
     connect(m_ui->cmdUnlock, &PressButton::mouseDown, this, &TfrmMain::UnlockStation);
     connect(m_ui->cmdInfo, &QToolButton::clicked, this, &TfrmMain::cmdInfoClick);
+    connect(m_ui->cmdConfig, &QToolButton::clicked, this, &TfrmMain::cmdConfigClick);
     connect(m_ui->cmdHelp, &QToolButton::clicked, this, &TfrmMain::cmdHelpClick);
     connect(m_ui->cmdExcel, &QToolButton::clicked, this, &TfrmMain::cmdExcelClick);
     connect(m_ui->cmdHTML, &QToolButton::clicked, this, &TfrmMain::cmdHTMLClick);
@@ -284,6 +286,8 @@ void TfrmMain::cmdStartListClick()
     if (!m_startList)
         return;
     m_startList->exec();
+    // A class renamed meanwhile shows in the selector at once.
+    FillClassNames();
     LoadClass(m_store.CurrentClass());
     SelectParticipant(-1);
 }
@@ -425,6 +429,22 @@ void TfrmMain::GridUpdatesTimer()
 void TfrmMain::LazerBlinkTimer()
 {
     m_runs->blinkBeam(isActiveWindow());
+}
+
+void TfrmMain::setConfigDialog(TfrmConfig *config)
+{
+    m_config = config;
+    m_runs->setAutoLock(config->autoLock());
+    m_protocol.model().setColors(config->protocolColors());
+    connect(config, &TfrmConfig::autoLockChanged, m_runs, &RunControl::setAutoLock);
+    connect(config, &TfrmConfig::colorsChanged, this,
+            [this](const ProtocolColors &colors) { m_protocol.model().setColors(colors); });
+}
+
+void TfrmMain::cmdConfigClick()
+{
+    if (m_config)
+        m_config->exec();
 }
 
 void TfrmMain::cmdInfoClick()

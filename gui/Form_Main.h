@@ -9,6 +9,7 @@
 
 class ClassStore;
 class TXJustOne;
+class TfrmConfig;
 class TfrmInfo;
 class TfrmStartList;
 
@@ -30,6 +31,8 @@ public:
     bool isFirstCopy() const;
     void setInfoDialog(TfrmInfo *info) { m_info = info; }
     void setStartListEditor(TfrmStartList *editor) { m_startList = editor; }
+    // The dialog's controls hold the automatic lock and the protocol colours in force.
+    void setConfigDialog(TfrmConfig *config);
 
     void LoadClass(int classIndex);
 
@@ -80,6 +83,7 @@ private:
     void cmdHTMLClick();
     void exportProtocol(const QString &filter, const QString &suffix, const QByteArray &content);
     void cmdInfoClick();
+    void cmdConfigClick();
     void showParticipantCaption(const QString &caption);
     void TabloUpdateTimer();
     void GridUpdatesTimer();
@@ -94,4 +98,5 @@ private:
     bool m_firstCopy = true;
     bool m_askOnClose = true;
     TfrmInfo *m_info = nullptr;
+    TfrmConfig *m_config = nullptr;
 };

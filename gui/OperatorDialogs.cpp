@@ -1,6 +1,7 @@
 #include "gui/OperatorDialogs.h"
 
 #include <QCoreApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QQueue>
@@ -11,6 +12,7 @@ struct Seam
     bool testMode = false;
     QQueue<bool> answers;
     QQueue<QString> fileNames;
+    QQueue<QColor> colors;
     QStringList shown;
 };
 
@@ -97,6 +99,18 @@ QString getSaveFileName(QWidget *parent, const QString &title, const QString &fi
         return QString();
     }
     return path;
+}
+
+QColor getColor(QWidget *parent, const QColor &initial)
+{
+    if (seam().testMode)
+        return seam().colors.isEmpty() ? QColor() : seam().colors.dequeue();
+    return QColorDialog::getColor(initial, parent, QString(), QColorDialog::DontUseNativeDialog);
+}
+
+void queueColor(const QColor &color)
+{
+    seam().colors.enqueue(color);
 }
 
 void queueAnswer(bool yes)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -22,9 +23,13 @@ QString getOpenFileName(QWidget *parent, const QString &caption, const QString &
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &filter,
                         const QString &defaultSuffix, const QString &initialPath = QString());
 
+// The full colour dialog; an invalid colour when the operator cancelled.
+QColor getColor(QWidget *parent, const QColor &initial);
+
 // Test seam: queued answers are taken in order instead of showing the dialog.
 void queueAnswer(bool yes);
 void queueFileName(const QString &fileName);
+void queueColor(const QColor &color);
 // Texts of the message boxes shown (or answered from the queue) since the last call.
 QStringList takeShownMessages();
 // True while answers are queued or the test mode is on: nothing modal is shown then.

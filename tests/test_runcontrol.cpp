@@ -50,7 +50,6 @@ class TestRunControl final : public QObject
 
     RecordingProtocol m_protocol;
     std::unique_ptr<RunControl> m_runs;
-    bool m_autoLock = true;
 
 private slots:
     void init()
@@ -60,10 +59,8 @@ private slots:
         m_protocol.rows = {{{0, 0}, {0, 0}, QStringLiteral("Kim")},
                            {{65'430, 0}, {65'430, 0}, QStringLiteral("Team 7")},
                            {{0, 0}, {0, 0}, QStringLiteral("Ola")}};
-        m_autoLock = true;
         m_runs = std::make_unique<RunControl>();
         m_runs->setProtocol(&m_protocol);
-        m_runs->setAutoLockSource([this] { return m_autoLock; });
         m_runs->resetForShow();
         m_runs->SelectParticipant(-1);
         m_runs->LockStation();
@@ -258,7 +255,7 @@ private slots:
         QFETCH(bool, autoLock);
         QFETCH(bool, lockedAfterStart);
         QFETCH(bool, lockedAfterStop);
-        m_autoLock = autoLock;
+        m_runs->setAutoLock(autoLock);
         m_runs->UnlockStation();
         m_runs->SelectParticipant(0);
         m_runs->StartRun();

@@ -1,21 +1,13 @@
 #include "core/timing/RunControl.h"
 
-#include <utility>
-
 RunControl::RunControl(QObject *parent)
     : QObject(parent)
-    , m_autoLock([] { return true; })
 {
 }
 
 void RunControl::setProtocol(RunProtocol *protocol)
 {
     m_protocol = protocol;
-}
-
-void RunControl::setAutoLockSource(std::function<bool()> autoLock)
-{
-    m_autoLock = std::move(autoLock);
 }
 
 void RunControl::setRunNumber(int run)
@@ -64,7 +56,7 @@ void RunControl::StartRun()
     m_running = true;
     m_clock.Start();
     publishRunState();
-    autoLock();
+    lockIfAutomatic();
 }
 
 void RunControl::StopRun()
@@ -76,7 +68,7 @@ void RunControl::StopRun()
     storeLiveTime();
     publishRunState();
     SetControlsEnabled(true);
-    autoLock();
+    lockIfAutomatic();
     setRunButtons(m_startEnabled, false);
     // Last, so the station is ready again whatever the file does; a failed save is reported
     // by the store and the time stays in memory.
@@ -165,9 +157,9 @@ void RunControl::setBeam(bool visible, std::uint32_t color)
     emit beamChanged(visible, color);
 }
 
-void RunControl::autoLock()
+void RunControl::lockIfAutomatic()
 {
-    if (m_autoLock && m_autoLock())
+    if (m_autoLock)
         LockStation();
 }
 

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
-#include <functional>
 
 // What run control needs of the results protocol. Row r is entry r of the current class.
 class RunProtocol
@@ -38,7 +37,7 @@ public:
 
     void setProtocol(RunProtocol *protocol);
     // Read at the moment of each start and each stop.
-    void setAutoLockSource(std::function<bool()> autoLock);
+    void setAutoLock(bool on) { m_autoLock = on; }
     // The run editor's value: 1 or 2, 0 when empty.
     void setRunNumber(int run);
     RunState runState() const { return {m_running, m_currentRow, m_runNumber}; }
@@ -86,11 +85,11 @@ private:
     void SetControlsEnabled(bool on);
     void setCaption(const QString &caption);
     void setBeam(bool visible, std::uint32_t color);
-    void autoLock();
+    void lockIfAutomatic();
     void publishRunState();
 
     RunProtocol *m_protocol = nullptr;
-    std::function<bool()> m_autoLock;
+    bool m_autoLock = true;
     TPerfTimer m_clock;
     bool m_running = false;
     int m_currentRow = -1;

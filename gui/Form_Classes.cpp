@@ -1,0 +1,52 @@
+#include "gui/Form_Classes.h"
+
+#include "core/settings/ClassNames.h"
+#include "core/settings/SettingsStore.h"
+#include "gui/OperatorDialogs.h"
+#include "gui/WindowLook.h"
+#include "gui/widgets/ListGrid.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+
+TfrmClasses::TfrmClasses(ClassNames &names, SettingsStore &store, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , m_names(names)
+    , m_store(store)
+{
+    setObjectName(QStringLiteral("frmClasses"));
+    setWindowTitle(tr("Class Editor"));
+    setFixedSize(265, 295);
+    setFont(arialBold(13));
+    centreOnScreen(this);
+
+    Grid = new ListGridView(this);
+    Grid->setObjectName(QStringLiteral("Grid"));
+    Grid->setGeometry(4, 4, 257, 253);
+    Grid->setModel(&names);
+    Grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    Grid->setColumnWidth(0, 50);
+    Grid->setColumnWidth(1, 200);
+    Grid->horizontalHeader()->setSectionsClickable(false);
+
+    auto *ok = new QPushButton(tr("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setGeometry(4, 264, 257, 29);
+    ok->setDefault(true);
+    ok->setAutoDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    if (const FileResult loaded = m_names.LoadClassNames(m_store); !loaded)
+        OperatorDialogs::showError(this, loaded.error().message());
+}
+
+TfrmClasses::~TfrmClasses() = default;
+
+void TfrmClasses::done(int result)
+{
+    // A name still being typed is taken, as leaving the cell would take it.
+    Grid->finishEditing();
+    if (const FileResult saved = m_names.SaveClassNames(m_store); !saved)
+        OperatorDialogs::showError(this, saved.error().message());
+    QDialog::done(result);
+}

@@ -1,0 +1,204 @@
+#include "gui/Form_Config.h"
+
+#include "core/settings/SettingsStore.h"
+#include "gui/OperatorDialogs.h"
+#include "gui/WindowLook.h"
+#include "gui/widgets/ColorButton.h"
+#include "gui/widgets/StatusLamp.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+#include <tuple>
+
+namespace {
+const QString Section = QStringLiteral("Configuration");
+
+QLabel *label(const QString &text, QWidget *parent, const QRect &geometry, Qt::Alignment alignment = Qt::AlignLeft)
+{
+    auto *result = new QLabel(text, parent);
+    result->setGeometry(geometry);
+    result->setAlignment(alignment | Qt::AlignVCenter);
+    return result;
+}
+
+QComboBox *fixedList(const char *name, const QStringList &items, QWidget *parent, const QRect &geometry)
+{
+    auto *list = new QComboBox(parent);
+    list->setObjectName(QLatin1String(name));
+    list->addItems(items);
+    list->setEditable(false);
+    list->setMaxVisibleItems(items.size());
+    list->setGeometry(geometry);
+    return list;
+}
+} // namespace
+
+TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , m_store(store)
+{
+    setObjectName(QStringLiteral("frmConfig"));
+    setWindowTitle(tr("Configuration"));
+    setFixedSize(270, 249);
+    setFont(arialBold(13));
+    centreOnScreen(this);
+
+    auto *lazer = new QGroupBox(tr("Lazer"), this);
+    lazer->setObjectName(QStringLiteral("GroupBox1"));
+    lazer->setGeometry(4, 4, 257, 89);
+    label(tr("COM-Port:"), lazer, QRect(8, 14, 69, 17));
+    label(tr("Contact:"), lazer, QRect(84, 14, 69, 17));
+    label(tr("Alg.:"), lazer, QRect(156, 14, 69, 17));
+    QStringList ports{tr("None")};
+    for (int n = 1; n <= 16; ++n)
+        ports << tr("COM %1").arg(n);
+    cmbComPort = fixedList("cmbComPort", ports, lazer, QRect(8, 32, 69, 25));
+    cmbContact = fixedList("cmbContact", {QStringLiteral("4-1"), QStringLiteral("4-6"), QStringLiteral("7-8"),
+                                          QStringLiteral("7-9")},
+                           lazer, QRect(84, 32, 69, 25));
+    cmbAlg = fixedList("cmbAlg", {tr("On"), tr("Off")}, lazer, QRect(160, 32, 69, 25));
+    m_lamp = new StatusLamp(lazer);
+    m_lamp->setObjectName(QStringLiteral("StatusLamp"));
+    m_lamp->setGeometry(232, 32, 21, 25);
+    chkAutoLock = new QCheckBox(tr("Automatic Lock"), lazer);
+    chkAutoLock->setObjectName(QStringLiteral("chkAutoLock"));
+    chkAutoLock->setGeometry(8, 60, 241, 21);
+
+    auto *colors = new QGroupBox(tr("Protocol Colors"), this);
+    colors->setObjectName(QStringLiteral("GroupBox2"));
+    colors->setGeometry(4, 96, 257, 113);
+    const struct
+    {
+        const char *name;
+        const char *text;
+        int top;
+    } rows[] = {
+        {"clrDefault", QT_TR_NOOP("Default Cell Color:"), 12},
+        {"clrActive", QT_TR_NOOP("Active Cell Color:"), 36},
+        {"clrAccepted", QT_TR_NOOP("Accepted Results:"), 60},
+        {"clrUndefined", QT_TR_NOOP("Undefined Results:"), 84},
+    };
+    ColorButton **buttons[] = {&clrDefault, &clrActive, &clrAccepted, &clrUndefined};
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        label(tr(rows[i].text), colors, QRect(8, rows[i].top + 2, 193, 17), Qt::AlignRight);
+        auto *button = new ColorButton(colors);
+        button->setObjectName(QLatin1String(rows[i].name));
+        button->setGeometry(208, rows[i].top, 41, 22);
+        button->setAccessibleName(tr(rows[i].text));
+        connect(button, &ColorButton::colorChanged, this, [this] { emit colorsChanged(protocolColors()); });
+        *buttons[i] = button;
+    }
+
+    auto *ok = new QPushButton(tr("OK"), this);
+    ok->setObjectName(QStringLiteral("cmdOK"));
+    ok->setGeometry(48, 216, 81, 29);
+    ok->setDefault(true);
+    auto *cancel = new QPushButton(tr("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    cancel->setGeometry(140, 216, 81, 29);
+    connect(ok, &QPushButton::clicked, this, &TfrmConfig::cmdOKClick);
+    connect(cancel, &QPushButton::clicked, this, &TfrmConfig::cmdCancelClick);
+    connect(chkAutoLock, &QCheckBox::toggled, this, &TfrmConfig::autoLockChanged);
+
+    // The defaults stand until the first reading replaces them.
+    const ProtocolColors defaults;
+    clrDefault->setColor(defaults.defaultColor);
+    clrActive->setColor(defaults.activeColor);
+    clrAccepted->setColor(defaults.acceptedColor);
+    clrUndefined->setColor(defaults.undefinedColor);
+    cmbContact->setCurrentIndex(1);
+    chkAutoLock->setChecked(true);
+    showFailure(LoadSettings());
+}
+
+TfrmConfig::~TfrmConfig() = default;
+
+FileResult TfrmConfig::LoadSettings()
+{
+    const ProtocolColors defaults;
+    for (const auto &[list, name, fallback] :
+         {std::tuple{cmbComPort, "COM", 0}, std::tuple{cmbContact, "ContactIdx", 1}, std::tuple{cmbAlg, "AlgIdx", 0}}) {
+        const Result<int> index = m_store.readInteger(Section, QLatin1String(name), fallback);
+        if (!index)
+            return index.error();
+        // An index outside the list leaves it without a selection.
+        list->setCurrentIndex(index.value() >= 0 && index.value() < list->count() ? index.value() : -1);
+    }
+    const Result<bool> autoLock = m_store.readBoolean(Section, QStringLiteral("AutoLock"), true);
+    if (!autoLock)
+        return autoLock.error();
+    chkAutoLock->setChecked(autoLock.value());
+    for (const auto &[button, name, fallback] : {std::tuple{clrDefault, "DefaultColor", defaults.defaultColor},
+                                                 std::tuple{clrActive, "ActiveColor", defaults.activeColor},
+                                                 std::tuple{clrAccepted, "AcceptedColor", defaults.acceptedColor},
+                                                 std::tuple{clrUndefined, "UndefinedColor", defaults.undefinedColor}}) {
+        const Result<int> color = m_store.readInteger(Section, QLatin1String(name), int(fallback));
+        if (!color)
+            return color.error();
+        // Only 24-bit colours are colours; anything else keeps the colour's default.
+        button->setColor(color.value() >= 0 && color.value() <= 0xFFFFFF ? std::uint32_t(color.value()) : fallback);
+    }
+    return {};
+}
+
+FileResult TfrmConfig::SaveSettings()
+{
+    for (const auto &[list, name] :
+         {std::pair{cmbComPort, "COM"}, std::pair{cmbContact, "ContactIdx"}, std::pair{cmbAlg, "AlgIdx"}}) {
+        if (FileResult written = m_store.writeInteger(Section, QLatin1String(name), list->currentIndex()); !written)
+            return written;
+    }
+    if (FileResult written = m_store.writeBoolean(Section, QStringLiteral("AutoLock"), chkAutoLock->isChecked());
+        !written)
+        return written;
+    for (const auto &[button, name] : {std::pair{clrDefault, "DefaultColor"}, std::pair{clrActive, "ActiveColor"},
+                                       std::pair{clrAccepted, "AcceptedColor"},
+                                       std::pair{clrUndefined, "UndefinedColor"}}) {
+        if (FileResult written = m_store.writeInteger(Section, QLatin1String(name), int(button->color())); !written)
+            return written;
+    }
+    return {};
+}
+
+bool TfrmConfig::autoLock() const
+{
+    return chkAutoLock->isChecked();
+}
+
+ProtocolColors TfrmConfig::protocolColors() const
+{
+    return {clrDefault->color(), clrActive->color(), clrAccepted->color(), clrUndefined->color()};
+}
+
+void TfrmConfig::showFailure(const FileResult &result)
+{
+    if (!result)
+        OperatorDialogs::showError(this, result.error().message());
+}
+
+void TfrmConfig::cmdOKClick()
+{
+    accept();
+}
+
+void TfrmConfig::cmdCancelClick()
+{
+    reject();
+}
+
+void TfrmConfig::accept()
+{
+    // The dialog closes even when the values could not be stored; the controls keep them.
+    showFailure(SaveSettings());
+    QDialog::accept();
+}
+
+void TfrmConfig::reject()
+{
+    showFailure(LoadSettings());
+    QDialog::reject();
+}

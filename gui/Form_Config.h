@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/protocol/ProtocolModel.h"
+#include "core/system/FileResult.h"
+
+#include <QDialog>
+
+class ColorButton;
+class QCheckBox;
+class QComboBox;
+class SettingsStore;
+class StatusLamp;
+
+// The configuration dialog. Its controls hold the settings in force: a change takes effect at
+// once, Cancel reads the stored values back, and only OK stores them.
+class TfrmConfig final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmConfig)
+
+public:
+    explicit TfrmConfig(SettingsStore &store, QWidget *parent = nullptr);
+    ~TfrmConfig() override;
+
+    // Reads the eight values into the controls; a value that is not text stops the reading there,
+    // and the controls not read yet keep what they show.
+    FileResult LoadSettings();
+    // Writes the eight values from the controls, in a fixed order; a failure stops there.
+    FileResult SaveSettings();
+
+    bool autoLock() const;
+    ProtocolColors protocolColors() const;
+
+    void accept() override;
+    void reject() override;
+
+signals:
+    void autoLockChanged(bool on);
+    void colorsChanged(const ProtocolColors &colors);
+
+private:
+    void cmdOKClick();
+    void cmdCancelClick();
+    void showFailure(const FileResult &result);
+
+    SettingsStore &m_store;
+    QComboBox *cmbComPort;
+    QComboBox *cmbContact;
+    QComboBox *cmbAlg;
+    StatusLamp *m_lamp;
+    QCheckBox *chkAutoLock;
+    ColorButton *clrDefault;
+    ColorButton *clrActive;
+    ColorButton *clrAccepted;
+    ColorButton *clrUndefined;
+};
