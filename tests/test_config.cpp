@@ -1,0 +1,288 @@
+#include "core/settings/ClassNames.h"
+#include "core/settings/SettingsStore.h"
+#include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
+#include "gui/Colors.h"
+#include "gui/Form_Classes.h"
+#include "gui/Form_Config.h"
+#include "gui/Form_Main.h"
+#include "gui/Form_StartList.h"
+#include "gui/widgets/ColorButton.h"
+#include "support/GuiTestMain.h"
+#include "support/MainWindowControls.h"
+#include "support/StartListSamples.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTabBar>
+#include <QTableView>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+QString settingsPath()
+{
+    return SettingsStore::filePath();
+}
+
+void writeSettingsFile(const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(settingsPath()).absolutePath());
+    QFile file(settingsPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QString stored(const QString &section, const QString &name)
+{
+    return SettingsStore().readText(section, name, QStringLiteral("<missing>")).value();
+}
+
+template<typename T>
+T *child(QWidget *window, const char *name)
+{
+    T *found = window->findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no %s", name);
+    return found;
+}
+
+// Opens the button's palette as the operator does and clicks one of its swatches.
+void pickSwatch(ColorButton *button, int swatch)
+{
+    QTimer::singleShot(0, button, [button, swatch] {
+        QMenu *menu = button->menu();
+        QTRY_VERIFY(menu->isVisible());
+        QTest::mouseClick(menu->findChild<QToolButton *>(QStringLiteral("swatch%1").arg(swatch)), Qt::LeftButton);
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+} // namespace
+
+// The configuration dialog and the class editor, used through their windows.
+class TestConfig final : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<ClassStore> m_store;
+    std::unique_ptr<TfrmMain> m_main;
+    std::unique_ptr<MainWindowControls> m_controls;
+    TfrmConfig *m_config = nullptr;
+
+    void openMainWindowWithConfig()
+    {
+        m_store = std::make_unique<ClassStore>();
+        QVERIFY(m_store->LoadCurrentClass().ok());
+        m_main = std::make_unique<TfrmMain>(*m_store);
+        m_config = new TfrmConfig(*m_settings, m_main.get());
+        m_main->setConfigDialog(m_config);
+        m_controls = std::make_unique<MainWindowControls>(m_main.get());
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+    }
+
+private slots:
+    void init()
+    {
+        QDir(QFileInfo(settingsPath()).absolutePath()).removeRecursively();
+        QDir(programFolder()).removeRecursively();
+        QDir().mkpath(programFolder());
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Ola"}), ClassListPath(1)).ok());
+        m_settings = std::make_unique<SettingsStore>();
+        OperatorDialogs::takeShownMessages();
+    }
+    void cleanup()
+    {
+        m_controls.reset();
+        m_main.reset();
+        m_store.reset();
+        m_config = nullptr;
+    }
+
+    void firstStartShowsTheDefaultsAndWritesNothing()
+    {
+        TfrmConfig config(*m_settings);
+        QCOMPARE(child<QComboBox>(&config, "cmbComPort")->currentText(), QStringLiteral("None"));
+        QCOMPARE(child<QComboBox>(&config, "cmbComPort")->count(), 17);
+        QCOMPARE(child<QComboBox>(&config, "cmbContact")->currentText(), QStringLiteral("4-6"));
+        QCOMPARE(child<QComboBox>(&config, "cmbAlg")->currentText(), QStringLiteral("On"));
+        QVERIFY(child<QCheckBox>(&config, "chkAutoLock")->isChecked());
+        const ProtocolColors defaults;
+        QCOMPARE(child<ColorButton>(&config, "clrDefault")->color(), defaults.defaultColor);
+        QCOMPARE(child<ColorButton>(&config, "clrUndefined")->color(), defaults.undefinedColor);
+        QCOMPARE(config.windowTitle(), QStringLiteral("Configuration"));
+        QCOMPARE(config.size(), QSize(270, 249));
+        QVERIFY(!QFile::exists(settingsPath()));
+    }
+
+    void okWritesAllEightValues()
+    {
+        TfrmConfig config(*m_settings);
+        config.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&config));
+        QTest::mouseClick(child<QPushButton>(&config, "cmdOK"), Qt::LeftButton);
+        QVERIFY(!config.isVisible());
+        const QStringList expected{"0", "1", "0", "1", "16771818", "12189695", "15335378", "15522303"};
+        const QStringList names{"COM", "ContactIdx", "AlgIdx", "AutoLock", "DefaultColor", "ActiveColor",
+                                "AcceptedColor", "UndefinedColor"};
+        for (int i = 0; i < names.size(); ++i)
+            QCOMPARE(stored(QStringLiteral("Configuration"), names[i]), expected[i]);
+    }
+
+    void storedValuesOutsideTheirRange_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("storedPort");
+        QTest::addColumn<quint32>("defaultColor");
+        QTest::newRow("port beyond the list") << QByteArray("[Configuration]\nCOM=20\n") << -1 << "-1" << quint32(0xFFEAEA);
+        QTest::newRow("port 16") << QByteArray("[Configuration]\nCOM=16\n") << 16 << "16" << quint32(0xFFEAEA);
+        QTest::newRow("colour beyond 24 bits") << QByteArray("[Configuration]\nDefaultColor=16777216\n") << 0 << "0"
+                                               << quint32(0xFFEAEA);
+        QTest::newRow("negative colour") << QByteArray("[Configuration]\nDefaultColor=-5\n") << 0 << "0" << quint32(0xFFEAEA);
+        QTest::newRow("stored colour") << QByteArray("[Configuration]\nDefaultColor=255\n") << 0 << "0" << quint32(255);
+    }
+    void storedValuesOutsideTheirRange()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, port);
+        QFETCH(QString, storedPort);
+        QFETCH(quint32, defaultColor);
+        writeSettingsFile(file);
+        TfrmConfig config(*m_settings);
+        QCOMPARE(child<QComboBox>(&config, "cmbComPort")->currentIndex(), port);
+        QCOMPARE(child<ColorButton>(&config, "clrDefault")->color(), defaultColor);
+        config.show();
+        QTest::mouseClick(child<QPushButton>(&config, "cmdOK"), Qt::LeftButton);
+        QCOMPARE(stored(QStringLiteral("Configuration"), QStringLiteral("COM")), storedPort);
+    }
+
+    void wrongKindStopsTheLoadingWithAMessage()
+    {
+        writeSettingsFile("[Configuration]\nCOM=3\nAutoLock=@ByteArray(1)\nActiveColor=255\n");
+        TfrmConfig config(*m_settings);
+        QCOMPARE(child<QComboBox>(&config, "cmbComPort")->currentIndex(), 3);
+        // The values after the bad one keep what the controls showed.
+        QCOMPARE(child<ColorButton>(&config, "clrActive")->color(), ProtocolColors().activeColor);
+        const QStringList shown = OperatorDialogs::takeShownMessages();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown.first().startsWith(QStringLiteral("Invalid data type for 'AutoLock'")));
+    }
+
+    void pickedColourShowsAtOnceAndCancelPutsTheStoredOneBack()
+    {
+        openMainWindowWithConfig();
+        ProtocolModel *model = m_controls->model;
+        const std::uint32_t before = model->cellColor(0, ProtocolModel::GrandTotal);
+        QCOMPARE(before, ProtocolColors().defaultColor);
+
+        m_config->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_config));
+        pickSwatch(child<ColorButton>(m_config, "clrDefault"), 8); // pure red
+        QCOMPARE(model->cellColor(0, ProtocolModel::GrandTotal), std::uint32_t(0x0000FF));
+        QCOMPARE(model->data(model->index(1, ProtocolModel::Name), ProtocolModel::ColorRole).value<std::uint32_t>(),
+                 std::uint32_t(0x0000FF));
+
+        QTest::mouseClick(child<QPushButton>(m_config, "cmdCancel"), Qt::LeftButton);
+        QVERIFY(!m_config->isVisible());
+        QCOMPARE(model->cellColor(0, ProtocolModel::GrandTotal), before);
+        QVERIFY(!QFile::exists(settingsPath()));
+    }
+
+    void otherColourComesFromTheFullDialog()
+    {
+        TfrmConfig config(*m_settings);
+        config.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&config));
+        ColorButton *button = child<ColorButton>(&config, "clrActive");
+        OperatorDialogs::queueColor(QColor(1, 2, 3));
+        QTimer::singleShot(0, button, [button] {
+            QTRY_VERIFY(button->menu()->isVisible());
+            QTest::keyClick(button->menu(), Qt::Key_O);
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(button->color(), std::uint32_t(0x030201));
+        QTest::keyClick(&config, Qt::Key_Return);
+        QCOMPARE(stored(QStringLiteral("Configuration"), QStringLiteral("ActiveColor")), QString::number(0x030201));
+    }
+
+    void automaticLockIsReadAtTheStart_data()
+    {
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("ticked locks") << true;
+        QTest::newRow("cleared leaves unlocked") << false;
+    }
+    void automaticLockIsReadAtTheStart()
+    {
+        QFETCH(bool, ticked);
+        openMainWindowWithConfig();
+        m_config->show();
+        QCheckBox *box = child<QCheckBox>(m_config, "chkAutoLock");
+        if (box->isChecked() != ticked)
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+        QCOMPARE(box->isChecked(), ticked);
+        m_config->hide();
+        m_main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F7);
+        QVERIFY(!m_controls->runs->isLocked());
+        const QPoint cell = m_controls->Grid->visualRect(m_controls->model->index(0, ProtocolModel::Time1)).center();
+        QTest::mouseClick(m_controls->Grid->viewport(), Qt::LeftButton, {}, cell);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QVERIFY(m_controls->runs->Running());
+        QCOMPARE(m_controls->runs->isLocked(), ticked);
+    }
+
+    // Renaming a class in the class editor shows in the start list editor's tab and the main
+    // window's selector as soon as the editors close, and is in the settings from then on.
+    void renamedClassShowsEverywhere()
+    {
+        ClassNames names;
+        openMainWindowWithConfig();
+        TfrmClasses classes(names, *m_settings, m_main.get());
+        TfrmStartList editor(*m_store, m_main.get());
+        editor.setClassEditorOpener([&classes] { classes.exec(); });
+        m_main->setStartListEditor(&editor);
+
+        // The modal windows are answered from inside their own event loops; each closes whatever
+        // happens, so a failure cannot leave the test waiting.
+        QString tabAfterRename;
+        QTimer::singleShot(0, &editor, [&] {
+            const auto closeEditor = qScopeGuard([&] { editor.close(); });
+            editor.activateWindow();
+            QTRY_VERIFY(editor.isActiveWindow());
+            QTimer::singleShot(0, &classes, [&] {
+                const auto closeClasses = qScopeGuard([&] { classes.close(); });
+                classes.activateWindow();
+                QTRY_VERIFY(classes.isActiveWindow());
+                auto *grid = child<QTableView>(&classes, "Grid");
+                const QPoint cell = grid->visualRect(names.index(2, 1)).center();
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+                QTest::keyClick(grid, Qt::Key_F2);
+                auto *line = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+                QVERIFY(line);
+                QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(line, QStringLiteral("Bambini"));
+                QTest::keyClick(line, Qt::Key_Return);
+                QTest::mouseClick(child<QPushButton>(&classes, "cmdOK"), Qt::LeftButton);
+            });
+            QTest::keySequence(&editor, QKeySequence(Qt::CTRL | Qt::Key_T));
+            tabAfterRename = child<QTabBar>(&editor, "ListTab")->tabText(2);
+        });
+        QTest::mouseClick(m_controls->cmdStartlist, Qt::LeftButton);
+        QCOMPARE(tabAfterRename, QStringLiteral("Bambini"));
+        QCOMPARE(ClassNameOf(3), QStringLiteral("Bambini"));
+        QCOMPARE(m_controls->cmbClass->itemText(2), QStringLiteral("Bambini"));
+        QCOMPARE(stored(QStringLiteral("Class Names"), QStringLiteral("Class 03")), QStringLiteral("Bambini"));
+        QCOMPARE(stored(QStringLiteral("Class Names"), QStringLiteral("Class 10")), QStringLiteral("Class 10"));
+        QVERIFY(QFile::exists(ClassListPath(1)));
+        QVERIFY(!QFile::exists(programFolder() + QStringLiteral("Bambini")));
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestConfig)
+#include "test_config.moc"
