@@ -4,7 +4,11 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QWidget>
+#include <QScopeGuard>
+
 #include <csignal>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 struct FileStamp
@@ -159,6 +163,64 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!firstWindow.isMinimized(), 5000);
         QVERIFY(firstWindow.isVisible());
         QVERIFY(!secondWindow.isVisible());
+    }
+
+    // The guard is per user: its files live in the user's own runtime folder, or carry the
+    // user's id in the shared temporary folder, so another user's copy never blocks this one.
+    void guardFilesBelongToTheUser_data()
+    {
+        QTest::addColumn<QString>("runtime"); // "usable", "unusable"
+        QTest::addColumn<QString>("temporary"); // "exists", "missing"
+        QTest::addColumn<QString>("expectedLock"); // below the sandbox; empty: no lock at all
+        const QString user = QStringLiteral("-%1").arg(::geteuid());
+        QTest::newRow("runtime folder") << "usable" << "exists" << "runtime/Zorvexa.lock";
+        QTest::newRow("runtime folder unusable") << "unusable" << "exists" << "tmp/Zorvexa" + user + ".lock";
+        QTest::newRow("no folder for a lock") << "unusable" << "missing" << QString();
+    }
+    void guardFilesBelongToTheUser()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(QString, temporary);
+        QFETCH(QString, expectedLock);
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray savedTemporary = qgetenv("TMPDIR");
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_RUNTIME_DIR", savedRuntime);
+            qputenv("TMPDIR", savedTemporary);
+        });
+        const QString root = QDir::cleanPath(m_root);
+        const QString tmp = root + QStringLiteral("/tmp");
+        QDir(tmp).removeRecursively();
+        if (temporary == QLatin1String("exists")) {
+            QVERIFY(QDir().mkpath(tmp));
+            qputenv("TMPDIR", QFile::encodeName(tmp));
+        } else {
+            qputenv("TMPDIR", QFile::encodeName(root + QStringLiteral("/missing/tmp")));
+        }
+        if (runtime == QLatin1String("unusable")) {
+            // Qt's own fallback, <tmp>/runtime-<user>, blocked by a file of that name.
+            qunsetenv("XDG_RUNTIME_DIR");
+            const passwd *account = ::getpwuid(::geteuid());
+            QFile blocker(tmp + QStringLiteral("/runtime-") + QString::fromLocal8Bit(account ? account->pw_name : ""));
+            if (temporary == QLatin1String("exists"))
+                QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+
+        QWidget window;
+        TXJustOne guard(&window);
+        QVERIFY(guard.Loaded());
+        if (expectedLock.isEmpty()) {
+            QVERIFY(!guard.isSecondCopy());
+            return;
+        }
+        QCOMPARE(QDir::cleanPath(TXJustOne::lockPath()), root + QLatin1Char('/') + expectedLock);
+        QVERIFY(QFileInfo::exists(TXJustOne::lockPath()));
+        // Wherever the files are, they still keep a second copy of the same user out.
+        QWidget otherWindow;
+        TXJustOne other(&otherWindow);
+        other.SetSwitchToPrevious(false);
+        QVERIFY(!other.Loaded());
+        QVERIFY(other.isSecondCopy());
     }
 };
 
