@@ -78,9 +78,11 @@ void TfrmInfo::showDataFolder()
     case DataFolderKind::UserData: where = tr("Class files, in your data folder:"); break;
     case DataFolderKind::Configured: where = tr("Class files, in the folder from the settings:"); break;
     }
-    // A long path keeps its start and the folder's own name.
     const QString path = QDir::toNativeSeparators(folder.path);
-    const QString shown = m_dataFolder->fontMetrics().elidedText(path, Qt::ElideMiddle, m_dataFolder->width());
+    // Shorter as the shell writes it; a long path keeps its start and the folder's own name.
+    const QString home = QDir::toNativeSeparators(QDir::homePath() + QLatin1Char('/'));
+    const QString brief = path.startsWith(home) ? QStringLiteral("~/") + path.mid(home.size()) : path;
+    const QString shown = m_dataFolder->fontMetrics().elidedText(brief, Qt::ElideMiddle, m_dataFolder->width());
     m_dataFolder->setText(where + QLatin1Char('\n') + shown);
     m_dataFolder->setToolTip(path);
 }
