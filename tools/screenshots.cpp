@@ -1,5 +1,6 @@
 // Pictures of the windows for the README: the real windows, filled with a sample event, each
 // grabbed to a PNG. scripts/screenshots.sh runs this under a virtual X server.
+#include "core/Version.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
@@ -76,13 +77,18 @@ int main(int argc, char *argv[])
     }
     // A home, settings and lock of its own: a running copy or the user's settings change nothing.
     QTemporaryDir sandbox;
-    for (const char *sub : {"home", "config", "data", "runtime", "program"})
+    for (const char *sub : {"home", "runtime", "usr/bin", "usr/share/applications"})
         QDir(sandbox.path()).mkpath(QLatin1String(sub));
     QFile::setPermissions(sandbox.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("HOME", QFile::encodeName(sandbox.filePath("home")));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.filePath("config")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(sandbox.filePath("data")));
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DATA_HOME");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(sandbox.filePath("runtime")));
+    // Shown as an installed copy, which is how most users meet it.
+    QFile entry(
+        sandbox.filePath(QStringLiteral("usr/share/applications/%1.desktop").arg(QLatin1String(ZorvexaApplicationId))));
+    if (!entry.open(QIODevice::WriteOnly))
+        return 1;
 
     int onlyProgramName = 1;
     QApplication app(onlyProgramName, argv);
@@ -91,7 +97,7 @@ int main(int argc, char *argv[])
     const QString output = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(output);
 
-    overrideProgramFolder(sandbox.filePath("program"));
+    overrideProgramFolder(sandbox.filePath("usr/bin"));
     if (!writeSampleClass(ClassListPath(1)))
         return 1;
 
