@@ -244,18 +244,7 @@ private slots:
         QCOMPARE(back.entries().size(), list.entries().size());
     }
 
-    // Kept for the whole run: a folder that turns read-only mid-event does not move the class files.
-    void decisionIsKept()
-    {
-        if (runningAsRoot())
-            QSKIP("Running as root: a read-only program folder is still writable for root.");
-        QCOMPARE(dataFolder(), m_program);
-        QVERIFY(QFile::setPermissions(m_program, QFile::ReadOwner | QFile::ExeOwner));
-        QCOMPARE(dataFolder(), m_program);
-        resetDataFolder();
-        QCOMPARE(currentDataFolder().kind, DataFolderKind::UserData);
-    }
-
+    // Kept for the whole run, so one event never splits its class files over two folders.
     void decisionIsKeptUntilReset()
     {
         QCOMPARE(dataFolder(), m_program);
