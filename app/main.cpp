@@ -1,3 +1,4 @@
+#include "core/Version.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
@@ -9,6 +10,7 @@
 #include "gui/Form_StartList.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int, char *argv[])
 {
@@ -18,6 +20,9 @@ int main(int, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("Brasquell"));
     QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Zorvexa"));
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QLatin1String(ZorvexaApplicationId));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/%1.svg").arg(QLatin1String(ZorvexaApplicationId))));
 
     // Installed first, so an ending signal that arrives during start-up waits for the window.
     TerminationSignals terminationSignals;

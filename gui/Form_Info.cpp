@@ -1,10 +1,12 @@
 #include "gui/Form_Info.h"
 
 #include "core/Version.h"
+#include "core/system/DataFolder.h"
 
 #include "gui/widgets/ShadowLabel.h"
 #include "gui/WindowLook.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
@@ -44,9 +46,43 @@ TfrmInfo::TfrmInfo(QWidget *parent)
     about->setFont(font());
     about->setStyleSheet(QStringLiteral("font-weight: normal; color: #303030;"));
 
+    m_dataFolder = new QLabel(this);
+    m_dataFolder->setObjectName(QStringLiteral("lblDataFolder"));
+    m_dataFolder->setGeometry(8, 214, 297, 56);
+    m_dataFolder->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    QFont small = arialBold(11);
+    small.setBold(false);
+    m_dataFolder->setFont(small);
+    m_dataFolder->setStyleSheet(QStringLiteral("color: #303030;"));
+    showDataFolder();
+
     auto *ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setGeometry(184, 284, 121, 29);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TfrmInfo::showEvent(QShowEvent *event)
+{
+    showDataFolder();
+    QDialog::showEvent(event);
+}
+
+void TfrmInfo::showDataFolder()
+{
+    const DataFolderChoice folder = currentDataFolder();
+    QString where;
+    switch (folder.kind) {
+    case DataFolderKind::Program: where = tr("Class files, beside the program:"); break;
+    case DataFolderKind::UserData: where = tr("Class files, in your data folder:"); break;
+    case DataFolderKind::Configured: where = tr("Class files, in the folder from the settings:"); break;
+    }
+    const QString path = QDir::toNativeSeparators(folder.path);
+    // Shorter as the shell writes it; a long path keeps its start and the folder's own name.
+    const QString home = QDir::toNativeSeparators(QDir::homePath() + QLatin1Char('/'));
+    const QString brief = path.startsWith(home) ? QStringLiteral("~/") + path.mid(home.size()) : path;
+    const QString shown = m_dataFolder->fontMetrics().elidedText(brief, Qt::ElideMiddle, m_dataFolder->width());
+    m_dataFolder->setText(where + QLatin1Char('\n') + shown);
+    m_dataFolder->setToolTip(path);
 }

@@ -2,7 +2,9 @@
 
 #include <QDialog>
 
-// The small information dialog: program title and version.
+class QLabel;
+
+// The small information dialog: program title, version, and where the class files are kept.
 class TfrmInfo final : public QDialog
 {
     Q_OBJECT
@@ -10,4 +12,12 @@ class TfrmInfo final : public QDialog
 
 public:
     explicit TfrmInfo(QWidget *parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void showDataFolder();
+
+    QLabel *m_dataFolder = nullptr;
 };

@@ -7,18 +7,20 @@
 #include <QStandardPaths>
 #include <QWidget>
 
-namespace {
-QString runtimeFolder()
-{
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder;
-}
+#include <unistd.h>
 
-QString pathIn(const QString &folder, const char *suffix)
+namespace {
+// The lock file or the socket of this user.
+QString guardFile(const char *suffix)
 {
-    return folder + QLatin1Char('/') + TXJustOne::lockName() + QLatin1String(suffix);
+    // The runtime folder belongs to the user alone. Without one (Qt found it unusable), the
+    // shared temporary folder needs the user in the name, or one user's copy would keep every
+    // other user's from starting.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty())
+        return runtime + QLatin1Char('/') + TXJustOne::lockName() + QLatin1String(suffix);
+    return QStringLiteral("%1/%2-%3%4")
+        .arg(QDir::tempPath(), TXJustOne::lockName(), QString::number(::geteuid()), QLatin1String(suffix));
 }
 
 const QByteArray showRequest = QByteArrayLiteral("show\n");
@@ -41,16 +43,23 @@ QString TXJustOne::lockName()
     return QStringLiteral("Zorvexa");
 }
 
+QString TXJustOne::lockPath()
+{
+    return guardFile(".lock");
+}
+
 bool TXJustOne::Loaded()
 {
     m_release = false;
-    const QString folder = runtimeFolder();
-    m_serverPath = pathIn(folder, ".sock");
-    m_lock = std::make_unique<QLockFile>(pathIn(folder, ".lock"));
+    m_serverPath = guardFile(".sock");
+    m_lock = std::make_unique<QLockFile>(lockPath());
     // The lock is held for the life of the process; a lock left by a copy that died is
     // recognised as stale by its process id and taken over.
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
+        // No folder to keep the lock in: better an unguarded copy than no timing at all.
+        if (m_lock->error() != QLockFile::LockFailedError)
+            return true;
         m_secondCopy = true;
         emit AlreadyExist(this);
         if (m_switchToPrevious)

@@ -29,6 +29,8 @@ public:
 
     // The lock's name; the files live in the user's runtime folder.
     static QString lockName();
+    // The lock file of this user; the socket other copies call is beside it.
+    static QString lockPath();
 
 signals:
     void AlreadyExist(TXJustOne *sender);

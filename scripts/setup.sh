@@ -5,7 +5,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZORVEXA_BUILD_DIR:-$top/build}
 
 packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-          fonts-liberation gettext xvfb xauth)
+          fonts-liberation gettext xvfb xauth desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

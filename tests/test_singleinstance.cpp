@@ -4,7 +4,13 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QWidget>
+#include <QScopeGuard>
+
 #include <csignal>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 struct FileStamp
@@ -48,11 +54,12 @@ class TestSingleInstance final : public QObject
         return process;
     }
 
-    bool waitUntilListening(QProcess &process)
+    bool waitUntilListening(QProcess &process) { return waitUntilListening(process, socketPath()); }
+    bool waitUntilListening(QProcess &process, const QString &socket)
     {
         QDeadlineTimer deadline(15000);
         while (!deadline.hasExpired()) {
-            if (QFileInfo::exists(socketPath()))
+            if (QFileInfo::exists(socket))
                 return true;
             if (process.state() != QProcess::Running)
                 return false;
@@ -159,6 +166,167 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!firstWindow.isMinimized(), 5000);
         QVERIFY(firstWindow.isVisible());
         QVERIFY(!secondWindow.isVisible());
+    }
+
+    // Two users on one machine, at the same time: each gets a copy of their own, with or
+    // without runtime folders. Needs root to start the second user's copy.
+    void twoUsersRunAtOnce_data()
+    {
+        QTest::addColumn<bool>("runtimeFolders");
+        QTest::newRow("own runtime folders") << true;
+        QTest::newRow("no usable runtime folder") << false;
+    }
+    void twoUsersRunAtOnce()
+    {
+        QFETCH(bool, runtimeFolders);
+        if (::geteuid() != 0)
+            QSKIP("Starting a copy as another user needs root; the per-user lock names are covered by "
+                  "guardFilesBelongToTheUser.");
+        constexpr uid_t OtherUser = 65534;
+        // getpwuid() answers in one static record: each answer is copied before the next call.
+        const passwd *other = ::getpwuid(OtherUser);
+        if (!other)
+            QSKIP("No account 65534 (nobody) on this machine.");
+        const gid_t otherGroup = other->pw_gid;
+        const QString otherName = QString::fromLocal8Bit(other->pw_name);
+        const QString selfName = QString::fromLocal8Bit(::getpwuid(::geteuid())->pw_name);
+
+        // A program folder and a temporary folder both users can reach; a home for the other user.
+        const QString root = QDir::cleanPath(m_root);
+        const QString shared = root + QStringLiteral("/shared");
+        const QString tmp = root + QStringLiteral("/shared-tmp");
+        const QString otherHome = root + QStringLiteral("/other");
+        for (const QString &folder : {shared, tmp, otherHome})
+            QDir(folder).removeRecursively();
+        QVERIFY(QDir().mkpath(shared) && QDir().mkpath(tmp) && QDir().mkpath(otherHome + "/runtime"));
+        const auto everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                              | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(root, everyone));
+        QVERIFY(QFile::setPermissions(shared, everyone));
+        QVERIFY(QFile::copy(m_program, shared + QStringLiteral("/zorvexa")));
+        QVERIFY(QFile::setPermissions(shared + QStringLiteral("/zorvexa"), everyone));
+        QVERIFY(::chmod(QFile::encodeName(tmp).constData(), 01777) == 0);
+        for (const QString &folder : {otherHome, otherHome + QStringLiteral("/runtime")})
+            QVERIFY(::chown(QFile::encodeName(folder).constData(), OtherUser, otherGroup) == 0);
+        QVERIFY(QFile::setPermissions(otherHome + QStringLiteral("/runtime"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const auto restore = qScopeGuard([&] {
+            QFile::setPermissions(root, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            QDir(otherHome).removeRecursively();
+            QDir(tmp).removeRecursively();
+        });
+
+        QProcessEnvironment mine = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment theirs = mine;
+        theirs.insert(QStringLiteral("HOME"), otherHome);
+        theirs.insert(QStringLiteral("XDG_CONFIG_HOME"), otherHome + QStringLiteral("/config"));
+        theirs.insert(QStringLiteral("XDG_DATA_HOME"), otherHome + QStringLiteral("/data"));
+        theirs.insert(QStringLiteral("XDG_CACHE_HOME"), otherHome + QStringLiteral("/cache"));
+        theirs.insert(QStringLiteral("XDG_RUNTIME_DIR"), otherHome + QStringLiteral("/runtime"));
+        QString mySocket = socketPath();
+        QString theirSocket = otherHome + QStringLiteral("/runtime/Zorvexa.sock");
+        if (!runtimeFolders) {
+            // Qt's own fallback, <tmp>/runtime-<user>, blocked for both by files of that name.
+            for (const QString &name : {selfName, otherName}) {
+                QFile blocker(tmp + QStringLiteral("/runtime-") + name);
+                QVERIFY(blocker.open(QIODevice::WriteOnly));
+            }
+            for (QProcessEnvironment *environment : {&mine, &theirs}) {
+                environment->remove(QStringLiteral("XDG_RUNTIME_DIR"));
+                environment->insert(QStringLiteral("TMPDIR"), tmp);
+            }
+            mySocket = tmp + QStringLiteral("/Zorvexa-%1.sock").arg(::geteuid());
+            theirSocket = tmp + QStringLiteral("/Zorvexa-%1.sock").arg(OtherUser);
+        }
+
+        QProcess first;
+        first.setProgram(shared + QStringLiteral("/zorvexa"));
+        first.setProcessEnvironment(mine);
+        first.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        first.start();
+        QVERIFY(first.waitForStarted(5000));
+        QVERIFY(waitUntilListening(first, mySocket));
+
+        QProcess second;
+        second.setProgram(shared + QStringLiteral("/zorvexa"));
+        second.setProcessEnvironment(theirs);
+        second.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        second.setChildProcessModifier([otherGroup] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(otherGroup) != 0 || ::setuid(OtherUser) != 0)
+                ::_exit(127);
+        });
+        second.start();
+        QVERIFY(second.waitForStarted(5000));
+        QVERIFY2(waitUntilListening(second, theirSocket), "the other user's copy did not start its own guard");
+        QCOMPARE(first.state(), QProcess::Running);
+        QCOMPARE(second.state(), QProcess::Running);
+
+        for (QProcess *copy : {&first, &second}) {
+            copy->terminate();
+            QVERIFY(copy->waitForFinished(15000));
+            QCOMPARE(copy->exitCode(), 0);
+        }
+    }
+
+    // The guard is per user: its files live in the user's own runtime folder, or carry the
+    // user's id in the shared temporary folder, so another user's copy never blocks this one.
+    void guardFilesBelongToTheUser_data()
+    {
+        QTest::addColumn<QString>("runtime"); // "usable", "unusable"
+        QTest::addColumn<QString>("temporary"); // "exists", "a file"
+        QTest::addColumn<QString>("expectedLock"); // below the sandbox; empty: no lock at all
+        const QString user = QStringLiteral("-%1").arg(::geteuid());
+        QTest::newRow("runtime folder") << "usable" << "exists" << "runtime/Zorvexa.lock";
+        QTest::newRow("runtime folder unusable") << "unusable" << "exists" << "tmp/Zorvexa" + user + ".lock";
+        QTest::newRow("no folder for a lock") << "unusable" << "a file" << QString();
+    }
+    void guardFilesBelongToTheUser()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(QString, temporary);
+        QFETCH(QString, expectedLock);
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const QByteArray savedTemporary = qgetenv("TMPDIR");
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_RUNTIME_DIR", savedRuntime);
+            qputenv("TMPDIR", savedTemporary);
+        });
+        const QString root = QDir::cleanPath(m_root);
+        const QString tmp = root + QStringLiteral("/tmp");
+        QDir(tmp).removeRecursively();
+        if (temporary == QLatin1String("exists")) {
+            QVERIFY(QDir().mkpath(tmp));
+            qputenv("TMPDIR", QFile::encodeName(tmp));
+        } else {
+            // A file where the temporary folder should be: nothing can be made in it, not even by root.
+            QFile notAFolder(root + QStringLiteral("/tmp-file"));
+            QVERIFY(notAFolder.open(QIODevice::WriteOnly));
+            qputenv("TMPDIR", QFile::encodeName(notAFolder.fileName()));
+        }
+        if (runtime == QLatin1String("unusable")) {
+            // Qt's own fallback, <tmp>/runtime-<user>, blocked by a file of that name.
+            qunsetenv("XDG_RUNTIME_DIR");
+            const passwd *account = ::getpwuid(::geteuid());
+            QFile blocker(tmp + QStringLiteral("/runtime-") + QString::fromLocal8Bit(account ? account->pw_name : ""));
+            if (temporary == QLatin1String("exists"))
+                QVERIFY(blocker.open(QIODevice::WriteOnly));
+        }
+
+        QWidget window;
+        TXJustOne guard(&window);
+        QVERIFY(guard.Loaded());
+        if (expectedLock.isEmpty()) {
+            QVERIFY(!guard.isSecondCopy());
+            return;
+        }
+        QCOMPARE(QDir::cleanPath(TXJustOne::lockPath()), root + QLatin1Char('/') + expectedLock);
+        QVERIFY(QFileInfo::exists(TXJustOne::lockPath()));
+        // Wherever the files are, they still keep a second copy of the same user out.
+        QWidget otherWindow;
+        TXJustOne other(&otherWindow);
+        other.SetSwitchToPrevious(false);
+        QVERIFY(!other.Loaded());
+        QVERIFY(other.isSecondCopy());
     }
 };
 

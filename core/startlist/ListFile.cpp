@@ -2,7 +2,7 @@
 
 #include "core/startlist/CodePage1252.h"
 #include "core/startlist/LineReader.h"
-#include "core/system/ProgramFolder.h"
+#include "core/system/DataFolder.h"
 #include "core/text/Numbers.h"
 
 #include <QFile>
@@ -28,7 +28,7 @@ std::string decimalPointBytes()
 
 QString ClassListPath(int classIndex)
 {
-    return programFolder() + QStringLiteral("List%1.dat").arg(classIndex, 2, 10, QLatin1Char('0'));
+    return dataFolder() + QStringLiteral("List%1.dat").arg(classIndex, 2, 10, QLatin1Char('0'));
 }
 
 Result<bool> ReadListFile(StartList &list, const QString &path, bool merge)

@@ -9,7 +9,7 @@ inline constexpr char ListFileTag[] = "[ZVX1FILE]";
 inline constexpr char ListRecordTag[] = "[ZVX1RECORD]";
 inline constexpr char ListEndTag[] = "[ZVX1END]";
 
-// List01.dat .. List10.dat in the program folder.
+// List01.dat .. List10.dat in the data folder.
 QString ClassListPath(int classIndex);
 
 // The value tells whether the file was taken as a start list file: no file, and a first line that

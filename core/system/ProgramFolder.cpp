@@ -1,5 +1,7 @@
 #include "core/system/ProgramFolder.h"
 
+#include "core/system/DataFolder.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -25,4 +27,5 @@ QString programFolder()
 void overrideProgramFolder(const QString &folder)
 {
     overriddenFolder() = withTrailingSeparator(folder);
+    resetDataFolder();
 }

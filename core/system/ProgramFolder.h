@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// The folder that holds the program file, with a trailing separator; the class files live here.
+// The folder that holds the program file, with a trailing separator. A portable copy keeps its
+// class files here; dataFolder() says where they are.
 QString programFolder();
 
 // Tests run against a temporary folder instead of the build directory.

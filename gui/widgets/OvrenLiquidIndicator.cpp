@@ -323,7 +323,7 @@ void TOvrenLiquidIndicator::resizeEvent(QResizeEvent *event)
             changed = true;
         }
     }
-    if (changed || m_image.size() != size()) {
+    if (changed || m_image.deviceIndependentSize() != QSizeF(size())) {
         rebuild();
         update();
     }
@@ -331,11 +331,15 @@ void TOvrenLiquidIndicator::resizeEvent(QResizeEvent *event)
 
 void TOvrenLiquidIndicator::paintEvent(QPaintEvent *event)
 {
+    // Moved to a screen of another scale: prepare the picture again at the new ratio.
+    if (!m_image.isNull() && m_image.devicePixelRatio() != devicePixelRatioF())
+        rebuild();
     if (m_image.isNull())
         return;
     QPainter painter(this);
-    const QRect area = event->rect();
-    painter.drawImage(area.topLeft(), m_image, area);
+    painter.setClipRegion(event->region());
+    // The picture has the device's pixels, so this copies them one to one.
+    painter.drawImage(QPoint(0, 0), m_image);
 }
 
 void TOvrenLiquidIndicator::enterEvent(QEnterEvent *event)
@@ -461,8 +465,13 @@ void TOvrenLiquidIndicator::rebuild()
 
     const QImage::Format format =
         m_transparentMode == tmNone ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
-    if (m_image.size() != area || m_image.format() != format)
-        m_image = QImage(area, format);
+    // Drawn at the screen's pixel density, so segment edges stay sharp on a scaled desktop.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(area) * ratio).toSize();
+    if (m_image.size() != pixels || m_image.format() != format || m_image.devicePixelRatio() != ratio) {
+        m_image = QImage(pixels, format);
+        m_image.setDevicePixelRatio(ratio);
+    }
     if (m_image.isNull())
         return;
 

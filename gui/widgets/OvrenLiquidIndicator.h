@@ -137,7 +137,7 @@ public:
     };
     const PolygonList &litPolygons() const { return m_lit; }
     const PolygonList &unlitPolygons() const { return m_unlit; }
-    // The prepared picture that painting copies.
+    // The prepared picture that painting copies, at the widget's device pixel ratio.
     const QImage &preparedImage() const { return m_image; }
     // How many times the picture has been prepared; lets callers see that a repeat did nothing.
     quint64 rebuildCount() const { return m_rebuildCount; }

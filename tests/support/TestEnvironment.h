@@ -7,19 +7,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Every test executable runs in a throw-away home, settings folder, runtime folder
-// and program folder, so no test ever touches the user's files.
+// Every test executable runs in a throw-away home, settings, data, runtime and program folder,
+// so no test ever touches the user's files.
 class TestEnvironment final
 {
 public:
     TestEnvironment()
     {
         const QString root = m_dir.path();
-        for (const char *sub : {"home", "config", "runtime", "program"})
+        for (const char *sub : {"home", "config", "data", "runtime", "program"})
             QDir(root).mkpath(QLatin1String(sub));
         QFile::setPermissions(root + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("HOME", QFile::encodeName(root + "/home"));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + "/config"));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(root + "/data"));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + "/runtime"));
         qputenv("QT_QPA_PLATFORM", "offscreen");
         m_programFolder = root + "/program/";

@@ -1,0 +1,118 @@
+// Pictures of the windows for the README: the real windows, filled with a sample event, each
+// grabbed to a PNG. scripts/screenshots.sh runs this under a virtual X server.
+#include "core/Version.h"
+#include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
+#include "core/system/ProgramFolder.h"
+#include "gui/Form_Info.h"
+#include "gui/Form_Main.h"
+#include "gui/Form_StartList.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+struct Sample
+{
+    const char *name;
+    const char *age;
+    const char *startNr;
+    const char *club;
+    std::int32_t time1, fp1, fs1, time2, fp2, fs2;
+};
+
+// Times in milliseconds; the last two have not driven their second run yet.
+constexpr Sample Event[] = {
+    {"Lena Brandt", "12", "101", "MSC Lahntal", 41230, 0, 0, 40870, 1, 0},
+    {"Tim Okafor", "13", "102", "AC Hochwald", 39950, 2, 0, 40110, 0, 0},
+    {"Mara Sievers", "12", "103", "MSC Lahntal", 42480, 0, 1, 41760, 0, 0},
+    {"Jonas Petrak", "14", "104", "KSG Altmühl", 40310, 0, 0, 39880, 0, 0},
+    {"Ella Nowak", "13", "105", "AC Hochwald", 43020, 1, 0, 42310, 1, 0},
+    {"Finn Leclerc", "12", "106", "KSG Altmühl", 41770, 0, 0, 0, 0, 0},
+    {"Ida Marquardt", "14", "107", "MSC Lahntal", 40640, 0, 0, 0, 0, 0},
+};
+
+bool writeSampleClass(const QString &path)
+{
+    StartList list;
+    for (const Sample &s : Event) {
+        list.add();
+        const int row = list.count() - 1;
+        list.setText(row, ListField::Name, QString::fromUtf8(s.name));
+        list.setText(row, ListField::Age, QString::fromUtf8(s.age));
+        list.setText(row, ListField::StartNr, QString::fromUtf8(s.startNr));
+        list.setText(row, ListField::Info1, QString::fromUtf8(s.club));
+        list.setWholeNumber(row, ListField::Time1, s.time1);
+        list.setWholeNumber(row, ListField::FP1, s.fp1);
+        list.setWholeNumber(row, ListField::FS1, s.fs1);
+        list.setWholeNumber(row, ListField::Time2, s.time2);
+        list.setWholeNumber(row, ListField::FP2, s.fp2);
+        list.setWholeNumber(row, ListField::FS2, s.fs2);
+    }
+    return WriteListFile(list, path).ok();
+}
+
+bool save(QWidget &window, const QString &path)
+{
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return false;
+    QTest::qWait(300);
+    const bool saved = window.grab().save(path);
+    QTextStream(stdout) << (saved ? "wrote " : "could not write ") << path << '\n';
+    return saved;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT-FOLDER\n", argv[0]);
+        return 2;
+    }
+    // A home, settings and lock of its own: a running copy or the user's settings change nothing.
+    QTemporaryDir sandbox;
+    for (const char *sub : {"home", "runtime", "usr/bin", "usr/share/applications"})
+        QDir(sandbox.path()).mkpath(QLatin1String(sub));
+    QFile::setPermissions(sandbox.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("HOME", QFile::encodeName(sandbox.filePath("home")));
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DATA_HOME");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(sandbox.filePath("runtime")));
+    // Shown as an installed copy, which is how most users meet it.
+    QFile entry(
+        sandbox.filePath(QStringLiteral("usr/share/applications/%1.desktop").arg(QLatin1String(ZorvexaApplicationId))));
+    if (!entry.open(QIODevice::WriteOnly))
+        return 1;
+
+    int onlyProgramName = 1;
+    QApplication app(onlyProgramName, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Brasquell"));
+    QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
+    const QString output = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(output);
+
+    overrideProgramFolder(sandbox.filePath("usr/bin"));
+    if (!writeSampleClass(ClassListPath(1)))
+        return 1;
+
+    ClassStore store;
+    TfrmMain frmMain(store);
+    if (!frmMain.isFirstCopy())
+        return 1;
+    TfrmStartList frmStartList(store, &frmMain);
+    TfrmInfo frmInfo(&frmMain);
+    frmMain.setStartListEditor(&frmStartList);
+    frmMain.setInfoDialog(&frmInfo);
+
+    bool ok = save(frmMain, output + QStringLiteral("/main-window.png"));
+    ok = save(frmStartList, output + QStringLiteral("/start-list-editor.png")) && ok;
+    frmStartList.hide();
+    ok = save(frmInfo, output + QStringLiteral("/info-dialog.png")) && ok;
+    return ok ? 0 : 1;
+}
