@@ -25,20 +25,17 @@ int main(int, char *argv[])
     if (!frmMain.isFirstCopy())
         return 0;
 
+    // Only the one running copy may tidy its folder; nothing has been saved yet.
+    ClassStore::removeStaleTemporaryFiles();
+
     // Created once, in this order: the start list editor loads class 1 from the program folder.
     TfrmStartList frmStartList(store, &frmMain);
     TfrmInfo frmInfo(&frmMain);
     frmMain.setStartListEditor(&frmStartList);
     frmMain.setInfoDialog(&frmInfo);
 
-    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain, [&frmMain] {
-        // End open dialogs the way their close box would, then end the program without a question.
-        while (QWidget *modal = QApplication::activeModalWidget()) {
-            if (modal == &frmMain || !modal->close())
-                break;
-        }
-        frmMain.closeWithoutQuestions();
-    });
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain,
+                     &TfrmMain::closeWithoutQuestions);
 
     frmMain.show();
     return app.exec();

@@ -5,10 +5,13 @@
 #include <QFileInfo>
 #include <QQueue>
 
+#include <cstdio>
+
 namespace {
 struct Seam
 {
     bool testMode = false;
+    bool ending = false;
     QQueue<bool> answers;
     QQueue<QString> fileNames;
     QStringList shown;
@@ -28,6 +31,10 @@ const QString &caption()
 
 void showMessage(QWidget *parent, QMessageBox::Icon icon, const QString &text)
 {
+    if (seam().ending) {
+        std::fprintf(stderr, "zorvexa: %s\n", qPrintable(text));
+        return;
+    }
     seam().shown << text;
     if (seam().testMode)
         return;
@@ -45,6 +52,8 @@ namespace OperatorDialogs {
 
 bool askYesNo(QWidget *parent, const QString &text)
 {
+    if (seam().ending)
+        return false;
     seam().shown << text;
     if (!seam().answers.isEmpty())
         return seam().answers.dequeue();
@@ -66,6 +75,8 @@ void showInformation(QWidget *parent, const QString &text)
 
 QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &initialPath)
 {
+    if (seam().ending)
+        return QString();
     if (seam().testMode)
         return takeFileName();
     QFileDialog dialog(parent, title, initialPath, filter);
@@ -78,6 +89,8 @@ QString getOpenFileName(QWidget *parent, const QString &title, const QString &fi
 QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
                         const QString &defaultSuffix, const QString &initialPath)
 {
+    if (seam().ending)
+        return QString();
     if (seam().testMode)
         return takeFileName();
     QFileDialog dialog(parent, title, initialPath, filter);
@@ -97,6 +110,11 @@ QString getSaveFileName(QWidget *parent, const QString &title, const QString &fi
         return QString();
     }
     return path;
+}
+
+void setEnding(bool on)
+{
+    seam().ending = on;
 }
 
 void queueAnswer(bool yes)

@@ -22,6 +22,10 @@ QString getOpenFileName(QWidget *parent, const QString &caption, const QString &
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &filter,
                         const QString &defaultSuffix, const QString &initialPath = QString());
 
+// While the program ends on a signal: messages go to standard error, questions are answered No
+// and file dialogs cancelled, so nothing waits for an operator who has gone.
+void setEnding(bool on);
+
 // Test seam: queued answers are taken in order instead of showing the dialog.
 void queueAnswer(bool yes);
 void queueFileName(const QString &fileName);
