@@ -63,10 +63,25 @@ FileResult CheckedSave::open()
     // A FIFO, a device or a folder is never replaced by a file.
     if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode))
         return notRegularFileError(m_target);
+    constexpr auto Mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
     errno = 0;
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fileError(m_target, errno != 0 ? errno : EIO);
-    return {};
+    if (m_file.open(Mode))
+        return {};
+    int error = errno != 0 ? errno : EIO;
+    if (error == EPERM && ::access(name.constData(), W_OK) == 0) {
+        m_direct = std::make_unique<QFile>(m_target);
+        errno = 0;
+        if (m_direct->open(Mode | QIODevice::Truncate))
+            return {};
+        error = errno != 0 ? errno : EIO;
+        m_direct.reset();
+    }
+    return fileError(m_target, error);
+}
+
+QFileDevice &CheckedSave::device()
+{
+    return m_direct ? static_cast<QFileDevice &>(*m_direct) : m_file;
 }
 
 bool CheckedSave::write(const char *data, qint64 size)
@@ -74,7 +89,7 @@ bool CheckedSave::write(const char *data, qint64 size)
     if (m_error != 0)
         return false;
     errno = 0;
-    if (m_file.write(data, size) != size)
+    if (device().write(data, size) != size)
         m_error = errno != 0 ? errno : EIO;
     return m_error == 0;
 }
@@ -82,7 +97,11 @@ bool CheckedSave::write(const char *data, qint64 size)
 FileResult CheckedSave::commit()
 {
     if (m_error == 0)
-        m_error = retryingFsync(int(m_file.handle()));
+        m_error = retryingFsync(int(device().handle()));
+    if (m_direct) {
+        m_direct->close();
+        return m_error == 0 ? FileResult() : fileError(m_target, m_error);
+    }
     if (m_error != 0) {
         m_file.cancelWriting();
         return fileError(m_target, m_error);

@@ -2,8 +2,11 @@
 
 #include "core/system/FileResult.h"
 
+#include <QFile>
 #include <QSaveFile>
 #include <QString>
+
+#include <memory>
 
 // Saves a file through QSaveFile so that nothing is lost when the disk is full:
 // - every write reaches the file at once and is checked (QSaveFile's own buffer is flushed inside
@@ -28,8 +31,13 @@ public:
     const QString &target() const { return m_target; }
 
 private:
+    QFileDevice &device();
+
     QString m_target;
     QSaveFile m_file;
+    // The direct write where QSaveFile gives up: a folder closed by the immutable flag says EPERM,
+    // and QSaveFile falls back only on EACCES.
+    std::unique_ptr<QFile> m_direct;
     int m_error = 0;
 };
 
