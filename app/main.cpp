@@ -15,7 +15,8 @@ int main(int, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Zorvexa"));
 
-    // Installed first, so an ending signal that arrives during start-up waits for the window.
+    // Installed first, so an ending signal that arrives during start-up waits for the first event
+    // loop: a start-up message's or the program's.
     TerminationSignals terminationSignals;
 
     ClassStore store;
@@ -25,6 +26,12 @@ int main(int, char *argv[])
     if (!frmMain.isFirstCopy())
         return 0;
 
+    bool ending = false;
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain, [&] {
+        ending = true;
+        frmMain.closeWithoutQuestions();
+    });
+
     // Only the one running copy may tidy its folder; nothing has been saved yet.
     ClassStore::removeStaleTemporaryFiles();
 
@@ -33,9 +40,9 @@ int main(int, char *argv[])
     TfrmInfo frmInfo(&frmMain);
     frmMain.setStartListEditor(&frmStartList);
     frmMain.setInfoDialog(&frmInfo);
-
-    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain,
-                     &TfrmMain::closeWithoutQuestions);
+    // A signal that came while a start-up message was open has ended the program already.
+    if (ending)
+        return 0;
 
     frmMain.show();
     return app.exec();
