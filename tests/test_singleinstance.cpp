@@ -218,6 +218,7 @@ private slots:
         const QString classFile = programFolder() + QStringLiteral("List01.dat");
         const QString stale = programFolder() + QStringLiteral("List01.dat.kQzWpX");
         const QString kept = programFolder() + QStringLiteral("List01.dat.bak");
+        QDir(classFile).removeRecursively();
         const QByteArray bytes = "[ZVX1FILE]\r\n[ZVX1RECORD]\r\nKim\r\n\r\n\r\n\r\n\r\n\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n[ZVX1END]\r\n";
         for (const QString &path : {classFile, stale, kept}) {
             QFile file(path);
