@@ -1,5 +1,6 @@
 // Start-up to the main window shown, and resident memory afterwards.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_startup
+#include "core/startlist/ClassStore.h"
 #include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
 
@@ -31,9 +32,10 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
     const qint64 appReady = clock.nsecsElapsed();
 
-    TfrmMain frmMain;
+    ClassStore store;
+    TfrmMain frmMain(store);
     TfrmInfo frmInfo(&frmMain);
-    frmMain.SetInfoDialog(&frmInfo);
+    frmMain.setInfoDialog(&frmInfo);
     const qint64 windowsCreated = clock.nsecsElapsed();
     frmMain.show();
     if (!QTest::qWaitForWindowExposed(&frmMain))

@@ -67,7 +67,10 @@ FileResult CheckedSave::open()
     errno = 0;
     if (m_file.open(Mode))
         return {};
-    int error = errno != 0 ? errno : EIO;
+    int error = errno;
+    // QSaveFile refuses a read-only file itself, without an errno.
+    if (error == 0)
+        error = ::access(name.constData(), W_OK) != 0 && errno != ENOENT ? errno : EIO;
     if (error == EPERM && ::access(name.constData(), W_OK) == 0) {
         m_direct = std::make_unique<QFile>(m_target);
         errno = 0;
