@@ -1,7 +1,7 @@
 // Read and write of a start list of 100,000 entries, each against `wc -l` on the same file.
 // Usage: bench_startlist [folder]          (default: a temporary folder)
-//        bench_startlist --huge [folder]   also reads a 400 MB file: a junk line of 300 MB between
-//                                          records and a 100 MB name, to show the memory stays bounded
+//        bench_startlist --huge [folder]   also reads a 250 MiB file: a junk line of 150 MiB between
+//                                          records and a 100 MiB name, to show the memory stays bounded
 #include "core/startlist/ListFile.h"
 
 #include <QCoreApplication>
@@ -87,11 +87,11 @@ int main(int argc, char *argv[])
         rusage before{};
         getrusage(RUSAGE_SELF, &before);
         StartList list;
-        const ListFileResult result = ReadListFile(list, args.at(2), false);
+        const Result<bool> result = ReadListFile(list, args.at(2), false);
         rusage after{};
         getrusage(RUSAGE_SELF, &after);
         std::printf("%d %ld %ld\n", list.count(), before.ru_maxrss, after.ru_maxrss);
-        return result.error.isEmpty() ? 0 : 1;
+        return result.ok() ? 0 : 1;
     }
 
     const bool huge = args.size() > 1 && args.at(1) == QLatin1String("--huge");
@@ -113,7 +113,7 @@ int main(int argc, char *argv[])
     int round = 0;
     const double readMs = bestMs([&] {
         StartList &back = lists[std::size_t(round++)];
-        if (!ReadListFile(back, path, false).error.isEmpty() || back.count() != Entries)
+        if (!ReadListFile(back, path, false).ok() || back.count() != Entries)
             std::abort();
     });
 
@@ -165,7 +165,8 @@ int main(int argc, char *argv[])
         const QByteArray junk(1 << 20, 'j');
         const QByteArray name(1 << 20, 'n');
         out.write("[ZVX1FILE]\r\n");
-        for (int i = 0; i < 300; ++i)
+        // Just below MaxListFileSize, beyond which a file is refused unread.
+        for (int i = 0; i < 150; ++i)
             out.write(junk);
         out.write("\r\n[ZVX1RECORD]\r\n");
         for (int i = 0; i < 100; ++i)
