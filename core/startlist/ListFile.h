@@ -18,9 +18,10 @@ inline constexpr long long MaxListFileSize = 256LL << 20;
 QString ClassListPath(int classIndex);
 
 // The value tells whether the file was taken as a start list file: no file, and a first line that
-// is not the file tag, give false without a failure. A FIFO, device or folder, or a file larger than
-// MaxListFileSize, is refused with a failure naming it, without waiting for or reading its bytes. Replace mode empties the list only once the
-// file tag is accepted; merge appends. After a failure the entries read before it stay in the list.
+// is not the file tag, give false without a failure. A FIFO, device or folder, or a file larger
+// than MaxListFileSize, is refused with a failure naming it (through links, the file they lead
+// to), without waiting for or reading its bytes. Replace mode empties the list only once the file
+// tag is accepted; merge appends. After a failure the entries read before it stay in the list.
 Result<bool> ReadListFile(StartList &list, const QString &path, bool merge);
 // Through CheckedSave: the old file stays whole until the new one is complete and synced; a
 // FIFO, device or folder in its place is refused.

@@ -27,12 +27,11 @@ public:
     bool write(const char *data, qint64 size);
     // The first failed write's reason, or the outcome of syncing and replacing the file.
     FileResult commit();
-    // The file the data lands in: the path, or the end of its chain of links.
-    const QString &target() const { return m_target; }
 
 private:
     QFileDevice &device();
 
+    // The file the data lands in: the path, or the end of its chain of links.
     QString m_target;
     QSaveFile m_file;
     // The direct write where QSaveFile gives up: a folder closed by the immutable flag says EPERM,
