@@ -3,6 +3,7 @@
 #include "support/TestEnvironment.h"
 #include "core/protocol/ProtocolExport.h"
 #include "core/startlist/CodePage1252.h"
+#include "core/startlist/LineReader.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
 
@@ -516,6 +517,37 @@ private slots:
         const auto result = ReadListFile(list, file, false);
         QCOMPARE(reasonOf(result), QString());
         QCOMPARE(names(list), QStringList{"Kim"});
+    }
+
+    // The first line is read only as far as the tag could reach. Read from a pipe whose writer stays
+    // open, a long first line without a line end must not be waited for to its end (the pipe does
+    // not block, so reading on shows as an error instead of a hang).
+    void firstLineIsReadOnlyAsFarAsTheTag_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("tag");
+        QTest::newRow("the tag") << QByteArray("[ZVX1FILE]\r\n") << true;
+        QTest::newRow("the tag, LF only") << QByteArray("[ZVX1FILE]\n") << true;
+        QTest::newRow("the tag and more") << QByteArray("[ZVX1FILE]") + QByteArray(40, ' ') << false;
+        QTest::newRow("a long line") << QByteArray(4000, 'x') << false;
+        QTest::newRow("NUL bytes") << QByteArray(64, '\0') << false;
+    }
+    void firstLineIsReadOnlyAsFarAsTheTag()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, tag);
+        int fds[2];
+        QCOMPARE(::pipe2(fds, O_NONBLOCK), 0);
+        QCOMPARE(::write(fds[1], bytes.constData(), std::size_t(bytes.size())), ssize_t(bytes.size()));
+        {
+            LineReader reader(fds[0]);
+            reader.readTagLine();
+            QCOMPARE(reader.error(), 0);
+            QCOMPARE(reader.isTag(ListFileTag), tag);
+            QVERIFY(reader.line().size() <= 16);
+        }
+        ::close(fds[0]);
+        ::close(fds[1]);
     }
 
     // Clubs link class files into a shared folder: a save goes through the link to its target, the
