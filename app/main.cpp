@@ -24,7 +24,8 @@ int main(int, char *argv[])
     QGuiApplication::setDesktopFileName(QLatin1String(ZorvexaApplicationId));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/%1.svg").arg(QLatin1String(ZorvexaApplicationId))));
 
-    // Installed first, so an ending signal that arrives during start-up waits for the window.
+    // Installed first, so an ending signal that arrives during start-up waits for the first event
+    // loop: a start-up message's or the program's.
     TerminationSignals terminationSignals;
 
     ClassStore store;
@@ -33,6 +34,15 @@ int main(int, char *argv[])
     // list editor loads a class file, so it cannot write anything.
     if (!frmMain.isFirstCopy())
         return 0;
+
+    bool ending = false;
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain, [&] {
+        ending = true;
+        frmMain.closeWithoutQuestions();
+    });
+
+    // Only the one running copy may tidy its folder; nothing has been saved yet.
+    ClassStore::removeStaleTemporaryFiles();
 
     // Created once, in this order: the start list editor loads class 1 and heads it with the
     // name the class editor has read.
@@ -46,15 +56,9 @@ int main(int, char *argv[])
     frmMain.setStartListEditor(&frmStartList);
     frmMain.setConfigDialog(&frmConfig);
     frmMain.setInfoDialog(&frmInfo);
-
-    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain, [&frmMain] {
-        // End open dialogs the way their close box would, then end the program without a question.
-        while (QWidget *modal = QApplication::activeModalWidget()) {
-            if (modal == &frmMain || !modal->close())
-                break;
-        }
-        frmMain.closeWithoutQuestions();
-    });
+    // A signal that came while a start-up message was open has ended the program already.
+    if (ending)
+        return 0;
 
     frmMain.show();
     return app.exec();

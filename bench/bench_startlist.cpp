@@ -1,7 +1,7 @@
 // Read and write of a start list of 100,000 entries, each against `wc -l` on the same file.
 // Usage: bench_startlist [folder]          (default: a temporary folder)
-//        bench_startlist --huge [folder]   also reads a 400 MB file: a junk line of 300 MB between
-//                                          records and a 100 MB name, to show the memory stays bounded
+//        bench_startlist --huge [folder]   also reads a 250 MiB file: a junk line of 150 MiB between
+//                                          records and a 100 MiB name, to show the memory stays bounded
 #include "core/startlist/ListFile.h"
 
 #include <QCoreApplication>
@@ -165,7 +165,8 @@ int main(int argc, char *argv[])
         const QByteArray junk(1 << 20, 'j');
         const QByteArray name(1 << 20, 'n');
         out.write("[ZVX1FILE]\r\n");
-        for (int i = 0; i < 300; ++i)
+        // Just below MaxListFileSize, beyond which a file is refused unread.
+        for (int i = 0; i < 150; ++i)
             out.write(junk);
         out.write("\r\n[ZVX1RECORD]\r\n");
         for (int i = 0; i < 100; ++i)

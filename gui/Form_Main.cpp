@@ -8,6 +8,7 @@
 #include "core/startlist/ClassStore.h"
 #include "core/text/Numbers.h"
 #include "gui/Form_StartList.h"
+#include "gui/widgets/DrawnText.h"
 #include "gui/widgets/ProtocolDelegate.h"
 #include "ui_Form_Main.h"
 #include "gui/Colors.h"
@@ -255,7 +256,7 @@ void TfrmMain::FormShow()
     m_runs->resetForShow();
     m_runs->setRunNumber(runEditorValue());
     FillClassNames();
-    LoadClass(m_store.CurrentClass());
+    showCurrentClass();
     SelectParticipant(-1);
     LockStation();
 }
@@ -264,6 +265,18 @@ void TfrmMain::FillClassNames()
 {
     for (int i = 0; i < 10; ++i)
         m_ui->cmbClass->setItemText(i, ClassNameOf(i + 1));
+}
+
+void TfrmMain::showCurrentClass()
+{
+    // Showing the window only reads: the class is loaded once, by whoever comes first, and
+    // nothing is saved (a save here would rewrite the file the program just started with).
+    if (!m_store.isCurrentClassLoaded()) {
+        [[maybe_unused]] const FileResult loaded = m_store.LoadCurrentClass();
+    }
+    m_protocol.rebuild();
+    const QSignalBlocker blocker(m_ui->cmbClass);
+    m_ui->cmbClass->setCurrentIndex(m_store.CurrentClass() - 1);
 }
 
 void TfrmMain::LoadClass(int classIndex)
@@ -328,7 +341,7 @@ void TfrmMain::GridCellClick(int column, int row, Qt::KeyboardModifiers modifier
     if (m_runs->Running() || !(modifiers & Qt::ControlModifier)
         || (column != ProtocolModel::Time1 && column != ProtocolModel::Time2))
         return;
-    const QString question = tr("You are sure to reset results for") + QLatin1Char(' ') + m_ui->lblPartic->text()
+    const QString question = tr("You are sure to reset results for") + QLatin1Char(' ') + drawnText(m_ui->lblPartic->text())
                            + QStringLiteral(" ?");
     if (!OperatorDialogs::askYesNo(this, question))
         return;
@@ -379,7 +392,14 @@ bool TfrmMain::FormClose()
 
 void TfrmMain::closeWithoutQuestions()
 {
+    // From here on a failure goes to standard error: a session that is ending waits for nobody.
+    OperatorDialogs::setEnding(true);
     m_askOnClose = false;
+    // Open dialogs end the way their close box would end them (the editor saves its class).
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        if (modal == this || !modal->close())
+            break;
+    }
     close();
 }
 

@@ -48,8 +48,8 @@ public:
 
     // The main window sees F5 to F9 before the focused control, without consuming them.
     bool FormKeyDown(int key);
-    // An ending signal: one try to save, a failure goes to standard error, and the program ends
-    // without asking anything.
+    // An ending signal: open dialogs are closed, one try to save, a failure goes to standard
+    // error, and the program ends without asking or showing anything.
     void closeWithoutQuestions();
 
     static QString helpText();
@@ -70,6 +70,7 @@ private:
     void connectRunControl();
     void setUpGrid();
     void FillClassNames();
+    void showCurrentClass();
     void cmbClassChange(int index);
     void cmdStartListClick();
     void edtLaufChange();

@@ -6,10 +6,13 @@
 #include <QFileInfo>
 #include <QQueue>
 
+#include <cstdio>
+
 namespace {
 struct Seam
 {
     bool testMode = false;
+    bool ending = false;
     QQueue<bool> answers;
     QQueue<QString> fileNames;
     QQueue<QColor> colors;
@@ -30,6 +33,10 @@ const QString &caption()
 
 void showMessage(QWidget *parent, QMessageBox::Icon icon, const QString &text)
 {
+    if (seam().ending) {
+        std::fprintf(stderr, "zorvexa: %s\n", qPrintable(text));
+        return;
+    }
     seam().shown << text;
     if (seam().testMode)
         return;
@@ -47,6 +54,8 @@ namespace OperatorDialogs {
 
 bool askYesNo(QWidget *parent, const QString &text)
 {
+    if (seam().ending)
+        return false;
     seam().shown << text;
     if (!seam().answers.isEmpty())
         return seam().answers.dequeue();
@@ -68,6 +77,8 @@ void showInformation(QWidget *parent, const QString &text)
 
 QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &initialPath)
 {
+    if (seam().ending)
+        return QString();
     if (seam().testMode)
         return takeFileName();
     QFileDialog dialog(parent, title, initialPath, filter);
@@ -80,6 +91,8 @@ QString getOpenFileName(QWidget *parent, const QString &title, const QString &fi
 QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
                         const QString &defaultSuffix, const QString &initialPath)
 {
+    if (seam().ending)
+        return QString();
     if (seam().testMode)
         return takeFileName();
     QFileDialog dialog(parent, title, initialPath, filter);
@@ -111,6 +124,11 @@ QColor getColor(QWidget *parent, const QColor &initial)
 void queueColor(const QColor &color)
 {
     seam().colors.enqueue(color);
+}
+
+void setEnding(bool on)
+{
+    seam().ending = on;
 }
 
 void queueAnswer(bool yes)

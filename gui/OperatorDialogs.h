@@ -26,6 +26,10 @@ QString getSaveFileName(QWidget *parent, const QString &caption, const QString &
 // The full colour dialog; an invalid colour when the operator cancelled.
 QColor getColor(QWidget *parent, const QColor &initial);
 
+// While the program ends on a signal: messages go to standard error, questions are answered No
+// and file dialogs cancelled, so nothing waits for an operator who has gone.
+void setEnding(bool on);
+
 // Test seam: queued answers are taken in order instead of showing the dialog.
 void queueAnswer(bool yes);
 void queueFileName(const QString &fileName);

@@ -1,10 +1,13 @@
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/ProgramFolder.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QSignalSpy>
+
+#include <sys/stat.h>
 
 namespace {
 QByteArray record(const QByteArrayList &fields)
@@ -175,6 +178,144 @@ private slots:
         StartList saved;
         QVERIFY(ReadListFile(saved, ClassListPath(1), false).ok());
         QCOMPARE(saved.count(), 2);
+    }
+
+    // A class file that is no regular file, or far too large, is refused unread at once. Nothing was
+    // read, so the class can be left; the file stays as it was and no copy of it is attempted.
+    void specialClassFileIsRefusedAndLeftAlone_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("firstLine");
+        QTest::newRow("FIFO") << "fifo" << "%1 is not a regular file.";
+        QTest::newRow("link to /dev/zero") << "zero" << "/dev/zero is not a regular file.";
+        QTest::newRow("folder") << "folder" << "%1 is not a regular file.";
+        QTest::newRow("sparse 10 GiB with the tag") << "huge" << "%1 is 10.00 GiB, too large for a start list file (at most 256.00 MiB).";
+    }
+    void specialClassFileIsRefusedAndLeftAlone()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, firstLine);
+        const QString file = ClassListPath(3);
+        const QByteArray name = QFile::encodeName(file);
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (kind == QLatin1String("zero"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(file));
+        else
+            QVERIFY(writeBytes(file, "[ZVX1FILE]\r\n") && QFile::resize(file, qint64(10) << 30));
+        struct stat before{};
+        QCOMPARE(::lstat(name.constData(), &before), 0);
+        QVERIFY(WriteListFile(listOfNames({"Ola"}), ClassListPath(4)).ok());
+
+        ClassStore store;
+        const FileResult selected = store.SelectClass(3);
+        QVERIFY(!selected.ok());
+        if (firstLine.contains(QLatin1String("%1")))
+            firstLine = firstLine.arg(QDir::toNativeSeparators(file));
+        QCOMPARE(reasonOf(selected).section(QLatin1Char('\n'), 0, 0), firstLine);
+        QCOMPARE(store.CurrentClass(), 3);
+        QCOMPARE(store.entryCount(), 0);
+        QVERIFY(store.SelectClass(4).ok());
+        QCOMPARE(names(store.list()), QStringList{"Ola"});
+
+        struct stat after{};
+        QCOMPARE(::lstat(name.constData(), &after), 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_size, before.st_size);
+        QCOMPARE(QDir(programFolder()).entryList({QStringLiteral("List03.dat.*")}, QDir::AllEntries | QDir::System), QStringList{});
+    }
+
+    // What a typed list would have to overwrite is refused, so the typing stays in memory.
+    void typedListIsNotSavedOverASpecialFile()
+    {
+        const QString file = ClassListPath(3);
+        QDir().mkpath(file);
+        ClassStore store;
+        QVERIFY(!store.SelectClass(3).ok());
+        store.model().addRow();
+        QVERIFY(!store.SelectClass(4).ok());
+        QCOMPARE(store.CurrentClass(), 3);
+        QCOMPARE(store.entryCount(), 1);
+        QVERIFY(QFileInfo(file).isDir());
+    }
+
+    // The copy of a damaged class file that is a link goes beside the file the link leads to, with
+    // that file's permissions, and the messages name it.
+    void copyOfALinkedClassFileGoesBesideItsTarget()
+    {
+        const QString shared = programFolder() + QStringLiteral("shared/");
+        QDir().mkpath(shared);
+        const QString target = shared + QStringLiteral("club.dat");
+        const QByteArray bytes = fileOf(record({"Kim", "", "", "", "", "", "x", "0", "0", "0", "0", "0"}));
+        QVERIFY(writeBytes(target, bytes));
+        const auto permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(target, permissions));
+        QVERIFY(QFile::link(target, ClassListPath(2)));
+
+        ClassStore store;
+        const FileResult selected = store.SelectClass(2);
+        QCOMPARE(selected.error().path, target);
+        QCOMPARE(reasonOf(selected).section(QLatin1Char('\n'), 1),
+                 QStringLiteral("The original file was kept as %1.").arg(QDir::toNativeSeparators(target + ".bak")));
+        QCOMPARE(readBytes(target + ".bak"), bytes);
+        QCOMPARE(QFile::permissions(target + ".bak"), QFile::permissions(target));
+        QVERIFY(!QFileInfo::exists(ClassListPath(2) + ".bak"));
+
+        QVERIFY(store.SaveCurrentClass().ok());
+        QVERIFY(QFileInfo(ClassListPath(2)).isSymLink());
+        StartList back;
+        QVERIFY(ReadListFile(back, target, false).ok());
+        QCOMPARE(names(back), QStringList{"Kim"});
+    }
+
+    // Only what QSaveFile leaves between its link and its rename: "<class file>.<six letters>",
+    // a regular file, and not the file a class file links to.
+    void staleTemporaryFilesAreRemoved_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("class 1") << "List01.dat.AbCdEf" << "file" << true;
+        QTest::newRow("class 10") << "List10.dat.zZzZqQ" << "file" << true;
+        QTest::newRow("a copy named backup") << "List01.dat.backup" << "file" << false;
+        QTest::newRow("a copy named Backup") << "List01.dat.Backup" << "file" << false;
+        QTest::newRow("a copy named BACKUP") << "List01.dat.BACKUP" << "file" << false;
+        QTest::newRow("no class 11") << "List11.dat.AbCdEf" << "file" << false;
+        QTest::newRow("no class 00") << "List00.dat.AbCdEf" << "file" << false;
+        QTest::newRow("five letters") << "List01.dat.AbCdE" << "file" << false;
+        QTest::newRow("seven letters") << "List01.dat.AbCdEfG" << "file" << false;
+        QTest::newRow("a digit") << "List01.dat.AbCdE1" << "file" << false;
+        QTest::newRow("copy of a damaged file") << "List01.dat.bak" << "file" << false;
+        QTest::newRow("hundredth copy") << "List01.dat.bak100" << "file" << false;
+        QTest::newRow("lower case name") << "list01.dat.AbCdEf" << "file" << false;
+        QTest::newRow("class file itself") << "List01.dat" << "file" << false;
+        QTest::newRow("a link") << "List02.dat.AbCdEf" << "link" << false;
+        QTest::newRow("a folder") << "List02.dat.AbCdEf" << "folder" << false;
+        QTest::newRow("target of a class file") << "List04.dat.QwErTy" << "target" << false;
+    }
+    void staleTemporaryFilesAreRemoved()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(bool, removed);
+        const QString file = programFolder() + name;
+        QVERIFY(writeBytes(programFolder() + QStringLiteral("other"), fileOf(kimRecord())));
+        if (kind == QLatin1String("link"))
+            QVERIFY(QFile::link(programFolder() + QStringLiteral("other"), file));
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(file));
+        else
+            QVERIFY(writeBytes(file, fileOf(kimRecord())));
+        if (kind == QLatin1String("target"))
+            QVERIFY(QFile::link(file, ClassListPath(5)));
+
+        const QStringList gone = ClassStore::removeStaleTemporaryFiles();
+        QCOMPARE(gone, removed ? QStringList{name} : QStringList{});
+        QCOMPARE(QFileInfo::exists(file) || QFileInfo(file).isSymLink(), !removed);
+        QVERIFY(QFileInfo::exists(programFolder() + QStringLiteral("other")));
     }
 
     void numberFieldsReadRoundedAndWriteWhole()

@@ -1,6 +1,9 @@
+#include "support/FileSizeLimit.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
+#include "core/protocol/ProtocolExport.h"
 #include "core/startlist/CodePage1252.h"
+#include "core/startlist/LineReader.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
 
@@ -8,11 +11,10 @@
 #include <QLocale>
 #include <QRandomGenerator>
 
-#include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -315,7 +317,7 @@ private slots:
         QDir().mkpath(path(QStringLiteral("folder.zvx")));
         const auto result = ReadListFile(list, path(QStringLiteral("folder.zvx")), false);
         QVERIFY(!taken(result));
-        QCOMPARE(reasonOf(result), QStringLiteral("I/O error 21"));
+        QCOMPARE(reasonOf(result), QStringLiteral("%1 is not a regular file.").arg(path(QStringLiteral("folder.zvx"))));
         QCOMPARE(list.count(), 1);
     }
 
@@ -331,15 +333,12 @@ private slots:
             big.add();
             big.setText(i, ListField::Name, QStringLiteral("participant %1").arg(i));
         }
-        rlimit saved{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved;
-        limited.rlim_cur = 64 * 1024;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        const auto result = WriteListFile(big, target);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
+        FileResult result;
+        {
+            FileSizeLimit full(64 * 1024);
+            QVERIFY(full.active());
+            result = WriteListFile(big, target);
+        }
 
         QVERIFY(!taken(result));
         QCOMPARE(reasonOf(result), QStringLiteral("I/O error 27"));
@@ -347,26 +346,242 @@ private slots:
         QCOMPARE(QDir(m_dir).entryList(QDir::Files), QStringList{QStringLiteral("List01.dat")});
     }
 
-    void readOnlyFolderKeepsTheOldFile()
+    // Where the folder takes no new file but the class file may be written, the file is written in
+    // place rather than the results lost. Permissions hold only for other users than root; the
+    // immutable flag closes the folder for root too.
+    void readOnlyFolderWritesTheFileInPlace_data()
     {
+        QTest::addColumn<bool>("immutable");
+        QTest::newRow("folder without write permission") << false;
+        QTest::newRow("immutable folder") << true;
+    }
+    void readOnlyFolderWritesTheFileInPlace()
+    {
+        QFETCH(bool, immutable);
         const QString folder = path(QStringLiteral("locked/"));
         QDir().mkpath(folder);
         const QString target = folder + QStringLiteral("list.zvx");
         QVERIFY(taken(WriteListFile(listOfNames({"old"}), target)));
-        const QByteArray before = readBytes(target);
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-        const bool immutable = ::access(QFile::encodeName(folder).constData(), W_OK) == 0 && setImmutable(folder, true);
-        if (::access(QFile::encodeName(folder).constData(), W_OK) == 0 && !immutable) {
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            QSKIP("cannot make a folder read-only for this user");
+        const QByteArray folderName = QFile::encodeName(folder);
+        if (immutable) {
+            if (!setImmutable(folder, true))
+                QSKIP("only root can set the immutable flag of a folder");
+        } else {
+            if (::geteuid() == 0)
+                QSKIP("root writes into any folder; run the tests as another user to check the permission");
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
         }
+        const bool closed = ::access(folderName.constData(), W_OK) != 0 || immutable;
         const auto result = WriteListFile(listOfNames({"new", "newer"}), target);
+        const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden);
         if (immutable)
             setImmutable(folder, false);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(closed);
+        QCOMPARE(reasonOf(result), QString());
+        StartList back;
+        QVERIFY(taken(ReadListFile(back, target, false)));
+        QCOMPARE(names(back), (QStringList{"new", "newer"}));
+        QCOMPARE(entries, QStringList{QStringLiteral("list.zvx")});
+    }
+
+    // A class file of up to 16 KiB, or an export, fits in QSaveFile's buffer; on a full disk the old
+    // file must stay byte for byte and the failure be reported, however small the new one.
+    void smallWriteOnAFullDiskKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("entries");
+        QTest::newRow("class file, 1 entry") << "List01.dat" << 1;
+        QTest::newRow("class file, 50 entries") << "List01.dat" << 50;
+        QTest::newRow("class file, 200 entries") << "List01.dat" << 200;
+        QTest::newRow("exported page") << "protocol.html" << 0;
+    }
+    void smallWriteOnAFullDiskKeepsTheOldFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, entries);
+        const QString target = path(name);
+        StartList list;
+        for (int i = 0; i < entries; ++i) {
+            list.add();
+            list.setText(i, ListField::Name, QStringLiteral("participant %1").arg(i));
+        }
+        const QByteArray page = "<!DOCTYPE html>\n<html><body><table>" + QByteArray(2000, 'x') + "</table></body></html>\n";
+        const auto save = [&] { return entries > 0 ? WriteListFile(list, target) : writeExportFile(target, page); };
+        QVERIFY(writeBytes(target, QByteArrayLiteral("[ZVX1FILE]\r\n") + kimRecord() + "[ZVX1END]\r\n"));
+        const QByteArray before = readBytes(target);
+
+        FileResult result;
+        {
+            // Below the first line of the new file, above nothing the old file needs.
+            FileSizeLimit full(16);
+            QVERIFY(full.active());
+            result = save();
+        }
         QVERIFY(!taken(result));
-        QCOMPARE(reasonOf(result), QStringLiteral("File access denied"));
+        QCOMPARE(reasonOf(result), QStringLiteral("I/O error 27"));
+        QCOMPARE(result.error().path, target);
         QCOMPARE(readBytes(target), before);
+        QCOMPARE(QDir(m_dir).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+        // The data is still at hand: with room on the disk the same call saves it.
+        QCOMPARE(reasonOf(save()), QString());
+        if (entries > 0) {
+            StartList back;
+            QVERIFY(taken(ReadListFile(back, target, false)));
+            QCOMPARE(back.count(), entries);
+        } else {
+            QCOMPARE(readBytes(target), page);
+        }
+    }
+
+    // Nothing that is not a regular file is read or replaced: reading a FIFO would wait for a writer,
+    // a device never ends, and a save would put a file in place of any of them.
+    void specialFilesAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("shownPath");
+        QTest::newRow("FIFO") << "fifo" << QString();
+        QTest::newRow("link to a FIFO") << "link to fifo" << QString();
+        QTest::newRow("folder") << "folder" << QString();
+        QTest::newRow("link to /dev/zero") << "link to zero" << "/dev/zero";
+    }
+    void specialFilesAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, shownPath);
+        const QString file = path(QStringLiteral("List01.dat"));
+        const QString fifo = path(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        if (kind == QLatin1String("fifo"))
+            QVERIFY(QFile::rename(fifo, file));
+        else if (kind == QLatin1String("link to fifo"))
+            QVERIFY(QFile::link(fifo, file));
+        else if (kind == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(file));
+        else
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), file));
+        if (shownPath.isEmpty())
+            shownPath = kind == QLatin1String("link to fifo") ? fifo : file;
+        const QString reason = QStringLiteral("%1 is not a regular file.").arg(shownPath);
+
+        StartList list = listOfNames({"a"});
+        for (bool merge : {false, true}) {
+            const auto read = ReadListFile(list, file, merge);
+            QCOMPARE(reasonOf(read), reason);
+            QCOMPARE(read.error().path, shownPath);
+            QCOMPARE(names(list), QStringList{"a"});
+        }
+        // Saving over it is refused as well, except onto the device, which is never tried here.
+        if (shownPath != QLatin1String("/dev/zero")) {
+            const auto written = WriteListFile(list, file);
+            QCOMPARE(reasonOf(written), reason);
+            QFileInfo after(shownPath);
+            QVERIFY(!after.isFile());
+            QCOMPARE(QFileInfo(file).isSymLink(), kind.startsWith(QLatin1String("link")));
+        }
+    }
+
+    // A file far larger than any start list is refused by its size, without reading it: a sparse
+    // 10 GiB file costs no disk space and would have the reader reserve room for 160 million entries.
+    void oversizedFileIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<QString>("shownSize");
+        QTest::newRow("tag then 10 GiB") << QByteArray("[ZVX1FILE]\r\n") << (qint64(10) << 30) << "10.00 GiB";
+        QTest::newRow("10 GiB without tag") << QByteArray() << (qint64(10) << 30) << "10.00 GiB";
+        QTest::newRow("one byte over the limit") << QByteArray("[ZVX1FILE]\r\n") << qint64(MaxListFileSize) + 1 << "256.00 MiB";
+    }
+    void oversizedFileIsRefused()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(qint64, size);
+        QFETCH(QString, shownSize);
+        const QString file = path(QStringLiteral("big.zvx"));
+        QVERIFY(writeBytes(file, head));
+        QVERIFY(QFile::resize(file, size));
+        StartList list = listOfNames({"a"});
+        const auto result = ReadListFile(list, file, false);
+        QCOMPARE(reasonOf(result),
+                 QStringLiteral("%1 is %2, too large for a start list file (at most 256.00 MiB).").arg(file, shownSize));
+        QCOMPARE(names(list), QStringList{"a"});
+    }
+
+    // At the limit a file is still read, however little of it is a list.
+    void fileAtTheSizeLimitIsRead()
+    {
+        const QString file = path(QStringLiteral("limit.zvx"));
+        QVERIFY(writeBytes(file, fileOf(kimRecord())));
+        QVERIFY(QFile::resize(file, MaxListFileSize));
+        StartList list;
+        const auto result = ReadListFile(list, file, false);
+        QCOMPARE(reasonOf(result), QString());
+        QCOMPARE(names(list), QStringList{"Kim"});
+    }
+
+    // The first line is read only as far as the tag could reach. Read from a pipe whose writer stays
+    // open, a long first line without a line end must not be waited for to its end (the pipe does
+    // not block, so reading on shows as an error instead of a hang).
+    void firstLineIsReadOnlyAsFarAsTheTag_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("tag");
+        QTest::newRow("the tag") << QByteArray("[ZVX1FILE]\r\n") << true;
+        QTest::newRow("the tag, LF only") << QByteArray("[ZVX1FILE]\n") << true;
+        QTest::newRow("the tag and more") << QByteArray("[ZVX1FILE]") + QByteArray(40, ' ') << false;
+        QTest::newRow("a long line") << QByteArray(4000, 'x') << false;
+        QTest::newRow("NUL bytes") << QByteArray(64, '\0') << false;
+    }
+    void firstLineIsReadOnlyAsFarAsTheTag()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, tag);
+        int fds[2];
+        QCOMPARE(::pipe2(fds, O_NONBLOCK), 0);
+        QCOMPARE(::write(fds[1], bytes.constData(), std::size_t(bytes.size())), ssize_t(bytes.size()));
+        {
+            LineReader reader(fds[0]);
+            reader.readTagLine();
+            QCOMPARE(reader.error(), 0);
+            QCOMPARE(reader.isTag(ListFileTag), tag);
+            QVERIFY(reader.line().size() <= 16);
+        }
+        ::close(fds[0]);
+        ::close(fds[1]);
+    }
+
+    // Clubs link class files into a shared folder: a save goes through the link to its target, the
+    // link stays, and a failure names the target.
+    void savesThroughALink()
+    {
+        const QString shared = path(QStringLiteral("shared/"));
+        QDir().mkpath(shared);
+        const QString target = shared + QStringLiteral("club.dat");
+        const QString link = path(QStringLiteral("List01.dat"));
+        QVERIFY(writeBytes(target, fileOf(kimRecord())));
+        QVERIFY(QFile::link(target, link));
+
+        QCOMPARE(reasonOf(WriteListFile(listOfNames({"Lee"}), link)), QString());
+        QVERIFY(QFileInfo(link).isSymLink());
+        StartList back;
+        QVERIFY(taken(ReadListFile(back, target, false)));
+        QCOMPARE(names(back), QStringList{"Lee"});
+        QCOMPARE(QDir(m_dir).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("List01.dat")});
+
+        const QByteArray before = readBytes(target);
+        FileResult result;
+        {
+            FileSizeLimit full(16);
+            result = WriteListFile(listOfNames({"Lee", "Kim"}), link);
+        }
+        QCOMPARE(reasonOf(result), QStringLiteral("I/O error 27"));
+        QCOMPARE(result.error().path, target);
+        QVERIFY(result.error().message().endsWith(target));
+        QCOMPARE(readBytes(target), before);
+
+        QVERIFY(writeBytes(target, fileOf(record({"Kim", "", "", "", "", "", "x", "0", "0", "0", "0", "0"}))));
+        const auto read = ReadListFile(back, link, false);
+        QCOMPARE(read.error().path, target);
     }
 
     // Names of every length around the 16-byte blocks the line scan looks at, with each kind of line end

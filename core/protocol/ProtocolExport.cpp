@@ -1,8 +1,7 @@
 #include "core/protocol/ProtocolExport.h"
 
 #include "core/protocol/ProtocolModel.h"
-
-#include <QSaveFile>
+#include "core/system/CheckedSave.h"
 
 namespace {
 QString csvField(const QString &text)
@@ -63,8 +62,9 @@ QByteArray protocolAsHtml(const ProtocolModel &model, const QString &className)
 
 FileResult writeExportFile(const QString &path, const QByteArray &content)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        return FileError{path, file.errorString()};
-    return {};
+    CheckedSave file(path);
+    if (FileResult opened = file.open(); !opened)
+        return opened;
+    file.write(content.constData(), content.size());
+    return file.commit();
 }

@@ -12,5 +12,5 @@ class ProtocolModel;
 QByteArray protocolAsCsv(const ProtocolModel &model);
 QByteArray protocolAsHtml(const ProtocolModel &model, const QString &className);
 
-// Writes atomically: on failure the old file stays as it was.
+// Writes through CheckedSave: on failure the old file stays as it was.
 FileResult writeExportFile(const QString &path, const QByteArray &content);

@@ -2,10 +2,16 @@
 
 #include "core/settings/ClassNames.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/CheckedSave.h"
+#include "core/system/DataFolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 bool sameBytes(const QString &a, const QString &b)
@@ -31,17 +37,65 @@ ClassStore::ClassStore(QObject *parent)
 
 QString ClassStore::keepOriginal(const QString &path)
 {
+    const QString target = linkTarget(path);
+    struct stat info{};
+    // A FIFO would block the copy and a device never ends; a huge file is not copied but kept.
+    if (::stat(QFile::encodeName(target).constData(), &info) != 0 || !S_ISREG(info.st_mode)
+        || info.st_size > MaxListFileSize)
+        return QString();
     constexpr int MaxCopies = 100;
     for (int n = 1; n <= MaxCopies; ++n) {
-        const QString candidate = path + (n == 1 ? QStringLiteral(".bak") : QStringLiteral(".bak%1").arg(n));
-        if (QFileInfo::exists(candidate)) {
-            if (sameBytes(path, candidate))
+        const QString candidate = target + (n == 1 ? QStringLiteral(".bak") : QStringLiteral(".bak%1").arg(n));
+        if (QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink()) {
+            if (sameBytes(target, candidate))
                 return candidate;
             continue;
         }
-        return QFile::copy(path, candidate) ? candidate : QString();
+        if (!QFile::copy(target, candidate))
+            return QString();
+        // Whoever may not read the class file may not read its copy either.
+        if (!QFile::setPermissions(candidate, QFile::permissions(target))) {
+            QFile::remove(candidate);
+            return QString();
+        }
+        return candidate;
     }
     return QString();
+}
+
+namespace {
+// A name the operator gave a copy ("List01.dat.backup", "List01.dat.Backup") is a word; the random
+// letters of a temporary name almost always hold at least two capitals and two small letters. The
+// few temporary files that do not stay behind, which is better than removing someone's copy.
+bool looksRandom(QStringView letters)
+{
+    const auto upper = std::count_if(letters.begin(), letters.end(), [](QChar c) { return c.isUpper(); });
+    return upper >= 2 && letters.size() - upper >= 2;
+}
+} // namespace
+
+QStringList ClassStore::removeStaleTemporaryFiles()
+{
+    // QSaveFile names its temporary file "<name>.XXXXXX" with six ASCII letters.
+    static const QRegularExpression pattern(QStringLiteral("^List(0[1-9]|10)\\.dat\\.[A-Za-z]{6}$"));
+    QStringList classTargets;
+    for (int c = FirstClass; c <= LastClass; ++c)
+        classTargets << QFileInfo(linkTarget(ClassListPath(c))).absoluteFilePath();
+    const QDir folder(dataFolder());
+    QStringList removed;
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
+        if (!pattern.match(name).hasMatch() || !looksRandom(name.right(6)))
+            continue;
+        const QString path = folder.absoluteFilePath(name);
+        struct stat info{};
+        // A class file may be a link to such a name; that file is in use, not left over.
+        if (classTargets.contains(path) || ::lstat(QFile::encodeName(path).constData(), &info) != 0
+            || !S_ISREG(info.st_mode))
+            continue;
+        if (QFile::remove(path))
+            removed << name;
+    }
+    return removed;
 }
 
 FileResult ClassStore::SelectClass(int classIndex)
@@ -65,6 +119,7 @@ FileResult ClassStore::loadCurrentClass()
 {
     m_unsafePath.clear();
     m_unsaved.reset();
+    m_loaded = true;
     const QString path = ClassListPath(m_currentClass);
     const Result<bool> read = m_model.changeAll([&](StartList &list) {
         // A class without a file has no participants.
@@ -74,7 +129,9 @@ FileResult ClassStore::loadCurrentClass()
     if (read.ok() && (read.value() || !QFileInfo::exists(path)))
         return {};
 
-    QString reason = read.ok() ? tr("%1 is not a start list file.").arg(QDir::toNativeSeparators(path))
+    // Messages name the file the data is in, which for a link is its target.
+    const QString target = linkTarget(path);
+    QString reason = read.ok() ? tr("%1 is not a start list file.").arg(QDir::toNativeSeparators(target))
                                : read.error().reason;
     const QString copy = keepOriginal(path);
     if (!copy.isEmpty()) {
@@ -83,18 +140,25 @@ FileResult ClassStore::loadCurrentClass()
         m_unsafePath = path;
         reason += QLatin1Char('\n')
                 + tr("No copy of the original file could be made, so %1 will not be overwritten.")
-                      .arg(QDir::toNativeSeparators(path));
+                      .arg(QDir::toNativeSeparators(target));
     }
-    return FileError{path, reason};
+    return FileError{target, reason};
 }
 
 FileResult ClassStore::SaveCurrentClass()
 {
     const QString path = ClassListPath(m_currentClass);
     FileResult result;
-    if (!m_unsafePath.isEmpty() && path == m_unsafePath && QFileInfo::exists(path) && keepOriginal(path).isEmpty()) {
-        result = FileError{path, tr("%1 failed to load and no copy of it could be made; it was not overwritten.")
-                                     .arg(QDir::toNativeSeparators(path))};
+    const bool unsafe = !m_unsafePath.isEmpty() && path == m_unsafePath && QFileInfo::exists(path)
+                     && keepOriginal(path).isEmpty();
+    if (unsafe && list().count() == 0) {
+        // Nothing was read from it and nothing was added: there is nothing to save, and the file
+        // (a FIFO, a folder, a file too large to read) stays as it is. The class can be left.
+        result = {};
+    } else if (unsafe) {
+        const QString target = linkTarget(path);
+        result = FileError{target, tr("%1 failed to load and no copy of it could be made; it was not overwritten.")
+                                       .arg(QDir::toNativeSeparators(target))};
     } else {
         m_unsafePath.clear();
         result = WriteListFile(list(), path);

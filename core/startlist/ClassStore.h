@@ -34,6 +34,8 @@ public:
     FileResult SaveCurrentClass();
     // Replaces the list with the current class's file; a class without a file starts empty.
     FileResult LoadCurrentClass();
+    // Whether the current class's file has been read (successfully or not) since it became current.
+    bool isCurrentClassLoaded() const { return m_loaded; }
     // The failure of the last save of the current class, while no later save has succeeded.
     const std::optional<FileError> &unsavedReason() const { return m_unsaved; }
 
@@ -43,6 +45,16 @@ public:
     std::int32_t readNumberField(int index, ListField field) const { return list().wholeNumber(index, field); }
     void writeNumberField(int index, ListField field, std::int32_t value);
 
+    // Copies path (through its links: the file they lead to) to the first free "<file>.bak",
+    // "<file>.bak2", ... beside it, with its permissions; a copy with the same bytes is reused.
+    // Returns the copy's path, or an empty string when no copy could be made. Only regular files
+    // up to MaxListFileSize are copied.
+    static QString keepOriginal(const QString &path);
+
+    // Removes what a save that was cut off between QSaveFile's link and rename left in the program
+    // folder: "List01.dat.AbCdEf" and the like. Returns the names removed. Call before any save.
+    static QStringList removeStaleTemporaryFiles();
+
 signals:
     // The list now belongs to classIndex: after every load, whether it succeeded or not.
     void classLoaded(int classIndex);
@@ -51,12 +63,10 @@ signals:
 
 private:
     FileResult loadCurrentClass();
-    // Copies path to the first free "<path>.bak", "<path>.bak2", ...; a copy with the same bytes is
-    // reused. Returns the copy's path, or an empty string when no copy could be made.
-    static QString keepOriginal(const QString &path);
 
     StartListModel m_model;
     int m_currentClass = 1;
+    bool m_loaded = false;
     // A class file whose last load failed and of which no copy could be made.
     QString m_unsafePath;
     std::optional<FileError> m_unsaved;

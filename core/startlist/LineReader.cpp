@@ -76,11 +76,19 @@ void LineReader::readLine(bool keepAll)
     readSpilled(keepAll);
 }
 
+void LineReader::readTagLine()
+{
+    m_truncated = false;
+    readSpilled(false, true);
+}
+
 // Lines that cross the buffer end, hold a lone CR or are too long for a tag: copied without CRs.
-void LineReader::readSpilled(bool keepAll)
+void LineReader::readSpilled(bool keepAll, bool stopWhenCut)
 {
     m_scratch.clear();
     for (;;) {
+        if (m_truncated && stopWhenCut)
+            break;
         if (m_pos == m_size && !fill())
             break;
         const char *start = m_buffer.get() + m_pos;

@@ -20,11 +20,13 @@ public:
     bool atEnd();
     // keepAll false: the line is only compared with a tag, so a long one is cut short.
     void readLine(bool keepAll);
+    // Like readLine(false), but a line too long for a tag is left unread past the part kept.
+    void readTagLine();
     std::string_view line() const { return m_line; }
     bool isTag(std::string_view tag) const { return !m_truncated && m_line == tag; }
 
 private:
-    void readSpilled(bool keepAll);
+    void readSpilled(bool keepAll, bool stopWhenCut = false);
     void append(const char *data, std::size_t length, bool keepAll);
     bool fill();
 

@@ -2,13 +2,16 @@
 
 #include "core/startlist/CodePage1252.h"
 #include "core/startlist/LineReader.h"
+#include "core/system/CheckedSave.h"
 #include "core/system/DataFolder.h"
 #include "core/text/Numbers.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <string_view>
@@ -35,28 +38,42 @@ Result<bool> ReadListFile(StartList &list, const QString &path, bool merge)
 {
     const QByteArray name = QFile::encodeName(path);
     int fd;
+    // Non-blocking, so opening a FIFO without a writer returns at once.
     do {
-        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             return false;
-        return fileError(path, error);
+        return fileError(linkTarget(path), error);
     }
     FileDescriptor file(fd);
+    struct stat info{};
+    if (::fstat(file.get(), &info) != 0)
+        return fileError(linkTarget(path), errno);
+    if (!S_ISREG(info.st_mode))
+        return notRegularFileError(linkTarget(path));
+    if (info.st_size > MaxListFileSize) {
+        const QLocale locale;
+        return FileError{linkTarget(path),
+                         QCoreApplication::translate("ListFile", "%1 is %2, too large for a start list file (at most %3).")
+                             .arg(QDir::toNativeSeparators(linkTarget(path)),
+                                  locale.formattedDataSize(info.st_size), locale.formattedDataSize(MaxListFileSize))};
+    }
     LineReader reader(file.get());
 
     if (reader.atEnd()) {
         if (reader.error() != 0)
-            return fileError(path, reader.error());
+            return fileError(linkTarget(path), reader.error());
         if (!merge)
             list.clear();
         return true;
     }
-    reader.readLine(false);
+    // Only as far as the tag could reach: a file of one endless line is no start list file.
+    reader.readTagLine();
     if (reader.error() != 0)
-        return fileError(path, reader.error());
+        return fileError(linkTarget(path), reader.error());
     if (!reader.isTag(ListFileTag))
         return false;
     if (!merge)
@@ -66,9 +83,9 @@ Result<bool> ReadListFile(StartList &list, const QString &path, bool merge)
     const QByteArray decimalPoint(point.data(), qsizetype(point.size()));
     StartList::Entries &entries = list.entries();
     // A rough guess from the file size saves most regrowth; a typical record is 60 to 100 bytes.
-    struct stat info{};
-    if (::fstat(file.get(), &info) == 0 && info.st_size > 0)
-        entries.reserve(entries.size() + std::size_t(info.st_size) / 64);
+    // Capped, since a file of a few long names would otherwise reserve room for millions.
+    constexpr std::size_t MaxReserved = 10000;
+    entries.reserve(entries.size() + std::min(std::size_t(info.st_size) / 64, MaxReserved));
     bool lastIsEnd = false;
     while (!lastIsEnd) {
         reader.readLine(false);
@@ -87,8 +104,8 @@ Result<bool> ReadListFile(StartList &list, const QString &path, bool merge)
                 const std::optional<double> value = parseDecimal(line.data(), line.size(), decimalPoint);
                 if (!value) {
                     if (reader.error() != 0)
-                        return fileError(path, reader.error());
-                    return FileError{path, notAFloatMessage(decodeWindows1252(line.data(), line.size()))};
+                        return fileError(linkTarget(path), reader.error());
+                    return FileError{linkTarget(path), notAFloatMessage(decodeWindows1252(line.data(), line.size()))};
                 }
                 number = *value;
             }
@@ -98,28 +115,24 @@ Result<bool> ReadListFile(StartList &list, const QString &path, bool merge)
             break;
     }
     if (reader.error() != 0)
-        return fileError(path, reader.error());
+        return fileError(linkTarget(path), reader.error());
     return true;
 }
 
 FileResult WriteListFile(const StartList &list, const QString &path)
 {
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly))
-        return fileError(path, errno != 0 ? errno : EIO);
+    CheckedSave file(path);
+    if (FileResult opened = file.open(); !opened)
+        return opened;
 
     const std::string decimalPoint = decimalPointBytes();
     // Filled up to about one chunk, then handed to the file.
     std::string out;
     out.reserve(ListFileChunkSize + 4096);
-    int error = 0;
     const auto flush = [&] {
-        errno = 0;
-        if (file.write(out.data(), qint64(out.size())) != qint64(out.size()))
-            error = errno != 0 ? errno : EIO;
+        const bool written = file.write(out.data(), qint64(out.size()));
         out.clear();
-        return error == 0;
+        return written;
     };
     const auto line = [&](std::string_view text) {
         out.append(text);
@@ -140,16 +153,7 @@ FileResult WriteListFile(const StartList &list, const QString &path)
         if (out.size() >= ListFileChunkSize && !flush())
             break;
     }
-    if (error == 0) {
-        line(ListEndTag);
-        flush();
-    }
-    if (error != 0) {
-        file.cancelWriting();
-        return fileError(path, error);
-    }
-    errno = 0;
-    if (!file.commit())
-        return fileError(path, errno != 0 ? errno : EIO);
-    return {};
+    line(ListEndTag);
+    flush();
+    return file.commit();
 }

@@ -3,6 +3,7 @@
 #include "core/protocol/ProtocolModel.h"
 #include "gui/Colors.h"
 #include "gui/widgets/CountSpinEditor.h"
+#include "gui/widgets/DrawnText.h"
 
 #include <QPainter>
 
@@ -14,8 +15,8 @@ void ProtocolDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
         painter->fillRect(option.rect, colorFromBgr(background.value<std::uint32_t>()));
     const QRect textRect = option.rect.adjusted(1, 1, -1, -1);
     const auto alignment = Qt::Alignment(index.data(Qt::TextAlignmentRole).toInt());
-    const QString text = option.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight,
-                                                       textRect.width());
+    const QString text = option.fontMetrics.elidedText(drawnText(index.data(Qt::DisplayRole).toString()),
+                                                       Qt::ElideRight, textRect.width());
     painter->setFont(option.font);
     painter->setPen(option.palette.color(QPalette::WindowText));
     painter->drawText(textRect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine), text);

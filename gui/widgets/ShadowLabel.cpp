@@ -1,5 +1,7 @@
 #include "gui/widgets/ShadowLabel.h"
 
+#include "gui/widgets/DrawnText.h"
+
 #include <QPainter>
 
 ShadowLabel::ShadowLabel(QWidget *parent)
@@ -41,7 +43,7 @@ void ShadowLabel::paintEvent(QPaintEvent *)
         painter.fillRect(rect(), m_backgroundColor);
     painter.setFont(font());
     const int flags = Qt::AlignCenter | Qt::TextSingleLine;
-    const QString shown = fontMetrics().elidedText(m_text, Qt::ElideRight, width() - 4);
+    const QString shown = fontMetrics().elidedText(drawnText(m_text), Qt::ElideRight, width() - 4);
     painter.setPen(m_shadowColor);
     painter.drawText(rect().translated(2, 2), flags, shown);
     painter.setPen(m_textColor);
