@@ -27,6 +27,12 @@ class TestTimedRun final : public QObject
 {
     Q_OBJECT
 
+public:
+    // How the operator opens a count cell's editor.
+    enum class Gesture { TypingADigit, F2, DoubleClick };
+    Q_ENUM(Gesture)
+
+private:
     std::unique_ptr<ClassStore> m_store;
     std::unique_ptr<TfrmMain> m_main;
     TfrmStartList *m_editor = nullptr;
@@ -43,20 +49,48 @@ class TestTimedRun final : public QObject
     {
         QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, modifiers, cellCenter(row, column));
     }
-    void typeIntoCount(int row, int column, const QString &text)
+    // Keys go to the window's platform window, so they reach whatever has the focus.
+    void typeOnWindow(const QString &text)
     {
-        clickCell(row, column);
-        QTest::keyClick(ui().Grid, Qt::Key_F2);
+        for (const QChar c : text)
+            QTest::keyClick(m_main->windowHandle(), c.toLatin1());
+    }
+    QWidget *openCountEditor() const
+    {
         QWidget *editor = QApplication::focusWidget();
         while (editor && editor->objectName() != QStringLiteral("CountEditor"))
             editor = editor->parentWidget();
+        return editor;
+    }
+    void typeIntoCount(int row, int column, const QString &text, Gesture gesture = Gesture::F2)
+    {
+        clickCell(row, column);
+        QString rest = text;
+        switch (gesture) {
+        case Gesture::TypingADigit:
+            typeOnWindow(rest.left(1));
+            rest.remove(0, 1);
+            break;
+        case Gesture::F2:
+            QTest::keyClick(m_main->windowHandle(), Qt::Key_F2);
+            break;
+        case Gesture::DoubleClick:
+            QTest::mouseDClick(ui().Grid->viewport(), Qt::LeftButton, {}, cellCenter(row, column));
+            break;
+        }
+        QWidget *editor = openCountEditor();
         QVERIFY(editor);
-        editor->findChild<QLineEdit *>()->selectAll();
-        QTest::keyClicks(editor, text);
-        QTest::keyClick(editor, Qt::Key_Return);
+        typeOnWindow(rest);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Return);
         // The grid takes the entry on its next round of the event loop.
         QTRY_VERIFY(!ui().Grid->findChild<QWidget *>(QStringLiteral("CountEditor")) || !editor->isVisible());
         QCoreApplication::processEvents();
+    }
+    void writeClassWithFp1(int classIndex, int fp1)
+    {
+        StartList list = listOfNames({"Kim", "Team 7", "Ola"});
+        list.setWholeNumber(1, ListField::FP1, fp1);
+        QVERIFY(WriteListFile(list, ClassListPath(classIndex)).ok());
     }
     void pickClass(int classIndex)
     {
@@ -150,6 +184,92 @@ private slots:
         QCOMPARE(model().cell(0, ProtocolModel::FS2), stored);
         QCOMPARE(readClassFile(2).wholeNumber(0, ListField::FS2), stored);
         QCOMPARE(OperatorDialogs::takeShownMessages(), message.isEmpty() ? QStringList() : QStringList{message});
+    }
+
+    void typedCountReplacesTheValue_data()
+    {
+        QTest::addColumn<Gesture>("gesture");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("typing a digit") << Gesture::TypingADigit << "2" << 2;
+        QTest::newRow("typing two digits") << Gesture::TypingADigit << "35" << 35;
+        QTest::newRow("F2") << Gesture::F2 << "2" << 2;
+        QTest::newRow("double-click") << Gesture::DoubleClick << "2" << 2;
+        QTest::newRow("double-click, two digits") << Gesture::DoubleClick << "40" << 40;
+    }
+    void typedCountReplacesTheValue()
+    {
+        QFETCH(Gesture, gesture);
+        QFETCH(QString, typed);
+        QFETCH(int, stored);
+        writeClassWithFp1(2, 1);
+        pickClass(2);
+        QCOMPARE(model().cell(1, ProtocolModel::FP1), 1);
+        typeIntoCount(1, ProtocolModel::FP1, typed, gesture);
+        QCOMPARE(model().cell(1, ProtocolModel::FP1), stored);
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), stored * 2'000);
+        QCOMPARE(readClassFile(2).wholeNumber(1, ListField::FP1), stored);
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+    }
+
+    void countEditorOpensWithItsTextSelected_data()
+    {
+        QTest::addColumn<Gesture>("gesture");
+        QTest::newRow("F2") << Gesture::F2;
+        QTest::newRow("double-click") << Gesture::DoubleClick;
+    }
+    void countEditorOpensWithItsTextSelected()
+    {
+        QFETCH(Gesture, gesture);
+        writeClassWithFp1(2, 17);
+        pickClass(2);
+        clickCell(1, ProtocolModel::FP1);
+        if (gesture == Gesture::F2)
+            QTest::keyClick(m_main->windowHandle(), Qt::Key_F2);
+        else
+            QTest::mouseDClick(ui().Grid->viewport(), Qt::LeftButton, {}, cellCenter(1, ProtocolModel::FP1));
+        QWidget *editor = openCountEditor();
+        QVERIFY(editor);
+        auto *line = editor->findChild<QLineEdit *>();
+        QCOMPARE(line->text(), QStringLiteral("17"));
+        QCOMPARE(line->selectedText(), QStringLiteral("17"));
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Escape);
+        QCOMPARE(model().cell(1, ProtocolModel::FP1), 17);
+    }
+
+    void countTypedDuringTheRunIsKept()
+    {
+        pickClass(2);
+        clickCell(1, ProtocolModel::Time1);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QVERIFY(ui().runs->Running());
+
+        clickCell(1, ProtocolModel::FS1);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F2);
+        QWidget *editor = openCountEditor();
+        QVERIFY(editor);
+        typeOnWindow(QStringLiteral("3"));
+        // Several refreshes of the running row while the count is still being typed.
+        FakeCounter::advanceMs(4'000);
+        QTRY_COMPARE(model().cell(1, ProtocolModel::Time1), 4'000);
+        FakeCounter::advanceMs(1'000);
+        QTRY_COMPARE(model().cell(1, ProtocolModel::Time1), 5'000);
+        QCOMPARE(editor->findChild<QLineEdit *>()->text(), QStringLiteral("3"));
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Return);
+        QTRY_COMPARE(model().cell(1, ProtocolModel::FS1), 3);
+        QVERIFY(ui().runs->Running());
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 30'000);
+        StartList saved = readClassFile(2);
+        QCOMPARE(saved.wholeNumber(1, ListField::FS1), 3);
+        QCOMPARE(saved.wholeNumber(1, ListField::Time1), 0); // the clock's time is no result yet
+
+        FakeCounter::advanceMs(2'500);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
+        saved = readClassFile(2);
+        QCOMPARE(saved.wholeNumber(1, ListField::Time1), 7'500);
+        QCOMPARE(saved.wholeNumber(1, ListField::FS1), 3);
+        QCOMPARE(model().cell(1, ProtocolModel::Total1), 37'500);
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
     }
 
     void ctrlClickResetsARun_data()
