@@ -275,16 +275,20 @@ private slots:
     void ctrlClickResetsARun_data()
     {
         QTest::addColumn<int>("column");
+        QTest::addColumn<Qt::MouseButton>("button");
         QTest::addColumn<bool>("answer");
         QTest::addColumn<bool>("asked");
         QTest::addColumn<int>("time1");
-        QTest::newRow("Lauf 1, yes") << int(ProtocolModel::Time1) << true << true << 0;
-        QTest::newRow("Lauf 1, no") << int(ProtocolModel::Time1) << false << true << 5'000;
-        QTest::newRow("Gesamt asks nothing") << int(ProtocolModel::Total1) << true << false << 5'000;
+        QTest::newRow("Lauf 1, yes") << int(ProtocolModel::Time1) << Qt::LeftButton << true << true << 0;
+        QTest::newRow("Lauf 1, no") << int(ProtocolModel::Time1) << Qt::LeftButton << false << true << 5'000;
+        QTest::newRow("Gesamt asks nothing") << int(ProtocolModel::Total1) << Qt::LeftButton << true << false << 5'000;
+        QTest::newRow("right button asks nothing") << int(ProtocolModel::Time1) << Qt::RightButton << true << false << 5'000;
+        QTest::newRow("middle button asks nothing") << int(ProtocolModel::Time1) << Qt::MiddleButton << true << false << 5'000;
     }
     void ctrlClickResetsARun()
     {
         QFETCH(int, column);
+        QFETCH(Qt::MouseButton, button);
         QFETCH(bool, answer);
         QFETCH(bool, asked);
         QFETCH(int, time1);
@@ -295,7 +299,7 @@ private slots:
         pickClass(3);
 
         OperatorDialogs::queueAnswer(answer);
-        clickCell(0, column, Qt::ControlModifier);
+        QTest::mouseClick(ui().Grid->viewport(), button, Qt::ControlModifier, cellCenter(0, column));
         const QStringList shown = OperatorDialogs::takeShownMessages();
         QCOMPARE(shown.size(), asked ? 1 : 0);
         if (asked)
@@ -391,6 +395,50 @@ private slots:
         QTest::mouseClick(ui().cmdStartlist, Qt::LeftButton);
         QCOMPARE(ui().cmbClass->currentIndex(), 2);
         QCOMPARE(ui().runs->CurrentRow(), -1);
+    }
+
+    void nobodyIsChosenWhenTheGridTakesTheFocus_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("start list editor closes") << "editor";
+        QTest::newRow("Tab from the class selector") << "tab";
+        QTest::newRow("window activated again") << "activation";
+    }
+    void nobodyIsChosenWhenTheGridTakesTheFocus()
+    {
+        QFETCH(QString, how);
+        pickClass(2);
+        if (how == QStringLiteral("editor")) {
+            clickCell(1, ProtocolModel::Time1);
+            QCOMPARE(ui().runs->CurrentRow(), 1);
+            QTimer::singleShot(0, m_editor, [this] { m_editor->accept(); });
+            QTest::mouseClick(ui().cmdStartlist, Qt::LeftButton);
+            // The window manager gives the main window back its activation; offscreen, we do.
+            m_main->activateWindow();
+        } else if (how == QStringLiteral("tab")) {
+            for (int i = 0; i < 12 && !ui().Grid->hasFocus(); ++i)
+                QTest::keyClick(m_main->windowHandle(), Qt::Key_Tab);
+        } else {
+            ui().Grid->setFocus();
+            QWidget other;
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+            m_main->activateWindow();
+        }
+        QTRY_VERIFY(ui().Grid->hasFocus());
+        QCoreApplication::processEvents();
+        QCOMPARE(ui().runs->CurrentRow(), -1);
+        QCOMPARE(ui().lblPartic->text(), QString());
+        QVERIFY(!ui().cmdStart->isEnabled());
+        QCOMPARE(model().cellColor(0, ProtocolModel::Name), model().cellColor(1, ProtocolModel::Name));
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QVERIFY(!ui().runs->Running());
+
+        // The operator's arrows choose, starting at the first row.
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Down);
+        QCOMPARE(ui().runs->CurrentRow(), 0);
+        QCOMPARE(ui().lblPartic->text(), QStringLiteral("Lauf 1:  Kim"));
     }
 
     void exportsShowWhatTheGridShows_data()
