@@ -376,7 +376,7 @@ void TfrmStartList::mnuSaveAsClick()
 
 void TfrmStartList::mnuClearClick()
 {
-    if (!OperatorDialogs::askYesNo(this, tr("Clear list?")))
+    if (!OperatorDialogs::askYesNo(this, tr("Clear list?"), QMessageBox::No))
         return;
     endEditing();
     m_model->changeAll([](StartList &list) { list.clear(); });
@@ -390,7 +390,7 @@ void TfrmStartList::mnuAddRowClick()
 
 void TfrmStartList::mnuDeleteRowsClick()
 {
-    if (!OperatorDialogs::askYesNo(this, tr("Delete selected row(s)?")))
+    if (!OperatorDialogs::askYesNo(this, tr("Delete selected row(s)?"), QMessageBox::No))
         return;
     endEditing();
     std::vector<int> rows;

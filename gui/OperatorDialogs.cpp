@@ -12,6 +12,7 @@ struct Seam
     QQueue<bool> answers;
     QQueue<QString> fileNames;
     QStringList shown;
+    QList<QMessageBox::StandardButton> questionDefaults;
 };
 
 Seam &seam()
@@ -43,14 +44,16 @@ QString takeFileName()
 
 namespace OperatorDialogs {
 
-bool askYesNo(QWidget *parent, const QString &text)
+bool askYesNo(QWidget *parent, const QString &text, QMessageBox::StandardButton defaultButton)
 {
     seam().shown << text;
+    seam().questionDefaults << defaultButton;
     if (!seam().answers.isEmpty())
         return seam().answers.dequeue();
     if (seam().testMode)
         return false;
     QMessageBox box(QMessageBox::Question, caption(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(defaultButton);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -109,10 +112,23 @@ void queueFileName(const QString &fileName)
     seam().fileNames.enqueue(fileName);
 }
 
+void clearQueues()
+{
+    seam().answers.clear();
+    seam().fileNames.clear();
+}
+
 QStringList takeShownMessages()
 {
     QStringList result;
     result.swap(seam().shown);
+    return result;
+}
+
+QList<QMessageBox::StandardButton> takeQuestionDefaults()
+{
+    QList<QMessageBox::StandardButton> result;
+    result.swap(seam().questionDefaults);
     return result;
 }
 

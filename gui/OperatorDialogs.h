@@ -9,8 +9,10 @@ class QWidget;
 // Every question, message box and file dialog goes through here, so tests can answer in advance.
 namespace OperatorDialogs {
 
-// Yes/No question with the caption "Zorvexa" and a question icon; true only for Yes.
-bool askYesNo(QWidget *parent, const QString &text);
+// Yes/No question with the caption "Zorvexa" and a question icon; true only for Yes. Enter
+// chooses the default button: No where a stray Enter would destroy something.
+bool askYesNo(QWidget *parent, const QString &text,
+              QMessageBox::StandardButton defaultButton = QMessageBox::Yes);
 void showError(QWidget *parent, const QString &text);
 void showInformation(QWidget *parent, const QString &text);
 
@@ -25,8 +27,12 @@ QString getSaveFileName(QWidget *parent, const QString &caption, const QString &
 // Test seam: queued answers are taken in order instead of showing the dialog.
 void queueAnswer(bool yes);
 void queueFileName(const QString &fileName);
+// Drops answers and file names nobody asked for, so they cannot answer a later question.
+void clearQueues();
 // Texts of the message boxes shown (or answered from the queue) since the last call.
 QStringList takeShownMessages();
+// The default button of each question asked since the last call, in order.
+QList<QMessageBox::StandardButton> takeQuestionDefaults();
 // True while answers are queued or the test mode is on: nothing modal is shown then.
 void setTestMode(bool on);
 

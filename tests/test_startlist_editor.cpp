@@ -99,6 +99,7 @@ private slots:
     }
     void cleanup()
     {
+        OperatorDialogs::clearQueues();
         m_tester.reset();
         m_form.reset();
         m_store.reset();
@@ -179,8 +180,11 @@ private slots:
         for (int row : selected)
             QTest::mouseClick(grid()->viewport(), Qt::LeftButton, Qt::ControlModifier, cellCenter(row, 0));
         OperatorDialogs::queueAnswer(answer);
+        OperatorDialogs::takeQuestionDefaults();
         QTest::keyClick(grid(), Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Delete selected row(s)?")});
+        // A stray Enter deletes nothing.
+        QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton>{QMessageBox::No});
         QCOMPARE(names(), left);
         QCOMPARE(m_store->readTextField(left.size() - 1, ListField::Number), QString::number(left.size()));
     }
@@ -190,8 +194,10 @@ private slots:
         writeClass(1, {"a", "b"});
         m_form->LoadCurrentClass();
         OperatorDialogs::queueAnswer(true);
+        OperatorDialogs::takeQuestionDefaults();
         action("mnuClear")->trigger();
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Clear list?")});
+        QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton>{QMessageBox::No});
         QCOMPARE(m_store->entryCount(), 0);
         QCOMPARE(readBytes(ClassListPath(1)).count("[ZVX1RECORD]"), 2); // nothing written yet
         action("mnuClose")->trigger();
