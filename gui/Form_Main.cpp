@@ -108,9 +108,24 @@ void TfrmMain::setUpLook()
         entry.button->setIconSize(QSize(32, 32));
         entry.button->setAutoRaise(true);
     }
-    // Hints are not switched on in this window: keep the text, show no tooltip.
-    m_ui->cmdInfo->setToolTip(QString());
-    m_ui->cmdInfo->setProperty("hint", QStringLiteral("Program Information"));
+    // The buttons show only a picture; the name and the tooltip say what each one does.
+    const struct
+    {
+        QToolButton *button;
+        const char *name;
+        const char *tip;
+    } described[] = {
+        {m_ui->cmdStartlist, QT_TR_NOOP("Start list"), QT_TR_NOOP("Edit the start list")},
+        {m_ui->cmdConfig, QT_TR_NOOP("Configuration"), QT_TR_NOOP("Configuration")},
+        {m_ui->cmdInfo, QT_TR_NOOP("Information"), QT_TR_NOOP("Program Information")},
+        {m_ui->cmdHelp, QT_TR_NOOP("Help"), QT_TR_NOOP("Help: keys and how to time a run")},
+        {m_ui->cmdExcel, QT_TR_NOOP("Spreadsheet"), QT_TR_NOOP("Save the protocol as a spreadsheet")},
+        {m_ui->cmdHTML, QT_TR_NOOP("Web page"), QT_TR_NOOP("Save the protocol as a web page")},
+    };
+    for (const auto &entry : described) {
+        entry.button->setAccessibleName(tr(entry.name));
+        entry.button->setToolTip(tr(entry.tip));
+    }
     m_ui->Image321->setPixmap(QIcon(QStringLiteral(":/icons/banner.svg")).pixmap(QSize(191, 42)));
 
     m_ui->cmdStart->setStyleSheet(runButtonStyle("#008000"));
@@ -359,6 +374,10 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 bool TfrmMain::FormClose()
 {
+    // Ending now would lose the run on course; Enter keeps the program and the clock going.
+    if (m_askOnClose && m_runs->Running()
+        && !OperatorDialogs::askYesNo(this, tr("The clock is running.\n\nEnd the program anyway?"), QMessageBox::No))
+        return false;
     // A count still being typed is taken, as leaving the cell would take it.
     m_ui->Grid->setFocus();
     const FileResult saved = m_store.SaveCurrentClass();

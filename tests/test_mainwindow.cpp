@@ -6,6 +6,7 @@
 #include "core/startlist/ClassStore.h"
 #include "support/MainWindowControls.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QWindow>
@@ -207,6 +208,34 @@ private slots:
         QVERIFY(ui().imgLock->isHidden());
         QTest::mousePress(ui().cmdLock, button);
         QVERIFY(ui().imgLock->isVisible());
+    }
+
+    void toolbarButtonsSayWhatTheyDo_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("accessibleName");
+        QTest::addColumn<QString>("toolTip");
+        QTest::newRow("start list") << "cmdStartlist" << "Start list" << "Edit the start list";
+        QTest::newRow("configuration") << "cmdConfig" << "Configuration" << "Configuration";
+        QTest::newRow("information") << "cmdInfo" << "Information" << "Program Information";
+        QTest::newRow("help") << "cmdHelp" << "Help" << "Help: keys and how to time a run";
+        QTest::newRow("spreadsheet") << "cmdExcel" << "Spreadsheet" << "Save the protocol as a spreadsheet";
+        QTest::newRow("web page") << "cmdHTML" << "Web page" << "Save the protocol as a web page";
+    }
+    void toolbarButtonsSayWhatTheyDo()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, accessibleName);
+        QFETCH(QString, toolTip);
+        auto *button = m_window->findChild<QToolButton *>(name);
+        QVERIFY(button);
+        QVERIFY(button->text().isEmpty() || button->toolButtonStyle() == Qt::ToolButtonIconOnly);
+        QCOMPARE(button->accessibleName(), accessibleName);
+        QCOMPARE(button->toolTip(), toolTip);
+        // What a screen reader hears.
+        QAccessibleInterface *described = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(described);
+        QCOMPARE(described->text(QAccessible::Name), accessibleName);
     }
 
     void runEditorReselectsTheParticipant()

@@ -120,6 +120,7 @@ private slots:
     }
     void cleanup()
     {
+        OperatorDialogs::clearQueues();
         m_controls.reset();
         m_main.reset();
         m_store.reset();
@@ -304,8 +305,6 @@ private slots:
         QCOMPARE(shown.size(), asked ? 1 : 0);
         if (asked)
             QCOMPARE(shown.first(), QStringLiteral("You are sure to reset results for Lauf 1:  Kim ?"));
-        else
-            OperatorDialogs::queueAnswer(false); // leave the queue as it was
         QCOMPARE(model().cell(0, ProtocolModel::Time1), time1);
         QCOMPARE(readClassFile(3).wholeNumber(0, ListField::Time1), time1);
         QCOMPARE(readClassFile(3).wholeNumber(0, ListField::FP1), time1 == 0 ? 0 : 3);
@@ -468,6 +467,58 @@ private slots:
         const QString content = QString::fromUtf8(file.readAll());
         for (const QString &part : expected)
             QVERIFY2(content.contains(part), qPrintable(part));
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+    }
+
+    void closingDuringARunAsksFirst_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("ended");
+        QTest::newRow("close box, No") << "close box" << false << true << false;
+        QTest::newRow("close box, Yes") << "close box" << true << true << true;
+        QTest::newRow("ending signal") << "signal" << true << false << true;
+    }
+    void closingDuringARunAsksFirst()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, answer);
+        QFETCH(bool, asked);
+        QFETCH(bool, ended);
+        pickClass(2);
+        clickCell(0, ProtocolModel::Time1);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        FakeCounter::advanceMs(3'000);
+        OperatorDialogs::takeQuestionDefaults();
+        if (asked)
+            OperatorDialogs::queueAnswer(answer);
+        if (how == QStringLiteral("signal"))
+            m_main->closeWithoutQuestions();
+        else
+            m_main->windowHandle()->close();
+        const QStringList shown = OperatorDialogs::takeShownMessages();
+        QCOMPARE(shown.size(), asked ? 1 : 0);
+        if (asked) {
+            QCOMPARE(shown.first(), QStringLiteral("The clock is running.\n\nEnd the program anyway?"));
+            QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton>{QMessageBox::No});
+        }
+        QCOMPARE(m_main->isVisible(), !ended);
+        if (ended)
+            return;
+        QVERIFY(ui().runs->Running());
+        FakeCounter::advanceMs(2'000);
+        QTRY_COMPARE(ui().Tablo->text(), QStringLiteral("00:05.00"));
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
+        QCOMPARE(readClassFile(2).wholeNumber(0, ListField::Time1), 5'000);
+    }
+
+    void closingWhenStoppedAsksNothing()
+    {
+        pickClass(2);
+        clickCell(0, ProtocolModel::Time1);
+        m_main->windowHandle()->close();
+        QVERIFY(!m_main->isVisible());
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
     }
 
