@@ -3,6 +3,7 @@
 #include "gui/Form_Info.h"
 #include "gui/JustOne.h"
 #include "core/protocol/ProtocolExport.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/text/Numbers.h"
@@ -25,6 +26,10 @@
 #include <cstdio>
 
 namespace {
+const QString ConfigurationSection = QStringLiteral("Configuration");
+const QString FPSecondsKey = QStringLiteral("FPSeconds");
+const QString FSSecondsKey = QStringLiteral("FSSeconds");
+
 QString runButtonStyle(const char *color)
 {
     return QStringLiteral("QPushButton { color: %1; font-weight: bold; }"
@@ -160,8 +165,11 @@ void TfrmMain::setUpLook()
     m_ui->Bevel1->setFrameShape(QFrame::NoFrame);
     m_ui->Bevel1->setStyleSheet(QStringLiteral("#Bevel1 { border: none; border-bottom: 1px solid #a0a0a0; }"));
 
-    m_ui->edtFP->setValue(2);
-    m_ui->edtFS->setValue(10);
+    // The seconds of the last session: changing them at a start would rescore every class.
+    const SettingsStore settings;
+    m_ui->edtFP->setValue(settings.readNumber(ConfigurationSection, FPSecondsKey, 2));
+    m_ui->edtFS->setValue(settings.readNumber(ConfigurationSection, FSSecondsKey, 10));
+    m_protocol.model().setPenaltySeconds(m_ui->edtFP->seconds(), m_ui->edtFS->seconds());
     for (int i = 1; i <= 10; ++i)
         m_ui->cmbClass->addItem(QString::number(i));
 }
@@ -319,7 +327,12 @@ void TfrmMain::edtLaufChange()
 
 void TfrmMain::edtPenaltySecondsChange()
 {
-    m_protocol.model().setPenaltySeconds(m_ui->edtFP->seconds(), m_ui->edtFS->seconds());
+    const double fp = m_ui->edtFP->seconds();
+    const double fs = m_ui->edtFS->seconds();
+    m_protocol.model().setPenaltySeconds(fp, fs);
+    const SettingsStore settings;
+    settings.writeNumber(ConfigurationSection, FPSecondsKey, fp);
+    settings.writeNumber(ConfigurationSection, FSSecondsKey, fs);
 }
 
 void TfrmMain::GridSelectCell(int column, int row)

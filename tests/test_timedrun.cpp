@@ -12,6 +12,17 @@
 #include <QWindow>
 
 namespace {
+QString settingsFile()
+{
+    return QFile::decodeName(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/Brasquell/Zorvexa.ini");
+}
+
+QByteArray readSettingsFile()
+{
+    QFile file(settingsFile());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 StartList readClassFile(int classIndex)
 {
     StartList list;
@@ -92,6 +103,18 @@ private:
         list.setWholeNumber(1, ListField::FP1, fp1);
         QVERIFY(WriteListFile(list, ClassListPath(classIndex)).ok());
     }
+    // Clicks into a seconds editor, selects its text with the keyboard and types over it.
+    void typeSeconds(QAbstractSpinBox *editor, const QString &text)
+    {
+        QTest::mouseClick(editor->findChild<QLineEdit *>(), Qt::LeftButton);
+        QVERIFY(editor->hasFocus());
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+        if (text.isEmpty())
+            QTest::keyClick(m_main->windowHandle(), Qt::Key_Backspace);
+        typeOnWindow(text);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Tab);
+        QVERIFY(!editor->hasFocus());
+    }
     void pickClass(int classIndex)
     {
         ui().cmbClass->setFocus();
@@ -100,13 +123,8 @@ private:
             QTest::keyClick(ui().cmbClass, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
     }
 
-private slots:
-    void init()
+    void startProgram()
     {
-        FakeCounter::install();
-        for (int c = 1; c <= 10; ++c)
-            QFile::remove(ClassListPath(c));
-        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola"}), ClassListPath(2)).ok());
         m_store = std::make_unique<ClassStore>();
         m_main = std::make_unique<TfrmMain>(*m_store);
         m_editor = new TfrmStartList(*m_store, m_main.get());
@@ -118,12 +136,27 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
         OperatorDialogs::takeShownMessages();
     }
-    void cleanup()
+    void endProgram()
     {
-        OperatorDialogs::clearQueues();
         m_controls.reset();
         m_main.reset();
         m_store.reset();
+    }
+
+private slots:
+    void init()
+    {
+        FakeCounter::install();
+        QFile::remove(settingsFile());
+        for (int c = 1; c <= 10; ++c)
+            QFile::remove(ClassListPath(c));
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola"}), ClassListPath(2)).ok());
+        startProgram();
+    }
+    void cleanup()
+    {
+        OperatorDialogs::clearQueues();
+        endProgram();
         setPerfCounter(systemPerfCounter());
     }
 
@@ -271,6 +304,53 @@ private slots:
         QCOMPARE(saved.wholeNumber(1, ListField::FS1), 3);
         QCOMPARE(model().cell(1, ProtocolModel::Total1), 37'500);
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+    }
+
+    void typedPenaltySeconds_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("penalty1");
+        QTest::newRow("one digit") << "7" << "7" << 7'000;
+        QTest::newRow("two digits") << "15" << "15" << 15'000;
+        QTest::newRow("above the top reads as the top") << "150" << "100" << 100'000;
+        QTest::newRow("far above the top") << "99999" << "100" << 100'000;
+        QTest::newRow("a fraction counts whole seconds") << "2.75" << "2.75" << 2'000;
+        QTest::newRow("emptied reads as 0") << "" << "0" << 0;
+    }
+    void typedPenaltySeconds()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(int, penalty1);
+        writeClassWithFp1(2, 1);
+        pickClass(2);
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 2'000);
+        typeSeconds(ui().edtFP, typed);
+        QCOMPARE(ui().edtFP->text(), shown);
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), penalty1);
+        QVERIFY2(readSettingsFile().contains("FPSeconds=" + shown.toLatin1() + '\n'), readSettingsFile().constData());
+    }
+
+    void penaltySecondsAreKeptAcrossRestarts()
+    {
+        QCOMPARE(ui().edtFP->text(), QStringLiteral("2"));
+        QCOMPARE(ui().edtFS->text(), QStringLiteral("10"));
+        typeSeconds(ui().edtFP, QStringLiteral("5"));
+        typeSeconds(ui().edtFS, QStringLiteral("30"));
+        const QByteArray stored = readSettingsFile();
+        QVERIFY2(stored.startsWith("[Configuration]\n"), stored.constData());
+        QVERIFY2(stored.contains("FPSeconds=5\n") && stored.contains("FSSeconds=30\n"), stored.constData());
+
+        writeClassWithFp1(2, 1);
+        endProgram();
+        startProgram();
+        QCOMPARE(ui().edtFP->text(), QStringLiteral("5"));
+        QCOMPARE(ui().edtFS->text(), QStringLiteral("30"));
+        pickClass(2);
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 5'000);
+        typeIntoCount(1, ProtocolModel::FS1, QStringLiteral("1"));
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 35'000);
     }
 
     void ctrlClickResetsARun_data()
