@@ -3,6 +3,7 @@
 #include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
+#include "gui/WindowLook.h"
 
 #include <QApplication>
 
@@ -11,9 +12,7 @@ int main(int, char *argv[])
     // The program takes no arguments, not even the toolkit's own.
     int onlyProgramName = 1;
     QApplication app(onlyProgramName, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Brasquell"));
-    QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Zorvexa"));
+    setApplicationIdentity();
 
     // Installed first, so an ending signal that arrives during start-up waits for the window.
     TerminationSignals terminationSignals;

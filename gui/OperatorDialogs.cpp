@@ -12,6 +12,7 @@ struct Seam
     QQueue<bool> answers;
     QQueue<QString> fileNames;
     QStringList shown;
+    QStringList fileDialogTitles;
     QList<QMessageBox::StandardButton> questionDefaults;
 };
 
@@ -69,6 +70,7 @@ void showInformation(QWidget *parent, const QString &text)
 
 QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &initialPath)
 {
+    seam().fileDialogTitles << title;
     if (seam().testMode)
         return takeFileName();
     QFileDialog dialog(parent, title, initialPath, filter);
@@ -81,6 +83,7 @@ QString getOpenFileName(QWidget *parent, const QString &title, const QString &fi
 QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
                         const QString &defaultSuffix, const QString &initialPath)
 {
+    seam().fileDialogTitles << title;
     if (seam().testMode)
         return takeFileName();
     QFileDialog dialog(parent, title, initialPath, filter);
@@ -122,6 +125,13 @@ QStringList takeShownMessages()
 {
     QStringList result;
     result.swap(seam().shown);
+    return result;
+}
+
+QStringList takeFileDialogTitles()
+{
+    QStringList result;
+    result.swap(seam().fileDialogTitles);
     return result;
 }
 

@@ -31,6 +31,8 @@ void queueFileName(const QString &fileName);
 void clearQueues();
 // Texts of the message boxes shown (or answered from the queue) since the last call.
 QStringList takeShownMessages();
+// The captions of the file dialogs opened (or answered from the queue) since the last call.
+QStringList takeFileDialogTitles();
 // The default button of each question asked since the last call, in order.
 QList<QMessageBox::StandardButton> takeQuestionDefaults();
 // True while answers are queued or the test mode is on: nothing modal is shown then.

@@ -2,11 +2,14 @@
 #include "support/GuiTestMain.h"
 #include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
+#include "gui/Form_StartList.h"
+#include "gui/WindowLook.h"
 #include "gui/widgets/ShadowLabel.h"
 #include "core/startlist/ClassStore.h"
 #include "support/MainWindowControls.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QWindow>
@@ -137,6 +140,44 @@ private slots:
         QCOMPARE(ui().edtLauf->value(), 1);
         QCOMPARE(ui().edtFP->value(), 2.0);
         QCOMPARE(ui().edtFS->value(), 10.0);
+    }
+
+    void windowTitlesAreExactlyTheDesignedOnes()
+    {
+        setApplicationIdentity();
+        // With a display name of its own the platform appends it to each title ("Info — Zorvexa");
+        // without one, the display name follows the application name.
+        const QString name = QCoreApplication::applicationName();
+        QCOMPARE(name, QStringLiteral("Zorvexa"));
+        QCoreApplication::setApplicationName(QStringLiteral("probe"));
+        const QString displayName = QGuiApplication::applicationDisplayName();
+        QCoreApplication::setApplicationName(name);
+        QCOMPARE(displayName, QStringLiteral("probe"));
+        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Brasquell"));
+
+        TfrmStartList editor(*m_store, m_window.get());
+        TfrmInfo info(m_window.get());
+        editor.show();
+        info.show();
+        const struct
+        {
+            QWidget *window;
+            const char *title;
+        } windows[] = {
+            {m_window.get(), "Brasquell / Software / Zorvexa"},
+            {&editor, "Zorvexa Starlist Editor"},
+            {&info, "Info"},
+        };
+        for (const auto &entry : windows) {
+            QVERIFY(entry.window->windowHandle());
+            QCOMPARE(entry.window->windowHandle()->title(), QLatin1String(entry.title));
+        }
+
+        OperatorDialogs::takeFileDialogTitles();
+        for (const char *item : {"mnuOpen", "mnuMerge", "mnuSaveAs"})
+            editor.findChild<QAction *>(QLatin1String(item))->trigger();
+        QCOMPARE(OperatorDialogs::takeFileDialogTitles(),
+                 (QStringList{"Open list...", "Merge list...", "Save list as..."}));
     }
 
     void startsLockedWithNoParticipant()
