@@ -339,12 +339,10 @@ void TfrmStartList::GridHeaderClick(int column)
 
 void TfrmStartList::readFile(bool merge, const QString &title)
 {
-    QString file = OperatorDialogs::getOpenFileName(this, title, fileFilter(), m_lastOpenFile);
+    const QString file = OperatorDialogs::getOpenFileName(this, title, fileFilter(), QStringLiteral("zvx"), m_lastOpenFile);
     if (file.isEmpty())
         return;
     m_lastOpenFile = file;
-    if (!QFileInfo::exists(file) && QFileInfo(file).suffix().isEmpty())
-        file += QStringLiteral(".zvx");
     endEditing();
     const Result<bool> read = m_model->changeAll([&](StartList &list) { return ReadListFile(list, file, merge); });
     if (!read)
@@ -363,13 +361,11 @@ void TfrmStartList::mnuMergeClick()
 
 void TfrmStartList::mnuSaveAsClick()
 {
-    QString file =
+    const QString file =
         OperatorDialogs::getSaveFileName(this, tr("Save list as..."), fileFilter(), QStringLiteral("zvx"), m_lastSaveFile);
     if (file.isEmpty())
         return;
     m_lastSaveFile = file;
-    if (QFileInfo(file).suffix().isEmpty())
-        file += QStringLiteral(".zvx");
     endEditing();
     showFailure(WriteListFile(m_model->list(), file));
 }

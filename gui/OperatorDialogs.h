@@ -16,13 +16,16 @@ bool askYesNo(QWidget *parent, const QString &text,
 void showError(QWidget *parent, const QString &text);
 void showInformation(QWidget *parent, const QString &text);
 
-// An empty result means the operator cancelled. The dialogs open at initialPath (the file
-// chosen last). The open dialog takes only an existing file; the save dialog asks before it
-// replaces a file or creates a new one, and refuses a read-only file.
+// An empty result means the operator cancelled or the choice was refused. The dialogs open at
+// initialPath (the file chosen last). A typed name without a suffix gets defaultSuffix, in both
+// dialogs. The open dialog takes only an existing file; the save dialog refuses a folder that does
+// not exist and a read-only file, and asks before it creates a new file.
 QString getOpenFileName(QWidget *parent, const QString &caption, const QString &filter,
-                        const QString &initialPath = QString());
+                        const QString &defaultSuffix, const QString &initialPath = QString());
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &filter,
                         const QString &defaultSuffix, const QString &initialPath = QString());
+// The rule both dialogs follow, as the toolkit's file dialog applies it.
+QString withDefaultSuffix(const QString &path, const QString &defaultSuffix);
 
 // Test seam: queued answers are taken in order instead of showing the dialog.
 void queueAnswer(bool yes);

@@ -32,6 +32,16 @@ StartList readClass(int classIndex)
     return list;
 }
 
+StartList listOf(const QStringList &names)
+{
+    StartList list;
+    for (const QString &name : names) {
+        list.add();
+        list.setText(list.count() - 1, ListField::Name, name);
+    }
+    return list;
+}
+
 void writeClass(int classIndex, const QStringList &names)
 {
     StartList list;
@@ -374,6 +384,86 @@ private slots:
         action("mnuOpen")->trigger(); // cancelled: nothing happens
         QCOMPARE(names(), QStringList{"x"});
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{});
+    }
+
+    void typedNamesGetTheListSuffix_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("loaded");
+        QTest::newRow("open, name without suffix") << "mnuOpen" << "a" << QStringList{"from a.zvx"};
+        QTest::newRow("merge, name without suffix") << "mnuMerge" << "a" << QStringList{"here", "from a.zvx"};
+        QTest::newRow("open, full name") << "mnuOpen" << "a.zvx" << QStringList{"from a.zvx"};
+        QTest::newRow("open, other suffix kept") << "mnuOpen" << "b.txt" << QStringList{"from b.txt"};
+    }
+    void typedNamesGetTheListSuffix()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, loaded);
+        writeClass(1, {"here"});
+        m_form->LoadCurrentClass();
+        QVERIFY(WriteListFile(listOf({"from a.zvx"}), programFolder() + "a.zvx").ok());
+        QVERIFY(WriteListFile(listOf({"from b.txt"}), programFolder() + "b.txt").ok());
+        // A file of the bare name is no list of ours; the typed name means the list.
+        QVERIFY(WriteListFile(listOf({"from a"}), programFolder() + "a").ok());
+        OperatorDialogs::queueFileName(programFolder() + typed);
+        action(menu.toLatin1().constData())->trigger();
+        QCOMPARE(names(), loaded);
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{});
+    }
+
+    void saveAsChecksTheTypedName_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("name without suffix") << "list" << "list.zvx" << "";
+        QTest::newRow("full name") << "list.zvx" << "list.zvx" << "";
+        QTest::newRow("folder that does not exist") << "missing/list" << ""
+                                                    << "The folder %1missing does not exist.\nNothing was saved.";
+        QTest::newRow("two folders that do not exist") << "missing/deeper/list.zvx" << ""
+                                                       << "The folder %1missing/deeper does not exist.\nNothing was saved.";
+    }
+    void saveAsChecksTheTypedName()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(QString, message);
+        writeClass(1, {"a", "b"});
+        m_form->LoadCurrentClass();
+        OperatorDialogs::queueFileName(programFolder() + typed);
+        action("mnuSaveAs")->trigger();
+        const QStringList shown = OperatorDialogs::takeShownMessages();
+        if (message.isEmpty()) {
+            QCOMPARE(shown, QStringList{});
+            StartList saved;
+            QVERIFY(ReadListFile(saved, programFolder() + written, false));
+            QCOMPARE(saved.count(), 2);
+        } else {
+            QCOMPARE(shown, QStringList{message.arg(QDir::toNativeSeparators(programFolder()))});
+            QVERIFY(!QDir(programFolder() + "missing").exists());
+        }
+    }
+
+    void sortingKeepsTheSelectedParticipants()
+    {
+        writeClass(1, {"d", "b", "a", "c"});
+        m_form->LoadCurrentClass();
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, 0));
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, Qt::ControlModifier, cellCenter(2, 0));
+        clickHeader(int(ListField::Name));
+        QCOMPARE(names(), (QStringList{"a", "b", "c", "d"}));
+        QCOMPARE(m_store->readTextField(grid()->currentIndex().row(), ListField::Name), QStringLiteral("a"));
+        QStringList selected;
+        for (const QModelIndex &index : grid()->selectionModel()->selectedRows())
+            selected << m_store->readTextField(index.row(), ListField::Name);
+        selected.sort();
+        QCOMPARE(selected, (QStringList{"a", "d"}));
+
+        OperatorDialogs::queueAnswer(true);
+        QTest::keyClick(grid(), Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(names(), (QStringList{"b", "c"}));
     }
 
     void helpShowsAMessage()
