@@ -154,6 +154,13 @@ TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
     ListTab = new QTabBar(this);
     ListTab->setObjectName(QStringLiteral("ListTab"));
     ListTab->setExpanding(false);
+    // All ten classes show at the window's size: a smaller face than the window's, and a name too
+    // long for its share is elided rather than scrolled out of sight.
+    QFont tabFont = arialBold(11);
+    tabFont.setBold(false);
+    ListTab->setFont(tabFont);
+    ListTab->setUsesScrollButtons(false);
+    ListTab->setElideMode(Qt::ElideRight);
     for (int c = FirstClass; c <= LastClass; ++c)
         ListTab->addTab(QString::number(c));
     layout->addWidget(ListTab);
@@ -238,6 +245,21 @@ void TfrmStartList::buildMenus()
     item(edit, QStringLiteral("mnuClassEditor"), tr("Class Editor"), QKeySequence(Qt::CTRL | Qt::Key_T),
          &TfrmStartList::mnuClassEditorClick);
 
+    // Class switching from anywhere in the window, the grid and its editor included.
+    const auto classStep = [this](const char *name, QList<QKeySequence> keys, int step) {
+        auto *action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, step] { stepClass(step); });
+        addAction(action);
+    };
+    classStep("actNextClass", {QKeySequence(Qt::CTRL | Qt::Key_PageDown), QKeySequence(Qt::CTRL | Qt::Key_Tab)}, 1);
+    classStep("actPreviousClass",
+              {QKeySequence(Qt::CTRL | Qt::Key_PageUp), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
+              -1);
+
     QMenu *help = bar->addMenu(tr("Help"));
     item(help, QStringLiteral("mnuHelp"), tr("&Help"), QKeySequence(Qt::Key_F1), &TfrmStartList::mnuHelpClick);
 }
@@ -319,6 +341,13 @@ void TfrmStartList::ListTabChanged(int index)
         const QSignalBlocker blocker(ListTab);
         ListTab->setCurrentIndex(m_store.CurrentClass() - 1);
     }
+}
+
+void TfrmStartList::stepClass(int step)
+{
+    const int count = ListTab->count();
+    // Past the last class comes the first again, as in a tab strip.
+    ListTab->setCurrentIndex((ListTab->currentIndex() + step + count) % count);
 }
 
 void TfrmStartList::GridHeaderClick(int column)

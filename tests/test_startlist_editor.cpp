@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTableView>
+#include <QToolButton>
+#include <QWindow>
 
 Q_DECLARE_METATYPE(ListField)
 
@@ -464,6 +466,68 @@ private slots:
         OperatorDialogs::queueAnswer(true);
         QTest::keyClick(grid(), Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(names(), (QStringList{"b", "c"}));
+    }
+
+    void classesByKeyboard_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<int>("to");
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+        const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        QTest::newRow("Ctrl+PgDn in the grid") << 1 << "grid" << Qt::Key_PageDown << ctrl << 2;
+        QTest::newRow("Ctrl+PgUp in the grid") << 3 << "grid" << Qt::Key_PageUp << ctrl << 2;
+        QTest::newRow("Ctrl+Tab in the grid") << 4 << "grid" << Qt::Key_Tab << ctrl << 5;
+        QTest::newRow("Ctrl+Shift+Tab in the grid") << 4 << "grid" << Qt::Key_Backtab << ctrlShift << 3;
+        QTest::newRow("Ctrl+PgDn on the tabs") << 1 << "tabs" << Qt::Key_PageDown << ctrl << 2;
+        QTest::newRow("Ctrl+PgDn while editing") << 1 << "editor" << Qt::Key_PageDown << ctrl << 2;
+        QTest::newRow("Ctrl+Tab while editing") << 1 << "editor" << Qt::Key_Tab << ctrl << 2;
+        QTest::newRow("past the last class") << 10 << "grid" << Qt::Key_PageDown << ctrl << 1;
+        QTest::newRow("before the first class") << 1 << "grid" << Qt::Key_PageUp << ctrl << 10;
+    }
+    void classesByKeyboard()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, focus);
+        QFETCH(Qt::Key, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(int, to);
+        writeClass(from, {"Kim"});
+        m_form->LoadCurrentClass();
+        QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(from - 1).center());
+        QCOMPARE(m_form->CurrentClass(), from);
+        if (focus != QStringLiteral("tabs")) {
+            // A plain click on a cell opens its editor; Escape leaves the grid focused.
+            QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, int(ListField::Info1)));
+            QWidget *editor = QApplication::focusWidget();
+            QVERIFY(qobject_cast<QLineEdit *>(editor));
+            QTest::keyClicks(editor, QStringLiteral("note"));
+            if (focus == QStringLiteral("grid"))
+                QTest::keyClick(m_form->windowHandle(), Qt::Key_Escape);
+        }
+        QTest::keyClick(m_form->windowHandle(), key, modifiers);
+        QCOMPARE(m_form->CurrentClass(), to);
+        QCOMPARE(tabs()->currentIndex(), to - 1);
+        QCOMPARE(heading(), QStringLiteral("Class %1").arg(to, 2, 10, QLatin1Char('0')));
+        // What was typed into an open editor reaches the class left.
+        if (focus == QStringLiteral("editor"))
+            QCOMPARE(readClass(from).text(0, ListField::Info1), QStringLiteral("note"));
+    }
+
+    void allClassTabsShowAtTheDesignedSize()
+    {
+        QCOMPARE(m_form->size(), QSize(686, 414));
+        QTabBar *bar = tabs();
+        QVERIFY(bar->sizeHint().width() <= bar->width()); // nothing shrunk or elided
+        for (int i = 0; i < bar->count(); ++i)
+            QVERIFY2(bar->rect().contains(bar->tabRect(i)), qPrintable(bar->tabText(i)));
+        for (const QToolButton *scroll : bar->findChildren<QToolButton *>())
+            QVERIFY(!scroll->isVisible());
+        // The last tab is reached with the mouse.
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(9).center());
+        QCOMPARE(m_form->CurrentClass(), 10);
     }
 
     void helpShowsAMessage()
