@@ -2,6 +2,7 @@
 
 #include "core/startlist/ClassNames.h"
 #include "core/startlist/ClassStore.h"
+#include "core/startlist/CodePage1252.h"
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListModel.h"
 #include "gui/Colors.h"
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPointer>
@@ -22,6 +24,8 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace {
 constexpr std::uint32_t GridLineColor = 0xBBBBBB;
@@ -46,12 +50,32 @@ public:
     }
 
     QWidget *openEditor() const { return m_editor; }
+    // Called when an entered text had characters the list file cannot hold.
+    void setReplacementNotice(std::function<void()> notice) { m_notice = std::move(notice); }
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        // A field of the list file has no length limit; the line editor's default would cut it.
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            line->setMaxLength(std::numeric_limits<int>::max());
         m_editor = editor;
         return editor;
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        auto *line = qobject_cast<QLineEdit *>(editor);
+        if (!line) {
+            QStyledItemDelegate::setModelData(editor, model, index);
+            return;
+        }
+        // The entry shows at once what the file will hold, not only after the next class switch.
+        const QString typed = line->text();
+        const QString saved = asSavedInWindows1252(typed);
+        model->setData(index, saved, Qt::EditRole);
+        if (saved != typed && m_notice)
+            m_notice();
     }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
@@ -78,6 +102,7 @@ public:
 private:
     QTableView *m_view;
     mutable QPointer<QWidget> m_editor;
+    std::function<void()> m_notice;
 };
 
 // Enter and a plain click start editing; a class switch or closing commits the open editor.
@@ -170,6 +195,9 @@ TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
     auto *delegate = new StartListDelegate(Grid);
     Grid->setItemDelegate(delegate);
     Grid->setEditorTracker(delegate);
+    delegate->setReplacementNotice([this] {
+        m_statusBar->showMessage(tr("Characters a list file cannot hold were replaced by \"?\"."));
+    });
     Grid->setModel(m_model);
     Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     Grid->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -530,6 +530,71 @@ private slots:
         QCOMPARE(m_form->CurrentClass(), 10);
     }
 
+    void longTextsStayWhole_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::newRow("at the line editor's old limit") << 32'767;
+        QTest::newRow("40,000 characters") << 40'000;
+        QTest::newRow("100,000 characters") << 100'000;
+    }
+    void longTextsStayWhole()
+    {
+        QFETCH(int, length);
+        QString name;
+        for (int i = 0; i < length; ++i)
+            name += QLatin1Char(char('a' + i % 26));
+        writeClass(1, {name});
+        m_form->LoadCurrentClass();
+        QCOMPARE(m_store->readTextField(0, ListField::Name).size(), length);
+
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, int(ListField::Name)));
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QCOMPARE(editor->text().size(), length);
+        QTest::keyClick(editor, Qt::Key_End);
+        QTest::keyClicks(editor, QStringLiteral("Z!"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(m_store->readTextField(0, ListField::Name), name + QStringLiteral("Z!"));
+
+        action("mnuClose")->trigger();
+        QCOMPARE(readClass(1).text(0, ListField::Name), name + QStringLiteral("Z!"));
+    }
+
+    void enteredTextShowsWhatTheFileHolds_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("held");
+        QTest::newRow("Polish L with stroke") << QStringLiteral("\u0141ukasz") << QStringLiteral("?ukasz");
+        QTest::newRow("Japanese") << QStringLiteral("\u65e5\u672c") << QStringLiteral("??");
+        QTest::newRow("Latin-1 letters stay") << QStringLiteral("Zo\u00eb M\u00fcller") << QStringLiteral("Zo\u00eb M\u00fcller");
+        QTest::newRow("euro sign stays") << QStringLiteral("\u20ac5") << QStringLiteral("\u20ac5");
+        QTest::newRow("plain") << QStringLiteral("Kim") << QStringLiteral("Kim");
+    }
+    void enteredTextShowsWhatTheFileHolds()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, held);
+        writeClass(1, {"x"});
+        m_form->LoadCurrentClass();
+        const QString countLine = status();
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, int(ListField::Info2)));
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        for (const QChar c : typed)
+            QTest::sendKeyEvent(QTest::Click, editor, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+        QCOMPARE(editor->text(), typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // Shown as soon as the edit ends, before any class switch.
+        QTRY_COMPARE(m_store->readTextField(0, ListField::Info2), held);
+        QCOMPARE(grid()->model()->index(0, int(ListField::Info2)).data().toString(), held);
+        if (held == typed)
+            QCOMPARE(status(), countLine);
+        else
+            QCOMPARE(status(), QStringLiteral("Characters a list file cannot hold were replaced by \"?\"."));
+        m_form->SelectClass(2);
+        QCOMPARE(readClass(1).text(0, ListField::Info2), held);
+    }
+
     void helpShowsAMessage()
     {
         action("mnuHelp")->trigger();
