@@ -387,9 +387,11 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 bool TfrmMain::FormClose()
 {
-    // Ending now would lose the run on course; Enter keeps the program and the clock going.
+    // Ending now would lose the run on course; Enter keeps the program and the clock going. An
+    // ending signal that comes while the question is open ends the program all the same.
     if (m_askOnClose && m_runs->Running()
-        && !OperatorDialogs::askYesNo(this, tr("The clock is running.\n\nEnd the program anyway?"), QMessageBox::No))
+        && !OperatorDialogs::askYesNo(this, tr("The clock is running.\n\nEnd the program anyway?"), QMessageBox::No)
+        && m_askOnClose)
         return false;
     // A count still being typed is taken, as leaving the cell would take it.
     m_ui->Grid->setFocus();
@@ -401,8 +403,9 @@ bool TfrmMain::FormClose()
         return true;
     }
     return OperatorDialogs::askYesNo(
-        this, tr("The results of this class could not be saved:\n%1\n\nEnd the program anyway?")
-                  .arg(saved.error().message()));
+               this, tr("The results of this class could not be saved:\n%1\n\nEnd the program anyway?")
+                         .arg(saved.error().message()))
+        || !m_askOnClose;
 }
 
 void TfrmMain::closeWithoutQuestions()

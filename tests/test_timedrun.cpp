@@ -8,6 +8,7 @@
 #include "support/MainWindowControls.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWindow>
 
@@ -591,6 +592,29 @@ private slots:
         QTRY_COMPARE(ui().Tablo->text(), QStringLiteral("00:05.00"));
         QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
         QCOMPARE(readClassFile(2).wholeNumber(0, ListField::Time1), 5'000);
+    }
+
+    // Logging out while the question is on screen: the ending signal closes the box the way its
+    // close box would (as main.cpp does), and the program still ends.
+    void endingSignalDuringTheQuestionEnds()
+    {
+        pickClass(2);
+        clickCell(0, ProtocolModel::Time1);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        bool boxShown = false;
+        QTimer::singleShot(50, m_main.get(), [this, &boxShown] {
+            QWidget *box = QApplication::activeModalWidget();
+            boxShown = qobject_cast<QMessageBox *>(box) != nullptr;
+            if (box)
+                box->close();
+            m_main->closeWithoutQuestions();
+        });
+        OperatorDialogs::setTestMode(false);
+        m_main->windowHandle()->close();
+        OperatorDialogs::setTestMode(true);
+        QVERIFY(boxShown);
+        QVERIFY(!m_main->isVisible());
+        QVERIFY(QFile::exists(ClassListPath(2)));
     }
 
     void closingWhenStoppedAsksNothing()
