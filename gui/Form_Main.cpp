@@ -480,7 +480,7 @@ QString TfrmMain::helpText()
               "2. Click the participant's \"Lauf 1\" or \"Lauf 2\" cell.\n"
               "3. START (F5) when the kart starts, STOPP (F8) when it finishes.\n"
               "4. Type the FP and FS penalty counts into the run's cells.\n\n"
-              "Ctrl+click on a \"Lauf\" cell clears that run after a question.");
+              "Ctrl+left click on a \"Lauf\" cell clears that run after a question.");
 }
 
 void TfrmMain::exportProtocol(const QString &filter, const QString &suffix, const QByteArray &content)
