@@ -8,6 +8,7 @@
 #include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
+#include "gui/WindowLook.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -17,9 +18,7 @@ int main(int, char *argv[])
     // The program takes no arguments, not even the toolkit's own.
     int onlyProgramName = 1;
     QApplication app(onlyProgramName, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Brasquell"));
-    QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Zorvexa"));
+    setApplicationIdentity();
     // Lets the desktop match the windows to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QLatin1String(ZorvexaApplicationId));
     QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/%1.svg").arg(QLatin1String(ZorvexaApplicationId))));

@@ -5,6 +5,7 @@
 #include "gui/JustOne.h"
 #include "core/protocol/ProtocolExport.h"
 #include "core/settings/ClassNames.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/text/Numbers.h"
 #include "gui/Form_StartList.h"
@@ -27,6 +28,10 @@
 #include <cstdio>
 
 namespace {
+const QString ConfigurationSection = QStringLiteral("Configuration");
+const QString FPSecondsKey = QStringLiteral("FPSeconds");
+const QString FSSecondsKey = QStringLiteral("FSSeconds");
+
 QString runButtonStyle(const char *color)
 {
     return QStringLiteral("QPushButton { color: %1; font-weight: bold; }"
@@ -111,9 +116,24 @@ void TfrmMain::setUpLook()
         entry.button->setIconSize(QSize(32, 32));
         entry.button->setAutoRaise(true);
     }
-    // Hints are not switched on in this window: keep the text, show no tooltip.
-    m_ui->cmdInfo->setToolTip(QString());
-    m_ui->cmdInfo->setProperty("hint", QStringLiteral("Program Information"));
+    // The buttons show only a picture; the name and the tooltip say what each one does.
+    const struct
+    {
+        QToolButton *button;
+        const char *name;
+        const char *tip;
+    } described[] = {
+        {m_ui->cmdStartlist, QT_TR_NOOP("Start list"), QT_TR_NOOP("Edit the start list")},
+        {m_ui->cmdConfig, QT_TR_NOOP("Configuration"), QT_TR_NOOP("Configuration")},
+        {m_ui->cmdInfo, QT_TR_NOOP("Information"), QT_TR_NOOP("Program Information")},
+        {m_ui->cmdHelp, QT_TR_NOOP("Help"), QT_TR_NOOP("Help: keys and how to time a run")},
+        {m_ui->cmdExcel, QT_TR_NOOP("Spreadsheet"), QT_TR_NOOP("Save the protocol as a spreadsheet")},
+        {m_ui->cmdHTML, QT_TR_NOOP("Web page"), QT_TR_NOOP("Save the protocol as a web page")},
+    };
+    for (const auto &entry : described) {
+        entry.button->setAccessibleName(tr(entry.name));
+        entry.button->setToolTip(tr(entry.tip));
+    }
     m_ui->Image321->setPixmap(QIcon(QStringLiteral(":/icons/banner.svg")).pixmap(QSize(191, 42)));
 
     m_ui->cmdStart->setStyleSheet(runButtonStyle("#008000"));
@@ -148,8 +168,11 @@ void TfrmMain::setUpLook()
     m_ui->Bevel1->setFrameShape(QFrame::NoFrame);
     m_ui->Bevel1->setStyleSheet(QStringLiteral("#Bevel1 { border: none; border-bottom: 1px solid #a0a0a0; }"));
 
-    m_ui->edtFP->setValue(2);
-    m_ui->edtFS->setValue(10);
+    // The seconds of the last session: changing them at a start would rescore every class.
+    const SettingsStore settings;
+    m_ui->edtFP->setValue(settings.readNumber(ConfigurationSection, FPSecondsKey, 2).value_or(2));
+    m_ui->edtFS->setValue(settings.readNumber(ConfigurationSection, FSSecondsKey, 10).value_or(10));
+    m_protocol.model().setPenaltySeconds(m_ui->edtFP->seconds(), m_ui->edtFS->seconds());
     for (int i = 1; i <= 10; ++i)
         m_ui->cmbClass->addItem(QString::number(i));
 }
@@ -321,7 +344,14 @@ void TfrmMain::edtLaufChange()
 
 void TfrmMain::edtPenaltySecondsChange()
 {
-    m_protocol.model().setPenaltySeconds(m_ui->edtFP->seconds(), m_ui->edtFS->seconds());
+    const double fp = m_ui->edtFP->seconds();
+    const double fs = m_ui->edtFS->seconds();
+    m_protocol.model().setPenaltySeconds(fp, fs);
+    // The seconds stay in force when the file cannot be written; only the next start would not
+    // know them, and the configuration dialog reports a settings file it cannot write.
+    SettingsStore settings;
+    [[maybe_unused]] const FileResult fpSaved = settings.writeNumber(ConfigurationSection, FPSecondsKey, fp);
+    [[maybe_unused]] const FileResult fsSaved = settings.writeNumber(ConfigurationSection, FSSecondsKey, fs);
 }
 
 void TfrmMain::GridSelectCell(int column, int row)
@@ -376,6 +406,12 @@ void TfrmMain::closeEvent(QCloseEvent *event)
 
 bool TfrmMain::FormClose()
 {
+    // Ending now would lose the run on course; Enter keeps the program and the clock going. An
+    // ending signal that comes while the question is open ends the program all the same.
+    if (m_askOnClose && m_runs->Running()
+        && !OperatorDialogs::askYesNo(this, tr("The clock is running.\n\nEnd the program anyway?"), QMessageBox::No)
+        && m_askOnClose)
+        return false;
     // A count still being typed is taken, as leaving the cell would take it.
     m_ui->Grid->setFocus();
     const FileResult saved = m_store.SaveCurrentClass();
@@ -386,8 +422,9 @@ bool TfrmMain::FormClose()
         return true;
     }
     return OperatorDialogs::askYesNo(
-        this, tr("The results of this class could not be saved:\n%1\n\nEnd the program anyway?")
-                  .arg(saved.error().message()));
+               this, tr("The results of this class could not be saved:\n%1\n\nEnd the program anyway?")
+                         .arg(saved.error().message()))
+        || !m_askOnClose;
 }
 
 void TfrmMain::closeWithoutQuestions()
@@ -485,7 +522,7 @@ QString TfrmMain::helpText()
               "2. Click the participant's \"Lauf 1\" or \"Lauf 2\" cell.\n"
               "3. START (F5) when the kart starts, STOPP (F8) when it finishes.\n"
               "4. Type the FP and FS penalty counts into the run's cells.\n\n"
-              "Ctrl+click on a \"Lauf\" cell clears that run after a question.");
+              "Ctrl+left click on a \"Lauf\" cell clears that run after a question.");
 }
 
 void TfrmMain::exportProtocol(const QString &filter, const QString &suffix, const QByteArray &content)

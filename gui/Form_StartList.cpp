@@ -2,6 +2,7 @@
 
 #include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
+#include "core/startlist/CodePage1252.h"
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListModel.h"
 #include "gui/OperatorDialogs.h"
@@ -13,11 +14,14 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace {
 constexpr int VisibleWidths[] = {30, 150, 50, 80, 120, 120, 120};
@@ -54,12 +58,24 @@ TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
     ListTab = new QTabBar(this);
     ListTab->setObjectName(QStringLiteral("ListTab"));
     ListTab->setExpanding(false);
+    // All ten classes show at the window's size: a smaller face than the window's, and a name too
+    // long for its share is elided rather than scrolled out of sight.
+    QFont tabFont = arialBold(11);
+    tabFont.setBold(false);
+    ListTab->setFont(tabFont);
+    ListTab->setUsesScrollButtons(false);
+    ListTab->setElideMode(Qt::ElideRight);
     for (int c = FirstClass; c <= LastClass; ++c)
         ListTab->addTab(QString::number(c));
     layout->addWidget(ListTab);
 
     Grid = new ListGridView(this);
     Grid->setObjectName(QStringLiteral("Grid"));
+    // The entry shows at once what the file will hold, not only after the next class switch.
+    Grid->setEnteredTextFilter(&asSavedInWindows1252);
+    connect(Grid, &ListGridView::enteredTextChanged, this, [this] {
+        m_statusBar->showMessage(tr("Characters a list file cannot hold were replaced by \"?\"."));
+    });
     Grid->setModel(m_model);
     QHeaderView *header = Grid->horizontalHeader();
     header->setSectionsClickable(true);
@@ -122,6 +138,21 @@ void TfrmStartList::buildMenus()
     edit->addSeparator();
     item(edit, QStringLiteral("mnuClassEditor"), tr("Class Editor"), QKeySequence(Qt::CTRL | Qt::Key_T),
          &TfrmStartList::mnuClassEditorClick);
+
+    // Class switching from anywhere in the window, the grid and its editor included.
+    const auto classStep = [this](const char *name, QList<QKeySequence> keys, int step) {
+        auto *action = new QAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, [this, step] { stepClass(step); });
+        addAction(action);
+    };
+    classStep("actNextClass", {QKeySequence(Qt::CTRL | Qt::Key_PageDown), QKeySequence(Qt::CTRL | Qt::Key_Tab)}, 1);
+    classStep("actPreviousClass",
+              {QKeySequence(Qt::CTRL | Qt::Key_PageUp), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
+              -1);
 
     QMenu *help = bar->addMenu(tr("Help"));
     item(help, QStringLiteral("mnuHelp"), tr("&Help"), QKeySequence(Qt::Key_F1), &TfrmStartList::mnuHelpClick);
@@ -206,6 +237,13 @@ void TfrmStartList::ListTabChanged(int index)
     }
 }
 
+void TfrmStartList::stepClass(int step)
+{
+    const int count = ListTab->count();
+    // Past the last class comes the first again, as in a tab strip.
+    ListTab->setCurrentIndex((ListTab->currentIndex() + step + count) % count);
+}
+
 void TfrmStartList::GridHeaderClick(int column)
 {
     const auto field = ListField(column);
@@ -224,12 +262,10 @@ void TfrmStartList::GridHeaderClick(int column)
 
 void TfrmStartList::readFile(bool merge, const QString &title)
 {
-    QString file = OperatorDialogs::getOpenFileName(this, title, fileFilter(), m_lastOpenFile);
+    const QString file = OperatorDialogs::getOpenFileName(this, title, fileFilter(), QStringLiteral("zvx"), m_lastOpenFile);
     if (file.isEmpty())
         return;
     m_lastOpenFile = file;
-    if (!QFileInfo::exists(file) && QFileInfo(file).suffix().isEmpty())
-        file += QStringLiteral(".zvx");
     endEditing();
     const Result<bool> read = m_model->changeAll([&](StartList &list) { return ReadListFile(list, file, merge); });
     if (!read)
@@ -248,20 +284,18 @@ void TfrmStartList::mnuMergeClick()
 
 void TfrmStartList::mnuSaveAsClick()
 {
-    QString file =
+    const QString file =
         OperatorDialogs::getSaveFileName(this, tr("Save list as..."), fileFilter(), QStringLiteral("zvx"), m_lastSaveFile);
     if (file.isEmpty())
         return;
     m_lastSaveFile = file;
-    if (QFileInfo(file).suffix().isEmpty())
-        file += QStringLiteral(".zvx");
     endEditing();
     showFailure(WriteListFile(m_model->list(), file));
 }
 
 void TfrmStartList::mnuClearClick()
 {
-    if (!OperatorDialogs::askYesNo(this, tr("Clear list?")))
+    if (!OperatorDialogs::askYesNo(this, tr("Clear list?"), QMessageBox::No))
         return;
     endEditing();
     m_model->changeAll([](StartList &list) { list.clear(); });
@@ -275,7 +309,7 @@ void TfrmStartList::mnuAddRowClick()
 
 void TfrmStartList::mnuDeleteRowsClick()
 {
-    if (!OperatorDialogs::askYesNo(this, tr("Delete selected row(s)?")))
+    if (!OperatorDialogs::askYesNo(this, tr("Delete selected row(s)?"), QMessageBox::No))
         return;
     endEditing();
     std::vector<int> rows;

@@ -43,6 +43,7 @@ protected:
 private:
     void buildMenus();
     void ListTabChanged(int index);
+    void stepClass(int step);
     void GridHeaderClick(int column);
     void mnuOpenClick();
     void mnuMergeClick();

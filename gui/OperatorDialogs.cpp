@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QColorDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QQueue>
@@ -17,6 +18,8 @@ struct Seam
     QQueue<QString> fileNames;
     QQueue<QColor> colors;
     QStringList shown;
+    QStringList fileDialogTitles;
+    QList<QMessageBox::StandardButton> questionDefaults;
 };
 
 Seam &seam()
@@ -52,16 +55,18 @@ QString takeFileName()
 
 namespace OperatorDialogs {
 
-bool askYesNo(QWidget *parent, const QString &text)
+bool askYesNo(QWidget *parent, const QString &text, QMessageBox::StandardButton defaultButton)
 {
     if (seam().ending)
         return false;
     seam().shown << text;
+    seam().questionDefaults << defaultButton;
     if (!seam().answers.isEmpty())
         return seam().answers.dequeue();
     if (seam().testMode)
         return false;
     QMessageBox box(QMessageBox::Question, caption(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(defaultButton);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -75,42 +80,66 @@ void showInformation(QWidget *parent, const QString &text)
     showMessage(parent, QMessageBox::Information, text);
 }
 
-QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &initialPath)
+QString withDefaultSuffix(const QString &path, const QString &defaultSuffix)
 {
+    if (path.isEmpty() || defaultSuffix.isEmpty() || QFileInfo(path).fileName().contains(QLatin1Char('.'))
+        || QFileInfo(path).isDir())
+        return path;
+    return path + QLatin1Char('.') + defaultSuffix;
+}
+
+QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &defaultSuffix,
+                        const QString &initialPath)
+{
+    seam().fileDialogTitles << title;
     if (seam().ending)
         return QString();
     if (seam().testMode)
-        return takeFileName();
+        return withDefaultSuffix(takeFileName(), defaultSuffix);
     QFileDialog dialog(parent, title, initialPath, filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
+    // Without it the dialog looks for the typed name as it is and finds no file.
+    dialog.setDefaultSuffix(defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    return dialog.selectedFiles().constFirst();
+    return withDefaultSuffix(dialog.selectedFiles().constFirst(), defaultSuffix);
 }
 
 QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
                         const QString &defaultSuffix, const QString &initialPath)
 {
+    seam().fileDialogTitles << title;
     if (seam().ending)
         return QString();
-    if (seam().testMode)
-        return takeFileName();
-    QFileDialog dialog(parent, title, initialPath, filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    QString path;
+    if (seam().testMode) {
+        path = takeFileName();
+    } else {
+        QFileDialog dialog(parent, title, initialPath, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(defaultSuffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        path = dialog.selectedFiles().constFirst();
+    }
+    if (path.isEmpty())
         return QString();
-    const QString path = dialog.selectedFiles().constFirst();
+    path = withDefaultSuffix(path, defaultSuffix);
     const QFileInfo info(path);
-    if (!info.exists())
-        return askYesNo(parent, QCoreApplication::translate("OperatorDialogs", "%1 does not exist.\nCreate the file?")
-                                    .arg(info.fileName()))
-                   ? path
-                   : QString();
-    if (!info.isWritable()) {
+    // The dialog takes a typed folder that is not there; writing would fail after the question.
+    if (!info.dir().exists()) {
+        showError(parent, QCoreApplication::translate("OperatorDialogs", "The folder %1 does not exist.\nNothing was saved.")
+                              .arg(QDir::toNativeSeparators(info.absolutePath())));
+        return QString();
+    }
+    if (info.exists() && !info.isWritable()) {
         showError(parent, QCoreApplication::translate("OperatorDialogs", "%1 is read-only.").arg(info.fileName()));
         return QString();
     }
+    if (!info.exists() && !seam().testMode
+        && !askYesNo(parent, QCoreApplication::translate("OperatorDialogs", "%1 does not exist.\nCreate the file?")
+                                 .arg(info.fileName())))
+        return QString();
     return path;
 }
 
@@ -141,10 +170,31 @@ void queueFileName(const QString &fileName)
     seam().fileNames.enqueue(fileName);
 }
 
+void clearQueues()
+{
+    seam().answers.clear();
+    seam().colors.clear();
+    seam().fileNames.clear();
+}
+
 QStringList takeShownMessages()
 {
     QStringList result;
     result.swap(seam().shown);
+    return result;
+}
+
+QStringList takeFileDialogTitles()
+{
+    QStringList result;
+    result.swap(seam().fileDialogTitles);
+    return result;
+}
+
+QList<QMessageBox::StandardButton> takeQuestionDefaults()
+{
+    QList<QMessageBox::StandardButton> result;
+    result.swap(seam().questionDefaults);
     return result;
 }
 

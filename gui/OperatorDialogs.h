@@ -10,18 +10,23 @@ class QWidget;
 // Every question, message box and file dialog goes through here, so tests can answer in advance.
 namespace OperatorDialogs {
 
-// Yes/No question with the caption "Zorvexa" and a question icon; true only for Yes.
-bool askYesNo(QWidget *parent, const QString &text);
+// Yes/No question with the caption "Zorvexa" and a question icon; true only for Yes. Enter
+// chooses the default button: No where a stray Enter would destroy something.
+bool askYesNo(QWidget *parent, const QString &text,
+              QMessageBox::StandardButton defaultButton = QMessageBox::Yes);
 void showError(QWidget *parent, const QString &text);
 void showInformation(QWidget *parent, const QString &text);
 
-// An empty result means the operator cancelled. The dialogs open at initialPath (the file
-// chosen last). The open dialog takes only an existing file; the save dialog asks before it
-// replaces a file or creates a new one, and refuses a read-only file.
+// An empty result means the operator cancelled or the choice was refused. The dialogs open at
+// initialPath (the file chosen last). A typed name without a suffix gets defaultSuffix, in both
+// dialogs. The open dialog takes only an existing file; the save dialog refuses a folder that does
+// not exist and a read-only file, and asks before it creates a new file.
 QString getOpenFileName(QWidget *parent, const QString &caption, const QString &filter,
-                        const QString &initialPath = QString());
+                        const QString &defaultSuffix, const QString &initialPath = QString());
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &filter,
                         const QString &defaultSuffix, const QString &initialPath = QString());
+// The rule both dialogs follow, as the toolkit's file dialog applies it.
+QString withDefaultSuffix(const QString &path, const QString &defaultSuffix);
 
 // The full colour dialog; an invalid colour when the operator cancelled.
 QColor getColor(QWidget *parent, const QColor &initial);
@@ -34,8 +39,14 @@ void setEnding(bool on);
 void queueAnswer(bool yes);
 void queueFileName(const QString &fileName);
 void queueColor(const QColor &color);
+// Drops answers and file names nobody asked for, so they cannot answer a later question.
+void clearQueues();
 // Texts of the message boxes shown (or answered from the queue) since the last call.
 QStringList takeShownMessages();
+// The captions of the file dialogs opened (or answered from the queue) since the last call.
+QStringList takeFileDialogTitles();
+// The default button of each question asked since the last call, in order.
+QList<QMessageBox::StandardButton> takeQuestionDefaults();
 // True while answers are queued or the test mode is on: nothing modal is shown then.
 void setTestMode(bool on);
 

@@ -1,5 +1,6 @@
 #include "gui/WindowLook.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -16,4 +17,10 @@ void centreOnScreen(QWidget *window)
 {
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+void setApplicationIdentity()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Brasquell"));
+    QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
 }

@@ -2,10 +2,14 @@
 #include "support/GuiTestMain.h"
 #include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
+#include "gui/Form_StartList.h"
+#include "gui/WindowLook.h"
 #include "gui/widgets/ShadowLabel.h"
 #include "core/startlist/ClassStore.h"
 #include "support/MainWindowControls.h"
 
+#include <QAccessible>
+#include <QAction>
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QWindow>
@@ -138,6 +142,44 @@ private slots:
         QCOMPARE(ui().edtFS->value(), 10.0);
     }
 
+    void windowTitlesAreExactlyTheDesignedOnes()
+    {
+        setApplicationIdentity();
+        // With a display name of its own the platform appends it to each title ("Info — Zorvexa");
+        // without one, the display name follows the application name.
+        const QString name = QCoreApplication::applicationName();
+        QCOMPARE(name, QStringLiteral("Zorvexa"));
+        QCoreApplication::setApplicationName(QStringLiteral("probe"));
+        const QString displayName = QGuiApplication::applicationDisplayName();
+        QCoreApplication::setApplicationName(name);
+        QCOMPARE(displayName, QStringLiteral("probe"));
+        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Brasquell"));
+
+        TfrmStartList editor(*m_store, m_window.get());
+        TfrmInfo info(m_window.get());
+        editor.show();
+        info.show();
+        const struct
+        {
+            QWidget *window;
+            const char *title;
+        } windows[] = {
+            {m_window.get(), "Brasquell / Software / Zorvexa"},
+            {&editor, "Zorvexa Starlist Editor"},
+            {&info, "Info"},
+        };
+        for (const auto &entry : windows) {
+            QVERIFY(entry.window->windowHandle());
+            QCOMPARE(entry.window->windowHandle()->title(), QLatin1String(entry.title));
+        }
+
+        OperatorDialogs::takeFileDialogTitles();
+        for (const char *item : {"mnuOpen", "mnuMerge", "mnuSaveAs"})
+            editor.findChild<QAction *>(QLatin1String(item))->trigger();
+        QCOMPARE(OperatorDialogs::takeFileDialogTitles(),
+                 (QStringList{"Open list...", "Merge list...", "Save list as..."}));
+    }
+
     void startsLockedWithNoParticipant()
     {
         QVERIFY(!ui().cmdStart->isEnabled());
@@ -207,6 +249,34 @@ private slots:
         QVERIFY(ui().imgLock->isHidden());
         QTest::mousePress(ui().cmdLock, button);
         QVERIFY(ui().imgLock->isVisible());
+    }
+
+    void toolbarButtonsSayWhatTheyDo_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("accessibleName");
+        QTest::addColumn<QString>("toolTip");
+        QTest::newRow("start list") << "cmdStartlist" << "Start list" << "Edit the start list";
+        QTest::newRow("configuration") << "cmdConfig" << "Configuration" << "Configuration";
+        QTest::newRow("information") << "cmdInfo" << "Information" << "Program Information";
+        QTest::newRow("help") << "cmdHelp" << "Help" << "Help: keys and how to time a run";
+        QTest::newRow("spreadsheet") << "cmdExcel" << "Spreadsheet" << "Save the protocol as a spreadsheet";
+        QTest::newRow("web page") << "cmdHTML" << "Web page" << "Save the protocol as a web page";
+    }
+    void toolbarButtonsSayWhatTheyDo()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, accessibleName);
+        QFETCH(QString, toolTip);
+        auto *button = m_window->findChild<QToolButton *>(name);
+        QVERIFY(button);
+        QVERIFY(button->text().isEmpty() || button->toolButtonStyle() == Qt::ToolButtonIconOnly);
+        QCOMPARE(button->accessibleName(), accessibleName);
+        QCOMPARE(button->toolTip(), toolTip);
+        // What a screen reader hears.
+        QAccessibleInterface *described = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(described);
+        QCOMPARE(described->text(QAccessible::Name), accessibleName);
     }
 
     void runEditorReselectsTheParticipant()

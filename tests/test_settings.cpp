@@ -188,6 +188,65 @@ private slots:
         QCOMPARE(names.nameOf(3), QString());
         QCOMPARE(names.nameOf(4), QString());
     }
+
+    void readsNumbers_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("no file") << QByteArray() << 10.0;
+        QTest::newRow("no such key") << QByteArray("[Configuration]\nFPSeconds=3\n") << 10.0;
+        QTest::newRow("another section") << QByteArray("[Other]\nFSSeconds=3\n") << 10.0;
+        QTest::newRow("whole number") << QByteArray("[Configuration]\nFSSeconds=7\n") << 7.0;
+        QTest::newRow("fraction") << QByteArray("[Configuration]\nFSSeconds=2.5\n") << 2.5;
+        QTest::newRow("zero") << QByteArray("[Configuration]\nFSSeconds=0\n") << 0.0;
+        QTest::newRow("blanks around") << QByteArray("[Configuration]\nFSSeconds=\" 4 \"\n") << 4.0;
+        QTest::newRow("a word") << QByteArray("[Configuration]\nFSSeconds=ten\n") << 10.0;
+        QTest::newRow("empty") << QByteArray("[Configuration]\nFSSeconds=\n") << 10.0;
+        QTest::newRow("decimal comma") << QByteArray("[Configuration]\nFSSeconds=\"2,5\"\n") << 10.0;
+        QTest::newRow("not finite") << QByteArray("[Configuration]\nFSSeconds=inf\n") << 10.0;
+        QTest::newRow("too large") << QByteArray("[Configuration]\nFSSeconds=1e999\n") << 10.0;
+    }
+    void readsNumbers()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(double, expected);
+        if (!file.isNull())
+            writeSettingsFile(file);
+        QCOMPARE(SettingsStore().readNumber(QStringLiteral("Configuration"), QStringLiteral("FSSeconds"), 10).value(), expected);
+    }
+
+    void writesNumbersAsText_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("whole") << 5.0 << QByteArray("FPSeconds=5");
+        QTest::newRow("fraction") << 2.25 << QByteArray("FPSeconds=2.25");
+        QTest::newRow("zero") << 0.0 << QByteArray("FPSeconds=0");
+        QTest::newRow("top") << 100.0 << QByteArray("FPSeconds=100");
+    }
+    void writesNumbersAsText()
+    {
+        QFETCH(double, value);
+        QFETCH(QByteArray, line);
+        SettingsStore store;
+        QVERIFY(store.writeNumber(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), value).ok());
+        // Written through at once: the file holds the value as text under its section.
+        const QByteArray content = readSettingsFile();
+        QVERIFY2(content.startsWith("[Configuration]\n"), content.constData());
+        QVERIFY2(content.contains(line + '\n'), content.constData());
+        QCOMPARE(store.readNumber(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), -1).value(), value);
+    }
+
+    void valuesOfOtherKeysStay()
+    {
+        SettingsStore store;
+        QVERIFY(store.writeNumber(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), 3).ok());
+        QVERIFY(store.writeText(QStringLiteral("Configuration"), QStringLiteral("FSSeconds"), QStringLiteral("12")).ok());
+        QVERIFY(store.writeNumber(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), 4).ok());
+        QCOMPARE(store.readNumber(QStringLiteral("Configuration"), QStringLiteral("FSSeconds"), 0).value(), 12.0);
+        QCOMPARE(store.readText(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), QString()).value(), QStringLiteral("4"));
+        QCOMPARE(store.readText(QStringLiteral("Configuration"), QStringLiteral("Missing"), QStringLiteral("x")).value(), QStringLiteral("x"));
+    }
 };
 
 ZORVEXA_CORE_TEST_MAIN(TestSettings)

@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTableView>
+#include <QToolButton>
+#include <QWindow>
 
 Q_DECLARE_METATYPE(ListField)
 
@@ -29,6 +31,16 @@ StartList readClass(int classIndex)
     StartList list;
     if (!ReadListFile(list, ClassListPath(classIndex), false))
         qWarning("class %d not read", classIndex);
+    return list;
+}
+
+StartList listOf(const QStringList &names)
+{
+    StartList list;
+    for (const QString &name : names) {
+        list.add();
+        list.setText(list.count() - 1, ListField::Name, name);
+    }
     return list;
 }
 
@@ -99,6 +111,7 @@ private slots:
     }
     void cleanup()
     {
+        OperatorDialogs::clearQueues();
         m_tester.reset();
         m_form.reset();
         m_store.reset();
@@ -179,8 +192,11 @@ private slots:
         for (int row : selected)
             QTest::mouseClick(grid()->viewport(), Qt::LeftButton, Qt::ControlModifier, cellCenter(row, 0));
         OperatorDialogs::queueAnswer(answer);
+        OperatorDialogs::takeQuestionDefaults();
         QTest::keyClick(grid(), Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Delete selected row(s)?")});
+        // A stray Enter deletes nothing.
+        QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton>{QMessageBox::No});
         QCOMPARE(names(), left);
         QCOMPARE(m_store->readTextField(left.size() - 1, ListField::Number), QString::number(left.size()));
     }
@@ -190,8 +206,10 @@ private slots:
         writeClass(1, {"a", "b"});
         m_form->LoadCurrentClass();
         OperatorDialogs::queueAnswer(true);
+        OperatorDialogs::takeQuestionDefaults();
         action("mnuClear")->trigger();
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Clear list?")});
+        QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton>{QMessageBox::No});
         QCOMPARE(m_store->entryCount(), 0);
         QCOMPARE(readBytes(ClassListPath(1)).count("[ZVX1RECORD]"), 2); // nothing written yet
         action("mnuClose")->trigger();
@@ -368,6 +386,213 @@ private slots:
         action("mnuOpen")->trigger(); // cancelled: nothing happens
         QCOMPARE(names(), QStringList{"x"});
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{});
+    }
+
+    void typedNamesGetTheListSuffix_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("loaded");
+        QTest::newRow("open, name without suffix") << "mnuOpen" << "a" << QStringList{"from a.zvx"};
+        QTest::newRow("merge, name without suffix") << "mnuMerge" << "a" << QStringList{"here", "from a.zvx"};
+        QTest::newRow("open, full name") << "mnuOpen" << "a.zvx" << QStringList{"from a.zvx"};
+        QTest::newRow("open, other suffix kept") << "mnuOpen" << "b.txt" << QStringList{"from b.txt"};
+    }
+    void typedNamesGetTheListSuffix()
+    {
+        QFETCH(QString, menu);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, loaded);
+        writeClass(1, {"here"});
+        m_form->LoadCurrentClass();
+        QVERIFY(WriteListFile(listOf({"from a.zvx"}), programFolder() + "a.zvx").ok());
+        QVERIFY(WriteListFile(listOf({"from b.txt"}), programFolder() + "b.txt").ok());
+        // A file of the bare name is no list of ours; the typed name means the list.
+        QVERIFY(WriteListFile(listOf({"from a"}), programFolder() + "a").ok());
+        OperatorDialogs::queueFileName(programFolder() + typed);
+        action(menu.toLatin1().constData())->trigger();
+        QCOMPARE(names(), loaded);
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{});
+    }
+
+    void saveAsChecksTheTypedName_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("name without suffix") << "list" << "list.zvx" << "";
+        QTest::newRow("full name") << "list.zvx" << "list.zvx" << "";
+        QTest::newRow("folder that does not exist") << "missing/list" << ""
+                                                    << "The folder %1missing does not exist.\nNothing was saved.";
+        QTest::newRow("two folders that do not exist") << "missing/deeper/list.zvx" << ""
+                                                       << "The folder %1missing/deeper does not exist.\nNothing was saved.";
+    }
+    void saveAsChecksTheTypedName()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(QString, message);
+        writeClass(1, {"a", "b"});
+        m_form->LoadCurrentClass();
+        OperatorDialogs::queueFileName(programFolder() + typed);
+        action("mnuSaveAs")->trigger();
+        const QStringList shown = OperatorDialogs::takeShownMessages();
+        if (message.isEmpty()) {
+            QCOMPARE(shown, QStringList{});
+            StartList saved;
+            QVERIFY(ReadListFile(saved, programFolder() + written, false));
+            QCOMPARE(saved.count(), 2);
+        } else {
+            QCOMPARE(shown, QStringList{message.arg(QDir::toNativeSeparators(programFolder()))});
+            QVERIFY(!QDir(programFolder() + "missing").exists());
+        }
+    }
+
+    void sortingKeepsTheSelectedParticipants()
+    {
+        writeClass(1, {"d", "b", "a", "c"});
+        m_form->LoadCurrentClass();
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, 0));
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, Qt::ControlModifier, cellCenter(2, 0));
+        clickHeader(int(ListField::Name));
+        QCOMPARE(names(), (QStringList{"a", "b", "c", "d"}));
+        QCOMPARE(m_store->readTextField(grid()->currentIndex().row(), ListField::Name), QStringLiteral("a"));
+        QStringList selected;
+        for (const QModelIndex &index : grid()->selectionModel()->selectedRows())
+            selected << m_store->readTextField(index.row(), ListField::Name);
+        selected.sort();
+        QCOMPARE(selected, (QStringList{"a", "d"}));
+
+        OperatorDialogs::queueAnswer(true);
+        QTest::keyClick(grid(), Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(names(), (QStringList{"b", "c"}));
+    }
+
+    void classesByKeyboard_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<int>("to");
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+        const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        QTest::newRow("Ctrl+PgDn in the grid") << 1 << "grid" << Qt::Key_PageDown << ctrl << 2;
+        QTest::newRow("Ctrl+PgUp in the grid") << 3 << "grid" << Qt::Key_PageUp << ctrl << 2;
+        QTest::newRow("Ctrl+Tab in the grid") << 4 << "grid" << Qt::Key_Tab << ctrl << 5;
+        QTest::newRow("Ctrl+Shift+Tab in the grid") << 4 << "grid" << Qt::Key_Backtab << ctrlShift << 3;
+        QTest::newRow("Ctrl+PgDn on the tabs") << 1 << "tabs" << Qt::Key_PageDown << ctrl << 2;
+        QTest::newRow("Ctrl+PgDn while editing") << 1 << "editor" << Qt::Key_PageDown << ctrl << 2;
+        QTest::newRow("Ctrl+Tab while editing") << 1 << "editor" << Qt::Key_Tab << ctrl << 2;
+        QTest::newRow("past the last class") << 10 << "grid" << Qt::Key_PageDown << ctrl << 1;
+        QTest::newRow("before the first class") << 1 << "grid" << Qt::Key_PageUp << ctrl << 10;
+    }
+    void classesByKeyboard()
+    {
+        QFETCH(int, from);
+        QFETCH(QString, focus);
+        QFETCH(Qt::Key, key);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(int, to);
+        writeClass(from, {"Kim"});
+        m_form->LoadCurrentClass();
+        QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(from - 1).center());
+        QCOMPARE(m_form->CurrentClass(), from);
+        if (focus != QStringLiteral("tabs")) {
+            // A plain click on a cell opens its editor; Escape leaves the grid focused.
+            QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, int(ListField::Info1)));
+            QWidget *editor = QApplication::focusWidget();
+            QVERIFY(qobject_cast<QLineEdit *>(editor));
+            QTest::keyClicks(editor, QStringLiteral("note"));
+            if (focus == QStringLiteral("grid"))
+                QTest::keyClick(m_form->windowHandle(), Qt::Key_Escape);
+        }
+        QTest::keyClick(m_form->windowHandle(), key, modifiers);
+        QCOMPARE(m_form->CurrentClass(), to);
+        QCOMPARE(tabs()->currentIndex(), to - 1);
+        QCOMPARE(heading(), QStringLiteral("Class %1").arg(to, 2, 10, QLatin1Char('0')));
+        // What was typed into an open editor reaches the class left.
+        if (focus == QStringLiteral("editor"))
+            QCOMPARE(readClass(from).text(0, ListField::Info1), QStringLiteral("note"));
+    }
+
+    void allClassTabsShowAtTheDesignedSize()
+    {
+        QCOMPARE(m_form->size(), QSize(686, 414));
+        QTabBar *bar = tabs();
+        QVERIFY(bar->sizeHint().width() <= bar->width()); // nothing shrunk or elided
+        for (int i = 0; i < bar->count(); ++i)
+            QVERIFY2(bar->rect().contains(bar->tabRect(i)), qPrintable(bar->tabText(i)));
+        for (const QToolButton *scroll : bar->findChildren<QToolButton *>())
+            QVERIFY(!scroll->isVisible());
+        // The last tab is reached with the mouse.
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(9).center());
+        QCOMPARE(m_form->CurrentClass(), 10);
+    }
+
+    void longTextsStayWhole_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::newRow("at the line editor's old limit") << 32'767;
+        QTest::newRow("40,000 characters") << 40'000;
+        QTest::newRow("100,000 characters") << 100'000;
+    }
+    void longTextsStayWhole()
+    {
+        QFETCH(int, length);
+        QString name;
+        for (int i = 0; i < length; ++i)
+            name += QLatin1Char(char('a' + i % 26));
+        writeClass(1, {name});
+        m_form->LoadCurrentClass();
+        QCOMPARE(m_store->readTextField(0, ListField::Name).size(), length);
+
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, int(ListField::Name)));
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        QCOMPARE(editor->text().size(), length);
+        QTest::keyClick(editor, Qt::Key_End);
+        QTest::keyClicks(editor, QStringLiteral("Z!"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(m_store->readTextField(0, ListField::Name), name + QStringLiteral("Z!"));
+
+        action("mnuClose")->trigger();
+        QCOMPARE(readClass(1).text(0, ListField::Name), name + QStringLiteral("Z!"));
+    }
+
+    void enteredTextShowsWhatTheFileHolds_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("held");
+        QTest::newRow("Polish L with stroke") << QStringLiteral("\u0141ukasz") << QStringLiteral("?ukasz");
+        QTest::newRow("Japanese") << QStringLiteral("\u65e5\u672c") << QStringLiteral("??");
+        QTest::newRow("Latin-1 letters stay") << QStringLiteral("Zo\u00eb M\u00fcller") << QStringLiteral("Zo\u00eb M\u00fcller");
+        QTest::newRow("euro sign stays") << QStringLiteral("\u20ac5") << QStringLiteral("\u20ac5");
+        QTest::newRow("plain") << QStringLiteral("Kim") << QStringLiteral("Kim");
+    }
+    void enteredTextShowsWhatTheFileHolds()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, held);
+        writeClass(1, {"x"});
+        m_form->LoadCurrentClass();
+        const QString countLine = status();
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, int(ListField::Info2)));
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+        QVERIFY(editor);
+        for (const QChar c : typed)
+            QTest::sendKeyEvent(QTest::Click, editor, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+        QCOMPARE(editor->text(), typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // Shown as soon as the edit ends, before any class switch.
+        QTRY_COMPARE(m_store->readTextField(0, ListField::Info2), held);
+        QCOMPARE(grid()->model()->index(0, int(ListField::Info2)).data().toString(), held);
+        if (held == typed)
+            QCOMPARE(status(), countLine);
+        else
+            QCOMPARE(status(), QStringLiteral("Characters a list file cannot hold were replaced by \"?\"."));
+        m_form->SelectClass(2);
+        QCOMPARE(readClass(1).text(0, ListField::Info2), held);
     }
 
     void helpShowsAMessage()

@@ -738,6 +738,34 @@ private slots:
         QCOMPARE(decodeWindows1252(bytes.constData(), std::size_t(bytes.size())), text);
     }
 
+    // What an entered text becomes once written and read back.
+    void textAsSaved_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("ASCII") << QStringLiteral("Kim") << QStringLiteral("Kim");
+        QTest::newRow("code page letters") << QStringLiteral("K\u00e4the \u20ac \u0178") << QStringLiteral("K\u00e4the \u20ac \u0178");
+        QTest::newRow("letter outside the code page") << QStringLiteral("\u0141\u00f3d\u017a") << QStringLiteral("?\u00f3d?");
+        QTest::newRow("character outside the BMP is one mark") << QStringLiteral("a\U0001F600b") << QStringLiteral("a?b");
+        QTest::newRow("line break") << QStringLiteral("a\nb") << QStringLiteral("a?b");
+    }
+    void textAsSaved()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, saved);
+        QCOMPARE(asSavedInWindows1252(text), saved);
+        StartList list;
+        list.add();
+        list.setText(0, ListField::Info1, text);
+        const QString path = QDir::tempPath() + QStringLiteral("/saved-text.zvx");
+        QVERIFY(WriteListFile(list, path).ok());
+        StartList back;
+        QVERIFY(ReadListFile(back, path, false));
+        QCOMPARE(back.text(0, ListField::Info1), saved);
+        QFile::remove(path);
+    }
+
     // Every byte decodes the same alone and inside a longer text, and encodes back to itself.
     void everyByteRoundTrips()
     {

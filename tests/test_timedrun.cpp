@@ -8,10 +8,22 @@
 #include "support/MainWindowControls.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWindow>
 
 namespace {
+QString settingsFile()
+{
+    return QFile::decodeName(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/Brasquell/Zorvexa.ini");
+}
+
+QByteArray readSettingsFile()
+{
+    QFile file(settingsFile());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 StartList readClassFile(int classIndex)
 {
     StartList list;
@@ -27,6 +39,12 @@ class TestTimedRun final : public QObject
 {
     Q_OBJECT
 
+public:
+    // How the operator opens a count cell's editor.
+    enum class Gesture { TypingADigit, F2, DoubleClick };
+    Q_ENUM(Gesture)
+
+private:
     std::unique_ptr<ClassStore> m_store;
     std::unique_ptr<TfrmMain> m_main;
     TfrmStartList *m_editor = nullptr;
@@ -43,20 +61,60 @@ class TestTimedRun final : public QObject
     {
         QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, modifiers, cellCenter(row, column));
     }
-    void typeIntoCount(int row, int column, const QString &text)
+    // Keys go to the window's platform window, so they reach whatever has the focus.
+    void typeOnWindow(const QString &text)
     {
-        clickCell(row, column);
-        QTest::keyClick(ui().Grid, Qt::Key_F2);
+        for (const QChar c : text)
+            QTest::keyClick(m_main->windowHandle(), c.toLatin1());
+    }
+    QWidget *openCountEditor() const
+    {
         QWidget *editor = QApplication::focusWidget();
         while (editor && editor->objectName() != QStringLiteral("CountEditor"))
             editor = editor->parentWidget();
+        return editor;
+    }
+    void typeIntoCount(int row, int column, const QString &text, Gesture gesture = Gesture::F2)
+    {
+        clickCell(row, column);
+        QString rest = text;
+        switch (gesture) {
+        case Gesture::TypingADigit:
+            typeOnWindow(rest.left(1));
+            rest.remove(0, 1);
+            break;
+        case Gesture::F2:
+            QTest::keyClick(m_main->windowHandle(), Qt::Key_F2);
+            break;
+        case Gesture::DoubleClick:
+            QTest::mouseDClick(ui().Grid->viewport(), Qt::LeftButton, {}, cellCenter(row, column));
+            break;
+        }
+        QWidget *editor = openCountEditor();
         QVERIFY(editor);
-        editor->findChild<QLineEdit *>()->selectAll();
-        QTest::keyClicks(editor, text);
-        QTest::keyClick(editor, Qt::Key_Return);
+        typeOnWindow(rest);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Return);
         // The grid takes the entry on its next round of the event loop.
         QTRY_VERIFY(!ui().Grid->findChild<QWidget *>(QStringLiteral("CountEditor")) || !editor->isVisible());
         QCoreApplication::processEvents();
+    }
+    void writeClassWithFp1(int classIndex, int fp1)
+    {
+        StartList list = listOfNames({"Kim", "Team 7", "Ola"});
+        list.setWholeNumber(1, ListField::FP1, fp1);
+        QVERIFY(WriteListFile(list, ClassListPath(classIndex)).ok());
+    }
+    // Clicks into a seconds editor, selects its text with the keyboard and types over it.
+    void typeSeconds(QAbstractSpinBox *editor, const QString &text)
+    {
+        QTest::mouseClick(editor->findChild<QLineEdit *>(), Qt::LeftButton);
+        QVERIFY(editor->hasFocus());
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+        if (text.isEmpty())
+            QTest::keyClick(m_main->windowHandle(), Qt::Key_Backspace);
+        typeOnWindow(text);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Tab);
+        QVERIFY(!editor->hasFocus());
     }
     void pickClass(int classIndex)
     {
@@ -66,13 +124,8 @@ class TestTimedRun final : public QObject
             QTest::keyClick(ui().cmbClass, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
     }
 
-private slots:
-    void init()
+    void startProgram()
     {
-        FakeCounter::install();
-        for (int c = 1; c <= 10; ++c)
-            QFile::remove(ClassListPath(c));
-        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola"}), ClassListPath(2)).ok());
         m_store = std::make_unique<ClassStore>();
         m_main = std::make_unique<TfrmMain>(*m_store);
         m_editor = new TfrmStartList(*m_store, m_main.get());
@@ -84,11 +137,29 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
         OperatorDialogs::takeShownMessages();
     }
-    void cleanup()
+    void endProgram()
     {
         m_controls.reset();
         m_main.reset();
         m_store.reset();
+    }
+
+private slots:
+    void init()
+    {
+        // An earlier test may have ended the window as a signal would.
+        OperatorDialogs::setEnding(false);
+        FakeCounter::install();
+        QFile::remove(settingsFile());
+        for (int c = 1; c <= 10; ++c)
+            QFile::remove(ClassListPath(c));
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola"}), ClassListPath(2)).ok());
+        startProgram();
+    }
+    void cleanup()
+    {
+        OperatorDialogs::clearQueues();
+        endProgram();
         setPerfCounter(systemPerfCounter());
     }
 
@@ -152,19 +223,156 @@ private slots:
         QCOMPARE(OperatorDialogs::takeShownMessages(), message.isEmpty() ? QStringList() : QStringList{message});
     }
 
+    void typedCountReplacesTheValue_data()
+    {
+        QTest::addColumn<Gesture>("gesture");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("typing a digit") << Gesture::TypingADigit << "2" << 2;
+        QTest::newRow("typing two digits") << Gesture::TypingADigit << "35" << 35;
+        QTest::newRow("F2") << Gesture::F2 << "2" << 2;
+        QTest::newRow("double-click") << Gesture::DoubleClick << "2" << 2;
+        QTest::newRow("double-click, two digits") << Gesture::DoubleClick << "40" << 40;
+    }
+    void typedCountReplacesTheValue()
+    {
+        QFETCH(Gesture, gesture);
+        QFETCH(QString, typed);
+        QFETCH(int, stored);
+        writeClassWithFp1(2, 1);
+        pickClass(2);
+        QCOMPARE(model().cell(1, ProtocolModel::FP1), 1);
+        typeIntoCount(1, ProtocolModel::FP1, typed, gesture);
+        QCOMPARE(model().cell(1, ProtocolModel::FP1), stored);
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), stored * 2'000);
+        QCOMPARE(readClassFile(2).wholeNumber(1, ListField::FP1), stored);
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+    }
+
+    void countEditorOpensWithItsTextSelected_data()
+    {
+        QTest::addColumn<Gesture>("gesture");
+        QTest::newRow("F2") << Gesture::F2;
+        QTest::newRow("double-click") << Gesture::DoubleClick;
+    }
+    void countEditorOpensWithItsTextSelected()
+    {
+        QFETCH(Gesture, gesture);
+        writeClassWithFp1(2, 17);
+        pickClass(2);
+        clickCell(1, ProtocolModel::FP1);
+        if (gesture == Gesture::F2)
+            QTest::keyClick(m_main->windowHandle(), Qt::Key_F2);
+        else
+            QTest::mouseDClick(ui().Grid->viewport(), Qt::LeftButton, {}, cellCenter(1, ProtocolModel::FP1));
+        QWidget *editor = openCountEditor();
+        QVERIFY(editor);
+        auto *line = editor->findChild<QLineEdit *>();
+        QCOMPARE(line->text(), QStringLiteral("17"));
+        QCOMPARE(line->selectedText(), QStringLiteral("17"));
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Escape);
+        QCOMPARE(model().cell(1, ProtocolModel::FP1), 17);
+    }
+
+    void countTypedDuringTheRunIsKept()
+    {
+        pickClass(2);
+        clickCell(1, ProtocolModel::Time1);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QVERIFY(ui().runs->Running());
+
+        clickCell(1, ProtocolModel::FS1);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F2);
+        QWidget *editor = openCountEditor();
+        QVERIFY(editor);
+        typeOnWindow(QStringLiteral("3"));
+        // Several refreshes of the running row while the count is still being typed.
+        FakeCounter::advanceMs(4'000);
+        QTRY_COMPARE(model().cell(1, ProtocolModel::Time1), 4'000);
+        FakeCounter::advanceMs(1'000);
+        QTRY_COMPARE(model().cell(1, ProtocolModel::Time1), 5'000);
+        QCOMPARE(editor->findChild<QLineEdit *>()->text(), QStringLiteral("3"));
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Return);
+        QTRY_COMPARE(model().cell(1, ProtocolModel::FS1), 3);
+        QVERIFY(ui().runs->Running());
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 30'000);
+        StartList saved = readClassFile(2);
+        QCOMPARE(saved.wholeNumber(1, ListField::FS1), 3);
+        QCOMPARE(saved.wholeNumber(1, ListField::Time1), 0); // the clock's time is no result yet
+
+        FakeCounter::advanceMs(2'500);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
+        saved = readClassFile(2);
+        QCOMPARE(saved.wholeNumber(1, ListField::Time1), 7'500);
+        QCOMPARE(saved.wholeNumber(1, ListField::FS1), 3);
+        QCOMPARE(model().cell(1, ProtocolModel::Total1), 37'500);
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+    }
+
+    void typedPenaltySeconds_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("penalty1");
+        QTest::newRow("one digit") << "7" << "7" << 7'000;
+        QTest::newRow("two digits") << "15" << "15" << 15'000;
+        QTest::newRow("above the top reads as the top") << "150" << "100" << 100'000;
+        QTest::newRow("far above the top") << "99999" << "100" << 100'000;
+        QTest::newRow("a fraction counts whole seconds") << "2.75" << "2.75" << 2'000;
+        QTest::newRow("emptied reads as 0") << "" << "0" << 0;
+    }
+    void typedPenaltySeconds()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(int, penalty1);
+        writeClassWithFp1(2, 1);
+        pickClass(2);
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 2'000);
+        typeSeconds(ui().edtFP, typed);
+        QCOMPARE(ui().edtFP->text(), shown);
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), penalty1);
+        QVERIFY2(readSettingsFile().contains("FPSeconds=" + shown.toLatin1() + '\n'), readSettingsFile().constData());
+    }
+
+    void penaltySecondsAreKeptAcrossRestarts()
+    {
+        QCOMPARE(ui().edtFP->text(), QStringLiteral("2"));
+        QCOMPARE(ui().edtFS->text(), QStringLiteral("10"));
+        typeSeconds(ui().edtFP, QStringLiteral("5"));
+        typeSeconds(ui().edtFS, QStringLiteral("30"));
+        const QByteArray stored = readSettingsFile();
+        QVERIFY2(stored.startsWith("[Configuration]\n"), stored.constData());
+        QVERIFY2(stored.contains("FPSeconds=5\n") && stored.contains("FSSeconds=30\n"), stored.constData());
+
+        writeClassWithFp1(2, 1);
+        endProgram();
+        startProgram();
+        QCOMPARE(ui().edtFP->text(), QStringLiteral("5"));
+        QCOMPARE(ui().edtFS->text(), QStringLiteral("30"));
+        pickClass(2);
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 5'000);
+        typeIntoCount(1, ProtocolModel::FS1, QStringLiteral("1"));
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 35'000);
+    }
+
     void ctrlClickResetsARun_data()
     {
         QTest::addColumn<int>("column");
+        QTest::addColumn<Qt::MouseButton>("button");
         QTest::addColumn<bool>("answer");
         QTest::addColumn<bool>("asked");
         QTest::addColumn<int>("time1");
-        QTest::newRow("Lauf 1, yes") << int(ProtocolModel::Time1) << true << true << 0;
-        QTest::newRow("Lauf 1, no") << int(ProtocolModel::Time1) << false << true << 5'000;
-        QTest::newRow("Gesamt asks nothing") << int(ProtocolModel::Total1) << true << false << 5'000;
+        QTest::newRow("Lauf 1, yes") << int(ProtocolModel::Time1) << Qt::LeftButton << true << true << 0;
+        QTest::newRow("Lauf 1, no") << int(ProtocolModel::Time1) << Qt::LeftButton << false << true << 5'000;
+        QTest::newRow("Gesamt asks nothing") << int(ProtocolModel::Total1) << Qt::LeftButton << true << false << 5'000;
+        QTest::newRow("right button asks nothing") << int(ProtocolModel::Time1) << Qt::RightButton << true << false << 5'000;
+        QTest::newRow("middle button asks nothing") << int(ProtocolModel::Time1) << Qt::MiddleButton << true << false << 5'000;
     }
     void ctrlClickResetsARun()
     {
         QFETCH(int, column);
+        QFETCH(Qt::MouseButton, button);
         QFETCH(bool, answer);
         QFETCH(bool, asked);
         QFETCH(int, time1);
@@ -175,13 +383,11 @@ private slots:
         pickClass(3);
 
         OperatorDialogs::queueAnswer(answer);
-        clickCell(0, column, Qt::ControlModifier);
+        QTest::mouseClick(ui().Grid->viewport(), button, Qt::ControlModifier, cellCenter(0, column));
         const QStringList shown = OperatorDialogs::takeShownMessages();
         QCOMPARE(shown.size(), asked ? 1 : 0);
         if (asked)
             QCOMPARE(shown.first(), QStringLiteral("You are sure to reset results for Lauf 1:  Kim ?"));
-        else
-            OperatorDialogs::queueAnswer(false); // leave the queue as it was
         QCOMPARE(model().cell(0, ProtocolModel::Time1), time1);
         QCOMPARE(readClassFile(3).wholeNumber(0, ListField::Time1), time1);
         QCOMPARE(readClassFile(3).wholeNumber(0, ListField::FP1), time1 == 0 ? 0 : 3);
@@ -273,6 +479,50 @@ private slots:
         QCOMPARE(ui().runs->CurrentRow(), -1);
     }
 
+    void nobodyIsChosenWhenTheGridTakesTheFocus_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("start list editor closes") << "editor";
+        QTest::newRow("Tab from the class selector") << "tab";
+        QTest::newRow("window activated again") << "activation";
+    }
+    void nobodyIsChosenWhenTheGridTakesTheFocus()
+    {
+        QFETCH(QString, how);
+        pickClass(2);
+        if (how == QStringLiteral("editor")) {
+            clickCell(1, ProtocolModel::Time1);
+            QCOMPARE(ui().runs->CurrentRow(), 1);
+            QTimer::singleShot(0, m_editor, [this] { m_editor->accept(); });
+            QTest::mouseClick(ui().cmdStartlist, Qt::LeftButton);
+            // The window manager gives the main window back its activation; offscreen, we do.
+            m_main->activateWindow();
+        } else if (how == QStringLiteral("tab")) {
+            for (int i = 0; i < 12 && !ui().Grid->hasFocus(); ++i)
+                QTest::keyClick(m_main->windowHandle(), Qt::Key_Tab);
+        } else {
+            ui().Grid->setFocus();
+            QWidget other;
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+            m_main->activateWindow();
+        }
+        QTRY_VERIFY(ui().Grid->hasFocus());
+        QCoreApplication::processEvents();
+        QCOMPARE(ui().runs->CurrentRow(), -1);
+        QCOMPARE(ui().lblPartic->text(), QString());
+        QVERIFY(!ui().cmdStart->isEnabled());
+        QCOMPARE(model().cellColor(0, ProtocolModel::Name), model().cellColor(1, ProtocolModel::Name));
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QVERIFY(!ui().runs->Running());
+
+        // The operator's arrows choose, starting at the first row.
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Down);
+        QCOMPARE(ui().runs->CurrentRow(), 0);
+        QCOMPARE(ui().lblPartic->text(), QStringLiteral("Lauf 1:  Kim"));
+    }
+
     void exportsShowWhatTheGridShows_data()
     {
         QTest::addColumn<QString>("button");
@@ -300,6 +550,81 @@ private slots:
         const QString content = QString::fromUtf8(file.readAll());
         for (const QString &part : expected)
             QVERIFY2(content.contains(part), qPrintable(part));
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+    }
+
+    void closingDuringARunAsksFirst_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("ended");
+        QTest::newRow("close box, No") << "close box" << false << true << false;
+        QTest::newRow("close box, Yes") << "close box" << true << true << true;
+        QTest::newRow("ending signal") << "signal" << true << false << true;
+    }
+    void closingDuringARunAsksFirst()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, answer);
+        QFETCH(bool, asked);
+        QFETCH(bool, ended);
+        pickClass(2);
+        clickCell(0, ProtocolModel::Time1);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        FakeCounter::advanceMs(3'000);
+        OperatorDialogs::takeQuestionDefaults();
+        if (asked)
+            OperatorDialogs::queueAnswer(answer);
+        if (how == QStringLiteral("signal"))
+            m_main->closeWithoutQuestions();
+        else
+            m_main->windowHandle()->close();
+        const QStringList shown = OperatorDialogs::takeShownMessages();
+        QCOMPARE(shown.size(), asked ? 1 : 0);
+        if (asked) {
+            QCOMPARE(shown.first(), QStringLiteral("The clock is running.\n\nEnd the program anyway?"));
+            QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton>{QMessageBox::No});
+        }
+        QCOMPARE(m_main->isVisible(), !ended);
+        if (ended)
+            return;
+        QVERIFY(ui().runs->Running());
+        FakeCounter::advanceMs(2'000);
+        QTRY_COMPARE(ui().Tablo->text(), QStringLiteral("00:05.00"));
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
+        QCOMPARE(readClassFile(2).wholeNumber(0, ListField::Time1), 5'000);
+    }
+
+    // Logging out while the question is on screen: the ending signal closes the box the way its
+    // close box would (as main.cpp does), and the program still ends.
+    void endingSignalDuringTheQuestionEnds()
+    {
+        pickClass(2);
+        clickCell(0, ProtocolModel::Time1);
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        bool boxShown = false;
+        QTimer::singleShot(50, m_main.get(), [this, &boxShown] {
+            QWidget *box = QApplication::activeModalWidget();
+            boxShown = qobject_cast<QMessageBox *>(box) != nullptr;
+            if (box)
+                box->close();
+            m_main->closeWithoutQuestions();
+        });
+        OperatorDialogs::setTestMode(false);
+        m_main->windowHandle()->close();
+        OperatorDialogs::setTestMode(true);
+        QVERIFY(boxShown);
+        QVERIFY(!m_main->isVisible());
+        QVERIFY(QFile::exists(ClassListPath(2)));
+    }
+
+    void closingWhenStoppedAsksNothing()
+    {
+        pickClass(2);
+        clickCell(0, ProtocolModel::Time1);
+        m_main->windowHandle()->close();
+        QVERIFY(!m_main->isVisible());
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
     }
 

@@ -49,6 +49,7 @@ public:
     // The entries whose "#" and "Name" the rows show; an index outside them shows "?" as its name.
     void setEntries(const StartList *entries);
     void setRunState(const RunState &state);
+    const RunState &runState() const { return m_runState; }
     void setColors(const ProtocolColors &colors);
 
     // Replaces every row at once; the view repaints once.

@@ -79,8 +79,15 @@ void ResultsProtocol::writeBackRow(int row)
 {
     if (row < 0 || row >= m_model.rowCount() || row >= m_store.entryCount())
         return;
-    for (const auto &pair : exchangedFields)
-        m_store.writeNumberField(row, pair.field, m_model.cell(row, pair.column));
+    // A count typed while the participant is on course is saved, but the clock's running time
+    // is no result yet: the file keeps the run's time as it was.
+    const RunState &state = m_model.runState();
+    const int runningColumn =
+        state.running && state.currentRow == row ? ProtocolModel::runColumn(state.runNumber) : -1;
+    for (const auto &pair : exchangedFields) {
+        if (pair.column != runningColumn)
+            m_store.writeNumberField(row, pair.field, m_model.cell(row, pair.column));
+    }
     // A result held only in memory would be lost if the machine went down before the next class
     // switch. A failure is reported by the store; the time stays here and the next save retries.
     [[maybe_unused]] const FileResult saved = m_store.SaveCurrentClass();

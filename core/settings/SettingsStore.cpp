@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QStringList>
 
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -94,6 +95,18 @@ Result<bool> SettingsStore::readBoolean(const QString &section, const QString &n
     return value.value() != 0;
 }
 
+Result<double> SettingsStore::readNumber(const QString &section, const QString &name, double fallback) const
+{
+    const Result<std::optional<QString>> raw = readRaw(section, name);
+    if (!raw)
+        return raw.error();
+    if (!raw.value())
+        return fallback;
+    bool ok = false;
+    const double value = raw.value()->trimmed().toDouble(&ok);
+    return ok && std::isfinite(value) ? value : fallback;
+}
+
 FileResult SettingsStore::writeText(const QString &section, const QString &name, const QString &value)
 {
     return writeRaw(section, name, value);
@@ -107,4 +120,9 @@ FileResult SettingsStore::writeInteger(const QString &section, const QString &na
 FileResult SettingsStore::writeBoolean(const QString &section, const QString &name, bool value)
 {
     return writeRaw(section, name, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+FileResult SettingsStore::writeNumber(const QString &section, const QString &name, double value)
+{
+    return writeRaw(section, name, QString::number(value, 'g', 15));
 }

@@ -20,9 +20,13 @@ public:
     Result<int> readInteger(const QString &section, const QString &name, int fallback) const;
     // An integer whose default is 1 for true and 0 for false; true when it is not 0.
     Result<bool> readBoolean(const QString &section, const QString &name, bool fallback) const;
+    // A decimal number with a point, whatever the workstation's separator, so the file reads the
+    // same everywhere; the default when it is no finite number.
+    Result<double> readNumber(const QString &section, const QString &name, double fallback) const;
 
     // Creates the section when it is missing and replaces the value.
     FileResult writeText(const QString &section, const QString &name, const QString &value);
     FileResult writeInteger(const QString &section, const QString &name, int value);
     FileResult writeBoolean(const QString &section, const QString &name, bool value);
+    FileResult writeNumber(const QString &section, const QString &name, double value);
 };

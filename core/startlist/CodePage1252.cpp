@@ -73,3 +73,10 @@ void appendWindows1252(std::string &out, QStringView text)
         out.push_back(QChar::isSurrogate(c) ? '?' : encodeChar(c));
     }
 }
+
+QString asSavedInWindows1252(QStringView text)
+{
+    std::string bytes;
+    appendWindows1252(bytes, text);
+    return decodeWindows1252(bytes.data(), bytes.size());
+}

@@ -78,7 +78,7 @@ bool StartList::isDescending(ListField field) const
     return isTextField(field) && m_descending[std::size_t(textSlot(field))];
 }
 
-QString StartList::sortBy(ListField field)
+QString StartList::sortBy(ListField field, std::vector<std::size_t> *newOrder)
 {
     if (!isTextField(field))
         return QString();
@@ -115,6 +115,8 @@ QString StartList::sortBy(ListField field)
     for (std::size_t i : order)
         sorted.push_back(std::move(m_entries[i]));
     m_entries = std::move(sorted);
+    if (newOrder)
+        *newOrder = std::move(order);
     m_sortColumn = field;
     m_descending[slot] = descending;
     return QString();

@@ -76,8 +76,9 @@ public:
 
     // A header click: a new sort column sorts in its own remembered direction, the sort column
     // reverses. Returns the error message when a numeric column holds a text that is no number;
-    // then nothing moves and the sort state stays as it was.
-    QString sortBy(ListField field);
+    // then nothing moves and the sort state stays as it was. When given, order receives for each
+    // new position the entry's old position (left empty when nothing moved).
+    QString sortBy(ListField field, std::vector<std::size_t> *order = nullptr);
     std::optional<ListField> sortColumn() const { return m_sortColumn; }
     bool isDescending(ListField field) const;
 

@@ -85,8 +85,23 @@ int StartListModel::removeRows(const std::vector<int> &rows)
 QString StartListModel::sortBy(ListField field)
 {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    // Persistent indices keep their row numbers: selection and focus stay where they were on screen.
-    const QString error = m_list.sortBy(field);
+    std::vector<std::size_t> order;
+    const QString error = m_list.sortBy(field, &order);
+    // Selection and focus move with their entries: an action on the selected rows right after a
+    // sort must reach the same participants.
+    if (!order.empty()) {
+        std::vector<int> newRowOf(order.size());
+        for (std::size_t row = 0; row < order.size(); ++row)
+            newRowOf[order[row]] = int(row);
+        const QModelIndexList from = persistentIndexList();
+        QModelIndexList to;
+        to.reserve(from.size());
+        for (const QModelIndex &index : from) {
+            const auto row = std::size_t(index.row());
+            to << (row < newRowOf.size() ? this->index(newRowOf[row], index.column()) : index);
+        }
+        changePersistentIndexList(from, to);
+    }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     return error;
 }

@@ -28,6 +28,7 @@ public:
     bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }
     const T &value() const { return std::get<0>(m_state); }
+    T value_or(T fallback) const { return ok() ? value() : std::move(fallback); }
     const FileError &error() const { return std::get<1>(m_state); }
 
 private:

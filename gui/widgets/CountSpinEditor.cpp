@@ -18,6 +18,15 @@ void CountSpinEditor::setText(const QString &text)
     lineEdit()->setText(text);
 }
 
+void CountSpinEditor::loadText(const QString &text)
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    setText(text);
+    lineEdit()->selectAll();
+}
+
 double CountSpinEditor::currentValue(bool *ok) const
 {
     return QLocale().toDouble(text(), ok);

@@ -15,6 +15,10 @@ public:
     explicit CountSpinEditor(QWidget *parent = nullptr);
 
     void setText(const QString &text);
+    // The cell's value when the editor opens, selected so that what is typed replaces it. Only
+    // the first call counts: a refresh of the row must not undo what the operator is typing.
+    void loadText(const QString &text);
+    bool isLoaded() const { return m_loaded; }
 
     void stepBy(int steps) override;
     QValidator::State validate(QString &input, int &pos) const override;
@@ -25,4 +29,6 @@ protected:
 
 private:
     double currentValue(bool *ok) const;
+
+    bool m_loaded = false;
 };

@@ -5,7 +5,10 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPainter>
+
+#include <limits>
 
 namespace {
 constexpr std::uint32_t GridLineColor = 0xBBBBBB;
@@ -26,11 +29,30 @@ public:
 
     QWidget *openEditor() const { return m_editor; }
 
+    std::function<QString(const QString &)> filter;
+
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        // A field has no length limit; the line editor's default would cut it.
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            line->setMaxLength(std::numeric_limits<int>::max());
         m_editor = editor;
         return editor;
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override
+    {
+        auto *line = qobject_cast<QLineEdit *>(editor);
+        if (!line || !filter) {
+            QStyledItemDelegate::setModelData(editor, model, index);
+            return;
+        }
+        const QString typed = line->text();
+        const QString taken = filter(typed);
+        model->setData(index, taken, Qt::EditRole);
+        if (taken != typed)
+            emit static_cast<ListGridView *>(m_view)->enteredTextChanged();
     }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
@@ -77,6 +99,11 @@ ListGridView::ListGridView(QWidget *parent)
     horizontalHeader()->setFixedHeight(18);
     horizontalHeader()->setSectionsMovable(false);
     horizontalHeader()->setHighlightSections(false);
+}
+
+void ListGridView::setEnteredTextFilter(std::function<QString(const QString &)> filter)
+{
+    m_delegate->filter = std::move(filter);
 }
 
 void ListGridView::finishEditing()

@@ -4,6 +4,8 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include <functional>
+
 // The grid of the start list editor and the class editor: 22-pixel rows under an 18-pixel header,
 // grey grid lines, full-row selection, the focused row white and the others in alternating greys.
 // Enter and a plain click on the focused cell start editing; finishEditing() commits an open editor,
@@ -16,6 +18,12 @@ public:
     explicit ListGridView(QWidget *parent = nullptr);
 
     void finishEditing();
+    // Applied to every text entered in a cell before the model takes it.
+    void setEnteredTextFilter(std::function<QString(const QString &)> filter);
+
+signals:
+    // An entered text was changed by the filter.
+    void enteredTextChanged();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -35,7 +35,7 @@ QWidget *ProtocolDelegate::createEditor(QWidget *parent, const QStyleOptionViewI
 void ProtocolDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
     if (auto *spin = qobject_cast<CountSpinEditor *>(editor))
-        spin->setText(index.data(Qt::DisplayRole).toString());
+        spin->loadText(index.data(Qt::DisplayRole).toString());
 }
 
 void ProtocolDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const

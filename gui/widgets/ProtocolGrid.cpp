@@ -24,8 +24,20 @@ void ProtocolGrid::currentChanged(const QModelIndex &current, const QModelIndex 
 {
     QTableView::currentChanged(current, previous);
     m_reportedByPress = true;
-    if (current.isValid())
+    if (current.isValid() && !m_takingFocus)
         emit cellSelected(current.column(), current.row());
+}
+
+void ProtocolGrid::focusInEvent(QFocusEvent *event)
+{
+    // The base class makes the first cell current when the grid gets the focus without one. That
+    // is nobody's choice, so no participant may follow from it: F5 would time the wrong person.
+    const bool hadCurrent = currentIndex().isValid();
+    m_takingFocus = true;
+    QTableView::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid())
+        selectionModel()->clearCurrentIndex();
+    m_takingFocus = false;
 }
 
 void ProtocolGrid::mousePressEvent(QMouseEvent *event)
@@ -44,7 +56,8 @@ void ProtocolGrid::mouseReleaseEvent(QMouseEvent *event)
     const QModelIndex released = indexAt(event->position().toPoint());
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     QTableView::mouseReleaseEvent(event);
-    if (released.isValid() && released == m_pressed)
+    // Only the left button clicks a cell; a right click resets no run.
+    if (event->button() == Qt::LeftButton && released.isValid() && released == m_pressed)
         emit cellClicked(released.column(), released.row(), modifiers);
     m_pressed = QModelIndex();
 }

@@ -3,8 +3,9 @@
 #include <QPersistentModelIndex>
 #include <QTableView>
 
-// The protocol grid: reports every selection (also of the cell already selected), completed
-// clicks with the modifiers held at the click, and keys after its own handling of them.
+// The protocol grid: reports every selection the operator makes (also of the cell already
+// selected), completed left clicks with the modifiers held at the click, and keys after its own
+// handling of them.
 class ProtocolGrid final : public QTableView
 {
     Q_OBJECT
@@ -22,6 +23,7 @@ signals:
 
 protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void focusInEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -29,4 +31,5 @@ protected:
 private:
     QPersistentModelIndex m_pressed;
     bool m_reportedByPress = false;
+    bool m_takingFocus = false;
 };

@@ -16,6 +16,31 @@ double SecondsSpinBox::seconds() const
     return cleanText().isEmpty() ? 0.0 : value();
 }
 
+QValidator::State SecondsSpinBox::validate(QString &input, int &pos) const
+{
+    // Without this the editor would keep the old value while showing nothing.
+    if (input.trimmed().isEmpty())
+        return QValidator::Acceptable;
+    const QValidator::State state = QDoubleSpinBox::validate(input, pos);
+    if (state != QValidator::Invalid)
+        return state;
+    // Refusing the key would leave "15" where "150" was typed; the top is the nearer reading.
+    bool ok = false;
+    const double typed = locale().toDouble(input.trimmed(), &ok);
+    if (!ok || typed <= maximum())
+        return state;
+    input = textFromValue(maximum());
+    pos = int(input.size());
+    return QValidator::Acceptable;
+}
+
+double SecondsSpinBox::valueFromText(const QString &text) const
+{
+    if (text.trimmed().isEmpty())
+        return 0.0;
+    return QDoubleSpinBox::valueFromText(text);
+}
+
 QString SecondsSpinBox::textFromValue(double value) const
 {
     return locale().toString(value, 'g', 15);

@@ -2,7 +2,8 @@
 
 #include <QDoubleSpinBox>
 
-// Penalty seconds: whole steps, a typed fraction allowed, shown without trailing zeros.
+// Penalty seconds: whole steps, a typed fraction allowed, shown without trailing zeros. A typed
+// number above the top reads as the top, and an emptied editor as 0.
 class SecondsSpinBox final : public QDoubleSpinBox
 {
     Q_OBJECT
@@ -10,8 +11,10 @@ class SecondsSpinBox final : public QDoubleSpinBox
 public:
     explicit SecondsSpinBox(QWidget *parent = nullptr);
 
-    // An empty editor counts as 0.
     double seconds() const;
+
+    QValidator::State validate(QString &input, int &pos) const override;
+    double valueFromText(const QString &text) const override;
 
 protected:
     QString textFromValue(double value) const override;
