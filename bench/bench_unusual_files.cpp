@@ -5,7 +5,7 @@
 // instead of waiting for a click. Goal: well under 1 s for each.
 // Two figures: in-process (the program's own start-up work, the toolkit already loaded) and a
 // whole process (spawn to main window exposed and the process ended).
-// Usage: QT_QPA_PLATFORM=offscreen bench_special_files [rounds]
+// Usage: QT_QPA_PLATFORM=offscreen bench_unusual_files [rounds]
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
