@@ -2,7 +2,6 @@
 
 #include "gui/Form_Info.h"
 #include "gui/JustOne.h"
-#include "core/protocol/ProtocolExport.h"
 #include "core/startlist/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/text/Numbers.h"
@@ -11,6 +10,7 @@
 #include "ui_Form_Main.h"
 #include "gui/Colors.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/ResultsActions.h"
 #include "gui/WindowLook.h"
 
 #include <QApplication>
@@ -63,6 +63,7 @@ void TfrmMain::FormCreate()
     setWindowTitle(QStringLiteral("Brasquell / Software / Zorvexa"));
     setUpLook();
     setUpGrid();
+    m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
     connectRunControl();
     setUpTimers();
     // Keys reach the window's platform window once, before the focused control.
@@ -215,6 +216,7 @@ void TfrmMain::connectRunControl()
         m_ui->cmdStop->setEnabled(stopEnabled);
     });
     connect(m_runs, &RunControl::controlsEnabledChanged, this, &TfrmMain::SetControlsEnabled);
+    connect(m_runs, &RunControl::controlsEnabledChanged, m_results, &ResultsActions::setEnabled);
     connect(m_runs, &RunControl::lockChanged, this, [this](bool locked) {
         m_ui->imgLock->setVisible(locked);
         m_ui->cmdLock->setEnabled(!locked);
@@ -448,25 +450,14 @@ QString TfrmMain::helpText()
               "Ctrl+click on a \"Lauf\" cell clears that run after a question.");
 }
 
-void TfrmMain::exportProtocol(const QString &filter, const QString &suffix, const QByteArray &content)
-{
-    const QString path = OperatorDialogs::getSaveFileName(this, tr("Export protocol..."), filter, suffix);
-    if (path.isEmpty())
-        return;
-    const FileResult written = writeExportFile(path, content);
-    if (!written)
-        OperatorDialogs::showError(this, written.error().message());
-}
-
 void TfrmMain::cmdExcelClick()
 {
-    exportProtocol(tr("Spreadsheet (*.csv)"), QStringLiteral("csv"), protocolAsCsv(m_protocol.model()));
+    m_results->exportWorkbook();
 }
 
 void TfrmMain::cmdHTMLClick()
 {
-    exportProtocol(tr("Web page (*.html)"), QStringLiteral("html"),
-                   protocolAsHtml(m_protocol.model(), m_ui->cmbClass->currentText()));
+    m_results->exportPage();
 }
 
 void TfrmMain::cmdHelpClick()

@@ -8,6 +8,7 @@
 #include <memory>
 
 class ClassStore;
+class ResultsActions;
 class TXJustOne;
 class TfrmInfo;
 class TfrmStartList;
@@ -78,7 +79,6 @@ private:
     void cmdHelpClick();
     void cmdExcelClick();
     void cmdHTMLClick();
-    void exportProtocol(const QString &filter, const QString &suffix, const QByteArray &content);
     void cmdInfoClick();
     void showParticipantCaption(const QString &caption);
     void TabloUpdateTimer();
@@ -89,6 +89,7 @@ private:
     ClassStore &m_store;
     RunControl *m_runs;
     ResultsProtocol m_protocol;
+    ResultsActions *m_results = nullptr;
     TfrmStartList *m_startList = nullptr;
     TXJustOne *m_justOne = nullptr;
     bool m_firstCopy = true;
