@@ -2,8 +2,11 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QRawFont>
 
 #include <algorithm>
 #include <array>
@@ -15,9 +18,9 @@ double columnWeight(ResultColumn column)
 {
     switch (column) {
     case ResultColumn::Place: return 5;
-    case ResultColumn::Number: return 4.5;
-    case ResultColumn::StartNr: return 6.5;
-    case ResultColumn::Name: return 20;
+    case ResultColumn::Number: return 5.5;
+    case ResultColumn::StartNr: return 7.5;
+    case ResultColumn::Name: return 19;
     case ResultColumn::Info1: case ResultColumn::Info2: case ResultColumn::Info3: return 10;
     default: return resultColumnKind(column) == ResultKind::Time ? 8.5 : 4;
     }
@@ -78,10 +81,69 @@ Geometry layOut(QPaintDevice &device, const QRectF &page)
     return g;
 }
 
-Qt::Alignment alignmentOf(ResultColumn column)
+bool isLeftAligned(ResultColumn column)
 {
-    return (resultColumnKind(column) == ResultKind::Text ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter;
+    return resultColumnKind(column) == ResultKind::Text && column != ResultColumn::StartNr;
 }
+
+// The participants' cells, each distinct text shaped once and drawn as glyphs: a class of 10,000
+// is 180,000 cells, and shaping every one of them again in drawText() took most of a second.
+class BodyText final
+{
+public:
+    struct Shaped
+    {
+        QGlyphRun run;
+        double advance = 0;
+    };
+
+    BodyText(const QFont &font, QPaintDevice &device)
+        : m_metrics(font, &device)
+        , m_raw(QRawFont::fromFont(font))
+    {
+        m_raw.setPixelSize(font.pointSizeF() * device.logicalDpiY() / 72.0);
+    }
+
+    const QFontMetricsF &metrics() const { return m_metrics; }
+
+    const Shaped &shape(const QString &text)
+    {
+        auto known = m_shaped.constFind(text);
+        if (known != m_shaped.constEnd())
+            return *known;
+        Shaped shaped;
+        const QList<quint32> glyphs = m_raw.isValid() ? m_raw.glyphIndexesForString(text) : QList<quint32>();
+        // A character the font lacks (or beyond one glyph per character) goes the long way.
+        if (glyphs.size() == text.size() && !glyphs.contains(0)) {
+            const QList<QPointF> advances = m_raw.advancesForGlyphIndexes(glyphs);
+            QList<QPointF> positions;
+            positions.reserve(glyphs.size());
+            for (const QPointF &step : advances) {
+                positions << QPointF(shaped.advance, 0);
+                shaped.advance += step.x();
+            }
+            shaped.run.setRawFont(m_raw);
+            shaped.run.setGlyphIndexes(glyphs);
+            shaped.run.setPositions(positions);
+        } else {
+            shaped.advance = m_metrics.horizontalAdvance(text);
+        }
+        return *m_shaped.insert(text, shaped);
+    }
+
+    void draw(QPainter &painter, const QPointF &baseline, const QString &text, const Shaped &shaped) const
+    {
+        if (shaped.run.isEmpty())
+            painter.drawText(baseline, text);
+        else
+            painter.drawGlyphRun(baseline, shaped.run);
+    }
+
+private:
+    QFontMetricsF m_metrics;
+    QRawFont m_raw;
+    QHash<QString, Shaped> m_shaped;
+};
 
 int pagesOf(const ClassResults &results, int rowsPerPage)
 {
@@ -114,6 +176,7 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
     for (const ClassResults &results : m_document.classes)
         totalPages += pagesOf(results, g.rowsPerPage);
 
+    BodyText body(g.body, device);
     int pageNumber = 0;
     for (const ClassResults &results : m_document.classes) {
         const int pages = pagesOf(results, g.rowsPerPage);
@@ -139,30 +202,38 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
             for (int c = 0; c < ResultColumnCount; ++c) {
                 const QRectF cell(g.left[std::size_t(c)] + g.padding, y, g.width[std::size_t(c)] - 2 * g.padding,
                                   g.rowHeight);
-                painter.drawText(cell, Qt::AlignCenter, resultColumnHeading(ResultColumn(c)));
+                const Qt::Alignment across = isLeftAligned(ResultColumn(c)) ? Qt::AlignLeft : Qt::AlignHCenter;
+                painter.drawText(cell, across | Qt::AlignVCenter, resultColumnHeading(ResultColumn(c)));
             }
             y += g.rowHeight;
             painter.setPen(QPen(rule, line));
             painter.drawLine(QPointF(page.left(), y), QPointF(page.right(), y));
 
             painter.setFont(g.body);
-            const QFontMetricsF metrics(g.body, &device);
+            const QFontMetricsF &metrics = body.metrics();
+            const double baseline = (g.rowHeight - metrics.height()) / 2 + metrics.ascent();
             const std::size_t first = std::size_t(p) * std::size_t(g.rowsPerPage);
             const std::size_t last = std::min(results.lines.size(), first + std::size_t(g.rowsPerPage));
+            painter.setPen(Qt::black);
             for (std::size_t i = first; i < last; ++i) {
                 const ResultLine &resultLine = results.lines[i];
                 if ((i - first) % 2 == 1)
                     painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), shade);
-                painter.setPen(Qt::black);
                 for (int c = 0; c < ResultColumnCount; ++c) {
                     const auto column = ResultColumn(c);
-                    const double width = g.width[std::size_t(c)] - 2 * g.padding;
                     QString text = resultLine.text(column);
+                    if (text.isEmpty())
+                        continue;
+                    const double width = g.width[std::size_t(c)] - 2 * g.padding;
+                    const BodyText::Shaped *shaped = &body.shape(text);
                     // One line per participant: a long name is shortened, never wrapped.
-                    if (resultColumnKind(column) == ResultKind::Text && metrics.horizontalAdvance(text) > width)
+                    if (shaped->advance > width && resultColumnKind(column) == ResultKind::Text) {
                         text = metrics.elidedText(text, Qt::ElideRight, width);
-                    painter.drawText(QRectF(g.left[std::size_t(c)] + g.padding, y, width, g.rowHeight),
-                                     alignmentOf(column), text);
+                        shaped = &body.shape(text);
+                    }
+                    const double x = g.left[std::size_t(c)] + g.padding
+                                   + (isLeftAligned(column) ? 0 : (width - shaped->advance) / 2);
+                    body.draw(painter, QPointF(x, y + baseline), text, *shaped);
                 }
                 y += g.rowHeight;
             }
