@@ -25,8 +25,7 @@
 
 #include <memory>
 
-ResultsActions::ResultsActions(QWidget *window, ClassStore &store, const ProtocolModel &model,
-                               QAbstractItemView *grid)
+ResultsActions::ResultsActions(QWidget *window, ClassStore &store, const ProtocolModel &model, QAbstractItemView *grid)
     : QObject(window)
     , m_window(window)
     , m_store(store)
@@ -97,12 +96,12 @@ bool ResultsActions::chooseTarget(const QString &caption, const QString &filterF
 {
     const QDate today = QDate::currentDate();
     const QString className = ClassNameOf(m_store.CurrentClass());
-    const QList<OperatorDialogs::SaveChoice> choices{
+    const QList<OperatorDialogs::SaveChoice> choices {
         {filterFormat.arg(tr("this class"), suffix), proposedFileName(className, today, suffix)},
         {filterFormat.arg(tr("all classes"), suffix), proposedFileName(tr("All classes"), today, suffix)},
     };
-    const OperatorDialogs::ChosenFile chosen =
-        OperatorDialogs::getExportFileName(m_window, caption, choices, suffix, m_folder);
+    const OperatorDialogs::ChosenFile chosen
+        = OperatorDialogs::getExportFileName(m_window, caption, choices, suffix, m_folder);
     if (chosen.path.isEmpty())
         return false;
     if (chosen.choice == 1) {
@@ -124,8 +123,7 @@ void ResultsActions::exportWorkbook()
 {
     QString path;
     ResultsDocument document;
-    if (!chooseTarget(tr("Export results..."), tr("Excel workbook, %1 (*.%2)"), QStringLiteral("xlsx"), path,
-                      document))
+    if (!chooseTarget(tr("Export results..."), tr("Excel workbook, %1 (*.%2)"), QStringLiteral("xlsx"), path, document))
         return;
     const FileResult written = writeResultsWorkbook(path, document);
     if (!written)
@@ -146,7 +144,8 @@ void ResultsActions::exportPage()
     if (!OperatorDialogs::askYesNo(m_window, tr("Open the web page in the browser?")))
         return;
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        OperatorDialogs::showError(m_window, tr("No browser could be started for\n%1").arg(QDir::toNativeSeparators(path)));
+        OperatorDialogs::showError(m_window,
+                                   tr("No browser could be started for\n%1").arg(QDir::toNativeSeparators(path)));
 }
 
 void ResultsActions::showGridMenu(const QPoint &position)
@@ -183,10 +182,10 @@ void ResultsActions::showPrintPreview()
 void ResultsActions::savePdf(QPrintPreviewDialog *dialog, const ResultsDocument &document)
 {
     const QString className = document.classes.front().className;
-    const QList<OperatorDialogs::SaveChoice> choices{
+    const QList<OperatorDialogs::SaveChoice> choices {
         {tr("PDF document (*.pdf)"), proposedFileName(className, document.date, QStringLiteral("pdf"))}};
-    const OperatorDialogs::ChosenFile chosen =
-        OperatorDialogs::getExportFileName(dialog, tr("Save as PDF..."), choices, QStringLiteral("pdf"), m_folder);
+    const OperatorDialogs::ChosenFile chosen
+        = OperatorDialogs::getExportFileName(dialog, tr("Save as PDF..."), choices, QStringLiteral("pdf"), m_folder);
     if (chosen.path.isEmpty())
         return;
     m_folder = QFileInfo(chosen.path).absolutePath();

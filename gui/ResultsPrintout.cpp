@@ -17,12 +17,20 @@ namespace {
 double columnWeight(ResultColumn column)
 {
     switch (column) {
-    case ResultColumn::Place: return 5;
-    case ResultColumn::Number: return 5.5;
-    case ResultColumn::StartNr: return 7.5;
-    case ResultColumn::Name: return 19;
-    case ResultColumn::Info1: case ResultColumn::Info2: case ResultColumn::Info3: return 10;
-    default: return resultColumnKind(column) == ResultKind::Time ? 8.5 : 4;
+    case ResultColumn::Place:
+        return 5;
+    case ResultColumn::Number:
+        return 5.5;
+    case ResultColumn::StartNr:
+        return 7.5;
+    case ResultColumn::Name:
+        return 19;
+    case ResultColumn::Info1:
+    case ResultColumn::Info2:
+    case ResultColumn::Info3:
+        return 10;
+    default:
+        return resultColumnKind(column) == ResultKind::Time ? 8.5 : 4;
     }
 }
 
@@ -39,7 +47,7 @@ struct Geometry
     double pointsToPixels = 1;
     QFont title, facts, heading, body;
     double titleHeight = 0, factsHeight = 0, rowHeight = 0, footerHeight = 0, padding = 0;
-    std::array<double, ResultColumnCount> left{}, width{};
+    std::array<double, ResultColumnCount> left {}, width {};
     int rowsPerPage = 1;
 };
 
@@ -232,7 +240,7 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
                         shaped = &body.shape(text);
                     }
                     const double x = g.left[std::size_t(c)] + g.padding
-                                   + (isLeftAligned(column) ? 0 : (width - shaped->advance) / 2);
+                        + (isLeftAligned(column) ? 0 : (width - shaped->advance) / 2);
                     body.draw(painter, QPointF(x, y + baseline), text, *shaped);
                 }
                 y += g.rowHeight;

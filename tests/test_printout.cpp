@@ -1,7 +1,7 @@
-#include "support/ExportFiles.h"
-#include "support/GuiTestMain.h"
 #include "core/protocol/ClassResults.h"
 #include "gui/ResultsPrintout.h"
+#include "support/ExportFiles.h"
+#include "support/GuiTestMain.h"
 
 #include <QPdfWriter>
 #include <QRegularExpression>
@@ -29,7 +29,8 @@ ResultsDocument documentOf(const QList<int> &classSizes)
     document.eventName = QStringLiteral("Kart-Slalom Nord");
     document.date = QDate(2026, 12, 7);
     for (int c = 0; c < classSizes.size(); ++c)
-        document.classes.push_back(classResults(c + 1, classOf(classSizes.at(c), QStringLiteral("Fahrer%1").arg(c + 1)), 2, 10));
+        document.classes.push_back(
+            classResults(c + 1, classOf(classSizes.at(c), QStringLiteral("Fahrer%1").arg(c + 1)), 2, 10));
     return document;
 }
 } // namespace
@@ -60,11 +61,11 @@ private slots:
     {
         QTest::addColumn<QList<int>>("classSizes");
         QTest::addColumn<int>("orientation");
-        QTest::newRow("one participant") << QList<int>{1} << int(QPageLayout::Landscape);
-        QTest::newRow("empty class") << QList<int>{0} << int(QPageLayout::Landscape);
-        QTest::newRow("several pages") << QList<int>{130} << int(QPageLayout::Landscape);
-        QTest::newRow("several pages upright") << QList<int>{130} << int(QPageLayout::Portrait);
-        QTest::newRow("two classes") << QList<int>{45, 3} << int(QPageLayout::Landscape);
+        QTest::newRow("one participant") << QList<int> {1} << int(QPageLayout::Landscape);
+        QTest::newRow("empty class") << QList<int> {0} << int(QPageLayout::Landscape);
+        QTest::newRow("several pages") << QList<int> {130} << int(QPageLayout::Landscape);
+        QTest::newRow("several pages upright") << QList<int> {130} << int(QPageLayout::Portrait);
+        QTest::newRow("two classes") << QList<int> {45, 3} << int(QPageLayout::Landscape);
     }
     void pages()
     {

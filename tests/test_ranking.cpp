@@ -1,6 +1,6 @@
-#include "support/TestEnvironment.h"
 #include "core/protocol/ProtocolModel.h"
 #include "core/protocol/Ranking.h"
+#include "support/TestEnvironment.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -51,36 +51,35 @@ private slots:
         QTest::addColumn<QList<int>>("places");
         // Penalty seconds are 2 (FP) and 10 (FS).
         QTest::newRow("lowest total first")
-            << QList<RunFields>{{10'000, 0, 0, 20'000, 0, 0}, {5'000, 0, 0, 5'000, 0, 0}, {10'000, 0, 0, 10'000, 0, 0}}
-            << QList<int>{3, 1, 2};
-        QTest::newRow("equal totals share, next place skipped")
-            << QList<RunFields>{{9'000, 0, 0, 11'000, 0, 0},
-                                {5'000, 0, 0, 5'000, 0, 0},
-                                {8'000, 1, 0, 10'000, 0, 0},
-                                {15'000, 0, 0, 15'000, 0, 0}}
-            << QList<int>{2, 1, 2, 4};
-        QTest::newRow("everyone equal")
-            << QList<RunFields>{{1'000, 0, 0, 1'000, 0, 0}, {1'500, 0, 0, 500, 0, 0}, {500, 0, 0, 1'500, 0, 0}}
-            << QList<int>{1, 1, 1};
+            << QList<RunFields> {{10'000, 0, 0, 20'000, 0, 0}, {5'000, 0, 0, 5'000, 0, 0}, {10'000, 0, 0, 10'000, 0, 0}}
+            << QList<int> {3, 1, 2};
+        QTest::newRow("equal totals share, next place skipped") << QList<RunFields> {{9'000, 0, 0, 11'000, 0, 0},
+                                                                                     {5'000, 0, 0, 5'000, 0, 0},
+                                                                                     {8'000, 1, 0, 10'000, 0, 0},
+                                                                                     {15'000, 0, 0, 15'000, 0, 0}}
+                                                                << QList<int> {2, 1, 2, 4};
+        QTest::newRow("everyone equal") << QList<RunFields> {{1'000, 0, 0, 1'000, 0, 0},
+                                                             {1'500, 0, 0, 500, 0, 0},
+                                                             {500, 0, 0, 1'500, 0, 0}}
+                                        << QList<int> {1, 1, 1};
         QTest::newRow("penalties decide")
-            << QList<RunFields>{{10'000, 0, 1, 10'000, 0, 0}, {10'000, 2, 0, 10'000, 2, 0}}
-            << QList<int>{2, 1};
+            << QList<RunFields> {{10'000, 0, 1, 10'000, 0, 0}, {10'000, 2, 0, 10'000, 2, 0}} << QList<int> {2, 1};
         QTest::newRow("a run missing: no place")
-            << QList<RunFields>{{5'000, 0, 0, 0, 0, 0}, {6'000, 0, 0, 6'000, 0, 0}, {0, 0, 0, 1'000, 0, 0}}
-            << QList<int>{0, 1, 0};
+            << QList<RunFields> {{5'000, 0, 0, 0, 0, 0}, {6'000, 0, 0, 6'000, 0, 0}, {0, 0, 0, 1'000, 0, 0}}
+            << QList<int> {0, 1, 0};
         QTest::newRow("counts without a time: no place")
-            << QList<RunFields>{{1'000, 5, 0, 0, 3, 0}, {0, 0, 0, 0, 0, 0}} << QList<int>{0, 0};
+            << QList<RunFields> {{1'000, 5, 0, 0, 3, 0}, {0, 0, 0, 0, 0, 0}} << QList<int> {0, 0};
         QTest::newRow("wrapped total after every total that fits")
-            << QList<RunFields>{{INT_MAX, 0, 0, 1, 0, 0}, {2'147'483'000, 0, 0, 647, 0, 0}, {1'000, 0, 0, 1'000, 0, 0}}
-            << QList<int>{3, 2, 1};
+            << QList<RunFields> {{INT_MAX, 0, 0, 1, 0, 0}, {2'147'483'000, 0, 0, 647, 0, 0}, {1'000, 0, 0, 1'000, 0, 0}}
+            << QList<int> {3, 2, 1};
         // INT_MAX + INT_MAX wraps to -2, INT_MAX + 1 to INT_MIN: the larger sum stays behind.
         QTest::newRow("wrapped totals keep their true order")
-            << QList<RunFields>{{INT_MAX, 0, 0, INT_MAX, 0, 0}, {INT_MAX, 0, 0, 1, 0, 0}} << QList<int>{2, 1};
+            << QList<RunFields> {{INT_MAX, 0, 0, INT_MAX, 0, 0}, {INT_MAX, 0, 0, 1, 0, 0}} << QList<int> {2, 1};
         QTest::newRow("negative counts lower the total")
-            << QList<RunFields>{{5'000, -3, 0, 5'000, 0, 0}, {3'000, 0, 0, 2'000, 0, 0}} << QList<int>{1, 2};
+            << QList<RunFields> {{5'000, -3, 0, 5'000, 0, 0}, {3'000, 0, 0, 2'000, 0, 0}} << QList<int> {1, 2};
         QTest::newRow("a negative time is a time, its total wrapped")
-            << QList<RunFields>{{-5'000, 0, 0, 1'000, 0, 0}, {60'000, 0, 0, 60'000, 0, 0}} << QList<int>{2, 1};
-        QTest::newRow("empty class") << QList<RunFields>{} << QList<int>{};
+            << QList<RunFields> {{-5'000, 0, 0, 1'000, 0, 0}, {60'000, 0, 0, 60'000, 0, 0}} << QList<int> {2, 1};
+        QTest::newRow("empty class") << QList<RunFields> {} << QList<int> {};
     }
     void places()
     {
@@ -102,11 +101,12 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<QList<int>>("places");
         // Starting from places 1, 2 and no place: 20 s, 30 s, and run 1 only.
-        QTest::newRow("second run timed") << 2 << int(ProtocolModel::Time2) << 5'000 << QList<int>{2, 3, 1};
-        QTest::newRow("a count moves a participant down") << 0 << int(ProtocolModel::FS1) << 2 << QList<int>{2, 1, 0};
-        QTest::newRow("an equal total shares the place") << 0 << int(ProtocolModel::FS2) << 1 << QList<int>{1, 1, 0};
-        QTest::newRow("a cleared run gives up the place") << 0 << int(ProtocolModel::Time1) << 0 << QList<int>{0, 1, 0};
-        QTest::newRow("a faster run moves up") << 1 << int(ProtocolModel::Time1) << 1'000 << QList<int>{2, 1, 0};
+        QTest::newRow("second run timed") << 2 << int(ProtocolModel::Time2) << 5'000 << QList<int> {2, 3, 1};
+        QTest::newRow("a count moves a participant down") << 0 << int(ProtocolModel::FS1) << 2 << QList<int> {2, 1, 0};
+        QTest::newRow("an equal total shares the place") << 0 << int(ProtocolModel::FS2) << 1 << QList<int> {1, 1, 0};
+        QTest::newRow("a cleared run gives up the place")
+            << 0 << int(ProtocolModel::Time1) << 0 << QList<int> {0, 1, 0};
+        QTest::newRow("a faster run moves up") << 1 << int(ProtocolModel::Time1) << 1'000 << QList<int> {2, 1, 0};
     }
     void placeFollowsEveryEdit()
     {
@@ -131,9 +131,9 @@ private slots:
     void changedPenaltySecondsReorder()
     {
         auto model = modelOf({{10'000, 3, 0, 10'000, 0, 0}, {10'000, 0, 1, 10'000, 0, 0}});
-        QCOMPARE(placeColumn(*model), (QList<int>{1, 2}));
+        QCOMPARE(placeColumn(*model), (QList<int> {1, 2}));
         model->setPenaltySeconds(5, 1);
-        QCOMPARE(placeColumn(*model), (QList<int>{2, 1}));
+        QCOMPARE(placeColumn(*model), (QList<int> {2, 1}));
     }
 
     void placeIsNeverStored()
@@ -143,7 +143,7 @@ private slots:
         model->setCell(1, ProtocolModel::Place, 1);
         QCOMPARE(model->cell(1, ProtocolModel::Place), 2);
         QCOMPARE(changed.count(), 0);
-        QCOMPARE(model->rowFields(1), (RunFields{20'000, 0, 0, 20'000, 0, 0}));
+        QCOMPARE(model->rowFields(1), (RunFields {20'000, 0, 0, 20'000, 0, 0}));
     }
 
     // Random edits, each checked against a ranking from scratch.
@@ -165,7 +165,7 @@ private slots:
             const bool isTime = column == ProtocolModel::Time1 || column == ProtocolModel::Time2;
             // Small values tie often; now and then a huge one wraps the total.
             const int value = random.bounded(50) == 0 ? INT_MAX - random.bounded(1000)
-                            : isTime                  ? random.bounded(0, 8) * 1'000
+                : isTime                              ? random.bounded(0, 8) * 1'000
                                                       : random.bounded(0, 3);
             model.setCell(row, column, value);
             if (random.bounded(4))

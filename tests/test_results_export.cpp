@@ -1,10 +1,10 @@
-#include "support/ExportFiles.h"
-#include "support/TestEnvironment.h"
 #include "core/protocol/ClassResults.h"
 #include "core/protocol/ResultsPage.h"
 #include "core/protocol/ResultsWorkbook.h"
 #include "core/startlist/ClassNames.h"
 #include "core/startlist/ListFile.h"
+#include "support/ExportFiles.h"
+#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -38,7 +38,7 @@ StartList listOf(const QList<Entry> &entries)
 }
 
 // Start order: Ada has no second run, Ben and Cem tie, Dan is fastest, Eva has no run at all.
-const QList<Entry> sampleEntries{
+const QList<Entry> sampleEntries {
     {"Ada", "7", "Team Nord", 40'000, 0, 0, 0, 0, 0},
     {"Ben", "12", "", 30'000, 1, 0, 30'000, 0, 0},
     {"Cem", "3a", "", 31'000, 0, 0, 31'000, 0, 0},
@@ -64,8 +64,8 @@ ResultsDocument sampleDocument()
 
 QStringList headings()
 {
-    return {"Platz", "#", "Start-Nr", "Name", "Info1", "Info2", "Info3", "Lauf 1", "FP", "FS", "Fehler",
-            "Gesamt", "Lauf 2", "FP", "FS", "Fehler", "Gesamt", "Ges.Zeit"};
+    return {"Platz", "#",      "Start-Nr", "Name",   "Info1", "Info2", "Info3",  "Lauf 1", "FP",
+            "FS",    "Fehler", "Gesamt",   "Lauf 2", "FP",    "FS",    "Fehler", "Gesamt", "Ges.Zeit"};
 }
 } // namespace
 
@@ -102,8 +102,8 @@ private slots:
             places << line.text(ResultColumn::Place);
         }
         // Dan 51 s + 10 s; Ben 60 s + 2 s and Cem 62 s share place 2; the others in start order.
-        QCOMPARE(order, (QStringList{"Dan", "Ben", "Cem", "Ada", "Eva"}));
-        QCOMPARE(places, (QStringList{"1", "2", "2", "", ""}));
+        QCOMPARE(order, (QStringList {"Dan", "Ben", "Cem", "Ada", "Eva"}));
+        QCOMPARE(places, (QStringList {"1", "2", "2", "", ""}));
         const ResultLine &dan = results.lines.front();
         QCOMPARE(dan.text(ResultColumn::Number), QStringLiteral("4"));
         QCOMPARE(dan.text(ResultColumn::StartNr), QStringLiteral("4"));
@@ -120,21 +120,21 @@ private slots:
         const ExportFiles::Sheet &sheet = sheets.front();
         QCOMPARE(sheet.name, ClassNameOf(2));
         QCOMPARE(sheet.text(0, 0), QStringLiteral("Kart-Slalom Nord \u2013 Ergebnisliste"));
-        QCOMPARE(sheet.rowTexts(1), (QStringList{"Klasse", ClassNameOf(2)}));
-        QCOMPARE(sheet.rowTexts(2), (QStringList{"Datum", "07.12.2026"}));
-        QCOMPARE(sheet.rowTexts(3), (QStringList{"Strafsekunden FP/FS", "2 / 10"}));
+        QCOMPARE(sheet.rowTexts(1), (QStringList {"Klasse", ClassNameOf(2)}));
+        QCOMPARE(sheet.rowTexts(2), (QStringList {"Datum", "07.12.2026"}));
+        QCOMPARE(sheet.rowTexts(3), (QStringList {"Strafsekunden FP/FS", "2 / 10"}));
         QCOMPARE(sheet.rowTexts(5), headings());
-        QCOMPARE(sheet.rowTexts(6), (QStringList{"1", "4", "4", "Dan", "", "Info2 of 4", "Info3 of 4", "00:25.00", "0",
-                                                 "0", "00:00.00", "00:25.00", "00:26.00", "0", "1", "00:10.00",
-                                                 "00:36.00", "01:01.00"}));
+        QCOMPARE(sheet.rowTexts(6),
+                 (QStringList {"1", "4", "4", "Dan", "", "Info2 of 4", "Info3 of 4", "00:25.00", "0", "0", "00:00.00",
+                               "00:25.00", "00:26.00", "0", "1", "00:10.00", "00:36.00", "01:01.00"}));
         QStringList names;
         for (int row = 6; row <= 10; ++row)
             names << sheet.text(row, 3);
-        QCOMPARE(names, (QStringList{"Dan", "Ben", "Cem", "Ada", "Eva"}));
+        QCOMPARE(names, (QStringList {"Dan", "Ben", "Cem", "Ada", "Eva"}));
         QCOMPARE(sheet.rows.lastKey(), 10);
         // No place: an empty cell, not a zero.
         QVERIFY(!sheet.rows.value(9).contains(0));
-        QCOMPARE(sheet.at(8, 2), (ExportFiles::Cell{"3a", 's'}));
+        QCOMPARE(sheet.at(8, 2), (ExportFiles::Cell {"3a", 's'}));
     }
 
     void workbookCellKinds_data()
@@ -181,7 +181,7 @@ private slots:
         const QList<ExportFiles::Sheet> sheets = writeAndRead(documentOf({classResults(2, listOf(entries), 2, 10)}));
         QCOMPARE(sheets.size(), 1);
         for (int column : {2, 3, 4})
-            QCOMPARE(sheets.front().at(6, column), (ExportFiles::Cell{name, 's'}));
+            QCOMPARE(sheets.front().at(6, column), (ExportFiles::Cell {name, 's'}));
         for (const auto &cells : sheets.front().rows) {
             for (const ExportFiles::Cell &cell : cells)
                 QVERIFY(cell.type != 'f');
@@ -190,9 +190,9 @@ private slots:
 
     void workbookOfSeveralClasses()
     {
-        const ResultsDocument document =
-            documentOf({classResults(1, listOf(sampleEntries.mid(0, 2)), 2, 10),
-                        classResults(4, listOf(sampleEntries.mid(2)), 2, 10), classResults(7, listOf({}), 2, 10)});
+        const ResultsDocument document
+            = documentOf({classResults(1, listOf(sampleEntries.mid(0, 2)), 2, 10),
+                          classResults(4, listOf(sampleEntries.mid(2)), 2, 10), classResults(7, listOf({}), 2, 10)});
         const QList<ExportFiles::Sheet> sheets = writeAndRead(document);
         QCOMPARE(sheets.size(), 3);
         QCOMPARE(sheets.at(0).name, ClassNameOf(1));
@@ -211,15 +211,15 @@ private slots:
         QTest::addColumn<QString>("className");
         QTest::addColumn<QStringList>("taken");
         QTest::addColumn<QString>("sheetName");
-        QTest::newRow("plain") << "Class 01" << QStringList{} << "Class 01";
-        QTest::newRow("forbidden characters") << "A/B: [x]*?\\" << QStringList{} << "A_B_ _x____";
-        QTest::newRow("too long") << QString(40, QLatin1Char('k')) << QStringList{} << QString(31, QLatin1Char('k'));
-        QTest::newRow("taken, case ignored") << "Juniors" << QStringList{"JUNIORS"} << "Juniors (2)";
-        QTest::newRow("taken twice") << "Juniors" << QStringList{"Juniors", "Juniors (2)"} << "Juniors (3)";
-        QTest::newRow("long and taken") << QString(31, QLatin1Char('k')) << QStringList{QString(31, QLatin1Char('k'))}
+        QTest::newRow("plain") << "Class 01" << QStringList {} << "Class 01";
+        QTest::newRow("forbidden characters") << "A/B: [x]*?\\" << QStringList {} << "A_B_ _x____";
+        QTest::newRow("too long") << QString(40, QLatin1Char('k')) << QStringList {} << QString(31, QLatin1Char('k'));
+        QTest::newRow("taken, case ignored") << "Juniors" << QStringList {"JUNIORS"} << "Juniors (2)";
+        QTest::newRow("taken twice") << "Juniors" << QStringList {"Juniors", "Juniors (2)"} << "Juniors (3)";
+        QTest::newRow("long and taken") << QString(31, QLatin1Char('k')) << QStringList {QString(31, QLatin1Char('k'))}
                                         << QString(27, QLatin1Char('k')) + " (2)";
-        QTest::newRow("apostrophes at the ends") << "'Open'" << QStringList{} << "Open";
-        QTest::newRow("empty") << "" << QStringList{} << "Klasse";
+        QTest::newRow("apostrophes at the ends") << "'Open'" << QStringList {} << "Open";
+        QTest::newRow("empty") << "" << QStringList {} << "Klasse";
     }
     void sheetNames()
     {
@@ -245,7 +245,7 @@ private slots:
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("results.xlsx"));
         QVERIFY(writeResultsWorkbook(path, sampleDocument()).ok());
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"results.xlsx"});
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"results.xlsx"});
     }
 
     void pageHoldsTheClass()
@@ -270,7 +270,8 @@ private slots:
             QVERIFY2(found > at, name);
             at = found;
         }
-        QVERIFY(page.contains(QStringLiteral("<tr><td class=\"n\">1</td><td class=\"n\">4</td><td>4</td><td>Dan</td>")));
+        QVERIFY(
+            page.contains(QStringLiteral("<tr><td class=\"n\">1</td><td class=\"n\">4</td><td>4</td><td>Dan</td>")));
         QVERIFY(page.contains(QStringLiteral("<tr><td class=\"n\"></td><td class=\"n\">1</td><td>7</td><td>Ada</td>")));
     }
 
@@ -278,11 +279,16 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("script") << "<script>" << "&lt;script&gt;";
-        QTest::newRow("markup and ampersand") << "Finn <b>&" << "Finn &lt;b&gt;&amp;";
-        QTest::newRow("quotes") << "\"Ola\"" << "&quot;Ola&quot;";
-        QTest::newRow("entity stays text") << "&amp;" << "&amp;amp;";
-        QTest::newRow("placeholder stays text") << "%1 %2" << "%1 %2";
+        QTest::newRow("script") << "<script>"
+                                << "&lt;script&gt;";
+        QTest::newRow("markup and ampersand") << "Finn <b>&"
+                                              << "Finn &lt;b&gt;&amp;";
+        QTest::newRow("quotes") << "\"Ola\""
+                                << "&quot;Ola&quot;";
+        QTest::newRow("entity stays text") << "&amp;"
+                                           << "&amp;amp;";
+        QTest::newRow("placeholder stays text") << "%1 %2"
+                                                << "%1 %2";
     }
     void pageEscapesEverything()
     {
@@ -303,8 +309,8 @@ private slots:
 
     void pageOfAllClassesHasASectionEach()
     {
-        const ResultsDocument document = documentOf(
-            {classResults(1, listOf(sampleEntries.mid(0, 2)), 2, 10), classResults(4, listOf(sampleEntries.mid(2)), 2, 10)});
+        const ResultsDocument document = documentOf({classResults(1, listOf(sampleEntries.mid(0, 2)), 2, 10),
+                                                     classResults(4, listOf(sampleEntries.mid(2)), 2, 10)});
         const QString page = QString::fromUtf8(resultsPage(document));
         QCOMPARE(page.count(QStringLiteral("<section>")), 2);
         QCOMPARE(page.count(QStringLiteral("<table>")), 2);

@@ -1,11 +1,11 @@
-#include "support/ExportFiles.h"
-#include "support/FakeCounter.h"
-#include "support/GuiTestMain.h"
-#include "support/MainWindowControls.h"
 #include "core/startlist/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "gui/Form_Main.h"
+#include "support/ExportFiles.h"
+#include "support/FakeCounter.h"
+#include "support/GuiTestMain.h"
+#include "support/MainWindowControls.h"
 
 #include <QDesktopServices>
 #include <QMenu>
@@ -114,17 +114,14 @@ class TestResultsWindow final : public QObject
             qWarning() << failure;
         return sheets;
     }
-    QPrintPreviewDialog *preview() const { return m_main->findChild<QPrintPreviewDialog *>(QStringLiteral("PrintPreview")); }
+    QPrintPreviewDialog *preview() const
+    {
+        return m_main->findChild<QPrintPreviewDialog *>(QStringLiteral("PrintPreview"));
+    }
 
 private slots:
-    void initTestCase()
-    {
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_browser, "open");
-    }
-    void cleanupTestCase()
-    {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    }
+    void initTestCase() { QDesktopServices::setUrlHandler(QStringLiteral("file"), &m_browser, "open"); }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
 
     void init()
     {
@@ -132,10 +129,11 @@ private slots:
         for (int c = FirstClass; c <= LastClass; ++c)
             QFile::remove(ClassListPath(c));
         // Class 2: Kim has one run; Ola is first, Ben and Mo share second place.
-        writeClass(2, {{"Kim", 50'000, 0, 0, 0},
-                       {"Ben", 40'000, 0, 40'000, 0},
-                       {"Ola", 30'000, 0, 30'000, 0},
-                       {"Mo", 38'000, 1, 40'000, 0}});
+        writeClass(2,
+                   {{"Kim", 50'000, 0, 0, 0},
+                    {"Ben", 40'000, 0, 40'000, 0},
+                    {"Ola", 30'000, 0, 30'000, 0},
+                    {"Mo", 38'000, 1, 40'000, 0}});
         m_exports = std::make_unique<QTemporaryDir>();
         m_store = std::make_unique<ClassStore>();
         m_main = std::make_unique<TfrmMain>(*m_store);
@@ -159,10 +157,7 @@ private slots:
         setPerfCounter(systemPerfCounter());
     }
 
-    void placesInTheGrid()
-    {
-        QCOMPARE(placeColumn(), (QStringList{"", "2", "1", "2"}));
-    }
+    void placesInTheGrid() { QCOMPARE(placeColumn(), (QStringList {"", "2", "1", "2"})); }
 
     // Kim's second run is timed: the place moves with the running time, every 100 ms; at 80 s
     // Kim ties with Ben and Mo.
@@ -172,13 +167,13 @@ private slots:
         key(Qt::Key_F5);
         QVERIFY(ui().runs->Running());
         FakeCounter::advanceMs(9'000);
-        QTRY_COMPARE(placeColumn(), (QStringList{"1", "3", "2", "3"}));
+        QTRY_COMPARE(placeColumn(), (QStringList {"1", "3", "2", "3"}));
         FakeCounter::advanceMs(21'000);
-        QTRY_COMPARE(placeColumn(), (QStringList{"2", "2", "1", "2"}));
+        QTRY_COMPARE(placeColumn(), (QStringList {"2", "2", "1", "2"}));
         FakeCounter::advanceMs(1'000);
-        QTRY_COMPARE(placeColumn(), (QStringList{"4", "2", "1", "2"}));
+        QTRY_COMPARE(placeColumn(), (QStringList {"4", "2", "1", "2"}));
         key(Qt::Key_F8);
-        QCOMPARE(placeColumn(), (QStringList{"4", "2", "1", "2"}));
+        QCOMPARE(placeColumn(), (QStringList {"4", "2", "1", "2"}));
     }
 
     void workbookOfTheClass()
@@ -191,7 +186,7 @@ private slots:
         QCOMPARE(sheets.size(), 1);
         QCOMPARE(sheets.front().name, ClassNameOf(2));
         QCOMPARE(sheets.front().text(2, 1), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
-        QCOMPARE(namesOf(sheets.front()), (QStringList{"Ola", "Ben", "Mo", "Kim"}));
+        QCOMPARE(namesOf(sheets.front()), (QStringList {"Ola", "Ben", "Mo", "Kim"}));
         QCOMPARE(sheets.front().text(8, 0), QStringLiteral("2"));
     }
 
@@ -210,9 +205,9 @@ private slots:
         QStringList sheetNames;
         for (const ExportFiles::Sheet &sheet : sheets)
             sheetNames << sheet.name;
-        QCOMPARE(sheetNames, (QStringList{ClassNameOf(1), ClassNameOf(2), ClassNameOf(5)}));
-        QCOMPARE(namesOf(sheets.at(1)), (QStringList{"Ola", "Ben", "Mo", "Kim"}));
-        QCOMPARE(namesOf(sheets.at(2)), (QStringList{"Finn", "Eva"}));
+        QCOMPARE(sheetNames, (QStringList {ClassNameOf(1), ClassNameOf(2), ClassNameOf(5)}));
+        QCOMPARE(namesOf(sheets.at(1)), (QStringList {"Ola", "Ben", "Mo", "Kim"}));
+        QCOMPARE(namesOf(sheets.at(2)), (QStringList {"Finn", "Eva"}));
     }
 
     void anUnreadableClassStopsTheExport()
@@ -233,10 +228,14 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<bool>("answer");
-        QTest::newRow("workbook, replace") << "cmdExcel" << "xlsx" << true;
-        QTest::newRow("workbook, keep") << "cmdExcel" << "xlsx" << false;
-        QTest::newRow("web page, replace") << "cmdHTML" << "html" << true;
-        QTest::newRow("web page, keep") << "cmdHTML" << "html" << false;
+        QTest::newRow("workbook, replace") << "cmdExcel"
+                                           << "xlsx" << true;
+        QTest::newRow("workbook, keep") << "cmdExcel"
+                                        << "xlsx" << false;
+        QTest::newRow("web page, replace") << "cmdHTML"
+                                           << "html" << true;
+        QTest::newRow("web page, keep") << "cmdHTML"
+                                        << "html" << false;
     }
     void replacingAFileAsksFirst()
     {
@@ -280,7 +279,7 @@ private slots:
         OperatorDialogs::queueChoice(choice);
         OperatorDialogs::queueAnswer(open);
         QTest::mouseClick(m_main->findChild<QWidget *>(QStringLiteral("cmdHTML")), Qt::LeftButton);
-        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{"Open the web page in the browser?"});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList {"Open the web page in the browser?"});
         const QString path = exportFolder() + fileName;
         QFile file(path);
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
@@ -292,7 +291,7 @@ private slots:
             QVERIFY(page.contains(QStringLiteral("<td>Finn &lt;b&gt;&amp;</td>")));
             QVERIFY(!page.contains(QStringLiteral("<script>")));
         }
-        QCOMPARE(m_browser.opened, open ? QList<QUrl>{QUrl::fromLocalFile(path)} : QList<QUrl>{});
+        QCOMPARE(m_browser.opened, open ? QList<QUrl> {QUrl::fromLocalFile(path)} : QList<QUrl> {});
     }
 
     void printPreview_data()

@@ -135,12 +135,14 @@ ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds)
 
 QString resultsEventName()
 {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brasquell"), QStringLiteral("Zorvexa"));
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brasquell"),
+                       QStringLiteral("Zorvexa"));
     return settings.value(EventNameKey).toString().trimmed();
 }
 
 void setResultsEventName(const QString &name)
 {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brasquell"), QStringLiteral("Zorvexa"));
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brasquell"),
+                       QStringLiteral("Zorvexa"));
     settings.setValue(EventNameKey, name);
 }

@@ -13,8 +13,24 @@
 // The columns of the results on the notice board: the protocol's columns with the place first,
 // the start number and the three info fields.
 enum class ResultColumn : int {
-    Place = 0, Number, StartNr, Name, Info1, Info2, Info3,
-    Time1, FP1, FS1, Penalty1, Total1, Time2, FP2, FS2, Penalty2, Total2, GrandTotal
+    Place = 0,
+    Number,
+    StartNr,
+    Name,
+    Info1,
+    Info2,
+    Info3,
+    Time1,
+    FP1,
+    FS1,
+    Penalty1,
+    Total1,
+    Time2,
+    FP2,
+    FS2,
+    Penalty2,
+    Total2,
+    GrandTotal
 };
 inline constexpr int ResultColumnCount = 18;
 
@@ -30,7 +46,7 @@ struct ResultLine
     // The cell texts as the protocol shows them; an empty place is an empty text.
     std::array<QString, ResultColumnCount> texts;
     // For the whole-number columns; 0 for an empty place.
-    std::array<std::int32_t, ResultColumnCount> values{};
+    std::array<std::int32_t, ResultColumnCount> values {};
 
     const QString &text(ResultColumn column) const { return texts[std::size_t(column)]; }
     std::int32_t value(ResultColumn column) const { return values[std::size_t(column)]; }

@@ -38,9 +38,12 @@ QString escaped(const QString &text)
 const char *cellClass(ResultColumn column)
 {
     switch (resultColumnKind(column)) {
-    case ResultKind::Time: return " class=\"t\"";
-    case ResultKind::WholeNumber: return " class=\"n\"";
-    case ResultKind::Text: return "";
+    case ResultKind::Time:
+        return " class=\"t\"";
+    case ResultKind::WholeNumber:
+        return " class=\"n\"";
+    case ResultKind::Text:
+        return "";
     }
     return "";
 }

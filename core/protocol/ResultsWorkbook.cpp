@@ -25,12 +25,20 @@ struct WorkbookCloser
 double columnWidth(ResultColumn column)
 {
     switch (column) {
-    case ResultColumn::Place: return 6;
-    case ResultColumn::Number: return 5;
-    case ResultColumn::StartNr: return 8;
-    case ResultColumn::Name: return 26;
-    case ResultColumn::Info1: case ResultColumn::Info2: case ResultColumn::Info3: return 14;
-    default: return resultColumnKind(column) == ResultKind::Time ? 10 : 5;
+    case ResultColumn::Place:
+        return 6;
+    case ResultColumn::Number:
+        return 5;
+    case ResultColumn::StartNr:
+        return 8;
+    case ResultColumn::Name:
+        return 26;
+    case ResultColumn::Info1:
+    case ResultColumn::Info2:
+    case ResultColumn::Info3:
+        return 14;
+    default:
+        return resultColumnKind(column) == ResultKind::Time ? 10 : 5;
     }
 }
 
@@ -188,7 +196,7 @@ Result<QByteArray> resultsWorkbook(const ResultsDocument &document, const QStrin
 {
     const std::unique_ptr<QTemporaryFile> scratch = scratchFile(scratchFolder);
     if (!scratch)
-        return FileError{scratchFolder, QStringLiteral("No scratch file for the workbook could be made.")};
+        return FileError {scratchFolder, QStringLiteral("No scratch file for the workbook could be made.")};
     const QString scratchPath = scratch->fileName();
 
     lxw_error failure = LXW_NO_ERROR;
@@ -196,26 +204,26 @@ Result<QByteArray> resultsWorkbook(const ResultsDocument &document, const QStrin
         const QByteArray name = QFile::encodeName(scratchPath);
         std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new(name.constData()));
         if (!workbook)
-            return FileError{scratchPath, libraryReason(LXW_ERROR_CREATING_XLSX_FILE)};
+            return FileError {scratchPath, libraryReason(LXW_ERROR_CREATING_XLSX_FILE)};
         QStringList sheetNames;
         for (const ClassResults &results : document.classes) {
             sheetNames << workbookSheetName(results.className, sheetNames);
             lxw_worksheet *sheet = workbook_add_worksheet(workbook.get(), cellText(sheetNames.constLast()).constData());
             if (!sheet)
-                return FileError{scratchPath, libraryReason(LXW_ERROR_SHEETNAME_ALREADY_USED)};
+                return FileError {scratchPath, libraryReason(LXW_ERROR_SHEETNAME_ALREADY_USED)};
             SheetWriter writer(workbook.get(), sheet);
             writer.write(document, results);
             if (writer.error() != LXW_NO_ERROR)
-                return FileError{scratchPath, libraryReason(writer.error())};
+                return FileError {scratchPath, libraryReason(writer.error())};
         }
         failure = workbook_close(workbook.release());
     }
     if (failure != LXW_NO_ERROR)
-        return FileError{scratchPath, libraryReason(failure)};
+        return FileError {scratchPath, libraryReason(failure)};
 
     QFile made(scratchPath);
     if (!made.open(QIODevice::ReadOnly))
-        return FileError{scratchPath, made.errorString()};
+        return FileError {scratchPath, made.errorString()};
     return made.readAll();
 }
 

@@ -25,8 +25,9 @@ inline QByteArray runTool(const QString &tool, const QStringList &arguments, QSt
     QProcess process;
     process.start(program, arguments);
     if (!process.waitForFinished(60'000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        failure = QStringLiteral("%1 %2 failed: %3")
-                      .arg(tool, arguments.join(QLatin1Char(' ')), QString::fromLocal8Bit(process.readAllStandardError()));
+        failure
+            = QStringLiteral("%1 %2 failed: %3")
+                  .arg(tool, arguments.join(QLatin1Char(' ')), QString::fromLocal8Bit(process.readAllStandardError()));
         return {};
     }
     return process.readAllStandardOutput();
@@ -119,7 +120,7 @@ inline QList<Sheet> readWorkbook(const QString &path, QString &failure)
     while (!book.atEnd()) {
         book.readNext();
         if (book.isStartElement() && book.name() == QLatin1String("sheet"))
-            sheets.append(Sheet{book.attributes().value(QLatin1String("name")).toString(), {}});
+            sheets.append(Sheet {book.attributes().value(QLatin1String("name")).toString(), {}});
     }
     for (int i = 0; i < sheets.size() && failure.isEmpty(); ++i) {
         QXmlStreamReader xml(zipEntry(path, QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1), failure));
@@ -133,7 +134,7 @@ inline QList<Sheet> readWorkbook(const QString &path, QString &failure)
                 row = rowOf(reference);
                 column = columnOf(reference);
                 type = xml.attributes().value(QLatin1String("t")).toString();
-                cell = Cell{{}, type == QLatin1String("s") || type == QLatin1String("inlineStr") ? 's' : 'n'};
+                cell = Cell {{}, type == QLatin1String("s") || type == QLatin1String("inlineStr") ? 's' : 'n'};
             } else if (xml.isStartElement() && xml.name() == QLatin1String("f")) {
                 cell.type = 'f';
                 cell.text = xml.readElementText();
@@ -155,10 +156,10 @@ inline QList<Sheet> readWorkbook(const QString &path, QString &failure)
 // The text of each page of a PDF file, in layout mode (one printed row per line).
 inline QStringList pdfPages(const QString &path, QString &failure)
 {
-    const QByteArray text =
-        runTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"),
-                                              path, QStringLiteral("-")},
-                failure);
+    const QByteArray text = runTool(
+        QStringLiteral("pdftotext"),
+        {QStringLiteral("-layout"), QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")},
+        failure);
     QStringList pages = QString::fromUtf8(text).split(QLatin1Char('\f'));
     // pdftotext ends the last page with a form feed too.
     if (!pages.isEmpty() && pages.constLast().trimmed().isEmpty())
