@@ -447,7 +447,11 @@ QString TfrmMain::helpText()
               "2. Click the participant's \"Lauf 1\" or \"Lauf 2\" cell.\n"
               "3. START (F5) when the kart starts, STOPP (F8) when it finishes.\n"
               "4. Type the FP and FS penalty counts into the run's cells.\n\n"
-              "Ctrl+click on a \"Lauf\" cell clears that run after a question.");
+              "Ctrl+click on a \"Lauf\" cell clears that run after a question.\n\n"
+              "Results\n"
+              "The spreadsheet and web page buttons save the results of this class or of all\n"
+              "classes; Ctrl+P (or a right-click on the protocol) shows the print preview,\n"
+              "from which the list is printed or saved as PDF.");
 }
 
 void TfrmMain::cmdExcelClick()
