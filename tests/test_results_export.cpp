@@ -81,13 +81,13 @@ class TestResultsExport final : public QObject
         const QString path = m_dir.filePath(QStringLiteral("results.xlsx"));
         const FileResult written = writeResultsWorkbook(path, document);
         if (!written) {
-            qWarning() << written.error().message();
+            QTest::qFail(qPrintable(written.error().message()), __FILE__, __LINE__);
             return {};
         }
         QString failure;
         const QList<ExportFiles::Sheet> sheets = ExportFiles::readWorkbook(path, failure);
         if (!failure.isEmpty())
-            qWarning() << failure;
+            QTest::qFail(qPrintable(failure), __FILE__, __LINE__);
         return sheets;
     }
 

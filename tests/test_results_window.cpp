@@ -111,7 +111,7 @@ class TestResultsWindow final : public QObject
         QString failure;
         const QList<ExportFiles::Sheet> sheets = ExportFiles::readWorkbook(path, failure);
         if (!failure.isEmpty())
-            qWarning() << failure;
+            QTest::qFail(qPrintable(failure), __FILE__, __LINE__);
         return sheets;
     }
     QPrintPreviewDialog *preview() const
