@@ -3,7 +3,6 @@
 #include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
 #include "gui/JustOne.h"
-#include "core/protocol/ProtocolExport.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
@@ -14,6 +13,7 @@
 #include "ui_Form_Main.h"
 #include "gui/Colors.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/ResultsActions.h"
 #include "gui/WindowLook.h"
 
 #include <QApplication>
@@ -70,6 +70,7 @@ void TfrmMain::FormCreate()
     setWindowTitle(QStringLiteral("Brasquell / Software / Zorvexa"));
     setUpLook();
     setUpGrid();
+    m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
     connectRunControl();
     setUpTimers();
     // Keys reach the window's platform window once, before the focused control.
@@ -241,6 +242,7 @@ void TfrmMain::connectRunControl()
         m_ui->cmdStop->setEnabled(stopEnabled);
     });
     connect(m_runs, &RunControl::controlsEnabledChanged, this, &TfrmMain::SetControlsEnabled);
+    connect(m_runs, &RunControl::controlsEnabledChanged, m_results, &ResultsActions::setEnabled);
     connect(m_runs, &RunControl::lockChanged, this, [this](bool locked) {
         m_ui->imgLock->setVisible(locked);
         m_ui->cmdLock->setEnabled(!locked);
@@ -522,28 +524,21 @@ QString TfrmMain::helpText()
               "2. Click the participant's \"Lauf 1\" or \"Lauf 2\" cell.\n"
               "3. START (F5) when the kart starts, STOPP (F8) when it finishes.\n"
               "4. Type the FP and FS penalty counts into the run's cells.\n\n"
-              "Ctrl+left click on a \"Lauf\" cell clears that run after a question.");
-}
-
-void TfrmMain::exportProtocol(const QString &filter, const QString &suffix, const QByteArray &content)
-{
-    const QString path = OperatorDialogs::getSaveFileName(this, tr("Export protocol..."), filter, suffix);
-    if (path.isEmpty())
-        return;
-    const FileResult written = writeExportFile(path, content);
-    if (!written)
-        OperatorDialogs::showError(this, written.error().message());
+              "Ctrl+left click on a \"Lauf\" cell clears that run after a question.\n\n"
+              "Results\n"
+              "The spreadsheet and web page buttons save the results of this class or of all\n"
+              "classes; Ctrl+P (or a right-click on the protocol) shows the print preview,\n"
+              "from which the list is printed or saved as PDF.");
 }
 
 void TfrmMain::cmdExcelClick()
 {
-    exportProtocol(tr("Spreadsheet (*.csv)"), QStringLiteral("csv"), protocolAsCsv(m_protocol.model()));
+    m_results->exportWorkbook();
 }
 
 void TfrmMain::cmdHTMLClick()
 {
-    exportProtocol(tr("Web page (*.html)"), QStringLiteral("html"),
-                   protocolAsHtml(m_protocol.model(), m_ui->cmbClass->currentText()));
+    m_results->exportPage();
 }
 
 void TfrmMain::cmdHelpClick()

@@ -8,6 +8,7 @@
 #include <memory>
 
 class ClassStore;
+class ResultsActions;
 class TXJustOne;
 class TfrmConfig;
 class TfrmInfo;
@@ -82,7 +83,6 @@ private:
     void cmdHelpClick();
     void cmdExcelClick();
     void cmdHTMLClick();
-    void exportProtocol(const QString &filter, const QString &suffix, const QByteArray &content);
     void cmdInfoClick();
     void cmdConfigClick();
     void showParticipantCaption(const QString &caption);
@@ -94,6 +94,7 @@ private:
     ClassStore &m_store;
     RunControl *m_runs;
     ResultsProtocol m_protocol;
+    ResultsActions *m_results = nullptr;
     TfrmStartList *m_startList = nullptr;
     TXJustOne *m_justOne = nullptr;
     bool m_firstCopy = true;

@@ -8,6 +8,7 @@
 #include <QQueue>
 
 #include <cstdio>
+#include <algorithm>
 
 namespace {
 struct Seam
@@ -17,6 +18,7 @@ struct Seam
     QQueue<bool> answers;
     QQueue<QString> fileNames;
     QQueue<QColor> colors;
+    QQueue<int> choices;
     QStringList shown;
     QStringList fileDialogTitles;
     QList<QMessageBox::StandardButton> questionDefaults;
@@ -158,6 +160,64 @@ void queueColor(const QColor &color)
 void setEnding(bool on)
 {
     seam().ending = on;
+}
+
+ChosenFile getExportFileName(QWidget *parent, const QString &title, const QList<SaveChoice> &choices,
+                             const QString &defaultSuffix, const QString &folder)
+{
+    ChosenFile chosen;
+    if (seam().testMode) {
+        chosen.path = takeFileName();
+        chosen.choice = seam().choices.isEmpty() ? 0 : seam().choices.dequeue();
+        if (chosen.path.endsWith(QLatin1Char('/')) && chosen.choice >= 0 && chosen.choice < choices.size())
+            chosen.path += choices.at(chosen.choice).fileName;
+    } else {
+        QStringList filters;
+        for (const SaveChoice &choice : choices)
+            filters << choice.filter;
+        QFileDialog dialog(parent, title, folder);
+        dialog.setObjectName(QStringLiteral("ExportFileDialog"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setNameFilters(filters);
+        dialog.setDefaultSuffix(defaultSuffix);
+        // The question before replacing a file is asked below, the same way for every dialog.
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (!choices.isEmpty())
+            dialog.selectFile(choices.constFirst().fileName);
+        // Another choice proposes its own name, unless the operator has typed one.
+        QString proposed = choices.isEmpty() ? QString() : choices.constFirst().fileName;
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+            const qsizetype i = filters.indexOf(filter);
+            const QStringList selected = dialog.selectedFiles();
+            const QString current = selected.isEmpty() ? QString() : QFileInfo(selected.constFirst()).fileName();
+            if (i < 0 || (!current.isEmpty() && current != proposed))
+                return;
+            proposed = choices.at(i).fileName;
+            dialog.selectFile(proposed);
+        });
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        chosen.path = dialog.selectedFiles().constFirst();
+        chosen.choice = int(std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter())));
+    }
+    if (chosen.path.isEmpty())
+        return {};
+    const QFileInfo info(chosen.path);
+    if (info.exists()) {
+        if (!info.isWritable()) {
+            showError(parent, QCoreApplication::translate("OperatorDialogs", "%1 is read-only.").arg(info.fileName()));
+            return {};
+        }
+        if (!askYesNo(parent, QCoreApplication::translate("OperatorDialogs", "%1 already exists.\nReplace it?")
+                                  .arg(info.fileName())))
+            return {};
+    }
+    return chosen;
+}
+
+void queueChoice(int choice)
+{
+    seam().choices.enqueue(choice);
 }
 
 void queueAnswer(bool yes)

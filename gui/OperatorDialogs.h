@@ -35,11 +35,31 @@ QColor getColor(QWidget *parent, const QColor &initial);
 // and file dialogs cancelled, so nothing waits for an operator who has gone.
 void setEnding(bool on);
 
+// A save dialog for exports: one filter per choice (say "this class" or "all classes"), each with
+// its own proposed file name in folder. It asks only before replacing a file, never before
+// creating one, and refuses a read-only file. An empty path means the operator cancelled.
+// A queued file name that ends in "/" is a folder where the operator kept the proposed name.
+struct SaveChoice
+{
+    QString filter;
+    QString fileName;
+};
+struct ChosenFile
+{
+    QString path;
+    int choice = 0;
+};
+ChosenFile getExportFileName(QWidget *parent, const QString &caption, const QList<SaveChoice> &choices,
+                             const QString &defaultSuffix, const QString &folder);
+
 // Test seam: queued answers are taken in order instead of showing the dialog.
 void queueAnswer(bool yes);
 void queueFileName(const QString &fileName);
 void queueColor(const QColor &color);
-// Drops answers and file names nobody asked for, so they cannot answer a later question.
+// The filter the export dialog's next file name is chosen with; the first when none is queued.
+void queueChoice(int choice);
+// Drops answers, file names, choices and colours nobody asked for, so they cannot answer a later
+// question.
 void clearQueues();
 // Texts of the message boxes shown (or answered from the queue) since the last call.
 QStringList takeShownMessages();

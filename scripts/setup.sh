@@ -4,8 +4,11 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZORVEXA_BUILD_DIR:-$top/build}
 
-packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-          fonts-liberation gettext xvfb xauth desktop-file-utils appstream)
+# The workbook writer comes with a pkg-config file and links zlib; the tests read exports back with
+# unzip and poppler-utils (pdftotext, pdfinfo). Qt's print support is part of qt6-base-dev.
+packages=(cmake g++ make pkgconf qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+          libxlsxwriter-dev zlib1g-dev fonts-liberation gettext xvfb xauth unzip poppler-utils
+          desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

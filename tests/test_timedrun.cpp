@@ -1,3 +1,4 @@
+#include "support/ExportFiles.h"
 #include "support/FakeCounter.h"
 #include "support/StartListSamples.h"
 #include "support/GuiTestMain.h"
@@ -528,29 +529,45 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("spreadsheet") << "cmdExcel" << "protocol.csv"
-                                     << QStringList{"#;Name;Lauf 1;FP;FS;Fehler;Gesamt;Lauf 2;FP;FS;Fehler;Gesamt;Ges.Zeit;Platz\r\n",
-                                                    "3;\"Ola; \"\"the <b> & co\"\"\";00:00.00;0;0;"};
+        QTest::addColumn<QStringList>("questions");
+        QTest::newRow("spreadsheet") << "cmdExcel" << "protocol.xlsx"
+                                     << QStringList{"Class 02", "Ges.Zeit", "Platz", "Ola; \"the <b> & co\""}
+                                     << QStringList{};
         QTest::newRow("web page") << "cmdHTML" << "protocol.html"
-                                  << QStringList{"<h1>Class 02</h1>", "<th>Ges.Zeit</th>",
-                                                 "<td>Ola; &quot;the &lt;b&gt; &amp; co&quot;</td>"};
+                                  << QStringList{"<h2>Class 02</h2>", "<th>Ges.Zeit</th>",
+                                                 "<td>Ola; &quot;the &lt;b&gt; &amp; co&quot;</td>"}
+                                  << QStringList{"Open the web page in the browser?"};
     }
     void exportsShowWhatTheGridShows()
     {
         QFETCH(QString, button);
         QFETCH(QString, fileName);
         QFETCH(QStringList, expected);
+        QFETCH(QStringList, questions);
         QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola; \"the <b> & co\""}), ClassListPath(2)).ok());
         pickClass(2);
         const QString path = programFolder() + fileName;
         OperatorDialogs::queueFileName(path);
+        OperatorDialogs::queueAnswer(false);
         QTest::mouseClick(m_main->findChild<QWidget *>(button), Qt::LeftButton);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString content = QString::fromUtf8(file.readAll());
+        QString content;
+        if (fileName.endsWith(QStringLiteral(".xlsx"))) {
+            QString failure;
+            const QList<ExportFiles::Sheet> sheets = ExportFiles::readWorkbook(path, failure);
+            QVERIFY2(failure.isEmpty(), qPrintable(failure));
+            QCOMPARE(sheets.size(), 1);
+            for (const auto &cells : sheets.front().rows) {
+                for (const ExportFiles::Cell &cell : cells)
+                    content += cell.text + QLatin1Char('\n');
+            }
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            content = QString::fromUtf8(file.readAll());
+        }
         for (const QString &part : expected)
             QVERIFY2(content.contains(part), qPrintable(part));
-        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+        QCOMPARE(OperatorDialogs::takeShownMessages(), questions);
     }
 
     void closingDuringARunAsksFirst_data()

@@ -37,8 +37,9 @@ void ProtocolModel::setPenaltySeconds(double fpSeconds, double fsSeconds)
     m_fsSeconds = fs;
     for (Row &row : m_rows)
         recalculate(row);
+    resetPlaces();
     if (!m_rows.empty())
-        emit dataChanged(index(0, Time1), index(rowCount() - 1, GrandTotal), {Qt::DisplayRole, Qt::EditRole});
+        emit dataChanged(index(0, Time1), index(rowCount() - 1, Place), {Qt::DisplayRole, Qt::EditRole});
 }
 
 void ProtocolModel::setEntries(const StartList *entries)
@@ -76,6 +77,7 @@ void ProtocolModel::rebuild(const std::vector<RunFields> &entries)
         row[FS2] = e.fs2;
         recalculate(row);
     }
+    resetPlaces();
     endResetModel();
 }
 
@@ -104,6 +106,23 @@ void ProtocolModel::recalculateRow(int r)
         return;
     recalculate(m_rows[std::size_t(r)]);
     emit dataChanged(index(r, Time1), index(r, GrandTotal));
+    updatePlace(r);
+}
+
+void ProtocolModel::resetPlaces()
+{
+    std::vector<std::optional<std::uint32_t>> keys;
+    keys.reserve(m_rows.size());
+    for (const Row &row : m_rows)
+        keys.push_back(rankKey(row[Time1], row[Time2], row[GrandTotal]));
+    m_places.reset(keys);
+}
+
+void ProtocolModel::updatePlace(int r)
+{
+    const Row &row = m_rows[std::size_t(r)];
+    if (m_places.update(r, rankKey(row[Time1], row[Time2], row[GrandTotal])))
+        emit dataChanged(index(0, Place), index(rowCount() - 1, Place), {Qt::DisplayRole, Qt::EditRole});
 }
 
 RunFields ProtocolModel::rowFields(int r) const
@@ -118,15 +137,19 @@ std::int32_t ProtocolModel::cell(int row, int column) const
 {
     if (!validRow(row) || column < 0 || column >= ColumnCount)
         return 0;
+    if (column == Place)
+        return m_places.place(row);
     return m_rows[std::size_t(row)][std::size_t(column)];
 }
 
 void ProtocolModel::setCell(int row, int column, std::int32_t value)
 {
-    if (!validRow(row) || column < 0 || column >= ColumnCount)
+    if (!validRow(row) || column < 0 || column >= ColumnCount || column == Place)
         return;
     m_rows[std::size_t(row)][std::size_t(column)] = value;
     emit dataChanged(index(row, column), index(row, column));
+    if (column == Time1 || column == Time2 || column == GrandTotal)
+        updatePlace(row);
 }
 
 void ProtocolModel::repaintAll()
@@ -166,6 +189,8 @@ QString ProtocolModel::cellText(int row, int column) const
             text.chop(1);
         return text;
     }
+    if (column == Place && v > 0)
+        return QString::number(v);
     return QString();
 }
 

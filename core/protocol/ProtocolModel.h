@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/protocol/Ranking.h"
 #include "core/startlist/StartList.h"
 #include "core/timing/PerfTimer.h"
 #include "core/timing/RunState.h"
@@ -46,6 +47,8 @@ public:
     // Whole seconds per FP and FS count; a change rescores every row at once, so one class is
     // never scored with mixed values.
     void setPenaltySeconds(double fpSeconds, double fsSeconds);
+    std::int64_t fpSeconds() const { return m_fpSeconds; }
+    std::int64_t fsSeconds() const { return m_fsSeconds; }
     // The entries whose "#" and "Name" the rows show; an index outside them shows "?" as its name.
     void setEntries(const StartList *entries);
     void setRunState(const RunState &state);
@@ -57,6 +60,7 @@ public:
     void recalculateRow(int row);
     RunFields rowFields(int row) const;
 
+    // The "Platz" cell is worked out from the other rows, never stored: 0 for no place.
     std::int32_t cell(int row, int column) const;
     void setCell(int row, int column, std::int32_t value);
 
@@ -80,8 +84,12 @@ private:
     bool validRow(int row) const { return row >= 0 && row < int(m_rows.size()); }
     void recalculate(Row &row) const;
     void recalculateRun(Row &row, int timeColumn) const;
+    void resetPlaces();
+    // After a change of one row; every shown place may move.
+    void updatePlace(int row);
 
     std::vector<Row> m_rows;
+    PlaceIndex m_places;
     std::int64_t m_fpSeconds = 2;
     std::int64_t m_fsSeconds = 10;
     const StartList *m_entries = nullptr;

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "core/startlist/StartList.h"
+#include "core/system/FileResult.h"
+
+#include <QDate>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// The columns of the results on the notice board: the protocol's columns with the place first,
+// the start number and the three info fields.
+enum class ResultColumn : int {
+    Place = 0,
+    Number,
+    StartNr,
+    Name,
+    Info1,
+    Info2,
+    Info3,
+    Time1,
+    FP1,
+    FS1,
+    Penalty1,
+    Total1,
+    Time2,
+    FP2,
+    FS2,
+    Penalty2,
+    Total2,
+    GrandTotal
+};
+inline constexpr int ResultColumnCount = 18;
+
+enum class ResultKind { Text, Time, WholeNumber };
+
+// German, as the protocol's own headings.
+QString resultColumnHeading(ResultColumn column);
+ResultKind resultColumnKind(ResultColumn column);
+
+// One participant as the results show it.
+struct ResultLine
+{
+    // The cell texts as the protocol shows them; an empty place is an empty text.
+    std::array<QString, ResultColumnCount> texts;
+    // For the whole-number columns; 0 for an empty place.
+    std::array<std::int32_t, ResultColumnCount> values {};
+
+    const QString &text(ResultColumn column) const { return texts[std::size_t(column)]; }
+    std::int32_t value(ResultColumn column) const { return values[std::size_t(column)]; }
+};
+
+struct ClassResults
+{
+    int classIndex = 0;
+    QString className;
+    // By place; participants without a place last, in start order.
+    std::vector<ResultLine> lines;
+};
+
+// What one export or printout shows: one or more classes under one heading.
+struct ResultsDocument
+{
+    QString eventName;
+    QDate date;
+    std::int64_t fpSeconds = 2;
+    std::int64_t fsSeconds = 10;
+    std::vector<ClassResults> classes;
+
+    // dd.MM.yyyy
+    QString dateText() const;
+    // "2 / 10"
+    QString penaltySecondsText() const;
+    // The event name and "Ergebnisliste", or "Ergebnisliste" alone.
+    QString title() const;
+};
+
+ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds);
+
+// A class from its class file; a class without a file has no participants.
+Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds, std::int64_t fsSeconds);
+
+// Today's date and the event name kept for the exports ("Results/EventName" in the settings).
+ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds);
+QString resultsEventName();
+void setResultsEventName(const QString &name);

@@ -1,0 +1,61 @@
+#include "core/protocol/Ranking.h"
+
+#include <algorithm>
+
+std::optional<std::uint32_t> rankKey(std::int32_t time1, std::int32_t time2, std::int32_t grandTotal)
+{
+    if (time1 == 0 || time2 == 0)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(grandTotal);
+}
+
+std::vector<int> placesOf(const std::vector<std::optional<std::uint32_t>> &keys)
+{
+    std::vector<std::uint32_t> sorted;
+    sorted.reserve(keys.size());
+    for (const auto &key : keys) {
+        if (key)
+            sorted.push_back(*key);
+    }
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<int> places(keys.size(), 0);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i])
+            places[i] = 1 + int(std::lower_bound(sorted.begin(), sorted.end(), *keys[i]) - sorted.begin());
+    }
+    return places;
+}
+
+void PlaceIndex::reset(const std::vector<std::optional<std::uint32_t>> &keys)
+{
+    m_keys = keys;
+    m_sorted.clear();
+    for (const auto &key : keys) {
+        if (key)
+            m_sorted.push_back(*key);
+    }
+    std::sort(m_sorted.begin(), m_sorted.end());
+}
+
+bool PlaceIndex::update(int row, std::optional<std::uint32_t> key)
+{
+    if (row < 0 || row >= int(m_keys.size()))
+        return false;
+    std::optional<std::uint32_t> &old = m_keys[std::size_t(row)];
+    if (old == key)
+        return false;
+    if (old)
+        m_sorted.erase(std::lower_bound(m_sorted.begin(), m_sorted.end(), *old));
+    if (key)
+        m_sorted.insert(std::upper_bound(m_sorted.begin(), m_sorted.end(), *key), *key);
+    old = key;
+    return true;
+}
+
+int PlaceIndex::place(int row) const
+{
+    if (row < 0 || row >= int(m_keys.size()) || !m_keys[std::size_t(row)])
+        return 0;
+    const std::uint32_t key = *m_keys[std::size_t(row)];
+    return 1 + int(std::lower_bound(m_sorted.begin(), m_sorted.end(), key) - m_sorted.begin());
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// Places ("Platz") within a class. Only a participant with a time in both runs is ranked; the
+// lowest "Ges.Zeit" is first, equal totals share a place and the places they fill are skipped
+// (1, 2, 2, 4).
+//
+// A total is whole milliseconds in a signed 32-bit cell. A negative cell is a sum that went past
+// 2^31 - 1 ms and wrapped, so the 32 bits are read unsigned: a wrapped total ranks after every
+// total that fits and wrapped totals keep their true order among themselves.
+
+// The key a row ranks by, or nothing when a run has no time.
+std::optional<std::uint32_t> rankKey(std::int32_t time1, std::int32_t time2, std::int32_t grandTotal);
+
+// The place of every key in one pass: 0 for a row without a key.
+std::vector<int> placesOf(const std::vector<std::optional<std::uint32_t>> &keys);
+
+// The places of a class kept up to date one row at a time, so that a change of one row (a live
+// time every 100 ms) costs a search and a move in a sorted array instead of a full ranking.
+class PlaceIndex final
+{
+public:
+    void reset(const std::vector<std::optional<std::uint32_t>> &keys);
+    // Gives row its new key; false when nothing changed for any place.
+    bool update(int row, std::optional<std::uint32_t> key);
+    // 1 + the number of ranked rows with a lower key; 0 for an unranked row.
+    int place(int row) const;
+    int rankedCount() const { return int(m_sorted.size()); }
+
+private:
+    std::vector<std::optional<std::uint32_t>> m_keys;
+    std::vector<std::uint32_t> m_sorted;
+};

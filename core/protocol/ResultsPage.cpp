@@ -1,0 +1,94 @@
+#include "core/protocol/ResultsPage.h"
+
+namespace {
+const char Style[] = R"(<style>
+*{box-sizing:border-box}
+body{font-family:Arial,"Liberation Sans",Helvetica,sans-serif;margin:1rem;color:#000;background:#fff}
+h1{font-size:1.4rem;margin:0 0 .3rem}
+h2{font-size:1.15rem;margin:1.5rem 0 .2rem}
+.facts{margin:0 0 .5rem;padding:0;list-style:none}
+.facts li{display:inline-block;margin-right:1.5rem}
+.facts b{font-weight:bold}
+.scroll{overflow-x:auto;-webkit-overflow-scrolling:touch}
+table{border-collapse:collapse;width:100%;font-size:.85rem}
+th,td{border:1px solid #999;padding:2px 5px;white-space:nowrap}
+th{background:#dde;font-weight:bold}
+td.n,td.t{text-align:center}
+tbody tr:nth-child(even){background:#f4f4f8}
+th:first-child,td:first-child{position:sticky;left:0;background:#eef}
+@media (max-width:600px){body{margin:.4rem}table{font-size:.75rem}th,td{padding:2px 3px}}
+@page{size:A4 landscape;margin:12mm}
+@media print{
+body{margin:0;font-size:9pt}
+.scroll{overflow:visible}
+table{font-size:8pt;width:100%}
+th:first-child,td:first-child{position:static}
+thead{display:table-header-group}
+tr{page-break-inside:avoid;break-inside:avoid}
+section+section{page-break-before:always;break-before:page}
+}
+</style>
+)";
+
+QString escaped(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+const char *cellClass(ResultColumn column)
+{
+    switch (resultColumnKind(column)) {
+    case ResultKind::Time:
+        return " class=\"t\"";
+    case ResultKind::WholeNumber:
+        return " class=\"n\"";
+    case ResultKind::Text:
+        return "";
+    }
+    return "";
+}
+
+void appendClass(QString &out, const ResultsDocument &document, const ClassResults &results)
+{
+    out += QStringLiteral("<section>\n<h2>%1</h2>\n<ul class=\"facts\"><li><b>Klasse:</b> %1</li>"
+                          "<li><b>Datum:</b> %2</li><li><b>Strafsekunden FP/FS:</b> %3</li></ul>\n")
+               .arg(escaped(results.className), escaped(document.dateText()), escaped(document.penaltySecondsText()));
+    out += QStringLiteral("<div class=\"scroll\"><table>\n<thead><tr>");
+    for (int c = 0; c < ResultColumnCount; ++c)
+        out += QStringLiteral("<th>") + escaped(resultColumnHeading(ResultColumn(c))) + QStringLiteral("</th>");
+    out += QStringLiteral("</tr></thead>\n<tbody>\n");
+    for (const ResultLine &line : results.lines) {
+        out += QStringLiteral("<tr>");
+        for (int c = 0; c < ResultColumnCount; ++c) {
+            const auto column = ResultColumn(c);
+            out += QStringLiteral("<td");
+            out += QLatin1String(cellClass(column));
+            out += QLatin1Char('>');
+            out += escaped(line.text(column));
+            out += QStringLiteral("</td>");
+        }
+        out += QStringLiteral("</tr>\n");
+    }
+    out += QStringLiteral("</tbody>\n</table></div>\n</section>\n");
+}
+} // namespace
+
+QByteArray resultsPage(const ResultsDocument &document)
+{
+    QString out;
+    std::size_t lines = 0;
+    for (const ClassResults &results : document.classes)
+        lines += results.lines.size();
+    out.reserve(qsizetype(4096 + lines * 400));
+    const QString title = escaped(document.title());
+    out += QStringLiteral("<!DOCTYPE html>\n<html lang=\"de\">\n<head>\n<meta charset=\"utf-8\">\n"
+                          "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+                          "<title>%1</title>\n")
+               .arg(title);
+    out += QLatin1String(Style);
+    out += QStringLiteral("</head>\n<body>\n<h1>%1</h1>\n").arg(title);
+    for (const ClassResults &results : document.classes)
+        appendClass(out, document, results);
+    out += QStringLiteral("</body>\n</html>\n");
+    return out.toUtf8();
+}

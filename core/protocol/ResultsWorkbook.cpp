@@ -1,0 +1,236 @@
+#include "core/protocol/ResultsWorkbook.h"
+
+#include "core/protocol/ProtocolExport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+
+#include <xlsxwriter.h>
+
+#include <memory>
+
+namespace {
+constexpr lxw_row_t HeadingRow = 5;
+constexpr int MaxCellText = 32767;
+constexpr std::uint8_t PaperA4 = 9;
+
+struct WorkbookCloser
+{
+    void operator()(lxw_workbook *workbook) const { workbook_close(workbook); }
+};
+
+double columnWidth(ResultColumn column)
+{
+    switch (column) {
+    case ResultColumn::Place:
+        return 6;
+    case ResultColumn::Number:
+        return 5;
+    case ResultColumn::StartNr:
+        return 8;
+    case ResultColumn::Name:
+        return 26;
+    case ResultColumn::Info1:
+    case ResultColumn::Info2:
+    case ResultColumn::Info3:
+        return 14;
+    default:
+        return resultColumnKind(column) == ResultKind::Time ? 10 : 5;
+    }
+}
+
+QByteArray cellText(const QString &text)
+{
+    return text.left(MaxCellText).toUtf8();
+}
+
+// A start number that is a plain whole number sorts as one; anything else stays text.
+bool isPlainWholeNumber(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^-?[0-9]{1,9}$"));
+    return digits.match(text).hasMatch();
+}
+
+class SheetWriter final
+{
+public:
+    SheetWriter(lxw_workbook *workbook, lxw_worksheet *sheet)
+        : m_sheet(sheet)
+    {
+        m_title = workbook_add_format(workbook);
+        format_set_bold(m_title);
+        format_set_font_size(m_title, 14);
+        m_label = workbook_add_format(workbook);
+        format_set_bold(m_label);
+        m_heading = workbook_add_format(workbook);
+        format_set_bold(m_heading);
+        format_set_bg_color(m_heading, 0xDDDDEE);
+        format_set_bottom(m_heading, LXW_BORDER_THIN);
+        format_set_align(m_heading, LXW_ALIGN_CENTER);
+        m_centred = workbook_add_format(workbook);
+        format_set_align(m_centred, LXW_ALIGN_CENTER);
+    }
+
+    void write(const ResultsDocument &document, const ClassResults &results)
+    {
+        text(0, 0, document.title(), m_title);
+        text(1, 0, QStringLiteral("Klasse"), m_label);
+        text(1, 1, results.className);
+        text(2, 0, QStringLiteral("Datum"), m_label);
+        text(2, 1, document.dateText());
+        text(3, 0, QStringLiteral("Strafsekunden FP/FS"), m_label);
+        text(3, 1, document.penaltySecondsText());
+
+        for (int c = 0; c < ResultColumnCount; ++c) {
+            const auto column = ResultColumn(c);
+            worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), columnWidth(column), nullptr);
+            text(HeadingRow, c, resultColumnHeading(column), m_heading);
+        }
+        lxw_row_t row = HeadingRow + 1;
+        for (const ResultLine &line : results.lines) {
+            for (int c = 0; c < ResultColumnCount; ++c)
+                cell(row, c, line);
+            ++row;
+        }
+
+        worksheet_freeze_panes(m_sheet, HeadingRow + 1, 0);
+        worksheet_set_landscape(m_sheet);
+        worksheet_set_paper(m_sheet, PaperA4);
+        worksheet_fit_to_pages(m_sheet, 1, 0);
+        worksheet_repeat_rows(m_sheet, HeadingRow, HeadingRow);
+        worksheet_set_footer(m_sheet, "&CSeite &P von &N");
+    }
+
+    lxw_error error() const { return m_error; }
+
+private:
+    void cell(lxw_row_t row, int c, const ResultLine &line)
+    {
+        const auto column = ResultColumn(c);
+        const QString &shown = line.text(column);
+        switch (resultColumnKind(column)) {
+        case ResultKind::WholeNumber:
+            // An empty place stays an empty cell.
+            if (!shown.isEmpty())
+                number(row, c, line.value(column));
+            return;
+        case ResultKind::Time:
+            text(row, c, shown, m_centred);
+            return;
+        case ResultKind::Text:
+            if (column == ResultColumn::StartNr && isPlainWholeNumber(shown))
+                number(row, c, shown.toInt());
+            else if (!shown.isEmpty())
+                text(row, c, shown);
+            return;
+        }
+    }
+
+    void text(lxw_row_t row, int c, const QString &value, lxw_format *format = nullptr)
+    {
+        keep(worksheet_write_string(m_sheet, row, lxw_col_t(c), cellText(value).constData(), format));
+    }
+
+    void number(lxw_row_t row, int c, double value)
+    {
+        keep(worksheet_write_number(m_sheet, row, lxw_col_t(c), value, m_centred));
+    }
+
+    void keep(lxw_error error)
+    {
+        if (m_error == LXW_NO_ERROR)
+            m_error = error;
+    }
+
+    lxw_worksheet *m_sheet;
+    lxw_format *m_title = nullptr;
+    lxw_format *m_label = nullptr;
+    lxw_format *m_heading = nullptr;
+    lxw_format *m_centred = nullptr;
+    lxw_error m_error = LXW_NO_ERROR;
+};
+
+std::unique_ptr<QTemporaryFile> scratchFile(const QString &folder)
+{
+    for (const QString &place : {folder, QDir::tempPath()}) {
+        auto file = std::make_unique<QTemporaryFile>(QDir(place).filePath(QStringLiteral(".zorvexa-XXXXXX.xlsx")));
+        if (file->open()) {
+            file->close();
+            return file;
+        }
+    }
+    return nullptr;
+}
+
+QString libraryReason(lxw_error error)
+{
+    return QStringLiteral("Excel workbook: %1").arg(QString::fromUtf8(lxw_strerror(error)));
+}
+} // namespace
+
+QString workbookSheetName(const QString &className, const QStringList &taken)
+{
+    QString base = className;
+    static const QRegularExpression forbidden(QStringLiteral("[\\[\\]:*?/\\\\]"));
+    base.replace(forbidden, QStringLiteral("_"));
+    base = base.trimmed();
+    while (base.startsWith(QLatin1Char('\'')))
+        base.remove(0, 1);
+    while (base.endsWith(QLatin1Char('\'')))
+        base.chop(1);
+    if (base.isEmpty())
+        base = QStringLiteral("Klasse");
+    const auto isTaken = [&taken](const QString &name) { return taken.contains(name, Qt::CaseInsensitive); };
+    QString name = base.left(31);
+    for (int n = 2; isTaken(name); ++n) {
+        const QString suffix = QStringLiteral(" (%1)").arg(n);
+        name = base.left(31 - suffix.size()) + suffix;
+    }
+    return name;
+}
+
+Result<QByteArray> resultsWorkbook(const ResultsDocument &document, const QString &scratchFolder)
+{
+    const std::unique_ptr<QTemporaryFile> scratch = scratchFile(scratchFolder);
+    if (!scratch)
+        return FileError {scratchFolder, QStringLiteral("No scratch file for the workbook could be made.")};
+    const QString scratchPath = scratch->fileName();
+
+    lxw_error failure = LXW_NO_ERROR;
+    {
+        const QByteArray name = QFile::encodeName(scratchPath);
+        std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new(name.constData()));
+        if (!workbook)
+            return FileError {scratchPath, libraryReason(LXW_ERROR_CREATING_XLSX_FILE)};
+        QStringList sheetNames;
+        for (const ClassResults &results : document.classes) {
+            sheetNames << workbookSheetName(results.className, sheetNames);
+            lxw_worksheet *sheet = workbook_add_worksheet(workbook.get(), cellText(sheetNames.constLast()).constData());
+            if (!sheet)
+                return FileError {scratchPath, libraryReason(LXW_ERROR_SHEETNAME_ALREADY_USED)};
+            SheetWriter writer(workbook.get(), sheet);
+            writer.write(document, results);
+            if (writer.error() != LXW_NO_ERROR)
+                return FileError {scratchPath, libraryReason(writer.error())};
+        }
+        failure = workbook_close(workbook.release());
+    }
+    if (failure != LXW_NO_ERROR)
+        return FileError {scratchPath, libraryReason(failure)};
+
+    QFile made(scratchPath);
+    if (!made.open(QIODevice::ReadOnly))
+        return FileError {scratchPath, made.errorString()};
+    return made.readAll();
+}
+
+FileResult writeResultsWorkbook(const QString &path, const ResultsDocument &document)
+{
+    const Result<QByteArray> bytes = resultsWorkbook(document, QFileInfo(path).absolutePath());
+    if (!bytes)
+        return bytes.error();
+    return writeExportFile(path, bytes.value());
+}

@@ -1,0 +1,209 @@
+#include "gui/ResultsActions.h"
+
+#include "core/protocol/ProtocolExport.h"
+#include "core/protocol/ProtocolModel.h"
+#include "core/protocol/ResultsPage.h"
+#include "core/protocol/ResultsWorkbook.h"
+#include "core/settings/ClassNames.h"
+#include "core/startlist/ClassStore.h"
+#include "gui/OperatorDialogs.h"
+#include "gui/ResultsPrintout.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QBuffer>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QToolBar>
+#include <QUrl>
+
+#include <memory>
+
+ResultsActions::ResultsActions(QWidget *window, ClassStore &store, const ProtocolModel &model, QAbstractItemView *grid)
+    : QObject(window)
+    , m_window(window)
+    , m_store(store)
+    , m_model(model)
+    , m_grid(grid)
+    , m_print(new QAction(tr("Print preview..."), window))
+    , m_gridMenu(new QMenu(grid))
+    , m_folder(QDir::homePath())
+{
+    m_print->setObjectName(QStringLiteral("actPrintPreview"));
+    m_print->setShortcut(QKeySequence::Print);
+    m_print->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(m_print);
+    connect(m_print, &QAction::triggered, this, &ResultsActions::showPrintPreview);
+
+    m_gridMenu->setObjectName(QStringLiteral("mnuProtocol"));
+    m_gridMenu->addAction(m_print);
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this, &ResultsActions::showGridMenu);
+}
+
+void ResultsActions::setEnabled(bool on)
+{
+    m_print->setEnabled(on);
+}
+
+QString ResultsActions::proposedFileName(const QString &what, const QDate &date, const QString &suffix)
+{
+    QString name = what + QLatin1Char(' ') + date.toString(QStringLiteral("yyyy-MM-dd"));
+    // A class name may hold characters that are no good in a file name.
+    static const QRegularExpression unsafe(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));
+    name.replace(unsafe, QStringLiteral("_"));
+    return name.trimmed() + QLatin1Char('.') + suffix;
+}
+
+ResultsDocument ResultsActions::currentClassDocument() const
+{
+    ResultsDocument document = resultsHeading(m_model.fpSeconds(), m_model.fsSeconds());
+    document.classes.push_back(
+        classResults(m_store.CurrentClass(), m_store.list(), document.fpSeconds, document.fsSeconds));
+    return document;
+}
+
+Result<ResultsDocument> ResultsActions::allClassesDocument() const
+{
+    ResultsDocument document = resultsHeading(m_model.fpSeconds(), m_model.fsSeconds());
+    for (int c = FirstClass; c <= LastClass; ++c) {
+        if (c == m_store.CurrentClass()) {
+            // The class in memory holds results that may not have reached its file yet.
+            ClassResults results = classResults(c, m_store.list(), document.fpSeconds, document.fsSeconds);
+            if (!results.lines.empty())
+                document.classes.push_back(std::move(results));
+            continue;
+        }
+        Result<ClassResults> results = classResultsFromFile(c, document.fpSeconds, document.fsSeconds);
+        if (!results)
+            return results.error();
+        if (!results.value().lines.empty())
+            document.classes.push_back(results.value());
+    }
+    if (document.classes.empty())
+        return currentClassDocument();
+    return document;
+}
+
+bool ResultsActions::chooseTarget(const QString &caption, const QString &filterFormat, const QString &suffix,
+                                  QString &path, ResultsDocument &document)
+{
+    const QDate today = QDate::currentDate();
+    const QString className = ClassNameOf(m_store.CurrentClass());
+    const QList<OperatorDialogs::SaveChoice> choices {
+        {filterFormat.arg(tr("this class"), suffix), proposedFileName(className, today, suffix)},
+        {filterFormat.arg(tr("all classes"), suffix), proposedFileName(tr("All classes"), today, suffix)},
+    };
+    const OperatorDialogs::ChosenFile chosen
+        = OperatorDialogs::getExportFileName(m_window, caption, choices, suffix, m_folder);
+    if (chosen.path.isEmpty())
+        return false;
+    if (chosen.choice == 1) {
+        Result<ResultsDocument> all = allClassesDocument();
+        if (!all) {
+            OperatorDialogs::showError(m_window, all.error().message());
+            return false;
+        }
+        document = all.value();
+    } else {
+        document = currentClassDocument();
+    }
+    path = chosen.path;
+    m_folder = QFileInfo(path).absolutePath();
+    return true;
+}
+
+void ResultsActions::exportWorkbook()
+{
+    QString path;
+    ResultsDocument document;
+    if (!chooseTarget(tr("Export results..."), tr("Excel workbook, %1 (*.%2)"), QStringLiteral("xlsx"), path, document))
+        return;
+    const FileResult written = writeResultsWorkbook(path, document);
+    if (!written)
+        OperatorDialogs::showError(m_window, written.error().message());
+}
+
+void ResultsActions::exportPage()
+{
+    QString path;
+    ResultsDocument document;
+    if (!chooseTarget(tr("Export results..."), tr("Web page, %1 (*.%2)"), QStringLiteral("html"), path, document))
+        return;
+    const FileResult written = writeExportFile(path, resultsPage(document));
+    if (!written) {
+        OperatorDialogs::showError(m_window, written.error().message());
+        return;
+    }
+    if (!OperatorDialogs::askYesNo(m_window, tr("Open the web page in the browser?")))
+        return;
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        OperatorDialogs::showError(m_window,
+                                   tr("No browser could be started for\n%1").arg(QDir::toNativeSeparators(path)));
+}
+
+void ResultsActions::showGridMenu(const QPoint &position)
+{
+    m_gridMenu->popup(m_grid->viewport()->mapToGlobal(position));
+}
+
+void ResultsActions::showPrintPreview()
+{
+    if (!m_print->isEnabled())
+        return;
+    // The preview keeps its own copy: the class may change while it is open.
+    auto document = std::make_shared<const ResultsDocument>(currentClassDocument());
+    auto *dialog = new QPrintPreviewDialog(m_window);
+    dialog->setObjectName(QStringLiteral("PrintPreview"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(tr("Results %1").arg(document->classes.front().className));
+    dialog->printer()->setPageLayout(ResultsPrintout::defaultPageLayout());
+    dialog->printer()->setDocName(dialog->windowTitle());
+    connect(dialog, &QPrintPreviewDialog::paintRequested, dialog,
+            [document](QPrinter *printer) { ResultsPrintout(*document).paint(*printer); });
+
+    auto *save = new QAction(QIcon::fromTheme(QStringLiteral("document-save-as")), tr("Save as PDF..."), dialog);
+    save->setObjectName(QStringLiteral("actSavePdf"));
+    if (QToolBar *bar = dialog->findChild<QToolBar *>()) {
+        bar->addSeparator();
+        bar->addAction(save);
+    }
+    dialog->addAction(save);
+    connect(save, &QAction::triggered, this, [this, dialog, document] { savePdf(dialog, *document); });
+    dialog->open();
+}
+
+void ResultsActions::savePdf(QPrintPreviewDialog *dialog, const ResultsDocument &document)
+{
+    const QString className = document.classes.front().className;
+    const QList<OperatorDialogs::SaveChoice> choices {
+        {tr("PDF document (*.pdf)"), proposedFileName(className, document.date, QStringLiteral("pdf"))}};
+    const OperatorDialogs::ChosenFile chosen
+        = OperatorDialogs::getExportFileName(dialog, tr("Save as PDF..."), choices, QStringLiteral("pdf"), m_folder);
+    if (chosen.path.isEmpty())
+        return;
+    m_folder = QFileInfo(chosen.path).absolutePath();
+
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter pdf(&bytes);
+        pdf.setCreator(QStringLiteral("Zorvexa"));
+        pdf.setTitle(dialog->windowTitle());
+        // The page as the operator set it up in the preview.
+        pdf.setPageLayout(dialog->printer()->pageLayout());
+        if (ResultsPrintout(document).paint(pdf) == 0) {
+            OperatorDialogs::showError(dialog, tr("The PDF could not be made."));
+            return;
+        }
+    }
+    const FileResult written = writeExportFile(chosen.path, bytes.data());
+    if (!written)
+        OperatorDialogs::showError(dialog, written.error().message());
+}

@@ -1,0 +1,200 @@
+#include "core/protocol/ProtocolModel.h"
+#include "core/protocol/Ranking.h"
+#include "support/TestEnvironment.h"
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+
+#include <climits>
+
+Q_DECLARE_METATYPE(RunFields)
+
+namespace {
+std::unique_ptr<ProtocolModel> modelOf(const QList<RunFields> &rows)
+{
+    auto model = std::make_unique<ProtocolModel>();
+    model->setPenaltySeconds(2, 10);
+    model->rebuild(std::vector<RunFields>(rows.begin(), rows.end()));
+    return model;
+}
+
+QList<int> placeColumn(const ProtocolModel &model)
+{
+    QList<int> places;
+    for (int r = 0; r < model.rowCount(); ++r)
+        places << model.cell(r, ProtocolModel::Place);
+    return places;
+}
+
+QList<int> rankedFromScratch(const ProtocolModel &model)
+{
+    std::vector<std::optional<std::uint32_t>> keys;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        keys.push_back(rankKey(model.cell(r, ProtocolModel::Time1), model.cell(r, ProtocolModel::Time2),
+                               model.cell(r, ProtocolModel::GrandTotal)));
+    }
+    const std::vector<int> places = placesOf(keys);
+    return QList<int>(places.begin(), places.end());
+}
+} // namespace
+
+// Places within a class: who is ranked, ties, wrapped totals, and keeping them current cheaply.
+class TestRanking final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void places_data()
+    {
+        QTest::addColumn<QList<RunFields>>("rows");
+        QTest::addColumn<QList<int>>("places");
+        // Penalty seconds are 2 (FP) and 10 (FS).
+        QTest::newRow("lowest total first")
+            << QList<RunFields> {{10'000, 0, 0, 20'000, 0, 0}, {5'000, 0, 0, 5'000, 0, 0}, {10'000, 0, 0, 10'000, 0, 0}}
+            << QList<int> {3, 1, 2};
+        QTest::newRow("equal totals share, next place skipped") << QList<RunFields> {{9'000, 0, 0, 11'000, 0, 0},
+                                                                                     {5'000, 0, 0, 5'000, 0, 0},
+                                                                                     {8'000, 1, 0, 10'000, 0, 0},
+                                                                                     {15'000, 0, 0, 15'000, 0, 0}}
+                                                                << QList<int> {2, 1, 2, 4};
+        QTest::newRow("everyone equal") << QList<RunFields> {{1'000, 0, 0, 1'000, 0, 0},
+                                                             {1'500, 0, 0, 500, 0, 0},
+                                                             {500, 0, 0, 1'500, 0, 0}}
+                                        << QList<int> {1, 1, 1};
+        QTest::newRow("penalties decide")
+            << QList<RunFields> {{10'000, 0, 1, 10'000, 0, 0}, {10'000, 2, 0, 10'000, 2, 0}} << QList<int> {2, 1};
+        QTest::newRow("a run missing: no place")
+            << QList<RunFields> {{5'000, 0, 0, 0, 0, 0}, {6'000, 0, 0, 6'000, 0, 0}, {0, 0, 0, 1'000, 0, 0}}
+            << QList<int> {0, 1, 0};
+        QTest::newRow("counts without a time: no place")
+            << QList<RunFields> {{1'000, 5, 0, 0, 3, 0}, {0, 0, 0, 0, 0, 0}} << QList<int> {0, 0};
+        QTest::newRow("wrapped total after every total that fits")
+            << QList<RunFields> {{INT_MAX, 0, 0, 1, 0, 0}, {2'147'483'000, 0, 0, 647, 0, 0}, {1'000, 0, 0, 1'000, 0, 0}}
+            << QList<int> {3, 2, 1};
+        // INT_MAX + INT_MAX wraps to -2, INT_MAX + 1 to INT_MIN: the larger sum stays behind.
+        QTest::newRow("wrapped totals keep their true order")
+            << QList<RunFields> {{INT_MAX, 0, 0, INT_MAX, 0, 0}, {INT_MAX, 0, 0, 1, 0, 0}} << QList<int> {2, 1};
+        QTest::newRow("negative counts lower the total")
+            << QList<RunFields> {{5'000, -3, 0, 5'000, 0, 0}, {3'000, 0, 0, 2'000, 0, 0}} << QList<int> {1, 2};
+        QTest::newRow("a negative time is a time, its total wrapped")
+            << QList<RunFields> {{-5'000, 0, 0, 1'000, 0, 0}, {60'000, 0, 0, 60'000, 0, 0}} << QList<int> {2, 1};
+        QTest::newRow("empty class") << QList<RunFields> {} << QList<int> {};
+    }
+    void places()
+    {
+        QFETCH(QList<RunFields>, rows);
+        QFETCH(QList<int>, places);
+        auto model = modelOf(rows);
+        QCOMPARE(placeColumn(*model), places);
+        QCOMPARE(rankedFromScratch(*model), places);
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const int place = places.at(r);
+            QCOMPARE(model->cellText(r, ProtocolModel::Place), place ? QString::number(place) : QString());
+        }
+    }
+
+    void placeFollowsEveryEdit_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QList<int>>("places");
+        // Starting from places 1, 2 and no place: 20 s, 30 s, and run 1 only.
+        QTest::newRow("second run timed") << 2 << int(ProtocolModel::Time2) << 5'000 << QList<int> {2, 3, 1};
+        QTest::newRow("a count moves a participant down") << 0 << int(ProtocolModel::FS1) << 2 << QList<int> {2, 1, 0};
+        QTest::newRow("an equal total shares the place") << 0 << int(ProtocolModel::FS2) << 1 << QList<int> {1, 1, 0};
+        QTest::newRow("a cleared run gives up the place")
+            << 0 << int(ProtocolModel::Time1) << 0 << QList<int> {0, 1, 0};
+        QTest::newRow("a faster run moves up") << 1 << int(ProtocolModel::Time1) << 1'000 << QList<int> {2, 1, 0};
+    }
+    void placeFollowsEveryEdit()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(int, value);
+        QFETCH(QList<int>, places);
+        auto model = modelOf({{10'000, 0, 0, 10'000, 0, 0}, {15'000, 0, 0, 15'000, 0, 0}, {2'000, 0, 0, 0, 0, 0}});
+        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+        model->setCell(row, column, value);
+        model->recalculateRow(row);
+        QCOMPARE(placeColumn(*model), places);
+        // The view hears of the whole "Platz" column: other participants' places moved too.
+        const bool columnRepainted = std::any_of(changed.cbegin(), changed.cend(), [&](const QList<QVariant> &args) {
+            const auto from = args.at(0).toModelIndex(), to = args.at(1).toModelIndex();
+            return from.row() == 0 && to.row() == model->rowCount() - 1 && from.column() <= ProtocolModel::Place
+                && to.column() >= ProtocolModel::Place;
+        });
+        QVERIFY(columnRepainted);
+    }
+
+    void changedPenaltySecondsReorder()
+    {
+        auto model = modelOf({{10'000, 3, 0, 10'000, 0, 0}, {10'000, 0, 1, 10'000, 0, 0}});
+        QCOMPARE(placeColumn(*model), (QList<int> {1, 2}));
+        model->setPenaltySeconds(5, 1);
+        QCOMPARE(placeColumn(*model), (QList<int> {2, 1}));
+    }
+
+    void placeIsNeverStored()
+    {
+        auto model = modelOf({{10'000, 0, 0, 10'000, 0, 0}, {20'000, 0, 0, 20'000, 0, 0}});
+        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+        model->setCell(1, ProtocolModel::Place, 1);
+        QCOMPARE(model->cell(1, ProtocolModel::Place), 2);
+        QCOMPARE(changed.count(), 0);
+        QCOMPARE(model->rowFields(1), (RunFields {20'000, 0, 0, 20'000, 0, 0}));
+    }
+
+    // Random edits, each checked against a ranking from scratch.
+    void placeIndexMatchesAFullRanking()
+    {
+        QRandomGenerator random(20'261'207);
+        std::vector<RunFields> rows(60);
+        for (RunFields &row : rows) {
+            row.time1 = random.bounded(3) ? random.bounded(1, 40) * 1'000 : 0;
+            row.time2 = random.bounded(3) ? random.bounded(1, 40) * 1'000 : 0;
+        }
+        ProtocolModel model;
+        model.rebuild(rows);
+        static constexpr int editable[] = {ProtocolModel::Time1, ProtocolModel::FP1, ProtocolModel::FS1,
+                                           ProtocolModel::Time2, ProtocolModel::FP2, ProtocolModel::FS2};
+        for (int step = 0; step < 3'000; ++step) {
+            const int row = random.bounded(int(rows.size()));
+            const int column = editable[random.bounded(6)];
+            const bool isTime = column == ProtocolModel::Time1 || column == ProtocolModel::Time2;
+            // Small values tie often; now and then a huge one wraps the total.
+            const int value = random.bounded(50) == 0 ? INT_MAX - random.bounded(1000)
+                : isTime                              ? random.bounded(0, 8) * 1'000
+                                                      : random.bounded(0, 3);
+            model.setCell(row, column, value);
+            if (random.bounded(4))
+                model.recalculateRow(row);
+            QCOMPARE(placeColumn(model), rankedFromScratch(model));
+        }
+    }
+
+    // The main window stores the running time and recalculates one row every 100 ms.
+    void liveTimeKeepsPlacesCheap()
+    {
+        constexpr int Participants = 10'000;
+        std::vector<RunFields> rows(Participants);
+        for (int i = 0; i < Participants; ++i)
+            rows[std::size_t(i)] = {50'000 + i * 7 % 9'000, i % 3, 0, 51'000 + i * 13 % 7'000, 0, i % 2};
+        ProtocolModel model;
+        model.rebuild(rows);
+        constexpr int Ticks = 2'000;
+        QElapsedTimer timer;
+        timer.start();
+        for (int tick = 1; tick <= Ticks; ++tick) {
+            model.setCell(4'242, ProtocolModel::Time2, tick * 100);
+            model.recalculateRow(4'242);
+        }
+        const double perTickMs = double(timer.nsecsElapsed()) / 1e6 / Ticks;
+        QVERIFY2(perTickMs < 0.2, qPrintable(QStringLiteral("%1 ms per refresh").arg(perTickMs)));
+        QCOMPARE(placeColumn(model), rankedFromScratch(model));
+    }
+};
+
+ZORVEXA_CORE_TEST_MAIN(TestRanking)
+#include "test_ranking.moc"

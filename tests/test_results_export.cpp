@@ -1,0 +1,348 @@
+#include "core/protocol/ClassResults.h"
+#include "core/protocol/ResultsPage.h"
+#include "core/protocol/ResultsWorkbook.h"
+#include "core/settings/ClassNames.h"
+#include "core/startlist/ListFile.h"
+#include "support/ExportFiles.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace {
+struct Entry
+{
+    QString name, startNr, info1;
+    int time1, fp1, fs1, time2, fp2, fs2;
+};
+
+StartList listOf(const QList<Entry> &entries)
+{
+    StartList list;
+    for (const Entry &e : entries) {
+        list.add();
+        const int i = list.count() - 1;
+        list.setText(i, ListField::Name, e.name);
+        list.setText(i, ListField::StartNr, e.startNr);
+        list.setText(i, ListField::Info1, e.info1);
+        list.setText(i, ListField::Info2, QStringLiteral("Info2 of %1").arg(i + 1));
+        list.setText(i, ListField::Info3, QStringLiteral("Info3 of %1").arg(i + 1));
+        list.setWholeNumber(i, ListField::Time1, e.time1);
+        list.setWholeNumber(i, ListField::FP1, e.fp1);
+        list.setWholeNumber(i, ListField::FS1, e.fs1);
+        list.setWholeNumber(i, ListField::Time2, e.time2);
+        list.setWholeNumber(i, ListField::FP2, e.fp2);
+        list.setWholeNumber(i, ListField::FS2, e.fs2);
+    }
+    return list;
+}
+
+// Start order: Ada has no second run, Ben and Cem tie, Dan is fastest, Eva has no run at all.
+const QList<Entry> sampleEntries {
+    {"Ada", "7", "Team Nord", 40'000, 0, 0, 0, 0, 0},
+    {"Ben", "12", "", 30'000, 1, 0, 30'000, 0, 0},
+    {"Cem", "3a", "", 31'000, 0, 0, 31'000, 0, 0},
+    {"Dan", "4", "", 25'000, 0, 0, 26'000, 0, 1},
+    {"Eva", "9", "", 0, 0, 0, 0, 0, 0},
+};
+
+ResultsDocument documentOf(const QList<ClassResults> &classes)
+{
+    ResultsDocument document;
+    document.eventName = QStringLiteral("Kart-Slalom Nord");
+    document.date = QDate(2026, 12, 7);
+    document.fpSeconds = 2;
+    document.fsSeconds = 10;
+    document.classes.assign(classes.begin(), classes.end());
+    return document;
+}
+
+ResultsDocument sampleDocument()
+{
+    return documentOf({classResults(2, listOf(sampleEntries), 2, 10)});
+}
+
+QStringList headings()
+{
+    return {"Platz", "#",      "Start-Nr", "Name",   "Info1", "Info2", "Info3",  "Lauf 1", "FP",
+            "FS",    "Fehler", "Gesamt",   "Lauf 2", "FP",    "FS",    "Fehler", "Gesamt", "Ges.Zeit"};
+}
+} // namespace
+
+// The workbook and the web page: what they hold, in which order, and that every name stays text.
+class TestResultsExport final : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QList<ExportFiles::Sheet> writeAndRead(const ResultsDocument &document)
+    {
+        const QString path = m_dir.filePath(QStringLiteral("results.xlsx"));
+        const FileResult written = writeResultsWorkbook(path, document);
+        if (!written) {
+            QTest::qFail(qPrintable(written.error().message()), __FILE__, __LINE__);
+            return {};
+        }
+        QString failure;
+        const QList<ExportFiles::Sheet> sheets = ExportFiles::readWorkbook(path, failure);
+        if (!failure.isEmpty())
+            QTest::qFail(qPrintable(failure), __FILE__, __LINE__);
+        return sheets;
+    }
+
+private slots:
+    void linesComeByPlace()
+    {
+        const ClassResults results = classResults(2, listOf(sampleEntries), 2, 10);
+        QCOMPARE(results.className, ClassNameOf(2));
+        QStringList order, places;
+        for (const ResultLine &line : results.lines) {
+            order << line.text(ResultColumn::Name);
+            places << line.text(ResultColumn::Place);
+        }
+        // Dan 51 s + 10 s; Ben 60 s + 2 s and Cem 62 s share place 2; the others in start order.
+        QCOMPARE(order, (QStringList {"Dan", "Ben", "Cem", "Ada", "Eva"}));
+        QCOMPARE(places, (QStringList {"1", "2", "2", "", ""}));
+        const ResultLine &dan = results.lines.front();
+        QCOMPARE(dan.text(ResultColumn::Number), QStringLiteral("4"));
+        QCOMPARE(dan.text(ResultColumn::StartNr), QStringLiteral("4"));
+        QCOMPARE(dan.text(ResultColumn::Time2), QStringLiteral("00:26.00"));
+        QCOMPARE(dan.text(ResultColumn::Penalty2), QStringLiteral("00:10.00"));
+        QCOMPARE(dan.text(ResultColumn::GrandTotal), QStringLiteral("01:01.00"));
+        QCOMPARE(dan.value(ResultColumn::FS2), 1);
+    }
+
+    void workbookHoldsTheClass()
+    {
+        const QList<ExportFiles::Sheet> sheets = writeAndRead(sampleDocument());
+        QCOMPARE(sheets.size(), 1);
+        const ExportFiles::Sheet &sheet = sheets.front();
+        QCOMPARE(sheet.name, ClassNameOf(2));
+        QCOMPARE(sheet.text(0, 0), QStringLiteral("Kart-Slalom Nord \u2013 Ergebnisliste"));
+        QCOMPARE(sheet.rowTexts(1), (QStringList {"Klasse", ClassNameOf(2)}));
+        QCOMPARE(sheet.rowTexts(2), (QStringList {"Datum", "07.12.2026"}));
+        QCOMPARE(sheet.rowTexts(3), (QStringList {"Strafsekunden FP/FS", "2 / 10"}));
+        QCOMPARE(sheet.rowTexts(5), headings());
+        QCOMPARE(sheet.rowTexts(6),
+                 (QStringList {"1", "4", "4", "Dan", "", "Info2 of 4", "Info3 of 4", "00:25.00", "0", "0", "00:00.00",
+                               "00:25.00", "00:26.00", "0", "1", "00:10.00", "00:36.00", "01:01.00"}));
+        QStringList names;
+        for (int row = 6; row <= 10; ++row)
+            names << sheet.text(row, 3);
+        QCOMPARE(names, (QStringList {"Dan", "Ben", "Cem", "Ada", "Eva"}));
+        QCOMPARE(sheet.rows.lastKey(), 10);
+        // No place: an empty cell, not a zero.
+        QVERIFY(!sheet.rows.value(9).contains(0));
+        QCOMPARE(sheet.at(8, 2), (ExportFiles::Cell {"3a", 's'}));
+    }
+
+    void workbookCellKinds_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<char>("type");
+        QTest::newRow("place is a number") << 0 << 'n';
+        QTest::newRow("# is a number") << 1 << 'n';
+        QTest::newRow("plain start number is a number") << 2 << 'n';
+        QTest::newRow("name is text") << 3 << 's';
+        QTest::newRow("run time is text") << 7 << 's';
+        QTest::newRow("FP count is a number") << 8 << 'n';
+        QTest::newRow("FS count is a number") << 14 << 'n';
+        QTest::newRow("Ges.Zeit is text") << 17 << 's';
+    }
+    void workbookCellKinds()
+    {
+        QFETCH(int, column);
+        QFETCH(char, type);
+        const QList<ExportFiles::Sheet> sheets = writeAndRead(sampleDocument());
+        QCOMPARE(sheets.size(), 1);
+        QCOMPARE(sheets.front().at(6, column).type, type);
+    }
+
+    void namesNeverBecomeFormulas_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("equals") << "=1+1";
+        QTest::newRow("plus") << "+49 170 123";
+        QTest::newRow("minus") << "-SUM(A1:A9)";
+        QTest::newRow("at") << "@HYPERLINK(\"http://x\")";
+        QTest::newRow("markup") << "<script>alert(1)</script>";
+        QTest::newRow("ampersand and quotes") << "Finn <b>& \"Co\"";
+        QTest::newRow("umlauts") << "Jürgen Öztürk";
+        QTest::newRow("tab inside") << "A\tB";
+    }
+    void namesNeverBecomeFormulas()
+    {
+        QFETCH(QString, name);
+        QList<Entry> entries = sampleEntries;
+        entries[3].name = name;
+        entries[3].info1 = name;
+        entries[3].startNr = name;
+        const QList<ExportFiles::Sheet> sheets = writeAndRead(documentOf({classResults(2, listOf(entries), 2, 10)}));
+        QCOMPARE(sheets.size(), 1);
+        for (int column : {2, 3, 4})
+            QCOMPARE(sheets.front().at(6, column), (ExportFiles::Cell {name, 's'}));
+        for (const auto &cells : sheets.front().rows) {
+            for (const ExportFiles::Cell &cell : cells)
+                QVERIFY(cell.type != 'f');
+        }
+    }
+
+    void workbookOfSeveralClasses()
+    {
+        const ResultsDocument document
+            = documentOf({classResults(1, listOf(sampleEntries.mid(0, 2)), 2, 10),
+                          classResults(4, listOf(sampleEntries.mid(2)), 2, 10), classResults(7, listOf({}), 2, 10)});
+        const QList<ExportFiles::Sheet> sheets = writeAndRead(document);
+        QCOMPARE(sheets.size(), 3);
+        QCOMPARE(sheets.at(0).name, ClassNameOf(1));
+        QCOMPARE(sheets.at(1).name, ClassNameOf(4));
+        QCOMPARE(sheets.at(1).text(1, 1), ClassNameOf(4));
+        QCOMPARE(sheets.at(0).text(6, 3), QStringLiteral("Ben"));
+        QCOMPARE(sheets.at(1).text(6, 3), QStringLiteral("Dan"));
+        QCOMPARE(sheets.at(1).text(6, 0), QStringLiteral("1"));
+        // A class without participants still has its title and headings.
+        QCOMPARE(sheets.at(2).rowTexts(5), headings());
+        QCOMPARE(sheets.at(2).rows.lastKey(), 5);
+    }
+
+    void sheetNames_data()
+    {
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QStringList>("taken");
+        QTest::addColumn<QString>("sheetName");
+        QTest::newRow("plain") << "Class 01" << QStringList {} << "Class 01";
+        QTest::newRow("forbidden characters") << "A/B: [x]*?\\" << QStringList {} << "A_B_ _x____";
+        QTest::newRow("too long") << QString(40, QLatin1Char('k')) << QStringList {} << QString(31, QLatin1Char('k'));
+        QTest::newRow("taken, case ignored") << "Juniors" << QStringList {"JUNIORS"} << "Juniors (2)";
+        QTest::newRow("taken twice") << "Juniors" << QStringList {"Juniors", "Juniors (2)"} << "Juniors (3)";
+        QTest::newRow("long and taken") << QString(31, QLatin1Char('k')) << QStringList {QString(31, QLatin1Char('k'))}
+                                        << QString(27, QLatin1Char('k')) + " (2)";
+        QTest::newRow("apostrophes at the ends") << "'Open'" << QStringList {} << "Open";
+        QTest::newRow("empty") << "" << QStringList {} << "Klasse";
+    }
+    void sheetNames()
+    {
+        QFETCH(QString, className);
+        QFETCH(QStringList, taken);
+        QFETCH(QString, sheetName);
+        QCOMPARE(workbookSheetName(className, taken), sheetName);
+    }
+
+    void workbookFailureIsReportedAndLeavesNothing()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("gone"));
+        const QString path = folder + QStringLiteral("/results.xlsx");
+        const FileResult written = writeResultsWorkbook(path, sampleDocument());
+        QVERIFY(!written);
+        QCOMPARE(written.error().path, path);
+        QVERIFY(!written.error().reason.isEmpty());
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+
+    void scratchFileIsRemoved()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("results.xlsx"));
+        QVERIFY(writeResultsWorkbook(path, sampleDocument()).ok());
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList {"results.xlsx"});
+    }
+
+    void pageHoldsTheClass()
+    {
+        const QString page = QString::fromUtf8(resultsPage(sampleDocument()));
+        QVERIFY(page.startsWith(QStringLiteral("<!DOCTYPE html>")));
+        for (const char *part :
+             {"<meta charset=\"utf-8\">", "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
+              "@page{size:A4", "@media print{", "overflow-x:auto", "<h1>Kart-Slalom Nord \u2013 Ergebnisliste</h1>",
+              "<h2>Class 02</h2>", "<b>Datum:</b> 07.12.2026", "<b>Strafsekunden FP/FS:</b> 2 / 10"})
+            QVERIFY2(page.contains(QString::fromUtf8(part)), part);
+        // Self-contained: nothing is fetched from elsewhere.
+        for (const char *outside : {"<link", "<script", "src=", "@import", "url("})
+            QVERIFY2(!page.contains(QLatin1String(outside)), outside);
+        QString headingRow;
+        for (const QString &heading : headings())
+            headingRow += QStringLiteral("<th>%1</th>").arg(heading);
+        QVERIFY(page.contains(headingRow));
+        qsizetype at = 0;
+        for (const char *name : {"Dan", "Ben", "Cem", "Ada", "Eva"}) {
+            const qsizetype found = page.indexOf(QStringLiteral("<td>%1</td>").arg(QLatin1String(name)), at);
+            QVERIFY2(found > at, name);
+            at = found;
+        }
+        QVERIFY(
+            page.contains(QStringLiteral("<tr><td class=\"n\">1</td><td class=\"n\">4</td><td>4</td><td>Dan</td>")));
+        QVERIFY(page.contains(QStringLiteral("<tr><td class=\"n\"></td><td class=\"n\">1</td><td>7</td><td>Ada</td>")));
+    }
+
+    void pageEscapesEverything_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("script") << "<script>"
+                                << "&lt;script&gt;";
+        QTest::newRow("markup and ampersand") << "Finn <b>&"
+                                              << "Finn &lt;b&gt;&amp;";
+        QTest::newRow("quotes") << "\"Ola\""
+                                << "&quot;Ola&quot;";
+        QTest::newRow("entity stays text") << "&amp;"
+                                           << "&amp;amp;";
+        QTest::newRow("placeholder stays text") << "%1 %2"
+                                                << "%1 %2";
+    }
+    void pageEscapesEverything()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        QList<Entry> entries = sampleEntries;
+        entries[0].name = name;
+        ResultsDocument document = documentOf({classResults(2, listOf(entries), 2, 10)});
+        document.eventName = name;
+        document.classes.front().className = name;
+        const QString page = QString::fromUtf8(resultsPage(document));
+        QVERIFY(page.contains(QStringLiteral("<td>%1</td>").arg(shown)));
+        QVERIFY(page.contains(QStringLiteral("<h2>%1</h2>").arg(shown)));
+        QVERIFY(page.contains(QStringLiteral("<title>%1 \u2013 Ergebnisliste</title>").arg(shown)));
+        if (name.contains(QLatin1Char('<')))
+            QVERIFY(!page.contains(name));
+    }
+
+    void pageOfAllClassesHasASectionEach()
+    {
+        const ResultsDocument document = documentOf({classResults(1, listOf(sampleEntries.mid(0, 2)), 2, 10),
+                                                     classResults(4, listOf(sampleEntries.mid(2)), 2, 10)});
+        const QString page = QString::fromUtf8(resultsPage(document));
+        QCOMPARE(page.count(QStringLiteral("<section>")), 2);
+        QCOMPARE(page.count(QStringLiteral("<table>")), 2);
+        QVERIFY(page.indexOf(QStringLiteral("<h2>Class 01</h2>")) < page.indexOf(QStringLiteral("<h2>Class 04</h2>")));
+        QVERIFY(page.contains(QStringLiteral("section+section{page-break-before:always")));
+    }
+
+    void classFromItsFile()
+    {
+        QVERIFY(WriteListFile(listOf(sampleEntries), ClassListPath(5)).ok());
+        const Result<ClassResults> fromFile = classResultsFromFile(5, 2, 10);
+        QVERIFY(fromFile);
+        QCOMPARE(fromFile.value().lines.size(), std::size_t(5));
+        QCOMPARE(fromFile.value().lines.front().text(ResultColumn::Name), QStringLiteral("Dan"));
+        QFile::remove(ClassListPath(6));
+        const Result<ClassResults> noFile = classResultsFromFile(6, 2, 10);
+        QVERIFY(noFile);
+        QVERIFY(noFile.value().lines.empty());
+    }
+
+    void eventNameFromTheSettings()
+    {
+        setResultsEventName(QStringLiteral("  Sommer-Slalom  "));
+        const ResultsDocument document = resultsHeading(3, 12);
+        QCOMPARE(document.title(), QStringLiteral("Sommer-Slalom \u2013 Ergebnisliste"));
+        QCOMPARE(document.date, QDate::currentDate());
+        QCOMPARE(document.dateText(), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+        QCOMPARE(document.penaltySecondsText(), QStringLiteral("3 / 12"));
+        setResultsEventName(QString());
+        QCOMPARE(resultsHeading(2, 10).title(), QStringLiteral("Ergebnisliste"));
+    }
+};
+
+ZORVEXA_CORE_TEST_MAIN(TestResultsExport)
+#include "test_results_export.moc"
