@@ -2,6 +2,7 @@
 
 #include "core/settings/SettingsStore.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 #include "gui/widgets/ColorButton.h"
 #include "gui/widgets/StatusLamp.h"
@@ -41,6 +42,7 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_store(store)
 {
+    const WindowCreation creation(this);
     setObjectName(QStringLiteral("frmConfig"));
     setWindowTitle(tr("Configuration"));
     setFixedSize(270, 249);

@@ -3,6 +3,7 @@
 #include "core/Version.h"
 
 #include "gui/widgets/ShadowLabel.h"
+#include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 
 #include <QLabel>
@@ -11,6 +12,7 @@
 TfrmInfo::TfrmInfo(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
+    const WindowCreation creation(this);
     setObjectName(QStringLiteral("frmInfo"));
     setWindowTitle(tr("Info"));
     setFixedSize(312, 317);

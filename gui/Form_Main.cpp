@@ -12,6 +12,7 @@
 #include "ui_Form_Main.h"
 #include "gui/Colors.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 
 #include <QApplication>
@@ -42,6 +43,7 @@ TfrmMain::TfrmMain(ClassStore &store, QWidget *parent)
     , m_runs(new RunControl(this))
     , m_protocol(store)
 {
+    const WindowCreation creation(this);
     m_runs->setObjectName(QStringLiteral("RunControl"));
     m_ui->setupUi(this);
     m_justOne = new TXJustOne(this);

@@ -5,6 +5,7 @@
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListModel.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 #include "gui/widgets/ListGrid.h"
 
@@ -34,6 +35,7 @@ TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
     , m_store(store)
     , m_model(&store.model())
 {
+    const WindowCreation creation(this);
     setObjectName(QStringLiteral("frmStartList"));
     setWindowTitle(tr("Zorvexa Starlist Editor"));
     setFont(arialBold(13));
@@ -186,6 +188,8 @@ void TfrmStartList::done(int result)
 void TfrmStartList::showEvent(QShowEvent *event)
 {
     RefreshClassCaptions();
+    // The count shown while the editor was built is in its designed language.
+    updateStatus();
     QDialog::showEvent(event);
 }
 
