@@ -107,6 +107,7 @@ void TfrmStartList::buildMenus()
     };
 
     QMenu *file = bar->addMenu(tr("File"));
+    file->setObjectName(QStringLiteral("File1"));
     item(file, QStringLiteral("mnuOpen"), tr("&Open list"), QKeySequence(Qt::CTRL | Qt::Key_O), &TfrmStartList::mnuOpenClick);
     item(file, QStringLiteral("mnuMerge"), tr("Merge list"), QKeySequence(Qt::CTRL | Qt::Key_M), &TfrmStartList::mnuMergeClick);
     item(file, QStringLiteral("mnuSaveAs"), tr("&Save list as..."), QKeySequence(Qt::CTRL | Qt::Key_S), &TfrmStartList::mnuSaveAsClick);
@@ -116,6 +117,7 @@ void TfrmStartList::buildMenus()
     connect(close, &QAction::triggered, this, &QDialog::close);
 
     QMenu *edit = bar->addMenu(tr("Edit"));
+    edit->setObjectName(QStringLiteral("Edit1"));
     item(edit, QStringLiteral("mnuClear"), tr("&Clear list..."), QKeySequence(), &TfrmStartList::mnuClearClick);
     edit->addSeparator();
     item(edit, QStringLiteral("mnuAddRow"), tr("&Add row"), QKeySequence(Qt::Key_Insert), &TfrmStartList::mnuAddRowClick);
@@ -126,6 +128,7 @@ void TfrmStartList::buildMenus()
          &TfrmStartList::mnuClassEditorClick);
 
     QMenu *help = bar->addMenu(tr("Help"));
+    help->setObjectName(QStringLiteral("Help1"));
     item(help, QStringLiteral("mnuHelp"), tr("&Help"), QKeySequence(Qt::Key_F1), &TfrmStartList::mnuHelpClick);
 }
 

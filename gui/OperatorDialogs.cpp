@@ -14,6 +14,7 @@ struct Seam
     QQueue<QString> fileNames;
     QQueue<QColor> colors;
     QStringList shown;
+    QStringList fileDialogs;
 };
 
 Seam &seam()
@@ -37,8 +38,9 @@ void showMessage(QWidget *parent, QMessageBox::Icon icon, const QString &text)
     box.exec();
 }
 
-QString takeFileName()
+QString takeFileName(const QString &caption, const QString &filter)
 {
+    seam().fileDialogs << caption + QLatin1Char('|') + filter;
     return seam().fileNames.isEmpty() ? QString() : seam().fileNames.dequeue();
 }
 } // namespace
@@ -69,7 +71,7 @@ void showInformation(QWidget *parent, const QString &text)
 QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &initialPath)
 {
     if (seam().testMode)
-        return takeFileName();
+        return takeFileName(title, filter);
     QFileDialog dialog(parent, title, initialPath, filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -81,7 +83,7 @@ QString getSaveFileName(QWidget *parent, const QString &title, const QString &fi
                         const QString &defaultSuffix, const QString &initialPath)
 {
     if (seam().testMode)
-        return takeFileName();
+        return takeFileName(title, filter);
     QFileDialog dialog(parent, title, initialPath, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
@@ -127,6 +129,13 @@ QStringList takeShownMessages()
 {
     QStringList result;
     result.swap(seam().shown);
+    return result;
+}
+
+QStringList takeFileDialogs()
+{
+    QStringList result;
+    result.swap(seam().fileDialogs);
     return result;
 }
 

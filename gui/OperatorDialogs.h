@@ -32,6 +32,8 @@ void queueFileName(const QString &fileName);
 void queueColor(const QColor &color);
 // Texts of the message boxes shown (or answered from the queue) since the last call.
 QStringList takeShownMessages();
+// Caption and filter of each file dialog asked for since the last call, as "caption|filter".
+QStringList takeFileDialogs();
 // True while answers are queued or the test mode is on: nothing modal is shown then.
 void setTestMode(bool on);
 
