@@ -29,7 +29,7 @@ struct TClassMode
 std::vector<TClassMode> &classRules()
 {
     // An object's name is never a text to translate.
-    static std::vector<TClassMode> rules{{&QObject::staticMetaObject, {QByteArrayLiteral("OBJECTNAME")}}};
+    static std::vector<TClassMode> rules {{&QObject::staticMetaObject, {QByteArrayLiteral("OBJECTNAME")}}};
     return rules;
 }
 
@@ -62,11 +62,12 @@ FileError propertyError(const QObject *object, const QByteArray &property, const
 {
     const QString className = QString::fromLatin1(object->metaObject()->className());
     const QString name = QString::fromLatin1(property);
-    return FileError{reason.path, QStringLiteral("Property cannot be translated.\n"
-                                                 "Use TP_GlobalIgnoreClassProperty(%1,%2) or\n"
-                                                 "TP_Ignore (self,'.%2') to prevent this message.\n"
-                                                 "Reason: %3")
-                                      .arg(className, name, reason.reason)};
+    return FileError {reason.path,
+                      QStringLiteral("Property cannot be translated.\n"
+                                     "Use TP_GlobalIgnoreClassProperty(%1,%2) or\n"
+                                     "TP_Ignore (self,'.%2') to prevent this message.\n"
+                                     "Reason: %3")
+                          .arg(className, name, reason.reason)};
 }
 
 // The texts of a list, translated line by line; empty lines stay empty.
@@ -159,14 +160,17 @@ FileResult translateList(QObject *object, const QByteArray &kind, const QByteArr
 FileResult translateLists(QObject *object, const QByteArray &domain)
 {
     if (auto *combo = qobject_cast<QComboBox *>(object))
-        return translateList(object, "Items", domain, [combo] { return comboItems(combo); },
-                             [combo](const QStringList &items) { setComboItems(combo, items); });
+        return translateList(
+            object, "Items", domain, [combo] { return comboItems(combo); },
+            [combo](const QStringList &items) { setComboItems(combo, items); });
     if (auto *tabs = qobject_cast<QTabBar *>(object))
-        return translateList(object, "Tabs", domain, [tabs] { return tabTexts(tabs); },
-                             [tabs](const QStringList &texts) { setTabTexts(tabs, texts); });
+        return translateList(
+            object, "Tabs", domain, [tabs] { return tabTexts(tabs); },
+            [tabs](const QStringList &texts) { setTabTexts(tabs, texts); });
     if (auto *header = qobject_cast<QHeaderView *>(object))
-        return translateList(object, "Header", domain, [header] { return headerTexts(header); },
-                             [header](const QStringList &texts) { setHeaderTexts(header, texts); });
+        return translateList(
+            object, "Header", domain, [header] { return headerTexts(header); },
+            [header](const QStringList &texts) { setHeaderTexts(header, texts); });
     return {};
 }
 
@@ -250,11 +254,11 @@ void TP_GlobalIgnoreClassProperty(const QMetaObject *metaObject, const QByteArra
         }
         // More specific classes come first.
         if (metaObject->inherits(it->TargetClass)) {
-            rules.insert(it, TClassMode{metaObject, {name}});
+            rules.insert(it, TClassMode {metaObject, {name}});
             return;
         }
     }
-    rules.push_back(TClassMode{metaObject, {name}});
+    rules.push_back(TClassMode {metaObject, {name}});
 }
 
 FileResult TranslateObjectTree(QObject *root, const QByteArray &domain)
@@ -265,7 +269,7 @@ FileResult TranslateObjectTree(QObject *root, const QByteArray &domain)
     const QByteArray inDomain = domain.isEmpty() ? instance->currentDomain() : domain;
     if (g_activeRetranslator)
         g_activeRetranslator->Domain = inDomain;
-    std::deque<QObject *> work{root};
+    std::deque<QObject *> work {root};
     QSet<QObject *> done;
     FileResult result;
     while (!work.empty() && result) {

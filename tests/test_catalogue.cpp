@@ -108,8 +108,8 @@ private slots:
         QTest::newRow("prefix of an entry") << QByteArray("Merge") << QByteArray("Merge");
         QTest::newRow("shorter of two") << QByteArray("Merge list") << QByteArray("Starterliste zusammenfassen");
         QTest::newRow("longer of two") << QByteArray("Merge list...") << QByteArray("Starterliste zusammenfassen");
-        QTest::newRow("non-ASCII translation") << QByteArray("Save list as...")
-                                               << QByteArray("Starterliste speichern als\xE2\x80\xA6");
+        QTest::newRow("non-ASCII translation")
+            << QByteArray("Save list as...") << QByteArray("Starterliste speichern als\xE2\x80\xA6");
         QTest::newRow("byte above 0x7F sorts last") << QByteArray("\xC3\xA4") << QByteArray("\xC3\xA4");
     }
     void lookupEdges()
@@ -132,13 +132,13 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::newRow("content type") << headerText("UTF-8") << QByteArray("Content-Type")
                                       << QStringLiteral("text/plain; charset=UTF-8");
-        QTest::newRow("name in any case") << headerText("UTF-8") << QByteArray("content-type")
-                                          << QStringLiteral("text/plain; charset=UTF-8");
+        QTest::newRow("name in any case")
+            << headerText("UTF-8") << QByteArray("content-type") << QStringLiteral("text/plain; charset=UTF-8");
         QTest::newRow("missing") << headerText("UTF-8") << QByteArray("Language") << QString();
-        QTest::newRow("CR LF lines, blanks trimmed") << QByteArray("A: 1\r\nLanguage:   de \t\r\nB: 2")
-                                                     << QByteArray("Language") << QStringLiteral("de");
-        QTest::newRow("CR alone ends a line") << QByteArray("A: 1\rX-Name: Gr\xC3\xBC\xC3\x9F\rB: 2")
-                                              << QByteArray("X-Name") << QStringLiteral("Grüß");
+        QTest::newRow("CR LF lines, blanks trimmed")
+            << QByteArray("A: 1\r\nLanguage:   de \t\r\nB: 2") << QByteArray("Language") << QStringLiteral("de");
+        QTest::newRow("CR alone ends a line")
+            << QByteArray("A: 1\rX-Name: Gr\xC3\xBC\xC3\x9F\rB: 2") << QByteArray("X-Name") << QStringLiteral("Grüß");
         QTest::newRow("first of two") << QByteArray("K: one\nK: two") << QByteArray("K") << QStringLiteral("one");
     }
     void headerFields()
@@ -146,7 +146,7 @@ private slots:
         QFETCH(QByteArray, header);
         QFETCH(QByteArray, field);
         QFETCH(QString, value);
-        QMap<QByteArray, QByteArray> entries{{QByteArray(), header + "\nContent-Type: text/plain; charset=UTF-8"}};
+        QMap<QByteArray, QByteArray> entries {{QByteArray(), header + "\nContent-Type: text/plain; charset=UTF-8"}};
         const auto analyzer = programWith({{DefaultName, mo(entries, {false, "UTF-8", false})}});
         TDomain domain("default", *analyzer);
         domain.SetDirectory(m_dir.path() + QStringLiteral("/locale"));
@@ -188,23 +188,24 @@ private slots:
         QTest::addColumn<QString>("lazer");
         const QString german = QStringLiteral("Lichtschranke");
         const QString disk = QStringLiteral("Vom Datenträger");
-        QTest::newRow("appended") << QList<QByteArray>{DefaultName} << QStringList() << QByteArray("de") << true << german;
-        QTest::newRow("names without regard to case")
-            << QList<QByteArray>{"locale\\DE\\lc_messages\\DEFAULT.MO"} << QStringList() << QByteArray("de") << true
-            << german;
+        QTest::newRow("appended") << QList<QByteArray> {DefaultName} << QStringList() << QByteArray("de") << true
+                                  << german;
+        QTest::newRow("names without regard to case") << QList<QByteArray> {"locale\\DE\\lc_messages\\DEFAULT.MO"}
+                                                      << QStringList() << QByteArray("de") << true << german;
         QTest::newRow("language with country falls back")
-            << QList<QByteArray>{DefaultName} << QStringList() << QByteArray("de_DE") << true << german;
+            << QList<QByteArray> {DefaultName} << QStringList() << QByteArray("de_DE") << true << german;
         QTest::newRow("appended wins over disk")
-            << QList<QByteArray>{DefaultName} << QStringList{QStringLiteral("de")} << QByteArray("de") << true << german;
-        QTest::newRow("disk only") << QList<QByteArray>() << QStringList{QStringLiteral("de")} << QByteArray("de")
+            << QList<QByteArray> {DefaultName} << QStringList {QStringLiteral("de")} << QByteArray("de") << true
+            << german;
+        QTest::newRow("disk only") << QList<QByteArray>() << QStringList {QStringLiteral("de")} << QByteArray("de")
                                    << false << disk;
         QTest::newRow("full language on disk before short appended")
-            << QList<QByteArray>{DefaultName} << QStringList{QStringLiteral("de_AT")} << QByteArray("de_AT") << false
+            << QList<QByteArray> {DefaultName} << QStringList {QStringLiteral("de_AT")} << QByteArray("de_AT") << false
             << disk;
-        QTest::newRow("other language") << QList<QByteArray>{DefaultName} << QStringList() << QByteArray("fr") << false
+        QTest::newRow("other language") << QList<QByteArray> {DefaultName} << QStringList() << QByteArray("fr") << false
                                         << QStringLiteral("Lazer");
         QTest::newRow("name with padding and control characters")
-            << QList<QByteArray>{"\t " + DefaultName + "\r\n"} << QStringList() << QByteArray("de") << true << german;
+            << QList<QByteArray> {"\t " + DefaultName + "\r\n"} << QStringList() << QByteArray("de") << true << german;
     }
     void findingTheCatalogue()
     {
@@ -215,11 +216,11 @@ private slots:
         QFETCH(QString, lazer);
         QList<Appended> files;
         for (const QByteArray &name : appendedNames)
-            files << Appended{name, mo(sampleEntries())};
+            files << Appended {name, mo(sampleEntries())};
         const auto analyzer = programWith(files);
         for (const QString &diskLanguage : onDiskLanguages)
-            QVERIFY(writeFile(onDisk(diskLanguage, QStringLiteral("default")),
-                              mo({{"Lazer", "Vom Datentr\xC3\xA4ger"}})));
+            QVERIFY(
+                writeFile(onDisk(diskLanguage, QStringLiteral("default")), mo({{"Lazer", "Vom Datentr\xC3\xA4ger"}})));
         TGnuGettextInstance instance(*analyzer);
         instance.SelectLanguage(language);
         const Result<QString> result = instance.TranslateText(QStringLiteral("Lazer"));
@@ -269,10 +270,10 @@ private slots:
     {
         QTest::addColumn<int>("damage");
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("next points back to itself") << 0 << QStringList{QStringLiteral("a.mo")};
-        QTest::newRow("next beyond the end") << 1 << QStringList{QStringLiteral("a.mo")};
-        QTest::newRow("duplicate name") << 2 << QStringList{QStringLiteral("a.mo")};
-        QTest::newRow("next inside the entry head") << 3 << QStringList{QStringLiteral("a.mo")};
+        QTest::newRow("next points back to itself") << 0 << QStringList {QStringLiteral("a.mo")};
+        QTest::newRow("next beyond the end") << 1 << QStringList {QStringLiteral("a.mo")};
+        QTest::newRow("duplicate name") << 2 << QStringList {QStringLiteral("a.mo")};
+        QTest::newRow("next inside the entry head") << 3 << QStringList {QStringLiteral("a.mo")};
         QTest::newRow("table offset beyond the end") << 4 << QStringList();
     }
     void damagedTables()
@@ -282,11 +283,21 @@ private slots:
         ProgramFile file = program("IMAGE", {{"a.mo", "A"}, {"b.mo", "B"}});
         const qsizetype second = qsizetype(file.tableOffset) + 256;
         switch (damage) {
-        case 0: set64(file.bytes, second, std::uint64_t(second)); break;
-        case 1: set64(file.bytes, second, std::uint64_t(file.bytes.size()) + 100); break;
-        case 2: file.bytes.replace(second + 24, 4, "a.mo"); break;
-        case 3: set64(file.bytes, second, std::uint64_t(second) + 10); break;
-        case 4: file.tableOffset = std::uint64_t(file.bytes.size()) + 8; break;
+        case 0:
+            set64(file.bytes, second, std::uint64_t(second));
+            break;
+        case 1:
+            set64(file.bytes, second, std::uint64_t(file.bytes.size()) + 100);
+            break;
+        case 2:
+            file.bytes.replace(second + 24, 4, "a.mo");
+            break;
+        case 3:
+            set64(file.bytes, second, std::uint64_t(second) + 10);
+            break;
+        case 4:
+            file.tableOffset = std::uint64_t(file.bytes.size()) + 8;
+            break;
         }
         QVERIFY(writeFile(m_programFile, file.bytes));
         TAssemblyAnalyzer analyzer(m_programFile, file.tableOffset);
@@ -369,8 +380,9 @@ private slots:
         instance.SelectLanguage("de");
         const Result<QString> result = instance.TranslateText(QStringLiteral("Lazer"));
         QVERIFY(!result);
-        QCOMPARE(result.error().reason, QStringLiteral("Error: Could not translate Lazer. Probably because the mo file "
-                                                       "doesn't contain utf-8 encoded translations."));
+        QCOMPARE(result.error().reason,
+                 QStringLiteral("Error: Could not translate Lazer. Probably because the mo file "
+                                "doesn't contain utf-8 encoded translations."));
         QCOMPARE(instance.TranslateText(QStringLiteral("None")).value(), QStringLiteral("Keine"));
     }
 
@@ -487,7 +499,7 @@ private slots:
         QCOMPARE(TranslateResourceText(text).value(), text);
         {
             Localisation localisation(m_programFile, file.tableOffset);
-            QCOMPARE(resourceDomains(), (QList<QByteArray>{"default", "runtime"}));
+            QCOMPARE(resourceDomains(), (QList<QByteArray> {"default", "runtime"}));
             AddResourceDomain("RUNTIME");
             QCOMPARE(resourceDomains().size(), 2);
             QCOMPARE(TranslateResourceText(text).value(), expected);

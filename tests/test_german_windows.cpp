@@ -27,7 +27,7 @@ namespace {
 QStringList shownTexts(QWidget *window)
 {
     QStringList texts;
-    QList<QObject *> objects{window};
+    QList<QObject *> objects {window};
     objects += window->findChildren<QObject *>();
     for (QObject *object : objects) {
         const QMetaObject *meta = object->metaObject();
@@ -70,15 +70,14 @@ private:
 
     QWidget *window(const QString &name)
     {
-        for (QWidget *w : std::initializer_list<QWidget *>{m_main.get(), m_classes.get(), m_startList.get(),
-                                                           m_config.get(), m_info.get()})
+        for (QWidget *w : std::initializer_list<QWidget *> {m_main.get(), m_classes.get(), m_startList.get(),
+                                                            m_config.get(), m_info.get()})
             if (w->objectName() == name)
                 return w;
         qFatal("no window %s", qPrintable(name));
     }
 
-    template<typename T>
-    T *child(const QString &windowName, const char *name)
+    template<typename T> T *child(const QString &windowName, const char *name)
     {
         T *found = window(windowName)->findChild<T *>(QLatin1String(name));
         if (!found)
@@ -129,8 +128,8 @@ private slots:
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("shown");
         const auto row = [](const char *w, const char *c, const char *what, const QString &shown) {
-            QTest::addRow("%s %s %s", w, c, what) << QString::fromLatin1(w) << QString::fromLatin1(c)
-                                                  << QString::fromLatin1(what) << shown;
+            QTest::addRow("%s %s %s", w, c, what)
+                << QString::fromLatin1(w) << QString::fromLatin1(c) << QString::fromLatin1(what) << shown;
         };
         row("TfrmMain", "", "windowTitle", QStringLiteral("Brasquell / Software / Zorvexa"));
         row("TfrmMain", "lblClass", "text", QStringLiteral("Klasse:"));
@@ -183,8 +182,7 @@ private slots:
         QFETCH(QString, control);
         QFETCH(QString, what);
         QFETCH(QString, shown);
-        QObject *object = control.isEmpty() ? window(windowName)
-                                            : window(windowName)->findChild<QObject *>(control);
+        QObject *object = control.isEmpty() ? window(windowName) : window(windowName)->findChild<QObject *>(control);
         QVERIFY2(object, qPrintable(control));
         const QStringList parts = what.split(QLatin1Char(' '));
         QString text;
@@ -231,12 +229,18 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<QByteArray>("property");
         QTest::addColumn<QString>("designed");
-        QTest::newRow("group box") << "frmConfig" << "GroupBox1" << QByteArray("title") << "Lazer";
-        QTest::newRow("combo items") << "frmConfig" << "cmbAlg" << QByteArray("Items") << "On\nOff";
-        QTest::newRow("window title") << "frmStartList" << "" << QByteArray("windowTitle") << "Zorvexa Starlist Editor";
-        QTest::newRow("menu item") << "frmStartList" << "mnuHelp" << QByteArray("text") << "&Help";
-        QTest::newRow("label in a form file") << "TfrmMain" << "lblClass" << QByteArray("text") << "Class:";
-        QTest::newRow("unchanged text") << "TfrmMain" << "lblLauf" << QByteArray("text") << "Lauf:";
+        QTest::newRow("group box") << "frmConfig"
+                                   << "GroupBox1" << QByteArray("title") << "Lazer";
+        QTest::newRow("combo items") << "frmConfig"
+                                     << "cmbAlg" << QByteArray("Items") << "On\nOff";
+        QTest::newRow("window title") << "frmStartList"
+                                      << "" << QByteArray("windowTitle") << "Zorvexa Starlist Editor";
+        QTest::newRow("menu item") << "frmStartList"
+                                   << "mnuHelp" << QByteArray("text") << "&Help";
+        QTest::newRow("label in a form file") << "TfrmMain"
+                                              << "lblClass" << QByteArray("text") << "Class:";
+        QTest::newRow("unchanged text") << "TfrmMain"
+                                        << "lblLauf" << QByteArray("text") << "Lauf:";
     }
     void designedTextsAreRecorded()
     {
@@ -296,7 +300,7 @@ private slots:
         QTest::keyClick(m_startList->findChild<QTableView *>(QStringLiteral("Grid")), Qt::Key(key),
                         Qt::ControlModifier);
         const QStringList asked = OperatorDialogs::takeFileDialogs() + OperatorDialogs::takeShownMessages();
-        QCOMPARE(asked, QStringList{dialog});
+        QCOMPARE(asked, QStringList {dialog});
         m_startList->hide();
     }
 
@@ -304,7 +308,7 @@ private slots:
     {
         OperatorDialogs::takeShownMessages();
         child<QAction>(QStringLiteral("frmStartList"), "mnuClear")->trigger();
-        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Starterliste löschen?")});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList {QStringLiteral("Starterliste löschen?")});
     }
 
     void helpBoxIsGerman()

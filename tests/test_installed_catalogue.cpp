@@ -53,7 +53,7 @@ private slots:
         CarriedCatalogue carried(programFile);
         QVERIFY2(carried.analyzer, "no anchor in the program file");
         QVERIFY(carried.tableOffset > 0);
-        QCOMPARE(carried.analyzer->names(), QStringList{QStringLiteral("locale\\de\\LC_MESSAGES\\default.mo")});
+        QCOMPARE(carried.analyzer->names(), QStringList {QStringLiteral("locale\\de\\LC_MESSAGES\\default.mo")});
         QCOMPARE(carried.instance->TranslateText(QStringLiteral("Lazer")).value(), QStringLiteral("Lichtschranke"));
         TDomain &domain = carried.instance->FindOrCreateDomain("default");
         QCOMPARE(domain.openedFile(), programFile);
@@ -65,7 +65,8 @@ private slots:
 
     void installLeavesTheFileAsBuilt()
     {
-        QCOMPARE(contentOf(QStringLiteral(ZORVEXA_INSTALLED_PROGRAM)), contentOf(QStringLiteral(ZORVEXA_BUILT_PROGRAM)));
+        QCOMPARE(contentOf(QStringLiteral(ZORVEXA_INSTALLED_PROGRAM)),
+                 contentOf(QStringLiteral(ZORVEXA_BUILT_PROGRAM)));
     }
 
     // The designed German texts, exactly as given, odd ones included.

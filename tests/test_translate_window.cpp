@@ -18,8 +18,14 @@ using namespace CatalogueSamples;
 namespace {
 QMap<QByteArray, QByteArray> entries()
 {
-    return {{"&Help", "&Hilfe"},   {"Age", "Alter"},      {"COM 1", "COM Eins"}, {"Help", "Hilfe"},
-            {"Lazer", "Lichtschranke"}, {"None", "Keine"}, {"Two\nlines", "Zwei\nZeilen"}, {"Off", "Aus"},
+    return {{"&Help", "&Hilfe"},
+            {"Age", "Alter"},
+            {"COM 1", "COM Eins"},
+            {"Help", "Hilfe"},
+            {"Lazer", "Lichtschranke"},
+            {"None", "Keine"},
+            {"Two\nlines", "Zwei\nZeilen"},
+            {"Off", "Aus"},
             {"On", "Ein"}};
 }
 
@@ -37,7 +43,7 @@ struct SampleWindow
     QMenu *menu = new QMenu(QStringLiteral("Help"), &window);
     QAction *help = new QAction(QStringLiteral("&Help"), menu);
     QTableView *grid = new QTableView(&window);
-    QStandardItemModel model{0, 2};
+    QStandardItemModel model {0, 2};
 
     SampleWindow()
     {
@@ -97,20 +103,34 @@ private slots:
     {
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("window title") << "title" << "Keine";
-        QTest::newRow("label") << "lazer" << "Lichtschranke";
-        QTest::newRow("label not in the catalogue") << "comPort" << "COM-Port:";
-        QTest::newRow("object name stays") << "lazerName" << "Lazer";
-        QTest::newRow("tool tip") << "toolTip" << "Ein";
-        QTest::newRow("line ends kept") << "twoLines" << "Zwei\nZeilen";
-        QTest::newRow("group box") << "group" << "Lichtschranke";
-        QTest::newRow("combo items, empty line stays") << "items" << "Keine|COM Eins||COM 2";
-        QTest::newRow("combo shown text") << "current" << "Keine";
-        QTest::newRow("tabs") << "tabs" << "Hilfe|Other";
-        QTest::newRow("menu title") << "menu" << "Hilfe";
-        QTest::newRow("action text") << "help" << "&Hilfe";
-        QTest::newRow("action named like a text keeps its name") << "helpName" << "Help";
-        QTest::newRow("header kept by the model") << "header" << "Alter|Name";
+        QTest::newRow("window title") << "title"
+                                      << "Keine";
+        QTest::newRow("label") << "lazer"
+                               << "Lichtschranke";
+        QTest::newRow("label not in the catalogue") << "comPort"
+                                                    << "COM-Port:";
+        QTest::newRow("object name stays") << "lazerName"
+                                           << "Lazer";
+        QTest::newRow("tool tip") << "toolTip"
+                                  << "Ein";
+        QTest::newRow("line ends kept") << "twoLines"
+                                        << "Zwei\nZeilen";
+        QTest::newRow("group box") << "group"
+                                   << "Lichtschranke";
+        QTest::newRow("combo items, empty line stays") << "items"
+                                                       << "Keine|COM Eins||COM 2";
+        QTest::newRow("combo shown text") << "current"
+                                          << "Keine";
+        QTest::newRow("tabs") << "tabs"
+                              << "Hilfe|Other";
+        QTest::newRow("menu title") << "menu"
+                                    << "Hilfe";
+        QTest::newRow("action text") << "help"
+                                     << "&Hilfe";
+        QTest::newRow("action named like a text keeps its name") << "helpName"
+                                                                 << "Help";
+        QTest::newRow("header kept by the model") << "header"
+                                                  << "Alter|Name";
     }
     void textsOfEveryKind()
     {
@@ -118,7 +138,7 @@ private slots:
         QFETCH(QString, shown);
         SampleWindow s;
         QVERIFY(TranslateWindow(&s.window).ok());
-        const QHash<QString, std::function<QString()>> read{
+        const QHash<QString, std::function<QString()>> read {
             {"title", [&] { return s.window.windowTitle(); }},
             {"lazer", [&] { return s.lazer->text(); }},
             {"comPort", [&] { return s.comPort->text(); }},
@@ -132,9 +152,10 @@ private slots:
             {"menu", [&] { return s.menu->title(); }},
             {"help", [&] { return s.help->text(); }},
             {"helpName", [&] { return s.help->objectName(); }},
-            {"header", [&] {
+            {"header",
+             [&] {
                  return s.model.headerData(0, Qt::Horizontal).toString() + QLatin1Char('|')
-                      + s.model.headerData(1, Qt::Horizontal).toString();
+                     + s.model.headerData(1, Qt::Horizontal).toString();
              }},
         };
         QCOMPARE(read.value(what)(), shown);
@@ -182,7 +203,7 @@ private slots:
         m_localisation->instance().SelectLanguage("fr");
         QVERIFY(TranslateWindow(&s.window).ok());
         QCOMPARE(s.lazer->text(), QStringLiteral("Lazer"));
-        QCOMPARE(s.comboItems(), (QStringList{"None", "COM 1", "", "COM 2"}));
+        QCOMPARE(s.comboItems(), (QStringList {"None", "COM 1", "", "COM 2"}));
         QCOMPARE(markerOf(s.window)->TranslatedLanguage, QByteArray("fr"));
         m_localisation->instance().SelectLanguage("de");
         QVERIFY(TranslateWindow(&s.window).ok());

@@ -94,7 +94,8 @@ int main(int argc, char *argv[])
     put64(image, std::size_t(table), table + EntrySize);
     put64(image, std::size_t(table) + 8, catalogueOffset);
     put64(image, std::size_t(table) + 16, catalogue.size());
-    std::fill(image.begin() + std::ptrdiff_t(table + EntryHeadSize), image.begin() + std::ptrdiff_t(table + EntrySize), ' ');
+    std::fill(image.begin() + std::ptrdiff_t(table + EntryHeadSize), image.begin() + std::ptrdiff_t(table + EntrySize),
+              ' ');
     std::copy(name.begin(), name.end(), image.begin() + std::ptrdiff_t(table + EntryHeadSize));
     put64(image, anchor + Mark.size(), table);
 

@@ -7,7 +7,9 @@
 #include <cstring>
 
 // Built from pieces so that the marker stands in the program file once, in this constant.
-#define ZORVEXA_ANCHOR_MARK "6637DB2E-62E1-4A60-" "AC19-C23867046A89"
+#define ZORVEXA_ANCHOR_MARK                                                                                            \
+    "6637DB2E-62E1-4A60-"                                                                                              \
+    "AC19-C23867046A89"
 
 extern const volatile unsigned char AppendedFilesAnchor[AnchorSize];
 const volatile unsigned char AppendedFilesAnchor[AnchorSize] = ZORVEXA_ANCHOR_MARK "\0\0\0\0\0\0\0";
@@ -107,7 +109,8 @@ void TAssemblyAnalyzer::Analyze()
         std::uint64_t next = 0, offset = 0, size = 0;
         if (entry >= fileSize || !file.seek(qint64(entry)) || !readLittleEndian64(file, next) || next == 0)
             return;
-        if (next < entry + 24 || next > fileSize || !readLittleEndian64(file, offset) || !readLittleEndian64(file, size))
+        if (next < entry + 24 || next > fileSize || !readLittleEndian64(file, offset)
+            || !readLittleEndian64(file, size))
             return;
         const QByteArray field = file.read(qint64(next - entry - 24));
         if (std::uint64_t(field.size()) != next - entry - 24)
@@ -116,7 +119,7 @@ void TAssemblyAnalyzer::Analyze()
         const QString key = keyOf(name);
         if (m_files.contains(key))
             return;
-        m_files.insert(key, {name, TAssemblyFileInfo{offset, size}});
+        m_files.insert(key, {name, TAssemblyFileInfo {offset, size}});
         entry = next;
     }
 }

@@ -37,7 +37,7 @@ bool isBlankOrControl(char c)
 
 FileError catalogueError(const QString &path, const QString &message)
 {
-    return FileError{path, message};
+    return FileError {path, message};
 }
 } // namespace
 
@@ -86,7 +86,7 @@ void TDomain::CloseCatalogue()
 QString TDomain::cataloguePath(const QByteArray &language) const
 {
     return m_directory + QString::fromLocal8Bit(language) + QStringLiteral("/LC_MESSAGES/")
-         + QString::fromLocal8Bit(m_domain) + QStringLiteral(".mo");
+        + QString::fromLocal8Bit(m_domain) + QStringLiteral(".mo");
 }
 
 bool TDomain::exists(const QString &path) const
@@ -152,8 +152,8 @@ FileResult TDomain::openLocked()
         const QString reason = m_file.errorString();
         m_file.close();
         return catalogueError(file.realPath,
-                              QStringLiteral("Cannot map file ") + file.realPath + QStringLiteral(" into memory. Reason: ")
-                                  + reason);
+                              QStringLiteral("Cannot map file ") + file.realPath
+                                  + QStringLiteral(" into memory. Reason: ") + reason);
     }
     m_catalogue = m_mapping + start;
     m_catalogueSize = size;
@@ -193,10 +193,11 @@ FileResult TDomain::OpenCatalogue()
     const QString path = m_openedFile;
     CloseCatalogue();
     m_mayOpen = false;
-    return catalogueError(path, QStringLiteral("The translation for the language code ") + QString::fromLocal8Bit(m_language)
-                                    + QStringLiteral(" (in ") + path
-                                    + QStringLiteral(") does not have charset=utf-8 in its Content-Type. "
-                                                     "Translations are turned off."));
+    return catalogueError(path,
+                          QStringLiteral("The translation for the language code ") + QString::fromLocal8Bit(m_language)
+                              + QStringLiteral(" (in ") + path
+                              + QStringLiteral(") does not have charset=utf-8 in its Content-Type. "
+                                               "Translations are turned off."));
 }
 
 Result<QByteArrayView> TDomain::Lookup(QByteArrayView source)
@@ -322,10 +323,10 @@ Result<QString> TGnuGettextInstance::TranslateInDomain(const QByteArray &domain,
     if (decoder.hasError())
         result.clear();
     if (result.isEmpty())
-        return FileError{d.openedFile(),
-                         QStringLiteral("Error: Could not translate %1. Probably because the mo file doesn't contain "
-                                        "utf-8 encoded translations.")
-                             .arg(text)};
+        return FileError {d.openedFile(),
+                          QStringLiteral("Error: Could not translate %1. Probably because the mo file doesn't contain "
+                                         "utf-8 encoded translations.")
+                              .arg(text)};
     return result;
 }
 
@@ -357,7 +358,7 @@ TGnuGettextInstance *g_instance = nullptr;
 struct ResourceDomainList
 {
     QReadWriteLock lock;
-    QList<QByteArray> names{QByteArrayLiteral("default")};
+    QList<QByteArray> names {QByteArrayLiteral("default")};
 };
 std::unique_ptr<ResourceDomainList> g_resourceDomains;
 } // namespace

@@ -94,9 +94,9 @@ public:
     Result<QString> TranslateText(const QString &text);
 
 protected:
-    virtual void LanguageChanged() {}
-    virtual void DomainChanged() {}
-    virtual void DomainDirectoryChanged() {}
+    virtual void LanguageChanged() { }
+    virtual void DomainChanged() { }
+    virtual void DomainDirectoryChanged() { }
 
 private:
     const TAssemblyAnalyzer &m_analyzer;

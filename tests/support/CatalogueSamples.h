@@ -43,7 +43,7 @@ inline void set64(QByteArray &bytes, qsizetype at, std::uint64_t value)
 inline QByteArray headerText(const QByteArray &charset)
 {
     return "Project-Id-Version: sample\nMIME-Version: 1.0\nContent-Type: text/plain; charset=" + charset
-         + "\nContent-Transfer-Encoding: 8bit\n";
+        + "\nContent-Transfer-Encoding: 8bit\n";
 }
 
 // A catalogue of the given source texts and translations (UTF-8); QMap keeps them in byte order.
@@ -93,7 +93,7 @@ struct ProgramFile
 // with 256-byte entries and the 8-byte terminating entry.
 inline ProgramFile program(const QByteArray &image, const QList<Appended> &files)
 {
-    ProgramFile result{image, 0};
+    ProgramFile result {image, 0};
     QList<std::uint64_t> offsets;
     for (const Appended &file : files) {
         offsets << std::uint64_t(result.bytes.size());
