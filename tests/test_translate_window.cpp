@@ -258,6 +258,22 @@ private slots:
         QCOMPARE(later.lazer->text(), QStringLiteral("Lazer"));
     }
 
+    // A failure met while a resource string loads reaches the operator once, after the event that met it.
+    void resourceStringFailureShownOnce()
+    {
+        showCatalogueErrors();
+        startWith(mo(entries(), {false, "ISO-8859-1"}));
+        OperatorDialogs::takeShownMessages();
+        QCOMPARE(QCoreApplication::translate("Anything", "Lazer"), QStringLiteral("Lazer"));
+        QCOMPARE(QCoreApplication::translate("Anything", "None"), QStringLiteral("None"));
+        QVERIFY(OperatorDialogs::takeShownMessages().isEmpty());
+        QCoreApplication::processEvents();
+        const QStringList shown = OperatorDialogs::takeShownMessages();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown[0].startsWith(QStringLiteral("The translation for the language code de (in ")));
+        ResourceTranslator::setErrorReporter({});
+    }
+
     // A window's own tr() texts stay as designed while it is built, so the walk records them.
     void creationHoldsTheWindowsTexts()
     {
