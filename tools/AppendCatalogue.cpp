@@ -13,8 +13,7 @@
 #include <vector>
 
 namespace {
-// In two pieces, so this tool's own file does not hold the mark in one piece either.
-const std::string Mark = std::string("6637DB2E-62E1-4A60-") + "AC19-C23867046A89";
+const std::string Mark = "6637DB2E-62E1-4A60-AC19-C23867046A89";
 constexpr std::size_t AnchorSize = 44;
 constexpr std::size_t EntrySize = 256;
 constexpr std::size_t EntryHeadSize = 24;
