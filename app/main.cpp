@@ -1,6 +1,7 @@
 #include "core/Version.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
+#include "core/i18n/Localisation.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/TerminationSignals.h"
 #include "gui/Form_Classes.h"
@@ -8,6 +9,7 @@
 #include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
+#include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 
 #include <QApplication>
@@ -26,6 +28,10 @@ int main(int, char *argv[])
     // Installed first, so an ending signal that arrives during start-up waits for the first event
     // loop: a start-up message's or the program's.
     TerminationSignals terminationSignals;
+
+    // German from here on, before the first window: every window translates itself as it is built.
+    const Localisation localisation;
+    showCatalogueErrors();
 
     ClassStore store;
     TfrmMain frmMain(store);

@@ -3,6 +3,7 @@
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 #include "gui/widgets/ListGrid.h"
 
@@ -14,6 +15,7 @@ TfrmClasses::TfrmClasses(ClassNames &names, SettingsStore &store, QWidget *paren
     , m_names(names)
     , m_store(store)
 {
+    const WindowCreation creation(this);
     setObjectName(QStringLiteral("frmClasses"));
     setWindowTitle(tr("Class Editor"));
     setFixedSize(265, 295);

@@ -2,6 +2,7 @@
 
 #include "core/settings/SettingsStore.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 #include "gui/widgets/ColorButton.h"
 #include "gui/widgets/StatusLamp.h"
@@ -41,6 +42,7 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_store(store)
 {
+    const WindowCreation creation(this);
     setObjectName(QStringLiteral("frmConfig"));
     setWindowTitle(tr("Configuration"));
     setFixedSize(270, 249);
@@ -51,7 +53,7 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
     lazer->setObjectName(QStringLiteral("GroupBox1"));
     lazer->setGeometry(4, 4, 257, 89);
     label(tr("COM-Port:"), lazer, QRect(8, 14, 69, 17));
-    label(tr("Contact:"), lazer, QRect(84, 14, 69, 17));
+    label(tr("Contact:"), lazer, QRect(84, 14, 69, 17))->setObjectName(QStringLiteral("Label6"));
     label(tr("Alg.:"), lazer, QRect(156, 14, 69, 17));
     QStringList ports{tr("None")};
     for (int n = 1; n <= 16; ++n)

@@ -4,6 +4,7 @@
 #include "core/system/DataFolder.h"
 
 #include "gui/widgets/ShadowLabel.h"
+#include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 
 #include <QDir>
@@ -13,6 +14,7 @@
 TfrmInfo::TfrmInfo(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
+    const WindowCreation creation(this);
     setObjectName(QStringLiteral("frmInfo"));
     setWindowTitle(tr("Info"));
     setFixedSize(312, 317);

@@ -14,6 +14,7 @@
 #include "gui/Colors.h"
 #include "gui/OperatorDialogs.h"
 #include "gui/ResultsActions.h"
+#include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 
 #include <QApplication>
@@ -48,6 +49,7 @@ TfrmMain::TfrmMain(ClassStore &store, QWidget *parent)
     , m_runs(new RunControl(this))
     , m_protocol(store)
 {
+    const WindowCreation creation(this);
     m_runs->setObjectName(QStringLiteral("RunControl"));
     m_ui->setupUi(this);
     m_justOne = new TXJustOne(this);

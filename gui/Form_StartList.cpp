@@ -6,6 +6,7 @@
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListModel.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 #include "gui/widgets/ListGrid.h"
 
@@ -38,6 +39,7 @@ TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
     , m_store(store)
     , m_model(&store.model())
 {
+    const WindowCreation creation(this);
     setObjectName(QStringLiteral("frmStartList"));
     setWindowTitle(tr("Zorvexa Starlist Editor"));
     setFont(arialBold(13));
@@ -121,6 +123,7 @@ void TfrmStartList::buildMenus()
     };
 
     QMenu *file = bar->addMenu(tr("File"));
+    file->setObjectName(QStringLiteral("File1"));
     item(file, QStringLiteral("mnuOpen"), tr("&Open list"), QKeySequence(Qt::CTRL | Qt::Key_O), &TfrmStartList::mnuOpenClick);
     item(file, QStringLiteral("mnuMerge"), tr("Merge list"), QKeySequence(Qt::CTRL | Qt::Key_M), &TfrmStartList::mnuMergeClick);
     item(file, QStringLiteral("mnuSaveAs"), tr("&Save list as..."), QKeySequence(Qt::CTRL | Qt::Key_S), &TfrmStartList::mnuSaveAsClick);
@@ -130,6 +133,7 @@ void TfrmStartList::buildMenus()
     connect(close, &QAction::triggered, this, &QDialog::close);
 
     QMenu *edit = bar->addMenu(tr("Edit"));
+    edit->setObjectName(QStringLiteral("Edit1"));
     item(edit, QStringLiteral("mnuClear"), tr("&Clear list..."), QKeySequence(), &TfrmStartList::mnuClearClick);
     edit->addSeparator();
     item(edit, QStringLiteral("mnuAddRow"), tr("&Add row"), QKeySequence(Qt::Key_Insert), &TfrmStartList::mnuAddRowClick);
@@ -155,6 +159,7 @@ void TfrmStartList::buildMenus()
               -1);
 
     QMenu *help = bar->addMenu(tr("Help"));
+    help->setObjectName(QStringLiteral("Help1"));
     item(help, QStringLiteral("mnuHelp"), tr("&Help"), QKeySequence(Qt::Key_F1), &TfrmStartList::mnuHelpClick);
 }
 
@@ -217,6 +222,8 @@ void TfrmStartList::done(int result)
 void TfrmStartList::showEvent(QShowEvent *event)
 {
     RefreshClassCaptions();
+    // The count shown while the editor was built is in its designed language.
+    updateStatus();
     QDialog::showEvent(event);
 }
 

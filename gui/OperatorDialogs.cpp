@@ -22,6 +22,7 @@ struct Seam
     QStringList shown;
     QStringList fileDialogTitles;
     QList<QMessageBox::StandardButton> questionDefaults;
+    QStringList fileDialogs;
 };
 
 Seam &seam()
@@ -52,6 +53,12 @@ void showMessage(QWidget *parent, QMessageBox::Icon icon, const QString &text)
 QString takeFileName()
 {
     return seam().fileNames.isEmpty() ? QString() : seam().fileNames.dequeue();
+}
+
+void recordFileDialog(const QString &title, const QString &filter)
+{
+    seam().fileDialogTitles << title;
+    seam().fileDialogs << title + QLatin1Char('|') + filter;
 }
 } // namespace
 
@@ -93,7 +100,7 @@ QString withDefaultSuffix(const QString &path, const QString &defaultSuffix)
 QString getOpenFileName(QWidget *parent, const QString &title, const QString &filter, const QString &defaultSuffix,
                         const QString &initialPath)
 {
-    seam().fileDialogTitles << title;
+    recordFileDialog(title, filter);
     if (seam().ending)
         return QString();
     if (seam().testMode)
@@ -110,7 +117,7 @@ QString getOpenFileName(QWidget *parent, const QString &title, const QString &fi
 QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
                         const QString &defaultSuffix, const QString &initialPath)
 {
-    seam().fileDialogTitles << title;
+    recordFileDialog(title, filter);
     if (seam().ending)
         return QString();
     QString path;
@@ -165,6 +172,12 @@ void setEnding(bool on)
 ChosenFile getExportFileName(QWidget *parent, const QString &title, const QList<SaveChoice> &choices,
                              const QString &defaultSuffix, const QString &folder)
 {
+    QStringList filters;
+    for (const SaveChoice &choice : choices)
+        filters << choice.filter;
+    recordFileDialog(title, filters.join(QStringLiteral(";;")));
+    if (seam().ending)
+        return {};
     ChosenFile chosen;
     if (seam().testMode) {
         chosen.path = takeFileName();
@@ -172,9 +185,6 @@ ChosenFile getExportFileName(QWidget *parent, const QString &title, const QList<
         if (chosen.path.endsWith(QLatin1Char('/')) && chosen.choice >= 0 && chosen.choice < choices.size())
             chosen.path += choices.at(chosen.choice).fileName;
     } else {
-        QStringList filters;
-        for (const SaveChoice &choice : choices)
-            filters << choice.filter;
         QFileDialog dialog(parent, title, folder);
         dialog.setObjectName(QStringLiteral("ExportFileDialog"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -255,6 +265,13 @@ QList<QMessageBox::StandardButton> takeQuestionDefaults()
 {
     QList<QMessageBox::StandardButton> result;
     result.swap(seam().questionDefaults);
+    return result;
+}
+
+QStringList takeFileDialogs()
+{
+    QStringList result;
+    result.swap(seam().fileDialogs);
     return result;
 }
 

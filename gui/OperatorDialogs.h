@@ -67,6 +67,8 @@ QStringList takeShownMessages();
 QStringList takeFileDialogTitles();
 // The default button of each question asked since the last call, in order.
 QList<QMessageBox::StandardButton> takeQuestionDefaults();
+// Caption and filter of each file dialog asked for since the last call, as "caption|filter".
+QStringList takeFileDialogs();
 // True while answers are queued or the test mode is on: nothing modal is shown then.
 void setTestMode(bool on);
 

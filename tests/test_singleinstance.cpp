@@ -208,7 +208,7 @@ private slots:
         if (fault == QLatin1String("folder")) {
             QVERIFY(QFileInfo(classFile).isDir());
         } else {
-            QVERIFY2(errors.contains(QStringLiteral("zorvexa: I/O error 27\n") + classFile), qPrintable(errors));
+            QVERIFY2(errors.contains(QStringLiteral("zorvexa: Ein-/Ausgabefehler 27\n") + classFile), qPrintable(errors));
             QFile file(classFile);
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll(), before);

@@ -6,9 +6,15 @@
 
 QString listFieldTitle(ListField field)
 {
+    // Marked so the check of the German catalogue sees the grid's column titles.
     static const char *const titles[ListFieldCount] = {
-        "#", "Name", "Age", "Start-Nr", "Info1", "Info2", "Info3",
-        "Time1", "FP1", "FS1", "Time2", "FP2", "FS2",
+        QT_TRANSLATE_NOOP("StartListModel", "#"),      QT_TRANSLATE_NOOP("StartListModel", "Name"),
+        QT_TRANSLATE_NOOP("StartListModel", "Age"),    QT_TRANSLATE_NOOP("StartListModel", "Start-Nr"),
+        QT_TRANSLATE_NOOP("StartListModel", "Info1"),  QT_TRANSLATE_NOOP("StartListModel", "Info2"),
+        QT_TRANSLATE_NOOP("StartListModel", "Info3"),  QT_TRANSLATE_NOOP("StartListModel", "Time1"),
+        QT_TRANSLATE_NOOP("StartListModel", "FP1"),    QT_TRANSLATE_NOOP("StartListModel", "FS1"),
+        QT_TRANSLATE_NOOP("StartListModel", "Time2"),  QT_TRANSLATE_NOOP("StartListModel", "FP2"),
+        QT_TRANSLATE_NOOP("StartListModel", "FS2"),
     };
     const int i = int(field);
     return i >= 0 && i < ListFieldCount ? QString::fromLatin1(titles[i]) : QString();

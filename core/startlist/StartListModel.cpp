@@ -1,5 +1,7 @@
 #include "core/startlist/StartListModel.h"
 
+#include <QCoreApplication>
+
 namespace {
 bool isCell(const QModelIndex &index, const QAbstractItemModel *model, int rows)
 {
@@ -55,7 +57,7 @@ QVariant StartListModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || section < 0 || section >= ListFieldCount)
         return QVariant();
     if (role == Qt::DisplayRole)
-        return listFieldTitle(ListField(section));
+        return QCoreApplication::translate("StartListModel", listFieldTitle(ListField(section)).toLatin1().constData());
     return QVariant();
 }
 
