@@ -4,7 +4,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZORVEXA_BUILD_DIR:-$top/build}
 
-packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-serialport-dev libgl-dev
           fonts-liberation gettext xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do

@@ -16,7 +16,7 @@ Result<BarrierTiming> readBarrierTiming(const SettingsStore &store)
         = store.readInteger(section, QStringLiteral("BarrierMinimumRunMs"), BarrierTiming::DefaultMinimumRunMs);
     if (!minimum)
         return minimum.error();
-    return BarrierTiming {std::max(0, lockout.value()), std::max(0, minimum.value())};
+    return BarrierTiming{std::max(0, lockout.value()), std::max(0, minimum.value())};
 }
 
 BarrierControl::BarrierControl(RunControl &runs, QObject *parent)

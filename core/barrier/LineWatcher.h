@@ -51,8 +51,8 @@ private:
     QString m_device;
     ContactPair m_contact;
     std::thread m_thread;
-    std::atomic<bool> m_stopping {false};
-    std::atomic<bool> m_done {false};
+    std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_done{false};
     std::mutex m_doneMutex;
     std::condition_variable m_doneChanged;
 };
