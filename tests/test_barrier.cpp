@@ -158,12 +158,12 @@ private slots:
         QTest::addColumn<int>("state");
         QTest::addColumn<QString>("word"); // in the main window's line
         using S = BarrierStatus::State;
-        QTest::newRow("missing file") << ENOENT << false << int(S::NoDevice) << "no device";
-        QTest::newRow("no hardware behind it") << EIO << false << int(S::NoDevice) << "no device";
+        QTest::newRow("missing file") << ENOENT << false << int(S::NoDevice) << "no such device";
+        QTest::newRow("no hardware behind it") << EIO << false << int(S::NoDevice) << "no such device";
         QTest::newRow("gone after connecting") << EIO << true << int(S::Unplugged) << "UNPLUGGED";
         QTest::newRow("node gone after connecting") << ENOENT << true << int(S::Unplugged) << "UNPLUGGED";
         QTest::newRow("no permission") << EACCES << false << int(S::PermissionDenied) << "dialout";
-        QTest::newRow("not a serial port") << ENOTTY << false << int(S::NotSupported) << "no line changes";
+        QTest::newRow("not a serial port") << ENOTTY << false << int(S::NotSupported) << "no line signals";
         QTest::newRow("in use") << EBUSY << false << int(S::Failed) << qt_error_string(EBUSY);
     }
     void errorsInTheOperatorsWords()

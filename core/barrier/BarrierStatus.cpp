@@ -25,22 +25,16 @@ BarrierStatus::State barrierStateForError(int error, bool wasConnected)
 
 QString BarrierStatus::text() const
 {
-    const QString where = device.isEmpty() ? tr("COM %1").arg(port) : tr("COM %1 (%2)").arg(port).arg(device);
+    // Short enough for the strip beside the run editor; details() names the device in full.
+    const QString name = device.section(QLatin1Char('/'), -1);
     switch (state) {
-    case State::Off:
-        return QString();
-    case State::Connected:
-        return tr("Barrier on %1").arg(where);
-    case State::NoDevice:
-        return tr("Barrier: no device %1").arg(where);
-    case State::PermissionDenied:
-        return tr("Barrier: %1 denied, user not in group dialout").arg(where);
-    case State::Unplugged:
-        return tr("BARRIER UNPLUGGED: time with the keys");
-    case State::NotSupported:
-        return tr("Barrier: %1 reports no line changes").arg(where);
-    case State::Failed:
-        return tr("Barrier: %1 %2").arg(where, qt_error_string(error));
+    case State::Off: return QString();
+    case State::Connected: return tr("Barrier on COM %1 (%2)").arg(port).arg(name);
+    case State::NoDevice: return tr("Barrier COM %1: no such device").arg(port);
+    case State::PermissionDenied: return tr("Barrier COM %1: permission denied (dialout)").arg(port);
+    case State::Unplugged: return tr("BARRIER UNPLUGGED: time with the keys");
+    case State::NotSupported: return tr("Barrier COM %1: no line signals").arg(port);
+    case State::Failed: return tr("Barrier COM %1: %2").arg(port).arg(qt_error_string(error));
     }
     return QString();
 }
