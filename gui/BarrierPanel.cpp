@@ -58,6 +58,7 @@ BarrierPanel::~BarrierPanel() = default;
 
 void BarrierPanel::applyConfig()
 {
+    m_note.clear();
     m_control->setAlgorithmOn(m_config.barrierAlgorithmOn());
     m_link->configure(m_config.comPort(), m_config.contactIndex());
     showLine();
