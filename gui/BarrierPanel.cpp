@@ -50,7 +50,10 @@ BarrierPanel::BarrierPanel(RunControl &runs, TfrmConfig &config, QWidget *window
     });
     connect(m_link, &BarrierLink::lineLevelChanged, &m_config, &TfrmConfig::showLineLevel);
     connect(m_control, &BarrierControl::pulseHandled, this, &BarrierPanel::showPulse);
-    connect(&m_config, &TfrmConfig::barrierChanged, this, &BarrierPanel::applyConfig);
+    m_configTimer.setSingleShot(true);
+    m_configTimer.setInterval(SettleMs);
+    connect(&m_configTimer, &QTimer::timeout, this, &BarrierPanel::applyConfig);
+    connect(&m_config, &TfrmConfig::barrierChanged, &m_configTimer, qOverload<>(&QTimer::start));
     applyConfig();
 }
 

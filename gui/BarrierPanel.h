@@ -23,6 +23,9 @@ class BarrierPanel final : public QObject
 public:
     // How long a note about a pulse stays before the connection shows again.
     static constexpr int NoteMs = 5000;
+    // Choices in the dialog settle this long before the port changes, so walking the port list
+    // with the arrow keys does not open every device on the way.
+    static constexpr int SettleMs = 400;
 
     BarrierPanel(RunControl &runs, TfrmConfig &config, QWidget *window);
     ~BarrierPanel() override;
@@ -39,4 +42,5 @@ private:
     QString m_note;
     QString m_timingProblem;
     QTimer m_noteTimer;
+    QTimer m_configTimer;
 };

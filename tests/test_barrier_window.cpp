@@ -165,6 +165,7 @@ private slots:
         auto *lamp = child<StatusLamp>(m_config, "StatusLamp");
         pick(child<QComboBox>(m_config, "cmbComPort"), 3);
         QTRY_COMPARE(barrierLine()->text(), QStringLiteral("Barrier on COM 3 (ttyUSB0)"));
+        QCOMPARE(m_port->opens.load(), 1); // COM 1 and COM 2 were passed by, not opened
         QCOMPARE(m_port->raised.load(), int(TIOCM_DTR));
         QVERIFY(!lamp->isLit());
         m_port->push({1 * S, int(TIOCM_DSR)});
