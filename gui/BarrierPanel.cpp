@@ -9,11 +9,11 @@
 #include <QLabel>
 
 namespace {
-const QString ConnectedStyle = QStringLiteral("QLabel{ color: #006000; padding: 1px 4px; }");
-const QString NoteStyle = QStringLiteral("QLabel{ color: #000080; padding: 1px 4px; }");
+const QString ConnectedStyle = QStringLiteral("QLabel { color: #006000; padding: 1px 4px; }");
+const QString NoteStyle = QStringLiteral("QLabel { color: #000080; padding: 1px 4px; }");
 // As the save warning: it must be seen, and it takes no key from the run buttons.
 const QString ProblemStyle
-    = QStringLiteral("QLabel{ color: white; background: #b00000; border-radius: 3px; padding: 1px 4px; }");
+    = QStringLiteral("QLabel { color: white; background: #b00000; border-radius: 3px; padding: 1px 4px; }");
 } // namespace
 
 BarrierPanel::BarrierPanel(RunControl &runs, TfrmConfig &config, QWidget *window)
