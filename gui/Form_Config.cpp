@@ -2,16 +2,19 @@
 
 #include "core/settings/SettingsStore.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/SerialDevices.h"
 #include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 #include "gui/widgets/ColorButton.h"
 #include "gui/widgets/StatusLamp.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include <tuple>
 
@@ -105,6 +108,9 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
     connect(ok, &QPushButton::clicked, this, &TfrmConfig::cmdOKClick);
     connect(cancel, &QPushButton::clicked, this, &TfrmConfig::cmdCancelClick);
     connect(chkAutoLock, &QCheckBox::toggled, this, &TfrmConfig::autoLockChanged);
+    for (QComboBox *list : {cmbComPort, cmbContact, cmbAlg})
+        connect(list, &QComboBox::currentIndexChanged, this, &TfrmConfig::barrierChanged);
+    listSerialDevices();
 
     // The defaults stand until the first reading replaces them.
     const ProtocolColors defaults;
@@ -174,6 +180,46 @@ bool TfrmConfig::autoLock() const
 ProtocolColors TfrmConfig::protocolColors() const
 {
     return {clrDefault->color(), clrActive->color(), clrAccepted->color(), clrUndefined->color()};
+}
+
+int TfrmConfig::comPort() const
+{
+    return cmbComPort->currentIndex();
+}
+
+int TfrmConfig::contactIndex() const
+{
+    return cmbContact->currentIndex();
+}
+
+bool TfrmConfig::barrierAlgorithmOn() const
+{
+    return cmbAlg->currentIndex() == 0;
+}
+
+void TfrmConfig::showLineLevel(bool lit)
+{
+    m_lamp->setLit(lit);
+}
+
+void TfrmConfig::showEvent(QShowEvent *event)
+{
+    // Adapters come and go between two openings of the dialog.
+    if (!event->spontaneous())
+        listSerialDevices();
+    QDialog::showEvent(event);
+}
+
+void TfrmConfig::listSerialDevices()
+{
+    const QStringList devices = barrierPorts().devices();
+    for (int n = 1; n < cmbComPort->count(); ++n) {
+        cmbComPort->setItemText(n, n <= devices.size() ? tr("COM %1 (%2)").arg(n).arg(devices.at(n - 1))
+                                                       : tr("COM %1").arg(n));
+    }
+    // The list is wider than the closed box, so the device names can be read.
+    cmbComPort->view()->setMinimumWidth(cmbComPort->view()->sizeHintForColumn(0) + 8);
+    cmbComPort->setToolTip(cmbComPort->currentText());
 }
 
 void TfrmConfig::showFailure(const FileResult &result)

@@ -30,6 +30,13 @@ public:
 
     bool autoLock() const;
     ProtocolColors protocolColors() const;
+    // The light barrier as the controls hold it: port number (0 for none), contact index, and
+    // whether "Alg." is On.
+    int comPort() const;
+    int contactIndex() const;
+    bool barrierAlgorithmOn() const;
+    // The status lamp shows the barrier's watched line: lit while the line is on.
+    void showLineLevel(bool lit);
 
     void accept() override;
     void reject() override;
@@ -37,8 +44,13 @@ public:
 signals:
     void autoLockChanged(bool on);
     void colorsChanged(const ProtocolColors &colors);
+    void barrierChanged();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
+    void listSerialDevices();
     void cmdOKClick();
     void cmdCancelClick();
     void showFailure(const FileResult &result);

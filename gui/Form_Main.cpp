@@ -1,5 +1,6 @@
 #include "gui/Form_Main.h"
 
+#include "gui/BarrierPanel.h"
 #include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
 #include "gui/JustOne.h"
@@ -500,6 +501,8 @@ void TfrmMain::setConfigDialog(TfrmConfig *config)
     connect(config, &TfrmConfig::autoLockChanged, m_runs, &RunControl::setAutoLock);
     connect(config, &TfrmConfig::colorsChanged, this,
             [this](const ProtocolColors &colors) { m_protocol.model().setColors(colors); });
+    // The dialog names the barrier's port; the panel lives as long as the window.
+    new BarrierPanel(*m_runs, *config, this);
 }
 
 void TfrmMain::cmdConfigClick()

@@ -6,7 +6,7 @@ build=${ZORVEXA_BUILD_DIR:-$top/build}
 
 # The workbook writer comes with a pkg-config file and links zlib; the tests read exports back with
 # unzip and poppler-utils (pdftotext, pdfinfo). Qt's print support is part of qt6-base-dev.
-packages=(cmake g++ make pkgconf qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
+packages=(cmake g++ make pkgconf qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-serialport-dev libgl-dev
           libxlsxwriter-dev zlib1g-dev fonts-liberation gettext xvfb xauth unzip poppler-utils
           desktop-file-utils appstream)
 missing=()

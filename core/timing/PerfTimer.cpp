@@ -54,6 +54,21 @@ long double counterToMs(std::int64_t count, std::int64_t frequency)
          + static_cast<long double>(rest) * 1000.0L / static_cast<long double>(frequency);
 }
 
+std::int64_t readPerfCounter()
+{
+    return activeCounter().value();
+}
+
+void TPerfTimer::StartAt(std::int64_t count)
+{
+    m_startMs = static_cast<double>(counterToMs(count, activeCounter().frequency()));
+}
+
+double TPerfTimer::ElapsedMsAt(std::int64_t count) const
+{
+    return static_cast<double>(counterToMs(count, activeCounter().frequency()) - static_cast<long double>(m_startMs));
+}
+
 void TPerfTimer::Start()
 {
     m_startMs = static_cast<double>(nowMs());

@@ -16,6 +16,9 @@ struct PerfCounterSource
 PerfCounterSource systemPerfCounter();
 // Tests replace the counter to get exact, repeatable readings.
 void setPerfCounter(PerfCounterSource source);
+// One raw reading of the active counter, taken where something happened and turned into time
+// later, possibly on another thread.
+std::int64_t readPerfCounter();
 
 // Counter value on the millisecond scale. Splitting whole seconds from the remainder keeps
 // the intermediate products far from the 64-bit limit for any realistic uptime.
@@ -26,6 +29,9 @@ class TPerfTimer final
 public:
     void Start();
     double ElapsedMs() const;
+    // The same, at a counter reading taken earlier.
+    void StartAt(std::int64_t count);
+    double ElapsedMsAt(std::int64_t count) const;
 
 private:
     double m_startMs = 0.0;

@@ -47,24 +47,25 @@ void RunControl::SelectParticipant(int row)
     publishRunState();
 }
 
-void RunControl::StartRun()
+bool RunControl::StartRunAt(std::int64_t count)
 {
     if (!m_startEnabled)
-        return;
+        return false;
     setRunButtons(false, true);
     SetControlsEnabled(false);
     m_running = true;
-    m_clock.Start();
+    m_clock.StartAt(count);
     publishRunState();
     lockIfAutomatic();
+    return true;
 }
 
-void RunControl::StopRun()
+bool RunControl::StopRunAt(std::int64_t count)
 {
     if (!m_stopEnabled || !m_running)
-        return;
+        return false;
     m_running = false;
-    ShowTime(roundToTimeMs(m_clock.ElapsedMs()));
+    ShowTime(roundToTimeMs(m_clock.ElapsedMsAt(count)));
     storeLiveTime();
     publishRunState();
     SetControlsEnabled(true);
@@ -76,6 +77,7 @@ void RunControl::StopRun()
         m_protocol->recalculateRow(m_currentRow);
         m_protocol->writeBackRow(m_currentRow);
     }
+    return true;
 }
 
 void RunControl::ResetClock()

@@ -47,8 +47,14 @@ public:
     void resetForShow();
 
     void SelectParticipant(int row);
-    void StartRun();
-    void StopRun();
+    void StartRun() { StartRunAt(readPerfCounter()); }
+    void StopRun() { StopRunAt(readPerfCounter()); }
+    // Start and stop at a counter reading taken when the event happened (a light barrier's
+    // pulse); false when the command's guard refused it.
+    bool StartRunAt(std::int64_t count);
+    bool StopRunAt(std::int64_t count);
+    // The time of the run going on at a counter reading, unrounded.
+    double elapsedMsAt(std::int64_t count) const { return m_clock.ElapsedMsAt(count); }
     void ResetClock();
     void LockStation();
     void UnlockStation();
