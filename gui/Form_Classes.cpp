@@ -30,6 +30,10 @@ TfrmClasses::TfrmClasses(ClassNames &names, SettingsStore &store, QWidget *paren
     Grid->setColumnWidth(0, 50);
     Grid->setColumnWidth(1, 200);
     Grid->horizontalHeader()->setSectionsClickable(false);
+    // The German title of the number column ("Klasse/n") is wider than the column in bold.
+    QFont headerFont = arialBold(12);
+    headerFont.setBold(false);
+    Grid->horizontalHeader()->setFont(headerFont);
 
     auto *ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));

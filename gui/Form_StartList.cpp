@@ -66,7 +66,13 @@ TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
     tabFont.setBold(false);
     ListTab->setFont(tabFont);
     ListTab->setUsesScrollButtons(false);
-    ListTab->setElideMode(Qt::ElideRight);
+    // Names alike at the start ("Klasse/n 01", "Klasse/n 02") differ at the end: keep both ends.
+    ListTab->setElideMode(Qt::ElideMiddle);
+    ListTab->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 3px 4px; border: 1px solid #a0a0a0; border-bottom: none;"
+        " border-top-left-radius: 3px; border-top-right-radius: 3px; background: #dcdcdc; margin-top: 2px; }"
+        "QTabBar::tab:selected { background: #ffffff; margin-top: 0px; border-color: #808080; }"
+        "QTabBar::tab:!selected:hover { background: #ececec; }"));
     for (int c = FirstClass; c <= LastClass; ++c)
         ListTab->addTab(QString::number(c));
     layout->addWidget(ListTab);

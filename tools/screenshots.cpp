@@ -4,7 +4,13 @@
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
+#include "core/i18n/Localisation.h"
+#include "core/settings/ClassNames.h"
+#include "core/settings/SettingsStore.h"
+#include "gui/Form_Classes.h"
+#include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
+#include "gui/WindowLook.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
 
@@ -92,8 +98,9 @@ int main(int argc, char *argv[])
 
     int onlyProgramName = 1;
     QApplication app(onlyProgramName, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Brasquell"));
-    QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
+    setApplicationIdentity();
+    // German, as the program always shows itself.
+    const Localisation localisation;
     const QString output = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(output);
 
@@ -101,18 +108,29 @@ int main(int argc, char *argv[])
     if (!writeSampleClass(ClassListPath(1)))
         return 1;
 
+    // Put together as the program does.
     ClassStore store;
     TfrmMain frmMain(store);
     if (!frmMain.isFirstCopy())
         return 1;
+    SettingsStore settings;
+    ClassNames classNames;
+    TfrmClasses frmClasses(classNames, settings, &frmMain);
     TfrmStartList frmStartList(store, &frmMain);
+    TfrmConfig frmConfig(settings, &frmMain);
     TfrmInfo frmInfo(&frmMain);
     frmMain.setStartListEditor(&frmStartList);
+    frmMain.setConfigDialog(&frmConfig);
     frmMain.setInfoDialog(&frmInfo);
 
     bool ok = save(frmMain, output + QStringLiteral("/main-window.png"));
-    ok = save(frmStartList, output + QStringLiteral("/start-list-editor.png")) && ok;
-    frmStartList.hide();
-    ok = save(frmInfo, output + QStringLiteral("/info-dialog.png")) && ok;
+    const std::pair<QWidget *, const char *> dialogs[] = {
+        {&frmStartList, "start-list-editor"}, {&frmClasses, "class-editor"},
+        {&frmConfig, "configuration"},        {&frmInfo, "info-dialog"},
+    };
+    for (const auto &[window, name] : dialogs) {
+        ok = save(*window, output + QStringLiteral("/%1.png").arg(QLatin1String(name))) && ok;
+        window->hide();
+    }
     return ok ? 0 : 1;
 }
