@@ -4,6 +4,7 @@
 #include "core/barrier/LineWatcher.h"
 #include "core/settings/SettingsStore.h"
 #include "core/timing/RunControl.h"
+#include "support/SettingsFile.h"
 #include "support/FakeModemLines.h"
 #include "support/TestEnvironment.h"
 
@@ -41,15 +42,6 @@ public:
 constexpr std::int64_t Us = 1;
 constexpr std::int64_t Ms = 1000 * Us;
 constexpr std::int64_t S = 1000 * Ms;
-
-void writeSettingsFile(const QByteArray &bytes)
-{
-    const QString path = SettingsStore::filePath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 // A pseudo-terminal: a tty that refuses every modem-line call.
 struct PseudoTerminal

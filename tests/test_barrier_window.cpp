@@ -4,6 +4,7 @@
 #include "gui/Form_Config.h"
 #include "gui/Form_Main.h"
 #include "gui/widgets/StatusLamp.h"
+#include "support/SettingsFile.h"
 #include "support/FakeModemLines.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
@@ -24,15 +25,6 @@ template<typename T> T *child(QWidget *window, const char *name)
     if (!found)
         qFatal("no %s", name);
     return found;
-}
-
-void writeSettingsFile(const QByteArray &bytes)
-{
-    const QString path = SettingsStore::filePath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 // Moves a closed drop-down list with the arrow keys, as the operator does.

@@ -1,6 +1,7 @@
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
+#include "support/ListFiles.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 
@@ -8,58 +9,6 @@
 #include <QSignalSpy>
 
 #include <sys/stat.h>
-
-namespace {
-QByteArray record(const QByteArrayList &fields)
-{
-    QByteArray bytes = "[ZVX1RECORD]\r\n";
-    for (const QByteArray &field : fields)
-        bytes += field + "\r\n";
-    return bytes;
-}
-
-QByteArray fileOf(const QByteArray &body)
-{
-    return "[ZVX1FILE]\r\n" + body + "[ZVX1END]\r\n";
-}
-
-QByteArray kimRecord()
-{
-    return record({"Kim", "12", "7", "", "", "", "65430", "2", "1", "0", "0", "0"});
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-QStringList names(const StartList &list)
-{
-    QStringList result;
-    for (int i = 0; i < list.count(); ++i)
-        result << list.text(i, ListField::Name);
-    return result;
-}
-
-QString reasonOf(const FileResult &result)
-{
-    return result.ok() ? QString() : result.error().reason;
-}
-
-// The class file's path made into a folder: no user, root included, can write the file then.
-void blockClassFile(int classIndex)
-{
-    QFile::remove(ClassListPath(classIndex));
-    QDir().mkpath(ClassListPath(classIndex));
-}
-} // namespace
 
 // The store of record: one class in memory, its file, and nothing lost when a file fails.
 class TestClassStore final : public QObject

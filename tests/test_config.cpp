@@ -8,6 +8,7 @@
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
 #include "gui/widgets/ColorButton.h"
+#include "support/SettingsFile.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
 #include "support/StartListSamples.h"
@@ -23,19 +24,6 @@
 #include <QWindow>
 
 namespace {
-QString settingsPath()
-{
-    return SettingsStore::filePath();
-}
-
-void writeSettingsFile(const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(settingsPath()).absolutePath());
-    QFile file(settingsPath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 QString stored(const QString &section, const QString &name)
 {
     return SettingsStore().readText(section, name, QStringLiteral("<missing>")).value();

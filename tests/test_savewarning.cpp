@@ -2,34 +2,13 @@
 #include "core/startlist/ListFile.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
+#include "support/ListFiles.h"
 #include "support/FakeCounter.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
 #include "support/StartListSamples.h"
 
 #include <QWindow>
-
-namespace {
-// The class file's path made into a folder: no save can replace it, whoever runs the tests.
-void blockClassFile(int classIndex)
-{
-    QFile::remove(ClassListPath(classIndex));
-    QVERIFY(QDir().mkpath(ClassListPath(classIndex)));
-}
-
-void unblockClassFile(int classIndex)
-{
-    QVERIFY(QDir().rmdir(ClassListPath(classIndex)));
-}
-
-StartList readClassFile(int classIndex)
-{
-    StartList list;
-    if (const Result<bool> read = ReadListFile(list, ClassListPath(classIndex), false); !read || !read.value())
-        qWarning("class %d not read", classIndex);
-    return list;
-}
-} // namespace
 
 // A save that fails while timing must never stop the operator: the station stays usable, a
 // warning line says what was not saved, and nothing is lost.

@@ -1,35 +1,11 @@
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
+#include "support/ListFiles.h"
+#include "support/SettingsFile.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QSignalSpy>
-
-namespace {
-QString settingsPath()
-{
-    return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Brasquell/Zorvexa.ini");
-}
-
-void writeSettingsFile(const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(settingsPath()).absolutePath());
-    QFile file(settingsPath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readSettingsFile()
-{
-    QFile file(settingsPath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString reasonOf(const FileResult &result)
-{
-    return result.ok() ? QString() : result.error().reason;
-}
-} // namespace
 
 // The settings file as users keep it: written by the program, edited by hand, damaged.
 class TestSettings final : public QObject

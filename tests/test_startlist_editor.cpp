@@ -1,3 +1,4 @@
+#include "support/ListFiles.h"
 #include "support/GuiTestMain.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/Form_StartList.h"
@@ -20,20 +21,6 @@
 Q_DECLARE_METATYPE(ListField)
 
 namespace {
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-StartList readClass(int classIndex)
-{
-    StartList list;
-    if (!ReadListFile(list, ClassListPath(classIndex), false))
-        qWarning("class %d not read", classIndex);
-    return list;
-}
-
 StartList listOf(const QStringList &names)
 {
     StartList list;
@@ -260,7 +247,7 @@ private slots:
         QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(1).center());
         QCOMPARE(m_form->CurrentClass(), 2);
         QCOMPARE(heading(), QStringLiteral("Class 02"));
-        QCOMPARE(readClass(1).text(0, ListField::Age), QStringLiteral("12"));
+        QCOMPARE(readClassFile(1).text(0, ListField::Age), QStringLiteral("12"));
         // A class without a file starts empty instead of inheriting class 1's entries.
         QCOMPARE(m_store->entryCount(), 0);
         QTest::mouseClick(tabs(), Qt::LeftButton, {}, tabs()->tabRect(0).center());
@@ -329,7 +316,7 @@ private slots:
         QCOMPARE(tabChanged.count(), 0);
         QCOMPARE(QFile::exists(ClassListPath(1)), written);
         if (written)
-            QCOMPARE(readClass(1).wholeNumber(0, ListField::Time1), 65430);
+            QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 65430);
         if (classAfter == 1)
             QCOMPARE(m_store->readNumberField(0, ListField::Time1), 65430);
         QCOMPARE(heading(), QStringLiteral("Class %1").arg(classAfter, 2, 10, QLatin1Char('0')));
@@ -381,7 +368,7 @@ private slots:
         action("mnuOpen")->trigger();
         QCOMPARE(names(), QStringList{"x"});
         // Open and Merge change the list in memory only; the class file waits for the next save point.
-        QCOMPARE(readClass(1).count(), 2);
+        QCOMPARE(readClassFile(1).count(), 2);
 
         action("mnuOpen")->trigger(); // cancelled: nothing happens
         QCOMPARE(names(), QStringList{"x"});
@@ -513,7 +500,7 @@ private slots:
         QCOMPARE(heading(), QStringLiteral("Class %1").arg(to, 2, 10, QLatin1Char('0')));
         // What was typed into an open editor reaches the class left.
         if (focus == QStringLiteral("editor"))
-            QCOMPARE(readClass(from).text(0, ListField::Info1), QStringLiteral("note"));
+            QCOMPARE(readClassFile(from).text(0, ListField::Info1), QStringLiteral("note"));
     }
 
     void allClassTabsShowAtTheDesignedSize()
@@ -557,7 +544,7 @@ private slots:
         QTRY_COMPARE(m_store->readTextField(0, ListField::Name), name + QStringLiteral("Z!"));
 
         action("mnuClose")->trigger();
-        QCOMPARE(readClass(1).text(0, ListField::Name), name + QStringLiteral("Z!"));
+        QCOMPARE(readClassFile(1).text(0, ListField::Name), name + QStringLiteral("Z!"));
     }
 
     void enteredTextShowsWhatTheFileHolds_data()
@@ -592,7 +579,7 @@ private slots:
         else
             QCOMPARE(status(), QStringLiteral("Characters a list file cannot hold were replaced by \"?\"."));
         m_form->SelectClass(2);
-        QCOMPARE(readClass(1).text(0, ListField::Info2), held);
+        QCOMPARE(readClassFile(1).text(0, ListField::Info2), held);
     }
 
     void helpShowsAMessage()

@@ -1,3 +1,4 @@
+#include "support/ListFiles.h"
 #include "support/FileSizeLimit.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
@@ -19,61 +20,6 @@
 
 namespace {
 const QByteArray Crlf = QByteArrayLiteral("\r\n");
-
-QByteArray record(const QByteArrayList &fields)
-{
-    QByteArray bytes = "[ZVX1RECORD]\r\n";
-    for (const QByteArray &field : fields)
-        bytes += field + Crlf;
-    return bytes;
-}
-
-QByteArray kimRecord()
-{
-    return record({"Kim", "12", "7", "", "", "", "65430", "2", "1", "0", "0", "0"});
-}
-
-QByteArray fileOf(const QByteArray &body)
-{
-    return "[ZVX1FILE]\r\n" + body + "[ZVX1END]\r\n";
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-// Whether a read took the file as a start list file, or a write finished it.
-bool taken(const Result<bool> &result)
-{
-    return result.ok() && result.value();
-}
-bool taken(const FileResult &result)
-{
-    return result.ok();
-}
-
-// The reason of a failure; empty for none.
-template<typename R>
-QString reasonOf(const R &result)
-{
-    return result.ok() ? QString() : result.error().reason;
-}
-
-QStringList names(const StartList &list)
-{
-    QStringList result;
-    for (int i = 0; i < list.count(); ++i)
-        result << list.text(i, ListField::Name);
-    return result;
-}
 
 // Sets or clears the immutable flag, the one thing that stops root from writing into a folder.
 bool setImmutable(const QString &path, bool on)

@@ -1,3 +1,5 @@
+#include "support/ListFiles.h"
+#include "support/SettingsFile.h"
 #include "support/ExportFiles.h"
 #include "support/FakeCounter.h"
 #include "support/StartListSamples.h"
@@ -12,28 +14,6 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QWindow>
-
-namespace {
-QString settingsFile()
-{
-    return QFile::decodeName(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/Brasquell/Zorvexa.ini");
-}
-
-QByteArray readSettingsFile()
-{
-    QFile file(settingsFile());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-StartList readClassFile(int classIndex)
-{
-    StartList list;
-    const Result<bool> read = ReadListFile(list, ClassListPath(classIndex), false);
-    if (!read || !read.value())
-        qWarning() << "class file not read:" << (read ? QString() : read.error().message());
-    return list;
-}
-} // namespace
 
 // The operator's road through a timed run, checked on screen and in the class file.
 class TestTimedRun final : public QObject
@@ -151,7 +131,7 @@ private slots:
         // An earlier test may have ended the window as a signal would.
         OperatorDialogs::setEnding(false);
         FakeCounter::install();
-        QFile::remove(settingsFile());
+        QFile::remove(settingsPath());
         for (int c = 1; c <= 10; ++c)
             QFile::remove(ClassListPath(c));
         QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola"}), ClassListPath(2)).ok());
