@@ -1,14 +1,9 @@
 #include "core/Version.h"
-#include "core/settings/ClassNames.h"
-#include "core/settings/SettingsStore.h"
 #include "core/i18n/Localisation.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/TerminationSignals.h"
-#include "gui/Form_Classes.h"
-#include "gui/Form_Config.h"
-#include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
-#include "gui/Form_StartList.h"
+#include "gui/ProgramWindows.h"
 #include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 
@@ -49,18 +44,8 @@ int main(int, char *argv[])
     // Only the one running copy may tidy its folder; nothing has been saved yet.
     ClassStore::removeStaleTemporaryFiles();
 
-    // Created once, in this order: the start list editor loads class 1 and heads it with the
-    // name the class editor has read.
-    SettingsStore settings;
-    ClassNames classNames;
-    TfrmClasses frmClasses(classNames, settings, &frmMain);
-    TfrmStartList frmStartList(store, &frmMain);
-    TfrmConfig frmConfig(settings, &frmMain);
-    TfrmInfo frmInfo(&frmMain);
-    frmStartList.setClassEditorOpener([&frmClasses] { frmClasses.exec(); });
-    frmMain.setStartListEditor(&frmStartList);
-    frmMain.setConfigDialog(&frmConfig);
-    frmMain.setInfoDialog(&frmInfo);
+    // The start list editor loads class 1 as it is created.
+    const ProgramWindows windows(store, frmMain);
     // A signal that came while a start-up message was open has ended the program already.
     if (ending)
         return 0;

@@ -1,13 +1,12 @@
 // Start-up to the main window shown, and resident memory afterwards.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_startup
-#include "gui/Form_Info.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
-#include "gui/Form_Classes.h"
-#include "gui/Form_Config.h"
+#include "core/i18n/Localisation.h"
 #include "gui/Form_Main.h"
-#include "gui/Form_StartList.h"
+#include "gui/ProgramWindows.h"
+#include "gui/WindowLook.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -33,10 +32,11 @@ int main(int argc, char *argv[])
     QElapsedTimer clock;
     clock.start();
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Brasquell"));
-    QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
     const qint64 appReady = clock.nsecsElapsed();
 
+    // As the program starts: German from before the first window.
+    setApplicationIdentity();
+    const Localisation localisation;
     ClassStore store;
     TfrmMain frmMain(store);
     SettingsStore settings;
@@ -46,13 +46,7 @@ int main(int argc, char *argv[])
     (void)classNames.LoadClassNames(settings);
     (void)settings.readInteger(QStringLiteral("Configuration"), QStringLiteral("COM"), 0);
     const qint64 settingsRead = clock.nsecsElapsed() - beforeSettings;
-    TfrmClasses frmClasses(classNames, settings, &frmMain);
-    TfrmStartList frmStartList(store, &frmMain);
-    TfrmConfig frmConfig(settings, &frmMain);
-    TfrmInfo frmInfo(&frmMain);
-    frmMain.setStartListEditor(&frmStartList);
-    frmMain.setConfigDialog(&frmConfig);
-    frmMain.setInfoDialog(&frmInfo);
+    const ProgramWindows windows(store, frmMain);
     const qint64 windowsCreated = clock.nsecsElapsed();
     frmMain.show();
     if (!QTest::qWaitForWindowExposed(&frmMain))

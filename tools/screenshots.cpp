@@ -5,14 +5,9 @@
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
 #include "core/i18n/Localisation.h"
-#include "core/settings/ClassNames.h"
-#include "core/settings/SettingsStore.h"
-#include "gui/Form_Classes.h"
-#include "gui/Form_Config.h"
-#include "gui/Form_Info.h"
 #include "gui/WindowLook.h"
 #include "gui/Form_Main.h"
-#include "gui/Form_StartList.h"
+#include "gui/ProgramWindows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -113,20 +108,14 @@ int main(int argc, char *argv[])
     TfrmMain frmMain(store);
     if (!frmMain.isFirstCopy())
         return 1;
-    SettingsStore settings;
-    ClassNames classNames;
-    TfrmClasses frmClasses(classNames, settings, &frmMain);
-    TfrmStartList frmStartList(store, &frmMain);
-    TfrmConfig frmConfig(settings, &frmMain);
-    TfrmInfo frmInfo(&frmMain);
-    frmMain.setStartListEditor(&frmStartList);
-    frmMain.setConfigDialog(&frmConfig);
-    frmMain.setInfoDialog(&frmInfo);
+    ProgramWindows windows(store, frmMain);
 
     bool ok = save(frmMain, output + QStringLiteral("/main-window.png"));
     const std::pair<QWidget *, const char *> dialogs[] = {
-        {&frmStartList, "start-list-editor"}, {&frmClasses, "class-editor"},
-        {&frmConfig, "configuration"},        {&frmInfo, "info-dialog"},
+        {&windows.startListEditor(), "start-list-editor"},
+        {&windows.classEditor(), "class-editor"},
+        {&windows.configuration(), "configuration"},
+        {&windows.information(), "info-dialog"},
     };
     for (const auto &[window, name] : dialogs) {
         ok = save(*window, output + QStringLiteral("/%1.png").arg(QLatin1String(name))) && ok;

@@ -75,16 +75,27 @@ Result<QString> SettingsStore::readText(const QString &section, const QString &n
     return raw.value().value_or(fallback);
 }
 
-Result<int> SettingsStore::readInteger(const QString &section, const QString &name, int fallback) const
+namespace {
+// The stored text read by parse; the default when the value is missing or parse refuses it.
+template<typename T, typename Parse>
+Result<T> readParsed(const QString &section, const QString &name, T fallback, Parse parse)
 {
     const Result<std::optional<QString>> raw = readRaw(section, name);
     if (!raw)
         return raw.error();
     if (!raw.value())
         return fallback;
-    bool ok = false;
-    const int value = raw.value()->trimmed().toInt(&ok, 10);
-    return ok ? value : fallback;
+    return parse(raw.value()->trimmed()).value_or(fallback);
+}
+} // namespace
+
+Result<int> SettingsStore::readInteger(const QString &section, const QString &name, int fallback) const
+{
+    return readParsed(section, name, fallback, [](const QString &text) -> std::optional<int> {
+        bool ok = false;
+        const int value = text.toInt(&ok, 10);
+        return ok ? std::optional(value) : std::nullopt;
+    });
 }
 
 Result<bool> SettingsStore::readBoolean(const QString &section, const QString &name, bool fallback) const
@@ -97,14 +108,11 @@ Result<bool> SettingsStore::readBoolean(const QString &section, const QString &n
 
 Result<double> SettingsStore::readNumber(const QString &section, const QString &name, double fallback) const
 {
-    const Result<std::optional<QString>> raw = readRaw(section, name);
-    if (!raw)
-        return raw.error();
-    if (!raw.value())
-        return fallback;
-    bool ok = false;
-    const double value = raw.value()->trimmed().toDouble(&ok);
-    return ok && std::isfinite(value) ? value : fallback;
+    return readParsed(section, name, fallback, [](const QString &text) -> std::optional<double> {
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        return ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
+    });
 }
 
 FileResult SettingsStore::writeText(const QString &section, const QString &name, const QString &value)

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "core/settings/ClassNames.h"
+#include "core/settings/SettingsStore.h"
+#include "gui/Form_Classes.h"
+#include "gui/Form_Config.h"
+#include "gui/Form_Info.h"
+#include "gui/Form_StartList.h"
+
+class ClassStore;
+class TfrmMain;
+
+// The dialogs beside the main window, created once in the program's order and tied to it: the
+// class editor reads the class names before the start list editor heads class 1 with one, and
+// the configuration dialog's settings are in force before the main window is shown.
+class ProgramWindows final
+{
+    Q_DISABLE_COPY_MOVE(ProgramWindows)
+
+public:
+    ProgramWindows(ClassStore &store, TfrmMain &main);
+
+    TfrmClasses &classEditor() { return m_classes; }
+    TfrmStartList &startListEditor() { return m_startList; }
+    TfrmConfig &configuration() { return m_config; }
+    TfrmInfo &information() { return m_info; }
+
+private:
+    SettingsStore m_settings;
+    ClassNames m_classNames;
+    TfrmClasses m_classes;
+    TfrmStartList m_startList;
+    TfrmConfig m_config;
+    TfrmInfo m_info;
+};
