@@ -5,12 +5,6 @@
 #include <QByteArray>
 #include <QString>
 
-class ProtocolModel;
-
-// The protocol as the operator sees it, for a spreadsheet (semicolon-separated UTF-8 text that
-// spreadsheet programs open directly) or for a web page.
-QByteArray protocolAsCsv(const ProtocolModel &model);
-QByteArray protocolAsHtml(const ProtocolModel &model, const QString &className);
-
-// Writes through CheckedSave: on failure the old file stays as it was.
+// Writes an export (workbook, web page) through CheckedSave: on failure the old file stays as it
+// was.
 FileResult writeExportFile(const QString &path, const QByteArray &content);
