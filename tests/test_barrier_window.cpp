@@ -8,6 +8,7 @@
 #include "support/FakeModemLines.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
+#include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
 
 #include <QFile>
@@ -46,30 +47,25 @@ class TestBarrierWindow final : public QObject
 
     std::shared_ptr<FakePort> m_port;
     std::unique_ptr<SettingsStore> m_settings;
-    std::unique_ptr<ClassStore> m_store;
-    std::unique_ptr<TfrmMain> m_main;
-    std::unique_ptr<MainWindowControls> m_controls;
+    ShownMainWindow m_shown;
     TfrmConfig *m_config = nullptr;
 
     void openWindows(const QByteArray &settings)
     {
         writeSettingsFile("[Configuration]\n" + settings);
-        m_store = std::make_unique<ClassStore>();
-        QVERIFY(m_store->LoadCurrentClass().ok());
-        m_main = std::make_unique<TfrmMain>(*m_store);
-        m_config = new TfrmConfig(*m_settings, m_main.get());
-        m_main->setConfigDialog(m_config);
-        m_controls = std::make_unique<MainWindowControls>(m_main.get());
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        m_shown.open([this](ClassStore &store, TfrmMain &window) {
+            QVERIFY(store.LoadCurrentClass().ok());
+            m_config = new TfrmConfig(*m_settings, &window);
+            window.setConfigDialog(m_config);
+        });
     }
-    QLabel *barrierLine() const { return child<QLabel>(m_main.get(), "lblBarrier"); }
-    void key(Qt::Key key) { QTest::keyClick(m_main->windowHandle(), key); }
+    QLabel *barrierLine() const { return child<QLabel>(m_shown.window.get(), "lblBarrier"); }
+    void key(Qt::Key key) { QTest::keyClick(m_shown.window->windowHandle(), key); }
     void selectRun1(int row)
     {
-        const QPoint cell = m_controls->Grid->visualRect(m_controls->model->index(row, ProtocolModel::Time1)).center();
-        QTest::mouseClick(m_controls->Grid->viewport(), Qt::LeftButton, {}, cell);
-        QVERIFY(m_controls->cmdStart->isEnabled());
+        const QPoint cell = m_shown.controls->Grid->visualRect(m_shown.controls->model->index(row, ProtocolModel::Time1)).center();
+        QTest::mouseClick(m_shown.controls->Grid->viewport(), Qt::LeftButton, {}, cell);
+        QVERIFY(m_shown.controls->cmdStart->isEnabled());
     }
 
 private slots:
@@ -89,9 +85,7 @@ private slots:
     }
     void cleanup()
     {
-        m_controls.reset();
-        m_main.reset();
-        m_store.reset();
+        m_shown.close();
         m_config = nullptr;
         useNoSerialDevices();
         setPerfCounter(systemPerfCounter());
@@ -141,9 +135,9 @@ private slots:
         // The whole text is in view.
         QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) <= line->width() - 8);
         // Beside the run editor, clear of the controls around it, inside the fixed window.
-        QVERIFY(QRect(QPoint(0, 0), m_main->size()).contains(line->geometry()));
-        for (QWidget *neighbour : std::initializer_list<QWidget *>{m_controls->edtLauf, m_controls->edtFP,
-                                                                    m_controls->Grid, m_controls->lblPartic})
+        QVERIFY(QRect(QPoint(0, 0), m_shown.window->size()).contains(line->geometry()));
+        for (QWidget *neighbour : std::initializer_list<QWidget *>{m_shown.controls->edtLauf, m_shown.controls->edtFP,
+                                                                    m_shown.controls->Grid, m_shown.controls->lblPartic})
             QVERIFY2(!line->geometry().intersects(neighbour->geometry()), qPrintable(neighbour->objectName()));
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
     }
@@ -187,15 +181,15 @@ private slots:
         key(Qt::Key_F7);
         const int dsr = TIOCM_DSR;
         m_port->push({10 * S + 17, dsr});
-        QTRY_VERIFY(m_controls->runs->Running());
+        QTRY_VERIFY(m_shown.controls->runs->Running());
         // The contact bounces as the kart goes through.
         m_port->push({10 * S + 900, 0});
         m_port->push({10 * S + 1900, dsr});
         QTRY_VERIFY(barrierLine()->text().contains(QStringLiteral("lockout")));
         m_port->push({75 * S + 345'678, 0});
-        QTRY_VERIFY(!m_controls->runs->Running());
-        QCOMPARE(m_controls->model->cell(1, ProtocolModel::Time1), 65'346); // 65 345.661 ms
-        QCOMPARE(m_controls->Tablo->text(), QStringLiteral("01:05.34"));
+        QTRY_VERIFY(!m_shown.controls->runs->Running());
+        QCOMPARE(m_shown.controls->model->cell(1, ProtocolModel::Time1), 65'346); // 65 345.661 ms
+        QCOMPARE(m_shown.controls->Tablo->text(), QStringLiteral("01:05.34"));
         StartList saved;
         QVERIFY(ReadListFile(saved, ClassListPath(1), false).ok());
         QCOMPARE(saved.wholeNumber(1, ListField::Time1), 65'346);
@@ -223,10 +217,10 @@ private slots:
             key(Qt::Key_F7);
         m_port->push({5 * S, int(TIOCM_DSR)});
         QTRY_COMPARE(barrierLine()->text(), note);
-        QVERIFY(!m_controls->runs->Running());
+        QVERIFY(!m_shown.controls->runs->Running());
         // The keys work as ever.
         key(Qt::Key_F5);
-        QVERIFY(m_controls->runs->Running());
+        QVERIFY(m_shown.controls->runs->Running());
     }
 
     // Pulled out mid-run: a line says so, no box blocks the keys, F8 ends the run, and the
@@ -238,20 +232,20 @@ private slots:
         selectRun1(0);
         key(Qt::Key_F7);
         m_port->push({1 * S, int(TIOCM_DSR)});
-        QTRY_VERIFY(m_controls->runs->Running());
+        QTRY_VERIFY(m_shown.controls->runs->Running());
 
         m_port->openError = ENOENT;
         m_port->push({2 * S, 0, EIO});
         QTRY_VERIFY(barrierLine()->text().contains(QStringLiteral("UNPLUGGED")));
         QVERIFY(barrierLine()->styleSheet().contains(QStringLiteral("background")));
         QVERIFY(barrierLine()->toolTip().contains(QStringLiteral("F8")));
-        QVERIFY(m_controls->runs->Running());
-        QVERIFY(m_controls->cmdStop->isEnabled());
+        QVERIFY(m_shown.controls->runs->Running());
+        QVERIFY(m_shown.controls->cmdStop->isEnabled());
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
 
         ScriptedCounter::now = 47 * S + 5'000;
         key(Qt::Key_F8);
-        QCOMPARE(m_controls->model->cell(0, ProtocolModel::Time1), 46'005);
+        QCOMPARE(m_shown.controls->model->cell(0, ProtocolModel::Time1), 46'005);
 
         m_port->openError = 0;
         QTRY_COMPARE_WITH_TIMEOUT(barrierLine()->text(), QStringLiteral("Barrier on COM 3 (ttyUSB0)"), 5000);

@@ -11,6 +11,7 @@
 #include "support/SettingsFile.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
+#include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
 
 #include <QCheckBox>
@@ -56,21 +57,16 @@ class TestConfig final : public QObject
     Q_OBJECT
 
     std::unique_ptr<SettingsStore> m_settings;
-    std::unique_ptr<ClassStore> m_store;
-    std::unique_ptr<TfrmMain> m_main;
-    std::unique_ptr<MainWindowControls> m_controls;
+    ShownMainWindow m_shown;
     TfrmConfig *m_config = nullptr;
 
     void openMainWindowWithConfig()
     {
-        m_store = std::make_unique<ClassStore>();
-        QVERIFY(m_store->LoadCurrentClass().ok());
-        m_main = std::make_unique<TfrmMain>(*m_store);
-        m_config = new TfrmConfig(*m_settings, m_main.get());
-        m_main->setConfigDialog(m_config);
-        m_controls = std::make_unique<MainWindowControls>(m_main.get());
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        m_shown.open([this](ClassStore &store, TfrmMain &window) {
+            QVERIFY(store.LoadCurrentClass().ok());
+            m_config = new TfrmConfig(*m_settings, &window);
+            window.setConfigDialog(m_config);
+        });
     }
 
 private slots:
@@ -85,9 +81,7 @@ private slots:
     }
     void cleanup()
     {
-        m_controls.reset();
-        m_main.reset();
-        m_store.reset();
+        m_shown.close();
         m_config = nullptr;
     }
 
@@ -164,7 +158,7 @@ private slots:
     void pickedColourShowsAtOnceAndCancelPutsTheStoredOneBack()
     {
         openMainWindowWithConfig();
-        ProtocolModel *model = m_controls->model;
+        ProtocolModel *model = m_shown.controls->model;
         const std::uint32_t before = model->cellColor(0, ProtocolModel::GrandTotal);
         QCOMPARE(before, ProtocolColors().defaultColor);
 
@@ -214,15 +208,15 @@ private slots:
             QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
         QCOMPARE(box->isChecked(), ticked);
         m_config->hide();
-        m_main->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F7);
-        QVERIFY(!m_controls->runs->isLocked());
-        const QPoint cell = m_controls->Grid->visualRect(m_controls->model->index(0, ProtocolModel::Time1)).center();
-        QTest::mouseClick(m_controls->Grid->viewport(), Qt::LeftButton, {}, cell);
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
-        QVERIFY(m_controls->runs->Running());
-        QCOMPARE(m_controls->runs->isLocked(), ticked);
+        m_shown.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_shown.window.get()));
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F7);
+        QVERIFY(!m_shown.controls->runs->isLocked());
+        const QPoint cell = m_shown.controls->Grid->visualRect(m_shown.controls->model->index(0, ProtocolModel::Time1)).center();
+        QTest::mouseClick(m_shown.controls->Grid->viewport(), Qt::LeftButton, {}, cell);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F5);
+        QVERIFY(m_shown.controls->runs->Running());
+        QCOMPARE(m_shown.controls->runs->isLocked(), ticked);
     }
 
     // Renaming a class in the class editor shows in the start list editor's tab and the main
@@ -231,10 +225,10 @@ private slots:
     {
         ClassNames names;
         openMainWindowWithConfig();
-        TfrmClasses classes(names, *m_settings, m_main.get());
-        TfrmStartList editor(*m_store, m_main.get());
+        TfrmClasses classes(names, *m_settings, m_shown.window.get());
+        TfrmStartList editor(*m_shown.store, m_shown.window.get());
         editor.setClassEditorOpener([&classes] { classes.exec(); });
-        m_main->setStartListEditor(&editor);
+        m_shown.window->setStartListEditor(&editor);
 
         // The modal windows are answered from inside their own event loops; each closes whatever
         // happens, so a failure cannot leave the test waiting.
@@ -261,10 +255,10 @@ private slots:
             QTest::keySequence(&editor, QKeySequence(Qt::CTRL | Qt::Key_T));
             tabAfterRename = child<QTabBar>(&editor, "ListTab")->tabText(2);
         });
-        QTest::mouseClick(m_controls->cmdStartlist, Qt::LeftButton);
+        QTest::mouseClick(m_shown.controls->cmdStartlist, Qt::LeftButton);
         QCOMPARE(tabAfterRename, QStringLiteral("Bambini"));
         QCOMPARE(ClassNameOf(3), QStringLiteral("Bambini"));
-        QCOMPARE(m_controls->cmbClass->itemText(2), QStringLiteral("Bambini"));
+        QCOMPARE(m_shown.controls->cmbClass->itemText(2), QStringLiteral("Bambini"));
         QCOMPARE(stored(QStringLiteral("Class Names"), QStringLiteral("Class 03")), QStringLiteral("Bambini"));
         QCOMPARE(stored(QStringLiteral("Class Names"), QStringLiteral("Class 10")), QStringLiteral("Class 10"));
         QVERIFY(QFile::exists(ClassListPath(1)));

@@ -2,6 +2,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
+#include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
@@ -122,26 +123,19 @@ class TestStorageWindows final : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ClassStore> m_store;
-    std::unique_ptr<TfrmMain> m_main;
+    ShownMainWindow m_shown;
     TfrmStartList *m_editor = nullptr;
-    std::unique_ptr<MainWindowControls> m_controls;
-    const MainWindowControls &ui() const { return *m_controls; }
+    const MainWindowControls &ui() const { return *m_shown.controls; }
 
     // As the program puts them together; the editor reads class 1 first, as at start-up.
     void start(bool withEditor = true)
     {
-        m_store = std::make_unique<ClassStore>();
-        m_main = std::make_unique<TfrmMain>(*m_store);
-        if (withEditor) {
-            m_editor = new TfrmStartList(*m_store, m_main.get());
-            m_main->setStartListEditor(m_editor);
-        }
-        m_controls = std::make_unique<MainWindowControls>(m_main.get());
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-        m_main->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        m_shown.open([this, withEditor](ClassStore &store, TfrmMain &window) {
+            if (!withEditor)
+                return;
+            m_editor = new TfrmStartList(store, &window);
+            window.setStartListEditor(m_editor);
+        });
     }
 
     void clickCell(int row, int column)
@@ -169,10 +163,8 @@ private slots:
     void cleanup()
     {
         OperatorDialogs::setEnding(false);
-        m_controls.reset();
-        m_main.reset();
+        m_shown.close();
         m_editor = nullptr;
-        m_store.reset();
         setPerfCounter(systemPerfCounter());
         QDir(programFolder()).removeRecursively();
         OperatorDialogs::takeShownMessages();
@@ -216,7 +208,7 @@ private slots:
         QCOMPARE(ui().model->rowCount(), 0);
 
         pickClass(2);
-        QCOMPARE(m_store->CurrentClass(), 2);
+        QCOMPARE(m_shown.store->CurrentClass(), 2);
         QCOMPARE(ui().model->rowCount(), 3);
         QVERIFY(ui().lblSaveWarning->isHidden());
         const QFileInfo after(ClassListPath(1));
@@ -247,8 +239,8 @@ private slots:
         QTest::mouseClick(ui().cmdStartlist, Qt::LeftButton);
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown.constFirst().contains(message), qPrintable(shown.constFirst()));
-        QCOMPARE(m_store->entryCount(), 1);
-        QCOMPARE(m_store->readTextField(0, ListField::Name), QStringLiteral("Kim"));
+        QCOMPARE(m_shown.store->entryCount(), 1);
+        QCOMPARE(m_shown.store->readTextField(0, ListField::Name), QStringLiteral("Kim"));
     }
 
     // A stop on a full disk: the time stays in the grid and in memory, the warning line names the
@@ -259,20 +251,20 @@ private slots:
         const FileIdentity before = identityOf(ClassListPath(1));
         start();
         clickCell(1, ProtocolModel::Time1);
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F5);
         FakeCounter::advanceMs(41'230);
         {
             FileSizeLimit full(16);
             QVERIFY(full.active());
-            QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
+            QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F8);
         }
         QCOMPARE(ui().model->cell(1, ProtocolModel::Time1), 41'230);
-        QCOMPARE(m_store->readNumberField(1, ListField::Time1), 41'230);
+        QCOMPARE(m_shown.store->readNumberField(1, ListField::Time1), 41'230);
         QVERIFY(ui().lblSaveWarning->isVisible());
         QCOMPARE(ui().lblSaveWarning->text(), QStringLiteral("NOT SAVED: List01.dat\nI/O error 27"));
         QVERIFY(identityOf(ClassListPath(1)) == before);
 
-        QVERIFY(m_main->close());
+        QVERIFY(m_shown.window->close());
         QVERIFY(ui().lblSaveWarning->isHidden());
         StartList saved;
         QVERIFY(ReadListFile(saved, ClassListPath(1), false).ok());
@@ -289,7 +281,7 @@ private slots:
         StartList list = listOfNames({name, QStringLiteral("Ola")});
         QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
         start();
-        QCOMPARE(m_store->readTextField(0, ListField::Name).size(), name.size());
+        QCOMPARE(m_shown.store->readTextField(0, ListField::Name).size(), name.size());
 
         clickCell(0, ProtocolModel::Time1);
         QCOMPARE(ui().lblPartic->text(), QStringLiteral("Lauf 1:  ") + name);
@@ -326,12 +318,12 @@ private slots:
         QVERIFY(WriteListFile(listOfNames({"Kim"}), ClassListPath(1)).ok());
         start();
         bool ended = false;
-        QTimer::singleShot(50, m_main.get(), [&] {
+        QTimer::singleShot(50, m_shown.window.get(), [&] {
             QVERIFY(m_editor->isVisible());
             // Whatever the editor or the window saves now is refused.
             QFile::remove(ClassListPath(1));
             QDir().mkpath(ClassListPath(1));
-            m_main->closeWithoutQuestions();
+            m_shown.window->closeWithoutQuestions();
             ended = true;
         });
         // A window that does not close would keep the editor open; it is closed for it then.
@@ -339,7 +331,7 @@ private slots:
         QTest::mouseClick(ui().cmdStartlist, Qt::LeftButton);
         QVERIFY(ended);
         QVERIFY(!m_editor->isVisible());
-        QVERIFY(!m_main->isVisible());
+        QVERIFY(!m_shown.window->isVisible());
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{});
         QVERIFY(QFileInfo(ClassListPath(1)).isDir());
     }

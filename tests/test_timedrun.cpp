@@ -9,6 +9,7 @@
 #include "core/startlist/ListFile.h"
 #include "core/startlist/ClassStore.h"
 #include "support/MainWindowControls.h"
+#include "support/ShownMainWindow.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -26,13 +27,11 @@ public:
     Q_ENUM(Gesture)
 
 private:
-    std::unique_ptr<ClassStore> m_store;
-    std::unique_ptr<TfrmMain> m_main;
+    ShownMainWindow m_shown;
     TfrmStartList *m_editor = nullptr;
 
-    std::unique_ptr<MainWindowControls> m_controls;
-    const MainWindowControls &ui() const { return *m_controls; }
-    ProtocolModel &model() { return *m_controls->model; }
+    const MainWindowControls &ui() const { return *m_shown.controls; }
+    ProtocolModel &model() { return *m_shown.controls->model; }
 
     QPoint cellCenter(int row, int column)
     {
@@ -46,7 +45,7 @@ private:
     void typeOnWindow(const QString &text)
     {
         for (const QChar c : text)
-            QTest::keyClick(m_main->windowHandle(), c.toLatin1());
+            QTest::keyClick(m_shown.window->windowHandle(), c.toLatin1());
     }
     QWidget *openCountEditor() const
     {
@@ -65,7 +64,7 @@ private:
             rest.remove(0, 1);
             break;
         case Gesture::F2:
-            QTest::keyClick(m_main->windowHandle(), Qt::Key_F2);
+            QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F2);
             break;
         case Gesture::DoubleClick:
             QTest::mouseDClick(ui().Grid->viewport(), Qt::LeftButton, {}, cellCenter(row, column));
@@ -74,7 +73,7 @@ private:
         QWidget *editor = openCountEditor();
         QVERIFY(editor);
         typeOnWindow(rest);
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_Return);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_Return);
         // The grid takes the entry on its next round of the event loop.
         QTRY_VERIFY(!ui().Grid->findChild<QWidget *>(QStringLiteral("CountEditor")) || !editor->isVisible());
         QCoreApplication::processEvents();
@@ -90,11 +89,11 @@ private:
     {
         QTest::mouseClick(editor->findChild<QLineEdit *>(), Qt::LeftButton);
         QVERIFY(editor->hasFocus());
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_A, Qt::ControlModifier);
         if (text.isEmpty())
-            QTest::keyClick(m_main->windowHandle(), Qt::Key_Backspace);
+            QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_Backspace);
         typeOnWindow(text);
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_Tab);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_Tab);
         QVERIFY(!editor->hasFocus());
     }
     void pickClass(int classIndex)
@@ -107,23 +106,13 @@ private:
 
     void startProgram()
     {
-        m_store = std::make_unique<ClassStore>();
-        m_main = std::make_unique<TfrmMain>(*m_store);
-        m_editor = new TfrmStartList(*m_store, m_main.get());
-        m_main->setStartListEditor(m_editor);
-        m_controls = std::make_unique<MainWindowControls>(m_main.get());
-        m_main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
-        m_main->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
+        m_shown.open([this](ClassStore &store, TfrmMain &window) {
+            m_editor = new TfrmStartList(store, &window);
+            window.setStartListEditor(m_editor);
+        });
         OperatorDialogs::takeShownMessages();
     }
-    void endProgram()
-    {
-        m_controls.reset();
-        m_main.reset();
-        m_store.reset();
-    }
+    void endProgram() { m_shown.close(); }
 
 private slots:
     void init()
@@ -155,7 +144,7 @@ private slots:
         QCOMPARE(ui().lblPartic->text(), QStringLiteral("Lauf 1:  Team 7"));
         QVERIFY(ui().cmdStart->isEnabled());
 
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F5);
         QVERIFY(ui().runs->Running());
         FakeCounter::advanceMs(12'340);
         QTRY_COMPARE(model().cell(1, ProtocolModel::Time1), 12'340); // the 100 ms refresh
@@ -164,7 +153,7 @@ private slots:
         QCOMPARE(readClassFile(2).wholeNumber(1, ListField::Time1), 0); // not written while running
 
         FakeCounter::advanceMs(53'090.4);
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F8);
         QCOMPARE(model().cell(1, ProtocolModel::Time1), 65'430);
         QCOMPARE(model().cellText(1, ProtocolModel::Time1), QStringLiteral("01:05.43"));
         QCOMPARE(readClassFile(2).wholeNumber(1, ListField::Time1), 65'430);
@@ -243,7 +232,7 @@ private slots:
         pickClass(2);
         clickCell(1, ProtocolModel::FP1);
         if (gesture == Gesture::F2)
-            QTest::keyClick(m_main->windowHandle(), Qt::Key_F2);
+            QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F2);
         else
             QTest::mouseDClick(ui().Grid->viewport(), Qt::LeftButton, {}, cellCenter(1, ProtocolModel::FP1));
         QWidget *editor = openCountEditor();
@@ -251,7 +240,7 @@ private slots:
         auto *line = editor->findChild<QLineEdit *>();
         QCOMPARE(line->text(), QStringLiteral("17"));
         QCOMPARE(line->selectedText(), QStringLiteral("17"));
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_Escape);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_Escape);
         QCOMPARE(model().cell(1, ProtocolModel::FP1), 17);
     }
 
@@ -259,11 +248,11 @@ private slots:
     {
         pickClass(2);
         clickCell(1, ProtocolModel::Time1);
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F5);
         QVERIFY(ui().runs->Running());
 
         clickCell(1, ProtocolModel::FS1);
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F2);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F2);
         QWidget *editor = openCountEditor();
         QVERIFY(editor);
         typeOnWindow(QStringLiteral("3"));
@@ -273,7 +262,7 @@ private slots:
         FakeCounter::advanceMs(1'000);
         QTRY_COMPARE(model().cell(1, ProtocolModel::Time1), 5'000);
         QCOMPARE(editor->findChild<QLineEdit *>()->text(), QStringLiteral("3"));
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_Return);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_Return);
         QTRY_COMPARE(model().cell(1, ProtocolModel::FS1), 3);
         QVERIFY(ui().runs->Running());
         QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 30'000);
@@ -282,7 +271,7 @@ private slots:
         QCOMPARE(saved.wholeNumber(1, ListField::Time1), 0); // the clock's time is no result yet
 
         FakeCounter::advanceMs(2'500);
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F8);
         saved = readClassFile(2);
         QCOMPARE(saved.wholeNumber(1, ListField::Time1), 7'500);
         QCOMPARE(saved.wholeNumber(1, ListField::FS1), 3);
@@ -383,11 +372,11 @@ private slots:
     {
         pickClass(2);
         clickCell(0, ProtocolModel::Time1);
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F5);
         clickCell(1, ProtocolModel::Time2, Qt::ControlModifier);
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
         QCOMPARE(ui().runs->CurrentRow(), 0); // selection is ignored during a run
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F8);
     }
 
     void arrowsChooseTheRun()
@@ -432,8 +421,8 @@ private slots:
     void outOfRangeClassesChangeNothing()
     {
         pickClass(2);
-        m_main->LoadClass(0);
-        m_main->LoadClass(11);
+        m_shown.window->LoadClass(0);
+        m_shown.window->LoadClass(11);
         QCOMPARE(ui().cmbClass->currentIndex(), 1);
         QCOMPARE(model().rowCount(), 3);
     }
@@ -477,17 +466,17 @@ private slots:
             QTimer::singleShot(0, m_editor, [this] { m_editor->accept(); });
             QTest::mouseClick(ui().cmdStartlist, Qt::LeftButton);
             // The window manager gives the main window back its activation; offscreen, we do.
-            m_main->activateWindow();
+            m_shown.window->activateWindow();
         } else if (how == QStringLiteral("tab")) {
             for (int i = 0; i < 12 && !ui().Grid->hasFocus(); ++i)
-                QTest::keyClick(m_main->windowHandle(), Qt::Key_Tab);
+                QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_Tab);
         } else {
             ui().Grid->setFocus();
             QWidget other;
             other.show();
             other.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&other));
-            m_main->activateWindow();
+            m_shown.window->activateWindow();
         }
         QTRY_VERIFY(ui().Grid->hasFocus());
         QCoreApplication::processEvents();
@@ -495,11 +484,11 @@ private slots:
         QCOMPARE(ui().lblPartic->text(), QString());
         QVERIFY(!ui().cmdStart->isEnabled());
         QCOMPARE(model().cellColor(0, ProtocolModel::Name), model().cellColor(1, ProtocolModel::Name));
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F5);
         QVERIFY(!ui().runs->Running());
 
         // The operator's arrows choose, starting at the first row.
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_Down);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_Down);
         QCOMPARE(ui().runs->CurrentRow(), 0);
         QCOMPARE(ui().lblPartic->text(), QStringLiteral("Lauf 1:  Kim"));
     }
@@ -529,7 +518,7 @@ private slots:
         const QString path = programFolder() + fileName;
         OperatorDialogs::queueFileName(path);
         OperatorDialogs::queueAnswer(false);
-        QTest::mouseClick(m_main->findChild<QWidget *>(button), Qt::LeftButton);
+        QTest::mouseClick(m_shown.window->findChild<QWidget *>(button), Qt::LeftButton);
         QString content;
         if (fileName.endsWith(QStringLiteral(".xlsx"))) {
             QString failure;
@@ -568,28 +557,28 @@ private slots:
         QFETCH(bool, ended);
         pickClass(2);
         clickCell(0, ProtocolModel::Time1);
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F5);
         FakeCounter::advanceMs(3'000);
         OperatorDialogs::takeQuestionDefaults();
         if (asked)
             OperatorDialogs::queueAnswer(answer);
         if (how == QStringLiteral("signal"))
-            m_main->closeWithoutQuestions();
+            m_shown.window->closeWithoutQuestions();
         else
-            m_main->windowHandle()->close();
+            m_shown.window->windowHandle()->close();
         const QStringList shown = OperatorDialogs::takeShownMessages();
         QCOMPARE(shown.size(), asked ? 1 : 0);
         if (asked) {
             QCOMPARE(shown.first(), QStringLiteral("The clock is running.\n\nEnd the program anyway?"));
             QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton>{QMessageBox::No});
         }
-        QCOMPARE(m_main->isVisible(), !ended);
+        QCOMPARE(m_shown.window->isVisible(), !ended);
         if (ended)
             return;
         QVERIFY(ui().runs->Running());
         FakeCounter::advanceMs(2'000);
         QTRY_COMPARE(ui().Tablo->text(), QStringLiteral("00:05.00"));
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F8);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F8);
         QCOMPARE(readClassFile(2).wholeNumber(0, ListField::Time1), 5'000);
     }
 
@@ -599,20 +588,20 @@ private slots:
     {
         pickClass(2);
         clickCell(0, ProtocolModel::Time1);
-        QTest::keyClick(m_main->windowHandle(), Qt::Key_F5);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F5);
         bool boxShown = false;
-        QTimer::singleShot(50, m_main.get(), [this, &boxShown] {
+        QTimer::singleShot(50, m_shown.window.get(), [this, &boxShown] {
             QWidget *box = QApplication::activeModalWidget();
             boxShown = qobject_cast<QMessageBox *>(box) != nullptr;
             if (box)
                 box->close();
-            m_main->closeWithoutQuestions();
+            m_shown.window->closeWithoutQuestions();
         });
         OperatorDialogs::setTestMode(false);
-        m_main->windowHandle()->close();
+        m_shown.window->windowHandle()->close();
         OperatorDialogs::setTestMode(true);
         QVERIFY(boxShown);
-        QVERIFY(!m_main->isVisible());
+        QVERIFY(!m_shown.window->isVisible());
         QVERIFY(QFile::exists(ClassListPath(2)));
     }
 
@@ -620,8 +609,8 @@ private slots:
     {
         pickClass(2);
         clickCell(0, ProtocolModel::Time1);
-        m_main->windowHandle()->close();
-        QVERIFY(!m_main->isVisible());
+        m_shown.window->windowHandle()->close();
+        QVERIFY(!m_shown.window->isVisible());
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
     }
 
@@ -630,7 +619,7 @@ private slots:
         pickClass(2);
         typeIntoCount(2, ProtocolModel::FP2, QStringLiteral("4"));
         QFile::remove(ClassListPath(2));
-        m_main->close();
+        m_shown.window->close();
         QCOMPARE(readClassFile(2).wholeNumber(2, ListField::FP2), 4);
     }
 };
