@@ -9,6 +9,7 @@
 #include "gui/Form_StartList.h"
 #include "gui/TranslateWindow.h"
 #include "support/GuiTestMain.h"
+#include "support/MenuClicks.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -307,7 +308,10 @@ private slots:
     void clearQuestion()
     {
         OperatorDialogs::takeShownMessages();
-        child<QAction>(QStringLiteral("frmStartList"), "mnuClear")->trigger();
+        m_startList->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_startList.get()));
+        chooseFromMenu(m_startList.get(), "mnuClear");
+        m_startList->hide();
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList {QStringLiteral("Starterliste löschen?")});
     }
 

@@ -1,5 +1,6 @@
 #include "support/FakeCounter.h"
 #include "support/GuiTestMain.h"
+#include "support/MenuClicks.h"
 #include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
@@ -175,7 +176,7 @@ private slots:
 
         OperatorDialogs::takeFileDialogTitles();
         for (const char *item : {"mnuOpen", "mnuMerge", "mnuSaveAs"})
-            editor.findChild<QAction *>(QLatin1String(item))->trigger();
+            chooseFromMenu(&editor, item);
         QCOMPARE(OperatorDialogs::takeFileDialogTitles(),
                  (QStringList{"Open list...", "Merge list...", "Save list as..."}));
     }

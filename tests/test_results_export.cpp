@@ -3,6 +3,7 @@
 #include "core/protocol/ResultsWorkbook.h"
 #include "core/settings/ClassNames.h"
 #include "core/startlist/ListFile.h"
+#include "support/SettingsFile.h"
 #include "support/ExportFiles.h"
 #include "support/TestEnvironment.h"
 
@@ -333,13 +334,13 @@ private slots:
 
     void eventNameFromTheSettings()
     {
-        setResultsEventName(QStringLiteral("  Sommer-Slalom  "));
+        writeSettingsFile("[Results]\nEventName=  Sommer-Slalom  \n");
         const ResultsDocument document = resultsHeading(3, 12);
         QCOMPARE(document.title(), QStringLiteral("Sommer-Slalom \u2013 Ergebnisliste"));
         QCOMPARE(document.date, QDate::currentDate());
         QCOMPARE(document.dateText(), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
         QCOMPARE(document.penaltySecondsText(), QStringLiteral("3 / 12"));
-        setResultsEventName(QString());
+        writeSettingsFile("[Results]\nEventName=\n");
         QCOMPARE(resultsHeading(2, 10).title(), QStringLiteral("Ergebnisliste"));
     }
 };

@@ -1,5 +1,6 @@
 #include "support/ListFiles.h"
 #include "support/GuiTestMain.h"
+#include "support/MenuClicks.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/Form_StartList.h"
 #include "core/startlist/ListFile.h"
@@ -55,6 +56,8 @@ class TestStartListEditor final : public QObject
     QString heading() const { return m_form->findChild<QLabel *>(QStringLiteral("TopPanel"))->text(); }
     QString status() const { return m_form->findChild<QStatusBar *>()->currentMessage(); }
     QAction *action(const char *name) const { return m_form->findChild<QAction *>(QLatin1String(name)); }
+
+    void chooseFromMenu(const char *name) { ::chooseFromMenu(m_form.get(), name); }
 
     QStringList names() const
     {
@@ -194,12 +197,12 @@ private slots:
         m_form->LoadCurrentClass();
         OperatorDialogs::queueAnswer(true);
         OperatorDialogs::takeQuestionDefaults();
-        action("mnuClear")->trigger();
+        chooseFromMenu("mnuClear");
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Clear list?")});
         QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton>{QMessageBox::No});
         QCOMPARE(m_store->entryCount(), 0);
         QCOMPARE(readBytes(ClassListPath(1)).count("[ZVX1RECORD]"), 2); // nothing written yet
-        action("mnuClose")->trigger();
+        chooseFromMenu("mnuClose");
         QVERIFY(!m_form->isVisible());
         QCOMPARE(readBytes(ClassListPath(1)), QByteArray("[ZVX1FILE]\r\n[ZVX1END]\r\n"));
     }
@@ -209,13 +212,13 @@ private slots:
         writeClass(1, {"a"});
         m_form->LoadCurrentClass();
         OperatorDialogs::queueAnswer(false);
-        action("mnuClear")->trigger();
+        chooseFromMenu("mnuClear");
         QCOMPARE(names(), QStringList{"a"});
     }
 
     void enterEditsTheFocusedCell()
     {
-        m_form->findChild<QAction *>(QStringLiteral("mnuAddRow"))->trigger();
+        chooseFromMenu("mnuAddRow");
         grid()->setFocus();
         grid()->setCurrentIndex(grid()->model()->index(0, int(ListField::Name)));
         QTest::keyClick(grid(), Qt::Key_Return);
@@ -229,7 +232,7 @@ private slots:
 
     void enterOnHashDoesNotEdit()
     {
-        action("mnuAddRow")->trigger();
+        chooseFromMenu("mnuAddRow");
         grid()->setFocus();
         grid()->setCurrentIndex(grid()->model()->index(0, int(ListField::Number)));
         QTest::keyClick(grid(), Qt::Key_Return);
@@ -238,7 +241,7 @@ private slots:
 
     void clickEditsAndTabSwitchCommits()
     {
-        action("mnuAddRow")->trigger();
+        chooseFromMenu("mnuAddRow");
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, int(ListField::Age)));
         auto *editor = grid()->findChild<QLineEdit *>();
         QVERIFY(editor && editor->isVisible());
@@ -307,7 +310,7 @@ private slots:
         QFETCH(int, target);
         QFETCH(int, classAfter);
         QFETCH(bool, written);
-        action("mnuAddRow")->trigger();
+        chooseFromMenu("mnuAddRow");
         m_store->writeNumberField(0, ListField::Time1, 65430);
         QSignalSpy tabChanged(tabs(), &QTabBar::currentChanged);
         m_form->SelectClass(target);
@@ -324,7 +327,7 @@ private slots:
 
     void failedSaveKeepsTheListAndSaysWhy()
     {
-        action("mnuAddRow")->trigger();
+        chooseFromMenu("mnuAddRow");
         QDir().mkpath(ClassListPath(1)); // a folder where the file should go
         QVERIFY(!m_form->SaveCurrentClass());
         const QStringList shown = OperatorDialogs::takeShownMessages();
@@ -356,21 +359,21 @@ private slots:
         writeClass(1, {"a", "b"});
         m_form->LoadCurrentClass();
         OperatorDialogs::queueFileName(programFolder() + QStringLiteral("event"));
-        action("mnuSaveAs")->trigger();
+        chooseFromMenu("mnuSaveAs");
         QVERIFY(QFile::exists(file));
 
         OperatorDialogs::queueFileName(programFolder() + QStringLiteral("event"));
-        action("mnuMerge")->trigger();
+        chooseFromMenu("mnuMerge");
         QCOMPARE(names(), (QStringList{"a", "b", "a", "b"}));
 
         writeClass(9, {"x"});
         OperatorDialogs::queueFileName(ClassListPath(9));
-        action("mnuOpen")->trigger();
+        chooseFromMenu("mnuOpen");
         QCOMPARE(names(), QStringList{"x"});
         // Open and Merge change the list in memory only; the class file waits for the next save point.
         QCOMPARE(readClassFile(1).count(), 2);
 
-        action("mnuOpen")->trigger(); // cancelled: nothing happens
+        chooseFromMenu("mnuOpen"); // cancelled: nothing happens
         QCOMPARE(names(), QStringList{"x"});
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{});
     }
@@ -397,7 +400,7 @@ private slots:
         // A file of the bare name is no list of ours; the typed name means the list.
         QVERIFY(WriteListFile(listOf({"from a"}), programFolder() + "a").ok());
         OperatorDialogs::queueFileName(programFolder() + typed);
-        action(menu.toLatin1().constData())->trigger();
+        chooseFromMenu(menu.toLatin1().constData());
         QCOMPARE(names(), loaded);
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{});
     }
@@ -422,7 +425,7 @@ private slots:
         writeClass(1, {"a", "b"});
         m_form->LoadCurrentClass();
         OperatorDialogs::queueFileName(programFolder() + typed);
-        action("mnuSaveAs")->trigger();
+        chooseFromMenu("mnuSaveAs");
         const QStringList shown = OperatorDialogs::takeShownMessages();
         if (message.isEmpty()) {
             QCOMPARE(shown, QStringList{});
@@ -543,7 +546,7 @@ private slots:
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(m_store->readTextField(0, ListField::Name), name + QStringLiteral("Z!"));
 
-        action("mnuClose")->trigger();
+        chooseFromMenu("mnuClose");
         QCOMPARE(readClassFile(1).text(0, ListField::Name), name + QStringLiteral("Z!"));
     }
 
@@ -584,7 +587,7 @@ private slots:
 
     void helpShowsAMessage()
     {
-        action("mnuHelp")->trigger();
+        chooseFromMenu("mnuHelp");
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Help")});
     }
 
@@ -593,7 +596,7 @@ private slots:
         bool opened = false;
         m_form->setClassEditorOpener([&] { opened = true; });
         tabs()->setTabText(2, QStringLiteral("stale"));
-        action("mnuClassEditor")->trigger();
+        chooseFromMenu("mnuClassEditor");
         QVERIFY(opened);
         QCOMPARE(tabs()->tabText(2), QStringLiteral("Class 03"));
     }
@@ -601,7 +604,7 @@ private slots:
     void cellColours()
     {
         for (int i = 0; i < 3; ++i)
-            action("mnuAddRow")->trigger();
+            chooseFromMenu("mnuAddRow");
         grid()->clearSelection();
         grid()->selectionModel()->setCurrentIndex(grid()->model()->index(1, 1), QItemSelectionModel::NoUpdate);
         const QImage image = grid()->viewport()->grab().toImage();
@@ -612,7 +615,7 @@ private slots:
         QCOMPARE(colourAt(0), 0xF8F8F8u);
         QCOMPARE(colourAt(1), 0xFFFFFFu);
         QCOMPARE(colourAt(2), 0xF8F8F8u);
-        action("mnuAddRow")->trigger();
+        chooseFromMenu("mnuAddRow");
         const QImage more = grid()->viewport()->grab().toImage();
         const QRect odd = grid()->visualRect(grid()->model()->index(3, 2));
         QCOMPARE(bgrFromColor(more.pixelColor(odd.center().x(), odd.top() + 3)), 0xF0F0F0u);

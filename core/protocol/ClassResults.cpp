@@ -3,10 +3,9 @@
 #include "core/protocol/ProtocolModel.h"
 #include "core/protocol/Ranking.h"
 #include "core/settings/ClassNames.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
-
-#include <QSettings>
 
 #include <algorithm>
 
@@ -40,7 +39,6 @@ constexpr ColumnSource columnSources[ResultColumnCount] = {
     {ResultColumn::GrandTotal, "Ges.Zeit", ResultKind::Time, ProtocolModel::GrandTotal},
 };
 
-const QString EventNameKey = QStringLiteral("Results/EventName");
 } // namespace
 
 QString resultColumnHeading(ResultColumn column)
@@ -135,14 +133,8 @@ ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds)
 
 QString resultsEventName()
 {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brasquell"),
-                       QStringLiteral("Zorvexa"));
-    return settings.value(EventNameKey).toString().trimmed();
-}
-
-void setResultsEventName(const QString &name)
-{
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brasquell"),
-                       QStringLiteral("Zorvexa"));
-    settings.setValue(EventNameKey, name);
+    // Set by hand in the settings file; a value that cannot be read leaves the title without one.
+    const Result<QString> name =
+        SettingsStore().readText(QStringLiteral("Results"), QStringLiteral("EventName"), QString());
+    return name.value_or(QString()).trimmed();
 }

@@ -85,4 +85,3 @@ Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds
 // Today's date and the event name kept for the exports ("Results/EventName" in the settings).
 ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds);
 QString resultsEventName();
-void setResultsEventName(const QString &name);
