@@ -286,7 +286,9 @@ private slots:
         m_window->SelectParticipant(0);
         QVERIFY(!ui().cmdStart->isEnabled());
         QCOMPARE(ui().lblPartic->text(), QStringLiteral("Lauf 1:  Team 7"));
-        ui().edtLauf->setValue(2);
+        // The operator steps the run editor up with the arrow key.
+        ui().edtLauf->setFocus();
+        QTest::keyClick(ui().edtLauf, Qt::Key_Up);
         QVERIFY(ui().cmdStart->isEnabled());
         QCOMPARE(ui().lblPartic->text(), QStringLiteral("Lauf 2:  Team 7"));
     }
