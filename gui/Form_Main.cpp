@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -453,7 +454,11 @@ void TfrmMain::showSaveResult(const FileResult &result)
         return;
     }
     const FileError &error = result.error();
-    warning->setText(tr("NOT SAVED: %1\n%2").arg(QFileInfo(error.path).fileName(), error.reason.section(QLatin1Char('\n'), 0, 0)));
+    // The line has room for the file's name only; the tooltip keeps the whole path.
+    const QString name = QFileInfo(error.path).fileName();
+    const QString reason =
+        error.reason.section(QLatin1Char('\n'), 0, 0).replace(QDir::toNativeSeparators(error.path), name);
+    warning->setText(tr("NOT SAVED: %1\n%2").arg(name, reason));
     warning->setToolTip(error.message());
     warning->show();
 }
