@@ -121,6 +121,16 @@ FileResult ClassStore::loadCurrentClass()
     m_unsaved.reset();
     m_loaded = true;
     const QString path = ClassListPath(m_currentClass);
+    const struct Announce
+    {
+        ClassStore *store;
+        std::shared_ptr<const StartList> before;
+        ~Announce()
+        {
+            emit store->changed({StoreChange::Kind::ListReplaced, store->m_currentClass, -1, ListField::Number, {}, {},
+                                 ChangeSource::Load, before});
+        }
+    } announce{this, std::make_shared<const StartList>(list())};
     const Result<bool> read = m_model.changeAll([&](StartList &list) {
         // A class without a file has no participants.
         list.clear();
@@ -171,7 +181,10 @@ FileResult ClassStore::SaveCurrentClass()
     return result;
 }
 
-void ClassStore::writeNumberField(int index, ListField field, std::int32_t value)
+void ClassStore::writeNumberField(int index, ListField field, std::int32_t value, ChangeSource source)
 {
-    m_model.setWholeNumber(index, field, value);
+    const std::int32_t old = list().wholeNumber(index, field);
+    if (!m_model.setWholeNumber(index, field, value) || old == value)
+        return;
+    emit changed({StoreChange::Kind::Field, m_currentClass, index, field, old, value, source, nullptr});
 }

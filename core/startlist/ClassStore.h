@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/startlist/StartListModel.h"
+#include "core/startlist/StoreChange.h"
 #include "core/system/FileResult.h"
 
 #include <QObject>
@@ -43,7 +44,8 @@ public:
     // "#" gives the position counted from 1; an index outside the list gives a null string.
     QString readTextField(int index, ListField field) const { return list().text(index, field); }
     std::int32_t readNumberField(int index, ListField field) const { return list().wholeNumber(index, field); }
-    void writeNumberField(int index, ListField field, std::int32_t value);
+    void writeNumberField(int index, ListField field, std::int32_t value,
+                          ChangeSource source = ChangeSource::Editor);
 
     // Copies path (through its links: the file they lead to) to the first free "<file>.bak",
     // "<file>.bak2", ... beside it, with its permissions; a copy with the same bytes is reused.
@@ -60,6 +62,8 @@ signals:
     void classLoaded(int classIndex);
     // After every save of a class file, so the top of the interface can show or clear a warning.
     void saveFinished(const FileResult &result);
+    // Every change of the entries, times and counts of the current class, once, with what changed.
+    void changed(const StoreChange &change);
 
 private:
     FileResult loadCurrentClass();

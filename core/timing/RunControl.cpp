@@ -56,6 +56,7 @@ bool RunControl::StartRunAt(std::int64_t count)
     m_running = true;
     m_clock.StartAt(count);
     publishRunState();
+    emit runStarted(m_currentRow, m_runNumber, count);
     lockIfAutomatic();
     return true;
 }
@@ -77,6 +78,7 @@ bool RunControl::StopRunAt(std::int64_t count)
         m_protocol->recalculateRow(m_currentRow);
         m_protocol->writeBackRow(m_currentRow);
     }
+    emit runStopped(m_currentRow, m_runNumber, static_cast<std::int32_t>(static_cast<std::uint32_t>(m_liveTime)));
     return true;
 }
 

@@ -84,6 +84,10 @@ signals:
     void controlsEnabledChanged(bool enabled);
     void lockChanged(bool locked);
     void beamChanged(bool visible, std::uint32_t bgrColor);
+    // The clock of a run, for the journal and the live results. startCount is the counter reading
+    // of the start (see PerfTimer); a reset while running records the time shown as a stop does.
+    void runStarted(int row, int run, std::int64_t startCount);
+    void runStopped(int row, int run, std::int32_t timeMs);
 
 private:
     bool validRow(int row) const;
