@@ -227,11 +227,9 @@ private slots:
         for (const char *name : {"Kim", "Lee", "Ola", "Ida", "Max"})
             before += "[ZVX1RECORD]\r\n" + QByteArray(name) + "\r\n\r\n\r\n\r\n\r\n\r\n61230\r\n1\r\n0\r\n59990\r\n0\r\n1\r\n";
         before += "[ZVX1END]\r\n";
-        QFile::remove(classFile);
-        {
-            QFile file(classFile);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
-        }
+        QFile file(classFile);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(before) == before.size());
+        file.close();
         writeSettingsFile("[Class%20Names]\r\nClass%2001=@ByteArray(x)\r\n");
         const auto cleanUp = qScopeGuard([&] {
             QFile::remove(settingsPath());
@@ -244,7 +242,6 @@ private slots:
         ::kill(pid_t(copy->processId()), SIGTERM);
         QVERIFY(copy->waitForFinished(10000));
         QCOMPARE(copy->exitCode(), 0);
-        QFile file(classFile);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
     }
