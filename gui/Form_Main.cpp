@@ -5,6 +5,7 @@
 #include "gui/Form_Info.h"
 #include "gui/JustOne.h"
 #include "core/settings/ClassNames.h"
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/text/Numbers.h"
@@ -31,10 +32,6 @@
 #include <cstdio>
 
 namespace {
-const QString ConfigurationSection = QStringLiteral("Configuration");
-const QString FPSecondsKey = QStringLiteral("FPSeconds");
-const QString FSSecondsKey = QStringLiteral("FSSeconds");
-
 QString runButtonStyle(const char *color)
 {
     return QStringLiteral("QPushButton { color: %1; font-weight: bold; }"
@@ -175,8 +172,10 @@ void TfrmMain::setUpLook()
 
     // The seconds of the last session: changing them at a start would rescore every class.
     const SettingsStore settings;
-    m_ui->edtFP->setValue(settings.readNumber(ConfigurationSection, FPSecondsKey, 2).value_or(2));
-    m_ui->edtFS->setValue(settings.readNumber(ConfigurationSection, FSSecondsKey, 10).value_or(10));
+    m_ui->edtFP->setValue(settings.read(Setting::FPSeconds).value_or(Setting::FPSeconds.fallback));
+    m_ui->edtFS->setValue(settings.read(Setting::FSSeconds).value_or(Setting::FSSeconds.fallback));
+    // A settings file that is no file is left alone; the program runs on its defaults.
+    showSettingsResult(SettingsStore::checkFile(), tr("NOT READ: %1\n%2"));
     m_protocol.model().setPenaltySeconds(m_ui->edtFP->seconds(), m_ui->edtFS->seconds());
     for (int i = 1; i <= 10; ++i)
         m_ui->cmbClass->addItem(QString::number(i));
@@ -354,10 +353,12 @@ void TfrmMain::edtPenaltySecondsChange()
     const double fs = m_ui->edtFS->seconds();
     m_protocol.model().setPenaltySeconds(fp, fs);
     // The seconds stay in force when the file cannot be written; only the next start would not
-    // know them, and the configuration dialog reports a settings file it cannot write.
+    // know them, so the warning line says so.
     SettingsStore settings;
-    [[maybe_unused]] const FileResult fpSaved = settings.writeNumber(ConfigurationSection, FPSecondsKey, fp);
-    [[maybe_unused]] const FileResult fsSaved = settings.writeNumber(ConfigurationSection, FSSecondsKey, fs);
+    FileResult saved = settings.write(Setting::FPSeconds, fp);
+    if (saved)
+        saved = settings.write(Setting::FSSeconds, fs);
+    showSettingsResult(saved, tr("NOT SAVED: %1\n%2"));
 }
 
 void TfrmMain::GridSelectCell(int column, int row)
@@ -449,8 +450,9 @@ void TfrmMain::closeWithoutQuestions()
 void TfrmMain::showSaveResult(const FileResult &result)
 {
     QLabel *warning = m_ui->lblSaveWarning;
+    m_classNotSaved = !result.ok();
     if (result.ok()) {
-        warning->hide();
+        showSettingsWarning();
         return;
     }
     const FileError &error = result.error();
@@ -460,6 +462,33 @@ void TfrmMain::showSaveResult(const FileResult &result)
         error.reason.section(QLatin1Char('\n'), 0, 0).replace(QDir::toNativeSeparators(error.path), name);
     warning->setText(tr("NOT SAVED: %1\n%2").arg(name, reason));
     warning->setToolTip(error.message());
+    warning->show();
+}
+
+void TfrmMain::showSettingsResult(const FileResult &result, const QString &headline)
+{
+    m_settingsWarning.clear();
+    if (!result.ok()) {
+        const FileError &error = result.error();
+        const QString name = QFileInfo(error.path).fileName();
+        const QString reason =
+            error.reason.section(QLatin1Char('\n'), 0, 0).replace(QDir::toNativeSeparators(error.path), name);
+        m_settingsWarning = {headline.arg(name, reason), error.message()};
+    }
+    // An unsaved class matters more; the settings' warning shows once the class is saved.
+    if (!m_classNotSaved)
+        showSettingsWarning();
+}
+
+void TfrmMain::showSettingsWarning()
+{
+    QLabel *warning = m_ui->lblSaveWarning;
+    if (m_settingsWarning.isEmpty()) {
+        warning->hide();
+        return;
+    }
+    warning->setText(m_settingsWarning.first());
+    warning->setToolTip(m_settingsWarning.last());
     warning->show();
 }
 

@@ -14,7 +14,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <QScopeGuard>
 #include <QWindow>
+
+#include <sys/stat.h>
 
 // The operator's road through a timed run, checked on screen and in the class file.
 class TestTimedRun final : public QObject
@@ -303,6 +306,51 @@ private slots:
         QCOMPARE(ui().edtFP->text(), shown);
         QCOMPARE(model().cell(1, ProtocolModel::Penalty1), penalty1);
         QVERIFY2(readSettingsFile().contains("FPSeconds=" + shown.toLatin1() + '\n'), readSettingsFile().constData());
+    }
+
+    // A settings file the program cannot use is named in the warning line, at start-up when it is
+    // no regular file and whenever the seconds cannot be kept; the seconds stay in force.
+    void settingsTroubleInTheWarningLine_data()
+    {
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QString>("atStart"); // the warning line's first line, empty while hidden
+        QTest::newRow("settings file is a FIFO") << "fifo" << "NOT READ: Zorvexa.ini";
+        QTest::newRow("a file where its folder belongs") << "blocked folder" << "";
+    }
+    void settingsTroubleInTheWarningLine()
+    {
+        QFETCH(QString, trouble);
+        QFETCH(QString, atStart);
+        endProgram();
+        const QString folder = QFileInfo(settingsPath()).absolutePath();
+        const auto tidy = qScopeGuard([&] {
+            QFile::remove(settingsPath());
+            QFile::remove(folder);
+        });
+        if (trouble == QLatin1String("fifo")) {
+            QVERIFY(QDir().mkpath(folder));
+            QCOMPARE(::mkfifo(QFile::encodeName(settingsPath()).constData(), 0600), 0);
+        } else {
+            QVERIFY(QDir(folder).removeRecursively());
+            QFile file(folder);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        startProgram();
+        QCOMPARE(ui().lblSaveWarning->isVisible(), !atStart.isEmpty());
+        if (!atStart.isEmpty())
+            QCOMPARE(ui().lblSaveWarning->text().section(QLatin1Char('\n'), 0, 0), atStart);
+
+        writeClassWithFp1(2, 1);
+        pickClass(2);
+        typeSeconds(ui().edtFP, QStringLiteral("5"));
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 5'000);
+        QVERIFY(ui().lblSaveWarning->isVisible());
+        QCOMPARE(ui().lblSaveWarning->text().section(QLatin1Char('\n'), 0, 0),
+                 QStringLiteral("NOT SAVED: Zorvexa.ini"));
+        QVERIFY(ui().lblSaveWarning->toolTip().contains(settingsPath()));
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+        QCOMPARE(QFileInfo(trouble == QLatin1String("fifo") ? settingsPath() : folder).isFile(),
+                 trouble != QLatin1String("fifo"));
     }
 
     void penaltySecondsAreKeptAcrossRestarts()
