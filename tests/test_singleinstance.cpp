@@ -217,6 +217,51 @@ private slots:
         QFile::remove(classFile);
     }
 
+    // A damaged catalogue fails for every window; an ending signal that comes while its message
+    // is open still ends the program at once, with the class saved.
+    void endingSignalsDuringTheCatalogueMessage_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void endingSignalsDuringTheCatalogueMessage()
+    {
+        QFETCH(int, signalNumber);
+        const QString classFile = programFolder() + QStringLiteral("List01.dat");
+        QFile::remove(classFile);
+        QFile original(m_program);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray bytes = original.readAll();
+        // The appended catalogue's header, the last of its kind in the file, names a charset it must not.
+        const qsizetype header = bytes.lastIndexOf("charset=UTF-8");
+        QVERIFY(header > 0);
+        bytes.replace(header, 13, "charset=ASCII");
+        const QString damaged = programFolder() + QStringLiteral("zorvexa-damaged");
+        QFile copyFile(damaged);
+        QVERIFY(copyFile.open(QIODevice::WriteOnly | QIODevice::Truncate) && copyFile.write(bytes) == bytes.size());
+        copyFile.close();
+        QVERIFY(copyFile.setPermissions(copyFile.permissions() | QFile::ExeOwner));
+
+        QProcess copy;
+        copy.setProgram(damaged);
+        copy.start();
+        QVERIFY(copy.waitForStarted(5000));
+        QVERIFY(waitUntilListening(copy));
+        // Let the catalogue's message come up.
+        QTest::qWait(1000);
+        QElapsedTimer ending;
+        ending.start();
+        ::kill(pid_t(copy.processId()), signalNumber);
+        QVERIFY2(copy.waitForFinished(10000), "the program did not end");
+        QVERIFY2(ending.elapsed() < 5000, qPrintable(QStringLiteral("ending took %1 ms").arg(ending.elapsed())));
+        QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(copy.exitCode(), 0);
+        QVERIFY2(QFileInfo::exists(classFile), "the current class was not saved");
+        QFile::remove(damaged);
+    }
+
     // Start-up tidies what a save cut off by a kill left behind, and writes no class file.
     void startRemovesStaleTemporaryFilesAndWritesNothing()
     {
