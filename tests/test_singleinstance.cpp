@@ -1,4 +1,5 @@
 #include "support/GuiTestMain.h"
+#include "core/system/TerminationSignals.h"
 #include "gui/JustOne.h"
 
 #include <QDirIterator>
@@ -6,6 +7,7 @@
 #include <QProcess>
 #include <QWidget>
 #include <QScopeGuard>
+#include <QSignalSpy>
 
 #include <csignal>
 #include <grp.h>
@@ -260,6 +262,21 @@ private slots:
         QCOMPARE(copy.exitCode(), 0);
         QVERIFY2(QFileInfo::exists(classFile), "the current class was not saved");
         QFile::remove(damaged);
+    }
+
+    // A signal that comes while nothing listens yet (a start-up message is open) is handed to
+    // the receiver that connects later, once, at the next event loop.
+    void signalBeforeItsReceiverIsKept()
+    {
+        TerminationSignals ending;
+        ::raise(SIGHUP);
+        QTest::qWait(100);
+        QSignalSpy received(&ending, &TerminationSignals::terminationRequested);
+        QCOMPARE(received.count(), 0);
+        QVERIFY(received.wait(2000));
+        QCOMPARE(received.takeFirst().first().toInt(), int(SIGHUP));
+        QTest::qWait(100);
+        QCOMPARE(received.count(), 0);
     }
 
     // Start-up tidies what a save cut off by a kill left behind, and writes no class file.
