@@ -20,12 +20,6 @@ QString defaultClassName(int classIndex)
          + QStringLiteral("%1").arg(classIndex, 2, 10, QLatin1Char('0'));
 }
 
-SettingKey<QString> Setting::ClassName(int classIndex)
-{
-    return {QStringLiteral("Class Names"), QStringLiteral("Class %1").arg(classIndex, 2, 10, QLatin1Char('0')),
-            defaultClassName(classIndex)};
-}
-
 QString ClassNameOf(int classIndex)
 {
     if (!isClass(classIndex))
