@@ -174,8 +174,6 @@ void TfrmMain::setUpLook()
     const SettingsStore settings;
     m_ui->edtFP->setValue(settings.read(Setting::FPSeconds).value_or(Setting::FPSeconds.fallback));
     m_ui->edtFS->setValue(settings.read(Setting::FSSeconds).value_or(Setting::FSSeconds.fallback));
-    // A settings file that is no file is left alone; the program runs on its defaults.
-    showSettingsResult(SettingsStore::checkFile(), tr("NOT READ: %1\n%2"));
     m_protocol.model().setPenaltySeconds(m_ui->edtFP->seconds(), m_ui->edtFS->seconds());
     for (int i = 1; i <= 10; ++i)
         m_ui->cmbClass->addItem(QString::number(i));
@@ -287,6 +285,9 @@ void TfrmMain::FormShow()
     showCurrentClass();
     SelectParticipant(-1);
     LockStation();
+    // A settings file that is no file was left alone: the program runs on its defaults.
+    if (const FileResult usable = SettingsStore::checkFile(); !usable)
+        showSettingsResult(usable, tr("NOT READ: %1\n%2"));
 }
 
 void TfrmMain::FillClassNames()
