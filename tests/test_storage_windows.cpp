@@ -11,10 +11,12 @@
 #include "gui/widgets/DrawnText.h"
 
 #include <QAction>
+#include <QHelpEvent>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPicture>
 #include <QTimer>
+#include <QToolTip>
 #include <QWindow>
 
 #include <sys/stat.h>
@@ -309,6 +311,44 @@ private slots:
         QCOMPARE(caption.texts().size(), 2); // the shadow, then the text
         for (const QString &drawn : caption.texts())
             QCOMPARE(drawn, (QStringLiteral("Lauf 1:  ") + name).left(DrawnTextLimit));
+    }
+
+    // A name cut to fit the protocol's cell shows whole in its tooltip, as far as a cell draws
+    // it; one that fits needs none.
+    void cutNamesShowWholeInTheTooltip_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("tip");
+        const QString longName = QStringLiteral("Maximiliane Alexandra von Hohenberg-Waldstein");
+        const QString huge = QStringLiteral("Kim ") + QString(100'000, QLatin1Char('n'));
+        QTest::newRow("cut") << longName << longName;
+        QTest::newRow("fits") << QStringLiteral("Kim") << QString();
+        QTest::newRow("far too long") << huge << huge.left(DrawnTextLimit);
+    }
+    void cutNamesShowWholeInTheTooltip()
+    {
+        QFETCH(QString, name);
+        QVERIFY(WriteListFile(listOfNames({name, QStringLiteral("Ola")}), ClassListPath(1)).ok());
+        start(false);
+        QToolTip::hideText();
+        const QPoint at = ui().Grid->visualRect(ui().model->index(0, ProtocolModel::Name)).center();
+        QHelpEvent help(QEvent::ToolTip, at, ui().Grid->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(ui().Grid->viewport(), &help);
+        QTEST(QToolTip::isVisible() ? QToolTip::text() : QString(), "tip");
+    }
+
+    // The question at closing after a refused save names the file once, in the reason.
+    void closingQuestionNamesTheFileOnce()
+    {
+        QVERIFY(WriteListFile(listOfNames({"Kim"}), ClassListPath(1)).ok());
+        start();
+        QFile::remove(ClassListPath(1));
+        QDir().mkpath(ClassListPath(1));
+        OperatorDialogs::queueAnswer(true);
+        m_shown.window->close();
+        const QStringList shown = OperatorDialogs::takeShownMessages();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.constFirst().count(QDir::toNativeSeparators(ClassListPath(1))) == 1, qPrintable(shown.constFirst()));
     }
 
     // An ending signal while the start list editor is open and the class cannot be saved: the
