@@ -4,7 +4,7 @@
 
 // Draws protocol cells (background from the model, one line, vertically centred, cut with
 // an ellipsis and then whole in the tooltip, no focus or selection mark) and edits count cells
-// with a CountSpinEditor.
+// with a CountSpinEditor. A typed text that differs from the cell's goes to the model's setData.
 class ProtocolDelegate final : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -20,6 +20,6 @@ public:
                    const QModelIndex &index) override;
 
 signals:
-    // Only when the typed text differs from the cell's text; the receiver decides what it means.
-    void textEntered(const QModelIndex &index, const QString &text) const;
+    // The model would not take the typed text (it is no whole number); nothing changed.
+    void textRefused(const QString &text) const;
 };
