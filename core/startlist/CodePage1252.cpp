@@ -112,6 +112,16 @@ void appendWindows1252(std::string &out, QStringView text)
     if (bits < 0x80 && !control)
         return;
     out.resize(start);
+    // Most names hold only letters of the code page (ä, é, ß); only the others pay for the search.
+    bool whole = true;
+    for (qsizetype i = 0; i < size && whole; ++i) {
+        const int byte = codePageByte(wide[i]);
+        whole = byte != NoByte;
+        out.push_back(char(byte));
+    }
+    if (whole)
+        return;
+    out.resize(start);
     // Composed first, so a letter typed with a separate accent finds its code page letter.
     const QString composed = text.toString().normalized(QString::NormalizationForm_C);
     const qsizetype length = composed.size();
