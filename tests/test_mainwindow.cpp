@@ -148,33 +148,22 @@ private slots:
 
     // A wheel turned on the way past the penalty seconds changes nothing; in the editor the
     // operator has clicked into it steps the seconds.
-    void penaltySecondsTakeTheWheelOnlyWithFocus_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("toolTip");
-        QTest::newRow("FP") << "edtFP" << "Seconds per pylon fault (FP)";
-        QTest::newRow("FS") << "edtFS" << "Seconds per task fault (FS)";
-    }
     void penaltySecondsTakeTheWheelOnlyWithFocus()
     {
-        QFETCH(QString, name);
-        auto *editor = m_window->findChild<SecondsSpinBox *>(name);
-        QVERIFY(editor);
-        QTEST(editor->toolTip(), "toolTip");
-        const double before = editor->value();
-        const auto turnUp = [editor] {
+        QCOMPARE(ui().edtFP->toolTip(), QStringLiteral("Seconds per pylon fault (FP)"));
+        QCOMPARE(ui().edtFS->toolTip(), QStringLiteral("Seconds per task fault (FS)"));
+        for (SecondsSpinBox *editor : {ui().edtFP, ui().edtFS}) {
+            const double before = editor->value();
             const QPointF at(editor->width() / 2.0, editor->height() / 2.0);
-            QWheelEvent wheel(at, editor->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
-                              Qt::NoScrollPhase, false);
+            QWheelEvent wheel(at, editor->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            ui().cmbClass->setFocus();
             QApplication::sendEvent(editor, &wheel);
-        };
-        ui().cmbClass->setFocus();
-        turnUp();
-        QCOMPARE(editor->value(), before);
-        QTest::mouseClick(editor, Qt::LeftButton, {}, QPoint(8, editor->height() / 2));
-        QTRY_VERIFY(editor->hasFocus());
-        turnUp();
-        QCOMPARE(editor->value(), before + 1);
+            QCOMPARE(editor->value(), before);
+            QTest::mouseClick(editor, Qt::LeftButton, {}, QPoint(8, editor->height() / 2));
+            QTRY_VERIFY(editor->hasFocus());
+            QApplication::sendEvent(editor, &wheel);
+            QCOMPARE(editor->value(), before + 1);
+        }
     }
 
     void windowTitlesAreExactlyTheDesignedOnes()
