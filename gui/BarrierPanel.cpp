@@ -11,6 +11,8 @@
 
 namespace {
 const QString ConnectedStyle = QStringLiteral("QLabel { color: #006000; padding: 1px 4px; }");
+// An open port is no barrier yet: plain, not the green of a barrier that has answered.
+const QString OpenedStyle = QStringLiteral("QLabel { color: #404040; padding: 1px 4px; }");
 const QString NoteStyle = QStringLiteral("QLabel { color: #000080; padding: 1px 4px; }");
 // As the save warning: it must be seen, and it takes no key from the run buttons.
 const QString ProblemStyle
@@ -85,7 +87,10 @@ void BarrierPanel::showLine()
     const bool note = !status.isProblem() && !m_note.isEmpty();
     // Padding and frame take a few pixels; the full text is in the tool tip.
     m_line->setText(m_line->fontMetrics().elidedText(note ? m_note : status.text(), Qt::ElideRight, m_line->width() - 10));
-    m_line->setStyleSheet(status.isProblem() ? ProblemStyle : note ? NoteStyle : ConnectedStyle);
+    m_line->setStyleSheet(status.isProblem()       ? ProblemStyle
+                          : note                   ? NoteStyle
+                          : status.isConnected()   ? ConnectedStyle
+                                                   : OpenedStyle);
     QStringList tip{status.text(), status.details()};
     if (!m_note.isEmpty())
         tip << m_note;

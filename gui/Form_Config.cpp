@@ -54,9 +54,9 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
     auto *lazer = new QGroupBox(tr("Lazer"), this);
     lazer->setObjectName(QStringLiteral("GroupBox1"));
     lazer->setGeometry(4, 4, 257, 89);
-    label(tr("COM-Port:"), lazer, QRect(8, 14, 69, 17));
-    label(tr("Contact:"), lazer, QRect(84, 14, 69, 17))->setObjectName(QStringLiteral("Label6"));
-    label(tr("Alg.:"), lazer, QRect(156, 14, 69, 17));
+    label(tr("COM-Port:"), lazer, QRect(8, 16, 69, 17));
+    label(tr("Contact:"), lazer, QRect(84, 16, 69, 17))->setObjectName(QStringLiteral("Label6"));
+    label(tr("Alg.:"), lazer, QRect(156, 16, 69, 17));
     QStringList ports{tr("None")};
     for (int n = 1; n <= 16; ++n)
         ports << tr("COM %1").arg(n);
@@ -88,7 +88,7 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
     };
     ColorButton **buttons[] = {&clrDefault, &clrActive, &clrAccepted, &clrUndefined};
     for (std::size_t i = 0; i < std::size(rows); ++i) {
-        label(tr(rows[i].text), colors, QRect(8, rows[i].top + 2, 193, 17), Qt::AlignRight);
+        label(tr(rows[i].text), colors, QRect(8, rows[i].top + 4, 193, 17), Qt::AlignRight);
         auto *button = new ColorButton(colors);
         button->setObjectName(QLatin1String(rows[i].name));
         button->setGeometry(208, rows[i].top, 41, 22);

@@ -1,6 +1,5 @@
 #include "gui/Form_Main.h"
 
-#include "gui/BarrierPanel.h"
 #include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
 #include "gui/JustOne.h"
@@ -152,6 +151,8 @@ void TfrmMain::setUpLook()
         entry.button->setAccessibleName(tr(entry.name));
         entry.button->setToolTip(tr(entry.tip));
     }
+    m_ui->edtFP->setToolTip(tr("Seconds per pylon fault (FP)"));
+    m_ui->edtFS->setToolTip(tr("Seconds per task fault (FS)"));
     m_ui->Image321->setPixmap(QIcon(QStringLiteral(":/icons/banner.svg")).pixmap(QSize(191, 42)));
 
     m_ui->cmdStart->setStyleSheet(runButtonStyle("#008000"));
@@ -579,8 +580,6 @@ void TfrmMain::setConfigDialog(TfrmConfig *config)
     connect(config, &TfrmConfig::autoLockChanged, m_runs, &RunControl::setAutoLock);
     connect(config, &TfrmConfig::colorsChanged, this,
             [this](const ProtocolColors &colors) { m_protocol.model().setColors(colors); });
-    // The dialog names the barrier's port; the panel lives as long as the window.
-    new BarrierPanel(*m_runs, *config, this);
 }
 
 void TfrmMain::cmdConfigClick()

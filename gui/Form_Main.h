@@ -48,6 +48,8 @@ public:
     void SelectParticipant(int row) { m_runs->SelectParticipant(row); }
     void ShowTime(TimeMs t) { m_runs->ShowTime(t); }
     void SetControlsEnabled(bool on);
+    // Whatever else starts and stops runs (the light barrier) goes through the same control.
+    RunControl &runControl() { return *m_runs; }
 
     // The main window sees F5 to F9 before the focused control, without consuming them.
     bool FormKeyDown(int key);

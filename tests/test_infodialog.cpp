@@ -3,6 +3,7 @@
 #include "support/GuiTestMain.h"
 
 #include <QLabel>
+#include <QScreen>
 
 class TestInfoDialog final : public QObject
 {
@@ -67,6 +68,17 @@ private slots:
         }
         QVERIFY(info.rect().contains(label->geometry()));
         QVERIFY(label->geometry().bottom() < info.findChild<QWidget *>(QStringLiteral("cmdOK"))->geometry().top());
+    }
+
+    // The dialog opens in the screen's middle (within its frame), not over a main window in a corner.
+    void centredOnTheScreen()
+    {
+        QWidget main;
+        main.setGeometry(10, 10, 300, 200);
+        TfrmInfo info(&main);
+        info.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&info));
+        QVERIFY((info.frameGeometry().center() - info.screen()->availableGeometry().center()).manhattanLength() <= 8);
     }
 };
 
