@@ -23,6 +23,7 @@ constexpr ColumnSource columnSources[ResultColumnCount] = {
     {ResultColumn::Number, "#", ResultKind::WholeNumber, ProtocolModel::Number},
     {ResultColumn::StartNr, "Start-Nr", ResultKind::Text, -1},
     {ResultColumn::Name, "Name", ResultKind::Text, ProtocolModel::Name},
+    {ResultColumn::Age, "Alter", ResultKind::Text, -1},
     {ResultColumn::Info1, "Info1", ResultKind::Text, -1},
     {ResultColumn::Info2, "Info2", ResultKind::Text, -1},
     {ResultColumn::Info3, "Info3", ResultKind::Text, -1},
@@ -96,6 +97,7 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
         }
         line.values[std::size_t(ResultColumn::Number)] = r + 1;
         line.texts[std::size_t(ResultColumn::StartNr)] = list.text(r, ListField::StartNr);
+        line.texts[std::size_t(ResultColumn::Age)] = list.text(r, ListField::Age);
         line.texts[std::size_t(ResultColumn::Info1)] = list.text(r, ListField::Info1);
         line.texts[std::size_t(ResultColumn::Info2)] = list.text(r, ListField::Info2);
         line.texts[std::size_t(ResultColumn::Info3)] = list.text(r, ListField::Info3);
