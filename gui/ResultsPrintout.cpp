@@ -209,7 +209,8 @@ Geometry layOut(QPaintDevice &device, const QRectF &page, const Frame &frame,
 
 bool isLeftAligned(ResultColumn column)
 {
-    return resultColumnKind(column) == ResultKind::Text && column != ResultColumn::StartNr;
+    return resultColumnKind(column) == ResultKind::Text && column != ResultColumn::StartNr
+        && column != ResultColumn::Age;
 }
 
 // The participants' cells, each distinct text shaped once and drawn as glyphs: a class of 10,000

@@ -69,6 +69,8 @@ QLatin1String cellClass(ResultColumn column)
         return QLatin1String(" class=\"nm\"");
     case ResultColumn::GrandTotal:
         return QLatin1String(" class=\"t g\"");
+    case ResultColumn::Age:
+        return QLatin1String(" class=\"n\"");
     default:
         break;
     }
