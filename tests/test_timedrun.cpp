@@ -529,8 +529,8 @@ private slots:
                                      << QStringList{"Class 02", "Ges.Zeit", "Platz", "Ola; \"the <b> & co\""}
                                      << QStringList{};
         QTest::newRow("web page") << "cmdHTML" << "protocol.html"
-                                  << QStringList{"<h2>Class 02</h2>", "<th>Ges.Zeit</th>",
-                                                 "<td>Ola; &quot;the &lt;b&gt; &amp; co&quot;</td>"}
+                                  << QStringList{"<h2>Class 02</h2>", "<th class=\"g\">Ges.Zeit</th>",
+                                                 "<td class=\"nm\">Ola; &quot;the &lt;b&gt; &amp; co&quot;</td>"}
                                   << QStringList{"Open the web page in the browser?"};
     }
     void exportsShowWhatTheGridShows()

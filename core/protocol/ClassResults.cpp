@@ -21,6 +21,7 @@ constexpr ColumnSource columnSources[ResultColumnCount] = {
     {ResultColumn::Number, "#", ResultKind::WholeNumber},
     {ResultColumn::StartNr, "Start-Nr", ResultKind::Text},
     {ResultColumn::Name, "Name", ResultKind::Text},
+    {ResultColumn::Age, "Alter", ResultKind::Text},
     {ResultColumn::Info1, "Info1", ResultKind::Text},
     {ResultColumn::Info2, "Info2", ResultKind::Text},
     {ResultColumn::Info3, "Info3", ResultKind::Text},
@@ -100,6 +101,7 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
         setTime(ResultColumn::Total2, entry.score.total2);
         setTime(ResultColumn::GrandTotal, entry.score.grandTotal);
         line.texts[std::size_t(ResultColumn::StartNr)] = list.text(r, ListField::StartNr);
+        line.texts[std::size_t(ResultColumn::Age)] = list.text(r, ListField::Age);
         line.texts[std::size_t(ResultColumn::Info1)] = list.text(r, ListField::Info1);
         line.texts[std::size_t(ResultColumn::Info2)] = list.text(r, ListField::Info2);
         line.texts[std::size_t(ResultColumn::Info3)] = list.text(r, ListField::Info3);

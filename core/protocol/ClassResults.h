@@ -11,12 +11,13 @@
 #include <vector>
 
 // The columns of the results on the notice board: the protocol's columns with the place first,
-// the start number and the three info fields.
+// the age, the start number and the three info fields.
 enum class ResultColumn : int {
     Place = 0,
     Number,
     StartNr,
     Name,
+    Age,
     Info1,
     Info2,
     Info3,
@@ -32,7 +33,7 @@ enum class ResultColumn : int {
     Total2,
     GrandTotal
 };
-inline constexpr int ResultColumnCount = 18;
+inline constexpr int ResultColumnCount = 19;
 
 enum class ResultKind { Text, Time, WholeNumber };
 
