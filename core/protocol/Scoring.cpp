@@ -18,13 +18,20 @@ struct RunScore
     std::int32_t total;
 };
 
+// A result is the time as shown: whole hundredths, the milliseconds digit dropped as the time
+// format drops it. Sums of shown times then add up on paper, and equal shown totals tie.
+std::int32_t shownTime(std::int32_t time)
+{
+    return time - time % 10;
+}
+
 RunScore scoreRun(std::int32_t time, std::int32_t fpCount, std::int32_t fsCount, const ScoringRules &rules)
 {
     // Each count times 1000 wraps at 32 bits; the rest is 64-bit arithmetic.
     const std::int64_t fp = wrappingMul32(fpCount, 1000);
     const std::int64_t fs = wrappingMul32(fsCount, 1000);
     const std::int64_t penalty = wrappingAdd64(wrappingMul64(fp, rules.fpSeconds), wrappingMul64(fs, rules.fsSeconds));
-    return {wrapToInt32(penalty), wrapToInt32(wrappingAdd64(time, penalty))};
+    return {wrapToInt32(penalty), wrapToInt32(wrappingAdd64(shownTime(time), penalty))};
 }
 } // namespace
 
