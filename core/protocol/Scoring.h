@@ -44,6 +44,9 @@ struct ScoredEntry
     Score score;
     // 0 for no place.
     int place = 0;
+
+    // A run field, a scored field or the place; 0 for the others.
+    std::int32_t value(ListField field) const;
 };
 
 // The scores and places of a whole class, in list order.
