@@ -58,19 +58,32 @@ Score scoreRuns(const RunFields &runs, const ScoringRules &rules)
 std::int32_t ScoredEntry::value(ListField field) const
 {
     switch (field) {
-    case ListField::Time1: return runs.time1;
-    case ListField::FP1: return runs.fp1;
-    case ListField::FS1: return runs.fs1;
-    case ListField::Time2: return runs.time2;
-    case ListField::FP2: return runs.fp2;
-    case ListField::FS2: return runs.fs2;
-    case ListField::Penalty1: return score.penalty1;
-    case ListField::Total1: return score.total1;
-    case ListField::Penalty2: return score.penalty2;
-    case ListField::Total2: return score.total2;
-    case ListField::GrandTotal: return score.grandTotal;
-    case ListField::Place: return place;
-    default: return 0;
+    case ListField::Time1:
+        return runs.time1;
+    case ListField::FP1:
+        return runs.fp1;
+    case ListField::FS1:
+        return runs.fs1;
+    case ListField::Time2:
+        return runs.time2;
+    case ListField::FP2:
+        return runs.fp2;
+    case ListField::FS2:
+        return runs.fs2;
+    case ListField::Penalty1:
+        return score.penalty1;
+    case ListField::Total1:
+        return score.total1;
+    case ListField::Penalty2:
+        return score.penalty2;
+    case ListField::Total2:
+        return score.total2;
+    case ListField::GrandTotal:
+        return score.grandTotal;
+    case ListField::Place:
+        return place;
+    default:
+        return 0;
     }
 }
 
