@@ -56,7 +56,7 @@ void ProtocolModel::setRunState(const RunState &state)
         return;
     const int liveRow = isLiveRow(m_runState.currentRow) ? m_runState.currentRow : -1;
     m_runState = state;
-    // A new run starts with the stored time until the first live time comes.
+    // A stopped run's row shows the store again; the next run shows it until its first live time.
     if (!state.running)
         m_liveShown = false;
     if (liveRow >= 0 && !isLiveRow(liveRow))
