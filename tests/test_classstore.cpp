@@ -422,8 +422,8 @@ private slots:
             FakeCounter::advanceMs(1'500);
             runs.StopRun(source);
         } else if (path == QLatin1String("barrier")) {
-            QVERIFY(runs.StartRunAt(start));
-            QVERIFY(runs.StopRunAt(start + 1'500'000));
+            QVERIFY(runs.startRunAt(start));
+            QVERIFY(runs.stopRunAt(start + 1'500'000));
         } else if (path == QLatin1String("typed")) {
             QVERIFY(!protocol.model().setData(protocol.model().index(0, ProtocolModel::FP2), QStringLiteral("x")));
             QVERIFY(protocol.model().setData(protocol.model().index(0, ProtocolModel::FP2), QStringLiteral("3")));

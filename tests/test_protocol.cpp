@@ -60,8 +60,8 @@ private slots:
         // 64-bit penalty, stored as its low 32 bits: 2,000,000,000 x 100 = 200,000,000,000.
         QTest::newRow("penalty keeps low 32 bits") << 100.0 << 0.0 << RunFields{0, 2'000'000, 0, 0, 0, 0}
                                                    << QList<int>{-1'863'462'912, -1'863'462'912, 0, 0, -1'863'462'912};
-        QTest::newRow("grand total wraps at 32 bits") << 0.0 << 0.0 << RunFields{2'147'483'647, 0, 0, 1, 0, 0}
-                                                      << QList<int>{0, 2'147'483'647, 0, 1, -2'147'483'647 - 1};
+        QTest::newRow("grand total wraps at 32 bits") << 0.0 << 0.0 << RunFields{2'147'483'647, 0, 0, 10, 0, 0}
+                                                      << QList<int>{0, 2'147'483'640, 0, 10, -2'147'483'646};
         QTest::newRow("negative counts") << 2.0 << 10.0 << RunFields{5'000, -1, 0, 0, 0, 0}
                                          << QList<int>{-2'000, 3'000, 0, 0, 3'000};
     }

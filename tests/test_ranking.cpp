@@ -81,7 +81,7 @@ private slots:
         QTest::newRow("counts without a time: no place")
             << QList<RunFields> {{1'000, 5, 0, 0, 3, 0}, {0, 0, 0, 0, 0, 0}} << QList<int> {0, 0};
         QTest::newRow("wrapped total after every total that fits")
-            << QList<RunFields> {{INT_MAX, 0, 0, 1, 0, 0}, {2'147'483'000, 0, 0, 647, 0, 0}, {1'000, 0, 0, 1'000, 0, 0}}
+            << QList<RunFields> {{INT_MAX, 0, 0, 10, 0, 0}, {2'147'483'000, 0, 0, 640, 0, 0}, {1'000, 0, 0, 1'000, 0, 0}}
             << QList<int> {3, 2, 1};
         // INT_MAX + INT_MAX wraps to -2, INT_MAX + 1 to INT_MIN: the larger sum stays behind.
         QTest::newRow("wrapped totals keep their true order")
@@ -104,6 +104,39 @@ private slots:
             const int place = places.at(r);
             QCOMPARE(model.cellText(r, ProtocolModel::Place), place ? QString::number(place) : QString());
         }
+    }
+
+    // Totals are sums of the times as shown, so they add up on paper and equal ones tie.
+    void shownTimesAddUp_data()
+    {
+        QTest::addColumn<QList<RunFields>>("rows");
+        QTest::addColumn<QStringList>("totals");
+        QTest::addColumn<QList<int>>("places");
+        QTest::newRow("19.10 + 4.46") << QList<RunFields> {{19'104, 0, 0, 4'468, 0, 0}} << QStringList {"00:23.56"}
+                                      << QList<int> {1};
+        QTest::newRow("equal shown totals share a place")
+            << QList<RunFields> {{3'011, 0, 0, 3'018, 0, 0}, {3'010, 0, 0, 3'010, 0, 0}, {3'000, 0, 0, 3'000, 0, 0}}
+            << QStringList {"00:06.02", "00:06.02", "00:06.00"} << QList<int> {2, 2, 1};
+        QTest::newRow("penalties are whole seconds")
+            << QList<RunFields> {{10'009, 1, 0, 10'001, 0, 0}} << QStringList {"00:22.00"} << QList<int> {1};
+        QTest::newRow("negative times drop toward zero")
+            << QList<RunFields> {{-1'005, 0, 0, 2'009, 0, 0}} << QStringList {"00:01.00"} << QList<int> {1};
+    }
+    void shownTimesAddUp()
+    {
+        QFETCH(QList<RunFields>, rows);
+        QFETCH(QStringList, totals);
+        QFETCH(QList<int>, places);
+        Protocol protocol(rows);
+        QStringList shown;
+        for (int r = 0; r < protocol.model.rowCount(); ++r) {
+            shown << protocol.model.cellText(r, ProtocolModel::GrandTotal);
+            // The run keeps its milliseconds; only what is added up is cut.
+            QCOMPARE(protocol.model.cell(r, ProtocolModel::Time1), rows.at(r).time1);
+        }
+        QCOMPARE(shown, totals);
+        QCOMPARE(placeColumn(protocol.model), places);
+        QCOMPARE(rankedFromScratch(protocol.store, protocol.model), places);
     }
 
     void placeFollowsEveryEdit_data()

@@ -36,12 +36,12 @@ BarrierControl::Outcome BarrierControl::decide(std::int64_t count, double &ms)
         ms = m_runs.elapsedMsAt(count);
         if (ms < m_timing.minimumRunMs)
             return Outcome::RunTooShort;
-        if (!m_runs.StopRunAt(count))
+        if (!m_runs.stopRunAt(count))
             return Outcome::NotReady;
         m_lastAccepted = count;
         return Outcome::Stopped;
     }
-    if (!m_runs.StartRunAt(count))
+    if (!m_runs.startRunAt(count))
         return Outcome::NotReady;
     m_lastAccepted = count;
     ms = 0.0;

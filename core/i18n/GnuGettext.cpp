@@ -281,13 +281,11 @@ TDomain &TGnuGettextInstance::FindOrCreateDomain(const QByteArray &name)
 void TGnuGettextInstance::BindDomain(const QByteArray &name, const QString &directory)
 {
     FindOrCreateDomain(name).SetDirectory(withSlash(directory));
-    DomainDirectoryChanged();
 }
 
 void TGnuGettextInstance::SetTextDomain(const QByteArray &name)
 {
     m_currentDomain = name;
-    DomainChanged();
 }
 
 void TGnuGettextInstance::SelectLanguage(const QByteArray &code)
@@ -295,7 +293,6 @@ void TGnuGettextInstance::SelectLanguage(const QByteArray &code)
     m_language = code.isEmpty() ? languageFromEnvironment() : code;
     for (const auto &domain : m_domains)
         domain->SetLanguage(m_language);
-    LanguageChanged();
 }
 
 Result<QString> TGnuGettextInstance::TranslateInDomain(const QByteArray &domain, const QString &text)

@@ -28,7 +28,6 @@ public:
     QString Directory() const { return m_directory; }
     QByteArray Language() const { return m_language; }
     bool Opened() const { return m_opened; }
-    bool MayOpen() const { return m_mayOpen; }
     bool Swapped() const { return m_swapped; }
     std::uint32_t EntryCount() const { return m_entryCount; }
     // The file actually mapped: the program file for an appended catalogue.
@@ -73,17 +72,16 @@ private:
 };
 
 // The process's message lookup: the language, the current domain "default" and every domain asked for.
-class TGnuGettextInstance
+class TGnuGettextInstance final
 {
     Q_DISABLE_COPY_MOVE(TGnuGettextInstance)
 
 public:
     explicit TGnuGettextInstance(const TAssemblyAnalyzer &analyzer);
-    virtual ~TGnuGettextInstance();
+    ~TGnuGettextInstance();
 
     QByteArray Language() const { return m_language; }
     QByteArray currentDomain() const { return m_currentDomain; }
-    QString DefaultDomainDirectory() const { return m_defaultDomainDirectory; }
 
     TDomain &FindOrCreateDomain(const QByteArray &name);
     void BindDomain(const QByteArray &name, const QString &directory);
@@ -92,11 +90,6 @@ public:
 
     Result<QString> TranslateInDomain(const QByteArray &domain, const QString &text);
     Result<QString> TranslateText(const QString &text);
-
-protected:
-    virtual void LanguageChanged() { }
-    virtual void DomainChanged() { }
-    virtual void DomainDirectoryChanged() { }
 
 private:
     const TAssemblyAnalyzer &m_analyzer;

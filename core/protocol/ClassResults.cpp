@@ -9,45 +9,27 @@
 #include <algorithm>
 
 namespace {
-struct ColumnSource
-{
-    ResultColumn column;
-    const char *heading;
-    ResultKind kind;
+// The field each column of the results shows.
+constexpr ListField resultFields[ResultColumnCount] = {
+    ListField::Place,    ListField::Number, ListField::StartNr,  ListField::Name,   ListField::Age,    ListField::Info1,
+    ListField::Info2,    ListField::Info3,  ListField::Time1,    ListField::FP1,    ListField::FS1,
+    ListField::Penalty1, ListField::Total1, ListField::Time2,    ListField::FP2,    ListField::FS2,
+    ListField::Penalty2, ListField::Total2, ListField::GrandTotal,
 };
-
-constexpr ColumnSource columnSources[ResultColumnCount] = {
-    {ResultColumn::Place, "Platz", ResultKind::WholeNumber},
-    {ResultColumn::Number, "#", ResultKind::WholeNumber},
-    {ResultColumn::StartNr, "Start-Nr", ResultKind::Text},
-    {ResultColumn::Name, "Name", ResultKind::Text},
-    {ResultColumn::Age, "Alter", ResultKind::Text},
-    {ResultColumn::Info1, "Info1", ResultKind::Text},
-    {ResultColumn::Info2, "Info2", ResultKind::Text},
-    {ResultColumn::Info3, "Info3", ResultKind::Text},
-    {ResultColumn::Time1, "Lauf 1", ResultKind::Time},
-    {ResultColumn::FP1, "FP", ResultKind::WholeNumber},
-    {ResultColumn::FS1, "FS", ResultKind::WholeNumber},
-    {ResultColumn::Penalty1, "Fehler", ResultKind::Time},
-    {ResultColumn::Total1, "Gesamt", ResultKind::Time},
-    {ResultColumn::Time2, "Lauf 2", ResultKind::Time},
-    {ResultColumn::FP2, "FP", ResultKind::WholeNumber},
-    {ResultColumn::FS2, "FS", ResultKind::WholeNumber},
-    {ResultColumn::Penalty2, "Fehler", ResultKind::Time},
-    {ResultColumn::Total2, "Gesamt", ResultKind::Time},
-    {ResultColumn::GrandTotal, "Ges.Zeit", ResultKind::Time},
-};
-
 } // namespace
 
 QString resultColumnHeading(ResultColumn column)
 {
-    return QString::fromUtf8(columnSources[int(column)].heading);
+    return QString::fromUtf8(fieldInfo(resultFields[int(column)]).heading);
 }
 
 ResultKind resultColumnKind(ResultColumn column)
 {
-    return columnSources[int(column)].kind;
+    switch (fieldInfo(resultFields[int(column)]).kind) {
+    case FieldKind::Text: return ResultKind::Text;
+    case FieldKind::Time: return ResultKind::Time;
+    default: return ResultKind::WholeNumber;
+    }
 }
 
 QString ResultsDocument::dateText() const
@@ -78,33 +60,34 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
     for (int r = 0; r < list.count(); ++r) {
         const ScoredEntry &entry = scored[std::size_t(r)];
         ResultLine &line = result.lines[std::size_t(r)];
-        const auto set = [&line](ResultColumn column, std::int32_t value, const QString &text) {
-            line.values[std::size_t(column)] = value;
-            line.texts[std::size_t(column)] = text;
-        };
-        const auto setTime = [&](ResultColumn column, std::int32_t value) { set(column, value, formatCellTime(value)); };
-        const auto setCount = [&](ResultColumn column, std::int32_t value) {
-            set(column, value, QString::number(value));
-        };
-        set(ResultColumn::Place, entry.place, entry.place > 0 ? QString::number(entry.place) : QString());
-        set(ResultColumn::Number, r + 1, QString::number(r + 1));
-        set(ResultColumn::Name, r, list.text(r, ListField::Name));
-        setTime(ResultColumn::Time1, entry.runs.time1);
-        setCount(ResultColumn::FP1, entry.runs.fp1);
-        setCount(ResultColumn::FS1, entry.runs.fs1);
-        setTime(ResultColumn::Penalty1, entry.score.penalty1);
-        setTime(ResultColumn::Total1, entry.score.total1);
-        setTime(ResultColumn::Time2, entry.runs.time2);
-        setCount(ResultColumn::FP2, entry.runs.fp2);
-        setCount(ResultColumn::FS2, entry.runs.fs2);
-        setTime(ResultColumn::Penalty2, entry.score.penalty2);
-        setTime(ResultColumn::Total2, entry.score.total2);
-        setTime(ResultColumn::GrandTotal, entry.score.grandTotal);
-        line.texts[std::size_t(ResultColumn::StartNr)] = list.text(r, ListField::StartNr);
-        line.texts[std::size_t(ResultColumn::Age)] = list.text(r, ListField::Age);
-        line.texts[std::size_t(ResultColumn::Info1)] = list.text(r, ListField::Info1);
-        line.texts[std::size_t(ResultColumn::Info2)] = list.text(r, ListField::Info2);
-        line.texts[std::size_t(ResultColumn::Info3)] = list.text(r, ListField::Info3);
+        for (int c = 0; c < ResultColumnCount; ++c) {
+            const ListField field = resultFields[c];
+            std::int32_t &value = line.values[std::size_t(c)];
+            QString &text = line.texts[std::size_t(c)];
+            switch (fieldInfo(field).kind) {
+            case FieldKind::Position:
+                value = r + 1;
+                text = QString::number(value);
+                break;
+            case FieldKind::Text:
+                // As in the protocol, the name's cell holds the entry's index.
+                value = field == ListField::Name ? r : 0;
+                text = list.text(r, field);
+                break;
+            case FieldKind::Time:
+                value = entry.value(field);
+                text = formatCellTime(value);
+                break;
+            case FieldKind::Count:
+                value = entry.value(field);
+                text = QString::number(value);
+                break;
+            case FieldKind::Place:
+                value = entry.value(field);
+                text = value > 0 ? QString::number(value) : QString();
+                break;
+            }
+        }
     }
     // Start order is the order of the list; a stable sort keeps it among equal places.
     std::stable_sort(result.lines.begin(), result.lines.end(), [](const ResultLine &a, const ResultLine &b) {

@@ -7,8 +7,10 @@
 #include <utility>
 
 namespace {
-const char *const headers[ProtocolModel::ColumnCount] = {
-    "#", "Name", "Lauf 1", "FP", "FS", "Fehler", "Gesamt", "Lauf 2", "FP", "FS", "Fehler", "Gesamt", "Ges.Zeit", "Platz",
+constexpr ListField columnFields[ProtocolModel::ColumnCount] = {
+    ListField::Number, ListField::Name,     ListField::Time1,  ListField::FP1,    ListField::FS1,
+    ListField::Penalty1, ListField::Total1, ListField::Time2,  ListField::FP2,    ListField::FS2,
+    ListField::Penalty2, ListField::Total2, ListField::GrandTotal, ListField::Place,
 };
 
 // Whole penalty seconds: truncated toward zero, 0 for anything that is not a number.
@@ -16,21 +18,16 @@ std::int64_t wholeSeconds(double value)
 {
     return std::isfinite(value) ? static_cast<std::int64_t>(std::trunc(value)) : 0;
 }
-
-ListField countField(int column)
-{
-    switch (column) {
-    case ProtocolModel::FP1: return ListField::FP1;
-    case ProtocolModel::FS1: return ListField::FS1;
-    case ProtocolModel::FP2: return ListField::FP2;
-    default: return ListField::FS2;
-    }
-}
 } // namespace
 
 QString formatCellTime(std::int64_t t)
 {
     return t < 0 ? QLatin1Char('-') + FormatTime(-t) : FormatTime(t);
+}
+
+ListField ProtocolModel::fieldOf(int column)
+{
+    return column >= 0 && column < ColumnCount ? columnFields[column] : ListField::Number;
 }
 
 ProtocolModel::ProtocolModel(ClassStore &store, QObject *parent)
@@ -59,7 +56,7 @@ void ProtocolModel::setRunState(const RunState &state)
         return;
     const int liveRow = isLiveRow(m_runState.currentRow) ? m_runState.currentRow : -1;
     m_runState = state;
-    // A new run starts with the stored time until the first live time comes.
+    // A stopped run's row shows the store again; the next run shows it until its first live time.
     if (!state.running)
         m_liveShown = false;
     if (liveRow >= 0 && !isLiveRow(liveRow))
@@ -140,27 +137,17 @@ std::int32_t ProtocolModel::cell(int row, int column) const
 {
     if (!validRow(row) || column < 0 || column >= ColumnCount)
         return 0;
-    const RunFields runs = runFields(row);
-    switch (column) {
-    case Number:
-    case Name: return row;
-    case Time1: return runs.time1;
-    case FP1: return runs.fp1;
-    case FS1: return runs.fs1;
-    case Time2: return runs.time2;
-    case FP2: return runs.fp2;
-    case FS2: return runs.fs2;
-    case Place: return m_places.place(row);
-    default: break;
-    }
-    const Score score = scoreRuns(runs, m_rules);
-    switch (column) {
-    case Penalty1: return score.penalty1;
-    case Total1: return score.total1;
-    case Penalty2: return score.penalty2;
-    case Total2: return score.total2;
-    default: return score.grandTotal;
-    }
+    const ListField field = fieldOf(column);
+    // "#" and "Name" hold the entry's index.
+    if (field == ListField::Number || field == ListField::Name)
+        return row;
+    if (field == ListField::Place)
+        return m_places.place(row);
+    ScoredEntry entry;
+    entry.runs = runFields(row);
+    if (!isNumberField(field))
+        entry.score = scoreRuns(entry.runs, m_rules);
+    return entry.value(field);
 }
 
 void ProtocolModel::repaintAll()
@@ -171,17 +158,12 @@ void ProtocolModel::repaintAll()
 
 bool ProtocolModel::isTimeColumn(int column)
 {
-    switch (column) {
-    case Time1: case Penalty1: case Total1: case Time2: case Penalty2: case Total2: case GrandTotal:
-        return true;
-    default:
-        return false;
-    }
+    return column >= 0 && column < ColumnCount && fieldInfo(fieldOf(column)).kind == FieldKind::Time;
 }
 
 bool ProtocolModel::isCountColumn(int column)
 {
-    return column == FP1 || column == FS1 || column == FP2 || column == FS2;
+    return column >= 0 && column < ColumnCount && fieldInfo(fieldOf(column)).kind == FieldKind::Count;
 }
 
 QString ProtocolModel::cellText(int row, int column) const
@@ -256,14 +238,14 @@ bool ProtocolModel::setData(const QModelIndex &index, const QVariant &value, int
         return false;
     // A failed save is the store's to report; the count stays in memory and the next save retries.
     [[maybe_unused]] const FileResult saved =
-        m_store.writeResult(index.row(), {{countField(index.column()), *count}}, ChangeSource::Typed);
+        m_store.writeResult(index.row(), {{fieldOf(index.column()), *count}}, ChangeSource::Typed);
     return true;
 }
 
 QVariant ProtocolModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
-        return QString::fromLatin1(headers[section]);
+        return QString::fromLatin1(fieldInfo(fieldOf(section)).heading);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

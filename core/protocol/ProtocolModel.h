@@ -37,6 +37,9 @@ public:
 
     explicit ProtocolModel(ClassStore &store, QObject *parent = nullptr);
 
+    // The field each column shows.
+    static ListField fieldOf(int column);
+
     // The role under which data() gives a cell's colour, as a 0xBBGGRR number.
     static constexpr int ColorRole = Qt::UserRole;
 
@@ -62,8 +65,6 @@ public:
 
     static bool isTimeColumn(int column);
     static bool isCountColumn(int column);
-    // The run column of a run number: 1 chooses "Lauf 1", anything else "Lauf 2".
-    static int runColumn(int run) { return run == 1 ? Time1 : Time2; }
 
     QString cellText(int row, int column) const;
     std::uint32_t cellColor(int row, int column) const;

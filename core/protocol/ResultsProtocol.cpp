@@ -3,13 +3,6 @@
 #include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 
-namespace {
-ListField timeField(int run)
-{
-    return run == 1 ? ListField::Time1 : ListField::Time2;
-}
-} // namespace
-
 ResultsProtocol::ResultsProtocol(ClassStore &store)
     : m_store(store)
     , m_model(store)
@@ -30,7 +23,7 @@ int ResultsProtocol::rowCount() const
 
 std::int32_t ResultsProtocol::runTime(int row, int run) const
 {
-    return m_store.readNumberField(row, timeField(run));
+    return m_store.readNumberField(row, runTimeField(run));
 }
 
 QString ResultsProtocol::participantName(int row) const
@@ -41,7 +34,7 @@ QString ResultsProtocol::participantName(int row) const
 void ResultsProtocol::recordRunTime(int row, int run, std::int32_t time, ChangeSource source)
 {
     // A failed save is reported by the store; the time stays in memory and the next save retries.
-    [[maybe_unused]] const FileResult saved = m_store.writeResult(row, {{timeField(run), time}}, source);
+    [[maybe_unused]] const FileResult saved = m_store.writeResult(row, {{runTimeField(run), time}}, source);
 }
 
 void ResultsProtocol::showLiveTime(std::int32_t time)
@@ -58,10 +51,8 @@ void ResultsProtocol::resetRun(int row, int timeColumn)
 {
     if (timeColumn != ProtocolModel::Time1 && timeColumn != ProtocolModel::Time2)
         return;
-    const bool first = timeColumn == ProtocolModel::Time1;
-    [[maybe_unused]] const FileResult saved = m_store.writeResult(
-        row,
-        {{first ? ListField::Time1 : ListField::Time2, 0}, {first ? ListField::FP1 : ListField::FP2, 0},
-         {first ? ListField::FS1 : ListField::FS2, 0}},
-        ChangeSource::Reset);
+    // A run's time is followed by its FP and FS counts, in the protocol as in the field list.
+    const auto field = [timeColumn](int offset) { return ProtocolModel::fieldOf(timeColumn + offset); };
+    [[maybe_unused]] const FileResult saved =
+        m_store.writeResult(row, {{field(0), 0}, {field(1), 0}, {field(2), 0}}, ChangeSource::Reset);
 }

@@ -27,7 +27,8 @@ struct RunFields
 RunFields runFieldsOf(const StartListEntry &entry);
 
 // The derived values of one entry. Times are whole milliseconds in signed 32-bit cells; a sum
-// past their range keeps its low 32 bits.
+// past their range keeps its low 32 bits. Totals add the run times as shown, in hundredths, so
+// the class file keeps milliseconds that no total or place depends on.
 struct Score
 {
     std::int32_t penalty1 = 0, total1 = 0, penalty2 = 0, total2 = 0, grandTotal = 0;
@@ -43,6 +44,9 @@ struct ScoredEntry
     Score score;
     // 0 for no place.
     int place = 0;
+
+    // A run field, a scored field or the place; 0 for the others.
+    std::int32_t value(ListField field) const;
 };
 
 // The scores and places of a whole class, in list order.

@@ -4,20 +4,51 @@
 
 #include <algorithm>
 
+namespace {
+// The list titles are marked so the check of the German catalogue sees the grid's column titles.
+constexpr FieldInfo fields[FieldCount] = {
+    {ListField::Number, QT_TRANSLATE_NOOP("StartListModel", "#"), "#", FieldKind::Position},
+    {ListField::Name, QT_TRANSLATE_NOOP("StartListModel", "Name"), "Name", FieldKind::Text},
+    {ListField::Age, QT_TRANSLATE_NOOP("StartListModel", "Age"), "Alter", FieldKind::Text},
+    {ListField::StartNr, QT_TRANSLATE_NOOP("StartListModel", "Start-Nr"), "Start-Nr", FieldKind::Text},
+    {ListField::Info1, QT_TRANSLATE_NOOP("StartListModel", "Info1"), "Info1", FieldKind::Text},
+    {ListField::Info2, QT_TRANSLATE_NOOP("StartListModel", "Info2"), "Info2", FieldKind::Text},
+    {ListField::Info3, QT_TRANSLATE_NOOP("StartListModel", "Info3"), "Info3", FieldKind::Text},
+    {ListField::Time1, QT_TRANSLATE_NOOP("StartListModel", "Time1"), "Lauf 1", FieldKind::Time},
+    {ListField::FP1, QT_TRANSLATE_NOOP("StartListModel", "FP1"), "FP", FieldKind::Count},
+    {ListField::FS1, QT_TRANSLATE_NOOP("StartListModel", "FS1"), "FS", FieldKind::Count},
+    {ListField::Time2, QT_TRANSLATE_NOOP("StartListModel", "Time2"), "Lauf 2", FieldKind::Time},
+    {ListField::FP2, QT_TRANSLATE_NOOP("StartListModel", "FP2"), "FP", FieldKind::Count},
+    {ListField::FS2, QT_TRANSLATE_NOOP("StartListModel", "FS2"), "FS", FieldKind::Count},
+    {ListField::Penalty1, nullptr, "Fehler", FieldKind::Time},
+    {ListField::Total1, nullptr, "Gesamt", FieldKind::Time},
+    {ListField::Penalty2, nullptr, "Fehler", FieldKind::Time},
+    {ListField::Total2, nullptr, "Gesamt", FieldKind::Time},
+    {ListField::GrandTotal, nullptr, "Ges.Zeit", FieldKind::Time},
+    {ListField::Place, nullptr, "Platz", FieldKind::Place},
+};
+
+constexpr bool inFieldOrder()
+{
+    for (int i = 0; i < FieldCount; ++i) {
+        if (int(fields[i].field) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(inFieldOrder());
+} // namespace
+
+const FieldInfo &fieldInfo(ListField field)
+{
+    const int i = int(field);
+    return fields[i >= 0 && i < FieldCount ? i : 0];
+}
+
 QString listFieldTitle(ListField field)
 {
-    // Marked so the check of the German catalogue sees the grid's column titles.
-    static const char *const titles[ListFieldCount] = {
-        QT_TRANSLATE_NOOP("StartListModel", "#"),      QT_TRANSLATE_NOOP("StartListModel", "Name"),
-        QT_TRANSLATE_NOOP("StartListModel", "Age"),    QT_TRANSLATE_NOOP("StartListModel", "Start-Nr"),
-        QT_TRANSLATE_NOOP("StartListModel", "Info1"),  QT_TRANSLATE_NOOP("StartListModel", "Info2"),
-        QT_TRANSLATE_NOOP("StartListModel", "Info3"),  QT_TRANSLATE_NOOP("StartListModel", "Time1"),
-        QT_TRANSLATE_NOOP("StartListModel", "FP1"),    QT_TRANSLATE_NOOP("StartListModel", "FS1"),
-        QT_TRANSLATE_NOOP("StartListModel", "Time2"),  QT_TRANSLATE_NOOP("StartListModel", "FP2"),
-        QT_TRANSLATE_NOOP("StartListModel", "FS2"),
-    };
     const int i = int(field);
-    return i >= 0 && i < ListFieldCount ? QString::fromLatin1(titles[i]) : QString();
+    return i >= 0 && i < ListFieldCount ? QString::fromLatin1(fields[i].listTitle) : QString();
 }
 
 QString StartList::text(int index, ListField field) const

@@ -8,7 +8,10 @@
 #include <optional>
 #include <vector>
 
-// The thirteen fields of an entry, in column and file order; "#" is derived, never stored.
+// Every field of an entry, the one list the class file, the store, the protocol and the exports
+// speak of. First the thirteen of the start list in column and file order ("#" is the position,
+// never stored), then the ones scoring works out from the runs and the penalty seconds, never
+// stored either. fieldInfo() says what each one is.
 enum class ListField : int {
     Number = 0,
     Name,
@@ -23,9 +26,17 @@ enum class ListField : int {
     Time2,
     FP2,
     FS2,
+    Penalty1,
+    Total1,
+    Penalty2,
+    Total2,
+    GrandTotal,
+    Place,
 };
 
+// The start list's fields: the editor's columns and a record of the class file.
 inline constexpr int ListFieldCount = 13;
+inline constexpr int FieldCount = 19;
 inline constexpr int ListTextCount = 6;
 inline constexpr int ListNumberCount = 6;
 
@@ -39,7 +50,28 @@ constexpr bool isNumberField(ListField field)
 }
 constexpr int textSlot(ListField field) { return int(field) - int(ListField::Name); }
 constexpr int numberSlot(ListField field) { return int(field) - int(ListField::Time1); }
+// The time field of a run: 1 is "Lauf 1", any other run number "Lauf 2".
+constexpr ListField runTimeField(int run) { return run == 1 ? ListField::Time1 : ListField::Time2; }
 
+enum class FieldKind {
+    Position, // "#": the entry's place in the list
+    Text,
+    Time,     // whole milliseconds
+    Count,    // penalty counts
+    Place,    // 0 for none
+};
+
+struct FieldInfo
+{
+    ListField field;
+    // The start list editor's column title (translated there); null for the scored fields.
+    const char *listTitle;
+    // The protocol's and the results' heading.
+    const char *heading;
+    FieldKind kind;
+};
+
+const FieldInfo &fieldInfo(ListField field);
 QString listFieldTitle(ListField field);
 
 struct StartListEntry

@@ -47,7 +47,7 @@ void RunControl::SelectParticipant(int row)
     publishRunState();
 }
 
-bool RunControl::StartRunAt(std::int64_t count, ChangeSource source)
+bool RunControl::startRunAt(std::int64_t count, ChangeSource source)
 {
     if (!m_startEnabled)
         return false;
@@ -61,7 +61,7 @@ bool RunControl::StartRunAt(std::int64_t count, ChangeSource source)
     return true;
 }
 
-bool RunControl::StopRunAt(std::int64_t count, ChangeSource source)
+bool RunControl::stopRunAt(std::int64_t count, ChangeSource source)
 {
     if (!m_stopEnabled || !m_running)
         return false;

@@ -50,12 +50,12 @@ public:
 
     void SelectParticipant(int row);
     // source says what gave the command: a key, a button or the light barrier.
-    void StartRun(ChangeSource source = ChangeSource::Key) { StartRunAt(readPerfCounter(), source); }
-    void StopRun(ChangeSource source = ChangeSource::Key) { StopRunAt(readPerfCounter(), source); }
+    void StartRun(ChangeSource source = ChangeSource::Key) { startRunAt(readPerfCounter(), source); }
+    void StopRun(ChangeSource source = ChangeSource::Key) { stopRunAt(readPerfCounter(), source); }
     // Start and stop at a counter reading taken when the event happened (a light barrier's
     // pulse); false when the command's guard refused it.
-    bool StartRunAt(std::int64_t count, ChangeSource source = ChangeSource::Barrier);
-    bool StopRunAt(std::int64_t count, ChangeSource source = ChangeSource::Barrier);
+    bool startRunAt(std::int64_t count, ChangeSource source = ChangeSource::Barrier);
+    bool stopRunAt(std::int64_t count, ChangeSource source = ChangeSource::Barrier);
     // The time of the run going on at a counter reading, unrounded.
     double elapsedMsAt(std::int64_t count) const { return m_clock.ElapsedMsAt(count); }
     void ResetClock(ChangeSource source = ChangeSource::Key);
