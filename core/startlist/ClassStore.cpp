@@ -188,3 +188,11 @@ void ClassStore::writeNumberField(int index, ListField field, std::int32_t value
         return;
     emit changed({StoreChange::Kind::Field, m_currentClass, index, field, old, value, source, nullptr});
 }
+
+void ClassStore::replaceEntries(StartList::Entries entries, ChangeSource source)
+{
+    auto before = std::make_shared<const StartList>(list());
+    m_model.changeAll([&](StartList &current) { current.entries() = std::move(entries); });
+    emit changed({StoreChange::Kind::ListReplaced, m_currentClass, -1, ListField::Number, {}, {}, source,
+                  std::move(before)});
+}

@@ -46,6 +46,8 @@ public:
     std::int32_t readNumberField(int index, ListField field) const { return list().wholeNumber(index, field); }
     void writeNumberField(int index, ListField field, std::int32_t value,
                           ChangeSource source = ChangeSource::Editor);
+    // Puts entries in place of the current list, announced as one change from source.
+    void replaceEntries(StartList::Entries entries, ChangeSource source);
 
     // Copies path (through its links: the file they lead to) to the first free "<file>.bak",
     // "<file>.bak2", ... beside it, with its permissions; a copy with the same bytes is reused.
