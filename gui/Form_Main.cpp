@@ -14,6 +14,7 @@
 #include "ui_Form_Main.h"
 #include "gui/Colors.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/RaceDayControls.h"
 #include "gui/ResultsActions.h"
 #include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
@@ -75,6 +76,9 @@ void TfrmMain::FormCreate()
     setUpLook();
     setUpGrid();
     m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
+    // The event button takes the left of the warning line's place.
+    m_ui->lblSaveWarning->setGeometry(244, 10, 188, 45);
+    m_raceDay = new RaceDayControls(this, m_ui->GroupBox1, m_store, [this] { return runEditorValue() == 1 ? 1 : 2; });
     connectRunControl();
     setUpTimers();
     // Keys reach the window's platform window once, before the focused control.
@@ -247,6 +251,7 @@ void TfrmMain::connectRunControl()
     });
     connect(m_runs, &RunControl::controlsEnabledChanged, this, &TfrmMain::SetControlsEnabled);
     connect(m_runs, &RunControl::controlsEnabledChanged, m_results, &ResultsActions::setEnabled);
+    connect(m_runs, &RunControl::controlsEnabledChanged, m_raceDay, &RaceDayControls::setEnabled);
     connect(m_runs, &RunControl::lockChanged, this, [this](bool locked) {
         m_ui->imgLock->setVisible(locked);
         m_ui->cmdLock->setEnabled(!locked);
@@ -346,6 +351,7 @@ void TfrmMain::edtLaufChange()
         return;
     m_runs->setRunNumber(run);
     SelectParticipant(m_runs->CurrentRow());
+    m_raceDay->showRemaining();
 }
 
 void TfrmMain::edtPenaltySecondsChange()

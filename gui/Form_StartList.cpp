@@ -5,7 +5,9 @@
 #include "core/startlist/CodePage1252.h"
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListModel.h"
+#include "gui/Form_Import.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/StartListPrintout.h"
 #include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 #include "gui/widgets/ListGrid.h"
@@ -133,6 +135,11 @@ void TfrmStartList::buildMenus()
     item(file, QStringLiteral("mnuOpen"), tr("&Open list"), QKeySequence(Qt::CTRL | Qt::Key_O), &TfrmStartList::mnuOpenClick);
     item(file, QStringLiteral("mnuMerge"), tr("Merge list"), QKeySequence(Qt::CTRL | Qt::Key_M), &TfrmStartList::mnuMergeClick);
     item(file, QStringLiteral("mnuSaveAs"), tr("&Save list as..."), QKeySequence(Qt::CTRL | Qt::Key_S), &TfrmStartList::mnuSaveAsClick);
+    file->addSeparator();
+    item(file, QStringLiteral("mnuImport"), tr("&Import start list..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+         &TfrmStartList::mnuImportClick);
+    item(file, QStringLiteral("mnuPrintStartList"), tr("&Print start lists..."), QKeySequence(Qt::CTRL | Qt::Key_P),
+         &TfrmStartList::mnuPrintClick);
     file->addSeparator();
     QAction *close = file->addAction(tr("Cl&ose"));
     close->setObjectName(QStringLiteral("mnuClose"));
@@ -304,6 +311,18 @@ void TfrmStartList::mnuSaveAsClick()
     m_lastSaveFile = file;
     endEditing();
     showFailure(WriteListFile(m_model->list(), file));
+}
+
+void TfrmStartList::mnuImportClick()
+{
+    endEditing();
+    importStartList(this, m_store, m_lastImportFile);
+}
+
+void TfrmStartList::mnuPrintClick()
+{
+    endEditing();
+    printStartLists(this, m_store);
 }
 
 void TfrmStartList::mnuClearClick()

@@ -1,5 +1,6 @@
 #include "gui/ProgramWindows.h"
 
+#include "core/settings/RaceDaySettings.h"
 #include "gui/Form_Main.h"
 
 ProgramWindows::ProgramWindows(ClassStore &store, TfrmMain &main)
@@ -8,6 +9,8 @@ ProgramWindows::ProgramWindows(ClassStore &store, TfrmMain &main)
     , m_config(m_settings, &main)
     , m_info(&main)
 {
+    // Titles and the event are in force before any window shows them; a failure keeps the defaults.
+    (void)loadRaceDay();
     m_startList.setClassEditorOpener([this] { m_classes.exec(); });
     main.setStartListEditor(&m_startList);
     main.setConfigDialog(&m_config);

@@ -94,7 +94,7 @@ Result<ResultsDocument> ResultsActions::allClassesDocument() const
 bool ResultsActions::chooseTarget(const QString &caption, const QString &filterFormat, const QString &suffix,
                                   QString &path, ResultsDocument &document)
 {
-    const QDate today = QDate::currentDate();
+    const QDate today = resultsHeading(0, 0).date;
     const QString className = ClassNameOf(m_store.CurrentClass());
     const QList<OperatorDialogs::SaveChoice> choices {
         {filterFormat.arg(tr("this class"), suffix), proposedFileName(className, today, suffix)},

@@ -3,6 +3,7 @@
 #include "core/protocol/ProtocolModel.h"
 #include "core/protocol/Ranking.h"
 #include "core/settings/ClassNames.h"
+#include "core/settings/RaceDaySettings.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
@@ -43,6 +44,8 @@ constexpr ColumnSource columnSources[ResultColumnCount] = {
 
 QString resultColumnHeading(ResultColumn column)
 {
+    if (column >= ResultColumn::Info1 && column <= ResultColumn::Info3)
+        return infoTitle(int(column) - int(ResultColumn::Info1) + 1);
     return QString::fromUtf8(columnSources[int(column)].heading);
 }
 
@@ -64,7 +67,10 @@ QString ResultsDocument::penaltySecondsText() const
 QString ResultsDocument::title() const
 {
     const QString list = QStringLiteral("Ergebnisliste");
-    return eventName.isEmpty() ? list : eventName + QStringLiteral(" \u2013 ") + list;
+    QString event = eventName;
+    if (!place.isEmpty())
+        event += (event.isEmpty() ? QString() : QStringLiteral(", ")) + place;
+    return event.isEmpty() ? list : event + QStringLiteral(" \u2013 ") + list;
 }
 
 ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds)
@@ -124,8 +130,11 @@ Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds
 ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds)
 {
     ResultsDocument document;
-    document.eventName = resultsEventName();
-    document.date = QDate::currentDate();
+    // Read afresh, so an export names the event as the settings file has it now.
+    const RaceDaySettings settings = readRaceDaySettings(SettingsStore()).value_or(raceDay());
+    document.eventName = settings.event.name;
+    document.place = settings.event.place;
+    document.date = settings.event.date;
     document.fpSeconds = fpSeconds;
     document.fsSeconds = fsSeconds;
     return document;
@@ -133,8 +142,5 @@ ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds)
 
 QString resultsEventName()
 {
-    // Set by hand in the settings file; a value that cannot be read leaves the title without one.
-    const Result<QString> name =
-        SettingsStore().readText(QStringLiteral("Results"), QStringLiteral("EventName"), QString());
-    return name.value_or(QString()).trimmed();
+    return resultsHeading(0, 0).eventName;
 }

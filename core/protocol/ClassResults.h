@@ -64,6 +64,7 @@ struct ClassResults
 struct ResultsDocument
 {
     QString eventName;
+    QString place;
     QDate date;
     std::int64_t fpSeconds = 2;
     std::int64_t fsSeconds = 10;
@@ -73,7 +74,7 @@ struct ResultsDocument
     QString dateText() const;
     // "2 / 10"
     QString penaltySecondsText() const;
-    // The event name and "Ergebnisliste", or "Ergebnisliste" alone.
+    // The event's name and place and "Ergebnisliste", or "Ergebnisliste" alone.
     QString title() const;
 };
 
@@ -82,6 +83,6 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
 // A class from its class file; a class without a file has no participants.
 Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds, std::int64_t fsSeconds);
 
-// Today's date and the event name kept for the exports ("Results/EventName" in the settings).
+// The event's name, place and date as the settings hold them.
 ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds);
 QString resultsEventName();
