@@ -40,7 +40,7 @@ FileResult writeImport(ClassStore &store, const ImportPreview &preview, ImportMo
     for (auto &[classIndex, list] : lists) {
         FileResult written;
         if (classIndex == store.CurrentClass()) {
-            store.replaceEntries(list.entries(), ChangeSource::Import);
+            store.replaceList(list, ChangeSource::Import);
             written = store.SaveCurrentClass();
         } else {
             written = WriteListFile(list, ClassListPath(classIndex));
