@@ -103,6 +103,7 @@ void TfrmMain::FormCreate()
     connect(m_ui->edtFP, &QDoubleSpinBox::textChanged, this, &TfrmMain::edtPenaltySecondsChange);
     connect(m_ui->edtFS, &QDoubleSpinBox::textChanged, this, &TfrmMain::edtPenaltySecondsChange);
     connect(&m_store, &ClassStore::saveFinished, this, &TfrmMain::showSaveResult);
+    connect(m_raceDay, &RaceDayControls::saveFinished, this, &TfrmMain::showSaveResult);
 }
 
 void TfrmMain::setUpLook()

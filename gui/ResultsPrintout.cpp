@@ -201,8 +201,9 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
             y += g.titleHeight;
             painter.setFont(g.facts);
             painter.drawText(QRectF(page.left(), y, page.width(), g.factsHeight), Qt::AlignLeft | Qt::AlignTop,
-                             QStringLiteral("Klasse: %1      Datum: %2      Strafsekunden FP/FS: %3")
-                                 .arg(results.className, m_document.dateText(), m_document.penaltySecondsText()));
+                             QStringLiteral("Klasse: %1      Datum: %2      Strafsekunden FP/FS: %3      Wertung: %4")
+                                 .arg(results.className, m_document.dateText(), m_document.penaltySecondsText(),
+                                      m_document.scoringText));
             y += g.factsHeight;
 
             painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), headingShade);

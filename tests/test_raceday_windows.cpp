@@ -1,3 +1,4 @@
+#include "core/marks/RunMarks.h"
 #include "core/protocol/ClassResults.h"
 #include "core/settings/RaceDaySettings.h"
 #include "core/startlist/ClassStore.h"
@@ -23,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPdfWriter>
 #include <QPushButton>
 #include <QSpinBox>
@@ -204,6 +206,69 @@ private slots:
         QCOMPARE(shown.store->model().headerData(int(ListField::Info1), Qt::Horizontal).toString(),
                  QStringLiteral("Verein"));
         QCOMPARE(resultColumnHeading(ResultColumn::Info2), QStringLiteral("Info2"));
+        shown.close();
+    }
+
+    // Right click on a run's time, choose the mark: it is in the marks file, the results list the
+    // driver after the ranked ones with the mark, and the run no longer counts as still to run.
+    void marksFromTheProtocolMenu_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("place");
+        QTest::newRow("did not finish") << "actMarkNotFinished" << QString() << "2\tDNF\t2\tB\t"
+                                        << "DNF";
+        QTest::newRow("disqualified") << "actMarkDisqualified"
+                                      << "Tor 4"
+                                      << "2\tDSQ\t2\tB\tTor 4"
+                                      << "DSQ";
+    }
+    void marksFromTheProtocolMenu()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, reason);
+        QFETCH(QString, line);
+        QFETCH(QString, place);
+        StartList list = listOfNames({"A", "B", "C"});
+        for (int i = 0; i < 3; ++i) {
+            list.setText(i, ListField::StartNr, QString::number(i + 1));
+            list.setWholeNumber(i, ListField::Time1, 40'000 + i);
+            list.setWholeNumber(i, ListField::Time2, i == 1 ? 0 : 41'000);
+        }
+        QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
+        ShownMainWindow shown;
+        shown.open();
+        QCOMPARE(shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"))->text(),
+                 QStringLiteral("Still to run: 0"));
+        QTest::keyClick(shown.controls->edtLauf, Qt::Key_Up);
+        QCOMPARE(shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"))->text(),
+                 QStringLiteral("Still to run: 1"));
+
+        ProtocolGrid *grid = shown.controls->Grid;
+        const QPoint cell = grid->visualRect(shown.controls->model->index(1, ProtocolModel::Time2)).center();
+        QTest::mouseClick(shown.window->windowHandle(), Qt::RightButton, {},
+                          grid->viewport()->mapTo(shown.window.get(), cell));
+        auto *menu = grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
+        QTRY_VERIFY(menu->isVisible());
+        auto *chosen = menu->findChild<QAction *>(action);
+        if (!chosen)
+            chosen = shown.window->findChild<QAction *>(action);
+        QVERIFY(chosen && chosen->isEnabled());
+        if (!reason.isEmpty())
+            OperatorDialogs::queueText(reason);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+
+        QCOMPARE(readBytes(MarksPath(1)), "[ZVX1MARKS]\r\n" + line.toUtf8() + "\r\n[ZVX1END]\r\n");
+        QCOMPARE(shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"))->text(),
+                 QStringLiteral("Still to run: 0"));
+        QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::Time2), place);
+        QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::Place), place);
+        QCOMPARE(shown.controls->model->cellText(2, ProtocolModel::Place), QStringLiteral("2"));
+        const ClassResults results = classResults(1, shown.store->list(), 2, 10);
+        QCOMPARE(results.lines.back().text(ResultColumn::Name), QStringLiteral("B"));
+        QCOMPARE(results.lines.back().text(ResultColumn::Place), place);
+        QVERIFY(results.lines.back().text(ResultColumn::Time2).startsWith(place));
         shown.close();
     }
 

@@ -1,6 +1,8 @@
 #include "core/protocol/ClassResults.h"
 
+#include "core/marks/RunMarks.h"
 #include "core/protocol/ProtocolModel.h"
+#include "core/protocol/RaceRanking.h"
 #include "core/protocol/Scoring.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/RaceDaySettings.h"
@@ -76,6 +78,9 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
 {
     // The protocol's own scoring, so the results can never differ from what the grid shows.
     const std::vector<ScoredEntry> scored = scoreClass(list.entries(), ScoringRules{fpSeconds, fsSeconds});
+    // A damaged marks file is reported where the class is loaded; here it counts as no marks.
+    const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
+    const std::vector<RankedEntry> ranked = rankEntries(scored, marks, raceDay().scoring);
 
     ClassResults result;
     result.classIndex = classIndex;
@@ -92,7 +97,8 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
         const auto setCount = [&](ResultColumn column, std::int32_t value) {
             set(column, value, QString::number(value));
         };
-        set(ResultColumn::Place, entry.place, entry.place > 0 ? QString::number(entry.place) : QString());
+        const RankedEntry &place = ranked[std::size_t(r)];
+        set(ResultColumn::Place, place.place, place.place > 0 ? QString::number(place.place) : runMarkText(place.mark));
         set(ResultColumn::Number, r + 1, QString::number(r + 1));
         set(ResultColumn::Name, r, list.text(r, ListField::Name));
         setTime(ResultColumn::Time1, entry.runs.time1);
@@ -106,10 +112,29 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
         setTime(ResultColumn::Penalty2, entry.score.penalty2);
         setTime(ResultColumn::Total2, entry.score.total2);
         setTime(ResultColumn::GrandTotal, entry.score.grandTotal);
+        for (int run = 1; run <= 2; ++run) {
+            const MarkedRun &marked = marks[std::size_t(r)].run(run);
+            if (marked.mark != RunMark::None) {
+                const QString reason = marked.reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(marked.reason);
+                line.texts[std::size_t(run == 1 ? ResultColumn::Time1 : ResultColumn::Time2)] =
+                    runMarkText(marked.mark) + reason;
+            }
+        }
         line.texts[std::size_t(ResultColumn::StartNr)] = list.text(r, ListField::StartNr);
         line.texts[std::size_t(ResultColumn::Info1)] = list.text(r, ListField::Info1);
         line.texts[std::size_t(ResultColumn::Info2)] = list.text(r, ListField::Info2);
         line.texts[std::size_t(ResultColumn::Info3)] = list.text(r, ListField::Info3);
+    }
+    if (const int clubField = raceDay().clubField; clubField >= 1 && clubField <= 3) {
+        std::vector<ClubMember> members;
+        members.reserve(scored.size());
+        for (int r = 0; r < list.count(); ++r) {
+            const RankedEntry &place = ranked[std::size_t(r)];
+            members.push_back({list.text(r, ListField(int(ListField::Info1) + clubField - 1)),
+                               place.place > 0 ? place.key : std::nullopt});
+        }
+        result.clubBest = raceDay().clubBest;
+        result.clubs = rankClubs(members, result.clubBest);
     }
     // Start order is the order of the list; a stable sort keeps it among equal places.
     std::stable_sort(result.lines.begin(), result.lines.end(), [](const ResultLine &a, const ResultLine &b) {
@@ -139,6 +164,7 @@ ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds)
     const RaceDaySettings settings = readRaceDaySettings(SettingsStore()).value_or(raceDay());
     document.eventName = settings.event.name;
     document.place = settings.event.place;
+    document.scoringText = scoringModeText(settings.scoring);
     document.date = settings.event.date;
     document.fpSeconds = fpSeconds;
     document.fsSeconds = fsSeconds;
@@ -148,4 +174,14 @@ ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds)
 QString resultsEventName()
 {
     return resultsHeading(0, 0).eventName;
+}
+
+QString clubRankingTitle(int best)
+{
+    return QStringLiteral("Vereinswertung (beste %1)").arg(best);
+}
+
+QString clubTotalText(const ClubStanding &club)
+{
+    return club.place > 0 ? formatCellTime(std::int64_t(std::min<std::uint64_t>(club.total, INT64_MAX))) : QString();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/protocol/RaceRanking.h"
 #include "core/startlist/StartList.h"
 #include "core/system/FileResult.h"
 
@@ -58,7 +59,16 @@ struct ClassResults
     QString className;
     // By place; participants without a place last, in start order.
     std::vector<ResultLine> lines;
+    // The club ranking when an Info field holds the club: by place, clubs with too few ranked
+    // drivers last. clubBest is how many drivers count.
+    std::vector<ClubStanding> clubs;
+    int clubBest = 3;
 };
+
+// "Vereinswertung (beste 3)"
+QString clubRankingTitle(int best);
+// The sum of a club's best drivers as a time.
+QString clubTotalText(const ClubStanding &club);
 
 // What one export or printout shows: one or more classes under one heading.
 struct ResultsDocument
@@ -68,6 +78,8 @@ struct ResultsDocument
     QDate date;
     std::int64_t fpSeconds = 2;
     std::int64_t fsSeconds = 10;
+    // "Summe beider Läufe" or "Bester Lauf".
+    QString scoringText;
     std::vector<ClassResults> classes;
 
     // dd.MM.yyyy
@@ -78,6 +90,8 @@ struct ResultsDocument
     QString title() const;
 };
 
+// Places under the scoring mode in force and the marks of the class's runs (its marks file): a
+// marked run shows its mark, a driver without a place the mark that keeps him from one.
 ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds);
 
 // A class from its class file; a class without a file has no participants.
