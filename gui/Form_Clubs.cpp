@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -23,9 +24,11 @@ TfrmClubs::TfrmClubs(QWidget *parent)
     tblClubs->setObjectName(QStringLiteral("tblClubs"));
     tblClubs->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblClubs->verticalHeader()->hide();
+    tblClubs->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tblClubs->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     layout->addWidget(tblClubs, 1);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto *buttons = new QDialogButtonBox(this);
+    buttons->addButton(tr("Close"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("cmdClose"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
 }

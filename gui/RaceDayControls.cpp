@@ -6,6 +6,7 @@
 #include "core/startlist/ClassStore.h"
 #include "gui/Form_Clubs.h"
 #include "gui/Form_Event.h"
+#include "gui/OperatorDialogs.h"
 #include "gui/RunMarkActions.h"
 
 #include <QAbstractItemView>
@@ -39,7 +40,9 @@ RaceDayControls::RaceDayControls(QWidget *window, QWidget *toolbar, const ClassS
     connect(&store, &ClassStore::changed, this, &RaceDayControls::showRemaining);
     connect(&store, &ClassStore::classLoaded, this, &RaceDayControls::showRemaining);
     connect(m_marks, &MarksKeeper::marksChanged, this, &RaceDayControls::showRemaining);
-    connect(m_marks, &MarksKeeper::loadFailed, this, [this](const FileError &error) { emit saveFinished(error); });
+    // A class is loaded only while no run is timed, so a box takes no keys from a run.
+    connect(m_marks, &MarksKeeper::loadFailed, this,
+            [this](const FileError &error) { OperatorDialogs::showError(m_window, error.message()); });
 
     auto *grid = window->findChild<QAbstractItemView *>(QStringLiteral("Grid"));
     auto *menu = window->findChild<QMenu *>(QStringLiteral("mnuProtocol"));

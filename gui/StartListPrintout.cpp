@@ -23,7 +23,7 @@
 
 namespace {
 enum Column { StartNr, Name, Age, Club, Time1, FP1, FS1, Time2, FP2, FS2, ColumnCount };
-constexpr std::array<double, ColumnCount> Weights {7, 27, 6, 18, 12, 5, 5, 12, 5, 5};
+constexpr std::array<double, ColumnCount> Weights {9, 25, 6, 18, 12, 5, 5, 12, 5, 5};
 
 QFont printFont(double points, bool bold = false)
 {

@@ -272,6 +272,20 @@ private slots:
         shown.close();
     }
 
+    void damagedMarksAreReportedWhenTheClassLoads()
+    {
+        QVERIFY(WriteListFile(listOfNames({"A"}), ClassListPath(1)).ok());
+        QVERIFY(writeBytes(MarksPath(1), "[ZVX1MARKS]\r\n1\tDNF\t"));
+        (void)OperatorDialogs::takeShownMessages();
+        ShownMainWindow shown;
+        shown.open();
+        const QStringList shownMessages = OperatorDialogs::takeShownMessages();
+        QCOMPARE(shownMessages.size(), 1);
+        QVERIFY2(shownMessages.front().contains(QStringLiteral("List01.marks.bak")), qPrintable(shownMessages.front()));
+        QCOMPARE(readBytes(MarksPath(1) + QStringLiteral(".bak")), QByteArray("[ZVX1MARKS]\r\n1\tDNF\t"));
+        shown.close();
+    }
+
     void stillToRunFollowsTheRunEditor()
     {
         StartList list = listOfNames({"A", "B", "C"});

@@ -9,13 +9,17 @@
 #include "core/import/CsvTable.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/RaceDaySettings.h"
+#include "core/protocol/ClassResults.h"
+#include "gui/Form_Clubs.h"
 #include "gui/Form_Event.h"
+#include "gui/StartListPrintout.h"
 #include "gui/Form_Import.h"
 #include "gui/Form_Main.h"
 #include "gui/ProgramWindows.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPrintPreviewDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -143,5 +147,25 @@ int main(int argc, char *argv[])
     context.eventDate = raceDay().event.date;
     TfrmImport import(QStringLiteral("meldungen.csv"), table, context, &frmMain);
     ok = save(import, output + QStringLiteral("/import-preview.png")) && ok;
+    import.hide();
+
+    RaceDaySettings settings = raceDay();
+    settings.event.name = QStringLiteral("Kart-Slalom Lahntal");
+    settings.event.place = QStringLiteral("Festplatz");
+    settings.clubField = 1;
+    settings.clubBest = 2;
+    settings.infoNames[0] = QStringLiteral("Verein");
+    setRaceDay(settings);
+    TfrmClubs clubs(&frmMain);
+    clubs.showResults(classResults(1, store.list(), 2, 10));
+    ok = save(clubs, output + QStringLiteral("/club-ranking.png")) && ok;
+    clubs.hide();
+
+    printStartLists(&frmMain, store);
+    if (auto *preview = frmMain.findChild<QPrintPreviewDialog *>(QStringLiteral("StartListPreview"))) {
+        preview->resize(820, 1000);
+        ok = save(*preview, output + QStringLiteral("/start-list-preview.png")) && ok;
+        preview->close();
+    }
     return ok ? 0 : 1;
 }

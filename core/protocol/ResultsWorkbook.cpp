@@ -118,7 +118,7 @@ private:
         switch (resultColumnKind(column)) {
         case ResultKind::WholeNumber:
             // An empty place stays an empty cell; a mark in its place stays text.
-            if (!shown.isEmpty() && line.value(column) == 0)
+            if (column == ResultColumn::Place && !shown.isEmpty() && line.value(column) == 0)
                 text(row, c, shown, m_centred);
             else if (!shown.isEmpty())
                 number(row, c, line.value(column));
