@@ -8,6 +8,7 @@
 #include "gui/Form_Event.h"
 #include "gui/Form_Import.h"
 #include "gui/Form_StartList.h"
+#include "gui/ResultsPrintout.h"
 #include "gui/StartListPrintout.h"
 #include "support/ExportFiles.h"
 #include "support/GuiTestMain.h"
@@ -270,6 +271,42 @@ private slots:
         QCOMPARE(results.lines.back().text(ResultColumn::Place), place);
         QVERIFY(results.lines.back().text(ResultColumn::Time2).startsWith(place));
         shown.close();
+    }
+
+    // The printed results end with the club ranking on a page of its own, counted with the others.
+    void printedResultsEndWithTheClubs()
+    {
+        StartList list = listOfNames({"A", "B", "C"});
+        for (int i = 0; i < 3; ++i) {
+            list.setText(i, ListField::Info1, i == 1 ? QStringLiteral("AC") : QStringLiteral("MSC"));
+            list.setWholeNumber(i, ListField::Time1, 40'000 + 1'000 * i);
+            list.setWholeNumber(i, ListField::Time2, 41'000);
+        }
+        RaceDaySettings settings = raceDay();
+        settings.clubField = 1;
+        settings.clubBest = 2;
+        settings.scoring = ScoringMode::BestRun;
+        setRaceDay(settings);
+        ResultsDocument document = resultsHeading(2, 10);
+        document.scoringText = scoringModeText(settings.scoring);
+        document.classes.push_back(classResults(1, list, 2, 10));
+        const QString path = m_files.filePath(QStringLiteral("results.pdf"));
+        int painted = 0;
+        {
+            QPdfWriter pdf(path);
+            pdf.setPageLayout(ResultsPrintout::defaultPageLayout());
+            painted = ResultsPrintout(document).paint(pdf);
+        }
+        QString failure;
+        const QStringList pages = ExportFiles::pdfPages(path, failure);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(painted, 2);
+        QCOMPARE(pages.size(), 2);
+        QVERIFY(pages[0].contains(QStringLiteral("Wertung: Bester Lauf")));
+        QVERIFY(pages[1].contains(QStringLiteral("Vereinswertung (beste 2)")));
+        QVERIFY(pages[1].contains(QStringLiteral("Seite 2 von 2")));
+        QVERIFY(pages[1].contains(QStringLiteral("01:21.00")));
+        QVERIFY(!pages[0].contains(QStringLiteral("Vereinswertung")));
     }
 
     void damagedMarksAreReportedWhenTheClassLoads()
