@@ -1,6 +1,7 @@
 #include "gui/BarrierPanel.h"
 
 #include "core/barrier/BarrierLink.h"
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/Form_Config.h"
 #include "gui/SerialDevices.h"
@@ -30,11 +31,13 @@ BarrierPanel::BarrierPanel(RunControl &runs, TfrmConfig &config, QWidget *window
     m_line->setFocusPolicy(Qt::NoFocus);
     m_line->hide();
 
-    const Result<BarrierTiming> timing = readBarrierTiming(SettingsStore());
-    if (timing)
-        m_control->setTiming(timing.value());
+    const SettingsStore settings;
+    const Result<int> lockout = settings.read(Setting::BarrierLockoutMs);
+    const Result<int> minimum = settings.read(Setting::BarrierMinimumRunMs);
+    if (lockout && minimum)
+        m_control->setTiming(BarrierTiming::clamped(lockout.value(), minimum.value()));
     else
-        m_timingProblem = timing.error().message();
+        m_timingProblem = (lockout ? minimum.error() : lockout.error()).message();
 
     m_noteTimer.setSingleShot(true);
     m_noteTimer.setInterval(NoteMs);

@@ -5,6 +5,8 @@
 #include "core/protocol/ResultsPage.h"
 #include "core/protocol/ResultsWorkbook.h"
 #include "core/settings/ClassNames.h"
+#include "core/settings/RaceDaySettings.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/OperatorDialogs.h"
 #include "gui/ResultsPrintout.h"
@@ -24,6 +26,14 @@
 #include <QUrl>
 
 #include <memory>
+
+namespace {
+// As the settings file has it now; when it cannot be read, the settings in force.
+RaceDaySettings currentRaceDay()
+{
+    return readRaceDaySettings(SettingsStore()).value_or(raceDay());
+}
+} // namespace
 
 ResultsActions::ResultsActions(QWidget *window, ClassStore &store, const ProtocolModel &model, QAbstractItemView *grid)
     : QObject(window)
@@ -63,7 +73,7 @@ QString ResultsActions::proposedFileName(const QString &what, const QDate &date,
 
 ResultsDocument ResultsActions::currentClassDocument() const
 {
-    ResultsDocument document = resultsHeading(m_model.fpSeconds(), m_model.fsSeconds());
+    ResultsDocument document = resultsHeading(currentRaceDay(), m_model.fpSeconds(), m_model.fsSeconds());
     document.classes.push_back(
         classResults(m_store.CurrentClass(), m_store.list(), document.fpSeconds, document.fsSeconds));
     return document;
@@ -71,7 +81,7 @@ ResultsDocument ResultsActions::currentClassDocument() const
 
 Result<ResultsDocument> ResultsActions::allClassesDocument() const
 {
-    ResultsDocument document = resultsHeading(m_model.fpSeconds(), m_model.fsSeconds());
+    ResultsDocument document = resultsHeading(currentRaceDay(), m_model.fpSeconds(), m_model.fsSeconds());
     for (int c = FirstClass; c <= LastClass; ++c) {
         if (c == m_store.CurrentClass()) {
             // The class in memory holds results that may not have reached its file yet.
@@ -94,7 +104,7 @@ Result<ResultsDocument> ResultsActions::allClassesDocument() const
 bool ResultsActions::chooseTarget(const QString &caption, const QString &filterFormat, const QString &suffix,
                                   QString &path, ResultsDocument &document)
 {
-    const QDate today = resultsHeading(0, 0).date;
+    const QDate today = currentRaceDay().event.date;
     const QString className = ClassNameOf(m_store.CurrentClass());
     const QList<OperatorDialogs::SaveChoice> choices {
         {filterFormat.arg(tr("this class"), suffix), proposedFileName(className, today, suffix)},

@@ -9,7 +9,7 @@ build=${ZORVEXA_BUILD_DIR:-$top/build}
 # Qt's print support is part of qt6-base-dev.
 packages=(cmake g++ make pkgconf qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-serialport-dev libgl-dev
           libxlsxwriter-dev libminizip-dev zlib1g-dev fonts-liberation gettext xvfb xauth unzip poppler-utils
-          desktop-file-utils appstream)
+          desktop-file-utils appstream qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

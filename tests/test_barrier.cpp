@@ -4,6 +4,7 @@
 #include "core/barrier/LineWatcher.h"
 #include "core/settings/SettingsStore.h"
 #include "core/timing/RunControl.h"
+#include "core/settings/SettingKeys.h"
 #include "support/SettingsFile.h"
 #include "support/FakeModemLines.h"
 #include "support/TestEnvironment.h"
@@ -196,13 +197,16 @@ private slots:
         QFile::remove(SettingsStore::filePath());
         if (!file.isEmpty())
             writeSettingsFile(file);
-        const Result<BarrierTiming> timing = readBarrierTiming(SettingsStore());
-        QCOMPARE(timing.ok(), ok);
+        const SettingsStore store;
+        const Result<int> lockout = store.read(Setting::BarrierLockoutMs);
+        const Result<int> minimum = store.read(Setting::BarrierMinimumRunMs);
+        QCOMPARE(lockout.ok(), ok);
         if (ok) {
-            QTEST(timing.value().lockoutMs, "lockout");
-            QTEST(timing.value().minimumRunMs, "minimum");
+            const BarrierTiming timing = BarrierTiming::clamped(lockout.value(), minimum.value());
+            QTEST(timing.lockoutMs, "lockout");
+            QTEST(timing.minimumRunMs, "minimum");
         } else {
-            QVERIFY(timing.error().message().contains(QStringLiteral("BarrierLockoutMs")));
+            QVERIFY(lockout.error().message().contains(QStringLiteral("BarrierLockoutMs")));
         }
     }
 

@@ -27,7 +27,7 @@
 namespace {
 QString stored(const QString &section, const QString &name)
 {
-    return SettingsStore().readText(section, name, QStringLiteral("<missing>")).value();
+    return SettingsStore().read(SettingKey<QString>(section, name, QStringLiteral("<missing>"))).value();
 }
 
 template<typename T>

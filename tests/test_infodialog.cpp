@@ -3,18 +3,10 @@
 #include "support/GuiTestMain.h"
 
 #include <QLabel>
-#include <QSettings>
 
 class TestInfoDialog final : public QObject
 {
     Q_OBJECT
-
-    static void setConfiguredFolder(const QString &value)
-    {
-        QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brasquell"),
-                           QStringLiteral("Zorvexa"));
-        settings.setValue(QStringLiteral("Configuration/DataFolder"), value);
-    }
 
 private slots:
     void initTestCase()
@@ -25,8 +17,7 @@ private slots:
 
     void cleanup()
     {
-        setConfiguredFolder(QString());
-        resetDataFolder();
+        setConfiguredDataFolder(QString());
     }
 
     // The operator can read where the class files are, whatever decided it.
@@ -49,8 +40,7 @@ private slots:
         QFETCH(QString, setting);
         QFETCH(QString, caption);
         QFETCH(bool, belowHome);
-        setConfiguredFolder(setting);
-        resetDataFolder();
+        setConfiguredDataFolder(setting);
 
         TfrmInfo info;
         info.show();

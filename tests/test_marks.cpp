@@ -209,7 +209,7 @@ private slots:
         settings.clubBest = 2;
         setRaceDay(settings);
 
-        ResultsDocument document = resultsHeading(0, 0);
+        ResultsDocument document = resultsHeading(settings, 0, 0);
         document.scoringText = scoringModeText(ScoringMode(mode));
         document.classes.push_back(classResults(2, list, 0, 0));
         QStringList shown;

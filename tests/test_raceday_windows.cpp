@@ -203,7 +203,7 @@ private slots:
         const QByteArray settings = readSettingsFile();
         QVERIFY(settings.contains("Name=Sommer-Slalom"));
         QVERIFY(settings.contains("Info1Name=Verein"));
-        QCOMPARE(resultsHeading(2, 10).title(), QStringLiteral("Sommer-Slalom, Lahntal \u2013 Ergebnisliste"));
+        QCOMPARE(resultsHeading(readRaceDaySettings(SettingsStore()).value(), 2, 10).title(), QStringLiteral("Sommer-Slalom, Lahntal \u2013 Ergebnisliste"));
         QCOMPARE(shown.store->model().headerData(int(ListField::Info1), Qt::Horizontal).toString(),
                  QStringLiteral("Verein"));
         QCOMPARE(resultColumnHeading(ResultColumn::Info2), QStringLiteral("Info2"));
@@ -287,7 +287,7 @@ private slots:
         settings.clubBest = 2;
         settings.scoring = ScoringMode::BestRun;
         setRaceDay(settings);
-        ResultsDocument document = resultsHeading(2, 10);
+        ResultsDocument document = resultsHeading(settings, 2, 10);
         document.scoringText = scoringModeText(settings.scoring);
         document.classes.push_back(classResults(1, list, 2, 10));
         const QString path = m_files.filePath(QStringLiteral("results.pdf"));

@@ -1,11 +1,15 @@
 #include "support/GuiTestMain.h"
+#include "core/system/TerminationSignals.h"
 #include "gui/JustOne.h"
+#include "support/ProgramRun.h"
+#include "support/SettingsFile.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QWidget>
 #include <QScopeGuard>
+#include <QSignalSpy>
 
 #include <csignal>
 #include <grp.h>
@@ -217,11 +221,80 @@ private slots:
         QFile::remove(classFile);
     }
 
+    // A class name of the wrong kind shows a message at start-up; an ending signal while it is open
+    // leaves the results in the class file as they were.
+    void endingSignalDuringAStartUpMessageKeepsTheClassFile()
+    {
+        const QString classFile = programFolder() + QStringLiteral("List01.dat");
+        QByteArray before = "[ZVX1FILE]\r\n";
+        for (const char *name : {"Kim", "Lee", "Ola", "Ida", "Max"})
+            before += "[ZVX1RECORD]\r\n" + QByteArray(name) + "\r\n\r\n\r\n\r\n\r\n\r\n61230\r\n1\r\n0\r\n59990\r\n0\r\n1\r\n";
+        before += "[ZVX1END]\r\n";
+        QFile file(classFile);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(before) == before.size());
+        file.close();
+        writeSettingsFile("[Class%20Names]\r\nClass%2001=@ByteArray(x)\r\n");
+        const auto cleanUp = qScopeGuard([&] {
+            QFile::remove(settingsPath());
+            QFile::remove(classFile);
+        });
+
+        auto copy = startCopy();
+        QVERIFY(waitUntilListening(*copy));
+        QTest::qWait(700);
+        ::kill(pid_t(copy->processId()), SIGTERM);
+        QVERIFY(copy->waitForFinished(10000));
+        QCOMPARE(copy->exitCode(), 0);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
+
+    // A damaged catalogue fails for every window; a log-out while its message is open still
+    // ends the program at once, with the class saved.
+    void endingSignalDuringTheCatalogueMessage()
+    {
+        const QString classFile = programFolder() + QStringLiteral("List01.dat");
+        QFile::remove(classFile);
+        QFile original(m_program);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray bytes = original.readAll();
+        // The appended catalogue's header, the last in the file, names a charset it must not.
+        bytes.replace(bytes.lastIndexOf("charset=UTF-8"), 13, "charset=ASCII");
+        const QString damaged = programFolder() + QStringLiteral("zorvexa-damaged");
+        QFile::remove(damaged);
+        QVERIFY(QFile::copy(m_program, damaged));
+        QFile copyFile(damaged);
+        QVERIFY(copyFile.open(QIODevice::WriteOnly) && copyFile.write(bytes) == bytes.size());
+        copyFile.close();
+
+        ProgramRun run(damaged);
+        QVERIFY(run.waitUntilListening(socketPath()));
+        QTest::qWait(1000); // the catalogue's message comes up
+        QVERIFY(run.endAsAtLogout());
+        QVERIFY2(QFileInfo::exists(classFile), "the current class was not saved");
+        QFile::remove(damaged);
+    }
+
+    // A signal that comes while nothing listens yet (a start-up message is open) is handed to
+    // the receiver that connects later, once, at the next event loop.
+    void signalBeforeItsReceiverIsKept()
+    {
+        TerminationSignals ending;
+        ::raise(SIGHUP);
+        QTest::qWait(100);
+        QSignalSpy received(&ending, &TerminationSignals::terminationRequested);
+        QCOMPARE(received.count(), 0);
+        QVERIFY(received.wait(2000));
+        QCOMPARE(received.takeFirst().first().toInt(), int(SIGHUP));
+        QTest::qWait(100);
+        QCOMPARE(received.count(), 0);
+    }
+
     // Start-up tidies what a save cut off by a kill left behind, and writes no class file.
     void startRemovesStaleTemporaryFilesAndWritesNothing()
     {
         const QString classFile = programFolder() + QStringLiteral("List01.dat");
-        const QString stale = programFolder() + QStringLiteral("List01.dat.kQzWpX");
+        const QString stale = programFolder() + QStringLiteral("List01.dat.zvx-kQzWpX");
         const QString kept = programFolder() + QStringLiteral("List01.dat.bak");
         QDir(classFile).removeRecursively();
         const QByteArray bytes = "[ZVX1FILE]\r\n[ZVX1RECORD]\r\nKim\r\n\r\n\r\n\r\n\r\n\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n[ZVX1END]\r\n";

@@ -6,7 +6,6 @@
 #include "core/protocol/Scoring.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/RaceDaySettings.h"
-#include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
 
@@ -157,23 +156,24 @@ Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds
     return classResults(classIndex, list, fpSeconds, fsSeconds);
 }
 
-ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds)
+ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds, std::int64_t fsSeconds)
 {
     ResultsDocument document;
-    // Read afresh, so an export names the event as the settings file has it now.
-    const RaceDaySettings settings = readRaceDaySettings(SettingsStore()).value_or(raceDay());
-    document.eventName = settings.event.name;
-    document.place = settings.event.place;
-    document.scoringText = scoringModeText(settings.scoring);
-    document.date = settings.event.date;
+    document.eventName = eventName.trimmed();
+    document.date = QDate::currentDate();
     document.fpSeconds = fpSeconds;
     document.fsSeconds = fsSeconds;
     return document;
 }
 
-QString resultsEventName()
+ResultsDocument resultsHeading(const RaceDaySettings &settings, std::int64_t fpSeconds, std::int64_t fsSeconds)
 {
-    return resultsHeading(0, 0).eventName;
+    ResultsDocument document = resultsHeading(settings.event.name, fpSeconds, fsSeconds);
+    document.place = settings.event.place;
+    document.scoringText = scoringModeText(settings.scoring);
+    if (settings.event.date.isValid())
+        document.date = settings.event.date;
+    return document;
 }
 
 QString clubRankingTitle(int best)

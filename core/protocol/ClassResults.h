@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/protocol/RaceRanking.h"
+#include "core/settings/RaceDaySettings.h"
 #include "core/startlist/StartList.h"
 #include "core/system/FileResult.h"
 
@@ -97,6 +98,7 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
 // A class from its class file; a class without a file has no participants.
 Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds, std::int64_t fsSeconds);
 
-// The event's name, place and date as the settings hold them.
-ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds);
-QString resultsEventName();
+// Today's date and the event's name (blanks around it dropped) for the exports.
+ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds, std::int64_t fsSeconds);
+// The event's name, place and date and the scoring mode as the race day settings give them.
+ResultsDocument resultsHeading(const RaceDaySettings &settings, std::int64_t fpSeconds, std::int64_t fsSeconds);

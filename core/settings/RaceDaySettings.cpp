@@ -1,5 +1,6 @@
 #include "core/settings/RaceDaySettings.h"
 
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -7,20 +8,7 @@
 #include <algorithm>
 
 namespace {
-const QString EventSection = QStringLiteral("Event");
-const QString ConfigurationSection = QStringLiteral("Configuration");
-const QString NameKey = QStringLiteral("Name");
-const QString PlaceKey = QStringLiteral("Place");
-const QString DateKey = QStringLiteral("Date");
-const QString ScoringKey = QStringLiteral("ScoringMode");
-const QString ClubFieldKey = QStringLiteral("ClubInfoField");
-const QString ClubBestKey = QStringLiteral("ClubBestDrivers");
 const QString DateFormat = QStringLiteral("yyyy-MM-dd");
-
-QString infoNameKey(int info)
-{
-    return QStringLiteral("Info%1Name").arg(info);
-}
 
 RaceDaySettings &inForce()
 {
@@ -36,12 +24,14 @@ RaceDaySettings &inForce()
 Result<RaceDaySettings> readRaceDaySettings(const SettingsStore &store)
 {
     RaceDaySettings settings;
-    const Result<QString> oldName = store.readText(QStringLiteral("Results"), QStringLiteral("EventName"), QString());
+    const Result<QString> oldName = store.read(Setting::EventName);
     if (!oldName)
         return oldName.error();
-    const Result<QString> name = store.readText(EventSection, NameKey, oldName.value());
-    const Result<QString> place = store.readText(EventSection, PlaceKey, QString());
-    const Result<QString> date = store.readText(EventSection, DateKey, QString());
+    SettingKey<QString> nameKey = Setting::EventTitle;
+    nameKey.fallback = oldName.value();
+    const Result<QString> name = store.read(nameKey);
+    const Result<QString> place = store.read(Setting::EventPlace);
+    const Result<QString> date = store.read(Setting::EventDate);
     for (const Result<QString> *read : {&name, &place, &date}) {
         if (!*read)
             return read->error();
@@ -53,14 +43,14 @@ Result<RaceDaySettings> readRaceDaySettings(const SettingsStore &store)
         settings.event.date = QDate::currentDate();
 
     for (int i = 1; i <= 3; ++i) {
-        const Result<QString> title = store.readText(ConfigurationSection, infoNameKey(i), QString());
+        const Result<QString> title = store.read(Setting::InfoName(i));
         if (!title)
             return title.error();
         settings.infoNames[std::size_t(i - 1)] = title.value().trimmed();
     }
-    const Result<int> scoring = store.readInteger(ConfigurationSection, ScoringKey, 0);
-    const Result<int> club = store.readInteger(ConfigurationSection, ClubFieldKey, 0);
-    const Result<int> best = store.readInteger(ConfigurationSection, ClubBestKey, 3);
+    const Result<int> scoring = store.read(Setting::ScoringModeIndex);
+    const Result<int> club = store.read(Setting::ClubInfoField);
+    const Result<int> best = store.read(Setting::ClubBestDrivers);
     for (const Result<int> *read : {&scoring, &club, &best}) {
         if (!*read)
             return read->error();
@@ -74,22 +64,22 @@ Result<RaceDaySettings> readRaceDaySettings(const SettingsStore &store)
 FileResult writeRaceDaySettings(SettingsStore &store, const RaceDaySettings &settings)
 {
     const QString date = settings.event.date.isValid() ? settings.event.date.toString(DateFormat) : QString();
-    const std::pair<QString, QString> texts[]
-        = {{NameKey, settings.event.name}, {PlaceKey, settings.event.place}, {DateKey, date}};
+    const std::pair<const SettingKey<QString> *, QString> texts[] = {{&Setting::EventTitle, settings.event.name},
+                                                                     {&Setting::EventPlace, settings.event.place},
+                                                                     {&Setting::EventDate, date}};
     for (const auto &[key, value] : texts) {
-        if (FileResult written = store.writeText(EventSection, key, value); !written)
+        if (FileResult written = store.write(*key, value); !written)
             return written;
     }
     for (int i = 1; i <= 3; ++i) {
-        if (FileResult written
-            = store.writeText(ConfigurationSection, infoNameKey(i), settings.infoNames[std::size_t(i - 1)]);
-            !written)
+        if (FileResult written = store.write(Setting::InfoName(i), settings.infoNames[std::size_t(i - 1)]); !written)
             return written;
     }
-    const std::pair<QString, int> numbers[]
-        = {{ScoringKey, int(settings.scoring)}, {ClubFieldKey, settings.clubField}, {ClubBestKey, settings.clubBest}};
+    const std::pair<const SettingKey<int> *, int> numbers[] = {{&Setting::ScoringModeIndex, int(settings.scoring)},
+                                                               {&Setting::ClubInfoField, settings.clubField},
+                                                               {&Setting::ClubBestDrivers, settings.clubBest}};
     for (const auto &[key, value] : numbers) {
-        if (FileResult written = store.writeInteger(ConfigurationSection, key, value); !written)
+        if (FileResult written = store.write(*key, value); !written)
             return written;
     }
     return {};
