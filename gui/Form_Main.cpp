@@ -15,6 +15,7 @@
 #include "ui_Form_Main.h"
 #include "gui/Colors.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/RaceDayControls.h"
 #include "gui/ResultsActions.h"
 #include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
@@ -86,7 +87,10 @@ void TfrmMain::FormCreate()
     setWindowTitle(QStringLiteral("Brasquell / Software / Zorvexa"));
     setUpLook();
     setUpGrid();
+    // The event button takes the left of the warning line's place.
+    m_ui->lblSaveWarning->setGeometry(244, 10, 188, 45);
     m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
+    m_raceDay = new RaceDayControls(this, m_ui->GroupBox1, m_store, [this] { return runEditorValue() == 1 ? 1 : 2; });
     connectRunControl();
     setUpTimers();
     // Keys reach the window's platform window once, before the focused control.
@@ -111,6 +115,7 @@ void TfrmMain::FormCreate()
     connect(m_ui->edtFP, &QDoubleSpinBox::textChanged, this, &TfrmMain::edtPenaltySecondsChange);
     connect(m_ui->edtFS, &QDoubleSpinBox::textChanged, this, &TfrmMain::edtPenaltySecondsChange);
     connect(&m_store, &ClassStore::saveFinished, this, &TfrmMain::showSaveResult);
+    connect(m_raceDay, &RaceDayControls::saveFinished, this, &TfrmMain::showSaveResult);
 }
 
 void TfrmMain::setUpLook()
@@ -262,6 +267,7 @@ void TfrmMain::connectRunControl()
     });
     connect(m_runs, &RunControl::controlsEnabledChanged, this, &TfrmMain::SetControlsEnabled);
     connect(m_runs, &RunControl::controlsEnabledChanged, m_results, &ResultsActions::setEnabled);
+    connect(m_runs, &RunControl::controlsEnabledChanged, m_raceDay, &RaceDayControls::setEnabled);
     connect(m_runs, &RunControl::lockChanged, this, [this](bool locked) {
         m_ui->imgLock->setVisible(locked);
         m_ui->cmdLock->setEnabled(!locked);
@@ -378,6 +384,7 @@ void TfrmMain::edtLaufChange()
         return;
     m_runs->setRunNumber(run);
     SelectParticipant(m_runs->CurrentRow());
+    m_raceDay->showRemaining();
 }
 
 void TfrmMain::edtPenaltySecondsChange()

@@ -10,6 +10,7 @@
 #include <memory>
 
 class ClassStore;
+class RaceDayControls;
 class ResultsActions;
 class TXJustOne;
 class TfrmConfig;
@@ -102,6 +103,7 @@ private:
     RunControl *m_runs;
     ResultsProtocol m_protocol;
     ResultsActions *m_results = nullptr;
+    RaceDayControls *m_raceDay = nullptr;
     TfrmStartList *m_startList = nullptr;
     TXJustOne *m_justOne = nullptr;
     bool m_firstCopy = true;

@@ -5,7 +5,9 @@
 #include "core/startlist/CodePage1252.h"
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListModel.h"
+#include "gui/Form_Import.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/StartListPrintout.h"
 #include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
 #include "gui/widgets/ListGrid.h"
@@ -131,6 +133,11 @@ void TfrmStartList::buildMenus()
     item(file, QStringLiteral("mnuOpen"), tr("&Open list"), QKeySequence(Qt::CTRL | Qt::Key_O), &TfrmStartList::mnuOpenClick);
     item(file, QStringLiteral("mnuMerge"), tr("Merge list"), QKeySequence(Qt::CTRL | Qt::Key_M), &TfrmStartList::mnuMergeClick);
     item(file, QStringLiteral("mnuSaveAs"), tr("&Save list as..."), QKeySequence(Qt::CTRL | Qt::Key_S), &TfrmStartList::mnuSaveAsClick);
+    file->addSeparator();
+    item(file, QStringLiteral("mnuImport"), tr("&Import start list..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+         &TfrmStartList::mnuImportClick);
+    item(file, QStringLiteral("mnuPrintStartList"), tr("&Print start lists..."), QKeySequence(Qt::CTRL | Qt::Key_P),
+         &TfrmStartList::mnuPrintClick);
     file->addSeparator();
     QAction *close = file->addAction(tr("Cl&ose"));
     close->setObjectName(QStringLiteral("mnuClose"));
@@ -311,6 +318,18 @@ void TfrmStartList::mnuSaveAsClick()
     showFailure(WriteListFile(m_model->list(), file));
 }
 
+void TfrmStartList::mnuImportClick()
+{
+    endEditing();
+    importStartList(this, m_store, m_lastImportFile);
+}
+
+void TfrmStartList::mnuPrintClick()
+{
+    endEditing();
+    printStartLists(this, m_store);
+}
+
 void TfrmStartList::mnuClearClick()
 {
     if (!OperatorDialogs::askYesNo(this, tr("Clear list?"), QMessageBox::No))
@@ -369,6 +388,8 @@ QString TfrmStartList::helpText()
               "Ctrl+PgUp or Ctrl+Shift+Tab  previous class\n"
               "Ctrl+O  opens a list, Ctrl+M  merges a list into this one\n"
               "Ctrl+S  saves the list as a file elsewhere\n"
+              "Ctrl+I  imports a start list from a CSV or Excel file\n"
+              "Ctrl+P  prints the start lists, with boxes for hand timing\n"
               "Ctrl+T  class editor, for the names of the classes\n"
               "A click on a column heading sorts by it; a second click reverses the order.\n"
               "Esc  closes the editor, F1  this help\n\n"

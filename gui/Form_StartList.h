@@ -50,6 +50,8 @@ private:
     void mnuOpenClick();
     void mnuMergeClick();
     void mnuSaveAsClick();
+    void mnuImportClick();
+    void mnuPrintClick();
     void mnuClearClick();
     void mnuAddRowClick();
     void mnuDeleteRowsClick();
@@ -72,4 +74,5 @@ private:
     // Each file dialog offers the file chosen last.
     QString m_lastOpenFile;
     QString m_lastSaveFile;
+    QString m_lastImportFile;
 };

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QQueue>
 
 #include <cstdio>
@@ -19,6 +21,7 @@ struct Seam
     QQueue<QString> fileNames;
     QQueue<QColor> colors;
     QQueue<int> choices;
+    QQueue<QString> texts;
     QStringList shown;
     QStringList fileDialogTitles;
     QList<QMessageBox::StandardButton> questionDefaults;
@@ -240,8 +243,26 @@ void queueFileName(const QString &fileName)
     seam().fileNames.enqueue(fileName);
 }
 
+QString askText(QWidget *parent, const QString &label)
+{
+    if (seam().ending)
+        return QString();
+    seam().shown << label;
+    if (seam().testMode)
+        return seam().texts.isEmpty() ? QString() : seam().texts.dequeue();
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, caption(), label, QLineEdit::Normal, QString(), &ok);
+    return ok ? text : QString();
+}
+
+void queueText(const QString &text)
+{
+    seam().texts.enqueue(text);
+}
+
 void clearQueues()
 {
+    seam().texts.clear();
     seam().answers.clear();
     seam().colors.clear();
     seam().fileNames.clear();

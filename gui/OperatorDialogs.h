@@ -52,6 +52,11 @@ struct ChosenFile
 ChosenFile getExportFileName(QWidget *parent, const QString &caption, const QList<SaveChoice> &choices,
                              const QString &defaultSuffix, const QString &folder);
 
+// A line of text the operator types; a null string when he cancelled. In test mode the queued
+// text (queueText), or a null string when none is queued.
+QString askText(QWidget *parent, const QString &label);
+void queueText(const QString &text);
+
 // Test seam: queued answers are taken in order instead of showing the dialog.
 void queueAnswer(bool yes);
 void queueFileName(const QString &fileName);

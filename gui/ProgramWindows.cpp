@@ -1,5 +1,6 @@
 #include "gui/ProgramWindows.h"
 
+#include "core/settings/RaceDaySettings.h"
 #include "gui/Form_Main.h"
 #include "gui/WindowLook.h"
 
@@ -10,6 +11,8 @@ ProgramWindows::ProgramWindows(ClassStore &store, TfrmMain &main)
     , m_info(&main)
     , m_barrier(main.runControl(), m_config, &main)
 {
+    // Titles and the event are in force before any window shows them; a failure keeps the defaults.
+    (void)loadRaceDay();
     m_startList.setClassEditorOpener([this] { execInFrontOf(m_classes, m_startList); });
     main.setStartListEditor(&m_startList);
     main.setConfigDialog(&m_config);

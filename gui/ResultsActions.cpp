@@ -6,7 +6,7 @@
 #include "core/protocol/ResultsPage.h"
 #include "core/protocol/ResultsWorkbook.h"
 #include "core/settings/ClassNames.h"
-#include "core/settings/SettingKeys.h"
+#include "core/settings/RaceDaySettings.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/OperatorDialogs.h"
@@ -33,10 +33,10 @@
 #include <memory>
 
 namespace {
-// Set by hand in the settings file; a value that cannot be read leaves the title without one.
-QString eventName()
+// As the settings file has it now; when it cannot be read, the settings in force.
+RaceDaySettings currentRaceDay()
 {
-    return SettingsStore().read(Setting::EventName).value_or(QString());
+    return readRaceDaySettings(SettingsStore()).value_or(raceDay());
 }
 
 // Long enough to read after the dialog has closed, short enough not to be taken for news later.
@@ -103,7 +103,7 @@ QString ResultsActions::proposedFileName(const QString &what, const QDate &date,
 
 ResultsDocument ResultsActions::currentClassDocument() const
 {
-    ResultsDocument document = resultsHeading(eventName(), m_model.fpSeconds(), m_model.fsSeconds());
+    ResultsDocument document = resultsHeading(currentRaceDay(), m_model.fpSeconds(), m_model.fsSeconds());
     document.classes.push_back(
         classResults(m_store.CurrentClass(), m_store.list(), document.fpSeconds, document.fsSeconds));
     return document;
@@ -111,7 +111,7 @@ ResultsDocument ResultsActions::currentClassDocument() const
 
 Result<ResultsDocument> ResultsActions::allClassesDocument() const
 {
-    ResultsDocument document = resultsHeading(eventName(), m_model.fpSeconds(), m_model.fsSeconds());
+    ResultsDocument document = resultsHeading(currentRaceDay(), m_model.fpSeconds(), m_model.fsSeconds());
     for (int c = FirstClass; c <= LastClass; ++c) {
         if (c == m_store.CurrentClass()) {
             // The class in memory holds results that may not have reached its file yet.
@@ -134,7 +134,7 @@ Result<ResultsDocument> ResultsActions::allClassesDocument() const
 bool ResultsActions::chooseTarget(const QString &caption, const QString &filterFormat, const QString &suffix,
                                   QString &path, ResultsDocument &document)
 {
-    const QDate today = QDate::currentDate();
+    const QDate today = currentRaceDay().event.date;
     const QString className = ClassNameOf(m_store.CurrentClass());
     const QList<OperatorDialogs::SaveChoice> choices {
         {filterFormat.arg(tr("this class"), suffix), proposedFileName(className, today, suffix)},

@@ -1,6 +1,7 @@
 #include "gui/ResultsPrintout.h"
 
 #include "core/protocol/ExportedResults.h"
+#include "core/settings/RaceDaySettings.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -272,6 +273,11 @@ private:
     QHash<QString, Shaped> m_shaped;
 };
 
+int clubPagesOf(const ClassResults &results, int rowsPerPage)
+{
+    return int((results.clubs.size() + std::size_t(rowsPerPage) - 1) / std::size_t(rowsPerPage));
+}
+
 int pagesOf(std::size_t lines, int rowsPerPage)
 {
     return std::max(1, int((lines + std::size_t(rowsPerPage) - 1) / std::size_t(rowsPerPage)));
@@ -306,7 +312,8 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
     for (const ClassResults &results : m_document.classes) {
         classLines.push_back(exportedLines(results));
         geometries.push_back(layOut(device, page, frame, classLines.back()));
-        totalPages += pagesOf(classLines.back().size(), geometries.back().rowsPerPage);
+        totalPages += pagesOf(classLines.back().size(), geometries.back().rowsPerPage)
+                      + clubPagesOf(results, geometries.back().rowsPerPage);
     }
 
     int pageNumber = 0;
@@ -330,8 +337,9 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
             y += frame.titleHeight;
             painter.setFont(frame.facts);
             painter.drawText(QRectF(page.left(), y, page.width(), frame.factsHeight), Qt::AlignLeft | Qt::AlignTop,
-                             QStringLiteral("Klasse: %1      Datum: %2      Strafsekunden FP/FS: %3")
-                                 .arg(results.className, m_document.dateText(), m_document.penaltySecondsText()));
+                             QStringLiteral("Klasse: %1      Datum: %2      Strafsekunden FP/FS: %3      Wertung: %4")
+                                 .arg(results.className, m_document.dateText(), m_document.penaltySecondsText(),
+                                      m_document.scoringText));
             y += frame.factsHeight;
 
             painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), headingShade);
@@ -379,6 +387,59 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
             painter.drawLine(QPointF(page.left(), footerTop), QPointF(page.right(), footerTop));
             painter.setPen(Qt::black);
             painter.setFont(frame.facts);
+            const QRectF footer(page.left(), footerTop, page.width(), frame.footerHeight);
+            painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter,
+                             QStringLiteral("%1 \u2013 %2").arg(results.className, m_document.dateText()));
+            painter.drawText(footer, Qt::AlignRight | Qt::AlignVCenter,
+                             QStringLiteral("Seite %1 von %2").arg(pageNumber).arg(totalPages));
+        }
+    }
+    // The club rankings after all classes, each from a new page.
+    const std::array<double, 4> clubLeft{0, 0.08, 0.62, 0.8};
+    for (std::size_t k = 0; k < m_document.classes.size(); ++k) {
+        const ClassResults &results = m_document.classes[k];
+        const Geometry &g = geometries[k];
+        const int pages = clubPagesOf(results, g.rowsPerPage);
+        for (int p = 0; p < pages; ++p) {
+            device.newPage();
+            ++pageNumber;
+            double y = page.top();
+            painter.setPen(Qt::black);
+            painter.setFont(frame.title);
+            painter.drawText(QRectF(page.left(), y, page.width(), frame.titleHeight), Qt::AlignLeft | Qt::AlignTop,
+                             m_document.title());
+            y += frame.titleHeight;
+            painter.setFont(frame.facts);
+            painter.drawText(QRectF(page.left(), y, page.width(), frame.factsHeight), Qt::AlignLeft | Qt::AlignTop,
+                             QStringLiteral("Klasse: %1      %2      Wertung: %3")
+                                 .arg(results.className, clubRankingTitle(results.clubBest), m_document.scoringText));
+            y += frame.factsHeight;
+            const auto row = [&](const std::array<QString, 4> &texts) {
+                for (std::size_t c = 0; c < texts.size(); ++c) {
+                    const double left = page.left() + page.width() * clubLeft[c];
+                    const double right = c + 1 < texts.size() ? page.left() + page.width() * clubLeft[c + 1] : page.right();
+                    painter.drawText(QRectF(left + g.padding, y, right - left - 2 * g.padding, g.rowHeight),
+                                     (c == 1 ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter, texts[c]);
+                }
+                y += g.rowHeight;
+            };
+            painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), headingShade);
+            painter.setFont(g.heading);
+            row({QStringLiteral("Platz"), infoTitle(raceDay().clubField), QStringLiteral("Summe"), QStringLiteral("Fahrer")});
+            painter.setFont(g.body);
+            const std::size_t first = std::size_t(p) * std::size_t(g.rowsPerPage);
+            const std::size_t last = std::min(results.clubs.size(), first + std::size_t(g.rowsPerPage));
+            for (std::size_t i = first; i < last; ++i) {
+                const ClubStanding &club = results.clubs[i];
+                if ((i - first) % 2 == 1)
+                    painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), shade);
+                row({club.place > 0 ? QString::number(club.place) : QString(), club.club, clubTotalText(club),
+                     QString::number(club.rankedDrivers)});
+            }
+            painter.setPen(QPen(rule, line));
+            const double footerTop = page.bottom() - frame.footerHeight;
+            painter.drawLine(QPointF(page.left(), footerTop), QPointF(page.right(), footerTop));
+            painter.setPen(Qt::black);
             const QRectF footer(page.left(), footerTop, page.width(), frame.footerHeight);
             painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter,
                              QStringLiteral("%1 \u2013 %2").arg(results.className, m_document.dateText()));

@@ -6,11 +6,20 @@
 #include "core/system/ProgramFolder.h"
 #include "core/i18n/Localisation.h"
 #include "gui/WindowLook.h"
+#include "core/import/CsvTable.h"
+#include "core/settings/ClassNames.h"
+#include "core/settings/RaceDaySettings.h"
+#include "core/protocol/ClassResults.h"
+#include "gui/Form_Clubs.h"
+#include "gui/Form_Event.h"
+#include "gui/StartListPrintout.h"
+#include "gui/Form_Import.h"
 #include "gui/Form_Main.h"
 #include "gui/ProgramWindows.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPrintPreviewDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -120,6 +129,43 @@ int main(int argc, char *argv[])
     for (const auto &[window, name] : dialogs) {
         ok = save(*window, output + QStringLiteral("/%1.png").arg(QLatin1String(name))) && ok;
         window->hide();
+    }
+
+    TfrmEvent event(&frmMain);
+    ok = save(event, output + QStringLiteral("/event.png")) && ok;
+    event.hide();
+
+    // A club's entry list as it comes by e-mail, with one row that cannot be read.
+    const ImportTable table = parseCsv("Start-Nr.;Nachname;Vorname;Jahrgang;Verein;Klasse\n"
+                                       "21;Brandt;Lena;2014;MSC Lahntal;1\n"
+                                       "22;Okafor;Tim;2013;AC Hochwald;1\n"
+                                       "23;Sievers;Mara;201;MSC Lahntal;1\n"
+                                       "24;Petrak;Jonas;2012;KSG Altm\xC3\xBChl;2\n");
+    ImportContext context;
+    for (int c = FirstClass; c <= LastClass; ++c)
+        context.classNames[std::size_t(c - 1)] = ClassNameOf(c);
+    context.eventDate = raceDay().event.date;
+    TfrmImport import(QStringLiteral("meldungen.csv"), table, context, &frmMain);
+    ok = save(import, output + QStringLiteral("/import-preview.png")) && ok;
+    import.hide();
+
+    RaceDaySettings settings = raceDay();
+    settings.event.name = QStringLiteral("Kart-Slalom Lahntal");
+    settings.event.place = QStringLiteral("Festplatz");
+    settings.clubField = 1;
+    settings.clubBest = 2;
+    settings.infoNames[0] = QStringLiteral("Verein");
+    setRaceDay(settings);
+    TfrmClubs clubs(&frmMain);
+    clubs.showResults(classResults(1, store.list(), 2, 10));
+    ok = save(clubs, output + QStringLiteral("/club-ranking.png")) && ok;
+    clubs.hide();
+
+    printStartLists(&frmMain, store);
+    if (auto *preview = frmMain.findChild<QPrintPreviewDialog *>(QStringLiteral("StartListPreview"))) {
+        preview->resize(820, 1000);
+        ok = save(*preview, output + QStringLiteral("/start-list-preview.png")) && ok;
+        preview->close();
     }
     return ok ? 0 : 1;
 }

@@ -1,8 +1,11 @@
 #include "core/protocol/ClassResults.h"
 
+#include "core/marks/RunMarks.h"
 #include "core/protocol/ProtocolModel.h"
+#include "core/protocol/RaceRanking.h"
 #include "core/protocol/Scoring.h"
 #include "core/settings/ClassNames.h"
+#include "core/settings/RaceDaySettings.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
 
@@ -20,6 +23,8 @@ constexpr ListField resultFields[ResultColumnCount] = {
 
 QString resultColumnHeading(ResultColumn column)
 {
+    if (column >= ResultColumn::Info1 && column <= ResultColumn::Info3)
+        return infoTitle(int(column) - int(ResultColumn::Info1) + 1);
     return QString::fromUtf8(fieldInfo(resultFields[int(column)]).heading);
 }
 
@@ -45,13 +50,19 @@ QString ResultsDocument::penaltySecondsText() const
 QString ResultsDocument::title() const
 {
     const QString list = QStringLiteral("Ergebnisliste");
-    return eventName.isEmpty() ? list : eventName + QStringLiteral(" \u2013 ") + list;
+    QString event = eventName;
+    if (!place.isEmpty())
+        event += (event.isEmpty() ? QString() : QStringLiteral(", ")) + place;
+    return event.isEmpty() ? list : event + QStringLiteral(" \u2013 ") + list;
 }
 
 ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds)
 {
     // The protocol's own scoring, so the results can never differ from what the grid shows.
     const std::vector<ScoredEntry> scored = scoreClass(list.entries(), ScoringRules{fpSeconds, fsSeconds});
+    // A damaged marks file is reported where the class is loaded; here it counts as no marks.
+    const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
+    const std::vector<RankedEntry> ranked = rankEntries(scored, marks, raceDay().scoring);
 
     ClassResults result;
     result.classIndex = classIndex;
@@ -88,6 +99,30 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
                 break;
             }
         }
+        // Marks decide the place: a marked driver has none and shows the mark there instead.
+        const RankedEntry &place = ranked[std::size_t(r)];
+        line.values[std::size_t(ResultColumn::Place)] = place.place;
+        line.texts[std::size_t(ResultColumn::Place)] =
+            place.place > 0 ? QString::number(place.place) : runMarkText(place.mark);
+        for (int run = 1; run <= 2; ++run) {
+            const MarkedRun &marked = marks[std::size_t(r)].run(run);
+            if (marked.mark != RunMark::None) {
+                const QString reason = marked.reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(marked.reason);
+                line.texts[std::size_t(run == 1 ? ResultColumn::Time1 : ResultColumn::Time2)] =
+                    runMarkText(marked.mark) + reason;
+            }
+        }
+    }
+    if (const int clubField = raceDay().clubField; clubField >= 1 && clubField <= 3) {
+        std::vector<ClubMember> members;
+        members.reserve(scored.size());
+        for (int r = 0; r < list.count(); ++r) {
+            const RankedEntry &place = ranked[std::size_t(r)];
+            members.push_back({list.text(r, ListField(int(ListField::Info1) + clubField - 1)),
+                               place.place > 0 ? place.key : std::nullopt});
+        }
+        result.clubBest = raceDay().clubBest;
+        result.clubs = rankClubs(members, result.clubBest);
     }
     // Start order is the order of the list; a stable sort keeps it among equal places.
     std::stable_sort(result.lines.begin(), result.lines.end(), [](const ResultLine &a, const ResultLine &b) {
@@ -118,4 +153,24 @@ ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds,
     document.fpSeconds = fpSeconds;
     document.fsSeconds = fsSeconds;
     return document;
+}
+
+ResultsDocument resultsHeading(const RaceDaySettings &settings, std::int64_t fpSeconds, std::int64_t fsSeconds)
+{
+    ResultsDocument document = resultsHeading(settings.event.name, fpSeconds, fsSeconds);
+    document.place = settings.event.place;
+    document.scoringText = scoringModeText(settings.scoring);
+    if (settings.event.date.isValid())
+        document.date = settings.event.date;
+    return document;
+}
+
+QString clubRankingTitle(int best)
+{
+    return QStringLiteral("Vereinswertung (beste %1)").arg(best);
+}
+
+QString clubTotalText(const ClubStanding &club)
+{
+    return club.place > 0 ? formatCellTime(std::int64_t(std::min<std::uint64_t>(club.total, INT64_MAX))) : QString();
 }

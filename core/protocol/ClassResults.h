@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/protocol/RaceRanking.h"
+#include "core/settings/RaceDaySettings.h"
 #include "core/startlist/StartList.h"
 #include "core/system/FileResult.h"
 
@@ -59,25 +61,39 @@ struct ClassResults
     QString className;
     // By place; participants without a place last, in start order.
     std::vector<ResultLine> lines;
+    // The club ranking when an Info field holds the club: by place, clubs with too few ranked
+    // drivers last. clubBest is how many drivers count.
+    std::vector<ClubStanding> clubs;
+    int clubBest = 3;
 };
+
+// "Vereinswertung (beste 3)"
+QString clubRankingTitle(int best);
+// The sum of a club's best drivers as a time.
+QString clubTotalText(const ClubStanding &club);
 
 // What one export or printout shows: one or more classes under one heading.
 struct ResultsDocument
 {
     QString eventName;
+    QString place;
     QDate date;
     std::int64_t fpSeconds = 2;
     std::int64_t fsSeconds = 10;
+    // "Summe beider Läufe" or "Bester Lauf".
+    QString scoringText;
     std::vector<ClassResults> classes;
 
     // dd.MM.yyyy
     QString dateText() const;
     // "2 / 10"
     QString penaltySecondsText() const;
-    // The event name and "Ergebnisliste", or "Ergebnisliste" alone.
+    // The event's name and place and "Ergebnisliste", or "Ergebnisliste" alone.
     QString title() const;
 };
 
+// Places under the scoring mode in force and the marks of the class's runs (its marks file): a
+// marked run shows its mark, a driver without a place the mark that keeps him from one.
 ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds);
 
 // A class from its class file; a class without a file has no participants.
@@ -85,3 +101,5 @@ Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds
 
 // Today's date and the event's name (blanks around it dropped) for the exports.
 ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds, std::int64_t fsSeconds);
+// The event's name, place and date and the scoring mode as the race day settings give them.
+ResultsDocument resultsHeading(const RaceDaySettings &settings, std::int64_t fpSeconds, std::int64_t fsSeconds);

@@ -1,5 +1,9 @@
 #include "core/protocol/ProtocolModel.h"
 
+#include "core/marks/MarksKeeper.h"
+#include "core/protocol/RaceRanking.h"
+#include "core/settings/RaceDaySettings.h"
+
 #include "core/startlist/ClassStore.h"
 #include "core/text/Numbers.h"
 
@@ -118,18 +122,40 @@ void ProtocolModel::reset()
     endResetModel();
 }
 
+void ProtocolModel::setMarks(const MarksKeeper *marks)
+{
+    m_marks = marks;
+    rescore();
+}
+
+void ProtocolModel::rescore()
+{
+    resetPlaces();
+    repaintAll();
+}
+
+std::optional<std::uint32_t> ProtocolModel::placeKey(int r) const
+{
+    const RunFields runs = runFields(r);
+    if (!m_marks && raceDay().scoring == ScoringMode::SumOfRuns)
+        return scoreRuns(runs, m_rules).rankKey;
+    const ScoredEntry entry{runs, scoreRuns(runs, m_rules), 0};
+    const EntryMarks marks = m_marks ? m_marks->marksOf(r) : EntryMarks{};
+    return rankEntries({entry}, {marks}, raceDay().scoring).front().key;
+}
+
 void ProtocolModel::resetPlaces()
 {
     std::vector<std::optional<std::uint32_t>> keys;
     keys.reserve(std::size_t(m_rowCount));
     for (int r = 0; r < m_rowCount; ++r)
-        keys.push_back(scoreRuns(runFields(r), m_rules).rankKey);
+        keys.push_back(placeKey(r));
     m_places.reset(keys);
 }
 
 void ProtocolModel::updatePlace(int r)
 {
-    if (m_places.update(r, scoreRuns(runFields(r), m_rules).rankKey))
+    if (m_places.update(r, placeKey(r)))
         emit dataChanged(index(0, Place), index(m_rowCount - 1, Place), {Qt::DisplayRole, Qt::EditRole});
 }
 
@@ -175,6 +201,13 @@ QString ProtocolModel::cellText(int row, int column) const
         return m_store.list().isValidIndex(v) ? m_store.list().text(v, ListField::Name) : QStringLiteral("?");
     if (isCountColumn(column))
         return QString::number(v);
+    if ((column == Time1 || column == Time2) && m_marks) {
+        const RunMark mark = m_marks->mark(row, column == Time1 ? 1 : 2).mark;
+        if (mark != RunMark::None)
+            return runMarkText(mark);
+    }
+    if (column == Place && v == 0 && m_marks)
+        return runMarkText(m_marks->marksOf(row).heaviest());
     if (isTimeColumn(column)) {
         QString text = formatCellTime(v);
         // The running participant's times show tenths only.

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 class ClassStore;
+class MarksKeeper;
 struct StoreChange;
 
 // The four protocol colours, as 0xBBGGRR values.
@@ -53,6 +54,11 @@ public:
     const RunState &runState() const { return m_runState; }
     void setColors(const ProtocolColors &colors);
 
+    // The marks of the runs: a marked run shows its mark, and places follow the scoring mode in
+    // force and the marks (see rankEntries). Call rescore() when either changed.
+    void setMarks(const MarksKeeper *marks);
+    void rescore();
+
     // The running clock of the current participant's run, shown in its cells until the run stops.
     void showLiveTime(std::int32_t time);
     // The derived cells and the places after a change of the row's runs.
@@ -86,6 +92,7 @@ private:
     bool validRow(int row) const { return row >= 0 && row < m_rowCount; }
     bool isLiveRow(int row) const { return m_liveShown && m_runState.running && row == m_runState.currentRow; }
     void resetPlaces();
+    std::optional<std::uint32_t> placeKey(int row) const;
     // After a change of one row; every shown place may move.
     void updatePlace(int row);
 
@@ -97,6 +104,7 @@ private:
     bool m_liveShown = false;
     std::int32_t m_liveTime = 0;
     ProtocolColors m_colors;
+    const MarksKeeper *m_marks = nullptr;
 };
 
 // Time cell text; a negative value shows as a minus sign before the formatted size.

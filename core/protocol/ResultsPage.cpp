@@ -1,6 +1,7 @@
 #include "core/protocol/ResultsPage.h"
 
 #include "core/protocol/ExportedResults.h"
+#include "core/settings/RaceDaySettings.h"
 
 namespace {
 // Platz, Name and Ges.Zeit stay in view on a narrow screen while the other columns scroll beneath
@@ -88,8 +89,10 @@ QLatin1String cellClass(ResultColumn column)
 void appendClass(QString &out, const ResultsDocument &document, const ClassResults &results)
 {
     out += QStringLiteral("<section>\n<h2>%1</h2>\n<ul class=\"facts\"><li><b>Klasse:</b> %1</li>"
-                          "<li><b>Datum:</b> %2</li><li><b>Strafsekunden FP/FS:</b> %3</li></ul>\n")
-               .arg(escaped(results.className), escaped(document.dateText()), escaped(document.penaltySecondsText()));
+                          "<li><b>Datum:</b> %2</li><li><b>Strafsekunden FP/FS:</b> %3</li>"
+                          "<li><b>Wertung:</b> %4</li></ul>\n")
+               .arg(escaped(results.className), escaped(document.dateText()), escaped(document.penaltySecondsText()),
+                    escaped(document.scoringText));
     out += QStringLiteral("<div class=\"scroll\"><table>\n<thead><tr>");
     for (int c = 0; c < ResultColumnCount; ++c) {
         out += QStringLiteral("<th");
@@ -109,7 +112,19 @@ void appendClass(QString &out, const ResultsDocument &document, const ClassResul
         }
         out += QStringLiteral("</tr>\n");
     }
-    out += QStringLiteral("</tbody>\n</table></div>\n</section>\n");
+    out += QStringLiteral("</tbody>\n</table></div>\n");
+    if (!results.clubs.empty()) {
+        out += QStringLiteral("<h3>%1</h3>\n<div class=\"scroll\"><table>\n<thead><tr><th>Platz</th><th>%2</th>"
+                              "<th>Summe</th><th>Gewertete Fahrer</th></tr></thead>\n<tbody>\n")
+                   .arg(escaped(clubRankingTitle(results.clubBest)), escaped(infoTitle(raceDay().clubField)));
+        for (const ClubStanding &club : results.clubs)
+            out += QStringLiteral("<tr><td class=\"n\">%1</td><td>%2</td><td class=\"n\">%3</td><td class=\"n\">%4</td></tr>\n")
+                       .arg(club.place > 0 ? QString::number(club.place) : QString(), escaped(club.club),
+                            clubTotalText(club))
+                       .arg(club.rankedDrivers);
+        out += QStringLiteral("</tbody>\n</table></div>\n");
+    }
+    out += QStringLiteral("</section>\n");
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "core/protocol/ExportedResults.h"
 #include "core/protocol/ProtocolExport.h"
+#include "core/settings/RaceDaySettings.h"
 
 #include <QCoreApplication>
 
@@ -14,6 +15,7 @@
 #include <xlsxwriter.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -94,6 +96,8 @@ public:
         text(2, 1, document.dateText());
         text(3, 0, QStringLiteral("Strafsekunden FP/FS"), m_label);
         text(3, 1, document.penaltySecondsText());
+        text(4, 0, QStringLiteral("Wertung"), m_label);
+        text(4, 1, document.scoringText);
 
         for (int c = 0; c < ResultColumnCount; ++c) {
             const auto column = ResultColumn(c);
@@ -124,8 +128,10 @@ private:
         const QString shown = exportedText(line, column);
         switch (resultColumnKind(column)) {
         case ResultKind::WholeNumber:
-            // An empty place stays an empty cell.
-            if (!shown.isEmpty())
+            // An empty place stays an empty cell; a mark in its place stays text.
+            if (column == ResultColumn::Place && !shown.isEmpty() && line.value(column) == 0)
+                text(row, c, shown, m_centred);
+            else if (!shown.isEmpty())
                 number(row, c, line.value(column));
             return;
         case ResultKind::Time:
@@ -222,6 +228,49 @@ QString workbookSheetName(const QString &className, const QStringList &taken)
     return name;
 }
 
+namespace {
+// Every class's club ranking on one sheet, one block per class.
+lxw_error writeClubSheet(lxw_workbook *workbook, lxw_worksheet *sheet, const ResultsDocument &document)
+{
+    lxw_format *bold = workbook_add_format(workbook);
+    format_set_bold(bold);
+    lxw_error error = LXW_NO_ERROR;
+    const auto keep = [&error](lxw_error e) {
+        if (error == LXW_NO_ERROR)
+            error = e;
+    };
+    const auto text = [&](lxw_row_t row, lxw_col_t column, const QString &value, lxw_format *format = nullptr) {
+        keep(worksheet_write_string(sheet, row, column, cellText(value).constData(), format));
+    };
+    worksheet_set_column(sheet, 1, 1, 30, nullptr);
+    worksheet_set_column(sheet, 2, 3, 16, nullptr);
+    lxw_row_t row = 0;
+    text(row, 0, document.title(), bold);
+    text(++row, 0, QStringLiteral("Wertung"), bold);
+    text(row, 1, document.scoringText);
+    for (const ClassResults &results : document.classes) {
+        if (results.clubs.empty())
+            continue;
+        row += 2;
+        text(row, 0, results.className + QStringLiteral(" \u2013 ") + clubRankingTitle(results.clubBest), bold);
+        ++row;
+        const QStringList headings{QStringLiteral("Platz"), infoTitle(raceDay().clubField), QStringLiteral("Summe"),
+                                   QStringLiteral("Gewertete Fahrer")};
+        for (int c = 0; c < headings.size(); ++c)
+            text(row, lxw_col_t(c), headings[c], bold);
+        for (const ClubStanding &club : results.clubs) {
+            ++row;
+            if (club.place > 0)
+                keep(worksheet_write_number(sheet, row, 0, club.place, nullptr));
+            text(row, 1, club.club);
+            text(row, 2, clubTotalText(club));
+            keep(worksheet_write_number(sheet, row, 3, club.rankedDrivers, nullptr));
+        }
+    }
+    return error;
+}
+} // namespace
+
 Result<QByteArray> resultsWorkbook(const ResultsDocument &document, const QString &path)
 {
     // The scratch file is hidden and removed again: a failure names the file the operator chose.
@@ -249,6 +298,16 @@ Result<QByteArray> resultsWorkbook(const ResultsDocument &document, const QStrin
             writer.write(document, results);
             if (writer.error() != LXW_NO_ERROR)
                 return FileError {path, libraryReason(writer.error(), 0)};
+        }
+        if (std::any_of(document.classes.begin(), document.classes.end(),
+                        [](const ClassResults &results) { return !results.clubs.empty(); })) {
+            sheetNames << workbookSheetName(QStringLiteral("Vereinswertung"), sheetNames);
+            lxw_worksheet *sheet = workbook_add_worksheet(workbook.get(), cellText(sheetNames.constLast()).constData());
+            if (!sheet)
+                return FileError {path, libraryReason(LXW_ERROR_SHEETNAME_ALREADY_USED, 0)};
+            const lxw_error written = writeClubSheet(workbook.get(), sheet, document);
+            if (written != LXW_NO_ERROR)
+                return FileError {path, libraryReason(written, 0)};
         }
         errno = 0;
         failure = workbook_close(workbook.release());

@@ -7,3 +7,8 @@ SettingKey<QString> Setting::ClassName(int classIndex)
     return {QStringLiteral("Class Names"), QStringLiteral("Class %1").arg(classIndex, 2, 10, QLatin1Char('0')),
             defaultClassName(classIndex)};
 }
+
+SettingKey<QString> Setting::InfoName(int info)
+{
+    return {QStringLiteral("Configuration"), QStringLiteral("Info%1Name").arg(info), QString()};
+}

@@ -32,6 +32,17 @@ inline const SettingKey<QString> DataFolder {"Configuration", "DataFolder", QStr
 // Set by hand only: the event's name above every results list.
 inline const SettingKey<QString> EventName {"Results", "EventName", QString()};
 
+// The race day (RaceDaySettings): the event every heading names, its date as yyyy-MM-dd (empty or
+// unreadable: today), the titles of Info1..Info3, the scoring mode (0 sum of both runs, 1 best run)
+// and the club ranking (the Info field holding the club, 0 for none; how many best drivers count).
+inline const SettingKey<QString> EventTitle {"Event", "Name", QString()};
+inline const SettingKey<QString> EventPlace {"Event", "Place", QString()};
+inline const SettingKey<QString> EventDate {"Event", "Date", QString()};
+SettingKey<QString> InfoName(int info);
+inline const SettingKey<int> ScoringModeIndex {"Configuration", "ScoringMode", 0};
+inline const SettingKey<int> ClubInfoField {"Configuration", "ClubInfoField", 0};
+inline const SettingKey<int> ClubBestDrivers {"Configuration", "ClubBestDrivers", 3};
+
 // "Class 01" .. "Class 10" in section "Class Names"; the default is the translated "Class 01".
 SettingKey<QString> ClassName(int classIndex);
 

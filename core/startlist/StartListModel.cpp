@@ -1,5 +1,6 @@
 #include "core/startlist/StartListModel.h"
 
+#include "core/settings/RaceDaySettings.h"
 #include "core/startlist/ClassStore.h"
 
 #include <QCoreApplication>
@@ -61,6 +62,8 @@ QVariant StartListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= ListFieldCount)
         return QVariant();
+    if (role == Qt::DisplayRole && section >= int(ListField::Info1) && section <= int(ListField::Info3))
+        return infoTitle(section - int(ListField::Info1) + 1);
     if (role == Qt::DisplayRole)
         return QCoreApplication::translate("StartListModel", listFieldTitle(ListField(section)).toLatin1().constData());
     return QVariant();

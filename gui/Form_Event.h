@@ -1,0 +1,41 @@
+#pragma once
+
+#include "core/settings/RaceDaySettings.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QComboBox;
+class QDateEdit;
+class QLineEdit;
+class QSpinBox;
+
+// The race day: the event's name, place and date, the titles of Info1..Info3, the scoring mode
+// and the club ranking. OK stores them in the settings and puts them in force; Cancel forgets
+// what was typed.
+class TfrmEvent final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmEvent)
+
+public:
+    explicit TfrmEvent(QWidget *parent = nullptr);
+    ~TfrmEvent() override;
+
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void showSettings(const RaceDaySettings &settings);
+
+    QLineEdit *edtEventName;
+    QLineEdit *edtPlace;
+    QDateEdit *edtDate;
+    std::array<QLineEdit *, 3> edtInfoName {};
+    QComboBox *cmbScoring;
+    QComboBox *cmbClubField;
+    QSpinBox *edtClubBest;
+};

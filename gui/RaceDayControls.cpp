@@ -1,0 +1,102 @@
+#include "gui/RaceDayControls.h"
+
+#include "core/marks/MarksKeeper.h"
+#include "core/protocol/ClassResults.h"
+#include "core/protocol/ProtocolModel.h"
+#include "core/startlist/ClassStore.h"
+#include "gui/Form_Clubs.h"
+#include "gui/Form_Event.h"
+#include "gui/OperatorDialogs.h"
+#include "gui/RunMarkActions.h"
+
+#include <QAbstractItemView>
+#include <QMenu>
+
+#include <QIcon>
+#include <QLabel>
+#include <QToolButton>
+
+RaceDayControls::RaceDayControls(QWidget *window, QWidget *toolbar, const ClassStore &store,
+                                 std::function<int()> currentRun)
+    : QObject(window)
+    , m_window(window)
+    , m_store(store)
+    , m_currentRun(std::move(currentRun))
+    , m_button(new QToolButton(toolbar))
+    , m_remaining(new QLabel(window))
+    , m_marks(new MarksKeeper(store, this))
+{
+    m_button->setObjectName(QStringLiteral("cmdEvent"));
+    m_button->setGeometry(196, 12, 45, 41);
+    m_button->setIcon(QIcon(QStringLiteral(":/icons/event.svg")));
+    m_button->setIconSize(QSize(32, 32));
+    m_button->setAutoRaise(true);
+    m_button->setAccessibleName(tr("Event"));
+    m_button->setToolTip(tr("Event, info fields and scoring"));
+    connect(m_button, &QToolButton::clicked, this, &RaceDayControls::cmdEventClick);
+
+    m_remaining->setObjectName(QStringLiteral("lblRemaining"));
+    m_remaining->setGeometry(312, 216, 170, 17);
+    connect(&store, &ClassStore::changed, this, &RaceDayControls::showRemaining);
+    connect(&store, &ClassStore::classLoaded, this, &RaceDayControls::showRemaining);
+    connect(m_marks, &MarksKeeper::marksChanged, this, &RaceDayControls::showRemaining);
+    // A class is loaded only while no run is timed, so a box takes no keys from a run.
+    connect(m_marks, &MarksKeeper::loadFailed, this,
+            [this](const FileError &error) { OperatorDialogs::showError(m_window, error.message()); });
+
+    auto *grid = window->findChild<QAbstractItemView *>(QStringLiteral("Grid"));
+    auto *menu = window->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
+    if (grid && menu) {
+        m_markActions = new RunMarkActions(window, grid, menu, *m_marks, ProtocolModel::Time1, ProtocolModel::Time2);
+        connect(m_markActions, &RunMarkActions::saveFinished, this, &RaceDayControls::saveFinished);
+        QAction *clubs = menu->addAction(tr("Club ranking..."));
+        clubs->setObjectName(QStringLiteral("actClubRanking"));
+        connect(clubs, &QAction::triggered, this, [this, grid] {
+            const auto *protocol = qobject_cast<const ProtocolModel *>(grid->model());
+            auto *dialog = new TfrmClubs(m_window);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->showResults(classResults(m_store.CurrentClass(), m_store.list(),
+                                             protocol ? protocol->fpSeconds() : 2,
+                                             protocol ? protocol->fsSeconds() : 10));
+            dialog->open();
+        });
+        if (auto *protocol = qobject_cast<ProtocolModel *>(grid->model())) {
+            protocol->setMarks(m_marks);
+            connect(m_marks, &MarksKeeper::marksChanged, protocol, &ProtocolModel::rescore);
+            connect(this, &RaceDayControls::eventChanged, protocol, &ProtocolModel::rescore);
+        }
+    }
+    showRemaining();
+}
+
+void RaceDayControls::setEnabled(bool on)
+{
+    m_button->setEnabled(on);
+    if (m_markActions)
+        m_markActions->setEnabled(on);
+}
+
+int RaceDayControls::remainingIn(const ClassStore &store, const MarksKeeper &marks, int run)
+{
+    const ListField time = run == 1 ? ListField::Time1 : ListField::Time2;
+    const std::vector<EntryMarks> marked = marks.marks();
+    int remaining = 0;
+    for (int i = 0; i < store.entryCount(); ++i) {
+        if (store.readNumberField(i, time) == 0 && marked[std::size_t(i)].run(run).mark == RunMark::None)
+            ++remaining;
+    }
+    return remaining;
+}
+
+void RaceDayControls::showRemaining()
+{
+    m_remaining->setText(tr("Still to run: %1").arg(remainingIn(m_store, *m_marks, m_currentRun())));
+}
+
+void RaceDayControls::cmdEventClick()
+{
+    auto *dialog = new TfrmEvent(m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, &RaceDayControls::eventChanged);
+    dialog->open();
+}

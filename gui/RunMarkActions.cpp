@@ -1,0 +1,81 @@
+#include "gui/RunMarkActions.h"
+
+#include "core/marks/MarksKeeper.h"
+#include "gui/OperatorDialogs.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QMenu>
+
+RunMarkActions::RunMarkActions(QWidget *window, QAbstractItemView *grid, QMenu *menu, MarksKeeper &marks,
+                               int timeColumn1, int timeColumn2)
+    : QObject(window)
+    , m_window(window)
+    , m_grid(grid)
+    , m_marks(marks)
+    , m_timeColumns {timeColumn1, timeColumn2}
+{
+    menu->addSeparator();
+    const struct
+    {
+        RunMark mark;
+        const char *name;
+        const char *text;
+        Qt::Key key;
+    } items[] = {
+        {RunMark::NotStarted, "actMarkNotStarted", QT_TR_NOOP("Did not start (n.a.)"), Qt::Key_N},
+        {RunMark::DidNotFinish, "actMarkNotFinished", QT_TR_NOOP("Did not finish (DNF)"), Qt::Key_F},
+        {RunMark::Disqualified, "actMarkDisqualified", QT_TR_NOOP("Disqualified (DSQ)..."), Qt::Key_Q},
+        {RunMark::None, "actMarkClear", QT_TR_NOOP("Clear the mark"), Qt::Key_Backspace},
+    };
+    for (const auto &item : items) {
+        QAction *action = menu->addAction(tr(item.text));
+        action->setObjectName(QLatin1String(item.name));
+        // Shown in the menu as a hint; the keys act while the menu is open.
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | item.key));
+        action->setShortcutContext(Qt::WidgetShortcut);
+        const int mark = int(item.mark);
+        connect(action, &QAction::triggered, this, [this, mark] { markChosen(mark); });
+        m_actions << action;
+    }
+    connect(grid, &QWidget::customContextMenuRequested, this, &RunMarkActions::cellChosen);
+}
+
+void RunMarkActions::setEnabled(bool on)
+{
+    m_enabled = on;
+    for (QAction *action : m_actions)
+        action->setEnabled(on);
+}
+
+int RunMarkActions::runOf(const QModelIndex &cell) const
+{
+    if (!cell.isValid())
+        return 0;
+    return cell.column() == m_timeColumns[0] ? 1 : cell.column() == m_timeColumns[1] ? 2 : 0;
+}
+
+void RunMarkActions::cellChosen(const QPoint &position)
+{
+    m_cell = m_grid->indexAt(position);
+    const int run = runOf(m_cell);
+    const RunMark current = run ? m_marks.mark(m_cell.row(), run).mark : RunMark::None;
+    for (QAction *action : m_actions) {
+        const bool clear = action->objectName() == QLatin1String("actMarkClear");
+        action->setEnabled(m_enabled && run != 0 && (clear ? current != RunMark::None : true));
+    }
+}
+
+void RunMarkActions::markChosen(int mark)
+{
+    const int run = runOf(m_cell);
+    if (!m_enabled || run == 0)
+        return;
+    MarkedRun marked {RunMark(mark), {}};
+    if (marked.mark == RunMark::Disqualified) {
+        marked.reason = OperatorDialogs::askText(m_window, tr("Reason for the disqualification:"));
+        if (marked.reason.isNull())
+            return;
+    }
+    emit saveFinished(m_marks.setMark(m_cell.row(), run, marked));
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/system/FileResult.h"
+
+#include <QModelIndex>
+#include <QObject>
+
+class MarksKeeper;
+class QAbstractItemView;
+class QAction;
+class QMenu;
+class QWidget;
+
+// Marks of a run from the protocol grid's context menu: on a run's time cell, "n.a.", "DNF",
+// "DSQ" (asking for the reason) and clearing the mark. The save of the marks file is reported
+// through saveFinished, for the window's warning line: no box may take the keys.
+class RunMarkActions final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RunMarkActions)
+
+public:
+    // timeColumn1 and timeColumn2 are the grid's columns of the two runs' times.
+    RunMarkActions(QWidget *window, QAbstractItemView *grid, QMenu *menu, MarksKeeper &marks, int timeColumn1,
+                   int timeColumn2);
+
+    void setEnabled(bool on);
+
+signals:
+    void saveFinished(const FileResult &result);
+
+private:
+    void cellChosen(const QPoint &position);
+    void markChosen(int mark);
+    int runOf(const QModelIndex &cell) const;
+
+    QWidget *m_window;
+    QAbstractItemView *m_grid;
+    MarksKeeper &m_marks;
+    int m_timeColumns[2];
+    QList<QAction *> m_actions;
+    QModelIndex m_cell;
+    bool m_enabled = true;
+};

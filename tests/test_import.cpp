@@ -1,0 +1,265 @@
+#include "core/import/CsvTable.h"
+#include "core/import/ImportWriter.h"
+#include "core/import/StartListImport.h"
+#include "core/import/XlsxTable.h"
+#include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
+#include "core/system/ProgramFolder.h"
+#include "support/ListFiles.h"
+#include "support/SpreadsheetFiles.h"
+#include "support/StartListSamples.h"
+#include "support/TestEnvironment.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+namespace {
+QStringList rowTexts(const ImportTable &table)
+{
+    QStringList result {table.headers.join(QLatin1Char('|'))};
+    for (const QStringList &row : table.rows)
+        result << row.join(QLatin1Char('|'));
+    return result;
+}
+
+QString mappingText(const ImportMapping &mapping)
+{
+    QStringList titles;
+    for (ImportField field : mapping)
+        titles << importFieldTitle(field);
+    return titles.join(QLatin1Char('|'));
+}
+
+ImportContext context()
+{
+    ImportContext result;
+    for (int c = 0; c < 10; ++c)
+        result.classNames[std::size_t(c)] = QStringLiteral("Klasse %1").arg(c + 1);
+    result.classNames[2] = QStringLiteral("Junioren");
+    result.eventDate = QDate(2026, 6, 13);
+    result.defaultClass = 1;
+    return result;
+}
+
+// Each entry as "class:name/age/startnr/info1/info2/info3", each problem as "row:reason".
+QStringList previewTexts(const ImportPreview &preview)
+{
+    QStringList result;
+    for (const ImportedEntry &e : preview.entries) {
+        QStringList texts;
+        for (const QString &text : e.entry.texts)
+            texts << text;
+        result << QStringLiteral("%1:%2").arg(e.classIndex).arg(texts.join(QLatin1Char('/')));
+    }
+    for (const ImportProblem &p : preview.problems)
+        result << QStringLiteral("%1:%2").arg(p.rowNumber).arg(p.reason);
+    return result;
+}
+} // namespace
+
+// Start lists from spreadsheets and text files, as clubs send them.
+class TestImport final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QDir(programFolder()).removeRecursively();
+        QDir().mkpath(programFolder());
+    }
+
+    void csvFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("semicolons, UTF-8 with mark, CR LF")
+            << QByteArray("\xEF\xBB\xBFName;Verein\r\nJörg Öz;MSC\r\n\r\nAda;\r\n")
+            << QStringList {"Name|Verein", "Jörg Öz|MSC", "Ada"} << "CSV, UTF-8, Semikolon";
+        QTest::newRow("commas, quotes, a line break in a field")
+            << QByteArray("Name,Info1\n\"Lee, Kim\",\"zwei\nZeilen\"\n\"Say \"\"Hi\"\"\",x")
+            << QStringList {"Name|Info1", "Lee, Kim|zwei Zeilen", "Say \"Hi\"|x"} << "CSV, UTF-8, Komma";
+        QTest::newRow("tabs, Windows-1252")
+            << QByteArray("Name\tAlter\nM\xFCller\t12\n") << QStringList {"Name|Alter", "Müller|12"}
+            << "CSV, Windows-1252, Tabulator";
+        QTest::newRow("separator inside quotes does not count")
+            << QByteArray("\"a;b;c\",Name\nx,y\n") << QStringList {"a;b;c|Name", "x|y"} << "CSV, UTF-8, Komma";
+    }
+    void csvFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, rows);
+        QFETCH(QString, description);
+        const ImportTable table = parseCsv(bytes);
+        QCOMPARE(rowTexts(table), rows);
+        QCOMPARE(table.description, description);
+    }
+
+    // Rows keep the number the file gives them, so a reason can name the row to fix.
+    void csvRowNumbersCountLines()
+    {
+        const ImportTable table = parseCsv("\nName\n\"A\nB\"\nC\n");
+        QCOMPARE(table.rowNumbers, (std::vector<int> {3, 5}));
+    }
+
+    void headersAreRecognised_data()
+    {
+        QTest::addColumn<QStringList>("headers");
+        QTest::addColumn<int>("clubField");
+        QTest::addColumn<QString>("mapping");
+        QTest::newRow("German list") << QStringList {"Start-Nr.", "Nachname", "Vorname", "Jahrgang", "Verein", "Klasse"}
+                                     << 0 << "Start-Nr|Nachname|Vorname|Jahrgang|Info1|Klasse";
+        QTest::newRow("club field configured") << QStringList {"Name", "Verein", "Alter"} << 2 << "Name|Info2|Alter";
+        QTest::newRow("Name beside Vorname is the surname")
+            << QStringList {"Vorname", "Name", "Geburtsdatum"} << 0 << "Vorname|Nachname|Geburtsdatum";
+        QTest::newRow("second column of a kind and unknown ones ignored")
+            << QStringList {"Name", "Fahrer", "Bemerkung", "Info 3"} << 0
+            << "Name|(nicht übernehmen)|(nicht übernehmen)|Info3";
+        QTest::newRow("operator's Info title") << QStringList {"Kart", "Name"} << 0 << "Info2|Name";
+    }
+    void headersAreRecognised()
+    {
+        QFETCH(QStringList, headers);
+        QFETCH(int, clubField);
+        QFETCH(QString, mapping);
+        ImportContext c = context();
+        c.clubField = clubField;
+        c.infoNames[1] = QStringLiteral("Kart");
+        QCOMPARE(mappingText(guessMapping(headers, c)), mapping);
+    }
+
+    void rowsBecomeEntriesOrProblems_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("age from year and date of birth at the event's date")
+            << QByteArray(
+                   "Vorname;Nachname;Jahrgang;Geburtsdatum\nKim;Lee;2014;\nAda;Ny;;14.06.2012\nBo;Ek;;13.06.2012\n")
+            << QStringList {"1:Kim Lee/12////", "1:Ada Ny/13////", "1:Bo Ek/14////"};
+        QTest::newRow("class by name or number, start number and club")
+            << QByteArray("Name;Klasse;Startnummer;Verein\nA;junioren;7;MSC\nB;4;8;\nC;;9;\n")
+            << QStringList {"3:A//7/MSC//", "4:B//8///", "1:C//9///"};
+        QTest::newRow("unreadable rows with their reasons")
+            << QByteArray("Name;Alter;Klasse;Jahrgang\n;12;;\nA;zwölf;;\nB;;Senioren;\nC;;;2030\nD;;;\n")
+            << QStringList {"1:D/////", "2:kein Name", "3:Alter „zwölf“ ist keine Zahl von Jahren",
+                            "4:keine Klasse „Senioren“", "5:Jahrgang „2030“ ist keine Jahreszahl bis 2026"};
+        QTest::newRow("date of birth after the event")
+            << QByteArray("Name;Geburtsdatum\nA;2026-06-14\n")
+            << QStringList {"2:Geburtsdatum „2026-06-14“ ist kein Datum vor dem 13.06.2026"};
+    }
+    void rowsBecomeEntriesOrProblems()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QStringList, expected);
+        const ImportTable table = parseCsv(csv);
+        const ImportContext c = context();
+        QCOMPARE(previewTexts(previewImport(table, guessMapping(table.headers, c), c)), expected);
+    }
+
+    // Both ways an office program keeps texts, numbers as numbers, a date cell as its day number.
+    void workbooksAreRead_data()
+    {
+        QTest::addColumn<bool>("inlineStrings");
+        QTest::newRow("shared strings") << false;
+        QTest::newRow("inline strings") << true;
+    }
+    void workbooksAreRead()
+    {
+        QFETCH(bool, inlineStrings);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("meldungen.xlsx"));
+        QVERIFY(writeXlsxFile(path,
+                              {{"Start-Nr", "Name", "Jahrgang", "", "Geburtsdatum"},
+                               {7, "Jörg Müller", 2014, "", 41074},
+                               {},
+                               {12.5, "Łucja Ñ", 2013}},
+                              inlineStrings));
+        const Result<ImportTable> table = readXlsxTable(path);
+        QVERIFY2(table.ok(), qPrintable(table.ok() ? QString() : table.error().message()));
+        QCOMPARE(
+            rowTexts(table.value()),
+            (QStringList {"Start-Nr|Name|Jahrgang||Geburtsdatum", "7|Jörg Müller|2014||41074", "12.5|Łucja Ñ|2013"}));
+        QCOMPARE(table.value().rowNumbers, (std::vector<int> {2, 4}));
+        QCOMPARE(table.value().description, QStringLiteral("Excel, Blatt „Meldungen“"));
+        const ImportContext c = context();
+        const ImportMapping mapping {ImportField::StartNr, ImportField::Name, ImportField::Ignore, ImportField::Ignore,
+                                     ImportField::BirthDate};
+        QCOMPARE(previewTexts(previewImport(table.value(), mapping, c)).first(), "1:Jörg Müller/13/7///");
+    }
+
+    void brokenFilesAreRefused_data()
+    {
+        QTest::addColumn<int>("keep");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("text file") << -1 << "keine Excel-Arbeitsmappe";
+        QTest::newRow("empty") << 0 << "keine Excel-Arbeitsmappe";
+        QTest::newRow("cut short") << 2000 << "keine Excel-Arbeitsmappe";
+    }
+    void brokenFilesAreRefused()
+    {
+        QFETCH(int, keep);
+        QFETCH(QString, reason);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("x.xlsx"));
+        QVERIFY(writeXlsxFile(path, {{"Name"}, {"Kim"}}));
+        QVERIFY(writeBytes(path, keep < 0 ? QByteArray("Name;Alter\n") : readBytes(path).left(keep)));
+        const Result<ImportTable> table = readXlsxTable(path);
+        QVERIFY(!table.ok());
+        QVERIFY2(table.error().reason.contains(reason), qPrintable(table.error().reason));
+        QVERIFY(!readCsvTable(folder.path()).ok());
+    }
+
+    // The current class changes through the store, as one change from the import; the others in their files.
+    void importWritesEveryClass_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("current");
+        QTest::addColumn<QStringList>("other");
+        QTest::newRow("append") << int(ImportMode::Append) << QStringList {"Old1", "A"} << QStringList {"Old3", "B"};
+        QTest::newRow("replace") << int(ImportMode::Replace) << QStringList {"A"} << QStringList {"B"};
+    }
+    void importWritesEveryClass()
+    {
+        QFETCH(int, mode);
+        QFETCH(QStringList, current);
+        QFETCH(QStringList, other);
+        QVERIFY(WriteListFile(listOfNames({"Old1"}), ClassListPath(1)).ok());
+        QVERIFY(WriteListFile(listOfNames({"Old3"}), ClassListPath(3)).ok());
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        QSignalSpy changes(&store, &ClassStore::changed);
+        const ImportTable table = parseCsv("Name;Klasse\nA;1\nB;Junioren\n");
+        const ImportContext c = context();
+        QVERIFY(writeImport(store, previewImport(table, guessMapping(table.headers, c), c), ImportMode(mode)).ok());
+        QCOMPARE(names(store.list()), current);
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(changes.at(0).at(0).value<StoreChange>().source, ChangeSource::Import);
+        StartList onDisk;
+        QVERIFY(ReadListFile(onDisk, ClassListPath(1), false).ok());
+        QCOMPARE(names(onDisk), current);
+        QVERIFY(ReadListFile(onDisk, ClassListPath(3), false).ok());
+        QCOMPARE(names(onDisk), other);
+    }
+
+    void unreadableClassFileStopsTheWholeImport()
+    {
+        QVERIFY(
+            writeBytes(ClassListPath(3), fileOf(record({"X", "", "", "", "", "", "bad", "0", "0", "0", "0", "0"}))));
+        const QByteArray before = readBytes(ClassListPath(3));
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        const ImportTable table = parseCsv("Name;Klasse\nA;1\nB;3\n");
+        const ImportContext c = context();
+        const FileResult written
+            = writeImport(store, previewImport(table, guessMapping(table.headers, c), c), ImportMode::Append);
+        QVERIFY(!written.ok());
+        QVERIFY(written.error().reason.endsWith(QStringLiteral("Es wurde nichts importiert.")));
+        QCOMPARE(store.entryCount(), 0);
+        QCOMPARE(readBytes(ClassListPath(3)), before);
+        QVERIFY(!QFileInfo::exists(ClassListPath(1)));
+    }
+};
+
+ZORVEXA_CORE_TEST_MAIN(TestImport)
+#include "test_import.moc"

@@ -1,0 +1,229 @@
+#include "core/marks/RunMarks.h"
+#include "core/protocol/ClassResults.h"
+#include "core/protocol/RaceRanking.h"
+#include "core/protocol/ResultsPage.h"
+#include "core/system/ProgramFolder.h"
+#include "support/ListFiles.h"
+#include "support/StartListSamples.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+StartListEntry driver(const QString &startNr, const QString &name)
+{
+    StartListEntry entry;
+    entry.texts[std::size_t(textSlot(ListField::StartNr))] = startNr;
+    entry.texts[std::size_t(textSlot(ListField::Name))] = name;
+    return entry;
+}
+
+RunMark markOf(QChar code)
+{
+    return code == QLatin1Char('N') ? RunMark::NotStarted
+        : code == QLatin1Char('F')  ? RunMark::DidNotFinish
+        : code == QLatin1Char('Q')  ? RunMark::Disqualified
+                                    : RunMark::None;
+}
+} // namespace
+
+// Marks of runs in their side file, and the places and club standings they lead to.
+class TestMarks final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QDir(programFolder()).removeRecursively();
+        QDir().mkpath(programFolder());
+    }
+
+    void fileKeepsEveryMark()
+    {
+        ClassMarks marks;
+        marks.setMark(driver("7", "Kim\tLee"), 1, {RunMark::Disqualified, "Tor 3 \\ ausgelassen"});
+        marks.setMark(driver("7", "Kim\tLee"), 2, {RunMark::NotStarted, "ignored"});
+        marks.setMark(driver("", "Ada"), 2, {RunMark::DidNotFinish, {}});
+        marks.setMark(driver("9", "Bo"), 1, {RunMark::DidNotFinish, {}});
+        marks.setMark(driver("9", "Bo"), 1, {});
+        QCOMPARE(marks.toBytes(),
+                 QByteArray("[ZVX1MARKS]\r\n"
+                            "2\tDNF\t\tAda\t\r\n"
+                            "1\tDSQ\t7\tKim\\tLee\tTor 3 \\\\ ausgelassen\r\n"
+                            "2\tNA\t7\tKim\\tLee\t\r\n"
+                            "[ZVX1END]\r\n"));
+        QVERIFY(writeMarksFile(marks, MarksPath(3)).ok());
+        QVERIFY(MarksPath(3).endsWith(QStringLiteral("List03.marks")));
+        const MarksLoad read = readMarksFile(MarksPath(3));
+        QVERIFY(!read.problem);
+        QVERIFY(read.marks == marks);
+        QVERIFY(!readMarksFile(MarksPath(4)).problem);
+    }
+
+    // A mark belongs to its driver, wherever sorting or editing moves the entry.
+    void marksFollowTheirDriver()
+    {
+        ClassMarks marks;
+        marks.setMark(driver("2", "B"), 2, {RunMark::Disqualified, "Frühstart"});
+        const StartList::Entries entries {driver("3", "C"), driver(" 2", "B "), driver("2", "A")};
+        const std::vector<EntryMarks> each = marks.forEntries(entries);
+        QCOMPARE(each[0].any(), false);
+        QCOMPARE(each[1].run(2), (MarkedRun {RunMark::Disqualified, "Frühstart"}));
+        QCOMPARE(each[2].any(), false);
+    }
+
+    void damagedFilesAreKeptAndReported_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("other tag") << QByteArray("[ZVX1FILE]\r\n[ZVX1END]\r\n") << "Zeile 1 ist nicht [ZVX1MARKS]";
+        QTest::newRow("cut off") << QByteArray("[ZVX1MARKS]\r\n1\tDNF\t1\tA\t\r\n")
+                                 << "Zeile 2 ist nicht [ZVX1END], die Datei ist abgeschnitten";
+        QTest::newRow("unknown mark") << QByteArray("[ZVX1MARKS]\n1\tDNS\t1\tA\t\n[ZVX1END]\n")
+                                      << "Zeile 2 ist keine Markierung";
+        QTest::newRow("run 3") << QByteArray("[ZVX1MARKS]\n3\tDNF\t1\tA\t\n[ZVX1END]\n")
+                               << "Zeile 2 ist keine Markierung";
+        QTest::newRow("bad escape") << QByteArray("[ZVX1MARKS]\n1\tDSQ\t1\tA\\x\t\n[ZVX1END]\n")
+                                    << "Zeile 2 ist keine Markierung";
+        QTest::newRow("fields missing") << QByteArray("[ZVX1MARKS]\n1\tDSQ\t1\n[ZVX1END]\n")
+                                        << "Zeile 2 ist keine Markierung";
+    }
+    void damagedFilesAreKeptAndReported()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        QVERIFY(writeBytes(MarksPath(1), bytes));
+        const MarksLoad read = readMarksFile(MarksPath(1));
+        QVERIFY(read.problem);
+        QVERIFY(read.marks.isEmpty());
+        QVERIFY2(read.problem->reason.contains(reason), qPrintable(read.problem->reason));
+        QVERIFY(read.problem->reason.contains(QStringLiteral("List01.marks.bak")));
+        QCOMPARE(readBytes(MarksPath(1) + QStringLiteral(".bak")), bytes);
+    }
+
+    // Each driver: run times in seconds (0 for none) and a mark per run ('-', 'N', 'F', 'Q').
+    void placesUnderModeAndMarks_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QList<int>>("times");
+        QTest::addColumn<QString>("marks");
+        QTest::addColumn<QStringList>("places");
+        const QList<int> times {40, 42, 45, 39, 41, 41, 38, 0, 44, 37};
+        QTest::newRow("sum, no marks") << int(ScoringMode::SumOfRuns) << times << "----------"
+                                       << QStringList {"2", "4", "2", "-", "1"};
+        QTest::newRow("sum, any mark unranks")
+            << int(ScoringMode::SumOfRuns) << times << "--F--N--Q-" << QStringList {"1", "DNF", "n.a.", "-", "DSQ"};
+        QTest::newRow("best run, marked run does not count")
+            << int(ScoringMode::BestRun) << times << "--F--N----" << QStringList {"4", "3", "5", "2", "1"};
+        QTest::newRow("best run, disqualified in one run")
+            << int(ScoringMode::BestRun) << times << "-Q----N-F-" << QStringList {"DSQ", "2", "3", "n.a.", "1"};
+        QTest::newRow("best run, equal bests share") << int(ScoringMode::BestRun) << QList<int> {40, 50, 45, 40, 40, 0}
+                                                     << "------" << QStringList {"1", "1", "1"};
+    }
+    void placesUnderModeAndMarks()
+    {
+        QFETCH(int, mode);
+        QFETCH(QList<int>, times);
+        QFETCH(QString, marks);
+        QFETCH(QStringList, places);
+        std::vector<ScoredEntry> scored;
+        std::vector<EntryMarks> each;
+        for (int i = 0; i + 1 < times.size(); i += 2) {
+            StartListEntry entry;
+            entry.numbers[std::size_t(numberSlot(ListField::Time1))] = times[i] * 1000;
+            entry.numbers[std::size_t(numberSlot(ListField::Time2))] = times[i + 1] * 1000;
+            scored.push_back(scoreClass({entry}, ScoringRules {}).front());
+            EntryMarks marked;
+            marked.runs[0].mark = markOf(marks[i]);
+            marked.runs[1].mark = markOf(marks[i + 1]);
+            each.push_back(marked);
+        }
+        QStringList shown;
+        for (const RankedEntry &line : rankEntries(scored, each, ScoringMode(mode)))
+            shown << (line.place > 0                   ? QString::number(line.place)
+                          : line.mark != RunMark::None ? runMarkText(line.mark)
+                                                       : QStringLiteral("-"));
+        QCOMPARE(shown, places);
+    }
+
+    void clubsBySumOfTheirBest_data()
+    {
+        QTest::addColumn<QStringList>("members");
+        QTest::addColumn<int>("best");
+        QTest::addColumn<QStringList>("standings");
+        // "club:seconds", seconds 0 for a driver without a place.
+        const QStringList members {"MSC:40", "AC:38", " msc :41", "AC:45", "KSG:39", "MSC:50", ":30", "AC:0"};
+        QTest::newRow("best two") << members << 2 << QStringList {"1 MSC 81", "2 AC 83", "- KSG 0"};
+        QTest::newRow("best three: too few drivers") << members << 3 << QStringList {"1 MSC 131", "- AC 0", "- KSG 0"};
+        QTest::newRow("equal sums share")
+            << QStringList {"A:40", "B:40", "C:30", "A:0"} << 1 << QStringList {"1 C 30", "2 A 40", "2 B 40"};
+    }
+    void clubsBySumOfTheirBest()
+    {
+        QFETCH(QStringList, members);
+        QFETCH(int, best);
+        QFETCH(QStringList, standings);
+        std::vector<ClubMember> list;
+        for (const QString &member : members) {
+            const int seconds = member.section(QLatin1Char(':'), 1).toInt();
+            list.push_back({member.section(QLatin1Char(':'), 0, 0),
+                            seconds > 0 ? std::optional<std::uint32_t>(seconds * 1000) : std::nullopt});
+        }
+        QStringList shown;
+        for (const ClubStanding &club : rankClubs(list, best))
+            shown << QStringLiteral("%1 %2 %3")
+                         .arg(club.place > 0 ? QString::number(club.place) : QStringLiteral("-"), club.club)
+                         .arg(club.total / 1000);
+        QCOMPARE(shown, standings);
+    }
+
+    // What the exports show: the mode in the heading, marks in place of times and places, clubs.
+    void resultsCarryModeMarksAndClubs_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("places");
+        QTest::addColumn<QString>("clubs");
+        QTest::newRow("sum") << int(ScoringMode::SumOfRuns) << QStringList {"1 C", "2 A", "DSQ B"}
+                             << "<td class=\"n\">1</td><td>MSC</td><td class=\"n\">02:45.00</td>";
+        QTest::newRow("best run") << int(ScoringMode::BestRun) << QStringList {"1 C", "2 A", "DSQ B"}
+                                  << "<td class=\"n\">1</td><td>MSC</td><td class=\"n\">01:20.00</td>";
+    }
+    void resultsCarryModeMarksAndClubs()
+    {
+        QFETCH(int, mode);
+        QFETCH(QStringList, places);
+        QFETCH(QString, clubs);
+        StartList list = listOfNames({"A", "B", "C"});
+        const int times[3][2] = {{41, 44}, {30, 30}, {39, 41}};
+        for (int i = 0; i < 3; ++i) {
+            list.setText(i, ListField::StartNr, QString::number(i + 1));
+            list.setText(i, ListField::Info2, QStringLiteral("MSC"));
+            list.setWholeNumber(i, ListField::Time1, times[i][0] * 1000);
+            list.setWholeNumber(i, ListField::Time2, times[i][1] * 1000);
+        }
+        ClassMarks marks;
+        marks.setMark(list.at(1), 2, {RunMark::Disqualified, QStringLiteral("Tor 4")});
+        QVERIFY(writeMarksFile(marks, MarksPath(2)).ok());
+        RaceDaySettings settings;
+        settings.scoring = ScoringMode(mode);
+        settings.clubField = 2;
+        settings.clubBest = 2;
+        setRaceDay(settings);
+
+        ResultsDocument document = resultsHeading(settings, 0, 0);
+        document.scoringText = scoringModeText(ScoringMode(mode));
+        document.classes.push_back(classResults(2, list, 0, 0));
+        QStringList shown;
+        for (const ResultLine &line : document.classes.front().lines)
+            shown << line.text(ResultColumn::Place) + QLatin1Char(' ') + line.text(ResultColumn::Name);
+        QCOMPARE(shown, places);
+        QCOMPARE(document.classes.front().lines.back().text(ResultColumn::Time2), QStringLiteral("DSQ (Tor 4)"));
+        const QString page = QString::fromUtf8(resultsPage(document));
+        QVERIFY(page.contains(QStringLiteral("<b>Wertung:</b> ") + scoringModeText(ScoringMode(mode))));
+        QVERIFY(page.contains(QStringLiteral("Vereinswertung (beste 2)")));
+        QVERIFY2(page.contains(clubs), qPrintable(page.section(QStringLiteral("Vereinswertung"), 1)));
+        setRaceDay(RaceDaySettings {});
+    }
+};
+
+ZORVEXA_CORE_TEST_MAIN(TestMarks)
+#include "test_marks.moc"

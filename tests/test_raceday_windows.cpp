@@ -1,0 +1,346 @@
+#include "core/marks/RunMarks.h"
+#include "core/protocol/ClassResults.h"
+#include "core/settings/RaceDaySettings.h"
+#include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
+#include "core/startlist/StartListSheets.h"
+#include "core/system/ProgramFolder.h"
+#include "gui/Form_Event.h"
+#include "gui/Form_Import.h"
+#include "gui/Form_StartList.h"
+#include "gui/ResultsPrintout.h"
+#include "gui/StartListPrintout.h"
+#include "support/ExportFiles.h"
+#include "support/GuiTestMain.h"
+#include "support/ListFiles.h"
+#include "support/MenuClicks.h"
+#include "support/SettingsFile.h"
+#include "support/ShownMainWindow.h"
+#include "support/SpreadsheetFiles.h"
+#include "support/StartListSamples.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+namespace {
+void click(QWidget *parent, const char *name)
+{
+    auto *button = parent->findChild<QAbstractButton *>(QLatin1String(name));
+    QVERIFY2(button, name);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+} // namespace
+
+// The race day's windows, clicked and typed as the operator does: import, start lists on paper,
+// the event, and what is still to run.
+class TestRaceDayWindows final : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_files;
+
+private slots:
+    void init()
+    {
+        QDir(programFolder()).removeRecursively();
+        QDir().mkpath(programFolder());
+        QFile::remove(settingsPath());
+        setRaceDay(readRaceDaySettings(SettingsStore()).value());
+        OperatorDialogs::clearQueues();
+    }
+
+    // From the editor's menu to the class files: the operator corrects one column's target first.
+    void importThroughTheEditor_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::newRow("text file") << "meldungen.csv";
+        QTest::newRow("workbook") << "meldungen.xlsx";
+    }
+    void importThroughTheEditor()
+    {
+        QFETCH(QString, fileName);
+        const QString path = m_files.filePath(fileName);
+        const QList<QVariantList> rows {{"Name", "Klasse", "Kart"}, {"Kim", 2, "K7"}, {"", 1, ""}, {"Ada", "", "K9"}};
+        if (fileName.endsWith(QLatin1String(".xlsx"))) {
+            QVERIFY(writeXlsxFile(path, rows));
+        } else {
+            QByteArray csv;
+            for (const QVariantList &row : rows) {
+                QStringList cells;
+                for (const QVariant &cell : row)
+                    cells << cell.toString();
+                csv += cells.join(QLatin1Char(';')).toUtf8() + "\r\n";
+            }
+            QVERIFY(writeBytes(path, csv));
+        }
+        QVERIFY(WriteListFile(listOfNames({"Old"}), ClassListPath(1)).ok());
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        TfrmStartList editor(store);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+
+        OperatorDialogs::queueFileName(path);
+        chooseFromMenu(&editor, "mnuImport");
+        TfrmImport *preview = nullptr;
+        QTRY_VERIFY((preview = editor.findChild<TfrmImport *>()) != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        auto *problems = preview->findChild<QListWidget *>(QStringLiteral("lstProblems"));
+        QCOMPARE(problems->count(), 1);
+        QCOMPARE(problems->item(0)->text(), QStringLiteral("Row 3: kein Name"));
+
+        // "Kart" is no header the program knows: the operator sends it to Info2.
+        auto *kart = preview->findChild<QComboBox *>(QStringLiteral("cmbField2"));
+        QCOMPARE(kart->currentIndex(), int(ImportField::Ignore));
+        kart->setFocus();
+        for (int i = 0; i < int(ImportField::Info2); ++i)
+            QTest::keyClick(kart, Qt::Key_Down);
+        QCOMPARE(kart->currentText(), QStringLiteral("Info2"));
+        auto *summary = preview->findChild<QLabel *>(QStringLiteral("lblSummary"));
+        QCOMPARE(
+            summary->text(),
+            QStringLiteral("2 participant(s) (Class 01: 1, Class 02: 1); 1 row(s) cannot be read and are left out"));
+        QCOMPARE(QFileInfo(ClassListPath(2)).exists(), false);
+        click(preview, "cmdImport");
+        QTRY_VERIFY(editor.findChild<TfrmImport *>() == nullptr || !preview->isVisible());
+
+        QCOMPARE(names(store.list()), (QStringList {"Old", "Ada"}));
+        QCOMPARE(store.readTextField(1, ListField::Info2), QStringLiteral("K9"));
+        StartList onDisk;
+        QVERIFY(ReadListFile(onDisk, ClassListPath(1), false).ok());
+        QCOMPARE(names(onDisk), (QStringList {"Old", "Ada"}));
+        QVERIFY(ReadListFile(onDisk, ClassListPath(2), false).ok());
+        QCOMPARE(names(onDisk), QStringList {"Kim"});
+        QCOMPARE(onDisk.text(0, ListField::Info2), QStringLiteral("K7"));
+    }
+
+    // Rows are never split: every participant is on exactly one page, in start order.
+    void startListsOnPaper_data()
+    {
+        QTest::addColumn<QList<int>>("classSizes");
+        QTest::addColumn<bool>("allClasses");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("one class") << QList<int> {3, 5} << false << 1;
+        QTest::newRow("a class over two pages") << QList<int> {40} << false << 2;
+        QTest::newRow("all classes, empty ones left out") << QList<int> {3, 0, 4} << true << 2;
+    }
+    void startListsOnPaper()
+    {
+        QFETCH(QList<int>, classSizes);
+        QFETCH(bool, allClasses);
+        QFETCH(int, pages);
+        for (int c = 0; c < classSizes.size(); ++c) {
+            QStringList names;
+            for (int i = 0; i < classSizes[c]; ++i)
+                names << QStringLiteral("Fahrer%1x%2").arg(c + 1).arg(i + 1);
+            QVERIFY(WriteListFile(listOfNames(names), ClassListPath(c + 1)).ok());
+        }
+        RaceDaySettings settings = raceDay();
+        settings.event = {QStringLiteral("Kart-Slalom Nord"), QStringLiteral("Hafenplatz"), QDate(2026, 6, 13)};
+        setRaceDay(settings);
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        const Result<StartListSheets> sheets = startListSheets(store, allClasses);
+        QVERIFY(sheets.ok());
+        const QString pdfPath = m_files.filePath(QStringLiteral("start.pdf"));
+        int painted = 0;
+        {
+            QPdfWriter pdf(pdfPath);
+            pdf.setPageLayout(StartListPrintout::defaultPageLayout());
+            painted = StartListPrintout(sheets.value()).paint(pdf);
+        }
+        QString failure;
+        const QStringList text = ExportFiles::pdfPages(pdfPath, failure);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(painted, pages);
+        QCOMPARE(text.size(), pages);
+        QStringList seen;
+        for (int p = 0; p < pages; ++p) {
+            QVERIFY(text[p].contains(QStringLiteral("Kart-Slalom Nord \u2013 Startliste")));
+            QVERIFY(text[p].contains(QStringLiteral("Ort: Hafenplatz")));
+            QVERIFY(text[p].contains(QStringLiteral("Seite %1 von %2").arg(p + 1).arg(pages)));
+            static const QRegularExpression name(QStringLiteral("Fahrer\\d+x\\d+"));
+            for (auto m = name.globalMatch(text[p]); m.hasNext();)
+                seen << m.next().captured();
+        }
+        QStringList expected;
+        for (int c = 0; c < classSizes.size(); ++c) {
+            if (c == 0 || allClasses) {
+                for (int i = 0; i < classSizes[c]; ++i)
+                    expected << QStringLiteral("Fahrer%1x%2").arg(c + 1).arg(i + 1);
+            }
+        }
+        QCOMPARE(seen, expected);
+    }
+
+    // The event typed into its dialog heads the exports; an Info title heads the editor's column.
+    void eventDialogFromTheMainWindow()
+    {
+        ShownMainWindow shown;
+        shown.open();
+        click(shown.window.get(), "cmdEvent");
+        TfrmEvent *dialog = nullptr;
+        QTRY_VERIFY((dialog = shown.window->findChild<TfrmEvent *>()) != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("edtEventName")),
+                         QStringLiteral("Sommer-Slalom"));
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("edtPlace")), QStringLiteral("Lahntal"));
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("edtInfo1Name")), QStringLiteral("Verein"));
+        click(dialog, "cmdOK");
+        QTRY_VERIFY(!dialog->isVisible() || shown.window->findChild<TfrmEvent *>() == nullptr);
+
+        const QByteArray settings = readSettingsFile();
+        QVERIFY(settings.contains("Name=Sommer-Slalom"));
+        QVERIFY(settings.contains("Info1Name=Verein"));
+        QCOMPARE(resultsHeading(readRaceDaySettings(SettingsStore()).value(), 2, 10).title(), QStringLiteral("Sommer-Slalom, Lahntal \u2013 Ergebnisliste"));
+        QCOMPARE(shown.store->model().headerData(int(ListField::Info1), Qt::Horizontal).toString(),
+                 QStringLiteral("Verein"));
+        QCOMPARE(resultColumnHeading(ResultColumn::Info2), QStringLiteral("Info2"));
+        shown.close();
+    }
+
+    // Right click on a run's time, choose the mark: it is in the marks file, the results list the
+    // driver after the ranked ones with the mark, and the run no longer counts as still to run.
+    void marksFromTheProtocolMenu_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("place");
+        QTest::newRow("did not finish") << "actMarkNotFinished" << QString() << "2\tDNF\t2\tB\t"
+                                        << "DNF";
+        QTest::newRow("disqualified") << "actMarkDisqualified"
+                                      << "Tor 4"
+                                      << "2\tDSQ\t2\tB\tTor 4"
+                                      << "DSQ";
+    }
+    void marksFromTheProtocolMenu()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, reason);
+        QFETCH(QString, line);
+        QFETCH(QString, place);
+        StartList list = listOfNames({"A", "B", "C"});
+        for (int i = 0; i < 3; ++i) {
+            list.setText(i, ListField::StartNr, QString::number(i + 1));
+            list.setWholeNumber(i, ListField::Time1, 40'000 + 100 * i);
+            list.setWholeNumber(i, ListField::Time2, i == 1 ? 0 : 41'000);
+        }
+        QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
+        ShownMainWindow shown;
+        shown.open();
+        QCOMPARE(shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"))->text(),
+                 QStringLiteral("Still to run: 0"));
+        QTest::keyClick(shown.controls->edtLauf, Qt::Key_Up);
+        QCOMPARE(shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"))->text(),
+                 QStringLiteral("Still to run: 1"));
+
+        ProtocolGrid *grid = shown.controls->Grid;
+        const QPoint cell = grid->visualRect(shown.controls->model->index(1, ProtocolModel::Time2)).center();
+        QTest::mouseClick(shown.window->windowHandle(), Qt::RightButton, {},
+                          grid->viewport()->mapTo(shown.window.get(), cell));
+        auto *menu = grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
+        QTRY_VERIFY(menu->isVisible());
+        auto *chosen = menu->findChild<QAction *>(action);
+        if (!chosen)
+            chosen = shown.window->findChild<QAction *>(action);
+        QVERIFY(chosen && chosen->isEnabled());
+        if (!reason.isEmpty())
+            OperatorDialogs::queueText(reason);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+
+        QCOMPARE(readBytes(MarksPath(1)), "[ZVX1MARKS]\r\n" + line.toUtf8() + "\r\n[ZVX1END]\r\n");
+        QCOMPARE(shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"))->text(),
+                 QStringLiteral("Still to run: 0"));
+        QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::Time2), place);
+        QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::Place), place);
+        QCOMPARE(shown.controls->model->cellText(2, ProtocolModel::Place), QStringLiteral("2"));
+        const ClassResults results = classResults(1, shown.store->list(), 2, 10);
+        QCOMPARE(results.lines.back().text(ResultColumn::Name), QStringLiteral("B"));
+        QCOMPARE(results.lines.back().text(ResultColumn::Place), place);
+        QVERIFY(results.lines.back().text(ResultColumn::Time2).startsWith(place));
+        shown.close();
+    }
+
+    // The printed results end with the club ranking on a page of its own, counted with the others.
+    void printedResultsEndWithTheClubs()
+    {
+        StartList list = listOfNames({"A", "B", "C"});
+        for (int i = 0; i < 3; ++i) {
+            list.setText(i, ListField::Info1, i == 1 ? QStringLiteral("AC") : QStringLiteral("MSC"));
+            list.setWholeNumber(i, ListField::Time1, 40'000 + 1'000 * i);
+            list.setWholeNumber(i, ListField::Time2, 41'000);
+        }
+        RaceDaySettings settings = raceDay();
+        settings.clubField = 1;
+        settings.clubBest = 2;
+        settings.scoring = ScoringMode::BestRun;
+        setRaceDay(settings);
+        ResultsDocument document = resultsHeading(settings, 2, 10);
+        document.scoringText = scoringModeText(settings.scoring);
+        document.classes.push_back(classResults(1, list, 2, 10));
+        const QString path = m_files.filePath(QStringLiteral("results.pdf"));
+        int painted = 0;
+        {
+            QPdfWriter pdf(path);
+            pdf.setPageLayout(ResultsPrintout::defaultPageLayout());
+            painted = ResultsPrintout(document).paint(pdf);
+        }
+        QString failure;
+        const QStringList pages = ExportFiles::pdfPages(path, failure);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(painted, 2);
+        QCOMPARE(pages.size(), 2);
+        QVERIFY(pages[0].contains(QStringLiteral("Wertung: Bester Lauf")));
+        QVERIFY(pages[1].contains(QStringLiteral("Vereinswertung (beste 2)")));
+        QVERIFY(pages[1].contains(QStringLiteral("Seite 2 von 2")));
+        QVERIFY(pages[1].contains(QStringLiteral("01:21.00")));
+        QVERIFY(!pages[0].contains(QStringLiteral("Vereinswertung")));
+    }
+
+    void damagedMarksAreReportedWhenTheClassLoads()
+    {
+        QVERIFY(WriteListFile(listOfNames({"A"}), ClassListPath(1)).ok());
+        QVERIFY(writeBytes(MarksPath(1), "[ZVX1MARKS]\r\n1\tDNF\t"));
+        (void)OperatorDialogs::takeShownMessages();
+        ShownMainWindow shown;
+        shown.open();
+        const QStringList shownMessages = OperatorDialogs::takeShownMessages();
+        QCOMPARE(shownMessages.size(), 1);
+        QVERIFY2(shownMessages.front().contains(QStringLiteral("List01.marks.bak")), qPrintable(shownMessages.front()));
+        QCOMPARE(readBytes(MarksPath(1) + QStringLiteral(".bak")), QByteArray("[ZVX1MARKS]\r\n1\tDNF\t"));
+        shown.close();
+    }
+
+    void stillToRunFollowsTheRunEditor()
+    {
+        StartList list = listOfNames({"A", "B", "C"});
+        list.setWholeNumber(0, ListField::Time1, 41'000);
+        list.setWholeNumber(1, ListField::Time2, 42'000);
+        list.setWholeNumber(2, ListField::Time2, 43'000);
+        QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
+        ShownMainWindow shown;
+        shown.open();
+        auto *remaining = shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"));
+        QCOMPARE(remaining->text(), QStringLiteral("Still to run: 2"));
+        auto *run = shown.window->findChild<QSpinBox *>(QStringLiteral("edtLauf"));
+        run->setFocus();
+        QTest::keyClick(run, Qt::Key_Up);
+        QCOMPARE(remaining->text(), QStringLiteral("Still to run: 1"));
+        shown.close();
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestRaceDayWindows)
+#include "test_raceday_windows.moc"
