@@ -4,6 +4,7 @@
 #include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
 #include "gui/JustOne.h"
+#include "gui/LiveActions.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
@@ -75,6 +76,11 @@ void TfrmMain::FormCreate()
     setUpLook();
     setUpGrid();
     m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
+    new LiveActions(this, m_store, *m_runs, m_ui->cmdLive, [this](const QString &warning) {
+        m_ui->lblSaveWarning->setText(warning);
+        m_ui->lblSaveWarning->setToolTip(warning);
+        m_ui->lblSaveWarning->show();
+    });
     connectRunControl();
     setUpTimers();
     // Keys reach the window's platform window once, before the focused control.

@@ -5,8 +5,10 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${ZORVEXA_BUILD_DIR:-$top/build}
 
 # The workbook writer comes with a pkg-config file and links zlib; the tests read exports back with
-# unzip and poppler-utils (pdftotext, pdfinfo). Qt's print support is part of qt6-base-dev.
+# unzip and poppler-utils (pdftotext, pdfinfo). Qt's print support is part of qt6-base-dev. The live
+# results server uses Qt WebSockets; its QR code comes from libqrencode (pkg-config).
 packages=(cmake g++ make pkgconf qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-serialport-dev libgl-dev
+          qt6-websockets-dev libqrencode-dev
           libxlsxwriter-dev zlib1g-dev fonts-liberation gettext xvfb xauth unzip poppler-utils
           desktop-file-utils appstream)
 missing=()
