@@ -132,7 +132,8 @@ QString LiveActions::address() const
     if (!m_host->isListening())
         return {};
     QHostAddress host(m_settings.address);
-    if (m_settings.address.isEmpty() || host.isNull() || host == QHostAddress::AnyIPv4 || host == QHostAddress::AnyIPv6) {
+    if (m_settings.address.isEmpty() || host.isNull() || host == QHostAddress::AnyIPv4
+        || host == QHostAddress::AnyIPv6) {
         // The phones need an address of this machine on the course's network, not the loopback.
         host = QHostAddress::LocalHost;
         for (const QHostAddress &candidate : QNetworkInterface::allAddresses()) {
@@ -142,8 +143,9 @@ QString LiveActions::address() const
             }
         }
     }
-    const QString name = host.protocol() == QAbstractSocket::IPv6Protocol ? QLatin1Char('[') + host.toString() + QLatin1Char(']')
-                                                                        : host.toString();
+    const QString name = host.protocol() == QAbstractSocket::IPv6Protocol
+        ? QLatin1Char('[') + host.toString() + QLatin1Char(']')
+        : host.toString();
     return QStringLiteral("http://%1:%2/").arg(name).arg(m_host->port());
 }
 

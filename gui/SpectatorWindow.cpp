@@ -60,6 +60,7 @@ SpectatorWindow::SpectatorWindow(QWidget *parent)
     layout->addWidget(m_onCourse);
     layout->addWidget(m_last);
     layout->addWidget(m_top, 4);
+    m_top->setSizeAdjustPolicy(QAbstractScrollArea::AdjustIgnored);
 
     m_clock.setInterval(50);
     connect(&m_clock, &QTimer::timeout, this, &SpectatorWindow::tick);
@@ -90,11 +91,10 @@ void SpectatorWindow::showSnapshot(const LiveSnapshotPtr &snapshot)
 
     for (int row = 0; row < TopCount; ++row) {
         const LiveEntry *entry = c && row < c->entryCount() && c->lines[std::size_t(row)].place > 0
-                                     ? &c->lines[std::size_t(row)]
-                                     : nullptr;
+            ? &c->lines[std::size_t(row)]
+            : nullptr;
         const QString texts[] = {entry ? QString::number(entry->place) : QString(),
-                                 entry ? nameWithNumber(*entry) : QString(),
-                                 entry ? entry->grandTotalText : QString()};
+                                 entry ? nameWithNumber(*entry) : QString(), entry ? entry->grandTotalText : QString()};
         for (int column = 0; column < 3; ++column) {
             QTableWidgetItem *item = m_top->item(row, column);
             if (!item) {
@@ -152,9 +152,13 @@ void SpectatorWindow::resizeEvent(QResizeEvent *event)
     font.setPixelSize(unit * 3 / 2);
     m_onCourse->setFont(font);
     m_last->setFont(font);
-    font.setPixelSize(unit * 3 / 2);
+    // Ten rows and the heading fill the table's share of the height.
+    const int row = std::max(16, height() * 4 / 9 / (TopCount + 1));
+    font.setPixelSize(row * 2 / 3);
     m_top->setFont(font);
-    m_top->verticalHeader()->setDefaultSectionSize(unit * 2);
+    m_top->verticalHeader()->setDefaultSectionSize(row);
+    m_top->verticalHeader()->setMinimumSectionSize(row);
+    m_top->horizontalHeader()->setFixedHeight(row);
     m_top->horizontalHeader()->setFont(font);
     m_top->setColumnWidth(0, unit * 5);
     m_top->setColumnWidth(2, unit * 9);

@@ -43,7 +43,8 @@ class TestLive final : public QObject
 
     QNetworkReply *get(const QString &target)
     {
-        QNetworkReply *reply = m_net.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(target))));
+        QNetworkReply *reply
+            = m_net.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(target))));
         QSignalSpy done(reply, &QNetworkReply::finished);
         if (!reply->isFinished())
             done.wait(5000);
@@ -72,19 +73,32 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("contains");
-        QTest::newRow("class list") << "/" << 200 << "text/html" << "href=\"/klasse/1\"";
-        QTest::newRow("class") << "/klasse/1" << 200 << "text/html" << "noch zu fahren";
-        QTest::newRow("class 10") << "/klasse/10" << 200 << "text/html" << "0 Starter";
-        QTest::newRow("announcer") << "/sprecher" << 200 << "text/html" << "Niemand auf der Strecke";
-        QTest::newRow("board") << "/anzeige?klassen=1,3&takt=7" << 200 << "text/html" << "data-takt=\"7\"";
-        QTest::newRow("api classes") << "/api/classes" << 200 << "application/json" << "\"toRun\":";
-        QTest::newRow("api class") << "/api/classes/1" << 200 << "application/json" << "\"startNr\":\"101\"";
-        QTest::newRow("api live") << "/api/live" << 200 << "application/json" << "\"running\":false";
-        QTest::newRow("class 0") << "/klasse/0" << 404 << "text/plain" << "Not Found";
-        QTest::newRow("class 11") << "/klasse/11" << 404 << "text/plain" << "Not Found";
-        QTest::newRow("class 01") << "/klasse/01" << 404 << "text/plain" << "Not Found";
-        QTest::newRow("api class 11") << "/api/classes/11" << 404 << "text/plain" << "Not Found";
-        QTest::newRow("a file") << "/README.md" << 404 << "text/plain" << "Not Found";
+        QTest::newRow("class list") << "/" << 200 << "text/html"
+                                    << "href=\"/klasse/1\"";
+        QTest::newRow("class") << "/klasse/1" << 200 << "text/html"
+                               << "noch zu fahren";
+        QTest::newRow("class 10") << "/klasse/10" << 200 << "text/html"
+                                  << "0 Starter";
+        QTest::newRow("announcer") << "/sprecher" << 200 << "text/html"
+                                   << "Niemand auf der Strecke";
+        QTest::newRow("board") << "/anzeige?klassen=1,3&takt=7" << 200 << "text/html"
+                               << "data-takt=\"7\"";
+        QTest::newRow("api classes") << "/api/classes" << 200 << "application/json"
+                                     << "\"toRun\":";
+        QTest::newRow("api class") << "/api/classes/1" << 200 << "application/json"
+                                   << "\"startNr\":\"101\"";
+        QTest::newRow("api live") << "/api/live" << 200 << "application/json"
+                                  << "\"running\":false";
+        QTest::newRow("class 0") << "/klasse/0" << 404 << "text/plain"
+                                 << "Not Found";
+        QTest::newRow("class 11") << "/klasse/11" << 404 << "text/plain"
+                                  << "Not Found";
+        QTest::newRow("class 01") << "/klasse/01" << 404 << "text/plain"
+                                  << "Not Found";
+        QTest::newRow("api class 11") << "/api/classes/11" << 404 << "text/plain"
+                                      << "Not Found";
+        QTest::newRow("a file") << "/README.md" << 404 << "text/plain"
+                                << "Not Found";
     }
 
     void routes()
@@ -129,14 +143,19 @@ private slots:
         QTest::newRow("head") << QByteArray("HEAD / HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 405");
         QTest::newRow("delete") << QByteArray("DELETE /api/live HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 405");
         QTest::newRow("dot dot") << QByteArray("GET /../../etc/passwd HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
-        QTest::newRow("dot dot inside") << QByteArray("GET /klasse/../../x HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
-        QTest::newRow("encoded dots") << QByteArray("GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("dot dot inside") << QByteArray("GET /klasse/../../x HTTP/1.1\r\n\r\n")
+                                        << QByteArray("HTTP/1.1 400");
+        QTest::newRow("encoded dots") << QByteArray("GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\n\r\n")
+                                      << QByteArray("HTTP/1.1 400");
         QTest::newRow("backslash") << QByteArray("GET /..\\..\\x HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
         QTest::newRow("absolute") << QByteArray("GET http://x/ HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
-        QTest::newRow("body") << QByteArray("GET / HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello") << QByteArray("HTTP/1.1 400");
-        QTest::newRow("chunked") << QByteArray("GET / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("body") << QByteArray("GET / HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello")
+                              << QByteArray("HTTP/1.1 400");
+        QTest::newRow("chunked") << QByteArray("GET / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n")
+                                 << QByteArray("HTTP/1.1 400");
         QTest::newRow("garbage") << QByteArray("HELLO\r\n\r\n") << QByteArray("HTTP/1.1 400");
-        QTest::newRow("bare newlines") << QByteArray("GET / HTTP/1.1\nHost: x\n\n\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("bare newlines") << QByteArray("GET / HTTP/1.1\nHost: x\n\n\r\n\r\n")
+                                       << QByteArray("HTTP/1.1 400");
         QTest::newRow("socket without upgrade") << QByteArray("GET /ws HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
         QTest::newRow("8 KiB exactly") << head(8192 - 16 - 2) << QByteArray("HTTP/1.1 200");
         QTest::newRow("8 KiB and one") << head(8192 - 16 - 2 + 1) << QByteArray("HTTP/1.1 431");
@@ -191,7 +210,8 @@ private slots:
         QSignalSpy messages(&socket, &QWebSocket::textMessageReceived);
         socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(m_port)));
         QVERIFY(messages.wait(5000));
-        QCOMPARE(QJsonDocument::fromJson(messages.last().at(0).toString().toUtf8())[QStringLiteral("version")].toInt(), 1);
+        QCOMPARE(QJsonDocument::fromJson(messages.last().at(0).toString().toUtf8())[QStringLiteral("version")].toInt(),
+                 1);
 
         auto running = std::make_shared<LiveSnapshot>(*liveSample(20));
         running->version = 2;
@@ -206,8 +226,9 @@ private slots:
         QCOMPARE(state[QStringLiteral("onCourse")][QStringLiteral("number")].toInt(), 15);
         QCOMPARE(state[QStringLiteral("onCourse")][QStringLiteral("run")].toInt(), 2);
         // The pages tick from the same moment.
-        QVERIFY(get(QStringLiteral("/sprecher"))->readAll().contains(
-            QByteArray("data-start=\"") + QByteArray::number(running->onCourse.startEpochMs)));
+        QVERIFY(get(QStringLiteral("/sprecher"))
+                    ->readAll()
+                    .contains(QByteArray("data-start=\"") + QByteArray::number(running->onCourse.startEpochMs)));
     }
 
     void feedFollowsTheStoreAndTheClock()
@@ -257,7 +278,7 @@ private slots:
     {
         SettingsStore store;
         QCOMPARE(LiveSettings::load(store).value(), LiveSettings());
-        const LiveSettings chosen{true, 8181, QStringLiteral("192.0.2.7")};
+        const LiveSettings chosen {true, 8181, QStringLiteral("192.0.2.7")};
         QVERIFY(chosen.save(store).ok());
         QCOMPARE(LiveSettings::load(store).value(), chosen);
         QVERIFY(store.writeText(QStringLiteral("Live"), QStringLiteral("Port"), QStringLiteral("70000")).ok());

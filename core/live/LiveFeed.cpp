@@ -66,8 +66,8 @@ void LiveFeed::readClassFiles(std::int64_t fp, std::int64_t fs)
 {
     for (int i = 0; i < LiveSnapshot::ClassCount; ++i) {
         const int classIndex = LiveSnapshot::FirstClass + i;
-        m_files[std::size_t(i)] =
-            classIndex == m_store.CurrentClass() ? LiveClass{} : scoreLiveClassFile(classIndex, fp, fs);
+        m_files[std::size_t(i)]
+            = classIndex == m_store.CurrentClass() ? LiveClass {} : scoreLiveClassFile(classIndex, fp, fs);
     }
     m_eventName = resultsEventName();
     m_filesStale = false;
@@ -82,8 +82,10 @@ void LiveFeed::rebuildNow()
         return;
     const SettingsStore settings;
     const QString section = QStringLiteral("Configuration");
-    const auto fp = std::int64_t(std::llround(settings.readNumber(section, QStringLiteral("FPSeconds"), 2).value_or(2)));
-    const auto fs = std::int64_t(std::llround(settings.readNumber(section, QStringLiteral("FSSeconds"), 10).value_or(10)));
+    const auto fp
+        = std::int64_t(std::llround(settings.readNumber(section, QStringLiteral("FPSeconds"), 2).value_or(2)));
+    const auto fs
+        = std::int64_t(std::llround(settings.readNumber(section, QStringLiteral("FSSeconds"), 10).value_or(10)));
     if (m_filesStale || fp != m_filesFp || fs != m_filesFs)
         readClassFiles(fp, fs);
 
@@ -99,8 +101,8 @@ void LiveFeed::rebuildNow()
     for (int i = 0; i < LiveSnapshot::ClassCount; ++i) {
         const int classIndex = LiveSnapshot::FirstClass + i;
         snapshot->classes[std::size_t(i)] = classIndex == snapshot->currentClass
-                                                ? scoreLiveClass(classIndex, m_store.list(), fp, fs)
-                                                : m_files[std::size_t(i)];
+            ? scoreLiveClass(classIndex, m_store.list(), fp, fs)
+            : m_files[std::size_t(i)];
     }
     m_snapshot = std::move(snapshot);
     emit published(m_snapshot);

@@ -60,10 +60,10 @@ QByteArray liveClassesJson(const LiveSnapshot &snapshot)
     QJsonArray classes;
     for (const LiveClass &c : snapshot.classes)
         classes.append(classSummary(c));
-    return QJsonDocument(QJsonObject{{QStringLiteral("version"), qint64(snapshot.version)},
-                                     {QStringLiteral("event"), snapshot.eventName},
-                                     {QStringLiteral("currentClass"), snapshot.currentClass},
-                                     {QStringLiteral("classes"), classes}})
+    return QJsonDocument(QJsonObject {{QStringLiteral("version"), qint64(snapshot.version)},
+                                      {QStringLiteral("event"), snapshot.eventName},
+                                      {QStringLiteral("currentClass"), snapshot.currentClass},
+                                      {QStringLiteral("classes"), classes}})
         .toJson(QJsonDocument::Compact);
 }
 
@@ -87,10 +87,10 @@ QByteArray liveClassJson(const LiveSnapshot &snapshot, int classIndex)
 
 QByteArray liveStateJson(const LiveSnapshot &snapshot, std::int64_t nowEpochMs)
 {
-    QJsonObject object{{QStringLiteral("version"), qint64(snapshot.version)},
-                       {QStringLiteral("now"), qint64(nowEpochMs)},
-                       {QStringLiteral("running"), snapshot.running},
-                       {QStringLiteral("currentClass"), snapshot.currentClass}};
+    QJsonObject object {{QStringLiteral("version"), qint64(snapshot.version)},
+                        {QStringLiteral("now"), qint64(nowEpochMs)},
+                        {QStringLiteral("running"), snapshot.running},
+                        {QStringLiteral("currentClass"), snapshot.currentClass}};
     if (snapshot.running) {
         object.insert(QStringLiteral("onCourse"), participant(snapshot, snapshot.onCourse));
         object.insert(QStringLiteral("start"), qint64(snapshot.onCourse.startEpochMs));

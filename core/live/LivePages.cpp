@@ -13,8 +13,10 @@ main{padding:8px 12px;max-width:1800px;margin:auto}table{border-collapse:collaps
 th,td{padding:5px 6px;border-bottom:1px solid #dde;text-align:left;white-space:nowrap}th{background:#e6e9ef;font-size:.85em}
 td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}tr.oc{background:#fff3b0}.box{background:#fff;padding:10px 12px;margin:8px 0;border-left:6px solid #13315c}
 .big{font-size:2em;font-weight:700;font-variant-numeric:tabular-nums}.rt{color:#b00000}.m{color:#666;font-size:.9em}.err{color:#b00000}
-.tw{overflow-x:auto}@media(max-width:700px){.w{display:none}th,td{padding:4px 3px}}
-body.board{background:#000;color:#fff;font-size:3vw}body.board table{background:#000}body.board th{background:#222;color:#ccc;font-size:.7em}
+.tw{overflow-x:auto}.r td:first-child,.r td:nth-last-child(-n+5){text-align:right;font-variant-numeric:tabular-nums}
+@media(max-width:700px){.wide td:nth-child(n+4):nth-child(-n+7),.wide th:nth-child(n+4):nth-child(-n+7),.r td:nth-last-child(2),.r th:nth-last-child(2),.r td:nth-last-child(4),.r th:nth-last-child(4){display:none}th,td{padding:4px 3px}body{font-size:14px}.r td:nth-child(2),.r th:nth-child(2){display:none}
+.r td:nth-child(3){white-space:normal;overflow-wrap:anywhere}}
+body.board{background:#000;color:#fff;font-size:2.6vw}.board .r td:nth-last-child(2),.board .r th:nth-last-child(2),.board .r td:nth-last-child(4),.board .r th:nth-last-child(4){display:none}body.board table{background:#000}body.board th{background:#222;color:#ccc;font-size:.7em}
 body.board td{border-color:#333}body.board .box{background:#111;border-color:#ffb000}body.board tr.oc{background:#443800}
 body.board header{display:none}.rot{display:none}.rot.on{display:block}
 )CSS";
@@ -44,7 +46,8 @@ show();tick();setInterval(tick,100);connect()})();
 QString page(const LiveSnapshot &s, const QString &title, const QString &content, std::int64_t now,
              const QString &bodyExtra = {})
 {
-    const QString heading = s.eventName.isEmpty() ? title : htmlEscaped(s.eventName) + QStringLiteral(" \u2013 ") + title;
+    const QString heading
+        = s.eventName.isEmpty() ? title : htmlEscaped(s.eventName) + QStringLiteral(" \u2013 ") + title;
     QString html;
     html.reserve(content.size() + 4096);
     html += QStringLiteral("<!DOCTYPE html><html lang=\"de\"><head><meta charset=\"utf-8\">"
@@ -78,8 +81,9 @@ QString timeOrDash(std::int32_t time, const QString &text)
 
 QString who(const LiveEntry &e)
 {
-    return e.startNr.isEmpty() ? htmlEscaped(e.name)
-                               : QStringLiteral("%1 <span class=\"m\">(%2)</span>").arg(htmlEscaped(e.name), htmlEscaped(e.startNr));
+    return e.startNr.isEmpty()
+        ? htmlEscaped(e.name)
+        : QStringLiteral("%1 <span class=\"m\">(%2)</span>").arg(htmlEscaped(e.name), htmlEscaped(e.startNr));
 }
 
 QString penaltiesOf(const LiveEntry &e, int run)
@@ -95,41 +99,36 @@ const LiveEntry *onCourseIn(const LiveSnapshot &s, const LiveClass &c)
     return s.running && s.onCourse.classIndex == c.index ? c.entryByNumber(s.onCourse.number) : nullptr;
 }
 
+// Rows leave their cells' end tags out, as HTML allows, and the style sheet aligns and hides whole
+// columns: a class of 300 stays well under 100 KB.
 QString resultsTable(const LiveSnapshot &s, const LiveClass &c, int limit, bool wide)
 {
     const LiveEntry *runner = onCourseIn(s, c);
-    const QString w = wide ? QStringLiteral(" class=\"w\"") : QString();
-    const QString wn = wide ? QStringLiteral(" class=\"n w\"") : QStringLiteral(" class=\"n\"");
-    QString html = QStringLiteral("<div class=\"tw\"><table><tr><th class=\"n\">Platz</th><th%1>Nr.</th><th>Name</th>")
-                       .arg(w);
-    if (wide)
-        html += QStringLiteral("<th class=\"w\">Alter</th><th class=\"w\">Info1</th><th class=\"w\">Info2</th>"
-                               "<th class=\"w\">Info3</th>");
-    html += QStringLiteral("<th class=\"n\">Lauf 1</th><th%1>FP/FS</th><th class=\"n\">Lauf 2</th><th%1>FP/FS</th>"
-                           "<th class=\"n\">Ges.Zeit</th></tr>")
-                .arg(wn);
+    QString html = wide
+        ? QStringLiteral("<div class=\"tw\"><table class=\"r wide\"><tr><th>Platz<th>Nr.<th>Name<th>Alter"
+                         "<th>Info1<th>Info2<th>Info3")
+        : QStringLiteral("<div class=\"tw\"><table class=\"r\"><tr><th>Platz<th>Nr.<th>Name");
+    html += QStringLiteral("<th>Lauf 1<th>FP/FS<th>Lauf 2<th>FP/FS<th>Ges.Zeit");
     int shown = 0;
     for (const LiveEntry &e : c.lines) {
         if (limit > 0 && shown++ >= limit)
             break;
-        html += &e == runner ? QStringLiteral("<tr class=\"oc\">") : QStringLiteral("<tr>");
-        html += QStringLiteral("<td class=\"n\">%1</td><td%2>%3</td><td>%4</td>")
-                    .arg(e.place > 0 ? QString::number(e.place) : QString(), w, htmlEscaped(e.startNr),
+        html += &e == runner ? QStringLiteral("\n<tr class=\"oc\">") : QStringLiteral("\n<tr>");
+        html += QStringLiteral("<td>%1<td>%2<td>%3")
+                    .arg(e.place > 0 ? QString::number(e.place) : QString(), htmlEscaped(e.startNr),
                          htmlEscaped(e.name));
         if (wide)
-            html += QStringLiteral("<td class=\"w\">%1</td><td class=\"w\">%2</td><td class=\"w\">%3</td>"
-                                   "<td class=\"w\">%4</td>")
+            html += QStringLiteral("<td>%1<td>%2<td>%3<td>%4")
                         .arg(htmlEscaped(e.age), htmlEscaped(e.info1), htmlEscaped(e.info2), htmlEscaped(e.info3));
         const auto runCell = [&](int run, std::int32_t time, const QString &text) {
-            if (&e == runner && s.onCourse.run == run)
-                return QStringLiteral("<td class=\"n\">%1</td>").arg(runningTime(s));
-            return QStringLiteral("<td class=\"n\">%1</td>").arg(timeOrDash(time, text));
+            return QStringLiteral("<td>")
+                + (&e == runner && s.onCourse.run == run ? runningTime(s) : timeOrDash(time, text));
         };
         html += runCell(1, e.time1, e.time1Text);
-        html += QStringLiteral("<td%1>%2/%3</td>").arg(wn).arg(e.fp1).arg(e.fs1);
+        html += QStringLiteral("<td>%1/%2").arg(e.fp1).arg(e.fs1);
         html += runCell(2, e.time2, e.time2Text);
-        html += QStringLiteral("<td%1>%2/%3</td>").arg(wn).arg(e.fp2).arg(e.fs2);
-        html += QStringLiteral("<td class=\"n\">%1</td></tr>").arg(e.place > 0 ? e.grandTotalText : QString());
+        html += QStringLiteral("<td>%1/%2").arg(e.fp2).arg(e.fs2);
+        html += QStringLiteral("<td>%1").arg(e.place > 0 ? e.grandTotalText : QString());
     }
     html += QStringLiteral("</table></div>");
     return html;
@@ -152,7 +151,8 @@ QString gapText(const LiveClass &c, const LiveEntry &e, int run, std::int32_t ti
         const LiveEntry *leader = c.leader();
         if (!leader || leader == &e || e.place == 1)
             return QStringLiteral("Führung");
-        return QStringLiteral("+") + FormatTime(TimeMs(e.grandTotal) - leader->grandTotal) + QStringLiteral(" auf Platz 1");
+        return QStringLiteral("+") + FormatTime(TimeMs(e.grandTotal) - leader->grandTotal)
+            + QStringLiteral(" auf Platz 1");
     }
     std::int32_t best = 0;
     for (const LiveEntry &other : c.lines) {
@@ -172,12 +172,23 @@ QString htmlEscaped(const QString &text)
     result.reserve(text.size());
     for (const QChar ch : text) {
         switch (ch.unicode()) {
-        case '&': result += QLatin1String("&amp;"); break;
-        case '<': result += QLatin1String("&lt;"); break;
-        case '>': result += QLatin1String("&gt;"); break;
-        case '"': result += QLatin1String("&quot;"); break;
-        case '\'': result += QLatin1String("&#39;"); break;
-        default: result += ch;
+        case '&':
+            result += QLatin1String("&amp;");
+            break;
+        case '<':
+            result += QLatin1String("&lt;");
+            break;
+        case '>':
+            result += QLatin1String("&gt;");
+            break;
+        case '"':
+            result += QLatin1String("&quot;");
+            break;
+        case '\'':
+            result += QLatin1String("&#39;");
+            break;
+        default:
+            result += ch;
         }
     }
     return result;

@@ -14,8 +14,7 @@ QByteArray liveIndexPage(const LiveSnapshot &snapshot, std::int64_t nowEpochMs);
 QByteArray liveClassPage(const LiveSnapshot &snapshot, int classIndex, std::int64_t nowEpochMs);
 QByteArray liveAnnouncerPage(const LiveSnapshot &snapshot, std::int64_t nowEpochMs);
 // classes empty: every class with entries. seconds: how long each class stays.
-QByteArray liveBoardPage(const LiveSnapshot &snapshot, const QList<int> &classes, int seconds,
-                         std::int64_t nowEpochMs);
+QByteArray liveBoardPage(const LiveSnapshot &snapshot, const QList<int> &classes, int seconds, std::int64_t nowEpochMs);
 
 // Escapes & < > " and ' for text and attribute values alike.
 QString htmlEscaped(const QString &text);

@@ -29,14 +29,22 @@ int classNumber(const QByteArray &text)
 QByteArray liveStatusText(int status)
 {
     switch (status) {
-    case 200: return QByteArrayLiteral("OK");
-    case 400: return QByteArrayLiteral("Bad Request");
-    case 404: return QByteArrayLiteral("Not Found");
-    case 405: return QByteArrayLiteral("Method Not Allowed");
-    case 408: return QByteArrayLiteral("Request Timeout");
-    case 431: return QByteArrayLiteral("Request Header Fields Too Large");
-    case 503: return QByteArrayLiteral("Service Unavailable");
-    default: return QByteArrayLiteral("Error");
+    case 200:
+        return QByteArrayLiteral("OK");
+    case 400:
+        return QByteArrayLiteral("Bad Request");
+    case 404:
+        return QByteArrayLiteral("Not Found");
+    case 405:
+        return QByteArrayLiteral("Method Not Allowed");
+    case 408:
+        return QByteArrayLiteral("Request Timeout");
+    case 431:
+        return QByteArrayLiteral("Request Header Fields Too Large");
+    case 503:
+        return QByteArrayLiteral("Service Unavailable");
+    default:
+        return QByteArrayLiteral("Error");
     }
 }
 

@@ -202,13 +202,13 @@ bool LiveServer::handleRequest(QTcpSocket *socket, const QByteArray &header, qsi
     }
     socket->skip(headerBytes);
     const LiveResponse response = m_snapshot ? routeLiveRequest(*m_snapshot, request[1], nowEpochMs())
-                                             : LiveResponse{503, "text/plain; charset=utf-8", "Noch keine Daten.\n"};
+                                             : LiveResponse {503, "text/plain; charset=utf-8", "Noch keine Daten.\n"};
     respond(socket, response.status, response.contentType, response.body, keepAlive && response.status == 200);
     return keepAlive && response.status == 200;
 }
 
-void LiveServer::respond(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body,
-                         bool keepAlive, const QByteArray &extraHeaders)
+void LiveServer::respond(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool keepAlive,
+                         const QByteArray &extraHeaders)
 {
     QByteArray out;
     out.reserve(body.size() + 256);
@@ -343,8 +343,8 @@ void LiveHost::start(const QString &address, quint16 port)
             Qt::QueuedConnection);
         return;
     }
-    QMetaObject::invokeMethod(m_server, [server = m_server, host, port] { server->listen(host, port); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server, host, port] { server->listen(host, port); }, Qt::QueuedConnection);
 }
 
 void LiveHost::stop()
@@ -355,11 +355,12 @@ void LiveHost::stop()
 
 void LiveHost::publish(const LiveSnapshotPtr &snapshot)
 {
-    QMetaObject::invokeMethod(m_server, [server = m_server, snapshot] { server->publish(snapshot); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server, snapshot] { server->publish(snapshot); }, Qt::QueuedConnection);
 }
 
 void LiveHost::setIdleMs(int ms)
 {
-    QMetaObject::invokeMethod(m_server, [server = m_server, ms] { server->setIdleMs(ms); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server, ms] { server->setIdleMs(ms); }, Qt::QueuedConnection);
 }

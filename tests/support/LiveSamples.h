@@ -14,12 +14,16 @@ inline StartList liveSampleList(int count, const QString &name = QStringLiteral(
     StartList list;
     for (int i = 0; i < count; ++i) {
         StartListEntry entry;
-        entry.texts = {name.arg(i + 1), QString::number(8 + i % 10), QString::number(100 + i),
-                       QStringLiteral("MSC Nord"), QStringLiteral("Kart %1").arg(i % 7), QString()};
+        entry.texts = {name.arg(i + 1),
+                       QString::number(8 + i % 10),
+                       QString::number(100 + i),
+                       QStringLiteral("MSC Nord"),
+                       QStringLiteral("Kart %1").arg(i % 7),
+                       QString()};
         const bool both = i < count / 2;
         const bool first = both || i % 3 == 0;
-        entry.numbers = {first ? 30000.0 + 37 * i : 0.0, double(i % 2), 0.0, both ? 29000.0 + 53 * i : 0.0, 0.0,
-                         double(i % 3 == 0)};
+        entry.numbers = {first ? 30000.0 + 37 * i : 0.0, double(i % 2), 0.0,
+                         both ? 29000.0 + 53 * i : 0.0,  0.0,           double(i % 3 == 0)};
         list.append(entry);
     }
     return list;
@@ -30,7 +34,8 @@ inline LiveSnapshotPtr liveSample(int count, const QString &name = QStringLitera
     auto snapshot = std::make_shared<LiveSnapshot>();
     snapshot->version = 1;
     for (int i = 0; i < LiveSnapshot::ClassCount; ++i)
-        snapshot->classes[std::size_t(i)] = scoreLiveClass(i + 1, i == 0 ? liveSampleList(count, name) : StartList(), 2, 10);
+        snapshot->classes[std::size_t(i)]
+            = scoreLiveClass(i + 1, i == 0 ? liveSampleList(count, name) : StartList(), 2, 10);
     return snapshot;
 }
 
