@@ -6,6 +6,7 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
+#include "core/timing/PerfTimer.h"
 #include "core/timing/RunControl.h"
 #include "support/FakeCounter.h"
 #include "support/LiveSamples.h"
@@ -272,6 +273,42 @@ private slots:
         QCOMPARE(stopped->lastFinish.timeMs, 31250);
         QCOMPARE(stopped->classAt(1)->entryByNumber(2)->time1, 31250);
         setPerfCounter(systemPerfCounter());
+    }
+
+    void announcerNamesPlaceGapAndNext_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("run");
+        QTest::addColumn<QString>("expected");
+        // In the sample, 1 to 10 have both runs, 11 to 20 the first run at most (every third).
+        QTest::newRow("leader") << 0 << 2 << "Führung";
+        QTest::newRow("third place") << -3 << 2 << "auf Platz 1";
+        QTest::newRow("first run only") << 13 << 1 << "auf die Bestzeit in Lauf 1";
+    }
+
+    void announcerNamesPlaceGapAndNext()
+    {
+        QFETCH(int, number);
+        QFETCH(int, run);
+        QFETCH(QString, expected);
+        auto s = std::make_shared<LiveSnapshot>(*liveSample(20));
+        const LiveClass &c = *s->classAt(1);
+        const LiveEntry &finisher = number <= 0 ? c.lines[std::size_t(-number)] : *c.entryByNumber(number);
+        s->lastFinish = {1, finisher.number, run, 0, finisher.runTime(run)};
+        const QString page = QString::fromUtf8(liveAnnouncerPage(*s, 0));
+        QVERIFY2(page.contains(expected), qPrintable(expected));
+        if (finisher.place > 1) {
+            const QString gap = FormatTime(TimeMs(finisher.grandTotal) - c.lines.front().grandTotal);
+            QVERIFY(page.contains(QStringLiteral("Platz %1</b>").arg(finisher.place)));
+            QVERIFY(page.contains(QLatin1Char('+') + gap));
+        }
+        // Next up: the first after the finisher whose run is still open.
+        const LiveEntry *next = s->nextUp();
+        QVERIFY(next);
+        QCOMPARE(next->runTime(run), 0);
+        QVERIFY(next->number > finisher.number || finisher.number >= 11);
+        for (int between = finisher.number + 1; between < next->number; ++between)
+            QVERIFY(c.entryByNumber(between)->runTime(run) != 0);
     }
 
     void settingsKeepTheirThreeValues()
