@@ -192,6 +192,8 @@ void LiveActions::showSpectators()
     if (!m_spectators) {
         m_spectators = new SpectatorWindow(m_window);
         connect(m_feed, &LiveFeed::published, m_spectators, &SpectatorWindow::showSnapshot);
+        // Nothing is built for a closed window while the server is off.
+        connect(m_spectators, &SpectatorWindow::shownChanged, this, &LiveActions::updateFeed);
     }
     m_spectators->show();
     m_spectators->raise();

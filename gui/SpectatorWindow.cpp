@@ -127,6 +127,19 @@ void SpectatorWindow::tick()
     m_display->setText(FormatTime(std::max<qint64>(0, elapsed)));
 }
 
+void SpectatorWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    emit shownChanged(true);
+}
+
+void SpectatorWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_clock.stop();
+    emit shownChanged(false);
+}
+
 void SpectatorWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_F11) {

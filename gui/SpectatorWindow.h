@@ -22,7 +22,12 @@ public:
 
     void showSnapshot(const LiveSnapshotPtr &snapshot);
 
+signals:
+    void shownChanged(bool shown);
+
 protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

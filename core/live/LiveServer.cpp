@@ -257,6 +257,9 @@ void LiveServer::adoptWebSocket()
                 break;
             }
         }
+        // The pages send nothing but pongs; a large message is no client of ours.
+        socket->setMaxAllowedIncomingFrameSize(4096);
+        socket->setMaxAllowedIncomingMessageSize(4096);
         m_webSockets.insert(socket, m_clock.elapsed());
         const auto alive = [this, socket] { m_webSockets[socket] = m_clock.elapsed(); };
         connect(socket, &QWebSocket::pong, this, alive);
