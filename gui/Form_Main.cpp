@@ -87,9 +87,9 @@ void TfrmMain::FormCreate()
     createWinId();
     windowHandle()->installEventFilter(this);
 
-    connect(m_ui->cmdStart, &PressButton::mouseDown, this, &TfrmMain::StartRun);
-    connect(m_ui->cmdStop, &PressButton::mouseDown, this, &TfrmMain::StopRun);
-    connect(m_ui->cmdReset, &PressButton::mouseDown, this, &TfrmMain::ResetClock);
+    connect(m_ui->cmdStart, &PressButton::mouseDown, this, [this] { StartRun(ChangeSource::Button); });
+    connect(m_ui->cmdStop, &PressButton::mouseDown, this, [this] { StopRun(ChangeSource::Button); });
+    connect(m_ui->cmdReset, &PressButton::mouseDown, this, [this] { ResetClock(ChangeSource::Button); });
     connect(m_ui->cmdLock, &PressButton::mouseDown, this, &TfrmMain::LockStation);
     connect(m_ui->cmdUnlock, &PressButton::mouseDown, this, &TfrmMain::UnlockStation);
     connect(m_ui->cmdInfo, &QToolButton::clicked, this, &TfrmMain::cmdInfoClick);
@@ -195,7 +195,8 @@ void TfrmMain::setUpGrid()
     grid->setModel(&model);
     auto *delegate = new ProtocolDelegate(grid);
     grid->setItemDelegate(delegate);
-    connect(delegate, &ProtocolDelegate::textEntered, this, &TfrmMain::GridTextEntered);
+    connect(delegate, &ProtocolDelegate::textRefused, this,
+            [this](const QString &text) { OperatorDialogs::showError(this, notAFloatMessage(text)); });
 
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -309,18 +310,32 @@ void TfrmMain::showCurrentClass()
     if (!m_store.isCurrentClassLoaded()) {
         [[maybe_unused]] const FileResult loaded = m_store.LoadCurrentClass();
     }
-    m_protocol.rebuild();
     const QSignalBlocker blocker(m_ui->cmbClass);
     m_ui->cmbClass->setCurrentIndex(m_store.CurrentClass() - 1);
 }
 
 void TfrmMain::LoadClass(int classIndex)
 {
-    if (!m_protocol.LoadClass(classIndex))
-        return;
-    // A class whose save failed stays current, so the selector shows the store's class.
-    const QSignalBlocker blocker(m_ui->cmbClass);
-    m_ui->cmbClass->setCurrentIndex(m_store.CurrentClass() - 1);
+    const FileResult loaded = m_protocol.LoadClass(classIndex);
+    {
+        // A class whose save failed stays current, so the selector shows the store's class.
+        const QSignalBlocker blocker(m_ui->cmbClass);
+        m_ui->cmbClass->setCurrentIndex(m_store.CurrentClass() - 1);
+    }
+    // A failed save of the class being left is in the warning line already.
+    if (!loaded && m_store.CurrentClass() == classIndex)
+        showLoadFailure(loaded.error());
+}
+
+void TfrmMain::showLoadFailure(const FileError &error)
+{
+    QLabel *warning = m_ui->lblSaveWarning;
+    const QString name = QFileInfo(error.path).fileName();
+    warning->setText(tr("NOT LOADED: %1\n%2").arg(name, error.reason.section(QLatin1Char('\n'), 0, 0)
+                                                           .replace(QDir::toNativeSeparators(error.path), name)));
+    warning->setToolTip(error.message());
+    warning->show();
+    OperatorDialogs::showError(this, error.message());
 }
 
 void TfrmMain::cmbClassChange(int index)
@@ -399,12 +414,6 @@ void TfrmMain::GridKeyDown(int key)
         m_ui->Grid->selectColumnOfCurrentRow(ProtocolModel::Time1);
     else if (key == Qt::Key_Right)
         m_ui->Grid->selectColumnOfCurrentRow(ProtocolModel::Time2);
-}
-
-void TfrmMain::GridTextEntered(const QModelIndex &index, const QString &text)
-{
-    if (!m_protocol.commitCountText(index.row(), index.column(), text))
-        OperatorDialogs::showError(this, notAFloatMessage(text));
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event)

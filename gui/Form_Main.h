@@ -38,9 +38,9 @@ public:
     void LoadClass(int classIndex);
 
     // The five commands, as the buttons and F5 to F9 trigger them.
-    void StartRun() { m_runs->StartRun(); }
-    void StopRun() { m_runs->StopRun(); }
-    void ResetClock() { m_runs->ResetClock(); }
+    void StartRun(ChangeSource source = ChangeSource::Key) { m_runs->StartRun(source); }
+    void StopRun(ChangeSource source = ChangeSource::Key) { m_runs->StopRun(source); }
+    void ResetClock(ChangeSource source = ChangeSource::Key) { m_runs->ResetClock(source); }
     void LockStation() { m_runs->LockStation(); }
     void UnlockStation() { m_runs->UnlockStation(); }
     void SelectParticipant(int row) { m_runs->SelectParticipant(row); }
@@ -79,7 +79,7 @@ private:
     void GridSelectCell(int column, int row);
     void GridCellClick(int column, int row, Qt::KeyboardModifiers modifiers);
     void GridKeyDown(int key);
-    void GridTextEntered(const QModelIndex &index, const QString &text);
+    void showLoadFailure(const FileError &error);
     void cmdHelpClick();
     void cmdExcelClick();
     void cmdHTMLClick();
