@@ -242,7 +242,6 @@ private slots:
         ResultsProtocol protocol(store);
         RunControl runs;
         runs.setProtocol(&protocol);
-        protocol.rebuild();
         FakeCounter::install();
         LiveFeed feed(store, runs);
         QSignalSpy published(&feed, &LiveFeed::published);
