@@ -5,6 +5,8 @@
 #include "core/protocol/ResultsPage.h"
 #include "core/protocol/ResultsWorkbook.h"
 #include "core/settings/ClassNames.h"
+#include "core/settings/SettingKeys.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/OperatorDialogs.h"
 #include "gui/ResultsPrintout.h"
@@ -24,6 +26,14 @@
 #include <QUrl>
 
 #include <memory>
+
+namespace {
+// Set by hand in the settings file; a value that cannot be read leaves the title without one.
+QString eventName()
+{
+    return SettingsStore().read(Setting::EventName).value_or(QString());
+}
+} // namespace
 
 ResultsActions::ResultsActions(QWidget *window, ClassStore &store, const ProtocolModel &model, QAbstractItemView *grid)
     : QObject(window)
@@ -63,7 +73,7 @@ QString ResultsActions::proposedFileName(const QString &what, const QDate &date,
 
 ResultsDocument ResultsActions::currentClassDocument() const
 {
-    ResultsDocument document = resultsHeading(m_model.fpSeconds(), m_model.fsSeconds());
+    ResultsDocument document = resultsHeading(eventName(), m_model.fpSeconds(), m_model.fsSeconds());
     document.classes.push_back(
         classResults(m_store.CurrentClass(), m_store.list(), document.fpSeconds, document.fsSeconds));
     return document;
@@ -71,7 +81,7 @@ ResultsDocument ResultsActions::currentClassDocument() const
 
 Result<ResultsDocument> ResultsActions::allClassesDocument() const
 {
-    ResultsDocument document = resultsHeading(m_model.fpSeconds(), m_model.fsSeconds());
+    ResultsDocument document = resultsHeading(eventName(), m_model.fpSeconds(), m_model.fsSeconds());
     for (int c = FirstClass; c <= LastClass; ++c) {
         if (c == m_store.CurrentClass()) {
             // The class in memory holds results that may not have reached its file yet.

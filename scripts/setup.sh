@@ -10,7 +10,7 @@ build=${ZORVEXA_BUILD_DIR:-$top/build}
 packages=(cmake g++ make pkgconf qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-serialport-dev libgl-dev
           qt6-websockets-dev libqrencode-dev
           libxlsxwriter-dev zlib1g-dev fonts-liberation gettext xvfb xauth unzip poppler-utils
-          desktop-file-utils appstream)
+          desktop-file-utils appstream qt6-translations-l10n)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

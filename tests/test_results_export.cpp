@@ -332,16 +332,14 @@ private slots:
         QVERIFY(noFile.value().lines.empty());
     }
 
-    void eventNameFromTheSettings()
+    void eventNameInTheHeading()
     {
-        writeSettingsFile("[Results]\nEventName=  Sommer-Slalom  \n");
-        const ResultsDocument document = resultsHeading(3, 12);
+        const ResultsDocument document = resultsHeading(QStringLiteral("  Sommer-Slalom  "), 3, 12);
         QCOMPARE(document.title(), QStringLiteral("Sommer-Slalom \u2013 Ergebnisliste"));
         QCOMPARE(document.date, QDate::currentDate());
         QCOMPARE(document.dateText(), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
         QCOMPARE(document.penaltySecondsText(), QStringLiteral("3 / 12"));
-        writeSettingsFile("[Results]\nEventName=\n");
-        QCOMPARE(resultsHeading(2, 10).title(), QStringLiteral("Ergebnisliste"));
+        QCOMPARE(resultsHeading(QString(), 2, 10).title(), QStringLiteral("Ergebnisliste"));
     }
 };
 

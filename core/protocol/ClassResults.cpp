@@ -3,7 +3,6 @@
 #include "core/protocol/ProtocolModel.h"
 #include "core/protocol/Scoring.h"
 #include "core/settings/ClassNames.h"
-#include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
 
@@ -126,20 +125,12 @@ Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds
     return classResults(classIndex, list, fpSeconds, fsSeconds);
 }
 
-ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds)
+ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds, std::int64_t fsSeconds)
 {
     ResultsDocument document;
-    document.eventName = resultsEventName();
+    document.eventName = eventName.trimmed();
     document.date = QDate::currentDate();
     document.fpSeconds = fpSeconds;
     document.fsSeconds = fsSeconds;
     return document;
-}
-
-QString resultsEventName()
-{
-    // Set by hand in the settings file; a value that cannot be read leaves the title without one.
-    const Result<QString> name =
-        SettingsStore().readText(QStringLiteral("Results"), QStringLiteral("EventName"), QString());
-    return name.value_or(QString()).trimmed();
 }

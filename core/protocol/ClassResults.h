@@ -82,6 +82,5 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
 // A class from its class file; a class without a file has no participants.
 Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds, std::int64_t fsSeconds);
 
-// Today's date and the event name kept for the exports ("Results/EventName" in the settings).
-ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds);
-QString resultsEventName();
+// Today's date and the event's name (blanks around it dropped) for the exports.
+ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds, std::int64_t fsSeconds);

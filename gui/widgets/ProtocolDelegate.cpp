@@ -3,6 +3,7 @@
 #include "core/protocol/ProtocolModel.h"
 #include "gui/Colors.h"
 #include "gui/widgets/CountSpinEditor.h"
+#include "gui/widgets/CutTextTip.h"
 #include "gui/widgets/DrawnText.h"
 
 #include <QPainter>
@@ -21,6 +22,14 @@ void ProtocolDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     painter->setPen(option.palette.color(QPalette::WindowText));
     painter->drawText(textRect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine), text);
     painter->restore();
+}
+
+bool ProtocolDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                                 const QModelIndex &index)
+{
+    // The width paint() draws in.
+    return showCutTextTip(event, view, index, option.fontMetrics, option.rect.width() - 2)
+        || QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 QWidget *ProtocolDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const

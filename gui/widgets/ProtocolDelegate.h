@@ -3,8 +3,8 @@
 #include <QStyledItemDelegate>
 
 // Draws protocol cells (background from the model, one line, vertically centred, cut with
-// an ellipsis, no focus or selection mark) and edits count cells with a CountSpinEditor. A typed
-// text that differs from the cell's goes to the model's setData.
+// an ellipsis and then whole in the tooltip, no focus or selection mark) and edits count cells
+// with a CountSpinEditor. A typed text that differs from the cell's goes to the model's setData.
 class ProtocolDelegate final : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -16,6 +16,8 @@ public:
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override;
 
 signals:
     // The model would not take the typed text (it is no whole number); nothing changed.
