@@ -3,6 +3,7 @@
 #include "core/live/LiveServer.h"
 #include "core/live/LiveSettings.h"
 #include "core/protocol/ResultsProtocol.h"
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
@@ -317,7 +318,7 @@ private slots:
         const LiveSettings chosen {true, 8181, QStringLiteral("192.0.2.7")};
         QVERIFY(chosen.save(store).ok());
         QCOMPARE(LiveSettings::load(store).value(), chosen);
-        QVERIFY(store.writeText(QStringLiteral("Live"), QStringLiteral("Port"), QStringLiteral("70000")).ok());
+        QVERIFY(store.write(Setting::LivePort, 70000).ok());
         QCOMPARE(LiveSettings::load(store).value().port, LiveSettings::DefaultPort);
     }
 };

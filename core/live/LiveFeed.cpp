@@ -2,6 +2,7 @@
 
 #include "core/live/LiveScoring.h"
 #include "core/protocol/ClassResults.h"
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/timing/RunControl.h"
@@ -69,7 +70,8 @@ void LiveFeed::readClassFiles(std::int64_t fp, std::int64_t fs)
         m_files[std::size_t(i)]
             = classIndex == m_store.CurrentClass() ? LiveClass {} : scoreLiveClassFile(classIndex, fp, fs);
     }
-    m_eventName = resultsEventName();
+    // Set by hand; a value that cannot be read leaves the pages without one.
+    m_eventName = SettingsStore().read(Setting::EventName).value_or(QString()).trimmed();
     m_filesStale = false;
     m_filesFp = fp;
     m_filesFs = fs;
@@ -81,11 +83,8 @@ void LiveFeed::rebuildNow()
     if (!m_active)
         return;
     const SettingsStore settings;
-    const QString section = QStringLiteral("Configuration");
-    const auto fp
-        = std::int64_t(std::llround(settings.readNumber(section, QStringLiteral("FPSeconds"), 2).value_or(2)));
-    const auto fs
-        = std::int64_t(std::llround(settings.readNumber(section, QStringLiteral("FSSeconds"), 10).value_or(10)));
+    const auto fp = std::int64_t(std::llround(settings.read(Setting::FPSeconds).value_or(2)));
+    const auto fs = std::int64_t(std::llround(settings.read(Setting::FSSeconds).value_or(10)));
     if (m_filesStale || fp != m_filesFp || fs != m_filesFs)
         readClassFiles(fp, fs);
 

@@ -1,24 +1,18 @@
 #include "core/live/LiveSettings.h"
 
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
-
-namespace {
-const QString Section = QStringLiteral("Live");
-const QString EnabledKey = QStringLiteral("Enabled");
-const QString PortKey = QStringLiteral("Port");
-const QString AddressKey = QStringLiteral("Address");
-} // namespace
 
 Result<LiveSettings> LiveSettings::load(const SettingsStore &store)
 {
     LiveSettings settings;
-    const Result<bool> enabled = store.readBoolean(Section, EnabledKey, false);
+    const Result<bool> enabled = store.read(Setting::LiveEnabled);
     if (!enabled)
         return enabled.error();
-    const Result<int> port = store.readInteger(Section, PortKey, DefaultPort);
+    const Result<int> port = store.read(Setting::LivePort);
     if (!port)
         return port.error();
-    const Result<QString> address = store.readText(Section, AddressKey, QString());
+    const Result<QString> address = store.read(Setting::LiveAddress);
     if (!address)
         return address.error();
     settings.enabled = enabled.value();
@@ -29,9 +23,9 @@ Result<LiveSettings> LiveSettings::load(const SettingsStore &store)
 
 FileResult LiveSettings::save(SettingsStore &store) const
 {
-    if (FileResult written = store.writeBoolean(Section, EnabledKey, enabled); !written)
+    if (FileResult written = store.write(Setting::LiveEnabled, enabled); !written)
         return written;
-    if (FileResult written = store.writeInteger(Section, PortKey, port); !written)
+    if (FileResult written = store.write(Setting::LivePort, port); !written)
         return written;
-    return store.writeText(Section, AddressKey, address);
+    return store.write(Setting::LiveAddress, address);
 }

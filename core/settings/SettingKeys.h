@@ -32,6 +32,11 @@ inline const SettingKey<QString> DataFolder {"Configuration", "DataFolder", QStr
 // Set by hand only: the event's name above every results list.
 inline const SettingKey<QString> EventName {"Results", "EventName", QString()};
 
+// The live results server: switched on, its port, the address to listen on (empty: every one).
+inline const SettingKey<bool> LiveEnabled {"Live", "Enabled", false};
+inline const SettingKey<int> LivePort {"Live", "Port", 8080};
+inline const SettingKey<QString> LiveAddress {"Live", "Address", QString()};
+
 // "Class 01" .. "Class 10" in section "Class Names"; the default is the translated "Class 01".
 SettingKey<QString> ClassName(int classIndex);
 
