@@ -3,6 +3,7 @@
 #include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
 #include "gui/JustOne.h"
+#include "gui/LiveActions.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -87,10 +88,13 @@ void TfrmMain::FormCreate()
     setWindowTitle(QStringLiteral("Brasquell / Software / Zorvexa"));
     setUpLook();
     setUpGrid();
-    // The event button takes the left of the warning line's place.
-    m_ui->lblSaveWarning->setGeometry(244, 10, 188, 45);
     m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
     m_raceDay = new RaceDayControls(this, m_ui->GroupBox1, m_store, [this] { return runEditorValue() == 1 ? 1 : 2; });
+    new LiveActions(this, m_store, *m_runs, m_ui->cmdLive, [this](const QString &warning) {
+        m_ui->lblSaveWarning->setText(warning);
+        m_ui->lblSaveWarning->setToolTip(warning);
+        m_ui->lblSaveWarning->show();
+    });
     connectRunControl();
     setUpTimers();
     // Keys reach the window's platform window once, before the focused control.

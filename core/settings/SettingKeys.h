@@ -43,6 +43,11 @@ inline const SettingKey<int> ScoringModeIndex {"Configuration", "ScoringMode", 0
 inline const SettingKey<int> ClubInfoField {"Configuration", "ClubInfoField", 0};
 inline const SettingKey<int> ClubBestDrivers {"Configuration", "ClubBestDrivers", 3};
 
+// The live results server: switched on, its port, the address to listen on (empty: every one).
+inline const SettingKey<bool> LiveEnabled {"Live", "Enabled", false};
+inline const SettingKey<int> LivePort {"Live", "Port", 8080};
+inline const SettingKey<QString> LiveAddress {"Live", "Address", QString()};
+
 // "Class 01" .. "Class 10" in section "Class Names"; the default is the translated "Class 01".
 SettingKey<QString> ClassName(int classIndex);
 

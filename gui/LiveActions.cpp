@@ -1,0 +1,202 @@
+#include "gui/LiveActions.h"
+
+#include "core/live/LiveFeed.h"
+#include "core/live/LiveServer.h"
+#include "core/settings/SettingsStore.h"
+#include "core/timing/RunControl.h"
+#include "gui/LiveQrWindow.h"
+#include "gui/OperatorDialogs.h"
+#include "gui/SpectatorWindow.h"
+#include "gui/WindowLook.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QMenu>
+#include <QNetworkInterface>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QToolButton>
+
+TfrmLive::TfrmLive(SettingsStore &store, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , m_store(store)
+    , chkLiveEnabled(new QCheckBox(tr("Offer live results"), this))
+    , edtLivePort(new QSpinBox(this))
+    , cmbLiveAddress(new QComboBox(this))
+{
+    setObjectName(QStringLiteral("frmLive"));
+    setWindowTitle(tr("Live results"));
+    chkLiveEnabled->setObjectName(QStringLiteral("chkLiveEnabled"));
+    edtLivePort->setObjectName(QStringLiteral("edtLivePort"));
+    edtLivePort->setRange(1, 65535);
+    cmbLiveAddress->setObjectName(QStringLiteral("cmbLiveAddress"));
+    cmbLiveAddress->setEditable(true);
+    cmbLiveAddress->addItem(tr("All interfaces"), QString());
+    for (const QHostAddress &address : QNetworkInterface::allAddresses()) {
+        if (!address.isLinkLocal())
+            cmbLiveAddress->addItem(address.toString(), address.toString());
+    }
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &TfrmLive::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TfrmLive::reject);
+    auto *layout = new QFormLayout(this);
+    layout->addRow(chkLiveEnabled);
+    layout->addRow(tr("Port:"), edtLivePort);
+    layout->addRow(tr("Interface:"), cmbLiveAddress);
+    layout->addRow(buttons);
+}
+
+void TfrmLive::showSettings(const LiveSettings &settings)
+{
+    chkLiveEnabled->setChecked(settings.enabled);
+    edtLivePort->setValue(settings.port);
+    const int index = cmbLiveAddress->findData(settings.address);
+    if (index >= 0)
+        cmbLiveAddress->setCurrentIndex(index);
+    else
+        cmbLiveAddress->setEditText(settings.address);
+}
+
+LiveSettings TfrmLive::settings() const
+{
+    LiveSettings result;
+    result.enabled = chkLiveEnabled->isChecked();
+    result.port = edtLivePort->value();
+    const int index = cmbLiveAddress->findText(cmbLiveAddress->currentText());
+    result.address = index >= 0 ? cmbLiveAddress->itemData(index).toString() : cmbLiveAddress->currentText().trimmed();
+    return result;
+}
+
+void TfrmLive::accept()
+{
+    const LiveSettings chosen = settings();
+    // The server follows the dialog even when the file cannot keep the values.
+    if (const FileResult saved = chosen.save(m_store); !saved)
+        OperatorDialogs::showError(this, saved.error().message());
+    QDialog::accept();
+    emit settingsAccepted(chosen);
+}
+
+LiveActions::LiveActions(QWidget *window, ClassStore &store, RunControl &runs, QToolButton *button,
+                         std::function<void(const QString &)> warn)
+    : QObject(window)
+    , m_window(window)
+    , m_feed(new LiveFeed(store, runs, this))
+    , m_host(new LiveHost(this))
+    , m_store(std::make_unique<SettingsStore>())
+    , m_dialog(new TfrmLive(*m_store, window))
+    , m_warn(std::move(warn))
+{
+    button->setIcon(QIcon(QStringLiteral(":/icons/webpage.svg")));
+    button->setIconSize(QSize(32, 32));
+    button->setAutoRaise(true);
+    button->setText(tr("Live"));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAccessibleName(tr("Live results"));
+    button->setToolTip(tr("Live results for phones, the announcer and a second monitor"));
+    auto *menu = new QMenu(button);
+    menu->setObjectName(QStringLiteral("mnuLive"));
+    m_settingsAction = menu->addAction(tr("Live results..."), m_dialog, [this] {
+        m_dialog->showSettings(m_settings);
+        m_dialog->exec();
+    });
+    m_settingsAction->setObjectName(QStringLiteral("actLiveSettings"));
+    menu->addAction(tr("QR code of the address"), this, &LiveActions::showQrCode)
+        ->setObjectName(QStringLiteral("actLiveQr"));
+    menu->addAction(tr("Spectator window"), this, &LiveActions::showSpectators)
+        ->setObjectName(QStringLiteral("actSpectators"));
+    button->setMenu(menu);
+    button->setPopupMode(QToolButton::InstantPopup);
+
+    connect(m_dialog, &TfrmLive::settingsAccepted, this, &LiveActions::apply);
+    connect(m_host, &LiveHost::listenFinished, this, &LiveActions::listenFinished);
+    connect(m_feed, &LiveFeed::published, m_host, &LiveHost::publish);
+    // The settings change what the phones see; not while a run is timed.
+    connect(&runs, &RunControl::controlsEnabledChanged, m_settingsAction, &QAction::setEnabled);
+
+    const Result<LiveSettings> settings = LiveSettings::load(*m_store);
+    if (settings)
+        apply(settings.value());
+    else
+        m_warn(settings.error().message());
+}
+
+LiveActions::~LiveActions() = default;
+
+QString LiveActions::address() const
+{
+    if (!m_host->isListening())
+        return {};
+    QHostAddress host(m_settings.address);
+    if (m_settings.address.isEmpty() || host.isNull() || host == QHostAddress::AnyIPv4
+        || host == QHostAddress::AnyIPv6) {
+        // The phones need an address of this machine on the course's network, not the loopback.
+        host = QHostAddress::LocalHost;
+        for (const QHostAddress &candidate : QNetworkInterface::allAddresses()) {
+            if (candidate.protocol() == QAbstractSocket::IPv4Protocol && !candidate.isLoopback()) {
+                host = candidate;
+                break;
+            }
+        }
+    }
+    const QString name = host.protocol() == QAbstractSocket::IPv6Protocol
+        ? QLatin1Char('[') + host.toString() + QLatin1Char(']')
+        : host.toString();
+    return QStringLiteral("http://%1:%2/").arg(name).arg(m_host->port());
+}
+
+void LiveActions::apply(const LiveSettings &settings)
+{
+    const bool restart = settings != m_settings || !m_host->isListening();
+    m_settings = settings;
+    if (!settings.enabled)
+        m_host->stop();
+    else if (restart)
+        m_host->start(settings.address, quint16(settings.port));
+    updateFeed();
+    if (m_qr)
+        m_qr->showAddress(address());
+}
+
+void LiveActions::listenFinished(quint16, const QString &error)
+{
+    if (!error.isEmpty())
+        m_warn(tr("Live results: port %1 not available\n%2").arg(m_settings.port).arg(error));
+    updateFeed();
+    if (m_qr)
+        m_qr->showAddress(address());
+}
+
+void LiveActions::updateFeed()
+{
+    m_feed->setActive(m_settings.enabled || (m_spectators && m_spectators->isVisible()));
+    if (m_feed->snapshot())
+        m_host->publish(m_feed->snapshot());
+}
+
+void LiveActions::showQrCode()
+{
+    if (!m_qr)
+        m_qr = new LiveQrWindow(m_window);
+    m_qr->showAddress(address());
+    m_qr->show();
+    m_qr->raise();
+}
+
+void LiveActions::showSpectators()
+{
+    if (!m_spectators) {
+        m_spectators = new SpectatorWindow(m_window);
+        connect(m_feed, &LiveFeed::published, m_spectators, &SpectatorWindow::showSnapshot);
+        // Nothing is built for a closed window while the server is off.
+        connect(m_spectators, &SpectatorWindow::shownChanged, this, &LiveActions::updateFeed);
+    }
+    m_spectators->show();
+    m_spectators->raise();
+    updateFeed();
+    m_spectators->showSnapshot(m_feed->snapshot());
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/live/LiveSettings.h"
+#include "core/live/LiveSnapshot.h"
+
+#include <QDialog>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+class ClassStore;
+class LiveFeed;
+class LiveHost;
+class LiveQrWindow;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QSpinBox;
+class QToolButton;
+class RunControl;
+class SettingsStore;
+class SpectatorWindow;
+
+// The dialog that switches the live results on, with the port and the interface to listen on.
+class TfrmLive final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfrmLive)
+
+public:
+    TfrmLive(SettingsStore &store, QWidget *parent = nullptr);
+
+    void showSettings(const LiveSettings &settings);
+    LiveSettings settings() const;
+    void accept() override;
+
+signals:
+    void settingsAccepted(const LiveSettings &settings);
+
+private:
+    SettingsStore &m_store;
+    QCheckBox *chkLiveEnabled;
+    QSpinBox *edtLivePort;
+    QComboBox *cmbLiveAddress;
+};
+
+// The live results as the main window offers them: the server, its settings, the QR code of its
+// address and the spectator window, all on the main window's "Live" button. A failure to listen
+// goes to the warning line and changes nothing else.
+class LiveActions final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(LiveActions)
+
+public:
+    LiveActions(QWidget *window, ClassStore &store, RunControl &runs, QToolButton *button,
+                std::function<void(const QString &)> warn);
+    ~LiveActions() override;
+
+    // The address phones open: http://host:port/, empty while the server is off.
+    QString address() const;
+
+private:
+    void apply(const LiveSettings &settings);
+    void listenFinished(quint16 port, const QString &error);
+    void updateFeed();
+    void showQrCode();
+    void showSpectators();
+
+    QWidget *m_window;
+    LiveFeed *m_feed;
+    LiveHost *m_host;
+    std::unique_ptr<SettingsStore> m_store;
+    TfrmLive *m_dialog;
+    LiveQrWindow *m_qr = nullptr;
+    SpectatorWindow *m_spectators = nullptr;
+    QAction *m_settingsAction;
+    LiveSettings m_settings;
+    std::function<void(const QString &)> m_warn;
+};

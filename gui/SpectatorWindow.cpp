@@ -1,0 +1,178 @@
+#include "gui/SpectatorWindow.h"
+
+#include "core/timing/PerfTimer.h"
+#include "gui/widgets/OvrenLiquidIndicator.h"
+
+#include <QDateTime>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int TopCount = 10;
+
+QString nameWithNumber(const LiveEntry &entry)
+{
+    return entry.startNr.isEmpty() ? entry.name : QStringLiteral("%1 (%2)").arg(entry.name, entry.startNr);
+}
+} // namespace
+
+SpectatorWindow::SpectatorWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_class(new QLabel(this))
+    , m_display(new TOvrenLiquidIndicator(this))
+    , m_onCourse(new QLabel(this))
+    , m_last(new QLabel(this))
+    , m_top(new QTableWidget(TopCount, 3, this))
+{
+    setObjectName(QStringLiteral("frmSpectator"));
+    setWindowTitle(tr("Spectators"));
+    setStyleSheet(QStringLiteral("SpectatorWindow, QTableWidget { background: black; color: white; }"
+                                 "QLabel { color: white; } QHeaderView::section { background: #222; color: #ccc; }"));
+    setAutoFillBackground(true);
+    QPalette dark = palette();
+    dark.setColor(QPalette::Window, Qt::black);
+    setPalette(dark);
+
+    m_class->setObjectName(QStringLiteral("lblSpectatorClass"));
+    m_onCourse->setObjectName(QStringLiteral("lblSpectatorOnCourse"));
+    m_last->setObjectName(QStringLiteral("lblSpectatorLast"));
+    m_top->setObjectName(QStringLiteral("grdSpectatorTop"));
+    TOvrenLiquidIndicator::configureAsTablo(*m_display);
+    m_display->setObjectName(QStringLiteral("SpectatorTablo"));
+    m_display->setMinimumSize(200, 40);
+    m_display->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_top->setHorizontalHeaderLabels({tr("Place"), tr("Name"), tr("Total")});
+    m_top->verticalHeader()->hide();
+    m_top->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_top->setSelectionMode(QAbstractItemView::NoSelection);
+    m_top->setFocusPolicy(Qt::NoFocus);
+    m_top->setShowGrid(false);
+    m_top->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    m_top->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_top->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_class);
+    layout->addWidget(m_display, 3);
+    layout->addWidget(m_onCourse);
+    layout->addWidget(m_last);
+    layout->addWidget(m_top, 4);
+    m_top->setSizeAdjustPolicy(QAbstractScrollArea::AdjustIgnored);
+
+    m_clock.setInterval(50);
+    connect(&m_clock, &QTimer::timeout, this, &SpectatorWindow::tick);
+    resize(960, 720);
+}
+
+void SpectatorWindow::showSnapshot(const LiveSnapshotPtr &snapshot)
+{
+    m_snapshot = snapshot;
+    if (!snapshot)
+        return;
+    const LiveSnapshot &s = *snapshot;
+    const int shownClass = s.running ? s.onCourse.classIndex : s.currentClass;
+    const LiveClass *c = s.classAt(shownClass);
+    m_class->setText(c ? c->name : QString());
+
+    const LiveEntry *runner = s.running && c ? c->entryByNumber(s.onCourse.number) : nullptr;
+    m_onCourse->setText(runner ? tr("On course: %1, run %2").arg(nameWithNumber(*runner)).arg(s.onCourse.run)
+                               : QString());
+    const LiveClass *lastClass = s.classAt(s.lastFinish.classIndex);
+    const LiveEntry *last = lastClass ? lastClass->entryByNumber(s.lastFinish.number) : nullptr;
+    if (last) {
+        const QString place = last->place > 0 ? tr("place %1").arg(last->place) : tr("no place yet");
+        m_last->setText(tr("Finished: %1  %2  %3").arg(nameWithNumber(*last), FormatTime(s.lastFinish.timeMs), place));
+    } else {
+        m_last->clear();
+    }
+
+    for (int row = 0; row < TopCount; ++row) {
+        const LiveEntry *entry = c && row < c->entryCount() && c->lines[std::size_t(row)].place > 0
+            ? &c->lines[std::size_t(row)]
+            : nullptr;
+        const QString texts[] = {entry ? QString::number(entry->place) : QString(),
+                                 entry ? nameWithNumber(*entry) : QString(), entry ? entry->grandTotalText : QString()};
+        for (int column = 0; column < 3; ++column) {
+            QTableWidgetItem *item = m_top->item(row, column);
+            if (!item) {
+                item = new QTableWidgetItem;
+                item->setTextAlignment(column == 1 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+                m_top->setItem(row, column, item);
+            }
+            item->setText(texts[column]);
+            if (entry && runner == entry)
+                item->setBackground(QColor(0x44, 0x38, 0));
+            else
+                item->setBackground(Qt::black);
+        }
+    }
+    if (s.running) {
+        if (!m_clock.isActive())
+            m_clock.start();
+        tick();
+    } else {
+        m_clock.stop();
+        m_display->setText(FormatTime(s.lastFinish.number > 0 ? s.lastFinish.timeMs : 0));
+    }
+}
+
+void SpectatorWindow::tick()
+{
+    if (!m_snapshot || !m_snapshot->running)
+        return;
+    const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - m_snapshot->onCourse.startEpochMs;
+    m_display->setText(FormatTime(std::max<qint64>(0, elapsed)));
+}
+
+void SpectatorWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    emit shownChanged(true);
+}
+
+void SpectatorWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_clock.stop();
+    emit shownChanged(false);
+}
+
+void SpectatorWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_F11) {
+        setWindowState(windowState() ^ Qt::WindowFullScreen);
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && isFullScreen()) {
+        showNormal();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void SpectatorWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // Type grows with the window, so the far end of the hall reads it too.
+    const int unit = std::max(12, std::min(width() / 40, height() / 30));
+    QFont font = this->font();
+    font.setBold(true);
+    font.setPixelSize(unit * 2);
+    m_class->setFont(font);
+    font.setPixelSize(unit * 3 / 2);
+    m_onCourse->setFont(font);
+    m_last->setFont(font);
+    // Ten rows and the heading fill the table's share of the height.
+    const int row = std::max(16, height() * 4 / 9 / (TopCount + 1));
+    font.setPixelSize(row * 2 / 3);
+    m_top->setFont(font);
+    m_top->verticalHeader()->setDefaultSectionSize(row);
+    m_top->verticalHeader()->setMinimumSectionSize(row);
+    m_top->horizontalHeader()->setFixedHeight(row);
+    m_top->horizontalHeader()->setFont(font);
+    m_top->setColumnWidth(0, unit * 5);
+    m_top->setColumnWidth(2, unit * 9);
+}

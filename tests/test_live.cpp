@@ -1,0 +1,327 @@
+#include "core/live/LiveFeed.h"
+#include "core/live/LivePages.h"
+#include "core/live/LiveServer.h"
+#include "core/live/LiveSettings.h"
+#include "core/protocol/ResultsProtocol.h"
+#include "core/settings/SettingKeys.h"
+#include "core/settings/SettingsStore.h"
+#include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
+#include "core/timing/PerfTimer.h"
+#include "core/timing/RunControl.h"
+#include "support/FakeCounter.h"
+#include "support/LiveSamples.h"
+#include "support/TestEnvironment.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTest>
+#include <QWebSocket>
+
+#include <memory>
+#include <vector>
+
+class TestLive final : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<LiveHost> m_host;
+    quint16 m_port = 0;
+    QNetworkAccessManager m_net;
+
+    void publish(const LiveSnapshotPtr &snapshot)
+    {
+        m_host->publish(snapshot);
+        // The server takes it on its own thread; an answer after this one has it.
+        QTRY_VERIFY(rawExchange(m_port, "GET /api/live HTTP/1.0\r\n\r\n")
+                        .contains(QByteArray("\"version\":") + QByteArray::number(qint64(snapshot->version))));
+    }
+
+    QNetworkReply *get(const QString &target)
+    {
+        QNetworkReply *reply
+            = m_net.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(target))));
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        if (!reply->isFinished())
+            done.wait(5000);
+        reply->deleteLater();
+        return reply;
+    }
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<LiveHost>();
+        QSignalSpy listening(m_host.get(), &LiveHost::listenFinished);
+        m_host->start(QStringLiteral("127.0.0.1"), 0);
+        QVERIFY(listening.wait(5000));
+        QCOMPARE(listening.at(0).at(1).toString(), QString());
+        m_port = m_host->port();
+        QVERIFY(m_port != 0);
+        publish(liveSample(20, QStringLiteral("<b>Kim & \"Ole\" 'K'</b> %1")));
+    }
+
+    void cleanup() { m_host.reset(); }
+
+    void routes_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("contains");
+        QTest::newRow("class list") << "/" << 200 << "text/html"
+                                    << "href=\"/klasse/1\"";
+        QTest::newRow("class") << "/klasse/1" << 200 << "text/html"
+                               << "noch zu fahren";
+        QTest::newRow("class 10") << "/klasse/10" << 200 << "text/html"
+                                  << "0 Starter";
+        QTest::newRow("announcer") << "/sprecher" << 200 << "text/html"
+                                   << "Niemand auf der Strecke";
+        QTest::newRow("board") << "/anzeige?klassen=1,3&takt=7" << 200 << "text/html"
+                               << "data-takt=\"7\"";
+        QTest::newRow("api classes") << "/api/classes" << 200 << "application/json"
+                                     << "\"toRun\":";
+        QTest::newRow("api class") << "/api/classes/1" << 200 << "application/json"
+                                   << "\"startNr\":\"101\"";
+        QTest::newRow("api live") << "/api/live" << 200 << "application/json"
+                                  << "\"running\":false";
+        QTest::newRow("class 0") << "/klasse/0" << 404 << "text/plain"
+                                 << "Not Found";
+        QTest::newRow("class 11") << "/klasse/11" << 404 << "text/plain"
+                                  << "Not Found";
+        QTest::newRow("class 01") << "/klasse/01" << 404 << "text/plain"
+                                  << "Not Found";
+        QTest::newRow("api class 11") << "/api/classes/11" << 404 << "text/plain"
+                                      << "Not Found";
+        QTest::newRow("a file") << "/README.md" << 404 << "text/plain"
+                                << "Not Found";
+    }
+
+    void routes()
+    {
+        QFETCH(QString, target);
+        QFETCH(int, status);
+        QFETCH(QString, type);
+        QFETCH(QString, contains);
+        QNetworkReply *reply = get(target);
+        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), status);
+        QVERIFY(reply->header(QNetworkRequest::ContentTypeHeader).toString().startsWith(type));
+        const QByteArray body = reply->readAll();
+        QVERIFY2(body.contains(contains.toUtf8()), body.left(300).constData());
+        QVERIFY(body.size() < 100 * 1024);
+        if (status == 200 && reply->header(QNetworkRequest::ContentTypeHeader).toString().startsWith("text/html")) {
+            // Escaped, and nothing loaded from anywhere else.
+            QVERIFY(!body.contains("<b>Kim"));
+            for (const char *outside : {"src=", "url(", "@import", "href=\"http", "//fonts"})
+                QVERIFY2(!body.contains(outside), outside);
+        }
+    }
+
+    void escapesEveryText()
+    {
+        const QByteArray page = get(QStringLiteral("/klasse/1"))->readAll();
+        QVERIFY(page.contains("&lt;b&gt;Kim &amp; &quot;Ole&quot; &#39;K&#39;&lt;/b&gt; 1"));
+        const QJsonDocument json = QJsonDocument::fromJson(get(QStringLiteral("/api/classes/1"))->readAll());
+        const QJsonObject first = json[QStringLiteral("entryList")][0].toObject();
+        QVERIFY(first[QStringLiteral("name")].toString().startsWith(QStringLiteral("<b>Kim & \"Ole\"")));
+        QCOMPARE(first[QStringLiteral("place")].toInt(), 1);
+        QCOMPARE(json[QStringLiteral("entries")].toInt(), 20);
+        QCOMPARE(json[QStringLiteral("done")].toInt(), 10);
+    }
+
+    void refusesHostileRequests_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("statusLine");
+        // Request line, one header of n bytes in all, the empty line.
+        const auto head = [](int n) { return "GET / HTTP/1.1\r\nX-Filler: " + QByteArray(n - 12, 'a') + "\r\n\r\n"; };
+        QTest::newRow("post") << QByteArray("POST / HTTP/1.1\r\nHost: x\r\n\r\n") << QByteArray("HTTP/1.1 405");
+        QTest::newRow("head") << QByteArray("HEAD / HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 405");
+        QTest::newRow("delete") << QByteArray("DELETE /api/live HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 405");
+        QTest::newRow("dot dot") << QByteArray("GET /../../etc/passwd HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("dot dot inside") << QByteArray("GET /klasse/../../x HTTP/1.1\r\n\r\n")
+                                        << QByteArray("HTTP/1.1 400");
+        QTest::newRow("encoded dots") << QByteArray("GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\n\r\n")
+                                      << QByteArray("HTTP/1.1 400");
+        QTest::newRow("backslash") << QByteArray("GET /..\\..\\x HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("absolute") << QByteArray("GET http://x/ HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("body") << QByteArray("GET / HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello")
+                              << QByteArray("HTTP/1.1 400");
+        QTest::newRow("chunked") << QByteArray("GET / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n")
+                                 << QByteArray("HTTP/1.1 400");
+        QTest::newRow("garbage") << QByteArray("HELLO\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("bare newlines") << QByteArray("GET / HTTP/1.1\nHost: x\n\n\r\n\r\n")
+                                       << QByteArray("HTTP/1.1 400");
+        QTest::newRow("socket without upgrade") << QByteArray("GET /ws HTTP/1.1\r\n\r\n") << QByteArray("HTTP/1.1 400");
+        QTest::newRow("8 KiB exactly") << head(8192 - 16 - 2) << QByteArray("HTTP/1.1 200");
+        QTest::newRow("8 KiB and one") << head(8192 - 16 - 2 + 1) << QByteArray("HTTP/1.1 431");
+        QTest::newRow("endless header") << "GET / HTTP/1.1\r\n" + QByteArray(20000, 'a') << QByteArray("HTTP/1.1 431");
+    }
+
+    void refusesHostileRequests()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, statusLine);
+        const QByteArray answer = rawExchange(m_port, request);
+        QVERIFY2(answer.startsWith(statusLine), answer.left(80).constData());
+        QVERIFY(!answer.contains("root:"));
+        if (answer.startsWith("HTTP/1.1 405"))
+            QVERIFY(answer.contains("Allow: GET\r\n"));
+    }
+
+    void keepsConnectionsAliveAndClosesIdleOnes()
+    {
+        m_host->setIdleMs(400);
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_port);
+        QVERIFY(socket.waitForConnected(2000));
+        for (int i = 0; i < 3; ++i) {
+            socket.write("GET /api/live HTTP/1.1\r\nHost: x\r\n\r\n");
+            QTRY_VERIFY(socket.bytesAvailable() > 0 && socket.peek(4096).contains("\"running\""));
+            socket.readAll();
+        }
+        // Silent from now on.
+        QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, 3000);
+    }
+
+    void refusesConnectionsBeyondTheLimit()
+    {
+        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        for (int i = 0; i < LiveServer::MaxConnections; ++i) {
+            sockets.push_back(std::make_unique<QTcpSocket>());
+            sockets.back()->connectToHost(QHostAddress::LocalHost, m_port);
+            QVERIFY(sockets.back()->waitForConnected(2000));
+        }
+        // Each of the 500 still gets its answer, the next one is turned away.
+        QVERIFY(rawExchange(m_port, "GET / HTTP/1.0\r\n\r\n").startsWith("HTTP/1.1 503"));
+        sockets.back()->write("GET /api/classes HTTP/1.0\r\n\r\n");
+        QTRY_VERIFY(sockets.back()->peek(64).startsWith("HTTP/1.1 200"));
+        sockets.clear();
+        QTRY_VERIFY(rawExchange(m_port, "GET / HTTP/1.0\r\n\r\n").startsWith("HTTP/1.1 200"));
+    }
+
+    void pushesEverySnapshotToSockets()
+    {
+        QWebSocket socket;
+        QSignalSpy messages(&socket, &QWebSocket::textMessageReceived);
+        socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(m_port)));
+        QVERIFY(messages.wait(5000));
+        QCOMPARE(QJsonDocument::fromJson(messages.last().at(0).toString().toUtf8())[QStringLiteral("version")].toInt(),
+                 1);
+
+        auto running = std::make_shared<LiveSnapshot>(*liveSample(20));
+        running->version = 2;
+        running->running = true;
+        running->onCourse = {1, 15, 2, QDateTime::currentMSecsSinceEpoch() - 1500, 0};
+        m_host->publish(running);
+        QVERIFY(messages.wait(5000));
+        const QJsonDocument state = QJsonDocument::fromJson(messages.last().at(0).toString().toUtf8());
+        QCOMPARE(state[QStringLiteral("version")].toInt(), 2);
+        QVERIFY(state[QStringLiteral("running")].toBool());
+        QCOMPARE(state[QStringLiteral("start")].toInteger(), running->onCourse.startEpochMs);
+        QCOMPARE(state[QStringLiteral("onCourse")][QStringLiteral("number")].toInt(), 15);
+        QCOMPARE(state[QStringLiteral("onCourse")][QStringLiteral("run")].toInt(), 2);
+        // The pages tick from the same moment.
+        QVERIFY(get(QStringLiteral("/sprecher"))
+                    ->readAll()
+                    .contains(QByteArray("data-start=\"") + QByteArray::number(running->onCourse.startEpochMs)));
+    }
+
+    void feedFollowsTheStoreAndTheClock()
+    {
+        // Class 2 lives in its file; class 1 is the store's.
+        QVERIFY(WriteListFile(liveSampleList(4), ClassListPath(2)).ok());
+        QVERIFY(WriteListFile(liveSampleList(3), ClassListPath(1)).ok());
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        ResultsProtocol protocol(store);
+        RunControl runs;
+        runs.setProtocol(&protocol);
+        FakeCounter::install();
+        LiveFeed feed(store, runs);
+        QSignalSpy published(&feed, &LiveFeed::published);
+        feed.setActive(true);
+        QCOMPARE(published.size(), 1);
+        QCOMPARE(feed.snapshot()->classAt(2)->entryCount(), 4);
+        QCOMPARE(feed.snapshot()->classAt(1)->entryCount(), 3);
+
+        runs.resetForShow();
+        runs.SelectParticipant(1);
+        runs.UnlockStation();
+        // A light barrier's pulse, taken 250 ms before its signal arrives.
+        runs.startRunAt(FakeCounter::now - 250'000);
+        QVERIFY(published.wait(2000));
+        const LiveSnapshotPtr started = feed.snapshot();
+        QVERIFY(started->running);
+        QCOMPARE(started->onCourse.number, 2);
+        // The start moment lies in the past by what the counter has run since the start.
+        const qint64 sinceStart = QDateTime::currentMSecsSinceEpoch() - started->onCourse.startEpochMs;
+        QVERIFY2(sinceStart >= 240 && sinceStart < 2000, QByteArray::number(sinceStart).constData());
+
+        FakeCounter::advanceMs(31000);
+        runs.StopRun();
+        QVERIFY(published.wait(2000));
+        const LiveSnapshotPtr stopped = feed.snapshot();
+        QVERIFY(!stopped->running);
+        QCOMPARE(stopped->lastFinish.number, 2);
+        QCOMPARE(stopped->lastFinish.timeMs, 31250);
+        QCOMPARE(stopped->classAt(1)->entryByNumber(2)->time1, 31250);
+        setPerfCounter(systemPerfCounter());
+    }
+
+    void announcerNamesPlaceGapAndNext_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("run");
+        QTest::addColumn<QString>("expected");
+        // In the sample, 1 to 10 have both runs, 11 to 20 the first run at most (every third).
+        QTest::newRow("leader") << 0 << 2 << "Führung";
+        QTest::newRow("third place") << -3 << 2 << "auf Platz 1";
+        QTest::newRow("first run only") << 13 << 1 << "auf die Bestzeit in Lauf 1";
+    }
+
+    void announcerNamesPlaceGapAndNext()
+    {
+        QFETCH(int, number);
+        QFETCH(int, run);
+        QFETCH(QString, expected);
+        auto s = std::make_shared<LiveSnapshot>(*liveSample(20));
+        const LiveClass &c = *s->classAt(1);
+        const LiveEntry &finisher = number <= 0 ? c.lines[std::size_t(-number)] : *c.entryByNumber(number);
+        s->lastFinish = {1, finisher.number, run, 0, finisher.runTime(run)};
+        const QString page = QString::fromUtf8(liveAnnouncerPage(*s, 0));
+        QVERIFY2(page.contains(expected), qPrintable(expected));
+        if (finisher.place > 1) {
+            const QString gap = FormatTime(TimeMs(finisher.grandTotal) - c.lines.front().grandTotal);
+            QVERIFY(page.contains(QStringLiteral("Platz %1</b>").arg(finisher.place)));
+            QVERIFY(page.contains(QLatin1Char('+') + gap));
+        }
+        // Next up: the first after the finisher whose run is still open.
+        const LiveEntry *next = s->nextUp();
+        QVERIFY(next);
+        QCOMPARE(next->runTime(run), 0);
+        QVERIFY(next->number > finisher.number || finisher.number >= 11);
+        for (int between = finisher.number + 1; between < next->number; ++between)
+            QVERIFY(c.entryByNumber(between)->runTime(run) != 0);
+    }
+
+    void settingsKeepTheirThreeValues()
+    {
+        SettingsStore store;
+        QCOMPARE(LiveSettings::load(store).value(), LiveSettings());
+        const LiveSettings chosen {true, 8181, QStringLiteral("192.0.2.7")};
+        QVERIFY(chosen.save(store).ok());
+        QCOMPARE(LiveSettings::load(store).value(), chosen);
+        QVERIFY(store.write(Setting::LivePort, 70000).ok());
+        QCOMPARE(LiveSettings::load(store).value().port, LiveSettings::DefaultPort);
+    }
+};
+
+ZORVEXA_CORE_TEST_MAIN(TestLive)
+#include "test_live.moc"
