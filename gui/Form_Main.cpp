@@ -3,7 +3,9 @@
 #include "gui/BarrierPanel.h"
 #include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
+#include "gui/JournalActions.h"
 #include "gui/JustOne.h"
+#include "core/journal/JournalRecorder.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
@@ -16,6 +18,7 @@
 #include "gui/OperatorDialogs.h"
 #include "gui/ResultsActions.h"
 #include "gui/TranslateWindow.h"
+#include "gui/WarningLine.h"
 #include "gui/WindowLook.h"
 
 #include <QApplication>
@@ -75,12 +78,22 @@ void TfrmMain::FormCreate()
     setUpLook();
     setUpGrid();
     m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
+    m_warnings = std::make_unique<WarningLine>(m_ui->lblSaveWarning);
+    m_journal = new JournalActions(this, m_store, *m_runs, m_protocol, *m_warnings);
+    // A second copy writes nothing.
+    if (m_firstCopy)
+        m_journal->restoreAfterCrash();
     connectRunControl();
     setUpTimers();
     // Keys reach the window's platform window once, before the focused control.
     createWinId();
     windowHandle()->installEventFilter(this);
 
+    // The journal names the button before the command runs.
+    for (PressButton *button : {m_ui->cmdStart, m_ui->cmdStop, m_ui->cmdReset})
+        connect(button, &PressButton::mouseDown, m_journal, [this, button] {
+            m_journal->commandButton(button == m_ui->cmdReset ? ChangeSource::Reset : ChangeSource::Button);
+        });
     connect(m_ui->cmdStart, &PressButton::mouseDown, this, &TfrmMain::StartRun);
     connect(m_ui->cmdStop, &PressButton::mouseDown, this, &TfrmMain::StopRun);
     connect(m_ui->cmdReset, &PressButton::mouseDown, this, &TfrmMain::ResetClock);
@@ -352,7 +365,13 @@ void TfrmMain::edtPenaltySecondsChange()
 {
     const double fp = m_ui->edtFP->seconds();
     const double fs = m_ui->edtFS->seconds();
+    const double oldFp = double(m_protocol.model().fpSeconds());
+    const double oldFs = double(m_protocol.model().fsSeconds());
     m_protocol.model().setPenaltySeconds(fp, fs);
+    if (double(m_protocol.model().fpSeconds()) != oldFp)
+        m_journal->recorder().recordPenaltySeconds(FPSecondsKey, oldFp, fp);
+    if (double(m_protocol.model().fsSeconds()) != oldFs)
+        m_journal->recorder().recordPenaltySeconds(FSSecondsKey, oldFs, fs);
     // The seconds stay in force when the file cannot be written; only the next start would not
     // know them, and the configuration dialog reports a settings file it cannot write.
     SettingsStore settings;
@@ -448,9 +467,8 @@ void TfrmMain::closeWithoutQuestions()
 
 void TfrmMain::showSaveResult(const FileResult &result)
 {
-    QLabel *warning = m_ui->lblSaveWarning;
     if (result.ok()) {
-        warning->hide();
+        m_warnings->clear(WarningLine::Save);
         return;
     }
     const FileError &error = result.error();
@@ -458,13 +476,13 @@ void TfrmMain::showSaveResult(const FileResult &result)
     const QString name = QFileInfo(error.path).fileName();
     const QString reason =
         error.reason.section(QLatin1Char('\n'), 0, 0).replace(QDir::toNativeSeparators(error.path), name);
-    warning->setText(tr("NOT SAVED: %1\n%2").arg(name, reason));
-    warning->setToolTip(error.message());
-    warning->show();
+    m_warnings->show(WarningLine::Save, tr("NOT SAVED: %1\n%2").arg(name, reason), error.message());
 }
 
 bool TfrmMain::FormKeyDown(int key)
 {
+    if (key >= Qt::Key_F5 && key <= Qt::Key_F9)
+        m_journal->commandKey(key);
     switch (key) {
     case Qt::Key_F5: StartRun(); return true;
     case Qt::Key_F6: LockStation(); return true;
@@ -507,7 +525,7 @@ void TfrmMain::setConfigDialog(TfrmConfig *config)
     connect(config, &TfrmConfig::colorsChanged, this,
             [this](const ProtocolColors &colors) { m_protocol.model().setColors(colors); });
     // The dialog names the barrier's port; the panel lives as long as the window.
-    new BarrierPanel(*m_runs, *config, this);
+    m_journal->watchBarrier(*new BarrierPanel(*m_runs, *config, this));
 }
 
 void TfrmMain::cmdConfigClick()

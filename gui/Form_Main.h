@@ -8,11 +8,13 @@
 #include <memory>
 
 class ClassStore;
+class JournalActions;
 class ResultsActions;
 class TXJustOne;
 class TfrmConfig;
 class TfrmInfo;
 class TfrmStartList;
+class WarningLine;
 
 namespace Ui {
 class TfrmMain;
@@ -95,6 +97,8 @@ private:
     RunControl *m_runs;
     ResultsProtocol m_protocol;
     ResultsActions *m_results = nullptr;
+    std::unique_ptr<WarningLine> m_warnings;
+    JournalActions *m_journal = nullptr;
     TfrmStartList *m_startList = nullptr;
     TXJustOne *m_justOne = nullptr;
     bool m_firstCopy = true;

@@ -6,9 +6,10 @@ build=${ZORVEXA_BUILD_DIR:-$top/build}
 
 # The workbook writer comes with a pkg-config file and links zlib; the tests read exports back with
 # unzip and poppler-utils (pdftotext, pdfinfo). Qt's print support is part of qt6-base-dev.
+# The event journal needs the SQLite driver of Qt SQL and SQLite's header for its online backup.
 packages=(cmake g++ make pkgconf qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-serialport-dev libgl-dev
           libxlsxwriter-dev zlib1g-dev fonts-liberation gettext xvfb xauth unzip poppler-utils
-          desktop-file-utils appstream)
+          desktop-file-utils appstream libqt6sql6-sqlite libsqlite3-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,0 +1,159 @@
+#include "gui/JournalActions.h"
+
+#include "core/barrier/BarrierControl.h"
+#include "core/journal/JournalRecorder.h"
+#include "core/journal/Recovery.h"
+#include "core/journal/UndoHistory.h"
+#include "core/protocol/ResultsProtocol.h"
+#include "core/startlist/ClassStore.h"
+#include "core/system/DataFolder.h"
+#include "core/timing/PerfTimer.h"
+#include "core/timing/RunControl.h"
+#include "gui/WarningLine.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+// A refused undo is news for a moment; a time RESET recorded stays until it is dealt with.
+constexpr int ShortNoteMs = 5000;
+} // namespace
+
+JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &runs, ResultsProtocol &protocol,
+                               WarningLine &warnings)
+    : QObject(window)
+    , m_window(window)
+    , m_store(store)
+    , m_runs(runs)
+    , m_protocol(protocol)
+    , m_warnings(warnings)
+    , m_recorder(new JournalRecorder(store, runs, dataFolder(), this))
+    , m_history(new UndoHistory(store, this))
+{
+    connect(m_recorder, &JournalRecorder::journalProblem, this, &JournalActions::showJournalProblem);
+    connect(m_recorder, &JournalRecorder::resetRecorded, this, &JournalActions::showReset);
+    // The note about a RESET time concerns the run it was recorded for.
+    connect(&runs, &RunControl::runStarted, this, [this] {
+        m_warnings.clear(WarningLine::Note);
+        m_warnings.clear(WarningLine::Restored);
+    });
+    connect(&store, &ClassStore::classLoaded, this, [this] { m_warnings.clear(WarningLine::Note); });
+
+    const auto action = [this](const char *name, const QKeySequence &keys, void (JournalActions::*handler)()) {
+        auto *a = new QAction(m_window);
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, handler);
+        m_window->addAction(a);
+    };
+    action("actUndo", QKeySequence(Qt::CTRL | Qt::Key_Z), &JournalActions::undo);
+    action("actRedo", QKeySequence(Qt::CTRL | Qt::Key_Y), &JournalActions::redo);
+}
+
+JournalActions::~JournalActions() = default;
+
+void JournalActions::restoreAfterCrash()
+{
+    QStringList restored;
+    for (const ClassRecovery &recovery : restoreFromJournal(m_recorder->journal())) {
+        const QString counted
+            = (recovery.saved ? tr("class %1: %2 value(s)") : tr("class %1: %2 value(s) not restored, %3"))
+                  .arg(recovery.classIndex)
+                  .arg(recovery.restored);
+        restored << (recovery.saved ? counted : counted.arg(recovery.saved.error().reason));
+    }
+    // It stays until the first run starts, so the operator sees it whatever is opened first.
+    if (!restored.isEmpty())
+        m_warnings.show(WarningLine::Restored,
+                        tr("Restored from the journal:\n%1").arg(restored.join(QStringLiteral("; "))));
+}
+
+void JournalActions::commandKey(int key)
+{
+    m_recorder->setCommandSource(key == Qt::Key_F9 ? ChangeSource::Reset : ChangeSource::Key);
+}
+
+void JournalActions::commandButton(ChangeSource source)
+{
+    m_recorder->setCommandSource(source);
+}
+
+void JournalActions::watchBarrier(QObject &panel)
+{
+    auto *control = panel.findChild<BarrierControl *>();
+    if (!control)
+        return;
+    connect(control, &BarrierControl::pulseArrived, this,
+            [this] { m_recorder->setCommandSource(ChangeSource::Barrier); });
+    connect(control, &BarrierControl::pulseHandled, this, [this](BarrierControl::Outcome outcome, double ms) {
+        m_recorder->setCommandSource(ChangeSource::Button);
+        const bool taken = outcome == BarrierControl::Outcome::Started || outcome == BarrierControl::Outcome::Stopped;
+        m_recorder->recordPulse(taken, BarrierControl::outcomeText(outcome, ms), ms);
+    });
+}
+
+void JournalActions::undo()
+{
+    step(true);
+}
+
+void JournalActions::redo()
+{
+    step(false);
+}
+
+void JournalActions::step(bool backwards)
+{
+    std::optional<UndoHistory::Guarded> guarded;
+    if (m_runs.Running())
+        guarded
+            = UndoHistory::Guarded {m_runs.CurrentRow(), m_runs.runNumber() == 1 ? ListField::Time1 : ListField::Time2};
+    QString refusal;
+    const std::optional<StoreChange> done
+        = backwards ? m_history->undo(guarded, &refusal) : m_history->redo(guarded, &refusal);
+    if (!done) {
+        showNote(refusal, false);
+        return;
+    }
+    m_warnings.clear(WarningLine::Note);
+    // The running row's cell shows the clock again at the next refresh of the protocol.
+    m_protocol.rebuild();
+    // A failure shows in the warning line through the store.
+    [[maybe_unused]] const FileResult saved = m_store.SaveCurrentClass();
+}
+
+void JournalActions::showJournalProblem(const FileResult &result)
+{
+    if (result.ok()) {
+        m_warnings.clear(WarningLine::Journal);
+        return;
+    }
+    m_warnings.show(WarningLine::Journal,
+                    tr("JOURNAL NOT WRITTEN: %1\nTiming goes on; retried at the next change.")
+                        .arg(QFileInfo(result.error().path).fileName()),
+                    result.error().reason);
+}
+
+void JournalActions::showReset(int row, int run, std::int32_t timeMs, const QString &name)
+{
+    Q_UNUSED(row)
+    showNote(tr("RESET kept %1 as run %2 of %3.\nCtrl+Z or Ctrl+click removes it.")
+                 .arg(FormatTime(timeMs))
+                 .arg(run == 1 ? 1 : 2)
+                 .arg(name),
+             true);
+}
+
+void JournalActions::showNote(const QString &text, bool lasting)
+{
+    m_warnings.show(WarningLine::Note, text);
+    if (lasting)
+        return;
+    QTimer::singleShot(ShortNoteMs, this, [this, text] {
+        if (m_warnings.text(WarningLine::Note) == text)
+            m_warnings.clear(WarningLine::Note);
+    });
+}
