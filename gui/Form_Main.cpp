@@ -79,7 +79,7 @@ void TfrmMain::FormCreate()
     setUpGrid();
     m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
     m_warnings = std::make_unique<WarningLine>(m_ui->lblSaveWarning);
-    m_journal = new JournalActions(this, m_store, *m_runs, m_protocol, *m_warnings);
+    m_journal = new JournalActions(this, m_store, *m_runs, *m_warnings);
     // A second copy writes nothing.
     if (m_firstCopy)
         m_journal->restoreAfterCrash();
@@ -89,14 +89,9 @@ void TfrmMain::FormCreate()
     createWinId();
     windowHandle()->installEventFilter(this);
 
-    // The journal names the button before the command runs.
-    for (PressButton *button : {m_ui->cmdStart, m_ui->cmdStop, m_ui->cmdReset})
-        connect(button, &PressButton::mouseDown, m_journal, [this, button] {
-            m_journal->commandButton(button == m_ui->cmdReset ? ChangeSource::Reset : ChangeSource::Button);
-        });
-    connect(m_ui->cmdStart, &PressButton::mouseDown, this, &TfrmMain::StartRun);
-    connect(m_ui->cmdStop, &PressButton::mouseDown, this, &TfrmMain::StopRun);
-    connect(m_ui->cmdReset, &PressButton::mouseDown, this, &TfrmMain::ResetClock);
+    connect(m_ui->cmdStart, &PressButton::mouseDown, this, [this] { StartRun(ChangeSource::Button); });
+    connect(m_ui->cmdStop, &PressButton::mouseDown, this, [this] { StopRun(ChangeSource::Button); });
+    connect(m_ui->cmdReset, &PressButton::mouseDown, this, [this] { ResetClock(ChangeSource::Button); });
     connect(m_ui->cmdLock, &PressButton::mouseDown, this, &TfrmMain::LockStation);
     connect(m_ui->cmdUnlock, &PressButton::mouseDown, this, &TfrmMain::UnlockStation);
     connect(m_ui->cmdInfo, &QToolButton::clicked, this, &TfrmMain::cmdInfoClick);
@@ -202,7 +197,8 @@ void TfrmMain::setUpGrid()
     grid->setModel(&model);
     auto *delegate = new ProtocolDelegate(grid);
     grid->setItemDelegate(delegate);
-    connect(delegate, &ProtocolDelegate::textEntered, this, &TfrmMain::GridTextEntered);
+    connect(delegate, &ProtocolDelegate::textRefused, this,
+            [this](const QString &text) { OperatorDialogs::showError(this, notAFloatMessage(text)); });
 
     grid->verticalHeader()->hide();
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -316,18 +312,31 @@ void TfrmMain::showCurrentClass()
     if (!m_store.isCurrentClassLoaded()) {
         [[maybe_unused]] const FileResult loaded = m_store.LoadCurrentClass();
     }
-    m_protocol.rebuild();
     const QSignalBlocker blocker(m_ui->cmbClass);
     m_ui->cmbClass->setCurrentIndex(m_store.CurrentClass() - 1);
 }
 
 void TfrmMain::LoadClass(int classIndex)
 {
-    if (!m_protocol.LoadClass(classIndex))
-        return;
-    // A class whose save failed stays current, so the selector shows the store's class.
-    const QSignalBlocker blocker(m_ui->cmbClass);
-    m_ui->cmbClass->setCurrentIndex(m_store.CurrentClass() - 1);
+    const FileResult loaded = m_protocol.LoadClass(classIndex);
+    {
+        // A class whose save failed stays current, so the selector shows the store's class.
+        const QSignalBlocker blocker(m_ui->cmbClass);
+        m_ui->cmbClass->setCurrentIndex(m_store.CurrentClass() - 1);
+    }
+    // A failed save of the class being left is in the warning line already.
+    if (!loaded && m_store.CurrentClass() == classIndex)
+        showLoadFailure(loaded.error());
+}
+
+void TfrmMain::showLoadFailure(const FileError &error)
+{
+    const QString name = QFileInfo(error.path).fileName();
+    m_warnings->show(WarningLine::Save,
+                     tr("NOT LOADED: %1\n%2").arg(name, error.reason.section(QLatin1Char('\n'), 0, 0)
+                                                         .replace(QDir::toNativeSeparators(error.path), name)),
+                     error.message());
+    OperatorDialogs::showError(this, error.message());
 }
 
 void TfrmMain::cmbClassChange(int index)
@@ -414,12 +423,6 @@ void TfrmMain::GridKeyDown(int key)
         m_ui->Grid->selectColumnOfCurrentRow(ProtocolModel::Time2);
 }
 
-void TfrmMain::GridTextEntered(const QModelIndex &index, const QString &text)
-{
-    if (!m_protocol.commitCountText(index.row(), index.column(), text))
-        OperatorDialogs::showError(this, notAFloatMessage(text));
-}
-
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
     if (!FormClose()) {
@@ -479,10 +482,13 @@ void TfrmMain::showSaveResult(const FileResult &result)
     m_warnings->show(WarningLine::Save, tr("NOT SAVED: %1\n%2").arg(name, reason), error.message());
 }
 
+QString TfrmMain::undoStep(bool backwards)
+{
+    return m_journal->step(backwards);
+}
+
 bool TfrmMain::FormKeyDown(int key)
 {
-    if (key >= Qt::Key_F5 && key <= Qt::Key_F9)
-        m_journal->commandKey(key);
     switch (key) {
     case Qt::Key_F5: StartRun(); return true;
     case Qt::Key_F6: LockStation(); return true;

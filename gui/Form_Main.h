@@ -40,14 +40,17 @@ public:
     void LoadClass(int classIndex);
 
     // The five commands, as the buttons and F5 to F9 trigger them.
-    void StartRun() { m_runs->StartRun(); }
-    void StopRun() { m_runs->StopRun(); }
-    void ResetClock() { m_runs->ResetClock(); }
+    void StartRun(ChangeSource source = ChangeSource::Key) { m_runs->StartRun(source); }
+    void StopRun(ChangeSource source = ChangeSource::Key) { m_runs->StopRun(source); }
+    void ResetClock(ChangeSource source = ChangeSource::Key) { m_runs->ResetClock(source); }
     void LockStation() { m_runs->LockStation(); }
     void UnlockStation() { m_runs->UnlockStation(); }
     void SelectParticipant(int row) { m_runs->SelectParticipant(row); }
     void ShowTime(TimeMs t) { m_runs->ShowTime(t); }
     void SetControlsEnabled(bool on);
+
+    // Ctrl+Z (backwards) and Ctrl+Y on the current class; why nothing was done, or an empty text.
+    QString undoStep(bool backwards);
 
     // The main window sees F5 to F9 before the focused control, without consuming them.
     bool FormKeyDown(int key);
@@ -81,7 +84,7 @@ private:
     void GridSelectCell(int column, int row);
     void GridCellClick(int column, int row, Qt::KeyboardModifiers modifiers);
     void GridKeyDown(int key);
-    void GridTextEntered(const QModelIndex &index, const QString &text);
+    void showLoadFailure(const FileError &error);
     void cmdHelpClick();
     void cmdExcelClick();
     void cmdHTMLClick();

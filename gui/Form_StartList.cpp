@@ -140,6 +140,9 @@ void TfrmStartList::buildMenus()
 
     QMenu *edit = bar->addMenu(tr("Edit"));
     edit->setObjectName(QStringLiteral("Edit1"));
+    item(edit, QStringLiteral("mnuUndo"), tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), &TfrmStartList::mnuUndoClick);
+    item(edit, QStringLiteral("mnuRedo"), tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y), &TfrmStartList::mnuRedoClick);
+    edit->addSeparator();
     item(edit, QStringLiteral("mnuClear"), tr("&Clear list..."), QKeySequence(), &TfrmStartList::mnuClearClick);
     edit->addSeparator();
     item(edit, QStringLiteral("mnuAddRow"), tr("&Add row"), QKeySequence(Qt::Key_Insert), &TfrmStartList::mnuAddRowClick);
@@ -263,7 +266,7 @@ void TfrmStartList::GridHeaderClick(int column)
     if (!isTextField(field))
         return;
     endEditing();
-    const QString error = m_model->sortBy(field);
+    const QString error = m_store.sortBy(field, ChangeSource::Editor);
     if (!error.isEmpty()) {
         OperatorDialogs::showError(this, error);
         return;
@@ -280,7 +283,11 @@ void TfrmStartList::readFile(bool merge, const QString &title)
         return;
     m_lastOpenFile = file;
     endEditing();
-    const Result<bool> read = m_model->changeAll([&](StartList &list) { return ReadListFile(list, file, merge); });
+    // After a failure the entries read before it stay, as they would in the list itself.
+    StartList list = m_store.list();
+    const Result<bool> read = ReadListFile(list, file, merge);
+    if (list.entries() != m_store.list().entries())
+        m_store.replaceList(std::move(list), ChangeSource::Editor);
     if (!read)
         OperatorDialogs::showError(this, read.error().message());
 }
@@ -311,13 +318,17 @@ void TfrmStartList::mnuClearClick()
     if (!OperatorDialogs::askYesNo(this, tr("Clear list?"), QMessageBox::No))
         return;
     endEditing();
-    m_model->changeAll([](StartList &list) { list.clear(); });
+    if (m_store.entryCount() == 0)
+        return;
+    StartList list = m_store.list();
+    list.clear();
+    m_store.replaceList(std::move(list), ChangeSource::Editor);
 }
 
 void TfrmStartList::mnuAddRowClick()
 {
     endEditing();
-    m_model->addRow();
+    m_store.addEntry(ChangeSource::Editor);
 }
 
 void TfrmStartList::mnuDeleteRowsClick()
@@ -328,7 +339,7 @@ void TfrmStartList::mnuDeleteRowsClick()
     std::vector<int> rows;
     for (const QModelIndex &index : Grid->selectionModel()->selectedRows())
         rows.push_back(index.row());
-    m_model->removeRows(rows);
+    m_store.removeEntries(rows, ChangeSource::Editor);
 }
 
 void TfrmStartList::mnuClassEditorClick()
@@ -342,6 +353,28 @@ void TfrmStartList::mnuClassEditorClick()
 void TfrmStartList::mnuHelpClick()
 {
     OperatorDialogs::showInformation(this, tr("Help"));
+}
+
+void TfrmStartList::mnuUndoClick()
+{
+    if (!m_undo)
+        return;
+    endEditing();
+    const QString refused = m_undo(true);
+    updateStatus();
+    if (!refused.isEmpty())
+        m_statusBar->showMessage(refused);
+}
+
+void TfrmStartList::mnuRedoClick()
+{
+    if (!m_undo)
+        return;
+    endEditing();
+    const QString refused = m_undo(false);
+    updateStatus();
+    if (!refused.isEmpty())
+        m_statusBar->showMessage(refused);
 }
 
 void TfrmStartList::updateStatus()

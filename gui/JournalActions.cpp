@@ -4,7 +4,6 @@
 #include "core/journal/JournalRecorder.h"
 #include "core/journal/Recovery.h"
 #include "core/journal/UndoHistory.h"
-#include "core/protocol/ResultsProtocol.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/DataFolder.h"
 #include "core/timing/PerfTimer.h"
@@ -21,13 +20,11 @@ namespace {
 constexpr int ShortNoteMs = 5000;
 } // namespace
 
-JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &runs, ResultsProtocol &protocol,
-                               WarningLine &warnings)
+JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &runs, WarningLine &warnings)
     : QObject(window)
     , m_window(window)
     , m_store(store)
     , m_runs(runs)
-    , m_protocol(protocol)
     , m_warnings(warnings)
     , m_recorder(new JournalRecorder(store, runs, dataFolder(), this))
     , m_history(new UndoHistory(store, this))
@@ -71,25 +68,12 @@ void JournalActions::restoreAfterCrash()
                         tr("Restored from the journal:\n%1").arg(restored.join(QStringLiteral("; "))));
 }
 
-void JournalActions::commandKey(int key)
-{
-    m_recorder->setCommandSource(key == Qt::Key_F9 ? ChangeSource::Reset : ChangeSource::Key);
-}
-
-void JournalActions::commandButton(ChangeSource source)
-{
-    m_recorder->setCommandSource(source);
-}
-
 void JournalActions::watchBarrier(QObject &panel)
 {
     auto *control = panel.findChild<BarrierControl *>();
     if (!control)
         return;
-    connect(control, &BarrierControl::pulseArrived, this,
-            [this] { m_recorder->setCommandSource(ChangeSource::Barrier); });
     connect(control, &BarrierControl::pulseHandled, this, [this](BarrierControl::Outcome outcome, double ms) {
-        m_recorder->setCommandSource(ChangeSource::Button);
         const bool taken = outcome == BarrierControl::Outcome::Started || outcome == BarrierControl::Outcome::Stopped;
         m_recorder->recordPulse(taken, BarrierControl::outcomeText(outcome, ms), ms);
     });
@@ -97,15 +81,17 @@ void JournalActions::watchBarrier(QObject &panel)
 
 void JournalActions::undo()
 {
-    step(true);
+    if (const QString refused = step(true); !refused.isEmpty())
+        showNote(refused, false);
 }
 
 void JournalActions::redo()
 {
-    step(false);
+    if (const QString refused = step(false); !refused.isEmpty())
+        showNote(refused, false);
 }
 
-void JournalActions::step(bool backwards)
+QString JournalActions::step(bool backwards)
 {
     std::optional<UndoHistory::Guarded> guarded;
     if (m_runs.Running())
@@ -114,15 +100,12 @@ void JournalActions::step(bool backwards)
     QString refusal;
     const std::optional<StoreChange> done
         = backwards ? m_history->undo(guarded, &refusal) : m_history->redo(guarded, &refusal);
-    if (!done) {
-        showNote(refusal, false);
-        return;
-    }
+    if (!done)
+        return refusal;
     m_warnings.clear(WarningLine::Note);
-    // The running row's cell shows the clock again at the next refresh of the protocol.
-    m_protocol.rebuild();
     // A failure shows in the warning line through the store.
     [[maybe_unused]] const FileResult saved = m_store.SaveCurrentClass();
+    return QString();
 }
 
 void JournalActions::showJournalProblem(const FileResult &result)

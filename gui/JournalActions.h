@@ -14,7 +14,6 @@ class QAbstractItemView;
 class QAction;
 class QLabel;
 class QWidget;
-class ResultsProtocol;
 class RunControl;
 class UndoHistory;
 class WarningLine;
@@ -27,8 +26,7 @@ class JournalActions final : public QObject
     Q_DISABLE_COPY_MOVE(JournalActions)
 
 public:
-    JournalActions(QWidget *window, ClassStore &store, RunControl &runs, ResultsProtocol &protocol,
-                   WarningLine &warnings);
+    JournalActions(QWidget *window, ClassStore &store, RunControl &runs, WarningLine &warnings);
     ~JournalActions() override;
 
     JournalRecorder &recorder() { return *m_recorder; }
@@ -38,19 +36,15 @@ public:
     // journal's values back, and the warning line says which.
     void restoreAfterCrash();
 
-    // F5 to F9 as the window sees them, before the command runs: the journal names the key.
-    void commandKey(int key);
-    // A run button pressed, before the command runs.
-    void commandButton(ChangeSource source);
-
     // Pulses of the barrier panel's control: the starts and stops they give, and what became of each.
     void watchBarrier(QObject &panel);
 
     void undo();
     void redo();
+    // Undo (backwards) or redo, saved at once; why nothing was done, or an empty text.
+    QString step(bool backwards);
 
 private:
-    void step(bool backwards);
     void showJournalProblem(const FileResult &result);
     void showReset(int row, int run, std::int32_t timeMs, const QString &name);
     void showNote(const QString &text, bool lasting);
@@ -58,7 +52,6 @@ private:
     QWidget *m_window;
     ClassStore &m_store;
     RunControl &m_runs;
-    ResultsProtocol &m_protocol;
     WarningLine &m_warnings;
     JournalRecorder *m_recorder;
     UndoHistory *m_history;

@@ -9,6 +9,7 @@ ProgramWindows::ProgramWindows(ClassStore &store, TfrmMain &main)
     , m_info(&main)
 {
     m_startList.setClassEditorOpener([this] { m_classes.exec(); });
+    m_startList.setUndoHandler([&main](bool backwards) { return main.undoStep(backwards); });
     main.setStartListEditor(&m_startList);
     main.setConfigDialog(&m_config);
     main.setInfoDialog(&m_info);

@@ -30,12 +30,16 @@ class CellProtocol final : public RunProtocol
 {
 public:
     std::array<std::array<std::int32_t, 2>, 3> times{};
+    ChangeSource stoppedBy = ChangeSource::Load;
     int rowCount() const override { return int(times.size()); }
     std::int32_t runTime(int row, int run) const override { return times[row][run == 1 ? 0 : 1]; }
     QString participantName(int row) const override { return QStringLiteral("Kart %1").arg(row + 1); }
-    void storeRunTime(int row, int run, std::int32_t time) override { times[row][run == 1 ? 0 : 1] = time; }
-    void recalculateRow(int) override { }
-    void writeBackRow(int) override { }
+    void recordRunTime(int row, int run, std::int32_t time, ChangeSource source) override
+    {
+        times[row][run == 1 ? 0 : 1] = time;
+        stoppedBy = source;
+    }
+    void showLiveTime(std::int32_t) override { }
     void showRunState(const RunState &) override { }
 };
 
@@ -281,6 +285,7 @@ private slots:
         m_runs->UnlockStation();
         QCOMPARE(m_barrier->pulse(50 * S + 10 * Ms), Outcome::Stopped);
         QCOMPARE(m_protocol.times[0][0], 49'010);
+        QCOMPARE(m_protocol.stoppedBy, ChangeSource::Barrier);
         QVERIFY(m_runs->isLocked());
     }
 

@@ -1,6 +1,8 @@
+#include "core/protocol/ResultsProtocol.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
+#include "support/FakeCounter.h"
 #include "support/ListFiles.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
@@ -9,6 +11,10 @@
 #include <QSignalSpy>
 
 #include <sys/stat.h>
+
+Q_DECLARE_METATYPE(StoreChange::Kind)
+Q_DECLARE_METATYPE(ListField)
+Q_DECLARE_METATYPE(ChangeSource)
 
 // The store of record: one class in memory, its file, and nothing lost when a file fails.
 class TestClassStore final : public QObject
@@ -91,7 +97,7 @@ private slots:
             QDir().mkpath(file + QStringLiteral(".bak%1").arg(n));
         ClassStore store;
         QVERIFY(reasonOf(store.SelectClass(6)).contains(QStringLiteral("will not be overwritten")));
-        store.model().addRow();
+        store.addEntry(ChangeSource::Editor);
         const FileResult saved = store.SaveCurrentClass();
         QVERIFY(!saved.ok());
         QVERIFY(reasonOf(saved).contains(QStringLiteral("not overwritten")));
@@ -107,7 +113,7 @@ private slots:
         ClassStore store;
         QSignalSpy saves(&store, &ClassStore::saveFinished);
         QVERIFY(store.LoadCurrentClass().ok());
-        store.model().addRow();
+        store.addEntry(ChangeSource::Editor);
         QFile::remove(ClassListPath(1));
         blockClassFile(1);
 
@@ -184,7 +190,7 @@ private slots:
         QDir().mkpath(file);
         ClassStore store;
         QVERIFY(!store.SelectClass(3).ok());
-        store.model().addRow();
+        store.addEntry(ChangeSource::Editor);
         QVERIFY(!store.SelectClass(4).ok());
         QCOMPARE(store.CurrentClass(), 3);
         QCOMPARE(store.entryCount(), 1);
@@ -277,11 +283,121 @@ private slots:
         QCOMPARE(store.readNumberField(0, ListField::FS1), 0);
         QCOMPARE(store.readTextField(0, ListField::Number), QStringLiteral("1"));
         QVERIFY(store.readTextField(5, ListField::Name).isNull());
-        store.writeNumberField(0, ListField::Time2, 61'234);
+        store.writeNumberField(0, ListField::Time2, 61'234, ChangeSource::Editor);
         QVERIFY(store.SaveCurrentClass().ok());
         StartList back;
         QVERIFY(ReadListFile(back, ClassListPath(1), false).ok());
         QCOMPARE(back.wholeNumber(0, ListField::Time2), 61'234);
+    }
+
+    // Every way the entries change, each announced once: what changed and where it came from.
+    void everyWriteIsAnnouncedOnce_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<StoreChange::Kind>("kind");
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<ListField>("field");
+        QTest::addColumn<QVariant>("oldValue");
+        QTest::addColumn<QVariant>("newValue");
+        QTest::addColumn<ChangeSource>("source");
+        using K = StoreChange::Kind;
+        const QVariant none;
+        // Kim has run 1 timed at 65.430 s, Lee nothing yet.
+        QTest::newRow("F8") << "key" << K::Field << 1 << ListField::Time1 << QVariant(0) << QVariant(1'500) << ChangeSource::Key;
+        QTest::newRow("STOPP") << "button" << K::Field << 1 << ListField::Time1 << QVariant(0) << QVariant(1'500)
+                               << ChangeSource::Button;
+        QTest::newRow("light barrier") << "barrier" << K::Field << 1 << ListField::Time1 << QVariant(0) << QVariant(1'500)
+                                       << ChangeSource::Barrier;
+        QTest::newRow("typed count") << "typed" << K::Field << 0 << ListField::FP2 << QVariant(0) << QVariant(3)
+                                     << ChangeSource::Typed;
+        QTest::newRow("run reset") << "reset" << K::Field << 0 << ListField::Time1 << QVariant(65'430) << QVariant(0)
+                                   << ChangeSource::Reset;
+        QTest::newRow("name edited") << "name" << K::Field << 0 << ListField::Name << QVariant("Kim") << QVariant("Kimi")
+                                     << ChangeSource::Editor;
+        QTest::newRow("row added") << "add" << K::EntryAdded << 2 << ListField::Number << none << none << ChangeSource::Editor;
+        QTest::newRow("rows deleted") << "remove" << K::EntriesRemoved << -1 << ListField::Number << none << none
+                                      << ChangeSource::Editor;
+        QTest::newRow("sorted") << "sort" << K::ListReplaced << -1 << ListField::Number << none << none << ChangeSource::Editor;
+        QTest::newRow("list merged") << "merge" << K::ListReplaced << -1 << ListField::Number << none << none
+                                     << ChangeSource::Editor;
+        QTest::newRow("class loaded") << "load" << K::ListReplaced << -1 << ListField::Number << none << none
+                                      << ChangeSource::Load;
+    }
+    void everyWriteIsAnnouncedOnce()
+    {
+        QFETCH(QString, path);
+        QFETCH(StoreChange::Kind, kind);
+        QFETCH(int, entry);
+        QFETCH(ListField, field);
+        QFETCH(QVariant, oldValue);
+        QFETCH(QVariant, newValue);
+        QFETCH(ChangeSource, source);
+        StartList kimAndLee = listOfRuns({{65'430, 0, 0, 0, 0, 0}, {}});
+        kimAndLee.setText(0, ListField::Name, QStringLiteral("Kim"));
+        kimAndLee.setText(0, ListField::StartNr, QStringLiteral("2"));
+        kimAndLee.setText(1, ListField::Name, QStringLiteral("Lee"));
+        kimAndLee.setText(1, ListField::StartNr, QStringLiteral("1"));
+        QVERIFY(WriteListFile(kimAndLee, ClassListPath(1)).ok());
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        ResultsProtocol protocol(store);
+        RunControl runs;
+        runs.setProtocol(&protocol);
+        FakeCounter::install();
+        runs.SelectParticipant(1);
+        QSignalSpy changes(&store, &ClassStore::changed);
+
+        const std::int64_t start = FakeCounter::now;
+        if (path == QLatin1String("key") || path == QLatin1String("button")) {
+            runs.StartRun(source);
+            FakeCounter::advanceMs(1'500);
+            runs.StopRun(source);
+        } else if (path == QLatin1String("barrier")) {
+            QVERIFY(runs.StartRunAt(start));
+            QVERIFY(runs.StopRunAt(start + 1'500'000));
+        } else if (path == QLatin1String("typed")) {
+            QVERIFY(!protocol.model().setData(protocol.model().index(0, ProtocolModel::FP2), QStringLiteral("x")));
+            QVERIFY(protocol.model().setData(protocol.model().index(0, ProtocolModel::FP2), QStringLiteral("3")));
+        } else if (path == QLatin1String("reset")) {
+            protocol.resetRun(0, ProtocolModel::Time1);
+        } else if (path == QLatin1String("name")) {
+            QVERIFY(store.model().setData(store.model().index(0, int(ListField::Name)), QStringLiteral("Kimi")));
+        } else if (path == QLatin1String("add")) {
+            store.addEntry(ChangeSource::Editor);
+        } else if (path == QLatin1String("remove")) {
+            QCOMPARE(store.removeEntries({0}, ChangeSource::Editor), 1);
+        } else if (path == QLatin1String("sort")) {
+            QCOMPARE(store.sortBy(ListField::StartNr, ChangeSource::Editor), QString());
+        } else if (path == QLatin1String("merge")) {
+            StartList merged = store.list();
+            merged.append({});
+            store.replaceList(std::move(merged), ChangeSource::Editor);
+        } else {
+            QVERIFY(store.LoadCurrentClass().ok());
+        }
+
+        QCOMPARE(changes.count(), 1);
+        const auto change = changes.at(0).at(0).value<StoreChange>();
+        QCOMPARE(change.kind, kind);
+        QCOMPARE(change.classIndex, 1);
+        QCOMPARE(change.entry, entry);
+        QCOMPARE(change.source, source);
+        if (kind == StoreChange::Kind::Field) {
+            QCOMPARE(change.field, field);
+            QCOMPARE(change.oldValue, oldValue);
+            QCOMPARE(change.newValue, newValue);
+            QVERIFY(!change.before);
+        } else if (kind != StoreChange::Kind::EntryAdded) {
+            QVERIFY(change.before);
+            QCOMPARE(names(*change.before), (QStringList{"Kim", "Lee"}));
+        }
+        // A result is in the class file at once; an edit waits for the editor's save points.
+        const bool result = kind == StoreChange::Kind::Field && field != ListField::Name;
+        QCOMPARE(readClassFile(1).entries() == store.list().entries(), result || path == QLatin1String("load"));
+        // Nobody else holds a copy: the protocol shows what the store holds.
+        QCOMPARE(protocol.model().rowCount(), store.entryCount());
+        for (int row = 0; row < store.entryCount(); ++row)
+            QCOMPARE(protocol.model().runFields(row), runFieldsOf(store.list().at(row)));
     }
 
     void outOfRangeClassChangesNothing()

@@ -64,12 +64,12 @@ private slots:
         QTest::newRow("typed count") << "count" << QList<QStringList> {{"fp1", "0", "2", "typed"}};
         QTest::newRow("stop by key") << "key run"
                                      << QList<QStringList> {{"start", "", "1", "key"},
-                                                            {"time1", "0", "12345", "editor"},
+                                                            {"time1", "0", "12345", "key"},
                                                             {"stop", "1", "12345", "key"}};
         QTest::newRow("reset while running")
             << "reset run"
             << QList<QStringList> {
-                   {"start", "", "1", "button"}, {"time1", "0", "12345", "editor"}, {"reset", "1", "12345", "reset"}};
+                   {"start", "", "1", "button"}, {"time1", "0", "12345", "reset"}, {"reset", "1", "12345", "reset"}};
         QTest::newRow("penalty seconds") << "seconds" << QList<QStringList> {{"FPSeconds", "2", "3", "typed"}};
     }
     void changesBecomeRows()
@@ -79,7 +79,6 @@ private slots:
         ClassStore store;
         QVERIFY(store.LoadCurrentClass().ok());
         ResultsProtocol protocol(store);
-        protocol.rebuild();
         RunControl runs;
         runs.setProtocol(&protocol);
         JournalRecorder recorder(store, runs, dataFolder());
@@ -91,11 +90,9 @@ private slots:
         } else {
             runs.SelectParticipant(0);
             const bool reset = script.startsWith(QLatin1String("reset"));
-            recorder.setCommandSource(reset ? ChangeSource::Button : ChangeSource::Key);
-            runs.StartRun();
+            runs.StartRun(reset ? ChangeSource::Button : ChangeSource::Key);
             FakeCounter::advanceMs(12'345);
-            recorder.setCommandSource(reset ? ChangeSource::Reset : ChangeSource::Key);
-            reset ? runs.ResetClock() : runs.StopRun();
+            reset ? runs.ResetClock(ChangeSource::Button) : runs.StopRun(ChangeSource::Key);
         }
         QCOMPARE(rowsOf(recorder.journal()), rows);
         QCOMPARE(resets.size(), script.startsWith(QLatin1String("reset")) ? 1 : 0);
@@ -261,6 +258,45 @@ private slots:
         const QList<QStringList> rows = rowsOf(recorder.journal());
         QCOMPARE(std::count_if(rows.begin(), rows.end(), [](const QStringList &r) { return r.at(3) == "undo"; }),
                  undoRows);
+    }
+
+    // Changes of the entries: each undone whole, and made again by redo.
+    void undoOfEntries_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("changed");
+        QTest::newRow("name typed") << "name" << QStringList {"Kim", "Lea"};
+        QTest::newRow("entry added") << "add" << QStringList {"Kim", "Lee", ""};
+        QTest::newRow("entries removed") << "remove" << QStringList {"Lee"};
+        QTest::newRow("sorted") << "sort" << QStringList {"Lee", "Kim"};
+        QTest::newRow("run cleared at once") << "clear" << QStringList {"Kim", "Lee"};
+    }
+    void undoOfEntries()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, changed);
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        QVERIFY(store.writeResult(0, {{ListField::Time1, 5000}, {ListField::FP1, 2}}, ChangeSource::Key).ok());
+        UndoHistory history(store);
+        const StartList before = store.list();
+        if (change == "name")
+            store.writeTextField(1, ListField::Name, "Lea", ChangeSource::Editor);
+        else if (change == "add")
+            store.addEntry(ChangeSource::Editor);
+        else if (change == "remove")
+            store.removeEntries({0}, ChangeSource::Editor);
+        else if (change == "sort") // already in order by name: the second click reverses it
+            QVERIFY(store.sortBy(ListField::Name, ChangeSource::Editor).isEmpty()
+                    && store.sortBy(ListField::Name, ChangeSource::Editor).isEmpty());
+        else
+            QVERIFY(store.writeResult(0, {{ListField::Time1, 0}, {ListField::FP1, 0}}, ChangeSource::Reset).ok());
+        QCOMPARE(names(store.list()), changed);
+        const StartList after = store.list();
+        QVERIFY(history.undo(std::nullopt));
+        QVERIFY(store.list().entries() == before.entries());
+        QVERIFY(history.redo(std::nullopt));
+        QVERIFY(store.list().entries() == after.entries());
     }
 
     // The time of the run on course is the clock's: undo does not take it.

@@ -1,12 +1,17 @@
 #include "core/journal/Journal.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
+#include "gui/ProgramWindows.h"
 #include "support/FakeCounter.h"
 #include "support/GuiTestMain.h"
 #include "support/ListFiles.h"
+#include "support/MenuClicks.h"
 #include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
 
+#include <QLineEdit>
+#include <QTableView>
+#include <QTimer>
 #include <QWindow>
 
 // The journal as the operator meets it in the main window: Ctrl+Z and Ctrl+Y, the warning line.
@@ -15,6 +20,8 @@ class TestJournalWindow final : public QObject
     Q_OBJECT
 
     ShownMainWindow m_shown;
+    // The dialogs belong to the window and go before it.
+    std::unique_ptr<ProgramWindows> m_windows;
 
     const MainWindowControls &ui() const { return *m_shown.controls; }
     QWindow *keys() const { return m_shown.window->windowHandle(); }
@@ -58,6 +65,7 @@ private slots:
     void cleanup()
     {
         OperatorDialogs::clearQueues();
+        m_windows.reset();
         m_shown.close();
         setPerfCounter(systemPerfCounter());
     }
@@ -79,7 +87,7 @@ private slots:
         QCOMPARE(ui().model->cell(0, ProtocolModel::Time1), 12'340);
 
         const QList<JournalEvent> rows = journalRows();
-        QCOMPARE(sourcesOf(rows, "time1"), (QStringList {"editor", "undo", "redo"}));
+        QCOMPARE(sourcesOf(rows, "time1"), (QStringList {"key", "undo", "redo"}));
         QCOMPARE(sourcesOf(rows, "start"), QStringList {"key"});
         QCOMPARE(sourcesOf(rows, "stop"), QStringList {"key"});
     }
@@ -98,6 +106,53 @@ private slots:
         QTRY_COMPARE(ui().model->cell(1, ProtocolModel::Time1), 5'000);
         QTest::keyClick(keys(), Qt::Key_F8);
         QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 5'000);
+    }
+
+    // A run cleared with Ctrl+click comes back whole with one Ctrl+Z.
+    void undoOfAClearedRun()
+    {
+        m_shown.open();
+        timeRun(0, 15'000);
+        QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier); // the stop
+        QTest::keyClick(keys(), Qt::Key_Y, Qt::ControlModifier);
+        OperatorDialogs::queueAnswer(true);
+        const QModelIndex time = ui().model->index(0, ProtocolModel::Time1);
+        QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          ui().Grid->visualRect(time).center());
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 0);
+        QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 15'000);
+        QCOMPARE(ui().model->cell(0, ProtocolModel::Time1), 15'000);
+    }
+
+    // The start list editor's Edit menu takes back a name typed over another.
+    void editorUndoesATypedName()
+    {
+        m_shown.open([this](ClassStore &store, TfrmMain &window) {
+            m_windows = std::make_unique<ProgramWindows>(store, window);
+        });
+        TfrmStartList *editor = &m_windows->startListEditor();
+        QString nameAfterTyping;
+        QTimer::singleShot(50, editor, [&] {
+            // Whatever fails below, the editor closes and the test goes on.
+            const std::unique_ptr<TfrmStartList, void (*)(TfrmStartList *)> closing(
+                editor, [](TfrmStartList *e) { e->close(); });
+            auto *grid = editor->findChild<QTableView *>(QStringLiteral("Grid"));
+            const QModelIndex name = grid->model()->index(0, int(ListField::Name));
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(name).center());
+            auto *cell = grid->findChild<QLineEdit *>();
+            QVERIFY(cell && cell->isVisible());
+            QTest::keyClick(cell, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(cell, QStringLiteral("Lars"));
+            QTest::keyClick(cell, Qt::Key_Return);
+            QTRY_COMPARE(m_shown.store->readTextField(0, ListField::Name), QStringLiteral("Lars"));
+            nameAfterTyping = m_shown.store->readTextField(0, ListField::Name);
+            chooseFromMenu(editor, "mnuUndo");
+        });
+        QTest::mouseClick(ui().cmdStartlist, Qt::LeftButton);
+        QCOMPARE(nameAfterTyping, QStringLiteral("Lars"));
+        QCOMPARE(readClassFile(1).text(0, ListField::Name), QStringLiteral("Kim"));
+        QCOMPARE(sourcesOf(journalRows(), "name"), (QStringList {"editor", "undo"}));
     }
 
     // RESET during a run keeps the time, and the warning line says whose and how to remove it.

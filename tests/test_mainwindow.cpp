@@ -24,16 +24,17 @@ class OneRowProtocol final : public RunProtocol
 public:
     std::int32_t time1 = 0;
     std::int32_t written1 = 0;
+    ChangeSource source = ChangeSource::Load;
     int rowCount() const override { return 1; }
     std::int32_t runTime(int, int run) const override { return run == 1 ? time1 : 0; }
     QString participantName(int) const override { return QStringLiteral("Team 7"); }
-    void storeRunTime(int, int run, std::int32_t time) override
+    void recordRunTime(int, int run, std::int32_t time, ChangeSource stoppedBy) override
     {
         if (run == 1)
-            time1 = time;
+            time1 = written1 = time;
+        source = stoppedBy;
     }
-    void recalculateRow(int) override {}
-    void writeBackRow(int) override { written1 = time1; }
+    void showLiveTime(std::int32_t) override {}
     void showRunState(const RunState &) override {}
 };
 
@@ -209,6 +210,7 @@ private slots:
         QTest::keyClick(m_window->windowHandle(), Qt::Key_F8);
         QVERIFY(!ui().runs->Running());
         QCOMPARE(m_protocol.written1, 65'430);
+        QCOMPARE(m_protocol.source, ChangeSource::Key);
         QCOMPARE(ui().Tablo->text(), QStringLiteral("01:05.43"));
         QVERIFY(ui().edtLauf->isEnabled());
         QCOMPARE(counter.presses, 1);
@@ -246,6 +248,7 @@ private slots:
         FakeCounter::advanceMs(1'000);
         QTest::mousePress(ui().cmdStop, button);
         QVERIFY(!ui().runs->Running());
+        QCOMPARE(m_protocol.source, ChangeSource::Button);
         QTest::mousePress(ui().cmdUnlock, button);
         QVERIFY(ui().imgLock->isHidden());
         QTest::mousePress(ui().cmdLock, button);

@@ -1,5 +1,6 @@
 #include "support/TestEnvironment.h"
 #include "core/protocol/ProtocolModel.h"
+#include "core/startlist/ClassStore.h"
 #include "support/StartListSamples.h"
 
 #include <QAbstractItemModelTester>
@@ -14,16 +15,18 @@ class TestProtocol final : public QObject
     double m_fp = 2.0;
     double m_fs = 10.0;
     RunState m_state;
-    // Only the first row has an entry; the others show "?" as their name.
-    const StartList m_entries = listOfNames({"Kim"});
+    std::unique_ptr<ClassStore> m_store;
 
+    // The first entry is Kim's.
     std::unique_ptr<ProtocolModel> makeModel(const std::vector<RunFields> &entries)
     {
-        auto model = std::make_unique<ProtocolModel>();
+        m_store = std::make_unique<ClassStore>();
+        StartList list = listOfRuns(entries);
+        list.setText(0, ListField::Name, QStringLiteral("Kim"));
+        m_store->replaceList(std::move(list), ChangeSource::Load);
+        auto model = std::make_unique<ProtocolModel>(*m_store);
         model->setPenaltySeconds(m_fp, m_fs);
-        model->setEntries(&m_entries);
         model->setRunState(m_state);
-        model->rebuild(entries);
         return model;
     }
 
@@ -75,28 +78,77 @@ private slots:
         const QList<int> actual{model->cell(0, P::Penalty1), model->cell(0, P::Total1), model->cell(0, P::Penalty2),
                                 model->cell(0, P::Total2), model->cell(0, P::GrandTotal)};
         QCOMPARE(actual, derived);
-        QCOMPARE(model->rowFields(0), fields);
+        QCOMPARE(model->runFields(0), fields);
         // Alone in its class: first with both runs timed, no place otherwise.
         QCOMPARE(model->cell(0, P::Place), fields.time1 != 0 && fields.time2 != 0 ? 1 : 0);
         QCOMPARE(model->cell(0, P::Number), 0);
         QCOMPARE(model->cell(0, P::Name), 0);
     }
 
-    void modelKeepsItsContract()
+    // The model follows the store: a new list is one reset, a changed field one row's repaint.
+    void modelFollowsTheStore()
     {
         auto model = makeModel({{1, 0, 0, 0, 0, 0}});
         QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy reset(model.get(), &QAbstractItemModel::modelReset);
         QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
-        model->rebuild({{}, {}, {5, 1, 1, 0, 0, 0}});
+        m_store->replaceList(listOfRuns({{}, {}, {5, 1, 1, 0, 0, 0}}), ChangeSource::Editor);
         QCOMPARE(reset.count(), 1); // one batch, one repaint
         QCOMPARE(model->rowCount(), 3);
         QCOMPARE(model->cell(2, ProtocolModel::Number), 2);
-        model->setCell(2, ProtocolModel::FP2, 7);
-        model->recalculateRow(2);
-        QCOMPARE(changed.count(), 2);
-        model->rebuild({});
+        QVERIFY(m_store->writeNumberField(2, ListField::FP2, 7, ChangeSource::Hand));
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(model->cell(2, ProtocolModel::Penalty2), 14'000);
+        m_store->addEntry(ChangeSource::Editor);
+        QCOMPARE(model->rowCount(), 4);
+        QCOMPARE(m_store->removeEntries({0, 1, 2, 3}, ChangeSource::Editor), 4);
         QCOMPARE(model->rowCount(), 0);
+    }
+
+    // The running clock shows in the current participant's cells and places, never in the store.
+    void liveTimeIsShownNotStored()
+    {
+        m_state = {true, 1, 2};
+        auto model = makeModel({{10'000, 0, 0, 10'000, 0, 0}, {5'000, 0, 0, 0, 0, 0}});
+        QSignalSpy stored(m_store.get(), &ClassStore::changed);
+        QCOMPARE(model->cell(1, ProtocolModel::Place), 0);
+        model->showLiveTime(4'000);
+        QCOMPARE(model->cell(1, ProtocolModel::Time2), 4'000);
+        QCOMPARE(model->cell(1, ProtocolModel::GrandTotal), 9'000);
+        QCOMPARE(model->cell(1, ProtocolModel::Place), 1);
+        QCOMPARE(model->cell(0, ProtocolModel::Place), 2);
+        QCOMPARE(m_store->readNumberField(1, ListField::Time2), 0);
+        QCOMPARE(stored.count(), 0);
+        // Stopped without a recorded time: the row shows the store again.
+        model->setRunState({false, 1, 2});
+        QCOMPARE(model->cell(1, ProtocolModel::Time2), 0);
+        QCOMPARE(model->cell(1, ProtocolModel::Place), 0);
+        QCOMPARE(model->cell(0, ProtocolModel::Place), 1);
+    }
+
+    void typedCountsGoToTheStore_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("count") << int(ProtocolModel::FS1) << "2" << true << 2;
+        QTest::newRow("fraction to the even neighbour") << int(ProtocolModel::FP2) << "2.5" << true << 2;
+        QTest::newRow("no number") << int(ProtocolModel::FP1) << "zwei" << false << 0;
+        QTest::newRow("time cells take nothing") << int(ProtocolModel::Time1) << "5" << false << 0;
+    }
+    void typedCountsGoToTheStore()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        QFETCH(bool, taken);
+        QFETCH(int, stored);
+        auto model = makeModel({{}});
+        QCOMPARE(model->setData(model->index(0, column), text), taken);
+        static const QMap<int, ListField> fields{{ProtocolModel::FP1, ListField::FP1}, {ProtocolModel::FS1, ListField::FS1},
+                                                 {ProtocolModel::FP2, ListField::FP2}, {ProtocolModel::Time1, ListField::Time1}};
+        QCOMPARE(m_store->readNumberField(0, fields.value(column)), stored);
+        QCOMPARE(model->cell(0, column), stored);
     }
 
     void changedSecondsRescoreEveryRow()
@@ -118,11 +170,12 @@ private slots:
         auto model = makeModel({});
         QAbstractItemModelTester tester(model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
-        model->recalculateRow(0);
-        model->recalculateRow(-1);
-        model->setCell(0, ProtocolModel::Time1, 5);
+        model->RecalculateRow(0);
+        model->RecalculateRow(-1);
+        model->showLiveTime(5);
         QCOMPARE(model->rowCount(), 0);
-        QCOMPARE(model->rowFields(0), RunFields{});
+        QCOMPARE(model->runFields(0), RunFields{});
+        QCOMPARE(model->cell(0, ProtocolModel::Time1), 0);
         QCOMPARE(changed.count(), 0);
     }
 

@@ -1,5 +1,7 @@
 #include "core/protocol/ProtocolModel.h"
-#include "core/protocol/Ranking.h"
+#include "core/protocol/Scoring.h"
+#include "core/startlist/ClassStore.h"
+#include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 
 #include <QElapsedTimer>
@@ -11,13 +13,24 @@
 Q_DECLARE_METATYPE(RunFields)
 
 namespace {
-std::unique_ptr<ProtocolModel> modelOf(const QList<RunFields> &rows)
+// The protocol of a class held by its own store.
+struct Protocol
 {
-    auto model = std::make_unique<ProtocolModel>();
-    model->setPenaltySeconds(2, 10);
-    model->rebuild(std::vector<RunFields>(rows.begin(), rows.end()));
-    return model;
-}
+    explicit Protocol(const QList<RunFields> &rows)
+    {
+        store.replaceList(listOfRuns(std::vector<RunFields>(rows.begin(), rows.end())), ChangeSource::Load);
+        model.setPenaltySeconds(2, 10);
+    }
+    void write(int row, int column, int value)
+    {
+        static const QMap<int, ListField> fields{{ProtocolModel::Time1, ListField::Time1}, {ProtocolModel::FP1, ListField::FP1},
+                                                 {ProtocolModel::FS1, ListField::FS1},     {ProtocolModel::Time2, ListField::Time2},
+                                                 {ProtocolModel::FP2, ListField::FP2},     {ProtocolModel::FS2, ListField::FS2}};
+        store.writeNumberField(row, fields.value(column), value, ChangeSource::Hand);
+    }
+    ClassStore store;
+    ProtocolModel model{store};
+};
 
 QList<int> placeColumn(const ProtocolModel &model)
 {
@@ -27,15 +40,13 @@ QList<int> placeColumn(const ProtocolModel &model)
     return places;
 }
 
-QList<int> rankedFromScratch(const ProtocolModel &model)
+// The places the exports use: the whole class scored in one pass.
+QList<int> rankedFromScratch(const ClassStore &store, const ProtocolModel &model)
 {
-    std::vector<std::optional<std::uint32_t>> keys;
-    for (int r = 0; r < model.rowCount(); ++r) {
-        keys.push_back(rankKey(model.cell(r, ProtocolModel::Time1), model.cell(r, ProtocolModel::Time2),
-                               model.cell(r, ProtocolModel::GrandTotal)));
-    }
-    const std::vector<int> places = placesOf(keys);
-    return QList<int>(places.begin(), places.end());
+    QList<int> places;
+    for (const ScoredEntry &entry : scoreClass(store.list().entries(), model.scoringRules()))
+        places << entry.place;
+    return places;
 }
 } // namespace
 
@@ -85,12 +96,13 @@ private slots:
     {
         QFETCH(QList<RunFields>, rows);
         QFETCH(QList<int>, places);
-        auto model = modelOf(rows);
-        QCOMPARE(placeColumn(*model), places);
-        QCOMPARE(rankedFromScratch(*model), places);
-        for (int r = 0; r < model->rowCount(); ++r) {
+        Protocol protocol(rows);
+        const ProtocolModel &model = protocol.model;
+        QCOMPARE(placeColumn(model), places);
+        QCOMPARE(rankedFromScratch(protocol.store, model), places);
+        for (int r = 0; r < model.rowCount(); ++r) {
             const int place = places.at(r);
-            QCOMPARE(model->cellText(r, ProtocolModel::Place), place ? QString::number(place) : QString());
+            QCOMPARE(model.cellText(r, ProtocolModel::Place), place ? QString::number(place) : QString());
         }
     }
 
@@ -114,10 +126,10 @@ private slots:
         QFETCH(int, column);
         QFETCH(int, value);
         QFETCH(QList<int>, places);
-        auto model = modelOf({{10'000, 0, 0, 10'000, 0, 0}, {15'000, 0, 0, 15'000, 0, 0}, {2'000, 0, 0, 0, 0, 0}});
-        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
-        model->setCell(row, column, value);
-        model->recalculateRow(row);
+        Protocol protocol({{10'000, 0, 0, 10'000, 0, 0}, {15'000, 0, 0, 15'000, 0, 0}, {2'000, 0, 0, 0, 0, 0}});
+        ProtocolModel *model = &protocol.model;
+        QSignalSpy changed(model, &QAbstractItemModel::dataChanged);
+        protocol.write(row, column, value);
         QCOMPARE(placeColumn(*model), places);
         // The view hears of the whole "Platz" column: other participants' places moved too.
         const bool columnRepainted = std::any_of(changed.cbegin(), changed.cend(), [&](const QList<QVariant> &args) {
@@ -130,20 +142,19 @@ private slots:
 
     void changedPenaltySecondsReorder()
     {
-        auto model = modelOf({{10'000, 3, 0, 10'000, 0, 0}, {10'000, 0, 1, 10'000, 0, 0}});
-        QCOMPARE(placeColumn(*model), (QList<int> {1, 2}));
-        model->setPenaltySeconds(5, 1);
-        QCOMPARE(placeColumn(*model), (QList<int> {2, 1}));
+        Protocol protocol({{10'000, 3, 0, 10'000, 0, 0}, {10'000, 0, 1, 10'000, 0, 0}});
+        QCOMPARE(placeColumn(protocol.model), (QList<int> {1, 2}));
+        protocol.model.setPenaltySeconds(5, 1);
+        QCOMPARE(placeColumn(protocol.model), (QList<int> {2, 1}));
     }
 
     void placeIsNeverStored()
     {
-        auto model = modelOf({{10'000, 0, 0, 10'000, 0, 0}, {20'000, 0, 0, 20'000, 0, 0}});
-        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
-        model->setCell(1, ProtocolModel::Place, 1);
-        QCOMPARE(model->cell(1, ProtocolModel::Place), 2);
-        QCOMPARE(changed.count(), 0);
-        QCOMPARE(model->rowFields(1), (RunFields {20'000, 0, 0, 20'000, 0, 0}));
+        Protocol protocol({{10'000, 0, 0, 10'000, 0, 0}, {20'000, 0, 0, 20'000, 0, 0}});
+        QCOMPARE(protocol.model.cell(1, ProtocolModel::Place), 2);
+        QVERIFY(!protocol.model.setData(protocol.model.index(1, ProtocolModel::Place), 1));
+        QCOMPARE(protocol.model.cell(1, ProtocolModel::Place), 2);
+        QCOMPARE(protocol.model.runFields(1), (RunFields {20'000, 0, 0, 20'000, 0, 0}));
     }
 
     // Random edits, each checked against a ranking from scratch.
@@ -155,8 +166,8 @@ private slots:
             row.time1 = random.bounded(3) ? random.bounded(1, 40) * 1'000 : 0;
             row.time2 = random.bounded(3) ? random.bounded(1, 40) * 1'000 : 0;
         }
-        ProtocolModel model;
-        model.rebuild(rows);
+        Protocol protocol(QList<RunFields>(rows.begin(), rows.end()));
+        const ProtocolModel &model = protocol.model;
         static constexpr int editable[] = {ProtocolModel::Time1, ProtocolModel::FP1, ProtocolModel::FS1,
                                            ProtocolModel::Time2, ProtocolModel::FP2, ProtocolModel::FS2};
         for (int step = 0; step < 3'000; ++step) {
@@ -167,32 +178,31 @@ private slots:
             const int value = random.bounded(50) == 0 ? INT_MAX - random.bounded(1000)
                 : isTime                              ? random.bounded(0, 8) * 1'000
                                                       : random.bounded(0, 3);
-            model.setCell(row, column, value);
-            if (random.bounded(4))
-                model.recalculateRow(row);
-            QCOMPARE(placeColumn(model), rankedFromScratch(model));
+            protocol.write(row, column, value);
+            QCOMPARE(placeColumn(model), rankedFromScratch(protocol.store, model));
         }
     }
 
-    // The main window stores the running time and recalculates one row every 100 ms.
+    // The main window shows the running time in one row every 100 ms.
     void liveTimeKeepsPlacesCheap()
     {
         constexpr int Participants = 10'000;
         std::vector<RunFields> rows(Participants);
         for (int i = 0; i < Participants; ++i)
             rows[std::size_t(i)] = {50'000 + i * 7 % 9'000, i % 3, 0, 51'000 + i * 13 % 7'000, 0, i % 2};
-        ProtocolModel model;
-        model.rebuild(rows);
+        Protocol protocol(QList<RunFields>(rows.begin(), rows.end()));
+        ProtocolModel &model = protocol.model;
+        model.setRunState({true, 4'242, 2});
         constexpr int Ticks = 2'000;
         QElapsedTimer timer;
         timer.start();
-        for (int tick = 1; tick <= Ticks; ++tick) {
-            model.setCell(4'242, ProtocolModel::Time2, tick * 100);
-            model.recalculateRow(4'242);
-        }
+        for (int tick = 1; tick <= Ticks; ++tick)
+            model.showLiveTime(tick * 100);
         const double perTickMs = double(timer.nsecsElapsed()) / 1e6 / Ticks;
         QVERIFY2(perTickMs < 0.2, qPrintable(QStringLiteral("%1 ms per refresh").arg(perTickMs)));
-        QCOMPARE(placeColumn(model), rankedFromScratch(model));
+        // The running participant's place as if its time were recorded.
+        protocol.write(4'242, ProtocolModel::Time2, Ticks * 100);
+        QCOMPARE(placeColumn(model), rankedFromScratch(protocol.store, model));
     }
 };
 

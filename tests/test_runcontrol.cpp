@@ -27,19 +27,15 @@ public:
     int rowCount() const override { return int(rows.size()); }
     std::int32_t runTime(int row, int run) const override { return rows[row].times[run == 1 ? 0 : 1]; }
     QString participantName(int row) const override { return rows[row].name; }
-    void storeRunTime(int row, int run, std::int32_t time) override
+    void recordRunTime(int row, int run, std::int32_t time, ChangeSource) override
     {
         rows[row].times[run == 1 ? 0 : 1] = time;
-        calls << QStringLiteral("store %1 %2 %3").arg(row).arg(run).arg(time);
-    }
-    void recalculateRow(int row) override { calls << QStringLiteral("recalc %1").arg(row); }
-    void writeBackRow(int row) override
-    {
         rows[row].written = rows[row].times;
-        calls << QStringLiteral("write %1").arg(row);
+        calls << QStringLiteral("record %1 %2 %3").arg(row).arg(run).arg(time);
         if (onWriteBack)
             onWriteBack();
     }
+    void showLiveTime(std::int32_t time) override { calls << QStringLiteral("live %1").arg(time); }
     void showRunState(const RunState &state) override { states.push_back(state); }
 };
 } // namespace
@@ -126,8 +122,7 @@ private slots:
         m_runs->StopRun(); // a second stop does nothing
         QVERIFY(!m_runs->Running());
         QCOMPARE(m_runs->LiveTime(), TimeMs(12'346));
-        QCOMPARE(m_protocol.calls,
-                 QStringList({"store 0 1 12346", "recalc 0", "recalc 0", "write 0"}));
+        QCOMPARE(m_protocol.calls, QStringList({"record 0 1 12346"}));
         QCOMPARE(m_protocol.rows[0].written[0], 12'346);
         QVERIFY(!m_runs->isStartEnabled());
         QVERIFY(!m_runs->isStopEnabled());
@@ -221,11 +216,12 @@ private slots:
         m_runs->StartRun();
         FakeCounter::advanceMs(250);
         m_runs->refreshDisplay();
+        m_protocol.calls.clear();
         m_runs->refreshProtocol(false);
-        QCOMPARE(m_protocol.rows[0].times[0], 0);
+        QCOMPARE(m_protocol.calls, QStringList());
         m_runs->refreshProtocol(true);
-        QCOMPARE(m_protocol.rows[0].times[0], 250);
-        QCOMPARE(m_protocol.rows[0].written[0], 0); // only the stop writes back
+        QCOMPARE(m_protocol.calls, QStringList({"live 250"}));
+        QCOMPARE(m_protocol.rows[0].written[0], 0); // only the stop records a time
         FakeCounter::advanceMs(100);
         m_runs->StopRun();
         QCOMPARE(m_protocol.rows[0].written[0], 350);

@@ -145,6 +145,42 @@ private slots:
         QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 70'000);
     }
 
+    // A damaged class picked in the selector says what the start-up says, and the line names the file.
+    void damagedClassInTheSelector_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("rowsRead");
+        QTest::newRow("bad number") << fileOf(kimRecord() + record({"Lee", "", "", "", "", "", "x", "0", "0", "0", "0", "0"}))
+                                    << 2;
+        QTest::newRow("not a start list file") << QByteArray("hello\r\n") << 0;
+    }
+    void damagedClassInTheSelector()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, rowsRead);
+        QVERIFY(writeBytes(ClassListPath(1), bytes));
+        QVERIFY(writeBytes(ClassListPath(2), bytes));
+        QString atStartUp;
+        {
+            ClassStore store;
+            const TfrmStartList editor(store);
+            const QStringList shown = OperatorDialogs::takeShownMessages();
+            QCOMPARE(shown.size(), 1);
+            atStartUp = shown.first();
+        }
+        QVERIFY(atStartUp.contains(QStringLiteral("List01.dat.bak")));
+
+        ui().cmbClass->setFocus();
+        QTest::keyClick(ui().cmbClass, Qt::Key_Down);
+        QCOMPARE(m_store->CurrentClass(), 2);
+        QCOMPARE(OperatorDialogs::takeShownMessages(),
+                 QStringList{atStartUp.replace(QStringLiteral("List01.dat"), QStringLiteral("List02.dat"))});
+        QVERIFY(ui().lblSaveWarning->isVisible());
+        QVERIFY(ui().lblSaveWarning->text().contains(QStringLiteral("List02.dat")));
+        QCOMPARE(readBytes(ClassListPath(2) + QStringLiteral(".bak")), bytes);
+        QCOMPARE(ui().model->rowCount(), rowsRead);
+    }
+
     void closingAfterASuccessfulSaveAsksNothing()
     {
         timeRun(0, 61'230);

@@ -315,7 +315,7 @@ private slots:
         QFETCH(int, classAfter);
         QFETCH(bool, written);
         chooseFromMenu("mnuAddRow");
-        m_store->writeNumberField(0, ListField::Time1, 65430);
+        m_store->writeNumberField(0, ListField::Time1, 65430, ChangeSource::Hand);
         QSignalSpy tabChanged(tabs(), &QTabBar::currentChanged);
         m_form->SelectClass(target);
         QCOMPARE(m_form->CurrentClass(), classAfter);

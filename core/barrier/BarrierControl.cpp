@@ -27,7 +27,6 @@ BarrierControl::BarrierControl(RunControl &runs, QObject *parent)
 
 BarrierControl::Outcome BarrierControl::pulse(std::int64_t count)
 {
-    emit pulseArrived();
     double ms = 0.0;
     const Outcome outcome = decide(count, ms);
     emit pulseHandled(outcome, ms);

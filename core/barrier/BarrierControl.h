@@ -61,8 +61,6 @@ public:
     static QString outcomeText(Outcome outcome, double ms);
 
 signals:
-    // Before the pulse starts or stops anything, so what follows can be put down to the barrier.
-    void pulseArrived();
     void pulseHandled(BarrierControl::Outcome outcome, double ms);
 
 private:

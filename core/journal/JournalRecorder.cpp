@@ -142,7 +142,7 @@ void JournalRecorder::storeChanged(const StoreChange &change)
     record(std::move(e));
 }
 
-void JournalRecorder::runStarted(int row, int run, std::int64_t)
+void JournalRecorder::runStarted(int row, int run, std::int64_t, ChangeSource source)
 {
     JournalEvent e;
     e.clockMs = 0;
@@ -152,15 +152,12 @@ void JournalRecorder::runStarted(int row, int run, std::int64_t)
     e.name = m_store.readTextField(row, ListField::Name);
     e.field = QStringLiteral("start");
     e.newValue = QString::number(run);
-    e.source = journalSourceName(m_commandSource);
-    m_commandSource = ChangeSource::Button;
+    e.source = journalSourceName(source);
     record(std::move(e));
 }
 
-void JournalRecorder::runStopped(int row, int run, std::int32_t timeMs)
+void JournalRecorder::runStopped(int row, int run, std::int32_t timeMs, ChangeSource source)
 {
-    const ChangeSource source = m_commandSource;
-    m_commandSource = ChangeSource::Button;
     const QString name = m_store.readTextField(row, ListField::Name);
     JournalEvent e;
     e.clockMs = timeMs;

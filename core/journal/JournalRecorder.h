@@ -31,10 +31,6 @@ public:
 
     Journal &journal() { return *m_journal; }
 
-    // Who gives the next start or stop of run control: a key, a button, the barrier or RESET.
-    void setCommandSource(ChangeSource source) { m_commandSource = source; }
-    ChangeSource commandSource() const { return m_commandSource; }
-
     void recordPenaltySeconds(const QString &field, double oldSeconds, double newSeconds);
     // A pulse of the barrier: what became of it, in the words the status line shows.
     void recordPulse(bool taken, const QString &outcome, double ms);
@@ -55,8 +51,8 @@ signals:
 
 private:
     void storeChanged(const StoreChange &change);
-    void runStarted(int row, int run, std::int64_t startCount);
-    void runStopped(int row, int run, std::int32_t timeMs);
+    void runStarted(int row, int run, std::int64_t startCount, ChangeSource source);
+    void runStopped(int row, int run, std::int32_t timeMs, ChangeSource source);
     void noteClassFile(int classIndex);
     void report(FileResult result);
     std::optional<std::int64_t> clockNow() const;
@@ -64,6 +60,5 @@ private:
     ClassStore &m_store;
     RunControl &m_runs;
     std::unique_ptr<Journal> m_journal;
-    ChangeSource m_commandSource = ChangeSource::Button;
     FileResult m_last;
 };

@@ -52,8 +52,10 @@ private:
     struct Step
     {
         StoreChange change;
-        // The list after a change of the whole list, so a redo can bring it back.
+        // The list after a change of entries, so a redo can bring it back.
         std::shared_ptr<const StartList> after;
+        // Fields of the same entry written with it as one result (a run cleared with Ctrl+click).
+        std::vector<StoreChange> joined;
     };
     using Steps = std::vector<Step>;
 
@@ -61,6 +63,7 @@ private:
     std::optional<StoreChange> move(Steps &from, Steps &to, bool backwards, const std::optional<Guarded> &guarded,
                                     QString *refusal);
     bool holds(const Step &step, bool backwards) const;
+    bool holdsField(const StoreChange &change, bool backwards) const;
     bool apply(const Step &step, bool backwards);
     Steps &undoSteps();
     Steps &redoSteps();
@@ -70,4 +73,6 @@ private:
     std::array<Steps, 10> m_undo;
     std::array<Steps, 10> m_redo;
     bool m_applying = false;
+    // A cleared run is written field by field and then saved; until the save its fields are one step.
+    bool m_resultOpen = false;
 };

@@ -1,7 +1,7 @@
 #include "core/protocol/ClassResults.h"
 
 #include "core/protocol/ProtocolModel.h"
-#include "core/protocol/Ranking.h"
+#include "core/protocol/Scoring.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
@@ -15,28 +15,27 @@ struct ColumnSource
     ResultColumn column;
     const char *heading;
     ResultKind kind;
-    int protocolColumn; // -1: not a protocol cell
 };
 
 constexpr ColumnSource columnSources[ResultColumnCount] = {
-    {ResultColumn::Place, "Platz", ResultKind::WholeNumber, ProtocolModel::Place},
-    {ResultColumn::Number, "#", ResultKind::WholeNumber, ProtocolModel::Number},
-    {ResultColumn::StartNr, "Start-Nr", ResultKind::Text, -1},
-    {ResultColumn::Name, "Name", ResultKind::Text, ProtocolModel::Name},
-    {ResultColumn::Info1, "Info1", ResultKind::Text, -1},
-    {ResultColumn::Info2, "Info2", ResultKind::Text, -1},
-    {ResultColumn::Info3, "Info3", ResultKind::Text, -1},
-    {ResultColumn::Time1, "Lauf 1", ResultKind::Time, ProtocolModel::Time1},
-    {ResultColumn::FP1, "FP", ResultKind::WholeNumber, ProtocolModel::FP1},
-    {ResultColumn::FS1, "FS", ResultKind::WholeNumber, ProtocolModel::FS1},
-    {ResultColumn::Penalty1, "Fehler", ResultKind::Time, ProtocolModel::Penalty1},
-    {ResultColumn::Total1, "Gesamt", ResultKind::Time, ProtocolModel::Total1},
-    {ResultColumn::Time2, "Lauf 2", ResultKind::Time, ProtocolModel::Time2},
-    {ResultColumn::FP2, "FP", ResultKind::WholeNumber, ProtocolModel::FP2},
-    {ResultColumn::FS2, "FS", ResultKind::WholeNumber, ProtocolModel::FS2},
-    {ResultColumn::Penalty2, "Fehler", ResultKind::Time, ProtocolModel::Penalty2},
-    {ResultColumn::Total2, "Gesamt", ResultKind::Time, ProtocolModel::Total2},
-    {ResultColumn::GrandTotal, "Ges.Zeit", ResultKind::Time, ProtocolModel::GrandTotal},
+    {ResultColumn::Place, "Platz", ResultKind::WholeNumber},
+    {ResultColumn::Number, "#", ResultKind::WholeNumber},
+    {ResultColumn::StartNr, "Start-Nr", ResultKind::Text},
+    {ResultColumn::Name, "Name", ResultKind::Text},
+    {ResultColumn::Info1, "Info1", ResultKind::Text},
+    {ResultColumn::Info2, "Info2", ResultKind::Text},
+    {ResultColumn::Info3, "Info3", ResultKind::Text},
+    {ResultColumn::Time1, "Lauf 1", ResultKind::Time},
+    {ResultColumn::FP1, "FP", ResultKind::WholeNumber},
+    {ResultColumn::FS1, "FS", ResultKind::WholeNumber},
+    {ResultColumn::Penalty1, "Fehler", ResultKind::Time},
+    {ResultColumn::Total1, "Gesamt", ResultKind::Time},
+    {ResultColumn::Time2, "Lauf 2", ResultKind::Time},
+    {ResultColumn::FP2, "FP", ResultKind::WholeNumber},
+    {ResultColumn::FS2, "FS", ResultKind::WholeNumber},
+    {ResultColumn::Penalty2, "Fehler", ResultKind::Time},
+    {ResultColumn::Total2, "Gesamt", ResultKind::Time},
+    {ResultColumn::GrandTotal, "Ges.Zeit", ResultKind::Time},
 };
 
 } // namespace
@@ -70,31 +69,37 @@ QString ResultsDocument::title() const
 ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds)
 {
     // The protocol's own scoring, so the results can never differ from what the grid shows.
-    ProtocolModel model;
-    model.setPenaltySeconds(double(fpSeconds), double(fsSeconds));
-    model.setEntries(&list);
-    std::vector<RunFields> fields(std::size_t(list.count()));
-    for (int i = 0; i < list.count(); ++i) {
-        fields[std::size_t(i)] = {list.wholeNumber(i, ListField::Time1), list.wholeNumber(i, ListField::FP1),
-                                  list.wholeNumber(i, ListField::FS1),   list.wholeNumber(i, ListField::Time2),
-                                  list.wholeNumber(i, ListField::FP2),   list.wholeNumber(i, ListField::FS2)};
-    }
-    model.rebuild(fields);
+    const std::vector<ScoredEntry> scored = scoreClass(list.entries(), ScoringRules{fpSeconds, fsSeconds});
 
     ClassResults result;
     result.classIndex = classIndex;
     result.className = ClassNameOf(classIndex);
-    result.lines.resize(fields.size());
+    result.lines.resize(scored.size());
     for (int r = 0; r < list.count(); ++r) {
+        const ScoredEntry &entry = scored[std::size_t(r)];
         ResultLine &line = result.lines[std::size_t(r)];
-        for (const ColumnSource &source : columnSources) {
-            const std::size_t c = std::size_t(source.column);
-            if (source.protocolColumn >= 0) {
-                line.texts[c] = model.cellText(r, source.protocolColumn);
-                line.values[c] = model.cell(r, source.protocolColumn);
-            }
-        }
-        line.values[std::size_t(ResultColumn::Number)] = r + 1;
+        const auto set = [&line](ResultColumn column, std::int32_t value, const QString &text) {
+            line.values[std::size_t(column)] = value;
+            line.texts[std::size_t(column)] = text;
+        };
+        const auto setTime = [&](ResultColumn column, std::int32_t value) { set(column, value, formatCellTime(value)); };
+        const auto setCount = [&](ResultColumn column, std::int32_t value) {
+            set(column, value, QString::number(value));
+        };
+        set(ResultColumn::Place, entry.place, entry.place > 0 ? QString::number(entry.place) : QString());
+        set(ResultColumn::Number, r + 1, QString::number(r + 1));
+        set(ResultColumn::Name, r, list.text(r, ListField::Name));
+        setTime(ResultColumn::Time1, entry.runs.time1);
+        setCount(ResultColumn::FP1, entry.runs.fp1);
+        setCount(ResultColumn::FS1, entry.runs.fs1);
+        setTime(ResultColumn::Penalty1, entry.score.penalty1);
+        setTime(ResultColumn::Total1, entry.score.total1);
+        setTime(ResultColumn::Time2, entry.runs.time2);
+        setCount(ResultColumn::FP2, entry.runs.fp2);
+        setCount(ResultColumn::FS2, entry.runs.fs2);
+        setTime(ResultColumn::Penalty2, entry.score.penalty2);
+        setTime(ResultColumn::Total2, entry.score.total2);
+        setTime(ResultColumn::GrandTotal, entry.score.grandTotal);
         line.texts[std::size_t(ResultColumn::StartNr)] = list.text(r, ListField::StartNr);
         line.texts[std::size_t(ResultColumn::Info1)] = list.text(r, ListField::Info1);
         line.texts[std::size_t(ResultColumn::Info2)] = list.text(r, ListField::Info2);

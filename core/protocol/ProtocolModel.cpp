@@ -1,6 +1,7 @@
 #include "core/protocol/ProtocolModel.h"
 
-#include "core/text/WholeNumber.h"
+#include "core/startlist/ClassStore.h"
+#include "core/text/Numbers.h"
 
 #include <cmath>
 #include <utility>
@@ -15,6 +16,16 @@ std::int64_t wholeSeconds(double value)
 {
     return std::isfinite(value) ? static_cast<std::int64_t>(std::trunc(value)) : 0;
 }
+
+ListField countField(int column)
+{
+    switch (column) {
+    case ProtocolModel::FP1: return ListField::FP1;
+    case ProtocolModel::FS1: return ListField::FS1;
+    case ProtocolModel::FP2: return ListField::FP2;
+    default: return ListField::FS2;
+    }
+}
 } // namespace
 
 QString formatCellTime(std::int64_t t)
@@ -22,36 +33,37 @@ QString formatCellTime(std::int64_t t)
     return t < 0 ? QLatin1Char('-') + FormatTime(-t) : FormatTime(t);
 }
 
-ProtocolModel::ProtocolModel(QObject *parent)
+ProtocolModel::ProtocolModel(ClassStore &store, QObject *parent)
     : QAbstractTableModel(parent)
+    , m_store(store)
 {
+    connect(&store, &ClassStore::changed, this, &ProtocolModel::storeChanged);
+    m_rowCount = store.entryCount();
+    resetPlaces();
 }
 
 void ProtocolModel::setPenaltySeconds(double fpSeconds, double fsSeconds)
 {
-    const std::int64_t fp = wholeSeconds(fpSeconds);
-    const std::int64_t fs = wholeSeconds(fsSeconds);
-    if (fp == m_fpSeconds && fs == m_fsSeconds)
+    const ScoringRules rules{wholeSeconds(fpSeconds), wholeSeconds(fsSeconds)};
+    if (rules == m_rules)
         return;
-    m_fpSeconds = fp;
-    m_fsSeconds = fs;
-    for (Row &row : m_rows)
-        recalculate(row);
+    m_rules = rules;
     resetPlaces();
-    if (!m_rows.empty())
-        emit dataChanged(index(0, Time1), index(rowCount() - 1, Place), {Qt::DisplayRole, Qt::EditRole});
-}
-
-void ProtocolModel::setEntries(const StartList *entries)
-{
-    m_entries = entries;
+    if (m_rowCount > 0)
+        emit dataChanged(index(0, Time1), index(m_rowCount - 1, Place), {Qt::DisplayRole, Qt::EditRole});
 }
 
 void ProtocolModel::setRunState(const RunState &state)
 {
     if (state == m_runState)
         return;
+    const int liveRow = isLiveRow(m_runState.currentRow) ? m_runState.currentRow : -1;
     m_runState = state;
+    // A new run starts with the stored time until the first live time comes.
+    if (!state.running)
+        m_liveShown = false;
+    if (liveRow >= 0 && !isLiveRow(liveRow))
+        updatePlace(liveRow);
     repaintAll();
 }
 
@@ -61,101 +73,100 @@ void ProtocolModel::setColors(const ProtocolColors &colors)
     repaintAll();
 }
 
-void ProtocolModel::rebuild(const std::vector<RunFields> &entries)
+void ProtocolModel::showLiveTime(std::int32_t time)
+{
+    if (!m_runState.running || !validRow(m_runState.currentRow))
+        return;
+    m_liveShown = true;
+    m_liveTime = time;
+    RecalculateRow(m_runState.currentRow);
+}
+
+void ProtocolModel::RecalculateRow(int row)
+{
+    if (!validRow(row))
+        return;
+    emit dataChanged(index(row, Time1), index(row, GrandTotal));
+    updatePlace(row);
+}
+
+RunFields ProtocolModel::runFields(int row) const
+{
+    if (!validRow(row) || !m_store.list().isValidIndex(row))
+        return {};
+    RunFields runs = runFieldsOf(m_store.list().at(row));
+    if (isLiveRow(row))
+        (m_runState.runNumber == 1 ? runs.time1 : runs.time2) = m_liveTime;
+    return runs;
+}
+
+void ProtocolModel::storeChanged(const StoreChange &change)
+{
+    if (change.kind != StoreChange::Kind::Field) {
+        reset();
+        return;
+    }
+    if (isNumberField(change.field))
+        RecalculateRow(change.entry);
+    else if (change.field == ListField::Name && validRow(change.entry))
+        emit dataChanged(index(change.entry, Name), index(change.entry, Name));
+}
+
+void ProtocolModel::reset()
 {
     beginResetModel();
-    m_rows.assign(entries.size(), Row{});
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        Row &row = m_rows[i];
-        const RunFields &e = entries[i];
-        row[Number] = row[Name] = static_cast<std::int32_t>(i);
-        row[Time1] = e.time1;
-        row[FP1] = e.fp1;
-        row[FS1] = e.fs1;
-        row[Time2] = e.time2;
-        row[FP2] = e.fp2;
-        row[FS2] = e.fs2;
-        recalculate(row);
-    }
+    m_rowCount = m_store.entryCount();
+    m_liveShown = false;
     resetPlaces();
     endResetModel();
-}
-
-void ProtocolModel::recalculateRun(Row &row, int timeColumn) const
-{
-    const std::int64_t time = row[timeColumn];
-    // Each count times 1000 wraps at 32 bits; the rest is 64-bit arithmetic.
-    const std::int64_t fp = wrappingMul32(row[timeColumn + 1], 1000);
-    const std::int64_t fs = wrappingMul32(row[timeColumn + 2], 1000);
-    const std::int64_t penalty =
-        wrappingAdd64(wrappingMul64(fp, m_fpSeconds), wrappingMul64(fs, m_fsSeconds));
-    row[timeColumn + 3] = wrapToInt32(penalty);
-    row[timeColumn + 4] = wrapToInt32(wrappingAdd64(time, penalty));
-}
-
-void ProtocolModel::recalculate(Row &row) const
-{
-    recalculateRun(row, Time1);
-    recalculateRun(row, Time2);
-    row[GrandTotal] = wrapToInt32(std::int64_t(row[Total1]) + row[Total2]);
-}
-
-void ProtocolModel::recalculateRow(int r)
-{
-    if (!validRow(r))
-        return;
-    recalculate(m_rows[std::size_t(r)]);
-    emit dataChanged(index(r, Time1), index(r, GrandTotal));
-    updatePlace(r);
 }
 
 void ProtocolModel::resetPlaces()
 {
     std::vector<std::optional<std::uint32_t>> keys;
-    keys.reserve(m_rows.size());
-    for (const Row &row : m_rows)
-        keys.push_back(rankKey(row[Time1], row[Time2], row[GrandTotal]));
+    keys.reserve(std::size_t(m_rowCount));
+    for (int r = 0; r < m_rowCount; ++r)
+        keys.push_back(scoreRuns(runFields(r), m_rules).rankKey);
     m_places.reset(keys);
 }
 
 void ProtocolModel::updatePlace(int r)
 {
-    const Row &row = m_rows[std::size_t(r)];
-    if (m_places.update(r, rankKey(row[Time1], row[Time2], row[GrandTotal])))
-        emit dataChanged(index(0, Place), index(rowCount() - 1, Place), {Qt::DisplayRole, Qt::EditRole});
-}
-
-RunFields ProtocolModel::rowFields(int r) const
-{
-    if (!validRow(r))
-        return {};
-    const Row &row = m_rows[std::size_t(r)];
-    return {row[Time1], row[FP1], row[FS1], row[Time2], row[FP2], row[FS2]};
+    if (m_places.update(r, scoreRuns(runFields(r), m_rules).rankKey))
+        emit dataChanged(index(0, Place), index(m_rowCount - 1, Place), {Qt::DisplayRole, Qt::EditRole});
 }
 
 std::int32_t ProtocolModel::cell(int row, int column) const
 {
     if (!validRow(row) || column < 0 || column >= ColumnCount)
         return 0;
-    if (column == Place)
-        return m_places.place(row);
-    return m_rows[std::size_t(row)][std::size_t(column)];
-}
-
-void ProtocolModel::setCell(int row, int column, std::int32_t value)
-{
-    if (!validRow(row) || column < 0 || column >= ColumnCount || column == Place)
-        return;
-    m_rows[std::size_t(row)][std::size_t(column)] = value;
-    emit dataChanged(index(row, column), index(row, column));
-    if (column == Time1 || column == Time2 || column == GrandTotal)
-        updatePlace(row);
+    const RunFields runs = runFields(row);
+    switch (column) {
+    case Number:
+    case Name: return row;
+    case Time1: return runs.time1;
+    case FP1: return runs.fp1;
+    case FS1: return runs.fs1;
+    case Time2: return runs.time2;
+    case FP2: return runs.fp2;
+    case FS2: return runs.fs2;
+    case Place: return m_places.place(row);
+    default: break;
+    }
+    const Score score = scoreRuns(runs, m_rules);
+    switch (column) {
+    case Penalty1: return score.penalty1;
+    case Total1: return score.total1;
+    case Penalty2: return score.penalty2;
+    case Total2: return score.total2;
+    default: return score.grandTotal;
+    }
 }
 
 void ProtocolModel::repaintAll()
 {
-    if (!m_rows.empty())
-        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1), {ColorRole, Qt::DisplayRole});
+    if (m_rowCount > 0)
+        emit dataChanged(index(0, 0), index(m_rowCount - 1, ColumnCount - 1), {ColorRole, Qt::DisplayRole});
 }
 
 bool ProtocolModel::isTimeColumn(int column)
@@ -179,7 +190,7 @@ QString ProtocolModel::cellText(int row, int column) const
     if (column == Number)
         return QString::number(std::int64_t(v) + 1);
     if (column == Name)
-        return m_entries && m_entries->isValidIndex(v) ? m_entries->text(v, ListField::Name) : QStringLiteral("?");
+        return m_store.list().isValidIndex(v) ? m_store.list().text(v, ListField::Name) : QStringLiteral("?");
     if (isCountColumn(column))
         return QString::number(v);
     if (isTimeColumn(column)) {
@@ -209,7 +220,7 @@ std::uint32_t ProtocolModel::cellColor(int row, int column) const
 
 int ProtocolModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_rowCount;
 }
 
 int ProtocolModel::columnCount(const QModelIndex &parent) const
@@ -234,6 +245,19 @@ QVariant ProtocolModel::data(const QModelIndex &index, int role) const
     default:
         return {};
     }
+}
+
+bool ProtocolModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !checkIndex(index, CheckIndexOption::IndexIsValid) || !isCountColumn(index.column()))
+        return false;
+    const std::optional<std::int32_t> count = parseWholeNumber(value.toString());
+    if (!count)
+        return false;
+    // A failed save is the store's to report; the count stays in memory and the next save retries.
+    [[maybe_unused]] const FileResult saved =
+        m_store.writeResult(index.row(), {{countField(index.column()), *count}}, ChangeSource::Typed);
+    return true;
 }
 
 QVariant ProtocolModel::headerData(int section, Qt::Orientation orientation, int role) const

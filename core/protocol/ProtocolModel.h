@@ -1,21 +1,15 @@
 #pragma once
 
 #include "core/protocol/Ranking.h"
-#include "core/startlist/StartList.h"
+#include "core/protocol/Scoring.h"
 #include "core/timing/PerfTimer.h"
 #include "core/timing/RunState.h"
 
 #include <QAbstractTableModel>
-#include <array>
 #include <cstdint>
-#include <vector>
 
-// The times and penalty counts a protocol row exchanges with its start list entry.
-struct RunFields
-{
-    std::int32_t time1 = 0, fp1 = 0, fs1 = 0, time2 = 0, fp2 = 0, fs2 = 0;
-    friend bool operator==(const RunFields &, const RunFields &) = default;
-};
+class ClassStore;
+struct StoreChange;
 
 // The four protocol colours, as 0xBBGGRR values.
 struct ProtocolColors
@@ -26,7 +20,10 @@ struct ProtocolColors
     std::uint32_t undefinedColor = 0xECD9FF;
 };
 
-// The results protocol of one class: one row per start list entry, 14 signed 32-bit cells.
+// The results protocol of the current class: a view of the class store, one row per entry, with
+// the penalty times, totals and places worked out from it. It keeps only the places (so the live
+// time can move one participant ten times a second without ranking the class again) and the
+// running clock, which is shown and never stored.
 class ProtocolModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -37,9 +34,8 @@ public:
         Number = 0, Name, Time1, FP1, FS1, Penalty1, Total1,
         Time2, FP2, FS2, Penalty2, Total2, GrandTotal, Place, ColumnCount
     };
-    using Row = std::array<std::int32_t, ColumnCount>;
 
-    explicit ProtocolModel(QObject *parent = nullptr);
+    explicit ProtocolModel(ClassStore &store, QObject *parent = nullptr);
 
     // The role under which data() gives a cell's colour, as a 0xBBGGRR number.
     static constexpr int ColorRole = Qt::UserRole;
@@ -47,22 +43,22 @@ public:
     // Whole seconds per FP and FS count; a change rescores every row at once, so one class is
     // never scored with mixed values.
     void setPenaltySeconds(double fpSeconds, double fsSeconds);
-    std::int64_t fpSeconds() const { return m_fpSeconds; }
-    std::int64_t fsSeconds() const { return m_fsSeconds; }
-    // The entries whose "#" and "Name" the rows show; an index outside them shows "?" as its name.
-    void setEntries(const StartList *entries);
+    std::int64_t fpSeconds() const { return m_rules.fpSeconds; }
+    std::int64_t fsSeconds() const { return m_rules.fsSeconds; }
+    const ScoringRules &scoringRules() const { return m_rules; }
     void setRunState(const RunState &state);
     const RunState &runState() const { return m_runState; }
     void setColors(const ProtocolColors &colors);
 
-    // Replaces every row at once; the view repaints once.
-    void rebuild(const std::vector<RunFields> &entries);
-    void recalculateRow(int row);
-    RunFields rowFields(int row) const;
+    // The running clock of the current participant's run, shown in its cells until the run stops.
+    void showLiveTime(std::int32_t time);
+    // The derived cells and the places after a change of the row's runs.
+    void RecalculateRow(int row);
 
+    // What the row shows: the stored runs, the running one with the live time.
+    RunFields runFields(int row) const;
     // The "Platz" cell is worked out from the other rows, never stored: 0 for no place.
     std::int32_t cell(int row, int column) const;
-    void setCell(int row, int column, std::int32_t value);
 
     static bool isTimeColumn(int column);
     static bool isCountColumn(int column);
@@ -75,25 +71,30 @@ public:
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    // A penalty count typed into its cell: false when the text is no whole number (nothing
+    // changes). The store keeps it and saves the class file.
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
+    void storeChanged(const StoreChange &change);
+    void reset();
     // Every cell, for changes of the run state or the colours.
     void repaintAll();
-    bool validRow(int row) const { return row >= 0 && row < int(m_rows.size()); }
-    void recalculate(Row &row) const;
-    void recalculateRun(Row &row, int timeColumn) const;
+    bool validRow(int row) const { return row >= 0 && row < m_rowCount; }
+    bool isLiveRow(int row) const { return m_liveShown && m_runState.running && row == m_runState.currentRow; }
     void resetPlaces();
     // After a change of one row; every shown place may move.
     void updatePlace(int row);
 
-    std::vector<Row> m_rows;
+    ClassStore &m_store;
+    int m_rowCount = 0;
     PlaceIndex m_places;
-    std::int64_t m_fpSeconds = 2;
-    std::int64_t m_fsSeconds = 10;
-    const StartList *m_entries = nullptr;
+    ScoringRules m_rules;
     RunState m_runState;
+    bool m_liveShown = false;
+    std::int32_t m_liveTime = 0;
     ProtocolColors m_colors;
 };
 

@@ -9,23 +9,6 @@ std::optional<std::uint32_t> rankKey(std::int32_t time1, std::int32_t time2, std
     return static_cast<std::uint32_t>(grandTotal);
 }
 
-std::vector<int> placesOf(const std::vector<std::optional<std::uint32_t>> &keys)
-{
-    std::vector<std::uint32_t> sorted;
-    sorted.reserve(keys.size());
-    for (const auto &key : keys) {
-        if (key)
-            sorted.push_back(*key);
-    }
-    std::sort(sorted.begin(), sorted.end());
-    std::vector<int> places(keys.size(), 0);
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        if (keys[i])
-            places[i] = 1 + int(std::lower_bound(sorted.begin(), sorted.end(), *keys[i]) - sorted.begin());
-    }
-    return places;
-}
-
 void PlaceIndex::reset(const std::vector<std::optional<std::uint32_t>> &keys)
 {
     m_keys = keys;

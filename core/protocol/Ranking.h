@@ -15,9 +15,6 @@
 // The key a row ranks by, or nothing when a run has no time.
 std::optional<std::uint32_t> rankKey(std::int32_t time1, std::int32_t time2, std::int32_t grandTotal);
 
-// The place of every key in one pass: 0 for a row without a key.
-std::vector<int> placesOf(const std::vector<std::optional<std::uint32_t>> &keys);
-
 // The places of a class kept up to date one row at a time, so that a change of one row (a live
 // time every 100 ms) costs a search and a move in a sorted array instead of a full ranking.
 class PlaceIndex final
@@ -28,7 +25,6 @@ public:
     bool update(int row, std::optional<std::uint32_t> key);
     // 1 + the number of ranked rows with a lower key; 0 for an unranked row.
     int place(int row) const;
-    int rankedCount() const { return int(m_sorted.size()); }
 
 private:
     std::vector<std::optional<std::uint32_t>> m_keys;

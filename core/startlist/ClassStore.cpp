@@ -32,6 +32,7 @@ bool sameBytes(const QString &a, const QString &b)
 
 ClassStore::ClassStore(QObject *parent)
     : QObject(parent)
+    , m_model(*this)
 {
 }
 
@@ -121,21 +122,21 @@ FileResult ClassStore::loadCurrentClass()
     m_unsaved.reset();
     m_loaded = true;
     const QString path = ClassListPath(m_currentClass);
+    auto before = std::make_shared<const StartList>(m_list);
+    // A class without a file has no participants; the sort directions stay as the operator left them.
+    StartList next = m_list;
+    next.clear();
+    const Result<bool> read = ReadListFile(next, path, false);
+    m_model.beginResetModel();
+    m_list = std::move(next);
+    m_model.endResetModel();
+    // Announced once the original of a damaged file is safe, whatever the outcome.
     const struct Announce
     {
         ClassStore *store;
         std::shared_ptr<const StartList> before;
-        ~Announce()
-        {
-            emit store->changed({StoreChange::Kind::ListReplaced, store->m_currentClass, -1, ListField::Number, {}, {},
-                                 ChangeSource::Load, before});
-        }
-    } announce{this, std::make_shared<const StartList>(list())};
-    const Result<bool> read = m_model.changeAll([&](StartList &list) {
-        // A class without a file has no participants.
-        list.clear();
-        return ReadListFile(list, path, false);
-    });
+        ~Announce() { store->announceReplaced(std::move(before), ChangeSource::Load); }
+    } announce{this, std::move(before)};
     if (read.ok() && (read.value() || !QFileInfo::exists(path)))
         return {};
 
@@ -181,10 +182,91 @@ FileResult ClassStore::SaveCurrentClass()
     return result;
 }
 
-void ClassStore::writeNumberField(int index, ListField field, std::int32_t value, ChangeSource source)
+bool ClassStore::writeNumberField(int index, ListField field, std::int32_t value, ChangeSource source)
 {
-    const std::int32_t old = list().wholeNumber(index, field);
-    if (!m_model.setWholeNumber(index, field, value) || old == value)
-        return;
+    if (!m_list.isValidIndex(index) || !isNumberField(field))
+        return false;
+    const std::int32_t old = m_list.wholeNumber(index, field);
+    if (old == value)
+        return true;
+    m_list.setWholeNumber(index, field, value);
+    m_model.cellChanged(index, field);
     emit changed({StoreChange::Kind::Field, m_currentClass, index, field, old, value, source, nullptr});
+    return true;
+}
+
+bool ClassStore::writeTextField(int index, ListField field, const QString &text, ChangeSource source)
+{
+    if (!m_list.isValidIndex(index) || !isTextField(field))
+        return false;
+    const QString old = m_list.text(index, field);
+    if (old == text)
+        return true;
+    m_list.setText(index, field, text);
+    m_model.cellChanged(index, field);
+    emit changed({StoreChange::Kind::Field, m_currentClass, index, field, old, text, source, nullptr});
+    return true;
+}
+
+FileResult ClassStore::writeResult(int index, std::initializer_list<FieldValue> values, ChangeSource source)
+{
+    if (!m_list.isValidIndex(index))
+        return {};
+    // The row's results are written as the protocol reads them: a fraction from a file becomes the
+    // whole number shown. That changes nothing anyone sees, so it is not announced.
+    for (ListField field : {ListField::Time1, ListField::FP1, ListField::FS1, ListField::Time2, ListField::FP2,
+                            ListField::FS2})
+        m_list.setWholeNumber(index, field, m_list.wholeNumber(index, field));
+    for (const FieldValue &v : values)
+        writeNumberField(index, v.field, v.value, source);
+    return SaveCurrentClass();
+}
+
+void ClassStore::addEntry(ChangeSource source)
+{
+    const int index = m_list.count();
+    m_model.beginInsertRows({}, index, index);
+    m_list.add();
+    m_model.endInsertRows();
+    emit changed({StoreChange::Kind::EntryAdded, m_currentClass, index, ListField::Number, {}, {}, source, nullptr});
+}
+
+int ClassStore::removeEntries(const std::vector<int> &indices, ChangeSource source)
+{
+    auto before = std::make_shared<const StartList>(m_list);
+    m_model.beginResetModel();
+    const int removed = m_list.removeRows(indices);
+    m_model.endResetModel();
+    if (removed > 0)
+        emit changed({StoreChange::Kind::EntriesRemoved, m_currentClass, -1, ListField::Number, {}, {}, source,
+                      std::move(before)});
+    return removed;
+}
+
+QString ClassStore::sortBy(ListField field, ChangeSource source)
+{
+    auto before = std::make_shared<const StartList>(m_list);
+    std::vector<std::size_t> order;
+    m_model.layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QString error = m_list.sortBy(field, &order);
+    m_model.followOrder(order);
+    m_model.layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    if (!order.empty())
+        announceReplaced(std::move(before), source);
+    return error;
+}
+
+void ClassStore::replaceList(StartList list, ChangeSource source)
+{
+    auto before = std::make_shared<const StartList>(m_list);
+    m_model.beginResetModel();
+    m_list = std::move(list);
+    m_model.endResetModel();
+    announceReplaced(std::move(before), source);
+}
+
+void ClassStore::announceReplaced(std::shared_ptr<const StartList> before, ChangeSource source)
+{
+    emit changed({StoreChange::Kind::ListReplaced, m_currentClass, -1, ListField::Number, {}, {}, source,
+                  std::move(before)});
 }

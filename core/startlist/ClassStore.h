@@ -8,10 +8,12 @@
 #include <QString>
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
+#include <vector>
 
-// The store of record: the list of the current class, its class file and the current class
-// number. The protocol and the start list editor both work on it.
+// The store of record: the only copy of the current class's list, its class file and the current
+// class number. The protocol and the start list editor are views of it and write through it.
 //
 // A class file that failed to load is never lost: its original bytes are copied beside it
 // (List03.dat.bak) before anything can overwrite it.
@@ -23,9 +25,9 @@ class ClassStore final : public QObject
 public:
     explicit ClassStore(QObject *parent = nullptr);
 
-    // The current list, as the editor's grid shows and edits it.
+    // The start list editor's grid: a view of the list whose edits come back through the store.
     StartListModel &model() { return m_model; }
-    const StartList &list() const { return m_model.list(); }
+    const StartList &list() const { return m_list; }
 
     int CurrentClass() const { return m_currentClass; }
     // Saves the current class, then makes classIndex current and loads it. When the save fails
@@ -44,8 +46,27 @@ public:
     // "#" gives the position counted from 1; an index outside the list gives a null string.
     QString readTextField(int index, ListField field) const { return list().text(index, field); }
     std::int32_t readNumberField(int index, ListField field) const { return list().wholeNumber(index, field); }
-    void writeNumberField(int index, ListField field, std::int32_t value,
-                          ChangeSource source = ChangeSource::Editor);
+
+    // The only ways the entries change. Each change is announced once through changed(); writing
+    // a value a field already holds announces nothing. False when index or field is no such cell.
+    bool writeNumberField(int index, ListField field, std::int32_t value, ChangeSource source);
+    bool writeTextField(int index, ListField field, const QString &text, ChangeSource source);
+    // A result (a time, a count, a cleared run): the fields are written in the order given and the
+    // class file is saved at once, so a crash cannot take it. A failed save is reported through
+    // saveFinished and returned; the values stay in memory.
+    struct FieldValue
+    {
+        ListField field;
+        std::int32_t value;
+    };
+    FileResult writeResult(int index, std::initializer_list<FieldValue> values, ChangeSource source);
+    void addEntry(ChangeSource source);
+    // Removes the entries whose indices are given; returns how many went.
+    int removeEntries(const std::vector<int> &indices, ChangeSource source);
+    // See StartList::sortBy; the error message when nothing moved because of a text that is no number.
+    QString sortBy(ListField field, ChangeSource source);
+    // The whole list at once: a file read into the list, a cleared list, an undone removal.
+    void replaceList(StartList list, ChangeSource source);
 
     // Copies path (through its links: the file they lead to) to the first free "<file>.bak",
     // "<file>.bak2", ... beside it, with its permissions; a copy with the same bytes is reused.
@@ -67,7 +88,9 @@ signals:
 
 private:
     FileResult loadCurrentClass();
+    void announceReplaced(std::shared_ptr<const StartList> before, ChangeSource source);
 
+    StartList m_list;
     StartListModel m_model;
     int m_currentClass = 1;
     bool m_loaded = false;

@@ -1,5 +1,7 @@
 #include "core/startlist/StartListModel.h"
 
+#include "core/startlist/ClassStore.h"
+
 #include <QCoreApplication>
 
 namespace {
@@ -10,14 +12,20 @@ bool isCell(const QModelIndex &index, const QAbstractItemModel *model, int rows)
 }
 } // namespace
 
-StartListModel::StartListModel(QObject *parent)
+StartListModel::StartListModel(ClassStore &store, QObject *parent)
     : QAbstractTableModel(parent)
+    , m_store(store)
 {
+}
+
+const StartList &StartListModel::list() const
+{
+    return m_store.list();
 }
 
 int StartListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_list.count();
+    return parent.isValid() ? 0 : list().count();
 }
 
 int StartListModel::columnCount(const QModelIndex &parent) const
@@ -27,13 +35,13 @@ int StartListModel::columnCount(const QModelIndex &parent) const
 
 QVariant StartListModel::data(const QModelIndex &index, int role) const
 {
-    if (!isCell(index, this, m_list.count()))
+    if (!isCell(index, this, list().count()))
         return QVariant();
     const auto field = ListField(index.column());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return m_list.text(index.row(), field);
+        return list().text(index.row(), field);
     case Qt::TextAlignmentRole:
         return field == ListField::Number ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                           : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
@@ -44,12 +52,9 @@ QVariant StartListModel::data(const QModelIndex &index, int role) const
 
 bool StartListModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (role != Qt::EditRole || !isCell(index, this, m_list.count()))
+    if (role != Qt::EditRole || !isCell(index, this, list().count()))
         return false;
-    if (!m_list.setText(index.row(), ListField(index.column()), value.toString()))
-        return false;
-    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
-    return true;
+    return m_store.writeTextField(index.row(), ListField(index.column()), value.toString(), ChangeSource::Editor);
 }
 
 QVariant StartListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -63,7 +68,7 @@ QVariant StartListModel::headerData(int section, Qt::Orientation orientation, in
 
 Qt::ItemFlags StartListModel::flags(const QModelIndex &index) const
 {
-    if (!isCell(index, this, m_list.count()))
+    if (!isCell(index, this, list().count()))
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     if (isTextField(ListField(index.column())))
@@ -71,48 +76,25 @@ Qt::ItemFlags StartListModel::flags(const QModelIndex &index) const
     return result;
 }
 
-void StartListModel::addRow()
+void StartListModel::cellChanged(int row, ListField field)
 {
-    const int row = m_list.count();
-    beginInsertRows(QModelIndex(), row, row);
-    m_list.add();
-    endInsertRows();
-}
-
-int StartListModel::removeRows(const std::vector<int> &rows)
-{
-    return changeAll([&](StartList &list) { return list.removeRows(rows); });
-}
-
-QString StartListModel::sortBy(ListField field)
-{
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<std::size_t> order;
-    const QString error = m_list.sortBy(field, &order);
-    // Selection and focus move with their entries: an action on the selected rows right after a
-    // sort must reach the same participants.
-    if (!order.empty()) {
-        std::vector<int> newRowOf(order.size());
-        for (std::size_t row = 0; row < order.size(); ++row)
-            newRowOf[order[row]] = int(row);
-        const QModelIndexList from = persistentIndexList();
-        QModelIndexList to;
-        to.reserve(from.size());
-        for (const QModelIndex &index : from) {
-            const auto row = std::size_t(index.row());
-            to << (row < newRowOf.size() ? this->index(newRowOf[row], index.column()) : index);
-        }
-        changePersistentIndexList(from, to);
-    }
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-    return error;
-}
-
-bool StartListModel::setWholeNumber(int index, ListField field, std::int32_t value)
-{
-    if (!m_list.setWholeNumber(index, field, value))
-        return false;
-    const QModelIndex cell = this->index(index, int(field));
+    const QModelIndex cell = index(row, int(field));
     emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::EditRole});
-    return true;
+}
+
+void StartListModel::followOrder(const std::vector<std::size_t> &order)
+{
+    if (order.empty())
+        return;
+    std::vector<int> newRowOf(order.size());
+    for (std::size_t row = 0; row < order.size(); ++row)
+        newRowOf[order[row]] = int(row);
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex &index : from) {
+        const auto row = std::size_t(index.row());
+        to << (row < newRowOf.size() ? this->index(newRowOf[row], index.column()) : index);
+    }
+    changePersistentIndexList(from, to);
 }

@@ -4,16 +4,21 @@
 
 #include <QAbstractTableModel>
 
-// The grid's view of the current list: thirteen columns in field order, the texts editable.
+#include <vector>
+
+class ClassStore;
+
+// The editor grid's view of the store's current list: thirteen columns in field order, the texts
+// editable. Edits go to the store, which tells this model what changed.
 class StartListModel final : public QAbstractTableModel
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(StartListModel)
 
 public:
-    explicit StartListModel(QObject *parent = nullptr);
+    explicit StartListModel(ClassStore &store, QObject *parent = nullptr);
 
-    const StartList &list() const { return m_list; }
+    const StartList &list() const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -22,24 +27,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    // A batch of changes to the whole list, shown once at the end.
-    template<typename Change>
-    auto changeAll(Change &&change)
-    {
-        beginResetModel();
-        struct EndReset
-        {
-            StartListModel *model;
-            ~EndReset() { model->endResetModel(); }
-        } end{this};
-        return change(m_list);
-    }
-
-    void addRow();
-    int removeRows(const std::vector<int> &rows);
-    QString sortBy(ListField field);
-    bool setWholeNumber(int index, ListField field, std::int32_t value);
-
 private:
-    StartList m_list;
+    // The store brackets its changes with the model's notifications.
+    friend class ClassStore;
+    void cellChanged(int row, ListField field);
+    // Selection and focus move with their entries: an action on the selected rows right after a
+    // sort must reach the same participants. order holds each new row's old row.
+    void followOrder(const std::vector<std::size_t> &order);
+
+    ClassStore &m_store;
 };

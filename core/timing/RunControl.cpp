@@ -47,44 +47,45 @@ void RunControl::SelectParticipant(int row)
     publishRunState();
 }
 
-bool RunControl::StartRunAt(std::int64_t count)
+bool RunControl::StartRunAt(std::int64_t count, ChangeSource source)
 {
     if (!m_startEnabled)
         return false;
     setRunButtons(false, true);
-    SetControlsEnabled(false);
+    setControlsEnabled(false);
     m_running = true;
     m_clock.StartAt(count);
     publishRunState();
-    emit runStarted(m_currentRow, m_runNumber, count);
+    emit runStarted(m_currentRow, m_runNumber, count, source);
     lockIfAutomatic();
     return true;
 }
 
-bool RunControl::StopRunAt(std::int64_t count)
+bool RunControl::StopRunAt(std::int64_t count, ChangeSource source)
 {
     if (!m_stopEnabled || !m_running)
         return false;
     m_running = false;
     ShowTime(roundToTimeMs(m_clock.ElapsedMsAt(count)));
-    storeLiveTime();
     publishRunState();
-    SetControlsEnabled(true);
+    setControlsEnabled(true);
     lockIfAutomatic();
     setRunButtons(m_startEnabled, false);
+    // A cell holds the low 32 bits of the time.
+    const auto time = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_liveTime));
     // Last, so the station is ready again whatever the file does; a failed save is reported
     // by the store and the time stays in memory.
-    if (validRow(m_currentRow)) {
-        m_protocol->recalculateRow(m_currentRow);
-        m_protocol->writeBackRow(m_currentRow);
-    }
-    emit runStopped(m_currentRow, m_runNumber, static_cast<std::int32_t>(static_cast<std::uint32_t>(m_liveTime)));
+    if (validRow(m_currentRow))
+        m_protocol->recordRunTime(m_currentRow, m_runNumber, time, source);
+    emit runStopped(m_currentRow, m_runNumber, time, source);
     return true;
 }
 
-void RunControl::ResetClock()
+void RunControl::ResetClock(ChangeSource)
 {
-    StopRun();
+    // A run going on is kept as RESET's, whatever gave the command: the journal and the warning
+    // line tell such a time from a stop.
+    StopRun(ChangeSource::Reset);
     ShowTime(0);
 }
 
@@ -108,13 +109,10 @@ void RunControl::ShowTime(TimeMs t)
     emit timeShown(t);
 }
 
-void RunControl::storeLiveTime()
+void RunControl::StoreLiveTime()
 {
-    if (!validRow(m_currentRow))
-        return;
-    // A cell holds the low 32 bits of the time.
-    m_protocol->storeRunTime(m_currentRow, m_runNumber, static_cast<std::int32_t>(static_cast<std::uint32_t>(m_liveTime)));
-    m_protocol->recalculateRow(m_currentRow);
+    if (validRow(m_currentRow))
+        m_protocol->showLiveTime(static_cast<std::int32_t>(static_cast<std::uint32_t>(m_liveTime)));
 }
 
 void RunControl::refreshDisplay()
@@ -126,7 +124,7 @@ void RunControl::refreshDisplay()
 void RunControl::refreshProtocol(bool windowActive)
 {
     if (windowActive && m_running)
-        storeLiveTime();
+        StoreLiveTime();
 }
 
 void RunControl::blinkBeam(bool windowActive)
@@ -142,7 +140,7 @@ void RunControl::setRunButtons(bool startEnabled, bool stopEnabled)
     emit runButtonsChanged(startEnabled, stopEnabled);
 }
 
-void RunControl::SetControlsEnabled(bool on)
+void RunControl::setControlsEnabled(bool on)
 {
     m_controlsEnabled = on;
     emit controlsEnabledChanged(on);

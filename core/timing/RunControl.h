@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/startlist/StoreChange.h"
 #include "core/timing/PerfTimer.h"
 #include "core/timing/RunState.h"
 
@@ -16,9 +17,10 @@ public:
     // Run 1 means "Lauf 1"; any other run number means "Lauf 2".
     virtual std::int32_t runTime(int row, int run) const = 0;
     virtual QString participantName(int row) const = 0;
-    virtual void storeRunTime(int row, int run, std::int32_t time) = 0;
-    virtual void recalculateRow(int row) = 0;
-    virtual void writeBackRow(int row) = 0;
+    // A stopped run's time, kept as the run's result; source says what stopped it.
+    virtual void recordRunTime(int row, int run, std::int32_t time, ChangeSource source) = 0;
+    // The clock of the run going on, for the eye only: it is no result until the run stops.
+    virtual void showLiveTime(std::int32_t time) = 0;
     // The running flag, current row or run changed; the protocol redraws what depends on them.
     virtual void showRunState(const RunState &state) = 0;
 };
@@ -47,19 +49,22 @@ public:
     void resetForShow();
 
     void SelectParticipant(int row);
-    void StartRun() { StartRunAt(readPerfCounter()); }
-    void StopRun() { StopRunAt(readPerfCounter()); }
+    // source says what gave the command: a key, a button or the light barrier.
+    void StartRun(ChangeSource source = ChangeSource::Key) { StartRunAt(readPerfCounter(), source); }
+    void StopRun(ChangeSource source = ChangeSource::Key) { StopRunAt(readPerfCounter(), source); }
     // Start and stop at a counter reading taken when the event happened (a light barrier's
     // pulse); false when the command's guard refused it.
-    bool StartRunAt(std::int64_t count);
-    bool StopRunAt(std::int64_t count);
+    bool StartRunAt(std::int64_t count, ChangeSource source = ChangeSource::Barrier);
+    bool StopRunAt(std::int64_t count, ChangeSource source = ChangeSource::Barrier);
     // The time of the run going on at a counter reading, unrounded.
     double elapsedMsAt(std::int64_t count) const { return m_clock.ElapsedMsAt(count); }
-    void ResetClock();
+    // A run going on is stopped and kept with the source Reset, whichever key or button gave it.
+    void ResetClock(ChangeSource source = ChangeSource::Key);
     void LockStation();
     void UnlockStation();
     void ShowTime(TimeMs t);
-    void storeLiveTime();
+    // The running time into the protocol's view of the current participant's run.
+    void StoreLiveTime();
 
     // Timer ticks of the main window.
     void refreshDisplay();
@@ -86,13 +91,13 @@ signals:
     void beamChanged(bool visible, std::uint32_t bgrColor);
     // The clock of a run, for the journal and the live results. startCount is the counter reading
     // of the start (see PerfTimer); a reset while running records the time shown as a stop does.
-    void runStarted(int row, int run, std::int64_t startCount);
-    void runStopped(int row, int run, std::int32_t timeMs);
+    void runStarted(int row, int run, std::int64_t startCount, ChangeSource source);
+    void runStopped(int row, int run, std::int32_t timeMs, ChangeSource source);
 
 private:
     bool validRow(int row) const;
     void setRunButtons(bool startEnabled, bool stopEnabled);
-    void SetControlsEnabled(bool on);
+    void setControlsEnabled(bool on);
     void setCaption(const QString &caption);
     void setBeam(bool visible, std::uint32_t color);
     void lockIfAutomatic();

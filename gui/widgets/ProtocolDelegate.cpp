@@ -38,12 +38,12 @@ void ProtocolDelegate::setEditorData(QWidget *editor, const QModelIndex &index) 
         spin->loadText(index.data(Qt::DisplayRole).toString());
 }
 
-void ProtocolDelegate::setModelData(QWidget *editor, QAbstractItemModel *, const QModelIndex &index) const
+void ProtocolDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
 {
     auto *spin = qobject_cast<CountSpinEditor *>(editor);
     if (!spin)
         return;
     const QString text = spin->text();
-    if (text != index.data(Qt::DisplayRole).toString())
-        emit textEntered(index, text);
+    if (text != index.data(Qt::DisplayRole).toString() && !model->setData(index, text, Qt::EditRole))
+        emit textRefused(text);
 }

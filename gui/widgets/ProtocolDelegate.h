@@ -3,7 +3,8 @@
 #include <QStyledItemDelegate>
 
 // Draws protocol cells (background from the model, one line, vertically centred, cut with
-// an ellipsis, no focus or selection mark) and edits count cells with a CountSpinEditor.
+// an ellipsis, no focus or selection mark) and edits count cells with a CountSpinEditor. A typed
+// text that differs from the cell's goes to the model's setData.
 class ProtocolDelegate final : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -17,6 +18,6 @@ public:
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
 
 signals:
-    // Only when the typed text differs from the cell's text; the receiver decides what it means.
-    void textEntered(const QModelIndex &index, const QString &text) const;
+    // The model would not take the typed text (it is no whole number); nothing changed.
+    void textRefused(const QString &text) const;
 };

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/protocol/Scoring.h"
 #include "core/startlist/StartList.h"
 
 #include <QStringList>
+
+#include <vector>
 
 // A list whose entries carry only the given names.
 inline StartList listOfNames(const QStringList &names)
@@ -11,6 +14,23 @@ inline StartList listOfNames(const QStringList &names)
     for (const QString &name : names) {
         list.add();
         list.setText(list.count() - 1, ListField::Name, name);
+    }
+    return list;
+}
+
+// A list whose entries carry only the given run fields.
+inline StartList listOfRuns(const std::vector<RunFields> &rows)
+{
+    StartList list;
+    for (const RunFields &row : rows) {
+        list.add();
+        const int i = list.count() - 1;
+        list.setWholeNumber(i, ListField::Time1, row.time1);
+        list.setWholeNumber(i, ListField::FP1, row.fp1);
+        list.setWholeNumber(i, ListField::FS1, row.fs1);
+        list.setWholeNumber(i, ListField::Time2, row.time2);
+        list.setWholeNumber(i, ListField::FP2, row.fp2);
+        list.setWholeNumber(i, ListField::FS2, row.fs2);
     }
     return list;
 }
