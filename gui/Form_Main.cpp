@@ -79,7 +79,7 @@ void TfrmMain::FormCreate()
     setUpGrid();
     m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
     m_warnings = std::make_unique<WarningLine>(m_ui->lblSaveWarning);
-    m_journal = new JournalActions(this, m_store, *m_runs, *m_warnings);
+    m_journal = new JournalActions(this, m_store, *m_runs, *m_warnings, m_ui->Grid);
     // A second copy writes nothing.
     if (m_firstCopy)
         m_journal->restoreAfterCrash();

@@ -4,14 +4,19 @@
 #include "core/journal/JournalRecorder.h"
 #include "core/journal/Recovery.h"
 #include "core/journal/UndoHistory.h"
+#include "core/protocol/ProtocolModel.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/DataFolder.h"
 #include "core/timing/PerfTimer.h"
 #include "core/timing/RunControl.h"
+#include "gui/HandTimeDialog.h"
 #include "gui/WarningLine.h"
+#include "gui/widgets/ProtocolDelegate.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QFileInfo>
+#include <QMenu>
 #include <QTimer>
 #include <QWidget>
 
@@ -20,7 +25,8 @@ namespace {
 constexpr int ShortNoteMs = 5000;
 } // namespace
 
-JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &runs, WarningLine &warnings)
+JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &runs, WarningLine &warnings,
+                               QAbstractItemView *grid)
     : QObject(window)
     , m_window(window)
     , m_store(store)
@@ -28,6 +34,7 @@ JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &r
     , m_warnings(warnings)
     , m_recorder(new JournalRecorder(store, runs, dataFolder(), this))
     , m_history(new UndoHistory(store, this))
+    , m_grid(grid)
 {
     connect(m_recorder, &JournalRecorder::journalProblem, this, &JournalActions::showJournalProblem);
     connect(m_recorder, &JournalRecorder::resetRecorded, this, &JournalActions::showReset);
@@ -48,6 +55,90 @@ JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &r
     };
     action("actUndo", QKeySequence(Qt::CTRL | Qt::Key_Z), &JournalActions::undo);
     action("actRedo", QKeySequence(Qt::CTRL | Qt::Key_Y), &JournalActions::redo);
+
+    // The protocol's context menu: a time from an official's stopwatch for the run cell clicked.
+    if (auto *menu = grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"))) {
+        menu->addSeparator();
+        m_handTime = menu->addAction(tr("Enter time by hand..."));
+        m_handTime->setObjectName(QStringLiteral("actHandTime"));
+        connect(m_handTime, &QAction::triggered, this, &JournalActions::enterHandTime);
+        connect(grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+            m_menuCell = m_grid->indexAt(position);
+            const int column = m_menuCell.column();
+            // A modal dialog would take the keys from a run on course.
+            m_handTime->setEnabled(!m_runs.Running() && column >= ProtocolModel::Time1
+                                   && column <= ProtocolModel::Total2);
+        });
+    }
+    if (auto *delegate = qobject_cast<ProtocolDelegate *>(grid->itemDelegate()))
+        delegate->setMarker([this](const QModelIndex &index) { return markOf(index); });
+    connect(&store, &ClassStore::changed, this, &JournalActions::followHandMarks);
+}
+
+namespace {
+QString markKey(const QString &name, const QString &field)
+{
+    return name + QChar(0x1f) + field;
+}
+} // namespace
+
+void JournalActions::loadHandMarks()
+{
+    m_handTimes.clear();
+    const Result<QList<JournalEvent>> rows = m_recorder->journal().events(m_store.CurrentClass());
+    for (const JournalEvent &e : rows.value_or({})) {
+        if (e.field != QLatin1String("time1") && e.field != QLatin1String("time2"))
+            continue;
+        if (e.source == journalSourceName(ChangeSource::Hand))
+            m_handTimes.insert(markKey(e.name, e.field), e.newValue.toInt());
+        else if (e.source != QLatin1String("undo") && e.source != QLatin1String("redo")
+                 && e.source != QLatin1String("restore"))
+            m_handTimes.remove(markKey(e.name, e.field));
+    }
+}
+
+void JournalActions::followHandMarks(const StoreChange &change)
+{
+    if (change.kind == StoreChange::Kind::ListReplaced && change.source == ChangeSource::Load) {
+        loadHandMarks();
+        return;
+    }
+    if (change.kind != StoreChange::Kind::Field
+        || (change.field != ListField::Time1 && change.field != ListField::Time2) || change.source == ChangeSource::Undo
+        || change.source == ChangeSource::Redo)
+        return;
+    const QString key = markKey(m_store.readTextField(change.entry, ListField::Name), journalFieldName(change.field));
+    if (change.source == ChangeSource::Hand)
+        m_handTimes.insert(key, change.newValue.toInt());
+    else
+        m_handTimes.remove(key);
+}
+
+QString JournalActions::markOf(const QModelIndex &index) const
+{
+    if (index.column() != ProtocolModel::Time1 && index.column() != ProtocolModel::Time2)
+        return QString();
+    const ListField field = index.column() == ProtocolModel::Time1 ? ListField::Time1 : ListField::Time2;
+    const auto hand
+        = m_handTimes.constFind(markKey(m_store.readTextField(index.row(), ListField::Name), journalFieldName(field)));
+    return hand != m_handTimes.constEnd() && *hand == m_store.readNumberField(index.row(), field) ? QStringLiteral("H")
+                                                                                                  : QString();
+}
+
+void JournalActions::enterHandTime()
+{
+    const int row = m_menuCell.row();
+    if (!m_menuCell.isValid() || m_runs.Running() || row >= m_store.entryCount())
+        return;
+    const int run = m_menuCell.column() >= ProtocolModel::Time2 ? 2 : 1;
+    const ListField field = run == 1 ? ListField::Time1 : ListField::Time2;
+    HandTimeDialog dialog(m_store.readTextField(row, ListField::Name), run, m_store.readNumberField(row, field),
+                          m_window);
+    if (dialog.exec() != QDialog::Accepted || !dialog.time())
+        return;
+    m_recorder->setNoteForNextChange(dialog.reason());
+    [[maybe_unused]] const FileResult saved = m_store.writeResult(row, {{field, *dialog.time()}}, ChangeSource::Hand);
+    m_recorder->clearNote();
 }
 
 JournalActions::~JournalActions() = default;

@@ -3,7 +3,9 @@
 #include "core/startlist/StoreChange.h"
 #include "core/system/FileResult.h"
 
+#include <QHash>
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QString>
 
 #include <cstdint>
@@ -13,6 +15,7 @@ class JournalRecorder;
 class QAbstractItemView;
 class QAction;
 class QLabel;
+class QModelIndex;
 class QWidget;
 class RunControl;
 class UndoHistory;
@@ -26,7 +29,8 @@ class JournalActions final : public QObject
     Q_DISABLE_COPY_MOVE(JournalActions)
 
 public:
-    JournalActions(QWidget *window, ClassStore &store, RunControl &runs, WarningLine &warnings);
+    JournalActions(QWidget *window, ClassStore &store, RunControl &runs, WarningLine &warnings,
+                   QAbstractItemView *grid);
     ~JournalActions() override;
 
     JournalRecorder &recorder() { return *m_recorder; }
@@ -45,6 +49,10 @@ public:
     QString step(bool backwards);
 
 private:
+    void enterHandTime();
+    void loadHandMarks();
+    void followHandMarks(const StoreChange &change);
+    QString markOf(const QModelIndex &index) const;
     void showJournalProblem(const FileResult &result);
     void showReset(int row, int run, std::int32_t timeMs, const QString &name);
     void showNote(const QString &text, bool lasting);
@@ -55,4 +63,9 @@ private:
     WarningLine &m_warnings;
     JournalRecorder *m_recorder;
     UndoHistory *m_history;
+    QAbstractItemView *m_grid;
+    QAction *m_handTime = nullptr;
+    QPersistentModelIndex m_menuCell;
+    // Times entered by hand in the current class, by participant name and run field ("time1").
+    QHash<QString, std::int32_t> m_handTimes;
 };

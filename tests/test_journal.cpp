@@ -1,3 +1,4 @@
+#include "core/journal/HandTime.h"
 #include "core/journal/Journal.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/journal/Recovery.h"
@@ -297,6 +298,26 @@ private slots:
         QVERIFY(store.list().entries() == before.entries());
         QVERIFY(history.redo(std::nullopt));
         QVERIFY(store.list().entries() == after.entries());
+    }
+
+    // A time read off an official's stopwatch, as typed.
+    void handTimes_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("ms"); // -1: refused
+        QTest::newRow("minutes, seconds, hundredths") << "01:02.34" << 62'340;
+        QTest::newRow("one minute digit, comma") << "1:02,34" << 62'340;
+        QTest::newRow("largest") << "99:59.99" << 5'999'990;
+        QTest::newRow("sixty seconds") << "00:60.00" << -1;
+        QTest::newRow("no minutes") << "12.34" << -1;
+        QTest::newRow("nothing timed") << "00:00.00" << -1;
+        QTest::newRow("thousandths") << "00:12.345" << -1;
+    }
+    void handTimes()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, ms);
+        QCOMPARE(parseHandTime(typed).value_or(-1), ms);
     }
 
     // The time of the run on course is the clock's: undo does not take it.

@@ -10,6 +10,7 @@
 #include "support/StartListSamples.h"
 
 #include <QLineEdit>
+#include <QMenu>
 #include <QTableView>
 #include <QTimer>
 #include <QWindow>
@@ -106,6 +107,42 @@ private slots:
         QTRY_COMPARE(ui().model->cell(1, ProtocolModel::Time1), 5'000);
         QTest::keyClick(keys(), Qt::Key_F8);
         QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 5'000);
+    }
+
+    // The official's stopwatch time, typed with its reason from the run cell's context menu.
+    void handTimeFromTheContextMenu()
+    {
+        m_shown.open();
+        const QRect cell = ui().Grid->visualRect(ui().model->index(1, ProtocolModel::Time1));
+        QString refusedWithoutReason;
+        QTimer::singleShot(100, m_shown.window.get(), [&] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            const std::unique_ptr<QDialog, void (*)(QDialog *)> closing(dialog, [](QDialog *d) {
+                if (d->isVisible())
+                    d->reject();
+            });
+            QTest::keyClicks(dialog->focusWidget(), QStringLiteral("01:02.34"));
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+            refusedWithoutReason = dialog->isVisible() ? QStringLiteral("still open") : QString();
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+            QTest::keyClicks(dialog->focusWidget(), QStringLiteral("barrier missed the finish"));
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        });
+        // On the platform window, so the right button brings the context menu as it does for the operator.
+        QTest::mouseClick(keys(), Qt::RightButton, {},
+                          ui().Grid->viewport()->mapTo(m_shown.window.get(), cell.center()));
+        auto *menu = ui().Grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
+        QTRY_VERIFY(menu && menu->isVisible());
+        auto *item = menu->findChild<QAction *>(QStringLiteral("actHandTime"));
+        QVERIFY(item && item->isEnabled());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        QCOMPARE(refusedWithoutReason, QStringLiteral("still open"));
+        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 62'340);
+        QCOMPARE(ui().model->cell(1, ProtocolModel::Time1), 62'340);
+        const QList<JournalEvent> rows = journalRows();
+        QCOMPARE(sourcesOf(rows, "time1"), QStringList {"hand"});
+        QCOMPARE(rows.constLast().note, QStringLiteral("barrier missed the finish"));
     }
 
     // A run cleared with Ctrl+click comes back whole with one Ctrl+Z.

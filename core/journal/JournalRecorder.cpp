@@ -110,6 +110,7 @@ void JournalRecorder::storeChanged(const StoreChange &change)
     JournalEvent e;
     e.classIndex = change.classIndex;
     e.source = journalSourceName(change.source);
+    e.note = m_nextNote;
     switch (change.kind) {
     case StoreChange::Kind::Field:
         e.entry = change.entry;

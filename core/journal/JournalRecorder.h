@@ -31,6 +31,10 @@ public:
 
     Journal &journal() { return *m_journal; }
 
+    // The reason the operator gave goes with the rows of the next write to the store.
+    void setNoteForNextChange(const QString &note) { m_nextNote = note; }
+    void clearNote() { m_nextNote.clear(); }
+
     void recordPenaltySeconds(const QString &field, double oldSeconds, double newSeconds);
     // A pulse of the barrier: what became of it, in the words the status line shows.
     void recordPulse(bool taken, const QString &outcome, double ms);
@@ -61,4 +65,5 @@ private:
     RunControl &m_runs;
     std::unique_ptr<Journal> m_journal;
     FileResult m_last;
+    QString m_nextNote;
 };
