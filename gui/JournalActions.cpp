@@ -85,7 +85,8 @@ QString markKey(const QString &name, const QString &field)
 void JournalActions::loadHandMarks()
 {
     m_handTimes.clear();
-    const Result<QList<JournalEvent>> rows = m_recorder->journal().events(m_store.CurrentClass());
+    const Result<QList<JournalEvent>> rows = m_recorder->journal().events(
+        m_store.CurrentClass(), std::nullopt, {QStringLiteral("time1"), QStringLiteral("time2")});
     for (const JournalEvent &e : rows.value_or({})) {
         if (e.field != QLatin1String("time1") && e.field != QLatin1String("time2"))
             continue;

@@ -32,6 +32,8 @@ const char *const Schema[] = {
     " note TEXT)",
     // The start-up check and the history window ask for one class's newest rows.
     "CREATE INDEX IF NOT EXISTS events_by_class ON events(class, id)",
+    // The times entered by hand are looked up among a class's time rows at each class load.
+    "CREATE INDEX IF NOT EXISTS events_by_field ON events(class, field, id)",
     // Each class file as last read or written, so the check at start-up reads only the rows after.
     "CREATE TABLE IF NOT EXISTS class_files (class INTEGER PRIMARY KEY, sha256 TEXT, last_id INTEGER NOT NULL)",
 };
@@ -181,17 +183,25 @@ FileResult Journal::append(JournalEvent event)
     return failure(reason);
 }
 
-Result<QList<JournalEvent>> Journal::events(int classIndex, std::optional<int> entry)
+Result<QList<JournalEvent>> Journal::events(int classIndex, std::optional<int> entry, const QStringList &fields)
 {
     if (FileResult opened = open(); !opened)
         return opened.error();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     QString sql = QStringLiteral("SELECT %1 FROM events").arg(Columns);
+    // A few kinds of rows among many: the planner would walk the whole class in id order.
+    if (classIndex > 0 && !fields.isEmpty())
+        sql += QStringLiteral(" INDEXED BY events_by_field");
     QStringList where;
     if (classIndex > 0)
         where << QStringLiteral("class = :class");
     if (entry)
         where << QStringLiteral("entry = :entry");
+    QStringList fieldNames;
+    for (int i = 0; i < fields.size(); ++i)
+        fieldNames << QStringLiteral(":f%1").arg(i);
+    if (!fields.isEmpty())
+        where << QStringLiteral("field IN (%1)").arg(fieldNames.join(QStringLiteral(", ")));
     if (!where.isEmpty())
         sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
     sql += QStringLiteral(" ORDER BY id");
@@ -201,6 +211,8 @@ Result<QList<JournalEvent>> Journal::events(int classIndex, std::optional<int> e
         query.bindValue(QStringLiteral(":class"), classIndex);
     if (entry)
         query.bindValue(QStringLiteral(":entry"), *entry);
+    for (int i = 0; i < fields.size(); ++i)
+        query.bindValue(fieldNames.at(i), fields.at(i));
     if (!query.exec())
         return failure(query.lastError().text());
     QList<JournalEvent> rows;

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <deque>
@@ -50,8 +51,10 @@ public:
     FileResult append(JournalEvent event);
     std::size_t waitingCount() const { return m_waiting.size(); }
 
-    // Rows of a class (0 for every class), of one entry when given, oldest first.
-    Result<QList<JournalEvent>> events(int classIndex = 0, std::optional<int> entry = std::nullopt);
+    // Rows of a class (0 for every class), of one entry when given, of the given fields when
+    // any, oldest first.
+    Result<QList<JournalEvent>> events(int classIndex = 0, std::optional<int> entry = std::nullopt,
+                                       const QStringList &fields = {});
     // The class file as the program last read or wrote it: its SHA-256 and the newest row then.
     // Called after every load and save; the check at start-up compares the file with it.
     FileResult noteClassFile(int classIndex, const QString &path);
