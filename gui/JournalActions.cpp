@@ -100,6 +100,10 @@ void JournalActions::loadHandMarks()
 
 void JournalActions::followHandMarks(const StoreChange &change)
 {
+    // A run cleared with Ctrl+click: the note about a time kept by RESET has been dealt with.
+    if (change.kind == StoreChange::Kind::Field && change.source == ChangeSource::Reset
+        && (change.field == ListField::Time1 || change.field == ListField::Time2) && change.newValue.toInt() == 0)
+        m_warnings.clear(WarningLine::Note);
     if (change.kind == StoreChange::Kind::ListReplaced && change.source == ChangeSource::Load) {
         loadHandMarks();
         return;

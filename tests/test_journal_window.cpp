@@ -206,6 +206,16 @@ private slots:
         QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 0);
         QVERIFY(ui().lblSaveWarning->isHidden());
+        // Made again and removed the other way the line names: Ctrl+click on the cell.
+        QTest::keyClick(keys(), Qt::Key_Y, Qt::ControlModifier);
+        timeRun(0, 1'000, Qt::Key_F9);
+        QVERIFY(ui().lblSaveWarning->isVisible());
+        OperatorDialogs::queueAnswer(true);
+        const QModelIndex time = ui().model->index(0, ProtocolModel::Time1);
+        QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          ui().Grid->visualRect(time).center());
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 0);
+        QVERIFY(ui().lblSaveWarning->isHidden());
     }
 
     // A journal that cannot be written shows in the warning line; the stop is saved all the same,
