@@ -9,6 +9,7 @@
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
+#include "core/system/DataFolder.h"
 #include "core/text/Numbers.h"
 #include "gui/Form_StartList.h"
 #include "gui/widgets/DrawnText.h"
@@ -28,6 +29,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QWindow>
 
@@ -37,6 +39,20 @@ namespace {
 const QString ConfigurationSection = QStringLiteral("Configuration");
 const QString FPSecondsKey = QStringLiteral("FPSeconds");
 const QString FSSecondsKey = QStringLiteral("FSSeconds");
+
+// A folder the operator could make the data folder instead of file's: the user's own data folder
+// (made when needed), else one in the home folder.
+QString writableFolderInstead(const QString &file)
+{
+    const QString current = QFileInfo(file).absolutePath();
+    for (const QString &candidate : {QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+                                     QDir::homePath() + QStringLiteral("/Zorvexa")}) {
+        if (!candidate.isEmpty() && QDir::cleanPath(candidate) != QDir::cleanPath(current)
+            && (!QFileInfo::exists(candidate) || isWritableFolder(candidate)))
+            return QDir::cleanPath(candidate);
+    }
+    return QDir::homePath();
+}
 
 QString runButtonStyle(const char *color)
 {
@@ -470,6 +486,21 @@ void TfrmMain::closeWithoutQuestions()
 
 void TfrmMain::showSaveResult(const FileResult &result)
 {
+    if (result.ok() && result.notice()) {
+        // Written in place: the operator decides whether to go on so or to move the files.
+        const FileError &notice = *result.notice();
+        const QString folder = writableFolderInstead(notice.path);
+        QString shown = QDir::toNativeSeparators(folder);
+        if (folder.startsWith(QDir::homePath() + QLatin1Char('/')))
+            shown = QStringLiteral("~") + shown.mid(QDir::toNativeSeparators(QDir::homePath()).size());
+        m_warnings->show(WarningLine::Save,
+                         tr("NOT CRASH-SAFE: %1\nChoose a data folder: %2").arg(QFileInfo(notice.path).fileName(), shown),
+                         notice.message() + QStringLiteral("\n\n")
+                             + tr("Choose a data folder you can write, such as %1: set DataFolder in the [Configuration] "
+                                  "section of %2, then start the program again.")
+                                   .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(SettingsStore::filePath())));
+        return;
+    }
     if (result.ok()) {
         m_warnings->clear(WarningLine::Save);
         return;

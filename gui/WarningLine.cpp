@@ -21,11 +21,7 @@ void WarningLine::refresh()
             shown = m_texts[k];
         tips << m_details[k];
     }
-    // The line has room for a few words; each line is cut to fit and the tooltip keeps the whole.
-    QStringList lines = shown.split(QLatin1Char('\n'));
-    for (QString &line : lines)
-        line = m_label->fontMetrics().elidedText(line, Qt::ElideRight, m_label->contentsRect().width() - 8);
-    m_label->setText(lines.join(QLatin1Char('\n')));
+    m_label->setText(shown);
     m_label->setToolTip(tips.join(QStringLiteral("\n\n")));
     m_label->setVisible(!shown.isEmpty());
 }

@@ -2,14 +2,17 @@
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
+#include "support/FailingDisk.h"
 #include "support/FakeCounter.h"
 #include "support/ListFiles.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 Q_DECLARE_METATYPE(StoreChange::Kind)
@@ -226,30 +229,30 @@ private slots:
         QCOMPARE(names(back), QStringList{"Kim"});
     }
 
-    // Only what QSaveFile leaves between its link and its rename: "<class file>.<six letters>",
-    // a regular file, and not the file a class file links to.
+    // Only what a save leaves: "<file a class file leads to>.zvx-" and six letters or digits, a
+    // regular file, and not the file a class file links to. Names without the mark stay.
     void staleTemporaryFilesAreRemoved_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("class 1") << "List01.dat.AbCdEf" << "file" << true;
-        QTest::newRow("class 10") << "List10.dat.zZzZqQ" << "file" << true;
+        QTest::newRow("class 1") << "List01.dat.zvx-AbCdEf" << "file" << true;
+        QTest::newRow("class 10, digits") << "List10.dat.zvx-a1B2c3" << "file" << true;
+        QTest::newRow("small letters only") << "List01.dat.zvx-kmuajr" << "file" << true;
+        QTest::newRow("beside a linked class file's target") << "shared/club.dat.zvx-Qw3rTy" << "linked" << true;
+        QTest::newRow("without the mark") << "List01.dat.kmuaJr" << "file" << false;
         QTest::newRow("a copy named backup") << "List01.dat.backup" << "file" << false;
-        QTest::newRow("a copy named Backup") << "List01.dat.Backup" << "file" << false;
-        QTest::newRow("a copy named BACKUP") << "List01.dat.BACKUP" << "file" << false;
-        QTest::newRow("no class 11") << "List11.dat.AbCdEf" << "file" << false;
-        QTest::newRow("no class 00") << "List00.dat.AbCdEf" << "file" << false;
-        QTest::newRow("five letters") << "List01.dat.AbCdE" << "file" << false;
-        QTest::newRow("seven letters") << "List01.dat.AbCdEfG" << "file" << false;
-        QTest::newRow("a digit") << "List01.dat.AbCdE1" << "file" << false;
+        QTest::newRow("seven letters") << "List01.dat.zvx-backups" << "file" << false;
+        QTest::newRow("no class 11") << "List11.dat.zvx-AbCdEf" << "file" << false;
+        QTest::newRow("five letters") << "List01.dat.zvx-AbCdE" << "file" << false;
+        QTest::newRow("a dot") << "List01.dat.zvx-AbC.Ef" << "file" << false;
         QTest::newRow("copy of a damaged file") << "List01.dat.bak" << "file" << false;
-        QTest::newRow("hundredth copy") << "List01.dat.bak100" << "file" << false;
-        QTest::newRow("lower case name") << "list01.dat.AbCdEf" << "file" << false;
+        QTest::newRow("lower case name") << "list01.dat.zvx-AbCdEf" << "file" << false;
         QTest::newRow("class file itself") << "List01.dat" << "file" << false;
-        QTest::newRow("a link") << "List02.dat.AbCdEf" << "link" << false;
-        QTest::newRow("a folder") << "List02.dat.AbCdEf" << "folder" << false;
-        QTest::newRow("target of a class file") << "List04.dat.QwErTy" << "target" << false;
+        QTest::newRow("beside a file no class file leads to") << "shared/other.dat.zvx-Qw3rTy" << "linked" << false;
+        QTest::newRow("a link") << "List02.dat.zvx-AbCdEf" << "link" << false;
+        QTest::newRow("a folder") << "List02.dat.zvx-AbCdEf" << "folder" << false;
+        QTest::newRow("target of a class file") << "List04.dat.zvx-QwErTy" << "target" << false;
     }
     void staleTemporaryFilesAreRemoved()
     {
@@ -257,6 +260,8 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(bool, removed);
         const QString file = programFolder() + name;
+        QDir().mkpath(programFolder() + QStringLiteral("shared"));
+        QVERIFY(QFile::link(programFolder() + QStringLiteral("shared/club.dat"), ClassListPath(6)));
         QVERIFY(writeBytes(programFolder() + QStringLiteral("other"), fileOf(kimRecord())));
         if (kind == QLatin1String("link"))
             QVERIFY(QFile::link(programFolder() + QStringLiteral("other"), file));
@@ -268,9 +273,73 @@ private slots:
             QVERIFY(QFile::link(file, ClassListPath(5)));
 
         const QStringList gone = ClassStore::removeStaleTemporaryFiles();
-        QCOMPARE(gone, removed ? QStringList{name} : QStringList{});
+        QCOMPARE(gone, removed ? QStringList{QFileInfo(name).fileName()} : QStringList{});
         QCOMPARE(QFileInfo::exists(file) || QFileInfo(file).isSymLink(), !removed);
         QVERIFY(QFileInfo::exists(programFolder() + QStringLiteral("other")));
+    }
+
+    // Each step of a save failing once: the old file stays byte for byte, the list stays in memory,
+    // the failure names the file and why, and the next save writes it all. A folder that takes no
+    // new file is written in place, and that success says it is not crash-safe.
+    void failingSaveStepKeepsTheOldFile_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("folderClosed");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("write, disk full") << "write" << int(ENOSPC) << false << "Disk full";
+        QTest::newRow("write, quota") << "write" << int(EDQUOT) << false << "Disk full";
+        QTest::newRow("sync of the file") << "sync file" << int(EIO) << false << "I/O error 5";
+        QTest::newRow("rename") << "rename" << int(EIO) << false << "I/O error 5";
+        QTest::newRow("sync of the folder") << "sync folder" << int(EIO) << false << "I/O error 5";
+        QTest::newRow("in place") << "" << 0 << true << "";
+        QTest::newRow("in place, write") << "write" << int(ENOSPC) << true << "Disk full";
+        QTest::newRow("in place, resize") << "resize" << int(EIO) << true << "I/O error 5";
+        QTest::newRow("in place, sync") << "sync file" << int(EIO) << true << "I/O error 5";
+    }
+    void failingSaveStepKeepsTheOldFile()
+    {
+        QFETCH(QString, step);
+        QFETCH(int, error);
+        QFETCH(bool, folderClosed);
+        QFETCH(QString, reason);
+        const QString file = ClassListPath(1);
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Lee", "Ola", "Ida", "Max"}), file).ok());
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QFile::Permissions permissions = QFile::permissions(file);
+        const QByteArray before = readBytes(file);
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        store.addEntry(ChangeSource::Editor);
+        QVERIFY(store.model().setData(store.model().index(5, int(ListField::Name)), QStringLiteral("Amy")));
+        FileResult saved;
+        // What a kill at the failing step would leave: only names the next start removes.
+        QStringList left;
+        {
+            FailingDisk disk(step, error, folderClosed);
+            disk.atFailure = [&] {
+                left = QDir(programFolder()).entryList(QDir::Files | QDir::Hidden);
+                left.removeOne(QStringLiteral("List01.dat"));
+            };
+            saved = store.SaveCurrentClass();
+            QCOMPARE(left.filter(QRegularExpression("^List01\\.dat\\.zvx-[A-Za-z0-9]{6}$")), left);
+        }
+        QCOMPARE(QDir(programFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{"List01.dat"});
+        QCOMPARE(QFile::permissions(file), permissions);
+        if (reason.isEmpty()) {
+            QVERIFY(saved.ok());
+            QVERIFY(saved.notice()->message().contains(QStringLiteral("a crash while saving can destroy it")));
+            QCOMPARE(saved.notice()->path, file);
+            QCOMPARE(names(readClassFile(1)).size(), 6);
+            return;
+        }
+        QCOMPARE(reasonOf(saved), reason);
+        QCOMPARE(saved.error().path, file);
+        QCOMPARE(readBytes(file), before);
+        QCOMPARE(store.unsavedReason()->reason, reason);
+        QCOMPARE(names(store.list()), (QStringList{"Kim", "Lee", "Ola", "Ida", "Max", "Amy"}));
+        QVERIFY(store.SaveCurrentClass().ok());
+        QCOMPARE(names(readClassFile(1)), names(store.list()));
     }
 
     void numberFieldsReadRoundedAndWriteWhole()
@@ -398,6 +467,49 @@ private slots:
         QCOMPARE(protocol.model().rowCount(), store.entryCount());
         for (int row = 0; row < store.entryCount(); ++row)
             QCOMPARE(protocol.model().runFields(row), runFieldsOf(store.list().at(row)));
+    }
+
+    // Whatever asks for a save before the class was read (a signal during a start-up message), the
+    // file is not touched.
+    void classNotLoadedIsNeverSaved()
+    {
+        const QString file = ClassListPath(1);
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Lee", "Ola", "Ida", "Max"}), file).ok());
+        const QByteArray before = readBytes(file);
+        ClassStore store;
+        QSignalSpy saves(&store, &ClassStore::saveFinished);
+        QVERIFY(store.SaveCurrentClass().ok());
+        QVERIFY(store.SelectClass(2).ok());
+        QCOMPARE(readBytes(file), before);
+        QCOMPARE(saves.count(), 0);
+        QVERIFY(!QFile::exists(ClassListPath(2)));
+    }
+
+    // A loop of links is announced as not overwritten, and is not: neither empty nor with a typed row.
+    void linkLoopIsNeverReplaced_data()
+    {
+        QTest::addColumn<QString>("linkedTo");
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("itself") << "List03.dat" << false;
+        QTest::newRow("itself, a row typed") << "List03.dat" << true;
+        QTest::newRow("two links") << "loop.dat" << false;
+    }
+    void linkLoopIsNeverReplaced()
+    {
+        QFETCH(QString, linkedTo);
+        QFETCH(bool, typed);
+        const QString file = ClassListPath(3);
+        QVERIFY(QFile::link(programFolder() + linkedTo, file));
+        if (linkedTo != QLatin1String("List03.dat"))
+            QVERIFY(QFile::link(file, programFolder() + linkedTo));
+        ClassStore store;
+        QVERIFY(reasonOf(store.SelectClass(3)).contains(QStringLiteral("will not be overwritten")));
+        if (typed)
+            store.addEntry(ChangeSource::Editor);
+        QCOMPARE(store.SelectClass(4).ok(), !typed);
+        QCOMPARE(reasonOf(WriteListFile(store.list(), file)), QStringLiteral("Too many levels of symbolic links"));
+        QCOMPARE(QFileInfo(file).symLinkTarget(), programFolder() + linkedTo);
+        QCOMPARE(QDir(programFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), linkedTo == QLatin1String("List03.dat") ? 1 : 2);
     }
 
     void outOfRangeClassChangesNothing()

@@ -2,6 +2,9 @@
 #include "core/startlist/ListFile.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
+#include "core/settings/SettingsStore.h"
+#include "core/system/DataFolder.h"
+#include "support/FailingDisk.h"
 #include "support/ListFiles.h"
 #include "support/FakeCounter.h"
 #include "support/GuiTestMain.h"
@@ -179,6 +182,31 @@ private slots:
         QVERIFY(ui().lblSaveWarning->text().contains(QStringLiteral("List02.dat")));
         QCOMPARE(readBytes(ClassListPath(2) + QStringLiteral(".bak")), bytes);
         QCOMPARE(ui().model->rowCount(), rowsRead);
+    }
+
+    // A save written in place (the folder takes no new file) is not crash-safe: while saves go that
+    // way the line says so and names a folder the operator can write; a normal save clears it.
+    void saveInPlaceIsAnnounced()
+    {
+        {
+            const FailingDisk folderClosed(QString(), 0, true);
+            timeRun(0, 61'230);
+        }
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 61'230);
+        QVERIFY(ui().lblSaveWarning->isVisible());
+        const QStringList lines = ui().lblSaveWarning->text().split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(0), QStringLiteral("NOT CRASH-SAFE: List01.dat"));
+        QString folder = lines.value(1).section(QStringLiteral(": "), 1);
+        if (folder.startsWith(QLatin1Char('~')))
+            folder.replace(0, 1, QDir::homePath());
+        QVERIFY2(!folder.isEmpty() && QDir(folder) != QDir(programFolder()), qPrintable(folder));
+        QVERIFY(QDir().mkpath(folder) && isWritableFolder(folder));
+        QVERIFY(ui().lblSaveWarning->toolTip().contains(QStringLiteral("DataFolder")));
+        QVERIFY(ui().lblSaveWarning->toolTip().contains(SettingsStore::filePath()));
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+
+        timeRun(1, 59'990);
+        QVERIFY(ui().lblSaveWarning->isHidden());
     }
 
     void closingAfterASuccessfulSaveAsksNothing()

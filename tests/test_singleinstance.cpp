@@ -1,5 +1,6 @@
 #include "support/GuiTestMain.h"
 #include "gui/JustOne.h"
+#include "support/SettingsFile.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -217,11 +218,39 @@ private slots:
         QFile::remove(classFile);
     }
 
+    // A class name of the wrong kind shows a message at start-up; an ending signal while it is open
+    // leaves the results in the class file as they were.
+    void endingSignalDuringAStartUpMessageKeepsTheClassFile()
+    {
+        const QString classFile = programFolder() + QStringLiteral("List01.dat");
+        QByteArray before = "[ZVX1FILE]\r\n";
+        for (const char *name : {"Kim", "Lee", "Ola", "Ida", "Max"})
+            before += "[ZVX1RECORD]\r\n" + QByteArray(name) + "\r\n\r\n\r\n\r\n\r\n\r\n61230\r\n1\r\n0\r\n59990\r\n0\r\n1\r\n";
+        before += "[ZVX1END]\r\n";
+        QFile file(classFile);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(before) == before.size());
+        file.close();
+        writeSettingsFile("[Class%20Names]\r\nClass%2001=@ByteArray(x)\r\n");
+        const auto cleanUp = qScopeGuard([&] {
+            QFile::remove(settingsPath());
+            QFile::remove(classFile);
+        });
+
+        auto copy = startCopy();
+        QVERIFY(waitUntilListening(*copy));
+        QTest::qWait(700);
+        ::kill(pid_t(copy->processId()), SIGTERM);
+        QVERIFY(copy->waitForFinished(10000));
+        QCOMPARE(copy->exitCode(), 0);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
+
     // Start-up tidies what a save cut off by a kill left behind, and writes no class file.
     void startRemovesStaleTemporaryFilesAndWritesNothing()
     {
         const QString classFile = programFolder() + QStringLiteral("List01.dat");
-        const QString stale = programFolder() + QStringLiteral("List01.dat.kQzWpX");
+        const QString stale = programFolder() + QStringLiteral("List01.dat.zvx-kQzWpX");
         const QString kept = programFolder() + QStringLiteral("List01.dat.bak");
         QDir(classFile).removeRecursively();
         const QByteArray bytes = "[ZVX1FILE]\r\n[ZVX1RECORD]\r\nKim\r\n\r\n\r\n\r\n\r\n\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n[ZVX1END]\r\n";

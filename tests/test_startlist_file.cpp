@@ -331,8 +331,8 @@ private slots:
         QCOMPARE(entries, QStringList{QStringLiteral("list.zvx")});
     }
 
-    // A class file of up to 16 KiB, or an export, fits in QSaveFile's buffer; on a full disk the old
-    // file must stay byte for byte and the failure be reported, however small the new one.
+    // A class file of up to 16 KiB, or an export, is written in one go; on a full disk the old file
+    // must stay byte for byte and the failure be reported, however small the new one.
     void smallWriteOnAFullDiskKeepsTheOldFile_data()
     {
         QTest::addColumn<QString>("name");

@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
-#include <algorithm>
 #include <sys/stat.h>
 
 namespace {
@@ -64,37 +63,29 @@ QString ClassStore::keepOriginal(const QString &path)
     return QString();
 }
 
-namespace {
-// A name the operator gave a copy ("List01.dat.backup", "List01.dat.Backup") is a word; the random
-// letters of a temporary name almost always hold at least two capitals and two small letters. The
-// few temporary files that do not stay behind, which is better than removing someone's copy.
-bool looksRandom(QStringView letters)
-{
-    const auto upper = std::count_if(letters.begin(), letters.end(), [](QChar c) { return c.isUpper(); });
-    return upper >= 2 && letters.size() - upper >= 2;
-}
-} // namespace
-
 QStringList ClassStore::removeStaleTemporaryFiles()
 {
-    // QSaveFile names its temporary file "<name>.XXXXXX" with six ASCII letters.
-    static const QRegularExpression pattern(QStringLiteral("^List(0[1-9]|10)\\.dat\\.[A-Za-z]{6}$"));
+    // A save writes "<file>.zvx-XXXXXX" beside the file a class file leads to; nothing else has
+    // that mark, so whatever has it there was left by a save that was cut off.
     QStringList classTargets;
     for (int c = FirstClass; c <= LastClass; ++c)
         classTargets << QFileInfo(linkTarget(ClassListPath(c))).absoluteFilePath();
-    const QDir folder(dataFolder());
     QStringList removed;
-    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
-        if (!pattern.match(name).hasMatch() || !looksRandom(name.right(6)))
-            continue;
-        const QString path = folder.absoluteFilePath(name);
-        struct stat info{};
-        // A class file may be a link to such a name; that file is in use, not left over.
-        if (classTargets.contains(path) || ::lstat(QFile::encodeName(path).constData(), &info) != 0
-            || !S_ISREG(info.st_mode))
-            continue;
-        if (QFile::remove(path))
-            removed << name;
+    for (const QString &target : std::as_const(classTargets)) {
+        const QFileInfo file(target);
+        const QRegularExpression pattern(
+            QStringLiteral("^%1\\.zvx-[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(file.fileName())));
+        const QDir folder = file.absoluteDir();
+        for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
+            const QString path = folder.absoluteFilePath(name);
+            struct stat info{};
+            // A class file may be a link to such a name; that file is in use, not left over.
+            if (!pattern.match(name).hasMatch() || classTargets.contains(path)
+                || ::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+                continue;
+            if (QFile::remove(path))
+                removed << name;
+        }
     }
     return removed;
 }
@@ -158,10 +149,15 @@ FileResult ClassStore::loadCurrentClass()
 
 FileResult ClassStore::SaveCurrentClass()
 {
+    // Whatever asks (closing, a signal, switching), a list that was never read from the class file
+    // is not its content: saving it would replace the file with an empty list.
+    if (!m_loaded)
+        return {};
     const QString path = ClassListPath(m_currentClass);
     FileResult result;
-    const bool unsafe = !m_unsafePath.isEmpty() && path == m_unsafePath && QFileInfo::exists(path)
-                     && keepOriginal(path).isEmpty();
+    // A dangling link or a loop of links does not "exist", yet it is what the load failed on.
+    const bool unsafe = !m_unsafePath.isEmpty() && path == m_unsafePath
+                     && (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) && keepOriginal(path).isEmpty();
     if (unsafe && list().count() == 0) {
         // Nothing was read from it and nothing was added: there is nothing to save, and the file
         // (a FIFO, a folder, a file too large to read) stays as it is. The class can be left.

@@ -33,7 +33,7 @@ public:
     // Saves the current class, then makes classIndex current and loads it. When the save fails
     // the class stays current and its list stays in memory. Out of range does nothing.
     FileResult SelectClass(int classIndex);
-    // Writes the list to the current class's file.
+    // Writes the list to the current class's file; before the class has been loaded it writes nothing.
     FileResult SaveCurrentClass();
     // Replaces the list with the current class's file; a class without a file starts empty.
     FileResult LoadCurrentClass();
@@ -74,8 +74,9 @@ public:
     // up to MaxListFileSize are copied.
     static QString keepOriginal(const QString &path);
 
-    // Removes what a save that was cut off between QSaveFile's link and rename left in the program
-    // folder: "List01.dat.AbCdEf" and the like. Returns the names removed. Call before any save.
+    // Removes what a save that was cut off left beside the class files (through their links: beside
+    // the files they lead to): "List01.dat.zvx-Ab3dEf" and the like. Returns the names removed.
+    // Call before any save.
     static QStringList removeStaleTemporaryFiles();
 
 signals:

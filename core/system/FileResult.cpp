@@ -21,6 +21,11 @@ QString fileErrorText(int error)
     case EPERM:
     case EROFS:
         return QCoreApplication::translate("ListFile", "File access denied");
+    case ENOSPC:
+    case EDQUOT:
+        return QCoreApplication::translate("ListFile", "Disk full");
+    case ELOOP:
+        return QCoreApplication::translate("ListFile", "Too many levels of symbolic links");
     default:
         return QCoreApplication::translate("ListFile", "I/O error %1").arg(error);
     }

@@ -41,13 +41,22 @@ class [[nodiscard]] Result<void> final
 public:
     Result() = default;
     Result(FileError error) : m_error(std::move(error)) {}
+    // A success the operator must still hear about, such as a save that is not crash-safe.
+    static Result withNotice(FileError notice)
+    {
+        Result result;
+        result.m_notice = std::move(notice);
+        return result;
+    }
 
     bool ok() const { return !m_error; }
     explicit operator bool() const { return ok(); }
     const FileError &error() const { return *m_error; }
+    const std::optional<FileError> &notice() const { return m_notice; }
 
 private:
     std::optional<FileError> m_error;
+    std::optional<FileError> m_notice;
 };
 
 using FileResult = Result<void>;
