@@ -1,6 +1,9 @@
 #include "core/Version.h"
 #include "core/i18n/Localisation.h"
+#include "core/settings/SettingKeys.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
+#include "core/system/DataFolder.h"
 #include "core/system/TerminationSignals.h"
 #include "gui/Form_Main.h"
 #include "gui/ProgramWindows.h"
@@ -28,6 +31,8 @@ int main(int, char *argv[])
     const Localisation localisation;
     showCatalogueErrors();
 
+    // A value that cannot be read counts as none: the class files must live somewhere.
+    setConfiguredDataFolder(SettingsStore().read(Setting::DataFolder).value_or(QString()));
     ClassStore store;
     TfrmMain frmMain(store);
     // A second copy has asked the first to come to the front. It ends here, before the start

@@ -1,6 +1,7 @@
 // Start-up to the main window shown, and resident memory afterwards.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_startup
 #include "core/settings/ClassNames.h"
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/i18n/Localisation.h"
@@ -44,7 +45,7 @@ int main(int argc, char *argv[])
     // The first reading of the settings file, before the dialogs read it again.
     const qint64 beforeSettings = clock.nsecsElapsed();
     (void)classNames.LoadClassNames(settings);
-    (void)settings.readInteger(QStringLiteral("Configuration"), QStringLiteral("COM"), 0);
+    (void)settings.read(Setting::ComPort);
     const qint64 settingsRead = clock.nsecsElapsed() - beforeSettings;
     const ProgramWindows windows(store, frmMain);
     const qint64 windowsCreated = clock.nsecsElapsed();

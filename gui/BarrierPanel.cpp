@@ -1,6 +1,7 @@
 #include "gui/BarrierPanel.h"
 
 #include "core/barrier/BarrierLink.h"
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/Form_Config.h"
 #include "gui/SerialDevices.h"
@@ -10,6 +11,8 @@
 
 namespace {
 const QString ConnectedStyle = QStringLiteral("QLabel { color: #006000; padding: 1px 4px; }");
+// An open port is no barrier yet: plain, not the green of a barrier that has answered.
+const QString OpenedStyle = QStringLiteral("QLabel { color: #404040; padding: 1px 4px; }");
 const QString NoteStyle = QStringLiteral("QLabel { color: #000080; padding: 1px 4px; }");
 // As the save warning: it must be seen, and it takes no key from the run buttons.
 const QString ProblemStyle
@@ -30,11 +33,13 @@ BarrierPanel::BarrierPanel(RunControl &runs, TfrmConfig &config, QWidget *window
     m_line->setFocusPolicy(Qt::NoFocus);
     m_line->hide();
 
-    const Result<BarrierTiming> timing = readBarrierTiming(SettingsStore());
-    if (timing)
-        m_control->setTiming(timing.value());
+    const SettingsStore settings;
+    const Result<int> lockout = settings.read(Setting::BarrierLockoutMs);
+    const Result<int> minimum = settings.read(Setting::BarrierMinimumRunMs);
+    if (lockout && minimum)
+        m_control->setTiming(BarrierTiming::clamped(lockout.value(), minimum.value()));
     else
-        m_timingProblem = timing.error().message();
+        m_timingProblem = (lockout ? minimum.error() : lockout.error()).message();
 
     m_noteTimer.setSingleShot(true);
     m_noteTimer.setInterval(NoteMs);
@@ -82,7 +87,10 @@ void BarrierPanel::showLine()
     const bool note = !status.isProblem() && !m_note.isEmpty();
     // Padding and frame take a few pixels; the full text is in the tool tip.
     m_line->setText(m_line->fontMetrics().elidedText(note ? m_note : status.text(), Qt::ElideRight, m_line->width() - 10));
-    m_line->setStyleSheet(status.isProblem() ? ProblemStyle : note ? NoteStyle : ConnectedStyle);
+    m_line->setStyleSheet(status.isProblem()       ? ProblemStyle
+                          : note                   ? NoteStyle
+                          : status.isConnected()   ? ConnectedStyle
+                                                   : OpenedStyle);
     QStringList tip{status.text(), status.details()};
     if (!m_note.isEmpty())
         tip << m_note;

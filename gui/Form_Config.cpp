@@ -1,5 +1,6 @@
 #include "gui/Form_Config.h"
 
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/OperatorDialogs.h"
 #include "gui/SerialDevices.h"
@@ -16,11 +17,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include <tuple>
+#include <utility>
 
 namespace {
-const QString Section = QStringLiteral("Configuration");
-
 QLabel *label(const QString &text, QWidget *parent, const QRect &geometry, Qt::Alignment alignment = Qt::AlignLeft)
 {
     auto *result = new QLabel(text, parent);
@@ -55,9 +54,9 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
     auto *lazer = new QGroupBox(tr("Lazer"), this);
     lazer->setObjectName(QStringLiteral("GroupBox1"));
     lazer->setGeometry(4, 4, 257, 89);
-    label(tr("COM-Port:"), lazer, QRect(8, 14, 69, 17));
-    label(tr("Contact:"), lazer, QRect(84, 14, 69, 17))->setObjectName(QStringLiteral("Label6"));
-    label(tr("Alg.:"), lazer, QRect(156, 14, 69, 17));
+    label(tr("COM-Port:"), lazer, QRect(8, 16, 69, 17));
+    label(tr("Contact:"), lazer, QRect(84, 16, 69, 17))->setObjectName(QStringLiteral("Label6"));
+    label(tr("Alg.:"), lazer, QRect(156, 16, 69, 17));
     QStringList ports{tr("None")};
     for (int n = 1; n <= 16; ++n)
         ports << tr("COM %1").arg(n);
@@ -89,7 +88,7 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
     };
     ColorButton **buttons[] = {&clrDefault, &clrActive, &clrAccepted, &clrUndefined};
     for (std::size_t i = 0; i < std::size(rows); ++i) {
-        label(tr(rows[i].text), colors, QRect(8, rows[i].top + 2, 193, 17), Qt::AlignRight);
+        label(tr(rows[i].text), colors, QRect(8, rows[i].top + 4, 193, 17), Qt::AlignRight);
         auto *button = new ColorButton(colors);
         button->setObjectName(QLatin1String(rows[i].name));
         button->setGeometry(208, rows[i].top, 41, 22);
@@ -113,13 +112,10 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
     listSerialDevices();
 
     // The defaults stand until the first reading replaces them.
-    const ProtocolColors defaults;
-    clrDefault->setColor(defaults.defaultColor);
-    clrActive->setColor(defaults.activeColor);
-    clrAccepted->setColor(defaults.acceptedColor);
-    clrUndefined->setColor(defaults.undefinedColor);
-    cmbContact->setCurrentIndex(1);
-    chkAutoLock->setChecked(true);
+    for (const auto &[button, key] : colorKeys())
+        button->setColor(std::uint32_t(key->fallback));
+    cmbContact->setCurrentIndex(Setting::ContactIndex.fallback);
+    chkAutoLock->setChecked(Setting::AutoLock.fallback);
     showFailure(LoadSettings());
 }
 
@@ -127,49 +123,50 @@ TfrmConfig::~TfrmConfig() = default;
 
 FileResult TfrmConfig::LoadSettings()
 {
-    const ProtocolColors defaults;
-    for (const auto &[list, name, fallback] :
-         {std::tuple{cmbComPort, "COM", 0}, std::tuple{cmbContact, "ContactIdx", 1}, std::tuple{cmbAlg, "AlgIdx", 0}}) {
-        const Result<int> index = m_store.readInteger(Section, QLatin1String(name), fallback);
+    for (const auto &[list, key] : {std::pair{cmbComPort, &Setting::ComPort}, std::pair{cmbContact, &Setting::ContactIndex},
+                                    std::pair{cmbAlg, &Setting::AlgorithmIndex}}) {
+        const Result<int> index = m_store.read(*key);
         if (!index)
             return index.error();
         // An index outside the list leaves it without a selection.
         list->setCurrentIndex(index.value() >= 0 && index.value() < list->count() ? index.value() : -1);
     }
-    const Result<bool> autoLock = m_store.readBoolean(Section, QStringLiteral("AutoLock"), true);
+    const Result<bool> autoLock = m_store.read(Setting::AutoLock);
     if (!autoLock)
         return autoLock.error();
     chkAutoLock->setChecked(autoLock.value());
-    for (const auto &[button, name, fallback] : {std::tuple{clrDefault, "DefaultColor", defaults.defaultColor},
-                                                 std::tuple{clrActive, "ActiveColor", defaults.activeColor},
-                                                 std::tuple{clrAccepted, "AcceptedColor", defaults.acceptedColor},
-                                                 std::tuple{clrUndefined, "UndefinedColor", defaults.undefinedColor}}) {
-        const Result<int> color = m_store.readInteger(Section, QLatin1String(name), int(fallback));
+    for (const auto &[button, key] : colorKeys()) {
+        const Result<int> color = m_store.read(*key);
         if (!color)
             return color.error();
         // Only 24-bit colours are colours; anything else keeps the colour's default.
-        button->setColor(color.value() >= 0 && color.value() <= 0xFFFFFF ? std::uint32_t(color.value()) : fallback);
+        button->setColor(std::uint32_t(color.value() >= 0 && color.value() <= 0xFFFFFF ? color.value() : key->fallback));
     }
     return {};
 }
 
 FileResult TfrmConfig::SaveSettings()
 {
-    for (const auto &[list, name] :
-         {std::pair{cmbComPort, "COM"}, std::pair{cmbContact, "ContactIdx"}, std::pair{cmbAlg, "AlgIdx"}}) {
-        if (FileResult written = m_store.writeInteger(Section, QLatin1String(name), list->currentIndex()); !written)
+    for (const auto &[list, key] : {std::pair{cmbComPort, &Setting::ComPort}, std::pair{cmbContact, &Setting::ContactIndex},
+                                    std::pair{cmbAlg, &Setting::AlgorithmIndex}}) {
+        if (FileResult written = m_store.write(*key, list->currentIndex()); !written)
             return written;
     }
-    if (FileResult written = m_store.writeBoolean(Section, QStringLiteral("AutoLock"), chkAutoLock->isChecked());
-        !written)
+    if (FileResult written = m_store.write(Setting::AutoLock, chkAutoLock->isChecked()); !written)
         return written;
-    for (const auto &[button, name] : {std::pair{clrDefault, "DefaultColor"}, std::pair{clrActive, "ActiveColor"},
-                                       std::pair{clrAccepted, "AcceptedColor"},
-                                       std::pair{clrUndefined, "UndefinedColor"}}) {
-        if (FileResult written = m_store.writeInteger(Section, QLatin1String(name), int(button->color())); !written)
+    for (const auto &[button, key] : colorKeys()) {
+        if (FileResult written = m_store.write(*key, int(button->color())); !written)
             return written;
     }
     return {};
+}
+
+std::array<std::pair<ColorButton *, const SettingKey<int> *>, 4> TfrmConfig::colorKeys() const
+{
+    return {{{clrDefault, &Setting::DefaultColor},
+             {clrActive, &Setting::ActiveColor},
+             {clrAccepted, &Setting::AcceptedColor},
+             {clrUndefined, &Setting::UndefinedColor}}};
 }
 
 bool TfrmConfig::autoLock() const

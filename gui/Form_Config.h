@@ -1,9 +1,13 @@
 #pragma once
 
 #include "core/protocol/ProtocolModel.h"
+#include "core/settings/SettingKey.h"
 #include "core/system/FileResult.h"
 
 #include <QDialog>
+
+#include <array>
+#include <utility>
 
 class ColorButton;
 class QCheckBox;
@@ -54,6 +58,7 @@ private:
     void cmdOKClick();
     void cmdCancelClick();
     void showFailure(const FileResult &result);
+    std::array<std::pair<ColorButton *, const SettingKey<int> *>, 4> colorKeys() const;
 
     SettingsStore &m_store;
     QComboBox *cmbComPort;

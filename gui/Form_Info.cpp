@@ -19,6 +19,8 @@ TfrmInfo::TfrmInfo(QWidget *parent)
     setWindowTitle(tr("Info"));
     setFixedSize(312, 317);
     setFont(arialBold(13));
+    // On the screen's middle, wherever the main window stands.
+    centreOnScreen(this);
 
     auto *title = new ShadowLabel(this);
     title->setObjectName(QStringLiteral("lblTitle"));

@@ -1,12 +1,12 @@
 #include "gui/Form_Main.h"
 
-#include "gui/BarrierPanel.h"
 #include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
 #include "gui/JournalActions.h"
 #include "gui/JustOne.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/settings/ClassNames.h"
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/DataFolder.h"
@@ -36,10 +36,6 @@
 #include <cstdio>
 
 namespace {
-const QString ConfigurationSection = QStringLiteral("Configuration");
-const QString FPSecondsKey = QStringLiteral("FPSeconds");
-const QString FSSecondsKey = QStringLiteral("FSSeconds");
-
 // A folder the operator could make the data folder instead of file's: the user's own data folder
 // (made when needed), else one in the home folder.
 QString writableFolderInstead(const QString &file)
@@ -163,6 +159,8 @@ void TfrmMain::setUpLook()
         entry.button->setAccessibleName(tr(entry.name));
         entry.button->setToolTip(tr(entry.tip));
     }
+    m_ui->edtFP->setToolTip(tr("Seconds per pylon fault (FP)"));
+    m_ui->edtFS->setToolTip(tr("Seconds per task fault (FS)"));
     m_ui->Image321->setPixmap(QIcon(QStringLiteral(":/icons/banner.svg")).pixmap(QSize(191, 42)));
 
     m_ui->cmdStart->setStyleSheet(runButtonStyle("#008000"));
@@ -199,8 +197,8 @@ void TfrmMain::setUpLook()
 
     // The seconds of the last session: changing them at a start would rescore every class.
     const SettingsStore settings;
-    m_ui->edtFP->setValue(settings.readNumber(ConfigurationSection, FPSecondsKey, 2).value_or(2));
-    m_ui->edtFS->setValue(settings.readNumber(ConfigurationSection, FSSecondsKey, 10).value_or(10));
+    m_ui->edtFP->setValue(settings.read(Setting::FPSeconds).value_or(Setting::FPSeconds.fallback));
+    m_ui->edtFS->setValue(settings.read(Setting::FSSeconds).value_or(Setting::FSSeconds.fallback));
     m_protocol.model().setPenaltySeconds(m_ui->edtFP->seconds(), m_ui->edtFS->seconds());
     for (int i = 1; i <= 10; ++i)
         m_ui->cmbClass->addItem(QString::number(i));
@@ -313,6 +311,9 @@ void TfrmMain::FormShow()
     showCurrentClass();
     SelectParticipant(-1);
     LockStation();
+    // A settings file that is no file was left alone: the program runs on its defaults.
+    if (const FileResult usable = SettingsStore::checkFile(); !usable)
+        showSettingsResult(usable, tr("NOT READ: %1\n%2"));
 }
 
 void TfrmMain::FillClassNames()
@@ -398,10 +399,12 @@ void TfrmMain::edtPenaltySecondsChange()
     if (double(m_protocol.model().fsSeconds()) != oldFs)
         m_journal->recorder().recordPenaltySeconds(FSSecondsKey, oldFs, fs);
     // The seconds stay in force when the file cannot be written; only the next start would not
-    // know them, and the configuration dialog reports a settings file it cannot write.
+    // know them, so the warning line says so.
     SettingsStore settings;
-    [[maybe_unused]] const FileResult fpSaved = settings.writeNumber(ConfigurationSection, FPSecondsKey, fp);
-    [[maybe_unused]] const FileResult fsSaved = settings.writeNumber(ConfigurationSection, FSSecondsKey, fs);
+    FileResult saved = settings.write(Setting::FPSeconds, fp);
+    if (saved)
+        saved = settings.write(Setting::FSSeconds, fs);
+    showSettingsResult(saved, tr("NOT SAVED: %1\n%2"));
 }
 
 void TfrmMain::GridSelectCell(int column, int row)
@@ -486,6 +489,7 @@ void TfrmMain::closeWithoutQuestions()
 
 void TfrmMain::showSaveResult(const FileResult &result)
 {
+    m_classNotSaved = !result.ok();
     if (result.ok() && result.notice()) {
         // Written in place: the operator decides whether to go on so or to move the files.
         const FileError &notice = *result.notice();
@@ -503,6 +507,7 @@ void TfrmMain::showSaveResult(const FileResult &result)
     }
     if (result.ok()) {
         m_warnings->clear(WarningLine::Save);
+        showSettingsWarning();
         return;
     }
     const FileError &error = result.error();
@@ -516,6 +521,37 @@ void TfrmMain::showSaveResult(const FileResult &result)
 QString TfrmMain::undoStep(bool backwards)
 {
     return m_journal->step(backwards);
+}
+
+void TfrmMain::watchBarrier(QObject &panel)
+{
+    m_journal->watchBarrier(panel);
+}
+
+void TfrmMain::showSettingsResult(const FileResult &result, const QString &headline)
+{
+    // A good result leaves the line alone unless it was the settings' warning it showed.
+    if (result.ok() && m_settingsWarning.isEmpty())
+        return;
+    m_settingsWarning.clear();
+    if (!result.ok()) {
+        const FileError &error = result.error();
+        const QString name = QFileInfo(error.path).fileName();
+        const QString reason =
+            error.reason.section(QLatin1Char('\n'), 0, 0).replace(QDir::toNativeSeparators(error.path), name);
+        m_settingsWarning = {headline.arg(name, reason), error.message()};
+    }
+    // An unsaved class matters more; the settings' warning shows once the class is saved.
+    if (!m_classNotSaved)
+        showSettingsWarning();
+}
+
+void TfrmMain::showSettingsWarning()
+{
+    if (m_settingsWarning.isEmpty())
+        m_warnings->clear(WarningLine::Settings);
+    else
+        m_warnings->show(WarningLine::Settings, m_settingsWarning.first(), m_settingsWarning.last());
 }
 
 bool TfrmMain::FormKeyDown(int key)
@@ -561,8 +597,6 @@ void TfrmMain::setConfigDialog(TfrmConfig *config)
     connect(config, &TfrmConfig::autoLockChanged, m_runs, &RunControl::setAutoLock);
     connect(config, &TfrmConfig::colorsChanged, this,
             [this](const ProtocolColors &colors) { m_protocol.model().setColors(colors); });
-    // The dialog names the barrier's port; the panel lives as long as the window.
-    m_journal->watchBarrier(*new BarrierPanel(*m_runs, *config, this));
 }
 
 void TfrmMain::cmdConfigClick()

@@ -4,7 +4,9 @@
 #include "core/system/FileResult.h"
 #include "core/timing/RunControl.h"
 
+#include <QStringList>
 #include <QWidget>
+
 #include <memory>
 
 class ClassStore;
@@ -48,9 +50,13 @@ public:
     void SelectParticipant(int row) { m_runs->SelectParticipant(row); }
     void ShowTime(TimeMs t) { m_runs->ShowTime(t); }
     void SetControlsEnabled(bool on);
+    // Whatever else starts and stops runs (the light barrier) goes through the same control.
+    RunControl &runControl() { return *m_runs; }
 
     // Ctrl+Z (backwards) and Ctrl+Y on the current class; why nothing was done, or an empty text.
     QString undoStep(bool backwards);
+    // The light barrier's pulses go to the journal, taken or refused.
+    void watchBarrier(QObject &panel);
 
     // The main window sees F5 to F9 before the focused control, without consuming them.
     bool FormKeyDown(int key);
@@ -70,6 +76,9 @@ private:
     void FormShow();
     bool FormClose();
     void showSaveResult(const FileResult &result);
+    // The settings file's trouble, under headline ("%1" the file, "%2" the reason).
+    void showSettingsResult(const FileResult &result, const QString &headline);
+    void showSettingsWarning();
     void edtPenaltySecondsChange();
     void setUpLook();
     void setUpTimers();
@@ -106,6 +115,9 @@ private:
     TXJustOne *m_justOne = nullptr;
     bool m_firstCopy = true;
     bool m_askOnClose = true;
+    bool m_classNotSaved = false;
+    // The warning line's text and tooltip while the settings file is in trouble.
+    QStringList m_settingsWarning;
     TfrmInfo *m_info = nullptr;
     TfrmConfig *m_config = nullptr;
 };

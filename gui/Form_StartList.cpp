@@ -81,9 +81,7 @@ TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
     Grid->setObjectName(QStringLiteral("Grid"));
     // The entry shows at once what the file will hold, not only after the next class switch.
     Grid->setEnteredTextFilter(&asSavedInWindows1252);
-    connect(Grid, &ListGridView::enteredTextChanged, this, [this] {
-        m_statusBar->showMessage(tr("Characters a list file cannot hold were replaced by \"?\"."));
-    });
+    connect(Grid, &ListGridView::textEntered, this, &TfrmStartList::showEnteredText);
     Grid->setModel(m_model);
     QHeaderView *header = Grid->horizontalHeader();
     header->setSectionsClickable(true);
@@ -213,6 +211,9 @@ void TfrmStartList::showClass(int classIndex)
 
 void TfrmStartList::RefreshClassCaptions()
 {
+    // A renamed current class shows its new name at once, not only at the next class switch.
+    if (const QString current = ClassNameOf(CurrentClass()); !current.isNull())
+        TopPanel->setText(current);
     for (int i = 0; i < LastClass; ++i) {
         const QString name = ClassNameOf(i + 1);
         if (name.isNull())
@@ -329,6 +330,12 @@ void TfrmStartList::mnuAddRowClick()
 {
     endEditing();
     m_store.addEntry(ChangeSource::Editor);
+    // What is typed next is the new participant's name, never a change to the row left behind.
+    const QModelIndex name = m_model->index(m_model->rowCount() - 1, int(ListField::Name));
+    Grid->setFocus();
+    Grid->setCurrentIndex(name);
+    Grid->scrollTo(name);
+    Grid->edit(name);
 }
 
 void TfrmStartList::mnuDeleteRowsClick()
@@ -352,7 +359,39 @@ void TfrmStartList::mnuClassEditorClick()
 
 void TfrmStartList::mnuHelpClick()
 {
-    OperatorDialogs::showInformation(this, tr("Help"));
+    OperatorDialogs::showInformation(this, helpText());
+}
+
+QString TfrmStartList::helpText()
+{
+    return tr("Keys\n"
+              "Ins  adds a row at the end, ready for the name\n"
+              "Ctrl+Del  deletes the selected rows, after a question\n"
+              "Enter or a click  edits the cell; Enter again takes the text\n"
+              "Ctrl+PgDown or Ctrl+Tab  next class\n"
+              "Ctrl+PgUp or Ctrl+Shift+Tab  previous class\n"
+              "Ctrl+O  opens a list, Ctrl+M  merges a list into this one\n"
+              "Ctrl+S  saves the list as a file elsewhere\n"
+              "Ctrl+T  class editor, for the names of the classes\n"
+              "A click on a column heading sorts by it; a second click reverses the order.\n"
+              "Esc  closes the editor, F1  this help\n\n"
+              "Classes and files\n"
+              "Each of the ten classes has its tab and its own list file (List01.dat to\n"
+              "List10.dat) in the data folder. The class editor renames only the tabs;\n"
+              "the files keep their numbers.\n\n"
+              "Saving\n"
+              "Every change is saved by itself: when another class is chosen, when the\n"
+              "editor closes and when the program ends. \"Save list as\" only makes a copy,\n"
+              "for example for another computer.");
+}
+
+void TfrmStartList::showEnteredText(const QString &typed, const QString &taken)
+{
+    // The note stays until the next edit, so the operator can check the name against the entry form.
+    if (typed == taken)
+        updateStatus();
+    else
+        m_statusBar->showMessage(tr("\"%1\" is saved as \"%2\": a list file has no other letters for it.").arg(typed, taken));
 }
 
 void TfrmStartList::mnuUndoClick()

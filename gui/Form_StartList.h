@@ -40,6 +40,8 @@ public:
 
     void done(int result) override;
 
+    static QString helpText();
+
 protected:
     void showEvent(QShowEvent *event) override;
 
@@ -61,6 +63,7 @@ private:
     void readFile(bool merge, const QString &title);
     void endEditing();
     void updateStatus();
+    void showEnteredText(const QString &typed, const QString &taken);
     void showClass(int classIndex);
     bool showFailure(const FileResult &result);
 

@@ -1,15 +1,18 @@
 #include "gui/ProgramWindows.h"
 
 #include "gui/Form_Main.h"
+#include "gui/WindowLook.h"
 
 ProgramWindows::ProgramWindows(ClassStore &store, TfrmMain &main)
     : m_classes(m_classNames, m_settings, &main)
     , m_startList(store, &main)
     , m_config(m_settings, &main)
     , m_info(&main)
+    , m_barrier(main.runControl(), m_config, &main)
 {
-    m_startList.setClassEditorOpener([this] { m_classes.exec(); });
+    m_startList.setClassEditorOpener([this] { execInFrontOf(m_classes, m_startList); });
     m_startList.setUndoHandler([&main](bool backwards) { return main.undoStep(backwards); });
+    main.watchBarrier(m_barrier);
     main.setStartListEditor(&m_startList);
     main.setConfigDialog(&m_config);
     main.setInfoDialog(&m_info);

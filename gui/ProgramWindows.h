@@ -2,6 +2,7 @@
 
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
+#include "gui/BarrierPanel.h"
 #include "gui/Form_Classes.h"
 #include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
@@ -12,7 +13,8 @@ class TfrmMain;
 
 // The dialogs beside the main window, created once in the program's order and tied to it: the
 // class editor reads the class names before the start list editor heads class 1 with one, and
-// the configuration dialog's settings are in force before the main window is shown.
+// the configuration dialog's settings are in force before the main window is shown. The light
+// barrier follows the port the configuration dialog names.
 class ProgramWindows final
 {
     Q_DISABLE_COPY_MOVE(ProgramWindows)
@@ -32,4 +34,5 @@ private:
     TfrmStartList m_startList;
     TfrmConfig m_config;
     TfrmInfo m_info;
+    BarrierPanel m_barrier;
 };

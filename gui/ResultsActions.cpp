@@ -1,29 +1,47 @@
 #include "gui/ResultsActions.h"
 
+#include "core/protocol/ExportedResults.h"
 #include "core/protocol/ProtocolExport.h"
 #include "core/protocol/ProtocolModel.h"
 #include "core/protocol/ResultsPage.h"
 #include "core/protocol/ResultsWorkbook.h"
 #include "core/settings/ClassNames.h"
+#include "core/settings/SettingKeys.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/OperatorDialogs.h"
 #include "gui/ResultsPrintout.h"
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QBoxLayout>
 #include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QMenu>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
 #include <memory>
+
+namespace {
+// Set by hand in the settings file; a value that cannot be read leaves the title without one.
+QString eventName()
+{
+    return SettingsStore().read(Setting::EventName).value_or(QString());
+}
+
+// Long enough to read after the dialog has closed, short enough not to be taken for news later.
+constexpr int NoticeMs = 20'000;
+} // namespace
 
 ResultsActions::ResultsActions(QWidget *window, ClassStore &store, const ProtocolModel &model, QAbstractItemView *grid)
     : QObject(window)
@@ -33,8 +51,30 @@ ResultsActions::ResultsActions(QWidget *window, ClassStore &store, const Protoco
     , m_grid(grid)
     , m_print(new QAction(tr("Print preview..."), window))
     , m_gridMenu(new QMenu(grid))
+    , m_notice(new QLabel(window))
+    , m_noticeTime(new QTimer(this))
     , m_folder(QDir::homePath())
 {
+    // In the warning line's place, above it: a standing warning shows again when the notice goes.
+    m_notice->setObjectName(QStringLiteral("lblExportNotice"));
+    if (const QLabel *warning = window->findChild<QLabel *>(QStringLiteral("lblSaveWarning")))
+        m_notice->setGeometry(warning->geometry());
+    m_notice->setStyleSheet(
+        QStringLiteral("QLabel { color: white; background: #1d6b2a; border-radius: 3px; padding: 1px 4px; }"));
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(12);
+    font.setBold(true);
+    m_notice->setFont(font);
+    m_notice->setAlignment(Qt::AlignCenter);
+    m_notice->hide();
+    m_noticeTime->setSingleShot(true);
+    m_noticeTime->setInterval(NoticeMs);
+    connect(m_noticeTime, &QTimer::timeout, m_notice, &QWidget::hide);
+    connect(&m_store, &ClassStore::saveFinished, m_notice, [this](const FileResult &result) {
+        if (!result.ok())
+            m_notice->hide();
+    });
+
     m_print->setObjectName(QStringLiteral("actPrintPreview"));
     m_print->setShortcut(QKeySequence::Print);
     m_print->setShortcutContext(Qt::WindowShortcut);
@@ -63,7 +103,7 @@ QString ResultsActions::proposedFileName(const QString &what, const QDate &date,
 
 ResultsDocument ResultsActions::currentClassDocument() const
 {
-    ResultsDocument document = resultsHeading(m_model.fpSeconds(), m_model.fsSeconds());
+    ResultsDocument document = resultsHeading(eventName(), m_model.fpSeconds(), m_model.fsSeconds());
     document.classes.push_back(
         classResults(m_store.CurrentClass(), m_store.list(), document.fpSeconds, document.fsSeconds));
     return document;
@@ -71,19 +111,19 @@ ResultsDocument ResultsActions::currentClassDocument() const
 
 Result<ResultsDocument> ResultsActions::allClassesDocument() const
 {
-    ResultsDocument document = resultsHeading(m_model.fpSeconds(), m_model.fsSeconds());
+    ResultsDocument document = resultsHeading(eventName(), m_model.fpSeconds(), m_model.fsSeconds());
     for (int c = FirstClass; c <= LastClass; ++c) {
         if (c == m_store.CurrentClass()) {
             // The class in memory holds results that may not have reached its file yet.
             ClassResults results = classResults(c, m_store.list(), document.fpSeconds, document.fsSeconds);
-            if (!results.lines.empty())
+            if (!exportedLines(results).empty())
                 document.classes.push_back(std::move(results));
             continue;
         }
         Result<ClassResults> results = classResultsFromFile(c, document.fpSeconds, document.fsSeconds);
         if (!results)
             return results.error();
-        if (!results.value().lines.empty())
+        if (!exportedLines(results.value()).empty())
             document.classes.push_back(results.value());
     }
     if (document.classes.empty())
@@ -126,8 +166,11 @@ void ResultsActions::exportWorkbook()
     if (!chooseTarget(tr("Export results..."), tr("Excel workbook, %1 (*.%2)"), QStringLiteral("xlsx"), path, document))
         return;
     const FileResult written = writeResultsWorkbook(path, document);
-    if (!written)
+    if (!written) {
         OperatorDialogs::showError(m_window, written.error().message());
+        return;
+    }
+    confirmSaved(path);
 }
 
 void ResultsActions::exportPage()
@@ -141,6 +184,7 @@ void ResultsActions::exportPage()
         OperatorDialogs::showError(m_window, written.error().message());
         return;
     }
+    confirmSaved(path);
     if (!OperatorDialogs::askYesNo(m_window, tr("Open the web page in the browser?")))
         return;
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
@@ -175,6 +219,14 @@ void ResultsActions::showPrintPreview()
         bar->addAction(save);
     }
     dialog->addAction(save);
+    // A status line under the pages, shown once a PDF is saved.
+    if (auto *box = qobject_cast<QBoxLayout *>(dialog->layout())) {
+        auto *saved = new QLabel(dialog);
+        saved->setObjectName(QStringLiteral("lblPdfSaved"));
+        saved->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        saved->hide();
+        box->addWidget(saved);
+    }
     connect(save, &QAction::triggered, this, [this, dialog, document] { savePdf(dialog, *document); });
     dialog->open();
 }
@@ -204,6 +256,29 @@ void ResultsActions::savePdf(QPrintPreviewDialog *dialog, const ResultsDocument 
         }
     }
     const FileResult written = writeExportFile(chosen.path, bytes.data());
-    if (!written)
+    if (!written) {
         OperatorDialogs::showError(dialog, written.error().message());
+        return;
+    }
+    confirmSaved(chosen.path);
+    // The preview stands in front of the main window: it says so too.
+    if (auto *saved = dialog->findChild<QLabel *>(QStringLiteral("lblPdfSaved"))) {
+        saved->setText(tr("Saved: %1").arg(QDir::toNativeSeparators(chosen.path)));
+        saved->show();
+    }
+}
+
+void ResultsActions::confirmSaved(const QString &path)
+{
+    const QFileInfo file(path);
+    const QFontMetrics metrics(m_notice->font());
+    const int room = std::max(40, m_notice->contentsRect().width() - 8);
+    const QString name = metrics.elidedText(file.fileName(), Qt::ElideMiddle,
+                                            room - metrics.horizontalAdvance(tr("Saved: %1").arg(QString())));
+    const QString folder = metrics.elidedText(QDir::toNativeSeparators(file.absolutePath()), Qt::ElideMiddle, room);
+    m_notice->setText(tr("Saved: %1").arg(name) + QLatin1Char('\n') + folder);
+    m_notice->setToolTip(tr("Saved: %1").arg(QDir::toNativeSeparators(file.absoluteFilePath())));
+    m_notice->show();
+    m_notice->raise();
+    m_noticeTime->start();
 }

@@ -9,13 +9,16 @@ class ClassStore;
 class ProtocolModel;
 class QAbstractItemView;
 class QAction;
+class QLabel;
 class QMenu;
 class QPrintPreviewDialog;
+class QTimer;
 class QWidget;
 
 // The results for the notice board, as the main window offers them: the workbook (cmdExcel), the
 // web page (cmdHTML) and the print preview (Ctrl+P and the protocol grid's context menu), for the
-// current class or for all ten classes.
+// current class or for all ten classes. A saved file is confirmed, with its folder, over the main
+// window's warning line for a while (never in a box that would take the keys).
 class ResultsActions final : public QObject
 {
     Q_OBJECT
@@ -41,6 +44,8 @@ private:
     bool chooseTarget(const QString &caption, const QString &filterFormat, const QString &suffix, QString &path,
                       ResultsDocument &document);
     void savePdf(QPrintPreviewDialog *dialog, const ResultsDocument &document);
+    // Shows where the file went; a failed save of a class file takes the line back at once.
+    void confirmSaved(const QString &path);
     void showGridMenu(const QPoint &position);
 
     QWidget *m_window;
@@ -49,5 +54,7 @@ private:
     QAbstractItemView *m_grid;
     QAction *m_print;
     QMenu *m_gridMenu;
+    QLabel *m_notice;
+    QTimer *m_noticeTime;
     QString m_folder;
 };

@@ -1,5 +1,7 @@
 #include "gui/ResultsPrintout.h"
 
+#include "core/protocol/ExportedResults.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -9,30 +11,15 @@
 #include <QRawFont>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
+#include <numeric>
+#include <vector>
 
 namespace {
-// Relative column widths; the page width is shared out in these proportions.
-double columnWeight(ResultColumn column)
-{
-    switch (column) {
-    case ResultColumn::Place:
-        return 5;
-    case ResultColumn::Number:
-        return 5.5;
-    case ResultColumn::StartNr:
-        return 7.5;
-    case ResultColumn::Name:
-        return 19;
-    case ResultColumn::Info1:
-    case ResultColumn::Info2:
-    case ResultColumn::Info3:
-        return 10;
-    default:
-        return resultColumnKind(column) == ResultKind::Time ? 8.5 : 4;
-    }
-}
+constexpr double LargestPoints = 8.5;
+constexpr double SmallestPoints = 5.5;
+// Texts are measured once in this size; widths in other sizes follow in proportion.
+constexpr double MeasuredPoints = 10;
 
 QFont printFont(double points, bool bold = false)
 {
@@ -42,56 +29,188 @@ QFont printFont(double points, bool bold = false)
     return font;
 }
 
-struct Geometry
+// A column that no participant of the class fills takes no room on its pages.
+bool goesWhenEmpty(ResultColumn column)
+{
+    switch (column) {
+    case ResultColumn::StartNr:
+    case ResultColumn::Age:
+    case ResultColumn::Info1:
+    case ResultColumn::Info2:
+    case ResultColumn::Info3:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The most of the page's width a column's longest text may claim; a longer one is shortened.
+double widestShare(ResultColumn column)
+{
+    switch (column) {
+    case ResultColumn::Name:
+        return 0.3;
+    case ResultColumn::Info1:
+    case ResultColumn::Info2:
+    case ResultColumn::Info3:
+        return 0.2;
+    default:
+        return 0.1;
+    }
+}
+
+bool isShortenable(ResultColumn column)
+{
+    return column == ResultColumn::Name || column == ResultColumn::Info1 || column == ResultColumn::Info2
+        || column == ResultColumn::Info3;
+}
+
+// Widths of texts in one font, through the font's glyph advances where it has every glyph (a
+// class of 10,000 has 60,000 texts to measure).
+class TextWidths final
+{
+public:
+    TextWidths(const QFont &font, QPaintDevice &device)
+        : m_metrics(font, &device)
+        , m_raw(QRawFont::fromFont(font))
+    {
+        m_raw.setPixelSize(font.pointSizeF() * device.logicalDpiY() / 72.0);
+    }
+
+    double of(const QString &text) const
+    {
+        const QList<quint32> glyphs = m_raw.isValid() ? m_raw.glyphIndexesForString(text) : QList<quint32>();
+        if (glyphs.size() != text.size() || glyphs.contains(0))
+            return m_metrics.horizontalAdvance(text);
+        double width = 0;
+        for (const QPointF &step : m_raw.advancesForGlyphIndexes(glyphs))
+            width += step.x();
+        return width;
+    }
+
+    double padding() const { return m_metrics.averageCharWidth() * 0.6; }
+
+private:
+    QFontMetricsF m_metrics;
+    QRawFont m_raw;
+};
+
+// What is the same on every page: the header and the footer.
+struct Frame
 {
     double pointsToPixels = 1;
-    QFont title, facts, heading, body;
-    double titleHeight = 0, factsHeight = 0, rowHeight = 0, footerHeight = 0, padding = 0;
-    std::array<double, ResultColumnCount> left {}, width {};
+    QFont title, facts;
+    double titleHeight = 0, factsHeight = 0, footerHeight = 0;
+};
+
+Frame frameOf(QPaintDevice &device)
+{
+    Frame f;
+    f.pointsToPixels = device.logicalDpiY() / 72.0;
+    f.title = printFont(LargestPoints + 5, true);
+    f.facts = printFont(LargestPoints + 1);
+    const QFontMetricsF facts(f.facts, &device);
+    f.titleHeight = std::ceil(QFontMetricsF(f.title, &device).height() * 1.3);
+    f.factsHeight = std::ceil(facts.height() * 1.8);
+    f.footerHeight = std::ceil(facts.height() * 1.8);
+    return f;
+}
+
+// The table of one class: its columns, as wide as their texts, and the type they fit in.
+struct Geometry
+{
+    QFont heading, body;
+    double rowHeight = 0, padding = 0;
+    std::vector<ResultColumn> columns;
+    std::vector<double> left, width;
     int rowsPerPage = 1;
 };
 
-Geometry layOut(QPaintDevice &device, const QRectF &page)
+Geometry layOut(QPaintDevice &device, const QRectF &page, const Frame &frame,
+                const std::vector<const ResultLine *> &lines)
 {
     Geometry g;
-    g.pointsToPixels = device.logicalDpiY() / 72.0;
-    double weights = 0;
-    for (int c = 0; c < ResultColumnCount; ++c)
-        weights += columnWeight(ResultColumn(c));
+    const TextWidths headings(printFont(MeasuredPoints, true), device);
+    const TextWidths texts(printFont(MeasuredPoints), device);
+    const double padding = texts.padding();
 
-    // The largest type, up to 8.5 pt, in which a time fits its column.
-    double points = 8.5;
-    for (; points > 4.5; points -= 0.5) {
-        const QFontMetricsF metrics(printFont(points, true), &device);
-        const double timeWidth = page.width() * columnWeight(ResultColumn::Time1) / weights;
-        if (metrics.horizontalAdvance(QStringLiteral("000:00.00")) <= timeWidth)
-            break;
+    // Each column's width in the measuring size: its heading or its widest text, and padding.
+    std::vector<double> natural;
+    for (int c = 0; c < ResultColumnCount; ++c) {
+        const auto column = ResultColumn(c);
+        double widest = -1;
+        if (resultColumnKind(column) == ResultKind::Text) {
+            for (const ResultLine *line : lines) {
+                const QString text = exportedText(*line, column);
+                if (!text.isEmpty())
+                    widest = std::max(widest, texts.of(text));
+            }
+        } else {
+            // Digits are all of one width: the longest text is the widest.
+            QString longest;
+            for (const ResultLine *line : lines) {
+                const QString text = exportedText(*line, column);
+                if (text.size() > longest.size())
+                    longest = text;
+            }
+            widest = longest.isEmpty() ? -1 : texts.of(longest);
+        }
+        if (widest < 0 && goesWhenEmpty(column))
+            continue;
+        const double width = std::max(widest, headings.of(resultColumnHeading(column))) + 2 * padding;
+        g.columns.push_back(column);
+        natural.push_back(std::min(width, page.width() * widestShare(column) * MeasuredPoints / LargestPoints));
     }
+
+    // The largest type in which every column fits across the page, within reason.
+    const double needed = std::accumulate(natural.begin(), natural.end(), 0.0);
+    double points = std::min(LargestPoints, page.width() / needed * MeasuredPoints);
+    points = std::max(SmallestPoints, std::floor(points * 4) / 4);
+    const double scale = points / MeasuredPoints;
+    g.width.resize(natural.size());
+    for (std::size_t i = 0; i < natural.size(); ++i)
+        g.width[i] = natural[i] * scale;
+
+    double spare = page.width() - std::accumulate(g.width.begin(), g.width.end(), 0.0);
+    if (spare < 0) {
+        // Even the smallest type is too wide: the names and infos give up room, down to their heading.
+        double give = 0;
+        std::vector<double> room(g.width.size(), 0);
+        for (std::size_t i = 0; i < g.width.size(); ++i) {
+            if (isShortenable(g.columns[i])) {
+                room[i] = std::max(0.0,
+                                   g.width[i] - (headings.of(resultColumnHeading(g.columns[i])) + 2 * padding) * scale);
+                give += room[i];
+            }
+        }
+        const double share = give > 0 ? std::min(1.0, -spare / give) : 0;
+        for (std::size_t i = 0; i < g.width.size(); ++i)
+            g.width[i] -= room[i] * share;
+        spare = 0;
+    }
+    // What is left widens every column alike, so the table spans the page.
+    g.left.resize(g.width.size());
+    double x = page.left();
+    for (std::size_t i = 0; i < g.width.size(); ++i) {
+        g.width[i] += spare / double(g.width.size());
+        g.left[i] = x;
+        x += g.width[i];
+    }
+
     g.body = printFont(points);
     g.heading = printFont(points, true);
-    g.title = printFont(points + 5, true);
-    g.facts = printFont(points + 1);
     const QFontMetricsF body(g.body, &device);
-    g.padding = body.averageCharWidth() * 0.6;
+    g.padding = padding * scale;
     g.rowHeight = std::ceil(body.height() * 1.4);
-    g.titleHeight = std::ceil(QFontMetricsF(g.title, &device).height() * 1.3);
-    g.factsHeight = std::ceil(QFontMetricsF(g.facts, &device).height() * 1.8);
-    g.footerHeight = std::ceil(body.height() * 2.0);
-
-    double x = page.left();
-    for (int c = 0; c < ResultColumnCount; ++c) {
-        g.left[std::size_t(c)] = x;
-        g.width[std::size_t(c)] = page.width() * columnWeight(ResultColumn(c)) / weights;
-        x += g.width[std::size_t(c)];
-    }
-    const double forRows = page.height() - g.titleHeight - g.factsHeight - g.rowHeight - g.footerHeight;
+    const double forRows = page.height() - frame.titleHeight - frame.factsHeight - g.rowHeight - frame.footerHeight;
     g.rowsPerPage = std::max(1, int(forRows / g.rowHeight));
     return g;
 }
 
 bool isLeftAligned(ResultColumn column)
 {
-    return resultColumnKind(column) == ResultKind::Text && column != ResultColumn::StartNr;
+    return resultColumnKind(column) == ResultKind::Text && column != ResultColumn::StartNr
+        && column != ResultColumn::Age;
 }
 
 // The participants' cells, each distinct text shaped once and drawn as glyphs: a class of 10,000
@@ -153,9 +272,9 @@ private:
     QHash<QString, Shaped> m_shaped;
 };
 
-int pagesOf(const ClassResults &results, int rowsPerPage)
+int pagesOf(std::size_t lines, int rowsPerPage)
 {
-    return std::max(1, int((results.lines.size() + std::size_t(rowsPerPage) - 1) / std::size_t(rowsPerPage)));
+    return std::max(1, int((lines + std::size_t(rowsPerPage) - 1) / std::size_t(rowsPerPage)));
 }
 } // namespace
 
@@ -176,42 +295,51 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
     if (!painter.begin(&device))
         return 0;
     const QRectF page(0, 0, device.width(), device.height());
-    const Geometry g = layOut(device, page);
-    const double line = std::max(1.0, g.pointsToPixels * 0.5);
+    const Frame frame = frameOf(device);
+    const double line = std::max(1.0, frame.pointsToPixels * 0.5);
     const QColor shade(0xEE, 0xEE, 0xF4), headingShade(0xDD, 0xDD, 0xEE), rule(0x99, 0x99, 0x99);
 
+    // Each class is laid out for its own texts; the page count is known before the first page.
+    std::vector<std::vector<const ResultLine *>> classLines;
+    std::vector<Geometry> geometries;
     int totalPages = 0;
-    for (const ClassResults &results : m_document.classes)
-        totalPages += pagesOf(results, g.rowsPerPage);
-
-    BodyText body(g.body, device);
-    int pageNumber = 0;
     for (const ClassResults &results : m_document.classes) {
-        const int pages = pagesOf(results, g.rowsPerPage);
+        classLines.push_back(exportedLines(results));
+        geometries.push_back(layOut(device, page, frame, classLines.back()));
+        totalPages += pagesOf(classLines.back().size(), geometries.back().rowsPerPage);
+    }
+
+    int pageNumber = 0;
+    for (std::size_t k = 0; k < m_document.classes.size(); ++k) {
+        const ClassResults &results = m_document.classes[k];
+        const std::vector<const ResultLine *> &lines = classLines[k];
+        const Geometry &g = geometries[k];
+        const std::size_t columns = g.columns.size();
+        BodyText body(g.body, device);
+        const int pages = pagesOf(lines.size(), g.rowsPerPage);
         for (int p = 0; p < pages; ++p) {
             if (pageNumber > 0)
                 device.newPage();
             ++pageNumber;
 
             double y = page.top();
-            painter.setFont(g.title);
+            painter.setFont(frame.title);
             painter.setPen(Qt::black);
-            painter.drawText(QRectF(page.left(), y, page.width(), g.titleHeight), Qt::AlignLeft | Qt::AlignTop,
+            painter.drawText(QRectF(page.left(), y, page.width(), frame.titleHeight), Qt::AlignLeft | Qt::AlignTop,
                              m_document.title());
-            y += g.titleHeight;
-            painter.setFont(g.facts);
-            painter.drawText(QRectF(page.left(), y, page.width(), g.factsHeight), Qt::AlignLeft | Qt::AlignTop,
+            y += frame.titleHeight;
+            painter.setFont(frame.facts);
+            painter.drawText(QRectF(page.left(), y, page.width(), frame.factsHeight), Qt::AlignLeft | Qt::AlignTop,
                              QStringLiteral("Klasse: %1      Datum: %2      Strafsekunden FP/FS: %3")
                                  .arg(results.className, m_document.dateText(), m_document.penaltySecondsText()));
-            y += g.factsHeight;
+            y += frame.factsHeight;
 
             painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), headingShade);
             painter.setFont(g.heading);
-            for (int c = 0; c < ResultColumnCount; ++c) {
-                const QRectF cell(g.left[std::size_t(c)] + g.padding, y, g.width[std::size_t(c)] - 2 * g.padding,
-                                  g.rowHeight);
-                const Qt::Alignment across = isLeftAligned(ResultColumn(c)) ? Qt::AlignLeft : Qt::AlignHCenter;
-                painter.drawText(cell, across | Qt::AlignVCenter, resultColumnHeading(ResultColumn(c)));
+            for (std::size_t i = 0; i < columns; ++i) {
+                const QRectF cell(g.left[i] + g.padding, y, g.width[i] - 2 * g.padding, g.rowHeight);
+                const Qt::Alignment across = isLeftAligned(g.columns[i]) ? Qt::AlignLeft : Qt::AlignHCenter;
+                painter.drawText(cell, across | Qt::AlignVCenter, resultColumnHeading(g.columns[i]));
             }
             y += g.rowHeight;
             painter.setPen(QPen(rule, line));
@@ -221,36 +349,37 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
             const QFontMetricsF &metrics = body.metrics();
             const double baseline = (g.rowHeight - metrics.height()) / 2 + metrics.ascent();
             const std::size_t first = std::size_t(p) * std::size_t(g.rowsPerPage);
-            const std::size_t last = std::min(results.lines.size(), first + std::size_t(g.rowsPerPage));
+            const std::size_t last = std::min(lines.size(), first + std::size_t(g.rowsPerPage));
             painter.setPen(Qt::black);
-            for (std::size_t i = first; i < last; ++i) {
-                const ResultLine &resultLine = results.lines[i];
-                if ((i - first) % 2 == 1)
+            for (std::size_t r = first; r < last; ++r) {
+                const ResultLine &resultLine = *lines[r];
+                if ((r - first) % 2 == 1)
                     painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), shade);
-                for (int c = 0; c < ResultColumnCount; ++c) {
-                    const auto column = ResultColumn(c);
-                    QString text = resultLine.text(column);
+                for (std::size_t i = 0; i < columns; ++i) {
+                    const ResultColumn column = g.columns[i];
+                    QString text = exportedText(resultLine, column);
                     if (text.isEmpty())
                         continue;
-                    const double width = g.width[std::size_t(c)] - 2 * g.padding;
+                    const double width = g.width[i] - 2 * g.padding;
                     const BodyText::Shaped *shaped = &body.shape(text);
-                    // One line per participant: a long name is shortened, never wrapped.
+                    // One line per participant: a text wider than its column is shortened, never wrapped.
                     if (shaped->advance > width && resultColumnKind(column) == ResultKind::Text) {
                         text = metrics.elidedText(text, Qt::ElideRight, width);
                         shaped = &body.shape(text);
                     }
-                    const double x = g.left[std::size_t(c)] + g.padding
-                        + (isLeftAligned(column) ? 0 : (width - shaped->advance) / 2);
+                    const double x
+                        = g.left[i] + g.padding + (isLeftAligned(column) ? 0 : (width - shaped->advance) / 2);
                     body.draw(painter, QPointF(x, y + baseline), text, *shaped);
                 }
                 y += g.rowHeight;
             }
 
             painter.setPen(QPen(rule, line));
-            const double footerTop = page.bottom() - g.footerHeight;
+            const double footerTop = page.bottom() - frame.footerHeight;
             painter.drawLine(QPointF(page.left(), footerTop), QPointF(page.right(), footerTop));
             painter.setPen(Qt::black);
-            const QRectF footer(page.left(), footerTop, page.width(), g.footerHeight);
+            painter.setFont(frame.facts);
+            const QRectF footer(page.left(), footerTop, page.width(), frame.footerHeight);
             painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter,
                              QStringLiteral("%1 \u2013 %2").arg(results.className, m_document.dateText()));
             painter.drawText(footer, Qt::AlignRight | Qt::AlignVCenter,

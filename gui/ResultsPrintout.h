@@ -14,11 +14,12 @@ class ResultsPrintout final
 public:
     explicit ResultsPrintout(const ResultsDocument &document);
 
-    // A4 landscape: the eighteen columns stay readable. Set on the device before paint().
+    // A4 landscape: the columns stay readable. Set on the device before paint().
     static QPageLayout defaultPageLayout();
 
-    // Fits the columns to the device's page as it is laid out now. The number of pages painted,
-    // 0 when the device cannot be painted on.
+    // Fits each class's columns, as wide as their texts, to the device's page as it is laid out
+    // now; a start number, age or info column that nobody fills is left out. The number of pages
+    // painted, 0 when the device cannot be painted on.
     int paint(QPagedPaintDevice &device) const;
 
 private:

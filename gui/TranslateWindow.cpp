@@ -327,21 +327,38 @@ WindowCreation::WindowCreation(QWidget *window)
     ResourceTranslator::holdContext(m_context);
 }
 
+namespace {
+// Every failure once, and all that came before the next event loop in one message: a damaged
+// catalogue fails for each window and text, and a box apiece would bury the operator.
+void reportCatalogueFailure(const QString &message)
+{
+    static QSet<QString> reported;
+    static QStringList waiting;
+    if (reported.contains(message))
+        return;
+    reported.insert(message);
+    waiting << message;
+    if (waiting.size() > 1)
+        return;
+    QMetaObject::invokeMethod(
+        qApp,
+        [] {
+            const QString text = waiting.join(QStringLiteral("\n\n"));
+            waiting.clear();
+            OperatorDialogs::showError(nullptr, text);
+        },
+        Qt::QueuedConnection);
+}
+} // namespace
+
 WindowCreation::~WindowCreation()
 {
     ResourceTranslator::releaseContext(m_context);
     if (const FileResult translatedWindow = TranslateWindow(m_window); !translatedWindow)
-        OperatorDialogs::showError(m_window, translatedWindow.error().reason);
+        reportCatalogueFailure(translatedWindow.error().reason);
 }
 
 void showCatalogueErrors()
 {
-    ResourceTranslator::setErrorReporter([](const QString &message) {
-        static QSet<QString> shown;
-        if (shown.contains(message))
-            return;
-        shown.insert(message);
-        QMetaObject::invokeMethod(
-            qApp, [message] { OperatorDialogs::showError(nullptr, message); }, Qt::QueuedConnection);
-    });
+    ResourceTranslator::setErrorReporter(&reportCatalogueFailure);
 }

@@ -61,7 +61,7 @@ void TP_GlobalIgnoreClassProperty(const QMetaObject *metaObject, const QByteArra
 
 // The first statement of every window's constructor: the window's tr() texts stay as designed
 // while it is built, and when the constructor ends, TranslateWindow translates them and records
-// the designed texts. A failure is shown to the operator.
+// the designed texts. A failure is shown to the operator at the next event loop.
 class WindowCreation final
 {
     Q_DISABLE_COPY_MOVE(WindowCreation)
@@ -75,5 +75,6 @@ private:
     QByteArray m_context;
 };
 
-// Catalogue failures met while a resource string loads are shown once each, after the event that met them.
+// Catalogue failures met while a resource string loads or a window is translated are shown once
+// each, together in one message at the next event loop.
 void showCatalogueErrors();

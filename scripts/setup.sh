@@ -9,7 +9,7 @@ build=${ZORVEXA_BUILD_DIR:-$top/build}
 # The event journal needs the SQLite driver of Qt SQL and SQLite's header for its online backup.
 packages=(cmake g++ make pkgconf qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-serialport-dev libgl-dev
           libxlsxwriter-dev zlib1g-dev fonts-liberation gettext xvfb xauth unzip poppler-utils
-          desktop-file-utils appstream libqt6sql6-sqlite libsqlite3-dev)
+          desktop-file-utils appstream qt6-translations-l10n libqt6sql6-sqlite libsqlite3-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

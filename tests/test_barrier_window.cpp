@@ -1,6 +1,7 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
+#include "gui/BarrierPanel.h"
 #include "gui/Form_Config.h"
 #include "gui/Form_Main.h"
 #include "gui/widgets/StatusLamp.h"
@@ -57,6 +58,7 @@ class TestBarrierWindow final : public QObject
             QVERIFY(store.LoadCurrentClass().ok());
             m_config = new TfrmConfig(*m_settings, &window);
             window.setConfigDialog(m_config);
+            new BarrierPanel(window.runControl(), *m_config, &window);
         });
     }
     QLabel *barrierLine() const { return child<QLabel>(m_shown.window.get(), "lblBarrier"); }
@@ -110,7 +112,7 @@ private slots:
         QTest::addColumn<int>("openError");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("problem");
-        QTest::newRow("connected") << QByteArray("COM=3\n") << 0 << "Barrier on COM 3 (ttyUSB0)" << false;
+        QTest::newRow("port open") << QByteArray("COM=3\n") << 0 << "COM 3 (ttyUSB0) opened" << false;
         QTest::newRow("no permission") << QByteArray("COM=1\n") << EACCES
                                        << "Barrier COM 1: permission denied (dialout)" << true;
         QTest::newRow("no such number") << QByteArray("COM=5\n") << 0 << "Barrier COM 5: no such device" << true;
@@ -129,6 +131,8 @@ private slots:
         QTRY_COMPARE(line->text(), text);
         QVERIFY(line->isVisible());
         QCOMPARE(line->styleSheet().contains(QStringLiteral("background")), problem);
+        // Green belongs to a barrier that has answered; an open port is not one.
+        QVERIFY(!line->styleSheet().contains(QStringLiteral("#006000")));
         QVERIFY(!line->toolTip().isEmpty());
         if (openError == EACCES)
             QVERIFY(line->toolTip().contains(QStringLiteral("/dev/ttyS0")));
@@ -150,19 +154,21 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(m_config));
         auto *lamp = child<StatusLamp>(m_config, "StatusLamp");
         pick(child<QComboBox>(m_config, "cmbComPort"), 3);
-        QTRY_COMPARE(barrierLine()->text(), QStringLiteral("Barrier on COM 3 (ttyUSB0)"));
+        QTRY_COMPARE(barrierLine()->text(), QStringLiteral("COM 3 (ttyUSB0) opened"));
         QCOMPARE(m_port->opens.load(), 1); // COM 1 and COM 2 were passed by, not opened
         QCOMPARE(m_port->raised.load(), int(TIOCM_DTR));
         QVERIFY(!lamp->isLit());
         m_port->push({1 * S, int(TIOCM_DSR)});
         QTRY_VERIFY(lamp->isLit());
+        // The line changed: something is wired to the port. The pulse's note shows first.
+        QVERIFY(barrierLine()->toolTip().startsWith(QStringLiteral("Barrier on COM 3 (ttyUSB0)\n")));
         m_port->push({2 * S, 0});
         QTRY_VERIFY(!lamp->isLit());
 
         const int opens = m_port->opens;
         pick(child<QComboBox>(m_config, "cmbContact"), 2); // 7-8: RTS powers, CTS is watched
         QTRY_COMPARE(m_port->opens.load(), opens + 1);
-        QTRY_VERIFY(barrierLine()->text().startsWith(QStringLiteral("Barrier on")));
+        QTRY_VERIFY(barrierLine()->text().endsWith(QStringLiteral(" opened")));
         QCOMPARE(m_port->raised.load() & int(TIOCM_RTS), int(TIOCM_RTS));
         m_port->push({3 * S, int(TIOCM_CTS)});
         QTRY_VERIFY(lamp->isLit());
@@ -176,7 +182,7 @@ private slots:
     void aRunTimedByTheBeam()
     {
         openWindows("COM=3\nContactIdx=1\nAutoLock=0\n");
-        QTRY_VERIFY(barrierLine()->text().startsWith(QStringLiteral("Barrier on")));
+        QTRY_VERIFY(barrierLine()->text().endsWith(QStringLiteral(" opened")));
         selectRun1(1);
         key(Qt::Key_F7);
         const int dsr = TIOCM_DSR;
@@ -211,7 +217,7 @@ private slots:
         QFETCH(bool, unlock);
         QFETCH(QString, note);
         openWindows(settings);
-        QTRY_VERIFY(barrierLine()->text().startsWith(QStringLiteral("Barrier on")));
+        QTRY_VERIFY(barrierLine()->text().endsWith(QStringLiteral(" opened")));
         selectRun1(0);
         if (unlock)
             key(Qt::Key_F7);
@@ -228,7 +234,7 @@ private slots:
     void anAdapterPulledOutMidRun()
     {
         openWindows("COM=3\nContactIdx=1\nAutoLock=0\n");
-        QTRY_VERIFY(barrierLine()->text().startsWith(QStringLiteral("Barrier on")));
+        QTRY_VERIFY(barrierLine()->text().endsWith(QStringLiteral(" opened")));
         selectRun1(0);
         key(Qt::Key_F7);
         m_port->push({1 * S, int(TIOCM_DSR)});
@@ -248,7 +254,7 @@ private slots:
         QCOMPARE(m_shown.controls->model->cell(0, ProtocolModel::Time1), 46'005);
 
         m_port->openError = 0;
-        QTRY_COMPARE_WITH_TIMEOUT(barrierLine()->text(), QStringLiteral("Barrier on COM 3 (ttyUSB0)"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(barrierLine()->text(), QStringLiteral("COM 3 (ttyUSB0) opened"), 5000);
         QVERIFY(!barrierLine()->styleSheet().contains(QStringLiteral("background")));
     }
 };

@@ -480,11 +480,18 @@ private slots:
         QTest::addColumn<bool>("runtimeOnDisk");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("default knows it") << false << QStringLiteral("Lazer") << QStringLiteral("Lichtschranke");
-        QTest::newRow("nobody knows it") << false << QStringLiteral("Retry") << QStringLiteral("Retry");
-        QTest::newRow("runtime knows it") << true << QStringLiteral("Retry") << QStringLiteral("Wiederholen");
-        QTest::newRow("default before runtime") << true << QStringLiteral("None") << QStringLiteral("Keine");
-        QTest::newRow("line ends kept") << false << QStringLiteral("Two\nlines") << QStringLiteral("Zwei\nZeilen");
+        QTest::addColumn<QString>("toolkit"); // the same text in Qt's own context
+        QTest::newRow("default knows it") << false << QStringLiteral("Lazer") << QStringLiteral("Lichtschranke")
+                                          << QStringLiteral("Lichtschranke");
+        // Qt's own catalogue answers what neither domain knows.
+        QTest::newRow("nobody knows it") << false << QStringLiteral("Retry") << QStringLiteral("Retry")
+                                         << QStringLiteral("Wiederholen");
+        QTest::newRow("runtime knows it") << true << QStringLiteral("Retry") << QStringLiteral("Wiederholen")
+                                          << QStringLiteral("Wiederholen");
+        QTest::newRow("default before runtime") << true << QStringLiteral("None") << QStringLiteral("Keine")
+                                                << QStringLiteral("Keine");
+        QTest::newRow("line ends kept") << false << QStringLiteral("Two\nlines") << QStringLiteral("Zwei\nZeilen")
+                                        << QStringLiteral("Zwei\nZeilen");
     }
     void resourceStrings()
     {
@@ -504,7 +511,7 @@ private slots:
             QCOMPARE(resourceDomains().size(), 2);
             QCOMPARE(TranslateResourceText(text).value(), expected);
             // Qt's own texts take the same road.
-            QCOMPARE(QCoreApplication::translate("QPlatformTheme", text.toUtf8().constData()), expected);
+            QTEST(QCoreApplication::translate("QPlatformTheme", text.toUtf8().constData()), "toolkit");
             ResourceTranslator::holdContext("Held");
             QCOMPARE(QCoreApplication::translate("Held", text.toUtf8().constData()), text);
             ResourceTranslator::releaseContext("Held");

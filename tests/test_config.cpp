@@ -7,6 +7,7 @@
 #include "gui/Form_Config.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
+#include "gui/WindowLook.h"
 #include "gui/widgets/ColorButton.h"
 #include "support/SettingsFile.h"
 #include "support/GuiTestMain.h"
@@ -15,6 +16,7 @@
 #include "support/StartListSamples.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -24,10 +26,12 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <map>
+
 namespace {
 QString stored(const QString &section, const QString &name)
 {
-    return SettingsStore().readText(section, name, QStringLiteral("<missing>")).value();
+    return SettingsStore().read(SettingKey<QString>(section, name, QStringLiteral("<missing>"))).value();
 }
 
 template<typename T>
@@ -99,6 +103,24 @@ private slots:
         QCOMPARE(config.windowTitle(), QStringLiteral("Configuration"));
         QCOMPARE(config.size(), QSize(270, 249));
         QVERIFY(!QFile::exists(settingsPath()));
+    }
+
+    // Each label at its place in its group, clear of the group's frame and title.
+    void labelsStandWhereDesigned()
+    {
+        TfrmConfig config(*m_settings);
+        const std::map<QString, QPoint> places{
+            {"COM-Port:", {8, 16}},           {"Contact:", {84, 16}},           {"Alg.:", {156, 16}},
+            {"Default Cell Color:", {8, 16}}, {"Active Cell Color:", {8, 40}}, {"Accepted Results:", {8, 64}},
+            {"Undefined Results:", {8, 88}}};
+        int found = 0;
+        for (const QLabel *label : config.findChildren<QLabel *>()) {
+            if (const auto place = places.find(label->text()); place != places.end()) {
+                QCOMPARE(label->pos(), place->second);
+                ++found;
+            }
+        }
+        QCOMPARE(found, int(places.size()));
     }
 
     void okWritesAllEightValues()
@@ -227,12 +249,14 @@ private slots:
         openMainWindowWithConfig();
         TfrmClasses classes(names, *m_settings, m_shown.window.get());
         TfrmStartList editor(*m_shown.store, m_shown.window.get());
-        editor.setClassEditorOpener([&classes] { classes.exec(); });
+        editor.setClassEditorOpener([&] { execInFrontOf(classes, editor); });
         m_shown.window->setStartListEditor(&editor);
 
         // The modal windows are answered from inside their own event loops; each closes whatever
         // happens, so a failure cannot leave the test waiting.
         QString tabAfterRename;
+        QString headingAfterRename;
+        bool inFrontOfTheEditor = false;
         QTimer::singleShot(0, &editor, [&] {
             const auto closeEditor = qScopeGuard([&] { editor.close(); });
             editor.activateWindow();
@@ -241,22 +265,30 @@ private slots:
                 const auto closeClasses = qScopeGuard([&] { classes.close(); });
                 classes.activateWindow();
                 QTRY_VERIFY(classes.isActiveWindow());
+                // The start list editor, not the main window, is what the class editor stands on.
+                inFrontOfTheEditor = classes.windowHandle()->transientParent() == editor.windowHandle();
                 auto *grid = child<QTableView>(&classes, "Grid");
-                const QPoint cell = grid->visualRect(names.index(2, 1)).center();
-                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
-                QTest::keyClick(grid, Qt::Key_F2);
-                auto *line = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-                QVERIFY(line);
-                QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
-                QTest::keyClicks(line, QStringLiteral("Bambini"));
-                QTest::keyClick(line, Qt::Key_Return);
+                for (const auto &[row, name] : {std::pair{2, "Bambini"}, std::pair{0, "Senioren"}}) {
+                    const QPoint cell = grid->visualRect(names.index(row, 1)).center();
+                    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+                    QTest::keyClick(grid, Qt::Key_F2);
+                    auto *line = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+                    QVERIFY(line);
+                    QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+                    QTest::keyClicks(line, QLatin1String(name));
+                    QTest::keyClick(line, Qt::Key_Return);
+                }
                 QTest::mouseClick(child<QPushButton>(&classes, "cmdOK"), Qt::LeftButton);
             });
             QTest::keySequence(&editor, QKeySequence(Qt::CTRL | Qt::Key_T));
             tabAfterRename = child<QTabBar>(&editor, "ListTab")->tabText(2);
+            headingAfterRename = child<QLabel>(&editor, "TopPanel")->text();
         });
         QTest::mouseClick(m_shown.controls->cmdStartlist, Qt::LeftButton);
+        QVERIFY(inFrontOfTheEditor);
         QCOMPARE(tabAfterRename, QStringLiteral("Bambini"));
+        // The current class is class 1: its new name heads the editor at once.
+        QCOMPARE(headingAfterRename, QStringLiteral("Senioren"));
         QCOMPARE(ClassNameOf(3), QStringLiteral("Bambini"));
         QCOMPARE(m_shown.controls->cmbClass->itemText(2), QStringLiteral("Bambini"));
         QCOMPARE(stored(QStringLiteral("Class Names"), QStringLiteral("Class 03")), QStringLiteral("Bambini"));

@@ -3,7 +3,6 @@
 #include "core/system/DataFolder.h"
 #include "support/TestEnvironment.h"
 
-#include <QSettings>
 #include <QStandardPaths>
 
 #include <unistd.h>
@@ -11,17 +10,6 @@
 Q_DECLARE_METATYPE(DataFolderKind)
 
 namespace {
-void setConfiguredFolder(const QString &value)
-{
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brasquell"),
-                       QStringLiteral("Zorvexa"));
-    if (value.isNull())
-        settings.remove(QStringLiteral("Configuration/DataFolder"));
-    else
-        settings.setValue(QStringLiteral("Configuration/DataFolder"), value);
-    settings.sync();
-}
-
 bool runningAsRoot()
 {
     return ::geteuid() == 0;
@@ -45,7 +33,7 @@ private slots:
 
     void init()
     {
-        setConfiguredFolder(QString());
+        setConfiguredDataFolder(QString());
         m_program = programFolder();
         QDir(m_program).removeRecursively();
         QDir().mkpath(m_program);
@@ -188,10 +176,9 @@ private slots:
     {
         QFETCH(QString, value);
         QFETCH(QString, expected);
-        setConfiguredFolder(value);
         if (expected.startsWith(QLatin1Char('~')))
             expected = QDir::homePath() + expected.mid(1);
-        QCOMPARE(configuredDataFolder(), expected);
+        QCOMPARE(configuredDataFolder(value), expected);
     }
 
     // The whole decision as the program makes it: settings file, folders, creation.
@@ -213,11 +200,9 @@ private slots:
         if (readOnlyProgram && runningAsRoot())
             QSKIP("Running as root: a read-only program folder is still writable for root; "
                   "the decision itself is covered by choice() with an injected check.");
-        if (!setting.isNull())
-            setConfiguredFolder(setting);
         if (readOnlyProgram)
             QVERIFY(QFile::setPermissions(m_program, QFile::ReadOwner | QFile::ExeOwner));
-        resetDataFolder();
+        setConfiguredDataFolder(setting);
 
         const QString userData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         QVERIFY(userData.startsWith(m_root + "/data/"));
@@ -245,15 +230,17 @@ private slots:
     }
 
     // Kept for the whole run, so one event never splits its class files over two folders.
-    void decisionIsKeptUntilReset()
+    void decisionIsKeptUntilAskedAgain()
     {
         QCOMPARE(dataFolder(), m_program);
-        setConfiguredFolder(m_root + QStringLiteral("/events"));
-        QCOMPARE(dataFolder(), m_program);
-        resetDataFolder();
+        if (!runningAsRoot()) {
+            QVERIFY(QFile::setPermissions(m_program, QFile::ReadOwner | QFile::ExeOwner));
+            QCOMPARE(dataFolder(), m_program);
+        }
+        setConfiguredDataFolder(m_root + QStringLiteral("/events"));
         QCOMPARE(dataFolder(), m_root + QStringLiteral("/events/"));
         // Another program folder (as a test sets one) decides again.
-        setConfiguredFolder(QString());
+        setConfiguredDataFolder(QString());
         overrideProgramFolder(m_root + QStringLiteral("/other"));
         QDir().mkpath(m_root + QStringLiteral("/other"));
         QCOMPARE(dataFolder(), m_root + QStringLiteral("/other/"));

@@ -12,12 +12,17 @@
 #include "support/MenuClicks.h"
 
 #include <QAbstractButton>
+#include <QColorDialog>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileSystemModel>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMetaProperty>
+#include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableView>
@@ -332,6 +337,32 @@ private slots:
                         QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Ja"));
         QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("&Nein"));
+    }
+
+    // The toolkit's own dialogs and key names read German too, from Qt's catalogue behind ours.
+    void toolkitTextsAreGerman_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("german");
+        QTest::newRow("key name") << QKeySequence(QKeySequence::Print).toString(QKeySequence::NativeText) << "Strg+P";
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+        QTest::newRow("button") << buttons.button(QDialogButtonBox::Cancel)->text() << "Abbrechen";
+        QFileSystemModel files;
+        QTest::newRow("file dialog column") << files.headerData(1, Qt::Horizontal).toString() << "Größe";
+        QTest::newRow("file dialog date") << files.headerData(3, Qt::Horizontal).toString() << "Änderungsdatum";
+        QPrintPreviewDialog preview;
+        QTest::newRow("print preview") << preview.windowTitle() << "Druckvorschau";
+        QColorDialog colours;
+        colours.setOption(QColorDialog::DontUseNativeDialog);
+        QStringList labels;
+        for (const QLabel *label : colours.findChildren<QLabel *>())
+            labels << label->text();
+        QTest::newRow("colour dialog") << labels.filter(QStringLiteral("&R")).join(QLatin1Char(' ')) << "&Rot:";
+    }
+    void toolkitTextsAreGerman()
+    {
+        QFETCH(QString, shown);
+        QTEST(shown, "german");
     }
 
     // Pictures of the German windows for a look by eye, when a folder is named for them.

@@ -3,18 +3,11 @@
 #include "support/GuiTestMain.h"
 
 #include <QLabel>
-#include <QSettings>
+#include <QScreen>
 
 class TestInfoDialog final : public QObject
 {
     Q_OBJECT
-
-    static void setConfiguredFolder(const QString &value)
-    {
-        QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brasquell"),
-                           QStringLiteral("Zorvexa"));
-        settings.setValue(QStringLiteral("Configuration/DataFolder"), value);
-    }
 
 private slots:
     void initTestCase()
@@ -25,8 +18,7 @@ private slots:
 
     void cleanup()
     {
-        setConfiguredFolder(QString());
-        resetDataFolder();
+        setConfiguredDataFolder(QString());
     }
 
     // The operator can read where the class files are, whatever decided it.
@@ -49,8 +41,7 @@ private slots:
         QFETCH(QString, setting);
         QFETCH(QString, caption);
         QFETCH(bool, belowHome);
-        setConfiguredFolder(setting);
-        resetDataFolder();
+        setConfiguredDataFolder(setting);
 
         TfrmInfo info;
         info.show();
@@ -77,6 +68,17 @@ private slots:
         }
         QVERIFY(info.rect().contains(label->geometry()));
         QVERIFY(label->geometry().bottom() < info.findChild<QWidget *>(QStringLiteral("cmdOK"))->geometry().top());
+    }
+
+    // The dialog opens in the screen's middle (within its frame), not over a main window in a corner.
+    void centredOnTheScreen()
+    {
+        QWidget main;
+        main.setGeometry(10, 10, 300, 200);
+        TfrmInfo info(&main);
+        info.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&info));
+        QVERIFY((info.frameGeometry().center() - info.screen()->availableGeometry().center()).manhattanLength() <= 8);
     }
 };
 

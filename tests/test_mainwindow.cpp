@@ -5,6 +5,7 @@
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
 #include "gui/WindowLook.h"
+#include "gui/widgets/SecondsSpinBox.h"
 #include "gui/widgets/ShadowLabel.h"
 #include "core/startlist/ClassStore.h"
 #include "support/MainWindowControls.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QSignalSpy>
+#include <QWheelEvent>
 #include <QWindow>
 #include <QLabel>
 #include <QPushButton>
@@ -142,6 +144,26 @@ private slots:
         QCOMPARE(ui().edtLauf->value(), 1);
         QCOMPARE(ui().edtFP->value(), 2.0);
         QCOMPARE(ui().edtFS->value(), 10.0);
+    }
+
+    // A wheel turned on the way past the penalty seconds changes nothing; in the editor the
+    // operator has clicked into it steps the seconds.
+    void penaltySecondsTakeTheWheelOnlyWithFocus()
+    {
+        QCOMPARE(ui().edtFP->toolTip(), QStringLiteral("Seconds per pylon fault (FP)"));
+        QCOMPARE(ui().edtFS->toolTip(), QStringLiteral("Seconds per task fault (FS)"));
+        for (SecondsSpinBox *editor : {ui().edtFP, ui().edtFS}) {
+            const double before = editor->value();
+            const QPointF at(editor->width() / 2.0, editor->height() / 2.0);
+            QWheelEvent wheel(at, editor->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            ui().cmbClass->setFocus();
+            QApplication::sendEvent(editor, &wheel);
+            QCOMPARE(editor->value(), before);
+            QTest::mouseClick(editor, Qt::LeftButton, {}, QPoint(8, editor->height() / 2));
+            QTRY_VERIFY(editor->hasFocus());
+            QApplication::sendEvent(editor, &wheel);
+            QCOMPARE(editor->value(), before + 1);
+        }
     }
 
     void windowTitlesAreExactlyTheDesignedOnes()

@@ -1,4 +1,5 @@
 #include "core/protocol/ClassResults.h"
+#include "core/protocol/ExportedResults.h"
 #include "gui/ResultsPrintout.h"
 #include "support/ExportFiles.h"
 #include "support/GuiTestMain.h"
@@ -87,9 +88,11 @@ private slots:
             QVERIFY2(page.contains(QStringLiteral("Kart-Slalom Nord \u2013 Ergebnisliste")), qPrintable(page));
             QVERIFY(page.contains(QStringLiteral("Datum: 07.12.2026")));
             QVERIFY(page.contains(QStringLiteral("Strafsekunden FP/FS: 2 / 10")));
-            static const QRegularExpression headingRow(
-                QStringLiteral("Platz +# +Start-Nr +Name +Info1 +Info2 +Info3 +Lauf 1 +FP +FS +Fehler +Gesamt +Lauf 2 "
-                               "+FP +FS +Fehler +Gesamt +Ges.Zeit"));
+            // Nobody has an age or an info, an empty class not even a start number: those columns go.
+            const QRegularExpression headingRow(
+                QStringLiteral(
+                    "Platz +# +%1Name +Lauf 1 +FP +FS +Fehler +Gesamt +Lauf 2 +FP +FS +Fehler +Gesamt +Ges.Zeit")
+                    .arg(classSizes.contains(0) ? QString() : QStringLiteral("Start-Nr +")));
             QVERIFY(headingRow.match(page).hasMatch());
             QVERIFY(page.contains(QStringLiteral("Seite %1 von %2").arg(p + 1).arg(pages.size())));
             static const QRegularExpression classLine(QStringLiteral("Klasse: (Class \\d\\d)"));
@@ -118,9 +121,10 @@ private slots:
                 ++participants;
                 const QString name = line.text(ResultColumn::Name);
                 QCOMPARE(seen.value(name), 1);
-                const QString pattern = QStringLiteral("\\b%1 +%2\\b.*\\b%3\\s*$")
-                                            .arg(line.text(ResultColumn::StartNr), QRegularExpression::escape(name),
-                                                 QRegularExpression::escape(line.text(ResultColumn::GrandTotal)));
+                const QString pattern
+                    = QStringLiteral("\\b%1 +%2\\b.*\\b%3\\s*$")
+                          .arg(line.text(ResultColumn::StartNr), QRegularExpression::escape(name),
+                               QRegularExpression::escape(exportedText(line, ResultColumn::GrandTotal)));
                 const QRegularExpression wholeRow(pattern, QRegularExpression::MultilineOption);
                 QVERIFY2(wholeRow.match(pages.join(QLatin1Char('\n'))).hasMatch(), qPrintable(name));
             }
@@ -152,6 +156,55 @@ private slots:
         for (const ResultLine &line : document.classes.front().lines)
             expected << line.text(ResultColumn::Name);
         QCOMPARE(names, expected);
+    }
+
+    // Columns as wide as what they hold: a long club name whole, columns nobody filled gone.
+    void columnsFollowTheirTexts_data()
+    {
+        QTest::addColumn<QStringList>("ages");
+        QTest::addColumn<QStringList>("info1");
+        QTest::addColumn<QStringList>("info3");
+        QTest::addColumn<QString>("headings");
+        const QString club = QStringLiteral("MSC Öhringen e.V. im ADAC");
+        QTest::newRow("long Info1 alone") << QStringList {"", ""} << QStringList {club, "RSG"} << QStringList {"", ""}
+                                          << "Platz +# +Start-Nr +Name +Info1 +Lauf 1 +FP +FS +Fehler +Gesamt +Lauf 2 "
+                                             "+FP +FS +Fehler +Gesamt +Ges.Zeit";
+        QTest::newRow("ages and Info3")
+            << QStringList {"12", ""} << QStringList {club, ""} << QStringList {"", "Gast"}
+            << "Platz +# +Start-Nr +Name +Alter +Info1 +Info3 +Lauf 1 +FP +FS +Fehler +Gesamt +Lauf 2 +FP +FS +Fehler "
+               "+Gesamt +Ges.Zeit";
+    }
+    void columnsFollowTheirTexts()
+    {
+        QFETCH(QStringList, ages);
+        QFETCH(QStringList, info1);
+        QFETCH(QStringList, info3);
+        QFETCH(QString, headings);
+        StartList list = classOf(int(ages.size()) + 1, QStringLiteral("Fahrer1"));
+        for (int i = 0; i < ages.size(); ++i) {
+            list.setText(i, ListField::Age, ages.at(i));
+            list.setText(i, ListField::Info1, info1.at(i));
+            list.setText(i, ListField::Info3, info3.at(i));
+        }
+        // A row nobody filled in is not printed.
+        list.setText(int(ages.size()), ListField::Name, QString());
+        list.setWholeNumber(int(ages.size()), ListField::Time1, 0);
+        list.setWholeNumber(int(ages.size()), ListField::Time2, 0);
+        ResultsDocument document = documentOf({});
+        document.classes.push_back(classResults(1, list, 2, 10));
+        int painted = 0;
+        QString failure;
+        const QStringList pages = render(document, QPageLayout::Landscape, painted, failure);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(pages.size(), 1);
+        const QString page = pages.front();
+        QVERIFY2(QRegularExpression(headings).match(page).hasMatch(), qPrintable(page));
+        for (const QString &info : info1 + info3 + ages) {
+            if (!info.isEmpty())
+                QVERIFY2(page.contains(info), qPrintable(info));
+        }
+        QVERIFY(!page.contains(QStringLiteral("\u2026")));
+        QCOMPARE(page.count(QRegularExpression(QStringLiteral("Fahrer1 \\d{3}"))), int(ages.size()));
     }
 
     void pageIsA4_data()

@@ -1,20 +1,25 @@
 #include "core/protocol/ClassResults.h"
+#include "core/protocol/ExportedResults.h"
 #include "core/protocol/ResultsPage.h"
 #include "core/protocol/ResultsWorkbook.h"
 #include "core/settings/ClassNames.h"
 #include "core/startlist/ListFile.h"
-#include "support/SettingsFile.h"
 #include "support/ExportFiles.h"
+#include "support/FileSizeLimit.h"
+#include "support/SettingsFile.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QTemporaryDir>
+
+#include <optional>
 
 namespace {
 struct Entry
 {
     QString name, startNr, info1;
     int time1, fp1, fs1, time2, fp2, fs2;
+    QString age = {};
 };
 
 StartList listOf(const QList<Entry> &entries)
@@ -25,6 +30,7 @@ StartList listOf(const QList<Entry> &entries)
         const int i = list.count() - 1;
         list.setText(i, ListField::Name, e.name);
         list.setText(i, ListField::StartNr, e.startNr);
+        list.setText(i, ListField::Age, e.age);
         list.setText(i, ListField::Info1, e.info1);
         list.setText(i, ListField::Info2, QStringLiteral("Info2 of %1").arg(i + 1));
         list.setText(i, ListField::Info3, QStringLiteral("Info3 of %1").arg(i + 1));
@@ -43,7 +49,7 @@ const QList<Entry> sampleEntries {
     {"Ada", "7", "Team Nord", 40'000, 0, 0, 0, 0, 0},
     {"Ben", "12", "", 30'000, 1, 0, 30'000, 0, 0},
     {"Cem", "3a", "", 31'000, 0, 0, 31'000, 0, 0},
-    {"Dan", "4", "", 25'000, 0, 0, 26'000, 0, 1},
+    {"Dan", "4", "", 25'000, 0, 0, 26'000, 0, 1, "14"},
     {"Eva", "9", "", 0, 0, 0, 0, 0, 0},
 };
 
@@ -65,8 +71,14 @@ ResultsDocument sampleDocument()
 
 QStringList headings()
 {
-    return {"Platz", "#",      "Start-Nr", "Name",   "Info1", "Info2", "Info3",  "Lauf 1", "FP",
+    return {"Platz", "#",      "Start-Nr", "Name",   "Alter", "Info1", "Info2",  "Info3",  "Lauf 1",  "FP",
             "FS",    "Fehler", "Gesamt",   "Lauf 2", "FP",    "FS",    "Fehler", "Gesamt", "Ges.Zeit"};
+}
+
+// A time cell of the workbook in hundredths: the day fraction it holds.
+qint64 hundredthsOf(const ExportFiles::Cell &cell)
+{
+    return cell.type == 'n' ? qRound64(cell.text.toDouble() * 24 * 60 * 60 * 100) : -1;
 }
 } // namespace
 
@@ -125,9 +137,14 @@ private slots:
         QCOMPARE(sheet.rowTexts(2), (QStringList {"Datum", "07.12.2026"}));
         QCOMPARE(sheet.rowTexts(3), (QStringList {"Strafsekunden FP/FS", "2 / 10"}));
         QCOMPARE(sheet.rowTexts(5), headings());
-        QCOMPARE(sheet.rowTexts(6),
-                 (QStringList {"1", "4", "4", "Dan", "", "Info2 of 4", "Info3 of 4", "00:25.00", "0", "0", "00:00.00",
-                               "00:25.00", "00:26.00", "0", "1", "00:10.00", "00:36.00", "01:01.00"}));
+        const QStringList dan = sheet.rowTexts(6);
+        QCOMPARE(dan.mid(0, 8), (QStringList {"1", "4", "4", "Dan", "14", "", "Info2 of 4", "Info3 of 4"}));
+        QCOMPARE(dan.mid(9, 2), (QStringList {"0", "0"}));
+        QCOMPARE(dan.mid(14, 2), (QStringList {"0", "1"}));
+        QList<qint64> times;
+        for (int column : {8, 11, 12, 13, 16, 17, 18})
+            times << hundredthsOf(sheet.at(6, column));
+        QCOMPARE(times, (QList<qint64> {2500, 0, 2500, 2600, 1000, 3600, 6100}));
         QStringList names;
         for (int row = 6; row <= 10; ++row)
             names << sheet.text(row, 3);
@@ -136,6 +153,13 @@ private slots:
         // No place: an empty cell, not a zero.
         QVERIFY(!sheet.rows.value(9).contains(0));
         QCOMPARE(sheet.at(8, 2), (ExportFiles::Cell {"3a", 's'}));
+        // Ada has one run: no total. Eva has none.
+        QVERIFY(!sheet.rows.value(9).contains(18));
+        QVERIFY(!sheet.rows.value(10).contains(18));
+        QString failure;
+        const QString styles = QString::fromUtf8(ExportFiles::zipEntry(m_dir.filePath(QStringLiteral("results.xlsx")),
+                                                                       QStringLiteral("xl/styles.xml"), failure));
+        QVERIFY2(styles.contains(QStringLiteral("formatCode=\"[mm]:ss.00\"")), qPrintable(failure + styles));
     }
 
     void workbookCellKinds_data()
@@ -146,10 +170,11 @@ private slots:
         QTest::newRow("# is a number") << 1 << 'n';
         QTest::newRow("plain start number is a number") << 2 << 'n';
         QTest::newRow("name is text") << 3 << 's';
-        QTest::newRow("run time is text") << 7 << 's';
-        QTest::newRow("FP count is a number") << 8 << 'n';
-        QTest::newRow("FS count is a number") << 14 << 'n';
-        QTest::newRow("Ges.Zeit is text") << 17 << 's';
+        QTest::newRow("plain age is a number") << 4 << 'n';
+        QTest::newRow("run time is a number") << 8 << 'n';
+        QTest::newRow("FP count is a number") << 9 << 'n';
+        QTest::newRow("FS count is a number") << 15 << 'n';
+        QTest::newRow("Ges.Zeit is a number") << 18 << 'n';
     }
     void workbookCellKinds()
     {
@@ -181,7 +206,7 @@ private slots:
         entries[3].startNr = name;
         const QList<ExportFiles::Sheet> sheets = writeAndRead(documentOf({classResults(2, listOf(entries), 2, 10)}));
         QCOMPARE(sheets.size(), 1);
-        for (int column : {2, 3, 4})
+        for (int column : {2, 3, 5})
             QCOMPARE(sheets.front().at(6, column), (ExportFiles::Cell {name, 's'}));
         for (const auto &cells : sheets.front().rows) {
             for (const ExportFiles::Cell &cell : cells)
@@ -230,15 +255,115 @@ private slots:
         QCOMPARE(workbookSheetName(className, taken), sheetName);
     }
 
-    void workbookFailureIsReportedAndLeavesNothing()
+    // The time as shown: thousandths dropped, minutes past the hour kept.
+    void workbookTimesAreTheShownTimes_data()
     {
-        const QString folder = m_dir.filePath(QStringLiteral("gone"));
+        QTest::addColumn<int>("time1");
+        QTest::addColumn<int>("fp1");
+        QTest::addColumn<qint64>("run");
+        QTest::addColumn<qint64>("total");
+        QTest::newRow("hundredths") << 2'710 << 0 << qint64(271) << qint64(271);
+        QTest::newRow("thousandths dropped") << 2'719 << 0 << qint64(271) << qint64(271);
+        QTest::newRow("with penalty") << 19'109 << 2 << qint64(1910) << qint64(2310);
+        QTest::newRow("past an hour") << 3'725'430 << 0 << qint64(372543) << qint64(372543);
+    }
+    void workbookTimesAreTheShownTimes()
+    {
+        QFETCH(int, time1);
+        QFETCH(int, fp1);
+        QFETCH(qint64, run);
+        QFETCH(qint64, total);
+        const QList<ExportFiles::Sheet> sheets
+            = writeAndRead(documentOf({classResults(2, listOf({{"Ola", "1", "", time1, fp1, 0, 0, 0, 0}}), 2, 10)}));
+        QCOMPARE(sheets.size(), 1);
+        QCOMPARE(hundredthsOf(sheets.front().at(6, 8)), run);
+        QCOMPARE(hundredthsOf(sheets.front().at(6, 12)), total);
+    }
+
+    // Rows nobody filled in are no participants; one run gives no total. Workbook and page alike.
+    void exportsShowParticipantsOnly_data()
+    {
+        QTest::addColumn<QList<Entry>>("entries");
+        QTest::addColumn<QStringList>("names");
+        // Ges.Zeit in hundredths; -1 for none.
+        QTest::addColumn<QList<qint64>>("totals");
+        const Entry blank {"", "", "", 0, 0, 0, 0, 0, 0};
+        const Entry spaces {"  ", "5", "MSC", 0, 1, 0, 0, 0, 0};
+        const Entry both {"Ola", "1", "", 30'000, 0, 0, 31'000, 0, 0};
+        const Entry first {"Kim", "2", "", 20'000, 0, 0, 0, 0, 0};
+        const Entry second {"Mo", "3", "", 0, 0, 0, 25'000, 1, 0};
+        const Entry unnamed {"", "4", "", 40'000, 0, 0, 40'000, 0, 0};
+        const Entry untimed {"Eva", "6", "", 0, 0, 0, 0, 0, 0};
+        QTest::newRow("blank rows left out")
+            << QList<Entry> {blank, both, blank} << QStringList {"Ola"} << QList<qint64> {6100};
+        QTest::newRow("blank but for counts and info")
+            << QList<Entry> {spaces, both} << QStringList {"Ola"} << QList<qint64> {6100};
+        QTest::newRow("one run, no total")
+            << QList<Entry> {first, both, second} << QStringList {"Ola", "Kim", "Mo"} << QList<qint64> {6100, -1, -1};
+        QTest::newRow("a time without a name stays")
+            << QList<Entry> {unnamed, both} << QStringList {"Ola", ""} << QList<qint64> {6100, 8000};
+        QTest::newRow("a name without a time stays")
+            << QList<Entry> {untimed, blank} << QStringList {"Eva"} << QList<qint64> {-1};
+    }
+    void exportsShowParticipantsOnly()
+    {
+        QFETCH(QList<Entry>, entries);
+        QFETCH(QStringList, names);
+        QFETCH(QList<qint64>, totals);
+        const ResultsDocument document = documentOf({classResults(2, listOf(entries), 2, 10)});
+
+        const QList<ExportFiles::Sheet> sheets = writeAndRead(document);
+        QCOMPARE(sheets.size(), 1);
+        QCOMPARE(sheets.front().rows.lastKey(), 5 + int(names.size()));
+        QStringList sheetNames;
+        QList<qint64> sheetTotals;
+        for (int row = 6; row < 6 + names.size(); ++row) {
+            sheetNames << sheets.front().text(row, 3);
+            sheetTotals << (sheets.front().rows.value(row).contains(18) ? hundredthsOf(sheets.front().at(row, 18))
+                                                                        : -1);
+        }
+        QCOMPARE(sheetNames, names);
+        QCOMPARE(sheetTotals, totals);
+
+        const QString page = QString::fromUtf8(resultsPage(document));
+        QCOMPARE(page.count(QStringLiteral("<tr><td")), names.size());
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const QString row = QStringLiteral("<td class=\"nm\">%1</td>").arg(names.at(i));
+            QVERIFY2(page.contains(row), qPrintable(row));
+        }
+        QCOMPARE(page.count(QStringLiteral("<td class=\"t g\"></td>")), totals.count(-1));
+    }
+
+    // A failure names the file the operator chose, never the hidden scratch file it was made in.
+    void workbookFailureNamesTheChosenFile_data()
+    {
+        QTest::addColumn<bool>("folderExists");
+        QTest::newRow("folder gone") << false;
+        QTest::newRow("disk full") << true;
+    }
+    void workbookFailureNamesTheChosenFile()
+    {
+        QFETCH(bool, folderExists);
+        QTemporaryDir top;
+        const QString folder = top.filePath(QStringLiteral("exports"));
+        if (folderExists)
+            QVERIFY(QDir().mkpath(folder));
         const QString path = folder + QStringLiteral("/results.xlsx");
-        const FileResult written = writeResultsWorkbook(path, sampleDocument());
+        FileResult written;
+        {
+            std::optional<FileSizeLimit> full;
+            if (folderExists)
+                QVERIFY(full.emplace(16).active());
+            written = writeResultsWorkbook(path, sampleDocument());
+        }
         QVERIFY(!written);
         QCOMPARE(written.error().path, path);
         QVERIFY(!written.error().reason.isEmpty());
-        QVERIFY(!QFileInfo::exists(folder));
+        QVERIFY2(!written.error().message().contains(QStringLiteral(".zorvexa")),
+                 qPrintable(written.error().message()));
+        QCOMPARE(QFileInfo::exists(folder), folderExists);
+        if (folderExists)
+            QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
     void scratchFileIsRemoved()
@@ -264,16 +389,22 @@ private slots:
         QString headingRow;
         for (const QString &heading : headings())
             headingRow += QStringLiteral("<th>%1</th>").arg(heading);
-        QVERIFY(page.contains(headingRow));
+        headingRow.replace(QStringLiteral("<th>Platz"), QStringLiteral("<th class=\"p\">Platz"));
+        headingRow.replace(QStringLiteral("<th>Name"), QStringLiteral("<th class=\"nm\">Name"));
+        headingRow.replace(QStringLiteral("<th>Ges.Zeit"), QStringLiteral("<th class=\"g\">Ges.Zeit"));
+        QVERIFY2(page.contains(headingRow), qPrintable(headingRow));
         qsizetype at = 0;
         for (const char *name : {"Dan", "Ben", "Cem", "Ada", "Eva"}) {
-            const qsizetype found = page.indexOf(QStringLiteral("<td>%1</td>").arg(QLatin1String(name)), at);
+            const qsizetype found
+                = page.indexOf(QStringLiteral("<td class=\"nm\">%1</td>").arg(QLatin1String(name)), at);
             QVERIFY2(found > at, name);
             at = found;
         }
-        QVERIFY(
-            page.contains(QStringLiteral("<tr><td class=\"n\">1</td><td class=\"n\">4</td><td>4</td><td>Dan</td>")));
-        QVERIFY(page.contains(QStringLiteral("<tr><td class=\"n\"></td><td class=\"n\">1</td><td>7</td><td>Ada</td>")));
+        QVERIFY(page.contains(QStringLiteral(
+            "<tr><td class=\"n p\">1</td><td class=\"n\">4</td><td>4</td><td class=\"nm\">Dan</td><td class=\"n\">14</td>")));
+        QVERIFY(page.contains(
+            QStringLiteral("<tr><td class=\"n p\"></td><td class=\"n\">1</td><td>7</td><td class=\"nm\">Ada</td>")));
+        QVERIFY(page.contains(QStringLiteral("<td class=\"t g\">01:01.00</td></tr>")));
     }
 
     void pageEscapesEverything_data()
@@ -301,7 +432,7 @@ private slots:
         document.eventName = name;
         document.classes.front().className = name;
         const QString page = QString::fromUtf8(resultsPage(document));
-        QVERIFY(page.contains(QStringLiteral("<td>%1</td>").arg(shown)));
+        QVERIFY(page.contains(QStringLiteral("<td class=\"nm\">%1</td>").arg(shown)));
         QVERIFY(page.contains(QStringLiteral("<h2>%1</h2>").arg(shown)));
         QVERIFY(page.contains(QStringLiteral("<title>%1 \u2013 Ergebnisliste</title>").arg(shown)));
         if (name.contains(QLatin1Char('<')))
@@ -332,16 +463,14 @@ private slots:
         QVERIFY(noFile.value().lines.empty());
     }
 
-    void eventNameFromTheSettings()
+    void eventNameInTheHeading()
     {
-        writeSettingsFile("[Results]\nEventName=  Sommer-Slalom  \n");
-        const ResultsDocument document = resultsHeading(3, 12);
+        const ResultsDocument document = resultsHeading(QStringLiteral("  Sommer-Slalom  "), 3, 12);
         QCOMPARE(document.title(), QStringLiteral("Sommer-Slalom \u2013 Ergebnisliste"));
         QCOMPARE(document.date, QDate::currentDate());
         QCOMPARE(document.dateText(), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
         QCOMPARE(document.penaltySecondsText(), QStringLiteral("3 / 12"));
-        writeSettingsFile("[Results]\nEventName=\n");
-        QCOMPARE(resultsHeading(2, 10).title(), QStringLiteral("Ergebnisliste"));
+        QCOMPARE(resultsHeading(QString(), 2, 10).title(), QStringLiteral("Ergebnisliste"));
     }
 };
 

@@ -8,6 +8,7 @@
 #include "support/MainWindowControls.h"
 
 #include <QDesktopServices>
+#include <QLabel>
 #include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -114,6 +115,17 @@ class TestResultsWindow final : public QObject
             QTest::qFail(qPrintable(failure), __FILE__, __LINE__);
         return sheets;
     }
+    // The note over the warning line that says where a file went.
+    QLabel *notice() const { return m_main->findChild<QLabel *>(QStringLiteral("lblExportNotice")); }
+    void checkNotice(const QString &fileName)
+    {
+        QVERIFY(notice());
+        QVERIFY(notice()->isVisible());
+        QVERIFY2(notice()->text().startsWith(QStringLiteral("Saved: ") + fileName), qPrintable(notice()->text()));
+        QVERIFY2(notice()->text().contains(QDir::toNativeSeparators(m_exports->path())), qPrintable(notice()->text()));
+        QCOMPARE(notice()->toolTip(), QStringLiteral("Saved: ") + QDir::toNativeSeparators(exportFolder() + fileName));
+        QCOMPARE(notice()->geometry(), ui().lblSaveWarning->geometry());
+    }
     QPrintPreviewDialog *preview() const
     {
         return m_main->findChild<QPrintPreviewDialog *>(QStringLiteral("PrintPreview"));
@@ -188,6 +200,7 @@ private slots:
         QCOMPARE(sheets.front().text(2, 1), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
         QCOMPARE(namesOf(sheets.front()), (QStringList {"Ola", "Ben", "Mo", "Kim"}));
         QCOMPARE(sheets.front().text(8, 0), QStringLiteral("2"));
+        checkNotice("Class 02 " + today() + ".xlsx");
     }
 
     void workbookOfAllClasses()
@@ -221,6 +234,7 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown.front().contains(QStringLiteral("List04.dat")), qPrintable(shown.front()));
         QVERIFY(QDir(exportFolder()).isEmpty());
+        QVERIFY(!notice()->isVisible());
     }
 
     void replacingAFileAsksFirst_data()
@@ -285,10 +299,10 @@ private slots:
         QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
         const QString page = QString::fromUtf8(file.readAll());
         QCOMPARE(page.count(QStringLiteral("<section>")), sections);
-        QVERIFY(page.contains(QStringLiteral("<td>Ola</td>")));
+        QVERIFY(page.contains(QStringLiteral("<td class=\"nm\">Ola</td>")));
         if (sections > 1) {
-            QVERIFY(page.contains(QStringLiteral("<td>&lt;script&gt;alert(1)&lt;/script&gt;</td>")));
-            QVERIFY(page.contains(QStringLiteral("<td>Finn &lt;b&gt;&amp;</td>")));
+            QVERIFY(page.contains(QStringLiteral("<td class=\"nm\">&lt;script&gt;alert(1)&lt;/script&gt;</td>")));
+            QVERIFY(page.contains(QStringLiteral("<td class=\"nm\">Finn &lt;b&gt;&amp;</td>")));
             QVERIFY(!page.contains(QStringLiteral("<script>")));
         }
         QCOMPARE(m_browser.opened, open ? QList<QUrl> {QUrl::fromLocalFile(path)} : QList<QUrl> {});
@@ -335,6 +349,12 @@ private slots:
         QVERIFY(text.front().contains(QStringLiteral("Klasse: Class 02")));
         QVERIFY(text.front().contains(QStringLiteral("Seite 1 von 1")));
         QVERIFY(text.front().indexOf(QStringLiteral("Ola")) < text.front().indexOf(QStringLiteral("Kim")));
+        // The preview stands in front of the main window: it says where the file went too.
+        auto *saved = preview()->findChild<QLabel *>(QStringLiteral("lblPdfSaved"));
+        QVERIFY(saved && saved->isVisible());
+        QCOMPARE(saved->text(),
+                 QStringLiteral("Saved: ") + QDir::toNativeSeparators(exportFolder() + "Class 02 " + today() + ".pdf"));
+        checkNotice("Class 02 " + today() + ".pdf");
     }
 
     void noPrintingWhileARunIsTimed()

@@ -1,11 +1,27 @@
 #include "core/settings/ClassNames.h"
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "support/ListFiles.h"
+#include "support/ProgramRun.h"
 #include "support/SettingsFile.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QSignalSpy>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+template<typename T>
+SettingKey<T> key(const QString &section, const QString &name, T fallback)
+{
+    return {section, name, std::move(fallback)};
+}
+
+} // namespace
 
 // The settings file as users keep it: written by the program, edited by hand, damaged.
 class TestSettings final : public QObject
@@ -20,7 +36,12 @@ private slots:
         QDir(folder).removeRecursively();
     }
 
-    void theFileIsNamedForUsers() { QCOMPARE(SettingsStore::filePath(), settingsPath()); }
+    void theFileIsNamedForUsers()
+    {
+        const QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Brasquell"),
+                                 QStringLiteral("Zorvexa"));
+        QCOMPARE(SettingsStore::filePath(), settings.fileName());
+    }
 
     void reading_data()
     {
@@ -57,9 +78,9 @@ private slots:
             writeSettingsFile(file);
         const SettingsStore store;
         const QString section = QStringLiteral("Configuration");
-        QCOMPARE(store.readInteger(section, name, 7).value(), integer);
-        QCOMPARE(store.readBoolean(section, name, true).value(), boolean);
-        QCOMPARE(store.readText(section, name, QStringLiteral("none")).value(), text);
+        QCOMPARE(store.read(key(section, name, 7)).value(), integer);
+        QCOMPARE(store.read(key(section, name, true)).value(), boolean);
+        QCOMPARE(store.read(key(section, name, QStringLiteral("none"))).value(), text);
         QCOMPARE(readSettingsFile(), file.isNull() ? QByteArray() : file); // reading writes nothing
     }
 
@@ -76,22 +97,24 @@ private slots:
         QFETCH(QByteArray, value);
         writeSettingsFile("[Configuration]\nCOM=" + value + "\nAlgIdx=1\n");
         const SettingsStore store;
-        const Result<int> read = store.readInteger(QStringLiteral("Configuration"), QStringLiteral("COM"), 0);
+        const Result<int> read = store.read(Setting::ComPort);
         QVERIFY(!read);
         QCOMPARE(read.error().reason, QStringLiteral("Invalid data type for 'COM'"));
-        QCOMPARE(store.readInteger(QStringLiteral("Configuration"), QStringLiteral("AlgIdx"), 0).value(), 1);
+        QCOMPARE(store.read(Setting::AlgorithmIndex).value(), 1);
     }
 
     void writingKeepsTheOtherValues()
     {
         writeSettingsFile("; mine\n[Configuration]\nCOM=3\n[Other]\nKeep=this, and that\n");
         SettingsStore store;
-        QVERIFY(store.writeBoolean(QStringLiteral("Configuration"), QStringLiteral("AutoLock"), false).ok());
-        QVERIFY(store.writeText(QStringLiteral("Class Names"), QStringLiteral("Class 01"), QStringLiteral("A, B")).ok());
-        QCOMPARE(store.readInteger(QStringLiteral("Configuration"), QStringLiteral("COM"), 0).value(), 3);
-        QCOMPARE(store.readText(QStringLiteral("Other"), QStringLiteral("Keep"), {}).value(), QStringLiteral("this, and that"));
-        QCOMPARE(store.readText(QStringLiteral("Configuration"), QStringLiteral("AutoLock"), {}).value(), QStringLiteral("0"));
-        QCOMPARE(store.readText(QStringLiteral("Class Names"), QStringLiteral("Class 01"), {}).value(), QStringLiteral("A, B"));
+        QVERIFY(store.write(Setting::AutoLock, false).ok());
+        QVERIFY(store.write(Setting::ClassName(1), QStringLiteral("A, B")).ok());
+        QCOMPARE(store.read(Setting::ComPort).value(), 3);
+        QCOMPARE(store.read(key(QStringLiteral("Other"), QStringLiteral("Keep"), QString())).value(),
+                 QStringLiteral("this, and that"));
+        QCOMPARE(readSettingsFile(), QByteArray("[Class%20Names]\nClass%2001=\"A, B\"\n\n[Configuration]\nAutoLock=0\n"
+                                                "COM=3\n\n[Other]\nKeep=this, and that\n"));
+        QCOMPARE(store.read(Setting::ClassName(1)).value(), QStringLiteral("A, B"));
     }
 
     // Root may write anywhere, so the failures come from paths no one can write to.
@@ -101,8 +124,8 @@ private slots:
         writeSettingsFile("[Configuration]\nCOM=3\n");
         QFile::remove(settingsPath());
         QVERIFY(QDir().mkpath(settingsPath())); // the file's name taken by a folder
-        QCOMPARE(reasonOf(store.writeInteger(QStringLiteral("Configuration"), QStringLiteral("COM"), 1)),
-                 QStringLiteral("Failed to set data for 'COM'"));
+        QCOMPARE(reasonOf(store.write(Setting::ComPort, 1)),
+                 QStringLiteral("%1 is not a regular file.").arg(settingsPath()));
         QDir().rmdir(settingsPath());
 
         // A file where the settings folder should be.
@@ -111,9 +134,74 @@ private slots:
         QFile file(folder);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        QCOMPARE(reasonOf(store.writeInteger(QStringLiteral("Configuration"), QStringLiteral("COM"), 1)),
-                 QStringLiteral("Failed to create key Configuration"));
+        QCOMPARE(reasonOf(store.write(Setting::ComPort, 1)), QStringLiteral("Failed to create key Configuration"));
         QFile::remove(folder);
+    }
+
+    // Only a regular file, links followed, of at most 1 MiB is read or written. Anything else is
+    // left as it is, in this process and in the program, which starts on its defaults.
+    void onlyARegularFileIsUsed_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason"); // "%1" the settings file
+        const QString notRegular = QStringLiteral("%1 is not a regular file.");
+        QTest::newRow("FIFO") << "fifo" << notRegular;
+        QTest::newRow("link to a device") << "link to device" << notRegular;
+        QTest::newRow("link to nothing") << "dangling link" << notRegular;
+        QTest::newRow("loop of links") << "link loop" << notRegular;
+        QTest::newRow("sparse 10 GiB") << "huge" << QStringLiteral("%1 is 10.00 GiB, too large for a settings file (at most 1.00 MiB).");
+    }
+    void onlyARegularFileIsUsed()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QString path = settingsPath();
+        const QString other = QFileInfo(path).absolutePath() + QStringLiteral("/elsewhere");
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        if (kind == QLatin1String("link to device")) {
+            // A null device of its own, so a fault cannot replace the system's.
+            if (::mknod(QFile::encodeName(other).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+                QSKIP("No device node can be made here.");
+            QVERIFY(QFile::link(other, path));
+        }
+        if (kind == QLatin1String("dangling link"))
+            QVERIFY(QFile::link(other, path));
+        if (kind == QLatin1String("link loop"))
+            QVERIFY(QFile::link(other, path) && QFile::link(path, other));
+        if (kind == QLatin1String("huge")) {
+            writeSettingsFile("[Configuration]\nFPSeconds=7\n");
+            QVERIFY(QFile::resize(path, qint64(10) << 30));
+        }
+        struct stat before{};
+        const bool existed = ::stat(QFile::encodeName(path).constData(), &before) == 0;
+
+        // Were the FIFO opened, the test would wait for ever: let it fail instead.
+        ::alarm(20);
+        const FileResult usable = SettingsStore::checkFile();
+        QCOMPARE(reasonOf(usable), reason.arg(path));
+        SettingsStore store;
+        QCOMPARE(store.read(Setting::FPSeconds).value(), Setting::FPSeconds.fallback);
+        QCOMPARE(reasonOf(store.write(Setting::FPSeconds, 3)), reason.arg(path));
+        ::alarm(0);
+
+        // The program starts, ends at log-out, and leaves the file as it found it.
+        QFile::remove(programFolder() + QStringLiteral("zorvexa"));
+        QVERIFY(QFile::copy(QStringLiteral(ZORVEXA_BINARY), programFolder() + QStringLiteral("zorvexa")));
+        ProgramRun run(programFolder() + QStringLiteral("zorvexa"));
+        QVERIFY(run.waitUntilListening(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/Zorvexa.sock")));
+        QVERIFY(run.endAsAtLogout());
+        struct stat after{};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &after) == 0, existed);
+        if (existed) {
+            QCOMPARE(after.st_ino, before.st_ino);
+            QCOMPARE(after.st_mode, before.st_mode);
+            QCOMPARE(after.st_size, before.st_size);
+        }
+        QCOMPARE(QFileInfo(path).isSymLink(), kind.contains(QLatin1String("link")));
+        QFile::remove(other);
+        QFile::remove(path);
     }
 
     void classNamesStartAsDefaultsAndAreAllWritten()
@@ -127,8 +215,8 @@ private slots:
         QVERIFY(ClassNameOf(11).isNull());
         QVERIFY(names.SaveClassNames(store).ok());
         for (int c = FirstClass; c <= LastClass; ++c)
-            QCOMPARE(store.readText(QStringLiteral("Class Names"), QStringLiteral("Class %1").arg(c, 2, 10, QLatin1Char('0')),
-                                    QStringLiteral("missing"))
+            QCOMPARE(store.read(key(QStringLiteral("Class Names"), QStringLiteral("Class %1").arg(c, 2, 10, QLatin1Char('0')),
+                                    QStringLiteral("missing")))
                          .value(),
                      defaultClassName(c));
     }
@@ -188,7 +276,7 @@ private slots:
         QFETCH(double, expected);
         if (!file.isNull())
             writeSettingsFile(file);
-        QCOMPARE(SettingsStore().readNumber(QStringLiteral("Configuration"), QStringLiteral("FSSeconds"), 10).value(), expected);
+        QCOMPARE(SettingsStore().read(Setting::FSSeconds).value(), expected);
     }
 
     void writesNumbersAsText_data()
@@ -205,23 +293,23 @@ private slots:
         QFETCH(double, value);
         QFETCH(QByteArray, line);
         SettingsStore store;
-        QVERIFY(store.writeNumber(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), value).ok());
+        QVERIFY(store.write(Setting::FPSeconds, value).ok());
         // Written through at once: the file holds the value as text under its section.
         const QByteArray content = readSettingsFile();
         QVERIFY2(content.startsWith("[Configuration]\n"), content.constData());
         QVERIFY2(content.contains(line + '\n'), content.constData());
-        QCOMPARE(store.readNumber(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), -1).value(), value);
+        QCOMPARE(store.read(Setting::FPSeconds).value(), value);
     }
 
     void valuesOfOtherKeysStay()
     {
         SettingsStore store;
-        QVERIFY(store.writeNumber(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), 3).ok());
-        QVERIFY(store.writeText(QStringLiteral("Configuration"), QStringLiteral("FSSeconds"), QStringLiteral("12")).ok());
-        QVERIFY(store.writeNumber(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), 4).ok());
-        QCOMPARE(store.readNumber(QStringLiteral("Configuration"), QStringLiteral("FSSeconds"), 0).value(), 12.0);
-        QCOMPARE(store.readText(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), QString()).value(), QStringLiteral("4"));
-        QCOMPARE(store.readText(QStringLiteral("Configuration"), QStringLiteral("Missing"), QStringLiteral("x")).value(), QStringLiteral("x"));
+        QVERIFY(store.write(Setting::FPSeconds, 3).ok());
+        QVERIFY(store.write(key(QStringLiteral("Configuration"), QStringLiteral("FSSeconds"), QString()), QStringLiteral("12")).ok());
+        QVERIFY(store.write(Setting::FPSeconds, 4).ok());
+        QCOMPARE(store.read(Setting::FSSeconds).value(), 12.0);
+        QCOMPARE(store.read(key(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), QString())).value(), QStringLiteral("4"));
+        QCOMPARE(store.read(key(QStringLiteral("Configuration"), QStringLiteral("Missing"), QStringLiteral("x"))).value(), QStringLiteral("x"));
     }
 };
 

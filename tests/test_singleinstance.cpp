@@ -1,5 +1,7 @@
 #include "support/GuiTestMain.h"
+#include "core/system/TerminationSignals.h"
 #include "gui/JustOne.h"
+#include "support/ProgramRun.h"
 #include "support/SettingsFile.h"
 
 #include <QDirIterator>
@@ -7,6 +9,7 @@
 #include <QProcess>
 #include <QWidget>
 #include <QScopeGuard>
+#include <QSignalSpy>
 
 #include <csignal>
 #include <grp.h>
@@ -244,6 +247,47 @@ private slots:
         QCOMPARE(copy->exitCode(), 0);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
+    }
+
+    // A damaged catalogue fails for every window; a log-out while its message is open still
+    // ends the program at once, with the class saved.
+    void endingSignalDuringTheCatalogueMessage()
+    {
+        const QString classFile = programFolder() + QStringLiteral("List01.dat");
+        QFile::remove(classFile);
+        QFile original(m_program);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QByteArray bytes = original.readAll();
+        // The appended catalogue's header, the last in the file, names a charset it must not.
+        bytes.replace(bytes.lastIndexOf("charset=UTF-8"), 13, "charset=ASCII");
+        const QString damaged = programFolder() + QStringLiteral("zorvexa-damaged");
+        QFile::remove(damaged);
+        QVERIFY(QFile::copy(m_program, damaged));
+        QFile copyFile(damaged);
+        QVERIFY(copyFile.open(QIODevice::WriteOnly) && copyFile.write(bytes) == bytes.size());
+        copyFile.close();
+
+        ProgramRun run(damaged);
+        QVERIFY(run.waitUntilListening(socketPath()));
+        QTest::qWait(1000); // the catalogue's message comes up
+        QVERIFY(run.endAsAtLogout());
+        QVERIFY2(QFileInfo::exists(classFile), "the current class was not saved");
+        QFile::remove(damaged);
+    }
+
+    // A signal that comes while nothing listens yet (a start-up message is open) is handed to
+    // the receiver that connects later, once, at the next event loop.
+    void signalBeforeItsReceiverIsKept()
+    {
+        TerminationSignals ending;
+        ::raise(SIGHUP);
+        QTest::qWait(100);
+        QSignalSpy received(&ending, &TerminationSignals::terminationRequested);
+        QCOMPARE(received.count(), 0);
+        QVERIFY(received.wait(2000));
+        QCOMPARE(received.takeFirst().first().toInt(), int(SIGHUP));
+        QTest::qWait(100);
+        QCOMPARE(received.count(), 0);
     }
 
     // Start-up tidies what a save cut off by a kill left behind, and writes no class file.

@@ -10,6 +10,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -17,6 +18,7 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QToolButton>
+#include <QToolTip>
 #include <QWindow>
 
 Q_DECLARE_METATYPE(ListField)
@@ -162,6 +164,34 @@ private slots:
         QCOMPARE(status(), QStringLiteral("1 entry"));
     }
 
+    // A late entry: Ins in the middle of a long list, and the name typed at once goes into the
+    // new last row, which is in view. Escape closes the editor with the entry in the class file.
+    void typingAfterInsertFillsTheNewRow_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::newRow("short list") << 3;
+        QTest::newRow("list longer than the window") << 40;
+    }
+    void typingAfterInsertFillsTheNewRow()
+    {
+        QFETCH(int, rows);
+        QStringList before;
+        for (int i = 0; i < rows; ++i)
+            before << QStringLiteral("Driver %1").arg(i + 1);
+        writeClass(1, before);
+        m_form->LoadCurrentClass();
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(1, int(ListField::Info1)));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QTest::keyClick(grid(), Qt::Key_Insert);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Late Entry"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(names(), before + QStringList{QStringLiteral("Late Entry")});
+        QVERIFY(grid()->viewport()->rect().contains(grid()->visualRect(grid()->model()->index(rows, 1))));
+        QTest::keyClick(grid(), Qt::Key_Escape);
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(readClassFile(1).text(rows, ListField::Name), QStringLiteral("Late Entry"));
+    }
+
     void deleteRows_data()
     {
         QTest::addColumn<bool>("answer");
@@ -219,13 +249,15 @@ private slots:
     void enterEditsTheFocusedCell()
     {
         chooseFromMenu("mnuAddRow");
+        // Add row opens the new name for typing; Escape leaves it empty.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         // Into the grid with the keys: the first cell, then one to the right.
         grid()->setFocus();
         QTest::keyClick(grid(), Qt::Key_Home);
         QTest::keyClick(grid(), Qt::Key_Right);
         QCOMPARE(grid()->currentIndex().column(), int(ListField::Name));
         QTest::keyClick(grid(), Qt::Key_Return);
-        auto *editor = grid()->findChild<QLineEdit *>();
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
         QVERIFY(editor);
         QTest::keyClicks(editor, QStringLiteral("Kim"));
         QTest::keyClick(editor, Qt::Key_Return);
@@ -246,8 +278,9 @@ private slots:
     void clickEditsAndTabSwitchCommits()
     {
         chooseFromMenu("mnuAddRow");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, int(ListField::Age)));
-        auto *editor = grid()->findChild<QLineEdit *>();
+        auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
         QVERIFY(editor && editor->isVisible());
         QTest::keyClicks(editor, QStringLiteral("12"));
         // Switching class with the editor still open: the text reaches the entry before the save.
@@ -558,7 +591,8 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("held");
-        QTest::newRow("Polish L with stroke") << QStringLiteral("\u0141ukasz") << QStringLiteral("?ukasz");
+        QTest::newRow("Polish L with stroke") << QStringLiteral("\u0141ukasz") << QStringLiteral("Lukasz");
+        QTest::newRow("Polish town") << QStringLiteral("\u0141\u00f3d\u017a") << QStringLiteral("L\u00f3dz");
         QTest::newRow("Japanese") << QStringLiteral("\u65e5\u672c") << QStringLiteral("??");
         QTest::newRow("Latin-1 letters stay") << QStringLiteral("Zo\u00eb M\u00fcller") << QStringLiteral("Zo\u00eb M\u00fcller");
         QTest::newRow("euro sign stays") << QStringLiteral("\u20ac5") << QStringLiteral("\u20ac5");
@@ -584,15 +618,45 @@ private slots:
         if (held == typed)
             QCOMPARE(status(), countLine);
         else
-            QCOMPARE(status(), QStringLiteral("Characters a list file cannot hold were replaced by \"?\"."));
+            QCOMPARE(status(), QStringLiteral("\"%1\" is saved as \"%2\": a list file has no other letters for it.")
+                                   .arg(typed, held));
+        // The note stays until the next edit.
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, int(ListField::Info3)));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("B"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(status(), countLine);
         m_form->SelectClass(2);
         QCOMPARE(readClassFile(1).text(0, ListField::Info2), held);
     }
 
-    void helpShowsAMessage()
+    // The help names every key of the window and says where the lists are kept.
+    void helpNamesTheKeysAndFiles()
     {
-        chooseFromMenu("mnuHelp");
-        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Help")});
+        grid()->setFocus();
+        QTest::keyClick(grid(), Qt::Key_F1);
+        const QStringList shown = OperatorDialogs::takeShownMessages();
+        QCOMPARE(shown.size(), 1);
+        for (const QAction *item : m_form->actions()) {
+            for (const QKeySequence &keys : item->shortcuts()) {
+                const QString name = keys.toString(QKeySequence::NativeText);
+                // Shift+Tab arrives as Backtab: one key for the operator.
+                QVERIFY2(shown.constFirst().contains(name) || keys[0].key() == Qt::Key_Backtab, qPrintable(name));
+            }
+        }
+        QVERIFY(shown.constFirst().contains(QStringLiteral("List01.dat")));
+        QVERIFY(shown.constFirst().contains(QStringLiteral("saved by itself")));
+    }
+
+    // A name cut to fit its cell shows whole in the tooltip.
+    void cutNameShowsWholeInTheTooltip()
+    {
+        const QString name = QStringLiteral("Maximiliane Alexandra von Hohenberg-Waldstein");
+        writeClass(1, {name});
+        m_form->LoadCurrentClass();
+        const QPoint at = cellCenter(0, int(ListField::Name));
+        QHelpEvent help(QEvent::ToolTip, at, grid()->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(grid()->viewport(), &help);
+        QCOMPARE(QToolTip::text(), name);
     }
 
     void classEditorRefreshesCaptions()
@@ -621,7 +685,8 @@ private slots:
         QCOMPARE(colourAt(2), 0xF8F8F8u);
         chooseFromMenu("mnuAddRow");
         const QImage more = grid()->viewport()->grab().toImage();
-        const QRect odd = grid()->visualRect(grid()->model()->index(3, 2));
+        // The new row is the focused one now; row 1 shows the odd rows' grey.
+        const QRect odd = grid()->visualRect(grid()->model()->index(1, 2));
         QCOMPARE(bgrFromColor(more.pixelColor(odd.center().x(), odd.top() + 3)), 0xF0F0F0u);
         QCOMPARE(bgrFromColor(more.pixelColor(10, more.height() - 3)), 0xBBBBBBu);
     }

@@ -98,7 +98,7 @@ private slots:
                 list.entries()[0].numbers[0] = 65430.5;
         } else if (expected.contains("K\xE4the")) {
             list.add();
-            list.setText(0, ListField::Name, QStringLiteral("K\u00e4the \u20ac\u0100"));
+            list.setText(0, ListField::Name, QStringLiteral("K\u00e4the \u20ac\u0416"));
             list.setText(0, ListField::Age, QStringLiteral("a\nb"));
             list.setText(0, ListField::StartNr, QStringLiteral("\U0001F600"));
         }
@@ -692,7 +692,7 @@ private slots:
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("ASCII") << QStringLiteral("Kim") << QStringLiteral("Kim");
         QTest::newRow("code page letters") << QStringLiteral("K\u00e4the \u20ac \u0178") << QStringLiteral("K\u00e4the \u20ac \u0178");
-        QTest::newRow("letter outside the code page") << QStringLiteral("\u0141\u00f3d\u017a") << QStringLiteral("?\u00f3d?");
+        QTest::newRow("letters outside the code page") << QStringLiteral("\u0141\u00f3d\u017a") << QStringLiteral("L\u00f3dz");
         QTest::newRow("character outside the BMP is one mark") << QStringLiteral("a\U0001F600b") << QStringLiteral("a?b");
         QTest::newRow("line break") << QStringLiteral("a\nb") << QStringLiteral("a?b");
     }
@@ -746,7 +746,13 @@ private slots:
                                                          << QByteArray(40, 'x') + "?";
         QTest::newRow("Latin-1") << QStringLiteral("K\u00e4the") << QByteArray("K\xE4the");
         QTest::newRow("code page letters") << QStringLiteral("\u20ac\u0160\u0178") << QByteArray("\x80\x8A\x9F");
-        QTest::newRow("unmappable") << QStringLiteral("a\u0100b") << QByteArray("a?b");
+        QTest::newRow("nearest letter") << QStringLiteral("a\u0100b") << QByteArray("aAb");
+        QTest::newRow("Polish name") << QStringLiteral("\u0141ukasz W\u00f3jcik") << QByteArray("Lukasz W\xF3jcik");
+        QTest::newRow("Czech and Hungarian") << QStringLiteral("\u010Capek Erd\u0151s") << QByteArray("Capek Erdos");
+        QTest::newRow("stroke letters") << QStringLiteral("\u0110or\u0111e \u0127") << QByteArray("Dorde h");
+        QTest::newRow("accent typed apart") << QStringLiteral("e\u0301s\u0301") << QByteArray("\xE9s");
+        QTest::newRow("ligature") << QStringLiteral("\uFB01n") << QByteArray("fin");
+        QTest::newRow("no near letter") << QStringLiteral("\u0416\u65e5") << QByteArray("??");
         QTest::newRow("surrogate pair is one mark") << QStringLiteral("a\U0001F600b") << QByteArray("a?b");
         QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + QLatin1Char('b') << QByteArray("?b");
     }

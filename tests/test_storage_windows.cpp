@@ -11,10 +11,12 @@
 #include "gui/widgets/DrawnText.h"
 
 #include <QAction>
+#include <QHelpEvent>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPicture>
 #include <QTimer>
+#include <QToolTip>
 #include <QWindow>
 
 #include <sys/stat.h>
@@ -312,6 +314,36 @@ private slots:
         QCOMPARE(caption.texts().size(), 2); // the shadow, then the text
         for (const QString &drawn : caption.texts())
             QCOMPARE(drawn, (QStringLiteral("Lauf 1:  ") + name).left(DrawnTextLimit));
+    }
+
+    // A name cut to fit the protocol's cell shows whole in its tooltip; one that fits needs none.
+    void cutNamesShowWholeInTheTooltip()
+    {
+        const QString name = QStringLiteral("Maximiliane Alexandra von Hohenberg-Waldstein");
+        QVERIFY(WriteListFile(listOfNames({name, QStringLiteral("Ola")}), ClassListPath(1)).ok());
+        start(false);
+        for (const auto &[row, tip] : {std::pair{0, name}, std::pair{1, QString()}}) {
+            QToolTip::hideText();
+            QTRY_VERIFY(!QToolTip::isVisible());
+            const QPoint at = ui().Grid->visualRect(ui().model->index(row, ProtocolModel::Name)).center();
+            QHelpEvent help(QEvent::ToolTip, at, ui().Grid->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(ui().Grid->viewport(), &help);
+            QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), tip);
+        }
+    }
+
+    // The question at closing after a refused save names the file once, in the reason.
+    void closingQuestionNamesTheFileOnce()
+    {
+        QVERIFY(WriteListFile(listOfNames({"Kim"}), ClassListPath(1)).ok());
+        start();
+        QFile::remove(ClassListPath(1));
+        QDir().mkpath(ClassListPath(1));
+        OperatorDialogs::queueAnswer(true);
+        m_shown.window->close();
+        const QStringList shown = OperatorDialogs::takeShownMessages();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.constFirst().count(QDir::toNativeSeparators(ClassListPath(1))) == 1, qPrintable(shown.constFirst()));
     }
 
     // An ending signal while the start list editor is open and the class cannot be saved: the

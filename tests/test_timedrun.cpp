@@ -14,7 +14,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <QScopeGuard>
 #include <QWindow>
+
+#include <sys/stat.h>
 
 // The operator's road through a timed run, checked on screen and in the class file.
 class TestTimedRun final : public QObject
@@ -305,6 +308,29 @@ private slots:
         QVERIFY2(readSettingsFile().contains("FPSeconds=" + shown.toLatin1() + '\n'), readSettingsFile().constData());
     }
 
+    // A settings file that is no file is left alone and named in the warning line, at start-up
+    // and whenever the seconds cannot be kept; the typed seconds stay in force.
+    void settingsTroubleInTheWarningLine()
+    {
+        endProgram();
+        const auto tidy = qScopeGuard([] { QFile::remove(settingsPath()); });
+        QVERIFY(QDir().mkpath(QFileInfo(settingsPath()).absolutePath()));
+        QCOMPARE(::mkfifo(QFile::encodeName(settingsPath()).constData(), 0600), 0);
+        startProgram();
+        const auto firstLine = [this] { return ui().lblSaveWarning->text().section(QLatin1Char('\n'), 0, 0); };
+        QVERIFY(ui().lblSaveWarning->isVisible());
+        QCOMPARE(firstLine(), QStringLiteral("NOT READ: Zorvexa.ini"));
+
+        writeClassWithFp1(2, 1);
+        pickClass(2);
+        typeSeconds(ui().edtFP, QStringLiteral("5"));
+        QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 5'000);
+        QCOMPARE(firstLine(), QStringLiteral("NOT SAVED: Zorvexa.ini"));
+        QVERIFY(ui().lblSaveWarning->toolTip().contains(settingsPath()));
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+        QVERIFY(!QFileInfo(settingsPath()).isFile());
+    }
+
     void penaltySecondsAreKeptAcrossRestarts()
     {
         QCOMPARE(ui().edtFP->text(), QStringLiteral("2"));
@@ -503,8 +529,8 @@ private slots:
                                      << QStringList{"Class 02", "Ges.Zeit", "Platz", "Ola; \"the <b> & co\""}
                                      << QStringList{};
         QTest::newRow("web page") << "cmdHTML" << "protocol.html"
-                                  << QStringList{"<h2>Class 02</h2>", "<th>Ges.Zeit</th>",
-                                                 "<td>Ola; &quot;the &lt;b&gt; &amp; co&quot;</td>"}
+                                  << QStringList{"<h2>Class 02</h2>", "<th class=\"g\">Ges.Zeit</th>",
+                                                 "<td class=\"nm\">Ola; &quot;the &lt;b&gt; &amp; co&quot;</td>"}
                                   << QStringList{"Open the web page in the browser?"};
     }
     void exportsShowWhatTheGridShows()

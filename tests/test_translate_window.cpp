@@ -258,19 +258,25 @@ private slots:
         QCOMPARE(later.lazer->text(), QStringLiteral("Lazer"));
     }
 
-    // A failure met while a resource string loads reaches the operator once, after the event that met it.
-    void resourceStringFailureShownOnce()
+    // Failures met while resource strings load and windows are built reach the operator once
+    // each, all in one message after the event that met them.
+    void catalogueFailuresShownOnceTogether()
     {
         showCatalogueErrors();
         startWith(mo(entries(), {false, "ISO-8859-1"}));
         OperatorDialogs::takeShownMessages();
         QCOMPARE(QCoreApplication::translate("Anything", "Lazer"), QStringLiteral("Lazer"));
         QCOMPARE(QCoreApplication::translate("Anything", "None"), QStringLiteral("None"));
+        ResourceTranslator::reportError(QStringLiteral("Another domain failed."));
+        ResourceTranslator::reportError(QStringLiteral("Another domain failed."));
         QVERIFY(OperatorDialogs::takeShownMessages().isEmpty());
         QCoreApplication::processEvents();
         const QStringList shown = OperatorDialogs::takeShownMessages();
         QCOMPARE(shown.size(), 1);
         QVERIFY(shown[0].startsWith(QStringLiteral("The translation for the language code de (in ")));
+        QVERIFY(shown[0].endsWith(QStringLiteral("\n\nAnother domain failed.")));
+        QCoreApplication::processEvents();
+        QVERIFY(OperatorDialogs::takeShownMessages().isEmpty());
         ResourceTranslator::setErrorReporter({});
     }
 

@@ -1,23 +1,8 @@
 #include "core/barrier/BarrierControl.h"
 
-#include "core/settings/SettingsStore.h"
 #include "core/timing/RunControl.h"
 
 #include <algorithm>
-
-Result<BarrierTiming> readBarrierTiming(const SettingsStore &store)
-{
-    const QString section = QStringLiteral("Configuration");
-    const Result<int> lockout
-        = store.readInteger(section, QStringLiteral("BarrierLockoutMs"), BarrierTiming::DefaultLockoutMs);
-    if (!lockout)
-        return lockout.error();
-    const Result<int> minimum
-        = store.readInteger(section, QStringLiteral("BarrierMinimumRunMs"), BarrierTiming::DefaultMinimumRunMs);
-    if (!minimum)
-        return minimum.error();
-    return BarrierTiming{std::max(0, lockout.value()), std::max(0, minimum.value())};
-}
 
 BarrierControl::BarrierControl(RunControl &runs, QObject *parent)
     : QObject(parent)

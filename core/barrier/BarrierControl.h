@@ -5,11 +5,11 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
 class RunControl;
-class SettingsStore;
 
 // Guards against a beam that is broken more than once per passage.
 struct BarrierTiming
@@ -21,11 +21,13 @@ struct BarrierTiming
     int lockoutMs = DefaultLockoutMs;
     // A stop pulse this soon after the run's start is ignored.
     int minimumRunMs = DefaultMinimumRunMs;
-};
 
-// "BarrierLockoutMs" and "BarrierMinimumRunMs" in section "Configuration"; a negative value
-// counts as 0. Not in the dialog: they are set in the settings file.
-Result<BarrierTiming> readBarrierTiming(const SettingsStore &store);
+    // As set by hand in the settings file: a negative value counts as 0.
+    static BarrierTiming clamped(int lockoutMs, int minimumRunMs)
+    {
+        return {std::max(0, lockoutMs), std::max(0, minimumRunMs)};
+    }
+};
 
 // Turns the barrier's pulses into starts and stops of run control, at the moment of the pulse.
 class BarrierControl final : public QObject

@@ -8,7 +8,7 @@ BarrierLink::BarrierLink(BarrierPorts ports, QObject *parent)
 {
     m_retry.setInterval(DefaultRetryMs);
     connect(&m_retry, &QTimer::timeout, this, [this] {
-        if (!m_watcher)
+        if (m_watcher && !m_opening)
             tryConnect();
     });
 }
@@ -20,7 +20,7 @@ BarrierLink::~BarrierLink()
 
 bool BarrierLink::isWatching() const
 {
-    return m_watcher && m_watcher->isRunning();
+    return m_status.isOpen();
 }
 
 void BarrierLink::configure(int port, int contactIndex)
@@ -41,22 +41,15 @@ void BarrierLink::configure(int port, int contactIndex)
         setStatus(BarrierStatus::State::Off);
         return;
     }
+    startWatcher();
     m_retry.start();
     tryConnect();
 }
 
-void BarrierLink::tryConnect()
+void BarrierLink::startWatcher()
 {
-    if (m_device.isEmpty()) {
-        const QStringList devices = m_ports.devices ? m_ports.devices() : QStringList();
-        if (m_port > devices.size()) {
-            setStatus(m_wasConnected ? BarrierStatus::State::Unplugged : BarrierStatus::State::NoDevice);
-            return;
-        }
-        m_device = devices.at(m_port - 1);
-    }
     const quint64 generation = ++m_generation;
-    m_watcher = std::make_unique<LineWatcher>(m_ports.open, m_device, *m_contact);
+    m_watcher = std::make_unique<LineWatcher>(m_ports.open, *m_contact);
     // Queued: the watcher's thread emits, and a signal still queued when this watcher is gone is
     // recognised by its generation.
     connect(
@@ -80,32 +73,50 @@ void BarrierLink::tryConnect()
                 watcherFailed(error, afterConnect);
         },
         Qt::QueuedConnection);
-    m_watcher->start();
+}
+
+void BarrierLink::tryConnect()
+{
+    if (m_device.isEmpty()) {
+        const QStringList devices = m_ports.devices ? m_ports.devices() : QStringList();
+        if (m_port > devices.size()) {
+            setStatus(m_wasConnected ? BarrierStatus::State::Unplugged : BarrierStatus::State::NoDevice);
+            return;
+        }
+        m_device = devices.at(m_port - 1);
+    }
+    m_opening = true;
+    m_watcher->open(m_device);
 }
 
 void BarrierLink::stopWatcher()
 {
     ++m_generation;
     m_watcher.reset();
+    m_opening = false;
 }
 
 void BarrierLink::watcherConnected(bool level)
 {
     m_wasConnected = true;
     setLevel(level);
-    setStatus(BarrierStatus::State::Connected);
+    // An open port says nothing about a barrier on it; its first line change does.
+    setStatus(BarrierStatus::State::Opened);
 }
 
 void BarrierLink::watcherChanged(qint64 count, bool level, bool isPulse)
 {
     setLevel(level);
+    if (m_status.state == BarrierStatus::State::Opened)
+        setStatus(BarrierStatus::State::Connected);
     if (isPulse)
         emit pulse(count);
 }
 
 void BarrierLink::watcherFailed(int error, bool afterConnect)
 {
-    stopWatcher();
+    // The watcher waits for the next try; its thread stays.
+    m_opening = false;
     setLevel(false);
     const BarrierStatus::State state = barrierStateForError(error, m_wasConnected || afterConnect);
     // The same trouble again with another errno value is nothing new for the operator.

@@ -31,6 +31,7 @@ public:
 
     const BarrierStatus &status() const { return m_status; }
     bool lineLevel() const { return m_level; }
+    // A port is open and watched.
     bool isWatching() const;
 
 signals:
@@ -40,6 +41,7 @@ signals:
     void pulse(qint64 count);
 
 private:
+    void startWatcher();
     void tryConnect();
     void stopWatcher();
     void watcherConnected(bool level);
@@ -53,7 +55,10 @@ private:
     std::optional<ContactPair> m_contact;
     QString m_device;
     bool m_wasConnected = false;
+    // One per port and contact pair, for every try on them.
     std::unique_ptr<LineWatcher> m_watcher;
+    // A try is under way or the port is open: the watcher must not be asked again.
+    bool m_opening = false;
     // Tells the current watcher's signals from those a stopped one left in the queue.
     quint64 m_generation = 0;
     BarrierStatus m_status;

@@ -29,6 +29,7 @@ QString BarrierStatus::text() const
     const QString name = device.section(QLatin1Char('/'), -1);
     switch (state) {
     case State::Off: return QString();
+    case State::Opened: return tr("COM %1 (%2) opened").arg(port).arg(name);
     case State::Connected: return tr("Barrier on COM %1 (%2)").arg(port).arg(name);
     case State::NoDevice: return tr("Barrier COM %1: no such device").arg(port);
     case State::PermissionDenied: return tr("Barrier COM %1: permission denied (dialout)").arg(port);
@@ -44,6 +45,10 @@ QString BarrierStatus::details() const
     switch (state) {
     case State::Off:
         return tr("No light barrier port is chosen.");
+    case State::Opened:
+        return tr("%1 is open. Whether a light barrier is connected shows at its first signal; "
+                  "the lamp in the configuration dialog shows the watched line.")
+            .arg(device);
     case State::Connected:
         return tr("The light barrier is connected to %1.").arg(device);
     case State::NoDevice:

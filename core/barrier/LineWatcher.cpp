@@ -8,6 +8,7 @@
 #include <ctime>
 #include <pthread.h>
 #include <sys/ioctl.h>
+#include <utility>
 
 namespace {
 int wakeSignal()
@@ -40,10 +41,9 @@ void settle()
 }
 } // namespace
 
-LineWatcher::LineWatcher(ModemLinesOpener opener, const QString &device, ContactPair contact, QObject *parent)
+LineWatcher::LineWatcher(ModemLinesOpener opener, ContactPair contact, QObject *parent)
     : QObject(parent)
     , m_opener(std::move(opener))
-    , m_device(device)
     , m_contact(contact)
 {
     installWakeHandler();
@@ -54,11 +54,15 @@ LineWatcher::~LineWatcher()
     stop();
 }
 
-void LineWatcher::start()
+void LineWatcher::open(const QString &device)
 {
-    if (m_thread.joinable())
-        return;
-    m_thread = std::thread([this] { watch(); });
+    {
+        const std::lock_guard lock(m_mutex);
+        m_request = device;
+    }
+    m_requested.notify_all();
+    if (!m_thread.joinable())
+        m_thread = std::thread([this] { run(); });
 }
 
 void LineWatcher::stop()
@@ -69,8 +73,9 @@ void LineWatcher::stop()
     // The signal may land just before the thread enters the wait and be lost, so it is sent
     // again until the thread says it is done. The thread is joined only after that, so its
     // handle stays valid for pthread_kill.
-    std::unique_lock lock(m_doneMutex);
+    std::unique_lock lock(m_mutex);
     while (!m_done) {
+        m_requested.notify_all();
         pthread_kill(m_thread.native_handle(), wakeSignal());
         m_doneChanged.wait_for(lock, std::chrono::milliseconds(2));
     }
@@ -84,15 +89,33 @@ void LineWatcher::finish(int error, bool afterConnect)
         emit failed(error, afterConnect);
 }
 
-void LineWatcher::watch()
+void LineWatcher::run()
 {
     // The thread inherits the mask of whoever started it; the wake-up must get through.
     sigset_t wake;
     sigemptyset(&wake);
     sigaddset(&wake, wakeSignal());
     pthread_sigmask(SIG_UNBLOCK, &wake, nullptr);
+    for (;;) {
+        QString device;
+        {
+            std::unique_lock lock(m_mutex);
+            m_requested.wait(lock, [this] { return m_stopping.load() || m_request.has_value(); });
+            if (m_stopping)
+                break;
+            device = *std::exchange(m_request, std::nullopt);
+        }
+        watch(device);
+    }
+    const std::lock_guard lock(m_mutex);
+    m_done = true;
+    m_doneChanged.notify_all();
+}
+
+void LineWatcher::watch(const QString &device)
+{
     {
-        OpenedLines opened = m_opener(m_device);
+        OpenedLines opened = m_opener(device);
         ModemLines *lines = opened.lines.get();
         int state = 0;
         if (!lines) {
@@ -126,9 +149,6 @@ void LineWatcher::watch()
                 emit lineChanged(count, level, pulse);
             }
         }
-        // The port closes here, on this thread, before anyone learns the thread is done.
+        // The port closes here, on this thread, before the next opening or the thread's end.
     }
-    std::lock_guard lock(m_doneMutex);
-    m_done = true;
-    m_doneChanged.notify_all();
 }

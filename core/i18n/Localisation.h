@@ -6,9 +6,12 @@
 
 #include <memory>
 
+class QTranslator;
+
 // The localisation of the process from start-up to shutdown: reads the files appended to the
 // program, makes the lookup instance, routes every translate() through the catalogues, and
-// selects German. Made once, before the first window; only one may exist at a time.
+// selects German; Qt's own German texts stand behind the catalogue. Made once, before the first
+// window; only one may exist at a time.
 class Localisation final
 {
     Q_DISABLE_COPY_MOVE(Localisation)
@@ -28,5 +31,6 @@ private:
 
     std::unique_ptr<TAssemblyAnalyzer> m_analyzer;
     std::unique_ptr<TGnuGettextInstance> m_instance;
+    std::unique_ptr<QTranslator> m_toolkitTranslator;
     std::unique_ptr<ResourceTranslator> m_translator;
 };

@@ -3,7 +3,6 @@
 #include "core/protocol/ProtocolModel.h"
 #include "core/protocol/Scoring.h"
 #include "core/settings/ClassNames.h"
-#include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
 
@@ -22,6 +21,7 @@ constexpr ColumnSource columnSources[ResultColumnCount] = {
     {ResultColumn::Number, "#", ResultKind::WholeNumber},
     {ResultColumn::StartNr, "Start-Nr", ResultKind::Text},
     {ResultColumn::Name, "Name", ResultKind::Text},
+    {ResultColumn::Age, "Alter", ResultKind::Text},
     {ResultColumn::Info1, "Info1", ResultKind::Text},
     {ResultColumn::Info2, "Info2", ResultKind::Text},
     {ResultColumn::Info3, "Info3", ResultKind::Text},
@@ -101,6 +101,7 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
         setTime(ResultColumn::Total2, entry.score.total2);
         setTime(ResultColumn::GrandTotal, entry.score.grandTotal);
         line.texts[std::size_t(ResultColumn::StartNr)] = list.text(r, ListField::StartNr);
+        line.texts[std::size_t(ResultColumn::Age)] = list.text(r, ListField::Age);
         line.texts[std::size_t(ResultColumn::Info1)] = list.text(r, ListField::Info1);
         line.texts[std::size_t(ResultColumn::Info2)] = list.text(r, ListField::Info2);
         line.texts[std::size_t(ResultColumn::Info3)] = list.text(r, ListField::Info3);
@@ -126,20 +127,12 @@ Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds
     return classResults(classIndex, list, fpSeconds, fsSeconds);
 }
 
-ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds)
+ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds, std::int64_t fsSeconds)
 {
     ResultsDocument document;
-    document.eventName = resultsEventName();
+    document.eventName = eventName.trimmed();
     document.date = QDate::currentDate();
     document.fpSeconds = fpSeconds;
     document.fsSeconds = fsSeconds;
     return document;
-}
-
-QString resultsEventName()
-{
-    // Set by hand in the settings file; a value that cannot be read leaves the title without one.
-    const Result<QString> name =
-        SettingsStore().readText(QStringLiteral("Results"), QStringLiteral("EventName"), QString());
-    return name.value_or(QString()).trimmed();
 }

@@ -11,12 +11,13 @@
 #include <vector>
 
 // The columns of the results on the notice board: the protocol's columns with the place first,
-// the start number and the three info fields.
+// the age, the start number and the three info fields.
 enum class ResultColumn : int {
     Place = 0,
     Number,
     StartNr,
     Name,
+    Age,
     Info1,
     Info2,
     Info3,
@@ -32,7 +33,7 @@ enum class ResultColumn : int {
     Total2,
     GrandTotal
 };
-inline constexpr int ResultColumnCount = 18;
+inline constexpr int ResultColumnCount = 19;
 
 enum class ResultKind { Text, Time, WholeNumber };
 
@@ -82,6 +83,5 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
 // A class from its class file; a class without a file has no participants.
 Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds, std::int64_t fsSeconds);
 
-// Today's date and the event name kept for the exports ("Results/EventName" in the settings).
-ResultsDocument resultsHeading(std::int64_t fpSeconds, std::int64_t fsSeconds);
-QString resultsEventName();
+// Today's date and the event's name (blanks around it dropped) for the exports.
+ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds, std::int64_t fsSeconds);

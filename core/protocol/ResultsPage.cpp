@@ -1,6 +1,11 @@
 #include "core/protocol/ResultsPage.h"
 
+#include "core/protocol/ExportedResults.h"
+
 namespace {
+// Platz, Name and Ges.Zeit stay in view on a narrow screen while the other columns scroll beneath
+// them. Sticky cells need separate borders and a background of their own; Name sticks just right
+// of Platz, so Platz has a fixed width in the table's em.
 const char Style[] = R"(<style>
 *{box-sizing:border-box}
 body{font-family:Arial,"Liberation Sans",Helvetica,sans-serif;margin:1rem;color:#000;background:#fff}
@@ -10,19 +15,24 @@ h2{font-size:1.15rem;margin:1.5rem 0 .2rem}
 .facts li{display:inline-block;margin-right:1.5rem}
 .facts b{font-weight:bold}
 .scroll{overflow-x:auto;-webkit-overflow-scrolling:touch}
-table{border-collapse:collapse;width:100%;font-size:.85rem}
-th,td{border:1px solid #999;padding:2px 5px;white-space:nowrap}
+table{border-collapse:separate;border-spacing:0;width:100%;font-size:.85rem}
+table{border-top:1px solid #999;border-left:1px solid #999}
+th,td{border-right:1px solid #999;border-bottom:1px solid #999;padding:2px 5px;white-space:nowrap;background:#fff}
 th{background:#dde;font-weight:bold}
 td.n,td.t{text-align:center}
-tbody tr:nth-child(even){background:#f4f4f8}
-th:first-child,td:first-child{position:sticky;left:0;background:#eef}
-@media (max-width:600px){body{margin:.4rem}table{font-size:.75rem}th,td{padding:2px 3px}}
+tbody tr:nth-child(even) td{background:#f4f4f8}
+.p,.nm,.g{position:sticky;z-index:1}
+.p{left:0;width:3.6em;min-width:3.6em;max-width:3.6em}
+.nm{left:3.6em;box-shadow:1px 0 0 #555}
+.g{right:0;box-shadow:-1px 0 0 #555}
+@media (max-width:600px){body{margin:.4rem}table{font-size:.75rem}th,td{padding:2px 3px}
+td.nm{white-space:normal;min-width:6em;max-width:9em}}
 @page{size:A4 landscape;margin:12mm}
 @media print{
 body{margin:0;font-size:9pt}
 .scroll{overflow:visible}
 table{font-size:8pt;width:100%}
-th:first-child,td:first-child{position:static}
+.p,.nm,.g{position:static;box-shadow:none}
 thead{display:table-header-group}
 tr{page-break-inside:avoid;break-inside:avoid}
 section+section{page-break-before:always;break-before:page}
@@ -35,17 +45,44 @@ QString escaped(const QString &text)
     return text.toHtmlEscaped();
 }
 
-const char *cellClass(ResultColumn column)
+// Headings are centred anyway; only the columns that stay in view need a class.
+QLatin1String headingClass(ResultColumn column)
 {
+    switch (column) {
+    case ResultColumn::Place:
+        return QLatin1String(" class=\"p\"");
+    case ResultColumn::Name:
+        return QLatin1String(" class=\"nm\"");
+    case ResultColumn::GrandTotal:
+        return QLatin1String(" class=\"g\"");
+    default:
+        return QLatin1String();
+    }
+}
+
+QLatin1String cellClass(ResultColumn column)
+{
+    switch (column) {
+    case ResultColumn::Place:
+        return QLatin1String(" class=\"n p\"");
+    case ResultColumn::Name:
+        return QLatin1String(" class=\"nm\"");
+    case ResultColumn::GrandTotal:
+        return QLatin1String(" class=\"t g\"");
+    case ResultColumn::Age:
+        return QLatin1String(" class=\"n\"");
+    default:
+        break;
+    }
     switch (resultColumnKind(column)) {
     case ResultKind::Time:
-        return " class=\"t\"";
+        return QLatin1String(" class=\"t\"");
     case ResultKind::WholeNumber:
-        return " class=\"n\"";
+        return QLatin1String(" class=\"n\"");
     case ResultKind::Text:
-        return "";
+        break;
     }
-    return "";
+    return QLatin1String();
 }
 
 void appendClass(QString &out, const ResultsDocument &document, const ClassResults &results)
@@ -54,17 +91,20 @@ void appendClass(QString &out, const ResultsDocument &document, const ClassResul
                           "<li><b>Datum:</b> %2</li><li><b>Strafsekunden FP/FS:</b> %3</li></ul>\n")
                .arg(escaped(results.className), escaped(document.dateText()), escaped(document.penaltySecondsText()));
     out += QStringLiteral("<div class=\"scroll\"><table>\n<thead><tr>");
-    for (int c = 0; c < ResultColumnCount; ++c)
-        out += QStringLiteral("<th>") + escaped(resultColumnHeading(ResultColumn(c))) + QStringLiteral("</th>");
+    for (int c = 0; c < ResultColumnCount; ++c) {
+        out += QStringLiteral("<th");
+        out += headingClass(ResultColumn(c));
+        out += QLatin1Char('>') + escaped(resultColumnHeading(ResultColumn(c))) + QStringLiteral("</th>");
+    }
     out += QStringLiteral("</tr></thead>\n<tbody>\n");
-    for (const ResultLine &line : results.lines) {
+    for (const ResultLine *line : exportedLines(results)) {
         out += QStringLiteral("<tr>");
         for (int c = 0; c < ResultColumnCount; ++c) {
             const auto column = ResultColumn(c);
             out += QStringLiteral("<td");
-            out += QLatin1String(cellClass(column));
+            out += cellClass(column);
             out += QLatin1Char('>');
-            out += escaped(line.text(column));
+            out += escaped(exportedText(*line, column));
             out += QStringLiteral("</td>");
         }
         out += QStringLiteral("</tr>\n");

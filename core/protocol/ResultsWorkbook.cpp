@@ -1,6 +1,9 @@
 #include "core/protocol/ResultsWorkbook.h"
 
+#include "core/protocol/ExportedResults.h"
 #include "core/protocol/ProtocolExport.h"
+
+#include <QCoreApplication>
 
 #include <QDir>
 #include <QFile>
@@ -10,12 +13,14 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
 #include <memory>
 
 namespace {
 constexpr lxw_row_t HeadingRow = 5;
 constexpr int MaxCellText = 32767;
 constexpr std::uint8_t PaperA4 = 9;
+constexpr double HundredthsPerDay = 24.0 * 60 * 60 * 100;
 
 struct WorkbookCloser
 {
@@ -33,6 +38,8 @@ double columnWidth(ResultColumn column)
         return 8;
     case ResultColumn::Name:
         return 26;
+    case ResultColumn::Age:
+        return 6;
     case ResultColumn::Info1:
     case ResultColumn::Info2:
     case ResultColumn::Info3:
@@ -47,7 +54,7 @@ QByteArray cellText(const QString &text)
     return text.left(MaxCellText).toUtf8();
 }
 
-// A start number that is a plain whole number sorts as one; anything else stays text.
+// A start number or an age that is a plain whole number sorts as one; anything else stays text.
 bool isPlainWholeNumber(const QString &text)
 {
     static const QRegularExpression digits(QStringLiteral("^-?[0-9]{1,9}$"));
@@ -72,6 +79,10 @@ public:
         format_set_align(m_heading, LXW_ALIGN_CENTER);
         m_centred = workbook_add_format(workbook);
         format_set_align(m_centred, LXW_ALIGN_CENTER);
+        // A day fraction, so times sort and sum; [mm] counts minutes past the hour.
+        m_time = workbook_add_format(workbook);
+        format_set_align(m_time, LXW_ALIGN_CENTER);
+        format_set_num_format(m_time, "[mm]:ss.00");
     }
 
     void write(const ResultsDocument &document, const ClassResults &results)
@@ -90,9 +101,9 @@ public:
             text(HeadingRow, c, resultColumnHeading(column), m_heading);
         }
         lxw_row_t row = HeadingRow + 1;
-        for (const ResultLine &line : results.lines) {
+        for (const ResultLine *line : exportedLines(results)) {
             for (int c = 0; c < ResultColumnCount; ++c)
-                cell(row, c, line);
+                cell(row, c, *line);
             ++row;
         }
 
@@ -110,7 +121,7 @@ private:
     void cell(lxw_row_t row, int c, const ResultLine &line)
     {
         const auto column = ResultColumn(c);
-        const QString &shown = line.text(column);
+        const QString shown = exportedText(line, column);
         switch (resultColumnKind(column)) {
         case ResultKind::WholeNumber:
             // An empty place stays an empty cell.
@@ -118,10 +129,13 @@ private:
                 number(row, c, line.value(column));
             return;
         case ResultKind::Time:
-            text(row, c, shown, m_centred);
+            if (const std::optional<std::int64_t> hundredths = exportedHundredths(line, column))
+                number(row, c, double(*hundredths) / HundredthsPerDay, m_time);
+            else if (!shown.isEmpty())
+                text(row, c, shown, m_centred);
             return;
         case ResultKind::Text:
-            if (column == ResultColumn::StartNr && isPlainWholeNumber(shown))
+            if ((column == ResultColumn::StartNr || column == ResultColumn::Age) && isPlainWholeNumber(shown))
                 number(row, c, shown.toInt());
             else if (!shown.isEmpty())
                 text(row, c, shown);
@@ -134,9 +148,9 @@ private:
         keep(worksheet_write_string(m_sheet, row, lxw_col_t(c), cellText(value).constData(), format));
     }
 
-    void number(lxw_row_t row, int c, double value)
+    void number(lxw_row_t row, int c, double value, lxw_format *format = nullptr)
     {
-        keep(worksheet_write_number(m_sheet, row, lxw_col_t(c), value, m_centred));
+        keep(worksheet_write_number(m_sheet, row, lxw_col_t(c), value, format ? format : m_centred));
     }
 
     void keep(lxw_error error)
@@ -150,6 +164,7 @@ private:
     lxw_format *m_label = nullptr;
     lxw_format *m_heading = nullptr;
     lxw_format *m_centred = nullptr;
+    lxw_format *m_time = nullptr;
     lxw_error m_error = LXW_NO_ERROR;
 };
 
@@ -165,9 +180,24 @@ std::unique_ptr<QTemporaryFile> scratchFile(const QString &folder)
     return nullptr;
 }
 
-QString libraryReason(lxw_error error)
+// The operator's words for a failure of the library: the system's reason where a file operation
+// failed, else a plain statement.
+QString libraryReason(lxw_error error, int systemError)
 {
-    return QStringLiteral("Excel workbook: %1").arg(QString::fromUtf8(lxw_strerror(error)));
+    switch (error) {
+    case LXW_ERROR_CREATING_XLSX_FILE:
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_ZIP_FILE_OPERATION:
+    case LXW_ERROR_ZIP_FILE_ADD:
+    case LXW_ERROR_ZIP_CLOSE:
+        if (systemError != 0)
+            return fileErrorText(systemError);
+        break;
+    default:
+        break;
+    }
+    return QCoreApplication::translate("ResultsWorkbook", "The workbook could not be made (%1).")
+        .arg(QString::fromUtf8(lxw_strerror(error)));
 }
 } // namespace
 
@@ -192,44 +222,50 @@ QString workbookSheetName(const QString &className, const QStringList &taken)
     return name;
 }
 
-Result<QByteArray> resultsWorkbook(const ResultsDocument &document, const QString &scratchFolder)
+Result<QByteArray> resultsWorkbook(const ResultsDocument &document, const QString &path)
 {
-    const std::unique_ptr<QTemporaryFile> scratch = scratchFile(scratchFolder);
+    // The scratch file is hidden and removed again: a failure names the file the operator chose.
+    const std::unique_ptr<QTemporaryFile> scratch = scratchFile(QFileInfo(path).absolutePath());
     if (!scratch)
-        return FileError {scratchFolder, QStringLiteral("No scratch file for the workbook could be made.")};
+        return FileError {
+            path, QCoreApplication::translate("ResultsWorkbook", "No temporary file could be made for the workbook.")};
     const QString scratchPath = scratch->fileName();
 
     lxw_error failure = LXW_NO_ERROR;
+    int systemError = 0;
     {
         const QByteArray name = QFile::encodeName(scratchPath);
+        errno = 0;
         std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new(name.constData()));
         if (!workbook)
-            return FileError {scratchPath, libraryReason(LXW_ERROR_CREATING_XLSX_FILE)};
+            return FileError {path, libraryReason(LXW_ERROR_CREATING_XLSX_FILE, errno)};
         QStringList sheetNames;
         for (const ClassResults &results : document.classes) {
             sheetNames << workbookSheetName(results.className, sheetNames);
             lxw_worksheet *sheet = workbook_add_worksheet(workbook.get(), cellText(sheetNames.constLast()).constData());
             if (!sheet)
-                return FileError {scratchPath, libraryReason(LXW_ERROR_SHEETNAME_ALREADY_USED)};
+                return FileError {path, libraryReason(LXW_ERROR_SHEETNAME_ALREADY_USED, 0)};
             SheetWriter writer(workbook.get(), sheet);
             writer.write(document, results);
             if (writer.error() != LXW_NO_ERROR)
-                return FileError {scratchPath, libraryReason(writer.error())};
+                return FileError {path, libraryReason(writer.error(), 0)};
         }
+        errno = 0;
         failure = workbook_close(workbook.release());
+        systemError = errno;
     }
     if (failure != LXW_NO_ERROR)
-        return FileError {scratchPath, libraryReason(failure)};
+        return FileError {path, libraryReason(failure, systemError)};
 
     QFile made(scratchPath);
     if (!made.open(QIODevice::ReadOnly))
-        return FileError {scratchPath, made.errorString()};
+        return FileError {path, QCoreApplication::translate("ResultsWorkbook", "The workbook could not be read back.")};
     return made.readAll();
 }
 
 FileResult writeResultsWorkbook(const QString &path, const ResultsDocument &document)
 {
-    const Result<QByteArray> bytes = resultsWorkbook(document, QFileInfo(path).absolutePath());
+    const Result<QByteArray> bytes = resultsWorkbook(document, path);
     if (!bytes)
         return bytes.error();
     return writeExportFile(path, bytes.value());

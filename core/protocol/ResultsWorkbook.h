@@ -9,9 +9,12 @@
 // The results as an Excel workbook (.xlsx): one sheet per class. Every name is written as text,
 // so a name such as "=1+1" never becomes a formula.
 //
-// The library writes files only, so the workbook is made in a scratch file in scratchFolder (the
-// system's temporary folder when that one takes no file) and handed back as bytes.
-Result<QByteArray> resultsWorkbook(const ResultsDocument &document, const QString &scratchFolder);
+// Times are numbers (day fractions shown as minutes, seconds and hundredths), so they sort and sum.
+//
+// The library writes files only, so the workbook is made in a hidden scratch file beside path (in
+// the system's temporary folder when that folder takes no file) and handed back as bytes. Every
+// failure names path, the file the operator chose.
+Result<QByteArray> resultsWorkbook(const ResultsDocument &document, const QString &path);
 
 // Writes the workbook to path through the checked, atomic export writer.
 FileResult writeResultsWorkbook(const QString &path, const ResultsDocument &document);

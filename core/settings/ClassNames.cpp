@@ -1,21 +1,12 @@
 #include "core/settings/ClassNames.h"
 
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 
 #include <QCoreApplication>
 
 namespace {
 const ClassNames *g_namesInForce = nullptr;
-
-QString section()
-{
-    return QStringLiteral("Class Names");
-}
-
-QString valueName(int classIndex)
-{
-    return QStringLiteral("Class %1").arg(classIndex, 2, 10, QLatin1Char('0'));
-}
 
 bool isClass(int classIndex)
 {
@@ -59,7 +50,7 @@ FileResult ClassNames::LoadClassNames(const SettingsStore &store)
     FileResult result;
     int changedUpTo = FirstClass - 1;
     for (int c = FirstClass; c <= LastClass; ++c) {
-        const Result<QString> name = store.readText(section(), valueName(c), defaultClassName(c));
+        const Result<QString> name = store.read(Setting::ClassName(c));
         if (!name) {
             result = name.error();
             break;
@@ -75,7 +66,7 @@ FileResult ClassNames::LoadClassNames(const SettingsStore &store)
 FileResult ClassNames::SaveClassNames(SettingsStore &store) const
 {
     for (int c = FirstClass; c <= LastClass; ++c) {
-        if (FileResult written = store.writeText(section(), valueName(c), nameOf(c)); !written)
+        if (FileResult written = store.write(Setting::ClassName(c), nameOf(c)); !written)
             return written;
     }
     return {};

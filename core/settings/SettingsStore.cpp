@@ -3,11 +3,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 
+#include <cerrno>
 #include <cmath>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -25,6 +29,9 @@ QString tr(const char *text)
 // The text of a value, nothing when it is missing, a failure when it is not text.
 Result<std::optional<QString>> readRaw(const QString &section, const QString &name)
 {
+    // A file the store leaves alone reads as empty: the program runs on its defaults.
+    if (!SettingsStore::checkFile())
+        return std::optional<QString>();
     const auto store = openStore();
     store->beginGroup(section);
     const QVariant value = store->value(name);
@@ -50,6 +57,8 @@ FileResult writeRaw(const QString &section, const QString &name, const QString &
     const QString path = SettingsStore::filePath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return FileError{path, tr("Failed to create key %1").arg(section)};
+    if (FileResult usable = SettingsStore::checkFile(); !usable)
+        return usable;
     const auto store = openStore();
     store->beginGroup(section);
     store->setValue(name, value);
@@ -60,77 +69,107 @@ FileResult writeRaw(const QString &section, const QString &name, const QString &
     return {};
 }
 
+// The stored text read by parse; the default when the value is missing or parse refuses it.
+template<typename T, typename Parse>
+Result<T> readParsed(const SettingKey<T> &key, Parse parse)
+{
+    const Result<std::optional<QString>> raw = readRaw(key.section, key.name);
+    if (!raw)
+        return raw.error();
+    if (!raw.value())
+        return key.fallback;
+    return parse(raw.value()->trimmed()).value_or(key.fallback);
+}
+
+std::optional<int> integerOf(const QString &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
 } // namespace
 
 QString SettingsStore::filePath()
 {
-    return openStore()->fileName();
+    // Where QSettings keeps it, named without opening it: QSettings reads the file as it is made.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+         + QStringLiteral("/Brasquell/Zorvexa.ini");
 }
 
-Result<QString> SettingsStore::readText(const QString &section, const QString &name, const QString &fallback) const
+FileResult SettingsStore::checkFile()
 {
-    const Result<std::optional<QString>> raw = readRaw(section, name);
+    const QString path = filePath();
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info{};
+    if (::stat(name.constData(), &info) != 0) {
+        const int error = errno;
+        // A link to nothing (or a loop of links) would be replaced by a file, or make one
+        // wherever it points.
+        if (error == ELOOP || (error == ENOENT && QFileInfo(path).isSymLink()))
+            return FileError{path, tr("%1 is not a regular file.").arg(QDir::toNativeSeparators(path))};
+        if (error == ENOENT || error == ENOTDIR)
+            return {};
+        return fileError(path, error);
+    }
+    // A FIFO would block the start for good, a device would be overwritten.
+    if (!S_ISREG(info.st_mode))
+        return FileError{path, tr("%1 is not a regular file.").arg(QDir::toNativeSeparators(path))};
+    if (info.st_size > MaxFileSize) {
+        const QLocale locale;
+        return FileError{path, tr("%1 is %2, too large for a settings file (at most %3).")
+                                   .arg(QDir::toNativeSeparators(path), locale.formattedDataSize(info.st_size),
+                                        locale.formattedDataSize(MaxFileSize))};
+    }
+    return {};
+}
+
+Result<QString> SettingsStore::read(const SettingKey<QString> &key) const
+{
+    const Result<std::optional<QString>> raw = readRaw(key.section, key.name);
     if (!raw)
         return raw.error();
-    return raw.value().value_or(fallback);
+    return raw.value().value_or(key.fallback);
 }
 
-namespace {
-// The stored text read by parse; the default when the value is missing or parse refuses it.
-template<typename T, typename Parse>
-Result<T> readParsed(const QString &section, const QString &name, T fallback, Parse parse)
+Result<int> SettingsStore::read(const SettingKey<int> &key) const
 {
-    const Result<std::optional<QString>> raw = readRaw(section, name);
-    if (!raw)
-        return raw.error();
-    if (!raw.value())
-        return fallback;
-    return parse(raw.value()->trimmed()).value_or(fallback);
+    return readParsed(key, integerOf);
 }
-} // namespace
 
-Result<int> SettingsStore::readInteger(const QString &section, const QString &name, int fallback) const
+Result<bool> SettingsStore::read(const SettingKey<bool> &key) const
 {
-    return readParsed(section, name, fallback, [](const QString &text) -> std::optional<int> {
-        bool ok = false;
-        const int value = text.toInt(&ok, 10);
-        return ok ? std::optional(value) : std::nullopt;
+    return readParsed(key, [](const QString &text) -> std::optional<bool> {
+        const std::optional<int> value = integerOf(text);
+        return value ? std::optional(*value != 0) : std::nullopt;
     });
 }
 
-Result<bool> SettingsStore::readBoolean(const QString &section, const QString &name, bool fallback) const
+Result<double> SettingsStore::read(const SettingKey<double> &key) const
 {
-    const Result<int> value = readInteger(section, name, fallback ? 1 : 0);
-    if (!value)
-        return value.error();
-    return value.value() != 0;
-}
-
-Result<double> SettingsStore::readNumber(const QString &section, const QString &name, double fallback) const
-{
-    return readParsed(section, name, fallback, [](const QString &text) -> std::optional<double> {
+    return readParsed(key, [](const QString &text) -> std::optional<double> {
         bool ok = false;
         const double value = text.toDouble(&ok);
         return ok && std::isfinite(value) ? std::optional(value) : std::nullopt;
     });
 }
 
-FileResult SettingsStore::writeText(const QString &section, const QString &name, const QString &value)
+FileResult SettingsStore::write(const SettingKey<QString> &key, const QString &value)
 {
-    return writeRaw(section, name, value);
+    return writeRaw(key.section, key.name, value);
 }
 
-FileResult SettingsStore::writeInteger(const QString &section, const QString &name, int value)
+FileResult SettingsStore::write(const SettingKey<int> &key, int value)
 {
-    return writeRaw(section, name, QString::number(value));
+    return writeRaw(key.section, key.name, QString::number(value));
 }
 
-FileResult SettingsStore::writeBoolean(const QString &section, const QString &name, bool value)
+FileResult SettingsStore::write(const SettingKey<bool> &key, bool value)
 {
-    return writeRaw(section, name, value ? QStringLiteral("1") : QStringLiteral("0"));
+    return writeRaw(key.section, key.name, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-FileResult SettingsStore::writeNumber(const QString &section, const QString &name, double value)
+FileResult SettingsStore::write(const SettingKey<double> &key, double value)
 {
-    return writeRaw(section, name, QString::number(value, 'g', 15));
+    return writeRaw(key.section, key.name, QString::number(value, 'g', 15));
 }

@@ -1,32 +1,41 @@
 #pragma once
 
+#include "core/settings/SettingKey.h"
 #include "core/system/FileResult.h"
 
 #include <QString>
 
 // The per-user settings file: INI at user scope, organisation "Brasquell", application "Zorvexa",
 // so $XDG_CONFIG_HOME/Brasquell/Zorvexa.ini. Every value is kept as text; each read or write opens
-// the file and closes it again, so nothing holds it in between.
+// the file and closes it again, so nothing holds it in between. The keys are in SettingKeys.h.
 //
-// A missing file, section or value gives the caller's default. A value that is there but is not
+// A missing file, section or value gives the key's default. A value that is there but is not
 // text (a "@ByteArray(...)" or "@Variant(...)" entry) is a failure with the value's name.
+//
+// Only a regular file (links followed) of at most MaxFileSize is read or written. Anything else
+// (a FIFO, a device, a folder, a link to nothing, a huge file) is left alone: reads give the
+// defaults, writes fail, and checkFile() says why.
 class SettingsStore final
 {
 public:
-    static QString filePath();
+    static constexpr qint64 MaxFileSize = 1024 * 1024;
 
-    Result<QString> readText(const QString &section, const QString &name, const QString &fallback) const;
+    static QString filePath();
+    // Fine when the file is missing or usable; otherwise why it is left alone.
+    static FileResult checkFile();
+
+    Result<QString> read(const SettingKey<QString> &key) const;
     // The stored text read as a decimal integer; the default when it is no valid integer.
-    Result<int> readInteger(const QString &section, const QString &name, int fallback) const;
-    // An integer whose default is 1 for true and 0 for false; true when it is not 0.
-    Result<bool> readBoolean(const QString &section, const QString &name, bool fallback) const;
+    Result<int> read(const SettingKey<int> &key) const;
+    // Stored as an integer, 1 for true and 0 for false; true when it is not 0.
+    Result<bool> read(const SettingKey<bool> &key) const;
     // A decimal number with a point, whatever the workstation's separator, so the file reads the
     // same everywhere; the default when it is no finite number.
-    Result<double> readNumber(const QString &section, const QString &name, double fallback) const;
+    Result<double> read(const SettingKey<double> &key) const;
 
     // Creates the section when it is missing and replaces the value.
-    FileResult writeText(const QString &section, const QString &name, const QString &value);
-    FileResult writeInteger(const QString &section, const QString &name, int value);
-    FileResult writeBoolean(const QString &section, const QString &name, bool value);
-    FileResult writeNumber(const QString &section, const QString &name, double value);
+    FileResult write(const SettingKey<QString> &key, const QString &value);
+    FileResult write(const SettingKey<int> &key, int value);
+    FileResult write(const SettingKey<bool> &key, bool value);
+    FileResult write(const SettingKey<double> &key, double value);
 };

@@ -1,5 +1,7 @@
 #include "core/startlist/CodePage1252.h"
 
+#include <QString>
+
 namespace {
 
 // Bytes 0x80..0x9F; the five the code page leaves undefined map to the C1 controls, as Windows does.
@@ -10,16 +12,63 @@ constexpr char16_t HighTable[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-char encodeChar(char32_t c)
+// Letters whose nearest form in the code page no decomposition gives.
+constexpr struct
+{
+    char16_t letter;
+    char nearest;
+} Nearest[] = {
+    {0x0110, 'D'}, {0x0111, 'd'}, {0x0126, 'H'}, {0x0127, 'h'}, {0x0131, 'i'}, {0x0141, 'L'}, {0x0142, 'l'},
+    {0x014A, 'N'}, {0x014B, 'n'}, {0x0166, 'T'}, {0x0167, 't'}, {0x0180, 'b'}, {0x0197, 'I'}, {0x01B5, 'Z'},
+    {0x01B6, 'z'}, {0x0237, 'j'}, {0x2010, '-'}, {0x2011, '-'}, {0x2012, '-'}, {0x2212, '-'},
+};
+
+constexpr int NoByte = -1;
+
+// The code page's byte for a character, or NoByte where it has none. Line breaks and Ctrl+Z
+// would split or end the file.
+int codePageByte(char32_t c)
 {
     if (c == '\r' || c == '\n' || c == 26)
-        return '?';
+        return NoByte;
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return char(c);
+        return int(c);
     for (int i = 0; i < 32; ++i)
         if (HighTable[i] == c)
-            return char(0x80 + i);
-    return '?';
+            return 0x80 + i;
+    return NoByte;
+}
+
+// The nearest letters the code page holds: the decomposed base letters without their marks
+// ("ś" is "s", "ő" is "o"), the table above for the rest, "?" where nothing is near.
+void appendNearest(std::string &out, char16_t c)
+{
+    if (c == '\r' || c == '\n' || c == 26) {
+        out.push_back('?');
+        return;
+    }
+    for (const auto &[letter, nearest] : Nearest) {
+        if (letter == c) {
+            out.push_back(nearest);
+            return;
+        }
+    }
+    const QString decomposed = QString(QChar(c)).normalized(QString::NormalizationForm_KD);
+    std::string bases;
+    for (const QChar part : decomposed) {
+        if (part.category() == QChar::Mark_NonSpacing)
+            continue;
+        const int byte = codePageByte(part.unicode());
+        if (byte == NoByte || part.unicode() == c) {
+            bases.clear();
+            break;
+        }
+        bases.push_back(char(byte));
+    }
+    if (bases.empty())
+        out.push_back('?');
+    else
+        out += bases;
 }
 
 } // namespace
@@ -63,14 +112,34 @@ void appendWindows1252(std::string &out, QStringView text)
     if (bits < 0x80 && !control)
         return;
     out.resize(start);
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < size && QChar::isLowSurrogate(text[i + 1].unicode())) {
+    // Most names hold only letters of the code page (ä, é, ß); only the others pay for the search.
+    bool whole = true;
+    for (qsizetype i = 0; i < size && whole; ++i) {
+        const int byte = codePageByte(wide[i]);
+        whole = byte != NoByte;
+        out.push_back(char(byte));
+    }
+    if (whole)
+        return;
+    out.resize(start);
+    // Composed first, so a letter typed with a separate accent finds its code page letter.
+    const QString composed = text.toString().normalized(QString::NormalizationForm_C);
+    const qsizetype length = composed.size();
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = composed[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < length && QChar::isLowSurrogate(composed[i + 1].unicode())) {
             out.push_back('?');
             ++i;
             continue;
         }
-        out.push_back(QChar::isSurrogate(c) ? '?' : encodeChar(c));
+        if (QChar::isSurrogate(c)) {
+            out.push_back('?');
+        } else if (const int byte = codePageByte(c); byte != NoByte) {
+            out.push_back(char(byte));
+        } else if (QChar::category(c) != QChar::Mark_NonSpacing) {
+            // An accent the code page cannot put on its letter is left off.
+            appendNearest(out, c);
+        }
     }
 }
 

@@ -1,7 +1,6 @@
 #include "core/system/DataFolder.h"
 
 #include "core/Version.h"
-#include "core/settings/SettingsStore.h"
 #include "core/system/ProgramFolder.h"
 
 #include <QDir>
@@ -24,10 +23,17 @@ QMutex &decisionLock()
     return lock;
 }
 
-std::optional<DataFolderChoice> &decision()
+struct Decision
 {
-    static std::optional<DataFolderChoice> choice;
-    return choice;
+    QString configured;
+    QString program; // the program folder it was made for
+    std::optional<DataFolderChoice> choice;
+};
+
+Decision &decision()
+{
+    static Decision state;
+    return state;
 }
 } // namespace
 
@@ -58,12 +64,9 @@ bool isInstalledCopy(const QString &programFolder)
     return QFileInfo::exists(bin.absoluteFilePath(entry));
 }
 
-QString configuredDataFolder()
+QString configuredDataFolder(const QString &setting)
 {
-    // A value that cannot be read counts as none: the class files must live somewhere.
-    const Result<QString> stored =
-        SettingsStore().readText(QStringLiteral("Configuration"), QStringLiteral("DataFolder"), QString());
-    const QString value = stored ? stored.value().trimmed() : QString();
+    const QString value = setting.trimmed();
     if (value.isEmpty())
         return {};
     QString folder = value;
@@ -72,19 +75,29 @@ QString configuredDataFolder()
     return QDir::cleanPath(QDir::home().absoluteFilePath(folder));
 }
 
+void setConfiguredDataFolder(const QString &setting)
+{
+    const QMutexLocker locker(&decisionLock());
+    decision().configured = configuredDataFolder(setting);
+    decision().choice.reset();
+}
+
 DataFolderChoice currentDataFolder()
 {
     const QMutexLocker locker(&decisionLock());
-    if (decision())
-        return *decision();
+    Decision &state = decision();
     const QString program = programFolder();
-    const DataFolderPlaces places {configuredDataFolder(), program,
+    // Another program folder (as a test sets one) decides again.
+    if (state.choice && state.program == program)
+        return *state.choice;
+    const DataFolderPlaces places {state.configured, program,
                                    QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
                                    isInstalledCopy(program)};
     DataFolderChoice choice = chooseDataFolder(places, isWritableFolder);
     if (choice.kind != DataFolderKind::Program)
         QDir().mkpath(choice.path);
-    decision() = choice;
+    state.program = program;
+    state.choice = choice;
     return choice;
 }
 
@@ -96,5 +109,5 @@ QString dataFolder()
 void resetDataFolder()
 {
     const QMutexLocker locker(&decisionLock());
-    decision().reset();
+    decision().choice.reset();
 }

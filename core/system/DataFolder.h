@@ -38,8 +38,11 @@ bool isWritableFolder(const QString &folder);
 // even where the folder is writable (root, or a prefix in the home folder).
 bool isInstalledCopy(const QString &programFolder);
 
-// The settings value, made absolute: "~" is the home folder, a relative path starts there.
-QString configuredDataFolder();
+// The "DataFolder" setting made absolute: "~" is the home folder, a relative path starts there;
+// empty when it names no folder.
+QString configuredDataFolder(const QString &setting);
+// The program gives its setting before the first class file is read; the next use decides again.
+void setConfiguredDataFolder(const QString &setting);
 
 // The folder that holds List01.dat .. List10.dat, with a trailing separator. Decided once and
 // then kept, so one event never splits its class files over two folders; a folder other than
@@ -47,5 +50,5 @@ QString configuredDataFolder();
 DataFolderChoice currentDataFolder();
 QString dataFolder();
 
-// The next use decides again, as after the settings or the program folder changed.
+// The next use decides again, as after a folder's permissions changed.
 void resetDataFolder();

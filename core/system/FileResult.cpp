@@ -7,9 +7,11 @@
 
 QString FileError::message() const
 {
-    if (path.isEmpty())
+    const QString file = QDir::toNativeSeparators(path);
+    // A reason that names the file already says which one it is.
+    if (path.isEmpty() || reason.contains(file))
         return reason;
-    return QStringLiteral("%1\n%2").arg(reason, QDir::toNativeSeparators(path));
+    return QStringLiteral("%1\n%2").arg(reason, file);
 }
 
 QString fileErrorText(int error)

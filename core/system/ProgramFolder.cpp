@@ -1,7 +1,5 @@
 #include "core/system/ProgramFolder.h"
 
-#include "core/system/DataFolder.h"
-
 #include <QCoreApplication>
 
 namespace {
@@ -27,5 +25,4 @@ QString programFolder()
 void overrideProgramFolder(const QString &folder)
 {
     overriddenFolder() = withTrailingSeparator(folder);
-    resetDataFolder();
 }

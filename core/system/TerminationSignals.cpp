@@ -1,10 +1,12 @@
 #include "core/system/TerminationSignals.h"
 
+#include <QMetaMethod>
 #include <QSocketNotifier>
 
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 int g_pipe[2] = {-1, -1};
@@ -47,6 +49,26 @@ TerminationSignals::~TerminationSignals()
 void TerminationSignals::readSignal()
 {
     unsigned char byte = 0;
-    if (::read(g_pipe[0], &byte, 1) == 1)
-        emit terminationRequested(byte);
+    if (::read(g_pipe[0], &byte, 1) != 1)
+        return;
+    // Nobody to end the program yet (a start-up message is open): kept for the receiver.
+    if (!isSignalConnected(QMetaMethod::fromSignal(&TerminationSignals::terminationRequested))) {
+        m_kept = byte;
+        return;
+    }
+    emit terminationRequested(byte);
+}
+
+void TerminationSignals::connectNotify(const QMetaMethod &signal)
+{
+    if (signal != QMetaMethod::fromSignal(&TerminationSignals::terminationRequested) || m_kept == 0)
+        return;
+    // Handed over at the first event loop, once the receiver is fully connected.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (const int number = std::exchange(m_kept, 0))
+                emit terminationRequested(number);
+        },
+        Qt::QueuedConnection);
 }

@@ -5,7 +5,9 @@
 class QSocketNotifier;
 
 // Turns SIGTERM, SIGHUP and SIGINT into a Qt signal on the user-interface thread, so a
-// session logout ends the program like the close box does.
+// session logout ends the program like the close box does. A signal that comes before anything
+// is connected (while a start-up message is open) is kept and emitted at the first event loop
+// after the receiver connects.
 class TerminationSignals final : public QObject
 {
     Q_OBJECT
@@ -18,8 +20,12 @@ public:
 signals:
     void terminationRequested(int signalNumber);
 
+protected:
+    void connectNotify(const QMetaMethod &signal) override;
+
 private:
     void readSignal();
 
     QSocketNotifier *m_notifier = nullptr;
+    int m_kept = 0;
 };

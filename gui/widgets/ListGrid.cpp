@@ -1,6 +1,7 @@
 #include "gui/widgets/ListGrid.h"
 
 #include "gui/Colors.h"
+#include "gui/widgets/CutTextTip.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -51,8 +52,21 @@ public:
         const QString typed = line->text();
         const QString taken = filter(typed);
         model->setData(index, taken, Qt::EditRole);
-        if (taken != typed)
-            emit static_cast<ListGridView *>(m_view)->enteredTextChanged();
+        emit static_cast<ListGridView *>(m_view)->textEntered(typed, taken);
+    }
+
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override
+    {
+        QStyleOptionViewItem item(option);
+        initStyleOption(&item, index);
+        const QWidget *widget = option.widget;
+        const QStyle *style = widget ? widget->style() : QApplication::style();
+        // The style leaves a margin on either side of the text it draws.
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const int width = style->subElementRect(QStyle::SE_ItemViewItemText, &item, widget).width() - 2 * margin;
+        return showCutTextTip(event, view, index, item.fontMetrics, width)
+            || QStyledItemDelegate::helpEvent(event, view, option, index);
     }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override

@@ -22,8 +22,8 @@ public:
     void setEnteredTextFilter(std::function<QString(const QString &)> filter);
 
 signals:
-    // An entered text was changed by the filter.
-    void enteredTextChanged();
+    // A text was entered in a cell: as typed, and as the filter let the model take it.
+    void textEntered(const QString &typed, const QString &taken);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

@@ -3,6 +3,7 @@
 #include "core/protocol/ProtocolModel.h"
 #include "gui/Colors.h"
 #include "gui/widgets/CountSpinEditor.h"
+#include "gui/widgets/CutTextTip.h"
 #include "gui/widgets/DrawnText.h"
 
 #include <QPainter>
@@ -29,6 +30,14 @@ void ProtocolDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
         painter->drawText(option.rect.adjusted(1, 0, 0, 0), int(Qt::AlignLeft | Qt::AlignTop), mark);
     }
     painter->restore();
+}
+
+bool ProtocolDelegate::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                                 const QModelIndex &index)
+{
+    // The width paint() draws in.
+    return showCutTextTip(event, view, index, option.fontMetrics, option.rect.width() - 2)
+        || QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 QWidget *ProtocolDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const

@@ -5,8 +5,8 @@
 #include <functional>
 
 // Draws protocol cells (background from the model, one line, vertically centred, cut with
-// an ellipsis, no focus or selection mark) and edits count cells with a CountSpinEditor. A typed
-// text that differs from the cell's goes to the model's setData.
+// an ellipsis and then whole in the tooltip, no focus or selection mark) and edits count cells
+// with a CountSpinEditor. A typed text that differs from the cell's goes to the model's setData.
 class ProtocolDelegate final : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -18,6 +18,8 @@ public:
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
     void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+                   const QModelIndex &index) override;
 
     // Cells that get a small mark in their corner (a time entered by hand shows "H").
     void setMarker(std::function<QString(const QModelIndex &)> marker) { m_marker = std::move(marker); }

@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QLocale>
+#include <QWheelEvent>
 
 SecondsSpinBox::SecondsSpinBox(QWidget *parent)
     : QDoubleSpinBox(parent)
@@ -9,6 +10,8 @@ SecondsSpinBox::SecondsSpinBox(QWidget *parent)
     setDecimals(2);
     setRange(0, 100);
     setSingleStep(1);
+    // A wheel turned over the editor gives it no focus.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 double SecondsSpinBox::seconds() const
@@ -39,6 +42,15 @@ double SecondsSpinBox::valueFromText(const QString &text) const
     if (text.trimmed().isEmpty())
         return 0.0;
     return QDoubleSpinBox::valueFromText(text);
+}
+
+void SecondsSpinBox::wheelEvent(QWheelEvent *event)
+{
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QDoubleSpinBox::wheelEvent(event);
 }
 
 QString SecondsSpinBox::textFromValue(double value) const

@@ -3,7 +3,8 @@
 #include <QDoubleSpinBox>
 
 // Penalty seconds: whole steps, a typed fraction allowed, shown without trailing zeros. A typed
-// number above the top reads as the top, and an emptied editor as 0.
+// number above the top reads as the top, and an emptied editor as 0. The wheel changes the value
+// only while the editor has the focus: a wheel turned on the way past must not rescore a class.
 class SecondsSpinBox final : public QDoubleSpinBox
 {
     Q_OBJECT
@@ -18,4 +19,5 @@ public:
 
 protected:
     QString textFromValue(double value) const override;
+    void wheelEvent(QWheelEvent *event) override;
 };

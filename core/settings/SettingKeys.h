@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/settings/SettingKey.h"
+
+#include <QString>
+
+// Every value the program keeps in its settings file. A new value is one line here; it is then
+// read with SettingsStore::read(Setting::Name) and written with SettingsStore::write.
+namespace Setting {
+
+// The light barrier, as the configuration dialog sets it: the index of each list.
+inline const SettingKey<int> ComPort {"Configuration", "COM", 0};
+inline const SettingKey<int> ContactIndex {"Configuration", "ContactIdx", 1};
+inline const SettingKey<int> AlgorithmIndex {"Configuration", "AlgIdx", 0};
+inline const SettingKey<bool> AutoLock {"Configuration", "AutoLock", true};
+// Set by hand only. Milliseconds; a negative value counts as 0.
+inline const SettingKey<int> BarrierLockoutMs {"Configuration", "BarrierLockoutMs", 2000};
+inline const SettingKey<int> BarrierMinimumRunMs {"Configuration", "BarrierMinimumRunMs", 1000};
+
+// The protocol's colours, 0xBBGGRR.
+inline const SettingKey<int> DefaultColor {"Configuration", "DefaultColor", 0xFFEAEA};
+inline const SettingKey<int> ActiveColor {"Configuration", "ActiveColor", 0xB9FFFF};
+inline const SettingKey<int> AcceptedColor {"Configuration", "AcceptedColor", 0xE9FFD2};
+inline const SettingKey<int> UndefinedColor {"Configuration", "UndefinedColor", 0xECD9FF};
+
+// Seconds added per pylon fault (FP) and per task fault (FS).
+inline const SettingKey<double> FPSeconds {"Configuration", "FPSeconds", 2};
+inline const SettingKey<double> FSSeconds {"Configuration", "FSSeconds", 10};
+
+// Set by hand only: where the class files are kept; empty for the program's own choice.
+inline const SettingKey<QString> DataFolder {"Configuration", "DataFolder", QString()};
+// Set by hand only: the event's name above every results list.
+inline const SettingKey<QString> EventName {"Results", "EventName", QString()};
+
+// "Class 01" .. "Class 10" in section "Class Names"; the default is the translated "Class 01".
+SettingKey<QString> ClassName(int classIndex);
+
+} // namespace Setting
