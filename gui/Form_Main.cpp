@@ -395,9 +395,9 @@ void TfrmMain::edtPenaltySecondsChange()
     const double oldFs = double(m_protocol.model().fsSeconds());
     m_protocol.model().setPenaltySeconds(fp, fs);
     if (double(m_protocol.model().fpSeconds()) != oldFp)
-        m_journal->recorder().recordPenaltySeconds(FPSecondsKey, oldFp, fp);
+        m_journal->recorder().recordPenaltySeconds(QStringLiteral("FPSeconds"), oldFp, fp);
     if (double(m_protocol.model().fsSeconds()) != oldFs)
-        m_journal->recorder().recordPenaltySeconds(FSSecondsKey, oldFs, fs);
+        m_journal->recorder().recordPenaltySeconds(QStringLiteral("FSSeconds"), oldFs, fs);
     // The seconds stay in force when the file cannot be written; only the next start would not
     // know them, so the warning line says so.
     SettingsStore settings;

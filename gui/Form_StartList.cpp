@@ -373,6 +373,7 @@ QString TfrmStartList::helpText()
               "Ctrl+O  opens a list, Ctrl+M  merges a list into this one\n"
               "Ctrl+S  saves the list as a file elsewhere\n"
               "Ctrl+T  class editor, for the names of the classes\n"
+              "Ctrl+Z  undo, Ctrl+Y  redo the last change of the class\n"
               "A click on a column heading sorts by it; a second click reverses the order.\n"
               "Esc  closes the editor, F1  this help\n\n"
               "Classes and files\n"
