@@ -2,8 +2,10 @@
 
 #include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
+#include "gui/JournalActions.h"
 #include "gui/JustOne.h"
 #include "gui/LiveActions.h"
+#include "core/journal/JournalRecorder.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -19,6 +21,7 @@
 #include "gui/RaceDayControls.h"
 #include "gui/ResultsActions.h"
 #include "gui/TranslateWindow.h"
+#include "gui/WarningLine.h"
 #include "gui/WindowLook.h"
 
 #include <QApplication>
@@ -90,11 +93,13 @@ void TfrmMain::FormCreate()
     setUpGrid();
     m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
     m_raceDay = new RaceDayControls(this, m_ui->GroupBox1, m_store, [this] { return runEditorValue() == 1 ? 1 : 2; });
-    new LiveActions(this, m_store, *m_runs, m_ui->cmdLive, [this](const QString &warning) {
-        m_ui->lblSaveWarning->setText(warning);
-        m_ui->lblSaveWarning->setToolTip(warning);
-        m_ui->lblSaveWarning->show();
-    });
+    m_warnings = std::make_unique<WarningLine>(m_ui->lblSaveWarning);
+    new LiveActions(this, m_store, *m_runs, m_ui->cmdLive,
+                    [this](const QString &warning) { m_warnings->show(WarningLine::Note, warning); });
+    m_journal = new JournalActions(this, m_store, *m_runs, *m_warnings, m_ui->Grid);
+    // A second copy writes nothing.
+    if (m_firstCopy)
+        m_journal->restoreAfterCrash();
     connectRunControl();
     setUpTimers();
     // Keys reach the window's platform window once, before the focused control.
@@ -350,12 +355,11 @@ void TfrmMain::LoadClass(int classIndex)
 
 void TfrmMain::showLoadFailure(const FileError &error)
 {
-    QLabel *warning = m_ui->lblSaveWarning;
     const QString name = QFileInfo(error.path).fileName();
-    warning->setText(tr("NOT LOADED: %1\n%2").arg(name, error.reason.section(QLatin1Char('\n'), 0, 0)
-                                                           .replace(QDir::toNativeSeparators(error.path), name)));
-    warning->setToolTip(error.message());
-    warning->show();
+    m_warnings->show(WarningLine::Save,
+                     tr("NOT LOADED: %1\n%2").arg(name, error.reason.section(QLatin1Char('\n'), 0, 0)
+                                                         .replace(QDir::toNativeSeparators(error.path), name)),
+                     error.message());
     OperatorDialogs::showError(this, error.message());
 }
 
@@ -395,7 +399,13 @@ void TfrmMain::edtPenaltySecondsChange()
 {
     const double fp = m_ui->edtFP->seconds();
     const double fs = m_ui->edtFS->seconds();
+    const double oldFp = double(m_protocol.model().fpSeconds());
+    const double oldFs = double(m_protocol.model().fsSeconds());
     m_protocol.model().setPenaltySeconds(fp, fs);
+    if (double(m_protocol.model().fpSeconds()) != oldFp)
+        m_journal->recorder().recordPenaltySeconds(QStringLiteral("FPSeconds"), oldFp, fp);
+    if (double(m_protocol.model().fsSeconds()) != oldFs)
+        m_journal->recorder().recordPenaltySeconds(QStringLiteral("FSSeconds"), oldFs, fs);
     // The seconds stay in force when the file cannot be written; only the next start would not
     // know them, so the warning line says so.
     SettingsStore settings;
@@ -487,7 +497,6 @@ void TfrmMain::closeWithoutQuestions()
 
 void TfrmMain::showSaveResult(const FileResult &result)
 {
-    QLabel *warning = m_ui->lblSaveWarning;
     m_classNotSaved = !result.ok();
     if (result.ok() && result.notice()) {
         // Written in place: the operator decides whether to go on so or to move the files.
@@ -496,15 +505,16 @@ void TfrmMain::showSaveResult(const FileResult &result)
         QString shown = QDir::toNativeSeparators(folder);
         if (folder.startsWith(QDir::homePath() + QLatin1Char('/')))
             shown = QStringLiteral("~") + shown.mid(QDir::toNativeSeparators(QDir::homePath()).size());
-        warning->setText(tr("NOT CRASH-SAFE: %1\nChoose a data folder: %2").arg(QFileInfo(notice.path).fileName(), shown));
-        warning->setToolTip(notice.message() + QStringLiteral("\n\n")
-                            + tr("Choose a data folder you can write, such as %1: set DataFolder in the [Configuration] "
-                                 "section of %2, then start the program again.")
-                                  .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(SettingsStore::filePath())));
-        warning->show();
+        m_warnings->show(WarningLine::Save,
+                         tr("NOT CRASH-SAFE: %1\nChoose a data folder: %2").arg(QFileInfo(notice.path).fileName(), shown),
+                         notice.message() + QStringLiteral("\n\n")
+                             + tr("Choose a data folder you can write, such as %1: set DataFolder in the [Configuration] "
+                                  "section of %2, then start the program again.")
+                                   .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(SettingsStore::filePath())));
         return;
     }
     if (result.ok()) {
+        m_warnings->clear(WarningLine::Save);
         showSettingsWarning();
         return;
     }
@@ -513,9 +523,17 @@ void TfrmMain::showSaveResult(const FileResult &result)
     const QString name = QFileInfo(error.path).fileName();
     const QString reason =
         error.reason.section(QLatin1Char('\n'), 0, 0).replace(QDir::toNativeSeparators(error.path), name);
-    warning->setText(tr("NOT SAVED: %1\n%2").arg(name, reason));
-    warning->setToolTip(error.message());
-    warning->show();
+    m_warnings->show(WarningLine::Save, tr("NOT SAVED: %1\n%2").arg(name, reason), error.message());
+}
+
+QString TfrmMain::undoStep(bool backwards)
+{
+    return m_journal->step(backwards);
+}
+
+void TfrmMain::watchBarrier(QObject &panel)
+{
+    m_journal->watchBarrier(panel);
 }
 
 void TfrmMain::showSettingsResult(const FileResult &result, const QString &headline)
@@ -538,14 +556,10 @@ void TfrmMain::showSettingsResult(const FileResult &result, const QString &headl
 
 void TfrmMain::showSettingsWarning()
 {
-    QLabel *warning = m_ui->lblSaveWarning;
-    if (m_settingsWarning.isEmpty()) {
-        warning->hide();
-        return;
-    }
-    warning->setText(m_settingsWarning.first());
-    warning->setToolTip(m_settingsWarning.last());
-    warning->show();
+    if (m_settingsWarning.isEmpty())
+        m_warnings->clear(WarningLine::Settings);
+    else
+        m_warnings->show(WarningLine::Settings, m_settingsWarning.first(), m_settingsWarning.last());
 }
 
 bool TfrmMain::FormKeyDown(int key)

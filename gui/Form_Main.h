@@ -11,11 +11,13 @@
 
 class ClassStore;
 class RaceDayControls;
+class JournalActions;
 class ResultsActions;
 class TXJustOne;
 class TfrmConfig;
 class TfrmInfo;
 class TfrmStartList;
+class WarningLine;
 
 namespace Ui {
 class TfrmMain;
@@ -51,6 +53,11 @@ public:
     void SetControlsEnabled(bool on);
     // Whatever else starts and stops runs (the light barrier) goes through the same control.
     RunControl &runControl() { return *m_runs; }
+
+    // Ctrl+Z (backwards) and Ctrl+Y on the current class; why nothing was done, or an empty text.
+    QString undoStep(bool backwards);
+    // The light barrier's pulses go to the journal, taken or refused.
+    void watchBarrier(QObject &panel);
 
     // The main window sees F5 to F9 before the focused control, without consuming them.
     bool FormKeyDown(int key);
@@ -104,6 +111,8 @@ private:
     ResultsProtocol m_protocol;
     ResultsActions *m_results = nullptr;
     RaceDayControls *m_raceDay = nullptr;
+    std::unique_ptr<WarningLine> m_warnings;
+    JournalActions *m_journal = nullptr;
     TfrmStartList *m_startList = nullptr;
     TXJustOne *m_justOne = nullptr;
     bool m_firstCopy = true;

@@ -145,6 +145,9 @@ void TfrmStartList::buildMenus()
 
     QMenu *edit = bar->addMenu(tr("Edit"));
     edit->setObjectName(QStringLiteral("Edit1"));
+    item(edit, QStringLiteral("mnuUndo"), tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), &TfrmStartList::mnuUndoClick);
+    item(edit, QStringLiteral("mnuRedo"), tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y), &TfrmStartList::mnuRedoClick);
+    edit->addSeparator();
     item(edit, QStringLiteral("mnuClear"), tr("&Clear list..."), QKeySequence(), &TfrmStartList::mnuClearClick);
     edit->addSeparator();
     item(edit, QStringLiteral("mnuAddRow"), tr("&Add row"), QKeySequence(Qt::Key_Insert), &TfrmStartList::mnuAddRowClick);
@@ -391,6 +394,7 @@ QString TfrmStartList::helpText()
               "Ctrl+I  imports a start list from a CSV or Excel file\n"
               "Ctrl+P  prints the start lists, with boxes for hand timing\n"
               "Ctrl+T  class editor, for the names of the classes\n"
+              "Ctrl+Z  undo, Ctrl+Y  redo the last change of the class\n"
               "A click on a column heading sorts by it; a second click reverses the order.\n"
               "Esc  closes the editor, F1  this help\n\n"
               "Classes and files\n"
@@ -410,6 +414,28 @@ void TfrmStartList::showEnteredText(const QString &typed, const QString &taken)
         updateStatus();
     else
         m_statusBar->showMessage(tr("\"%1\" is saved as \"%2\": a list file has no other letters for it.").arg(typed, taken));
+}
+
+void TfrmStartList::mnuUndoClick()
+{
+    if (!m_undo)
+        return;
+    endEditing();
+    const QString refused = m_undo(true);
+    updateStatus();
+    if (!refused.isEmpty())
+        m_statusBar->showMessage(refused);
+}
+
+void TfrmStartList::mnuRedoClick()
+{
+    if (!m_undo)
+        return;
+    endEditing();
+    const QString refused = m_undo(false);
+    updateStatus();
+    if (!refused.isEmpty())
+        m_statusBar->showMessage(refused);
 }
 
 void TfrmStartList::updateStatus()

@@ -34,6 +34,9 @@ public:
 
     // Shows the class editor modally; set by whoever owns it.
     void setClassEditorOpener(std::function<void()> opener) { m_openClassEditor = std::move(opener); }
+    // Takes back (true) or makes again (false) the last change of the class; returns why not, or
+    // an empty text. Set by whoever keeps the history.
+    void setUndoHandler(std::function<QString(bool backwards)> handler) { m_undo = std::move(handler); }
 
     void done(int result) override;
 
@@ -52,6 +55,8 @@ private:
     void mnuSaveAsClick();
     void mnuImportClick();
     void mnuPrintClick();
+    void mnuUndoClick();
+    void mnuRedoClick();
     void mnuClearClick();
     void mnuAddRowClick();
     void mnuDeleteRowsClick();
@@ -71,6 +76,7 @@ private:
     ListGridView *Grid = nullptr;
     QStatusBar *m_statusBar = nullptr;
     std::function<void()> m_openClassEditor;
+    std::function<QString(bool)> m_undo;
     // Each file dialog offers the file chosen last.
     QString m_lastOpenFile;
     QString m_lastSaveFile;

@@ -14,6 +14,8 @@ ProgramWindows::ProgramWindows(ClassStore &store, TfrmMain &main)
     // Titles and the event are in force before any window shows them; a failure keeps the defaults.
     (void)loadRaceDay();
     m_startList.setClassEditorOpener([this] { execInFrontOf(m_classes, m_startList); });
+    m_startList.setUndoHandler([&main](bool backwards) { return main.undoStep(backwards); });
+    main.watchBarrier(m_barrier);
     main.setStartListEditor(&m_startList);
     main.setConfigDialog(&m_config);
     main.setInfoDialog(&m_info);

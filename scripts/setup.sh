@@ -7,11 +7,12 @@ build=${ZORVEXA_BUILD_DIR:-$top/build}
 # The workbook writer comes with a pkg-config file and links zlib; start lists from Excel are unpacked
 # with its zip library, minizip; the tests read exports back with unzip and poppler-utils (pdftotext,
 # pdfinfo). Qt's print support is part of qt6-base-dev. The live results server uses Qt WebSockets;
-# its QR code comes from libqrencode (pkg-config).
+# its QR code comes from libqrencode (pkg-config). The event journal needs the SQLite driver of
+# Qt SQL and SQLite's header for its online backup.
 packages=(cmake g++ make pkgconf qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-serialport-dev libgl-dev
           qt6-websockets-dev libqrencode-dev
           libxlsxwriter-dev libminizip-dev zlib1g-dev fonts-liberation gettext xvfb xauth unzip poppler-utils
-          desktop-file-utils appstream qt6-translations-l10n)
+          desktop-file-utils appstream qt6-translations-l10n libqt6sql6-sqlite libsqlite3-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

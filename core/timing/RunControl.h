@@ -58,6 +58,7 @@ public:
     bool stopRunAt(std::int64_t count, ChangeSource source = ChangeSource::Barrier);
     // The time of the run going on at a counter reading, unrounded.
     double elapsedMsAt(std::int64_t count) const { return m_clock.ElapsedMsAt(count); }
+    // A run going on is stopped and kept with the source Reset, whichever key or button gave it.
     void ResetClock(ChangeSource source = ChangeSource::Key);
     void LockStation();
     void UnlockStation();

@@ -8,6 +8,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 void ProtocolDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     painter->save();
@@ -21,6 +23,12 @@ void ProtocolDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     painter->setFont(option.font);
     painter->setPen(option.palette.color(QPalette::WindowText));
     painter->drawText(textRect, int(alignment | Qt::AlignVCenter | Qt::TextSingleLine), text);
+    if (const QString mark = m_marker ? m_marker(index) : QString(); !mark.isEmpty()) {
+        QFont small = option.font;
+        small.setPixelSize(std::max(7, option.rect.height() / 3));
+        painter->setFont(small);
+        painter->drawText(option.rect.adjusted(1, 0, 0, 0), int(Qt::AlignLeft | Qt::AlignTop), mark);
+    }
     painter->restore();
 }
 

@@ -1,0 +1,319 @@
+#include "core/journal/Journal.h"
+
+#include "core/startlist/ListFile.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <atomic>
+#include <sqlite3.h>
+
+namespace {
+const char *const Schema[] = {
+    "CREATE TABLE IF NOT EXISTS events ("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " at TEXT NOT NULL,"
+    " clock_ms INTEGER,"
+    " class INTEGER NOT NULL,"
+    " entry INTEGER,"
+    " name TEXT,"
+    " field TEXT NOT NULL,"
+    " old TEXT,"
+    " new TEXT,"
+    " source TEXT NOT NULL,"
+    " note TEXT)",
+    // The start-up check and the history window ask for one class's newest rows.
+    "CREATE INDEX IF NOT EXISTS events_by_class ON events(class, id)",
+    // The times entered by hand are looked up among a class's time rows at each class load.
+    "CREATE INDEX IF NOT EXISTS events_by_field ON events(class, field, id)",
+    // Each class file as last read or written, so the check at start-up reads only the rows after.
+    "CREATE TABLE IF NOT EXISTS class_files (class INTEGER PRIMARY KEY, sha256 TEXT, last_id INTEGER NOT NULL)",
+};
+
+QVariant nullable(const QString &text)
+{
+    return text.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(text);
+}
+
+template<typename T> QVariant nullable(const std::optional<T> &value)
+{
+    return value ? QVariant::fromValue(*value) : QVariant(QMetaType(QMetaType::LongLong));
+}
+
+JournalEvent readRow(const QSqlQuery &query)
+{
+    JournalEvent e;
+    e.id = query.value(0).toLongLong();
+    e.at = QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs);
+    if (!query.value(2).isNull())
+        e.clockMs = query.value(2).toLongLong();
+    e.classIndex = query.value(3).toInt();
+    if (!query.value(4).isNull())
+        e.entry = query.value(4).toInt();
+    e.name = query.value(5).toString();
+    e.field = query.value(6).toString();
+    e.oldValue = query.value(7).toString();
+    e.newValue = query.value(8).toString();
+    e.source = query.value(9).toString();
+    e.note = query.value(10).toString();
+    return e;
+}
+
+const QString Columns = QStringLiteral("id, at, clock_ms, class, entry, name, field, old, new, source, note");
+} // namespace
+
+Journal::Journal(const QString &folder)
+    : m_path(QDir(folder).absoluteFilePath(QLatin1String(FileName)))
+{
+    static std::atomic<int> serial {0};
+    m_connection = QStringLiteral("journal-%1").arg(++serial);
+}
+
+Journal::~Journal()
+{
+    close();
+}
+
+FileError Journal::failure(const QString &what) const
+{
+    return FileError {
+        m_path,
+        QCoreApplication::translate("Journal", "The event journal %1: %2").arg(QDir::toNativeSeparators(m_path), what)};
+}
+
+void Journal::close()
+{
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+    m_open = false;
+}
+
+FileResult Journal::open()
+{
+    if (m_open)
+        return {};
+    close();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        if (!db.isValid())
+            return failure(QCoreApplication::translate("Journal", "the database driver is missing"));
+        db.setDatabaseName(m_path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        if (!db.open()) {
+            const QString reason = db.lastError().text();
+            db = QSqlDatabase();
+            close();
+            return failure(reason);
+        }
+        QSqlQuery query(db);
+        // WAL lets a reader (the history window, a club's query) look while a run is written;
+        // FULL syncs every commit, so a row that returned is on the disk.
+        bool ok = query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && query.next()
+            && query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+        ok = ok && query.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+        for (const char *statement : Schema)
+            ok = ok && query.exec(QLatin1String(statement));
+        if (!ok) {
+            const QString reason = query.lastError().isValid()
+                ? query.lastError().text()
+                : QCoreApplication::translate("Journal", "WAL mode refused");
+            query = QSqlQuery();
+            db = QSqlDatabase();
+            close();
+            return failure(reason);
+        }
+    }
+    m_open = true;
+    return {};
+}
+
+FileResult Journal::append(JournalEvent event)
+{
+    if (!event.at.isValid())
+        event.at = QDateTime::currentDateTimeUtc();
+    m_waiting.push_back(std::move(event));
+    while (m_waiting.size() > MaxWaiting)
+        m_waiting.pop_front();
+    if (FileResult opened = open(); !opened)
+        return opened;
+
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QString reason;
+    {
+        QSqlQuery query(db);
+        bool ok = db.transaction();
+        ok = ok
+            && query.prepare(QStringLiteral("INSERT INTO events (at, clock_ms, class, entry, name, field, old, new, "
+                                            "source, note) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        for (auto it = m_waiting.begin(); ok && it != m_waiting.end(); ++it) {
+            const JournalEvent &e = *it;
+            query.addBindValue(e.at.toUTC().toString(Qt::ISODateWithMs));
+            query.addBindValue(nullable(e.clockMs));
+            query.addBindValue(e.classIndex);
+            query.addBindValue(nullable(e.entry));
+            query.addBindValue(nullable(e.name));
+            query.addBindValue(e.field);
+            query.addBindValue(nullable(e.oldValue));
+            query.addBindValue(nullable(e.newValue));
+            query.addBindValue(e.source);
+            query.addBindValue(nullable(e.note));
+            ok = query.exec();
+        }
+        ok = ok && db.commit();
+        if (ok) {
+            m_waiting.clear();
+            return {};
+        }
+        reason = query.lastError().isValid() ? query.lastError().text() : db.lastError().text();
+        db.rollback();
+    }
+    // The next change opens the file again: a freed disk or a remounted stick is used then.
+    db = QSqlDatabase();
+    close();
+    return failure(reason);
+}
+
+Result<QList<JournalEvent>> Journal::events(int classIndex, std::optional<int> entry, const QStringList &fields)
+{
+    if (FileResult opened = open(); !opened)
+        return opened.error();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    QString sql = QStringLiteral("SELECT %1 FROM events").arg(Columns);
+    // A few kinds of rows among many: the planner would walk the whole class in id order.
+    if (classIndex > 0 && !fields.isEmpty())
+        sql += QStringLiteral(" INDEXED BY events_by_field");
+    QStringList where;
+    if (classIndex > 0)
+        where << QStringLiteral("class = :class");
+    if (entry)
+        where << QStringLiteral("entry = :entry");
+    QStringList fieldNames;
+    for (int i = 0; i < fields.size(); ++i)
+        fieldNames << QStringLiteral(":f%1").arg(i);
+    if (!fields.isEmpty())
+        where << QStringLiteral("field IN (%1)").arg(fieldNames.join(QStringLiteral(", ")));
+    if (!where.isEmpty())
+        sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+    sql += QStringLiteral(" ORDER BY id");
+    query.setForwardOnly(true);
+    query.prepare(sql);
+    if (classIndex > 0)
+        query.bindValue(QStringLiteral(":class"), classIndex);
+    if (entry)
+        query.bindValue(QStringLiteral(":entry"), *entry);
+    for (int i = 0; i < fields.size(); ++i)
+        query.bindValue(fieldNames.at(i), fields.at(i));
+    if (!query.exec())
+        return failure(query.lastError().text());
+    QList<JournalEvent> rows;
+    while (query.next())
+        rows << readRow(query);
+    return rows;
+}
+
+QByteArray Journal::fileSha256(const QString &path)
+{
+    // A FIFO or device in the class file's place would block the read or never end.
+    if (!QFileInfo(path).isFile())
+        return QByteArray();
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxListFileSize || !hash.addData(&file))
+        return QByteArray();
+    return hash.result().toHex();
+}
+
+FileResult Journal::noteClassFile(int classIndex, const QString &path)
+{
+    if (FileResult opened = open(); !opened)
+        return opened;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("INSERT OR REPLACE INTO class_files (class, sha256, last_id)"
+                                 " VALUES (?, ?, (SELECT COALESCE(max(id), 0) FROM events))"));
+    query.addBindValue(classIndex);
+    query.addBindValue(QString::fromLatin1(fileSha256(path)));
+    if (query.exec())
+        return {};
+    const QString reason = query.lastError().text();
+    query = QSqlQuery();
+    close();
+    return failure(reason);
+}
+
+Result<Journal::Unsaved> Journal::unsavedChanges(int classIndex)
+{
+    if (FileResult opened = open(); !opened)
+        return opened.error();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT sha256, last_id FROM class_files WHERE class = ?"));
+    query.addBindValue(classIndex);
+    if (!query.exec())
+        return failure(query.lastError().text());
+    Unsaved unsaved;
+    if (!query.next())
+        return unsaved;
+    unsaved.sha256 = query.value(0).toString().toLatin1();
+    const qint64 lastId = query.value(1).toLongLong();
+    query.prepare(QStringLiteral("SELECT %1 FROM events WHERE class = ? AND id > ? ORDER BY id").arg(Columns));
+    query.addBindValue(classIndex);
+    query.addBindValue(lastId);
+    if (!query.exec())
+        return failure(query.lastError().text());
+    while (query.next())
+        unsaved.rows << readRow(query);
+    return unsaved;
+}
+
+Result<std::optional<JournalEvent>> Journal::lastEvent(int classIndex)
+{
+    if (FileResult opened = open(); !opened)
+        return opened.error();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT %1 FROM events WHERE class = ? ORDER BY id DESC LIMIT 1").arg(Columns));
+    query.addBindValue(classIndex);
+    if (!query.exec())
+        return failure(query.lastError().text());
+    if (!query.next())
+        return std::optional<JournalEvent>();
+    return std::optional<JournalEvent>(readRow(query));
+}
+
+FileResult Journal::backUpTo(const QString &targetPath)
+{
+    if (FileResult opened = open(); !opened)
+        return opened;
+    const QVariant handle = QSqlDatabase::database(m_connection, false).driver()->handle();
+    auto *source = handle.isValid() ? *static_cast<sqlite3 *const *>(handle.data()) : nullptr;
+    if (!source)
+        return failure(QCoreApplication::translate("Journal", "no database handle"));
+    sqlite3 *target = nullptr;
+    const QByteArray name = QFile::encodeName(targetPath);
+    int rc = sqlite3_open_v2(name.constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc == SQLITE_OK) {
+        if (sqlite3_backup *backup = sqlite3_backup_init(target, "main", source, "main")) {
+            rc = sqlite3_backup_step(backup, -1);
+            sqlite3_backup_finish(backup);
+            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+        } else {
+            rc = sqlite3_errcode(target);
+        }
+    }
+    const QString reason = QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc));
+    sqlite3_close(target);
+    if (rc != SQLITE_OK)
+        return FileError {targetPath,
+                          QCoreApplication::translate("Journal", "The copy of the event journal %1: %2")
+                              .arg(QDir::toNativeSeparators(targetPath), reason)};
+    return {};
+}

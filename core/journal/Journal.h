@@ -1,0 +1,82 @@
+#pragma once
+
+#include "core/system/FileResult.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+
+// One row of the table "events". Optional columns are NULL in the database when empty.
+struct JournalEvent
+{
+    std::int64_t id = 0; // given by the database
+    QDateTime at; // UTC; filled in when empty
+    std::optional<std::int64_t> clockMs;
+    int classIndex = 0;
+    std::optional<int> entry;
+    QString name;
+    QString field;
+    QString oldValue;
+    QString newValue;
+    QString source;
+    QString note;
+
+    friend bool operator==(const JournalEvent &, const JournalEvent &) = default;
+};
+
+// The event journal: "journal.sqlite" in a folder, one row per change, each committed and synced
+// before append() returns. A journal that cannot be opened or written never loses the rows given
+// to it while the program runs: they wait in memory and go in with the next append that works.
+class Journal final
+{
+    Q_DISABLE_COPY_MOVE(Journal)
+
+public:
+    static constexpr char FileName[] = "journal.sqlite";
+    // Rows kept in memory while the journal cannot be written; the oldest go first beyond this.
+    static constexpr std::size_t MaxWaiting = 100000;
+
+    explicit Journal(const QString &folder);
+    ~Journal();
+
+    QString path() const { return m_path; }
+
+    // Opens the database when it is not open yet (again after a failure), then writes the rows
+    // still waiting and this one in one transaction.
+    FileResult append(JournalEvent event);
+    std::size_t waitingCount() const { return m_waiting.size(); }
+
+    // Rows of a class (0 for every class), of one entry when given, of the given fields when
+    // any, oldest first.
+    Result<QList<JournalEvent>> events(int classIndex = 0, std::optional<int> entry = std::nullopt,
+                                       const QStringList &fields = {});
+    // The class file as the program last read or wrote it: its SHA-256 and the newest row then.
+    // Called after every load and save; the check at start-up compares the file with it.
+    FileResult noteClassFile(int classIndex, const QString &path);
+    struct Unsaved
+    {
+        QByteArray sha256; // empty when the file was never noted
+        QList<JournalEvent> rows; // the class's rows after the file was noted, oldest first
+    };
+    Result<Unsaved> unsavedChanges(int classIndex);
+    static QByteArray fileSha256(const QString &path);
+    // The newest row of a class, if any.
+    Result<std::optional<JournalEvent>> lastEvent(int classIndex);
+    // A consistent copy of the whole journal through SQLite's online backup.
+    FileResult backUpTo(const QString &targetPath);
+
+private:
+    FileResult open();
+    void close();
+    FileError failure(const QString &what) const;
+
+    QString m_path;
+    QString m_connection;
+    bool m_open = false;
+    std::deque<JournalEvent> m_waiting;
+};

@@ -1,0 +1,214 @@
+#include "core/journal/JournalRecorder.h"
+
+#include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
+#include "core/timing/PerfTimer.h"
+#include "core/timing/RunControl.h"
+
+#include <cmath>
+
+QString journalFieldName(ListField field)
+{
+    static const char *const names[ListFieldCount]
+        = {"number", "name", "age", "startnr", "info1", "info2", "info3", "time1", "fp1", "fs1", "time2", "fp2", "fs2"};
+    const int i = int(field);
+    return i >= 0 && i < ListFieldCount ? QLatin1String(names[i]) : QString();
+}
+
+QString journalSourceName(ChangeSource source)
+{
+    switch (source) {
+    case ChangeSource::Load:
+        return QStringLiteral("load");
+    case ChangeSource::Key:
+        return QStringLiteral("key");
+    case ChangeSource::Button:
+        return QStringLiteral("button");
+    case ChangeSource::Barrier:
+        return QStringLiteral("barrier");
+    case ChangeSource::Typed:
+        return QStringLiteral("typed");
+    case ChangeSource::Editor:
+        return QStringLiteral("editor");
+    case ChangeSource::Reset:
+        return QStringLiteral("reset");
+    case ChangeSource::Hand:
+        return QStringLiteral("hand");
+    case ChangeSource::Undo:
+        return QStringLiteral("undo");
+    case ChangeSource::Redo:
+        return QStringLiteral("redo");
+    case ChangeSource::Import:
+        return QStringLiteral("import");
+    }
+    return QString();
+}
+
+namespace {
+QString valueText(const QVariant &value)
+{
+    return value.isValid() ? value.toString() : QString();
+}
+
+QString secondsText(double seconds)
+{
+    return QString::number(seconds, 'g', 15);
+}
+} // namespace
+
+JournalRecorder::JournalRecorder(ClassStore &store, RunControl &runs, const QString &folder, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_runs(runs)
+    , m_journal(std::make_unique<Journal>(folder))
+{
+    connect(&store, &ClassStore::changed, this, &JournalRecorder::storeChanged, Qt::DirectConnection);
+    connect(&runs, &RunControl::runStarted, this, &JournalRecorder::runStarted, Qt::DirectConnection);
+    connect(&runs, &RunControl::runStopped, this, &JournalRecorder::runStopped, Qt::DirectConnection);
+    // The file as read or written is where the check at the next start begins.
+    connect(&store, &ClassStore::classLoaded, this, &JournalRecorder::noteClassFile, Qt::DirectConnection);
+    connect(
+        &store, &ClassStore::saveFinished, this,
+        [this](const FileResult &saved) {
+            if (saved)
+                noteClassFile(m_store.CurrentClass());
+        },
+        Qt::DirectConnection);
+}
+
+void JournalRecorder::noteClassFile(int classIndex)
+{
+    report(m_journal->noteClassFile(classIndex, ClassListPath(classIndex)));
+}
+
+void JournalRecorder::report(FileResult result)
+{
+    const bool changedState = result.ok() != m_last.ok();
+    m_last = std::move(result);
+    if (changedState)
+        emit journalProblem(m_last);
+}
+
+JournalRecorder::~JournalRecorder() = default;
+
+std::optional<std::int64_t> JournalRecorder::clockNow() const
+{
+    if (!m_runs.Running())
+        return std::nullopt;
+    return std::llround(m_runs.elapsedMsAt(readPerfCounter()));
+}
+
+void JournalRecorder::record(JournalEvent event)
+{
+    if (!event.clockMs)
+        event.clockMs = clockNow();
+    report(m_journal->append(std::move(event)));
+}
+
+void JournalRecorder::storeChanged(const StoreChange &change)
+{
+    JournalEvent e;
+    e.classIndex = change.classIndex;
+    e.source = journalSourceName(change.source);
+    e.note = m_nextNote;
+    switch (change.kind) {
+    case StoreChange::Kind::Field:
+        e.entry = change.entry;
+        e.name = m_store.readTextField(change.entry, ListField::Name);
+        e.field = journalFieldName(change.field);
+        e.oldValue = valueText(change.oldValue);
+        e.newValue = valueText(change.newValue);
+        break;
+    case StoreChange::Kind::EntryAdded:
+        e.entry = change.entry;
+        e.name = m_store.readTextField(change.entry, ListField::Name);
+        e.field = QStringLiteral("entry added");
+        e.newValue = QString::number(m_store.entryCount());
+        break;
+    case StoreChange::Kind::EntriesRemoved:
+        e.field = QStringLiteral("entries removed");
+        if (change.before)
+            e.oldValue = QString::number(change.before->count());
+        e.newValue = QString::number(m_store.entryCount());
+        break;
+    case StoreChange::Kind::ListReplaced:
+        e.field = change.source == ChangeSource::Load ? QStringLiteral("file opened") : QStringLiteral("list replaced");
+        if (change.source == ChangeSource::Load)
+            e.note = ClassListPath(change.classIndex);
+        if (change.before)
+            e.oldValue = QString::number(change.before->count());
+        e.newValue = QString::number(m_store.entryCount());
+        break;
+    }
+    record(std::move(e));
+}
+
+void JournalRecorder::runStarted(int row, int run, std::int64_t, ChangeSource source)
+{
+    JournalEvent e;
+    e.clockMs = 0;
+    e.classIndex = m_store.CurrentClass();
+    if (row >= 0)
+        e.entry = row;
+    e.name = m_store.readTextField(row, ListField::Name);
+    e.field = QStringLiteral("start");
+    e.newValue = QString::number(run);
+    e.source = journalSourceName(source);
+    record(std::move(e));
+}
+
+void JournalRecorder::runStopped(int row, int run, std::int32_t timeMs, ChangeSource source)
+{
+    const QString name = m_store.readTextField(row, ListField::Name);
+    JournalEvent e;
+    e.clockMs = timeMs;
+    e.classIndex = m_store.CurrentClass();
+    if (row >= 0)
+        e.entry = row;
+    e.name = name;
+    e.field = source == ChangeSource::Reset ? QStringLiteral("reset") : QStringLiteral("stop");
+    e.oldValue = QString::number(run);
+    e.newValue = QString::number(timeMs);
+    e.source = journalSourceName(source);
+    record(std::move(e));
+    if (source == ChangeSource::Reset && row >= 0)
+        emit resetRecorded(row, run, timeMs, name);
+}
+
+void JournalRecorder::recordPenaltySeconds(const QString &field, double oldSeconds, double newSeconds)
+{
+    JournalEvent e;
+    e.classIndex = m_store.CurrentClass();
+    e.field = field;
+    e.oldValue = secondsText(oldSeconds);
+    e.newValue = secondsText(newSeconds);
+    e.source = journalSourceName(ChangeSource::Typed);
+    record(std::move(e));
+}
+
+void JournalRecorder::recordPulse(bool taken, const QString &outcome, double ms)
+{
+    JournalEvent e;
+    e.classIndex = m_store.CurrentClass();
+    if (m_runs.CurrentRow() >= 0) {
+        e.entry = m_runs.CurrentRow();
+        e.name = m_store.readTextField(m_runs.CurrentRow(), ListField::Name);
+    }
+    e.clockMs = std::llround(ms);
+    e.field = QStringLiteral("pulse");
+    e.newValue = taken ? QStringLiteral("taken") : QStringLiteral("refused");
+    e.source = journalSourceName(ChangeSource::Barrier);
+    e.note = outcome;
+    record(std::move(e));
+}
+
+void JournalRecorder::recordFile(const QString &what, const QString &path, int entries, ChangeSource source)
+{
+    JournalEvent e;
+    e.classIndex = m_store.CurrentClass();
+    e.field = QStringLiteral("file ") + what;
+    e.newValue = QString::number(entries);
+    e.source = journalSourceName(source);
+    e.note = path;
+    record(std::move(e));
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "core/journal/Journal.h"
+#include "core/startlist/StoreChange.h"
+#include "core/system/FileResult.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class ClassStore;
+class RunControl;
+
+// The journal's column values for a field and a source; clubs query the table by them.
+QString journalFieldName(ListField field);
+QString journalSourceName(ChangeSource source);
+
+// Turns what the class store, run control and the main window announce into rows of the journal.
+// Connected directly, so each row is committed before the change reaches the screen. A journal
+// that cannot be written is reported through journalProblem and never stops anything.
+class JournalRecorder final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(JournalRecorder)
+
+public:
+    JournalRecorder(ClassStore &store, RunControl &runs, const QString &folder, QObject *parent = nullptr);
+    ~JournalRecorder() override;
+
+    Journal &journal() { return *m_journal; }
+
+    // The reason the operator gave goes with the rows of the next write to the store.
+    void setNoteForNextChange(const QString &note) { m_nextNote = note; }
+    void clearNote() { m_nextNote.clear(); }
+
+    void recordPenaltySeconds(const QString &field, double oldSeconds, double newSeconds);
+    // A pulse of the barrier: what became of it, in the words the status line shows.
+    void recordPulse(bool taken, const QString &outcome, double ms);
+    // A class file opened, merged, cleared or imported; what names the action.
+    void recordFile(const QString &what, const QString &path, int entries, ChangeSource source);
+    // A row of its own, for actions whose reason the operator gave (a hand time, a restore).
+    void record(JournalEvent event);
+
+    // The last append's outcome: a failure stays until an append works again.
+    const FileResult &lastResult() const { return m_last; }
+
+signals:
+    // After an append whose outcome differs from the one before: a failure, or the first success
+    // after one.
+    void journalProblem(const FileResult &result);
+    // A stop that RESET gave while the clock was running: the partial time stays as the result.
+    void resetRecorded(int row, int run, std::int32_t timeMs, const QString &name);
+
+private:
+    void storeChanged(const StoreChange &change);
+    void runStarted(int row, int run, std::int64_t startCount, ChangeSource source);
+    void runStopped(int row, int run, std::int32_t timeMs, ChangeSource source);
+    void noteClassFile(int classIndex);
+    void report(FileResult result);
+    std::optional<std::int64_t> clockNow() const;
+
+    ClassStore &m_store;
+    RunControl &m_runs;
+    std::unique_ptr<Journal> m_journal;
+    FileResult m_last;
+    QString m_nextNote;
+};

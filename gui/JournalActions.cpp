@@ -1,0 +1,238 @@
+#include "gui/JournalActions.h"
+
+#include "core/barrier/BarrierControl.h"
+#include "core/journal/JournalRecorder.h"
+#include "core/journal/Recovery.h"
+#include "core/journal/UndoHistory.h"
+#include "core/protocol/ProtocolModel.h"
+#include "core/startlist/ClassStore.h"
+#include "core/system/DataFolder.h"
+#include "core/timing/PerfTimer.h"
+#include "core/timing/RunControl.h"
+#include "gui/HandTimeDialog.h"
+#include "gui/WarningLine.h"
+#include "gui/widgets/ProtocolDelegate.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+// A refused undo is news for a moment; a time RESET recorded stays until it is dealt with.
+constexpr int ShortNoteMs = 5000;
+} // namespace
+
+JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &runs, WarningLine &warnings,
+                               QAbstractItemView *grid)
+    : QObject(window)
+    , m_window(window)
+    , m_store(store)
+    , m_runs(runs)
+    , m_warnings(warnings)
+    , m_recorder(new JournalRecorder(store, runs, dataFolder(), this))
+    , m_history(new UndoHistory(store, this))
+    , m_grid(grid)
+{
+    connect(m_recorder, &JournalRecorder::journalProblem, this, &JournalActions::showJournalProblem);
+    connect(m_recorder, &JournalRecorder::resetRecorded, this, &JournalActions::showReset);
+    // The note about a RESET time concerns the run it was recorded for.
+    connect(&runs, &RunControl::runStarted, this, [this] {
+        m_warnings.clear(WarningLine::Note);
+        m_warnings.clear(WarningLine::Restored);
+    });
+    connect(&store, &ClassStore::classLoaded, this, [this] { m_warnings.clear(WarningLine::Note); });
+
+    const auto action = [this](const char *name, const QKeySequence &keys, void (JournalActions::*handler)()) {
+        auto *a = new QAction(m_window);
+        a->setObjectName(QLatin1String(name));
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, handler);
+        m_window->addAction(a);
+    };
+    action("actUndo", QKeySequence(Qt::CTRL | Qt::Key_Z), &JournalActions::undo);
+    action("actRedo", QKeySequence(Qt::CTRL | Qt::Key_Y), &JournalActions::redo);
+
+    // The protocol's context menu: a time from an official's stopwatch for the run cell clicked.
+    if (auto *menu = grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"))) {
+        menu->addSeparator();
+        m_handTime = menu->addAction(tr("Enter time by hand..."));
+        m_handTime->setObjectName(QStringLiteral("actHandTime"));
+        connect(m_handTime, &QAction::triggered, this, &JournalActions::enterHandTime);
+        connect(grid, &QWidget::customContextMenuRequested, this, [this](const QPoint &position) {
+            m_menuCell = m_grid->indexAt(position);
+            const int column = m_menuCell.column();
+            // A modal dialog would take the keys from a run on course.
+            m_handTime->setEnabled(!m_runs.Running() && column >= ProtocolModel::Time1
+                                   && column <= ProtocolModel::Total2);
+        });
+    }
+    if (auto *delegate = qobject_cast<ProtocolDelegate *>(grid->itemDelegate()))
+        delegate->setMarker([this](const QModelIndex &index) { return markOf(index); });
+    connect(&store, &ClassStore::changed, this, &JournalActions::followHandMarks);
+}
+
+namespace {
+QString markKey(const QString &name, const QString &field)
+{
+    return name + QChar(0x1f) + field;
+}
+} // namespace
+
+void JournalActions::loadHandMarks()
+{
+    m_handTimes.clear();
+    const Result<QList<JournalEvent>> rows = m_recorder->journal().events(
+        m_store.CurrentClass(), std::nullopt, {QStringLiteral("time1"), QStringLiteral("time2")});
+    for (const JournalEvent &e : rows.value_or({})) {
+        if (e.field != QLatin1String("time1") && e.field != QLatin1String("time2"))
+            continue;
+        if (e.source == journalSourceName(ChangeSource::Hand))
+            m_handTimes.insert(markKey(e.name, e.field), e.newValue.toInt());
+        else if (e.source != QLatin1String("undo") && e.source != QLatin1String("redo")
+                 && e.source != QLatin1String("restore"))
+            m_handTimes.remove(markKey(e.name, e.field));
+    }
+}
+
+void JournalActions::followHandMarks(const StoreChange &change)
+{
+    // A run cleared with Ctrl+click: the note about a time kept by RESET has been dealt with.
+    if (change.kind == StoreChange::Kind::Field && change.source == ChangeSource::Reset
+        && (change.field == ListField::Time1 || change.field == ListField::Time2) && change.newValue.toInt() == 0)
+        m_warnings.clear(WarningLine::Note);
+    if (change.kind == StoreChange::Kind::ListReplaced && change.source == ChangeSource::Load) {
+        loadHandMarks();
+        return;
+    }
+    if (change.kind != StoreChange::Kind::Field
+        || (change.field != ListField::Time1 && change.field != ListField::Time2) || change.source == ChangeSource::Undo
+        || change.source == ChangeSource::Redo)
+        return;
+    const QString key = markKey(m_store.readTextField(change.entry, ListField::Name), journalFieldName(change.field));
+    if (change.source == ChangeSource::Hand)
+        m_handTimes.insert(key, change.newValue.toInt());
+    else
+        m_handTimes.remove(key);
+}
+
+QString JournalActions::markOf(const QModelIndex &index) const
+{
+    if (index.column() != ProtocolModel::Time1 && index.column() != ProtocolModel::Time2)
+        return QString();
+    const ListField field = index.column() == ProtocolModel::Time1 ? ListField::Time1 : ListField::Time2;
+    const auto hand
+        = m_handTimes.constFind(markKey(m_store.readTextField(index.row(), ListField::Name), journalFieldName(field)));
+    return hand != m_handTimes.constEnd() && *hand == m_store.readNumberField(index.row(), field) ? QStringLiteral("H")
+                                                                                                  : QString();
+}
+
+void JournalActions::enterHandTime()
+{
+    const int row = m_menuCell.row();
+    if (!m_menuCell.isValid() || m_runs.Running() || row >= m_store.entryCount())
+        return;
+    const int run = m_menuCell.column() >= ProtocolModel::Time2 ? 2 : 1;
+    const ListField field = run == 1 ? ListField::Time1 : ListField::Time2;
+    HandTimeDialog dialog(m_store.readTextField(row, ListField::Name), run, m_store.readNumberField(row, field),
+                          m_window);
+    if (dialog.exec() != QDialog::Accepted || !dialog.time())
+        return;
+    m_recorder->setNoteForNextChange(dialog.reason());
+    [[maybe_unused]] const FileResult saved = m_store.writeResult(row, {{field, *dialog.time()}}, ChangeSource::Hand);
+    m_recorder->clearNote();
+}
+
+JournalActions::~JournalActions() = default;
+
+void JournalActions::restoreAfterCrash()
+{
+    QStringList restored;
+    for (const ClassRecovery &recovery : restoreFromJournal(m_recorder->journal())) {
+        const QString counted
+            = (recovery.saved ? tr("class %1: %2 value(s)") : tr("class %1: %2 value(s) not restored, %3"))
+                  .arg(recovery.classIndex)
+                  .arg(recovery.restored);
+        restored << (recovery.saved ? counted : counted.arg(recovery.saved.error().reason));
+    }
+    // It stays until the first run starts, so the operator sees it whatever is opened first.
+    if (!restored.isEmpty())
+        m_warnings.show(WarningLine::Restored,
+                        tr("Restored from the journal:\n%1").arg(restored.join(QStringLiteral("; "))));
+}
+
+void JournalActions::watchBarrier(QObject &panel)
+{
+    auto *control = panel.findChild<BarrierControl *>();
+    if (!control)
+        return;
+    connect(control, &BarrierControl::pulseHandled, this, [this](BarrierControl::Outcome outcome, double ms) {
+        const bool taken = outcome == BarrierControl::Outcome::Started || outcome == BarrierControl::Outcome::Stopped;
+        m_recorder->recordPulse(taken, BarrierControl::outcomeText(outcome, ms), ms);
+    });
+}
+
+void JournalActions::undo()
+{
+    if (const QString refused = step(true); !refused.isEmpty())
+        showNote(refused, false);
+}
+
+void JournalActions::redo()
+{
+    if (const QString refused = step(false); !refused.isEmpty())
+        showNote(refused, false);
+}
+
+QString JournalActions::step(bool backwards)
+{
+    std::optional<UndoHistory::Guarded> guarded;
+    if (m_runs.Running())
+        guarded
+            = UndoHistory::Guarded {m_runs.CurrentRow(), m_runs.runNumber() == 1 ? ListField::Time1 : ListField::Time2};
+    QString refusal;
+    const std::optional<StoreChange> done
+        = backwards ? m_history->undo(guarded, &refusal) : m_history->redo(guarded, &refusal);
+    if (!done)
+        return refusal;
+    m_warnings.clear(WarningLine::Note);
+    // A failure shows in the warning line through the store.
+    [[maybe_unused]] const FileResult saved = m_store.SaveCurrentClass();
+    return QString();
+}
+
+void JournalActions::showJournalProblem(const FileResult &result)
+{
+    if (result.ok()) {
+        m_warnings.clear(WarningLine::Journal);
+        return;
+    }
+    m_warnings.show(WarningLine::Journal,
+                    tr("JOURNAL NOT WRITTEN: %1\nTiming goes on; retried at the next change.")
+                        .arg(QFileInfo(result.error().path).fileName()),
+                    result.error().reason);
+}
+
+void JournalActions::showReset(int row, int run, std::int32_t timeMs, const QString &name)
+{
+    Q_UNUSED(row)
+    showNote(tr("RESET kept %1 as run %2 of %3.\nCtrl+Z or Ctrl+click removes it.")
+                 .arg(FormatTime(timeMs))
+                 .arg(run == 1 ? 1 : 2)
+                 .arg(name),
+             true);
+}
+
+void JournalActions::showNote(const QString &text, bool lasting)
+{
+    m_warnings.show(WarningLine::Note, text);
+    if (lasting)
+        return;
+    QTimer::singleShot(ShortNoteMs, this, [this, text] {
+        if (m_warnings.text(WarningLine::Note) == text)
+            m_warnings.clear(WarningLine::Note);
+    });
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "core/startlist/StoreChange.h"
+#include "core/system/FileResult.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPersistentModelIndex>
+#include <QString>
+
+#include <cstdint>
+
+class ClassStore;
+class JournalRecorder;
+class QAbstractItemView;
+class QAction;
+class QLabel;
+class QModelIndex;
+class QWidget;
+class RunControl;
+class UndoHistory;
+class WarningLine;
+
+// The event journal as the main window offers it: every change written to the journal, Ctrl+Z and
+// Ctrl+Y, and the warning line for a journal that cannot be written and for a time RESET recorded.
+class JournalActions final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(JournalActions)
+
+public:
+    JournalActions(QWidget *window, ClassStore &store, RunControl &runs, WarningLine &warnings,
+                   QAbstractItemView *grid);
+    ~JournalActions() override;
+
+    JournalRecorder &recorder() { return *m_recorder; }
+    UndoHistory &history() { return *m_history; }
+
+    // Before any class is loaded: class files the program left behind the journal get the
+    // journal's values back, and the warning line says which.
+    void restoreAfterCrash();
+
+    // Pulses of the barrier panel's control: the starts and stops they give, and what became of each.
+    void watchBarrier(QObject &panel);
+
+    void undo();
+    void redo();
+    // Undo (backwards) or redo, saved at once; why nothing was done, or an empty text.
+    QString step(bool backwards);
+
+private:
+    void enterHandTime();
+    void loadHandMarks();
+    void followHandMarks(const StoreChange &change);
+    QString markOf(const QModelIndex &index) const;
+    void showJournalProblem(const FileResult &result);
+    void showReset(int row, int run, std::int32_t timeMs, const QString &name);
+    void showNote(const QString &text, bool lasting);
+
+    QWidget *m_window;
+    ClassStore &m_store;
+    RunControl &m_runs;
+    WarningLine &m_warnings;
+    JournalRecorder *m_recorder;
+    UndoHistory *m_history;
+    QAbstractItemView *m_grid;
+    QAction *m_handTime = nullptr;
+    QPersistentModelIndex m_menuCell;
+    // Times entered by hand in the current class, by participant name and run field ("time1").
+    QHash<QString, std::int32_t> m_handTimes;
+};

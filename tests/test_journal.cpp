@@ -1,0 +1,341 @@
+#include "core/journal/HandTime.h"
+#include "core/journal/Journal.h"
+#include "core/journal/JournalRecorder.h"
+#include "core/journal/Recovery.h"
+#include "core/journal/UndoHistory.h"
+#include "core/protocol/ResultsProtocol.h"
+#include "core/startlist/ClassStore.h"
+#include "core/system/DataFolder.h"
+#include "core/system/ProgramFolder.h"
+#include "core/timing/RunControl.h"
+#include "support/FakeCounter.h"
+#include "support/FileSizeLimit.h"
+#include "support/ListFiles.h"
+#include "support/StartListSamples.h"
+#include "support/TestEnvironment.h"
+
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+// The event journal: every change one row, written before anything else happens, and never in
+// the way of the timing; undo and redo on the same changes.
+class TestJournal final : public QObject
+{
+    Q_OBJECT
+
+    // One row as the tests compare it: field, old, new, source.
+    static QStringList rowOf(const JournalEvent &e) { return {e.field, e.oldValue, e.newValue, e.source}; }
+    static QList<QStringList> rowsOf(Journal &journal, int classIndex = 0)
+    {
+        QList<QStringList> rows;
+        const Result<QList<JournalEvent>> events = journal.events(classIndex);
+        if (!events)
+            qWarning("%s", qPrintable(events.error().message()));
+        for (const JournalEvent &e : events.value_or({}))
+            rows << rowOf(e);
+        return rows;
+    }
+    static JournalEvent row(int classIndex, const QString &field)
+    {
+        JournalEvent e;
+        e.classIndex = classIndex;
+        e.field = field;
+        e.source = QStringLiteral("key");
+        return e;
+    }
+    static QString journalPath() { return dataFolder() + QLatin1String(Journal::FileName); }
+
+private slots:
+    void init()
+    {
+        QDir(programFolder()).removeRecursively();
+        QDir().mkpath(programFolder());
+        resetDataFolder();
+        FakeCounter::install();
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Lee"}), ClassListPath(1)).ok());
+    }
+    void cleanupTestCase() { setPerfCounter(systemPerfCounter()); }
+
+    // What the store and run control announce, as the rows a club reads back.
+    void changesBecomeRows_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::newRow("typed count") << "count" << QList<QStringList> {{"fp1", "0", "2", "typed"}};
+        QTest::newRow("stop by key") << "key run"
+                                     << QList<QStringList> {{"start", "", "1", "key"},
+                                                            {"time1", "0", "12345", "key"},
+                                                            {"stop", "1", "12345", "key"}};
+        QTest::newRow("reset while running")
+            << "reset run"
+            << QList<QStringList> {
+                   {"start", "", "1", "button"}, {"time1", "0", "12345", "reset"}, {"reset", "1", "12345", "reset"}};
+        QTest::newRow("penalty seconds") << "seconds" << QList<QStringList> {{"FPSeconds", "2", "3", "typed"}};
+    }
+    void changesBecomeRows()
+    {
+        QFETCH(QString, script);
+        QFETCH(QList<QStringList>, rows);
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        ResultsProtocol protocol(store);
+        RunControl runs;
+        runs.setProtocol(&protocol);
+        JournalRecorder recorder(store, runs, dataFolder());
+        QSignalSpy resets(&recorder, &JournalRecorder::resetRecorded);
+        if (script == QLatin1String("count")) {
+            store.writeNumberField(0, ListField::FP1, 2, ChangeSource::Typed);
+        } else if (script == QLatin1String("seconds")) {
+            recorder.recordPenaltySeconds(QStringLiteral("FPSeconds"), 2, 3);
+        } else {
+            runs.SelectParticipant(0);
+            const bool reset = script.startsWith(QLatin1String("reset"));
+            runs.StartRun(reset ? ChangeSource::Button : ChangeSource::Key);
+            FakeCounter::advanceMs(12'345);
+            reset ? runs.ResetClock(ChangeSource::Button) : runs.StopRun(ChangeSource::Key);
+        }
+        QCOMPARE(rowsOf(recorder.journal()), rows);
+        QCOMPARE(resets.size(), script.startsWith(QLatin1String("reset")) ? 1 : 0);
+        const JournalEvent last = recorder.journal().lastEvent(1).value().value();
+        QCOMPARE(last.classIndex, 1);
+        QVERIFY(qAbs(last.at.msecsTo(QDateTime::currentDateTimeUtc())) < 60'000);
+        if (script != QLatin1String("seconds"))
+            QCOMPARE(last.name, QStringLiteral("Kim"));
+    }
+
+    // The file is a WAL database that another program (a club's query) can read.
+    void journalIsWalAndReadableByOthers()
+    {
+        {
+            Journal journal(dataFolder());
+            QVERIFY(journal.append(row(3, "x")).ok());
+            QVERIFY(journal.backUpTo(dataFolder() + "copy.sqlite").ok());
+        }
+        for (const QString &file : {journalPath(), dataFolder() + "copy.sqlite"}) {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reader");
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec("PRAGMA journal_mode") && query.next());
+            QCOMPARE(query.value(0).toString(), QStringLiteral("wal"));
+            QVERIFY(query.exec("SELECT class, field, entry IS NULL FROM events") && query.next());
+            QCOMPARE(query.value(0).toInt(), 3);
+            QCOMPARE(query.value(2).toInt(), 1);
+            query = QSqlQuery();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase("reader");
+        }
+    }
+
+    // A journal that cannot be written says so and keeps the rows until it can again.
+    void brokenJournalLosesNothing_data()
+    {
+        QTest::addColumn<QString>("trouble");
+        QTest::newRow("cannot be created") << "folder";
+        QTest::newRow("damaged") << "garbage";
+        QTest::newRow("disk full") << "full";
+    }
+    void brokenJournalLosesNothing()
+    {
+        QFETCH(QString, trouble);
+        Journal journal(dataFolder());
+        if (trouble == QLatin1String("folder"))
+            QVERIFY(QDir().mkpath(journalPath()));
+        if (trouble == QLatin1String("garbage"))
+            QVERIFY(writeBytes(journalPath(), QByteArray(8192, 'x')));
+        {
+            std::optional<FileSizeLimit> full;
+            if (trouble == QLatin1String("full"))
+                full.emplace(16);
+            const FileResult first = journal.append(row(1, "a"));
+            QVERIFY(!first.ok());
+            QCOMPARE(first.error().path, journalPath());
+            QVERIFY(!journal.append(row(1, "b")).ok());
+            QCOMPARE(journal.waitingCount(), std::size_t(2));
+        }
+        if (trouble == QLatin1String("folder"))
+            QVERIFY(QDir().rmdir(journalPath()));
+        if (trouble == QLatin1String("garbage"))
+            QVERIFY(QFile::remove(journalPath()));
+        QVERIFY(journal.append(row(1, "c")).ok());
+        QCOMPARE(journal.waitingCount(), std::size_t(0));
+        const QList<JournalEvent> events = journal.events(1).value();
+        QCOMPARE(events.size(), 3);
+        QCOMPARE(events.at(0).field + events.at(1).field + events.at(2).field, QStringLiteral("abc"));
+    }
+
+    // At start-up a class file the program left behind its journal gets the journal's values;
+    // a file someone else changed, or a list changed as a whole, is left as it is.
+    void restoreAtStartUp_data()
+    {
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<int>("restored");
+        QTest::addColumn<int>("time");
+        QTest::newRow("ended before the save") << "" << 1 << 4242;
+        QTest::newRow("file replaced by hand") << "replace" << -1 << 0;
+        QTest::newRow("entry added since") << "add" << 0 << 0;
+        QTest::newRow("saved after all") << "save" << -1 << 4242;
+    }
+    void restoreAtStartUp()
+    {
+        QFETCH(QString, after);
+        QFETCH(int, restored);
+        QFETCH(int, time);
+        {
+            ClassStore store;
+            RunControl runs;
+            JournalRecorder recorder(store, runs, dataFolder());
+            QVERIFY(store.LoadCurrentClass().ok());
+            if (after == "add") {
+                JournalEvent added = row(1, "entry added");
+                QVERIFY(recorder.journal().append(added).ok());
+            }
+            store.writeNumberField(1, ListField::Time1, 4242, ChangeSource::Key);
+            if (after == "save")
+                QVERIFY(store.SaveCurrentClass().ok());
+        }
+        if (after == "replace")
+            QVERIFY(WriteListFile(listOfNames({"Kim", "Lee", "Ola"}), ClassListPath(1)).ok());
+        Journal journal(dataFolder());
+        const QList<ClassRecovery> done = restoreFromJournal(journal);
+        QCOMPARE(done.size(), restored < 0 ? 0 : 1);
+        if (restored >= 0) {
+            QCOMPARE(done.at(0).classIndex, 1);
+            QCOMPARE(done.at(0).restored, restored);
+            QCOMPARE(done.at(0).saved.ok(), restored > 0);
+        }
+        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), time);
+        // Once restored, the next start finds nothing more to do.
+        QVERIFY(restoreFromJournal(journal).size() == (restored == 0 ? 1 : 0));
+    }
+
+    // Undo and redo, one change at a time, refused where they would write a wrong value.
+    void undoAndRedo_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QList<int>>("fp1");
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<int>("undoRows");
+        // w<n>: FP1 of Kim typed as n; u: undo; r: redo; R: a run of Kim on course; L: class file read again.
+        QTest::newRow("undo twice") << "w1 w2 u u" << QList<int> {1, 2, 1, 0} << "" << 2;
+        QTest::newRow("redo") << "w1 w2 u u r" << QList<int> {1, 2, 1, 0, 1} << "" << 2;
+        QTest::newRow("new change drops redo") << "w1 u w3 r" << QList<int> {1, 0, 3, 3} << "Nothing to redo" << 1;
+        QTest::newRow("nothing to undo") << "u" << QList<int> {0} << "Nothing to undo" << 0;
+        QTest::newRow("count of the runner") << "R w4 u" << QList<int> {4, 0} << "" << 1;
+        QTest::newRow("stale after reload") << "w5 L u" << QList<int> {5, 0, 0} << "no longer" << 0;
+    }
+    void undoAndRedo()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QList<int>, fp1);
+        QFETCH(QString, refusal);
+        QFETCH(int, undoRows);
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        RunControl runs;
+        JournalRecorder recorder(store, runs, dataFolder());
+        UndoHistory history(store);
+        QString refused;
+        QList<int> seen;
+        std::optional<UndoHistory::Guarded> guard;
+        for (const QString &step : steps.split(' ')) {
+            if (step == "R")
+                guard = UndoHistory::Guarded {0, ListField::Time1};
+            if (step.startsWith('w'))
+                store.writeNumberField(0, ListField::FP1, step.mid(1).toInt(), ChangeSource::Typed);
+            else if (step == "u")
+                history.undo(guard, &refused);
+            else if (step == "r")
+                history.redo(guard, &refused);
+            else if (step == "L")
+                QVERIFY(store.LoadCurrentClass().ok());
+            if (step != "R")
+                seen << store.readNumberField(0, ListField::FP1);
+        }
+        QCOMPARE(seen, fp1);
+        QVERIFY2(refused.contains(refusal), qPrintable(refused));
+        // Every undo and redo is a row of its own.
+        const QList<QStringList> rows = rowsOf(recorder.journal());
+        QCOMPARE(std::count_if(rows.begin(), rows.end(), [](const QStringList &r) { return r.at(3) == "undo"; }),
+                 undoRows);
+    }
+
+    // Changes of the entries: each undone whole, and made again by redo.
+    void undoOfEntries_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("changed");
+        QTest::newRow("name typed") << "name" << QStringList {"Kim", "Lea"};
+        QTest::newRow("entry added") << "add" << QStringList {"Kim", "Lee", ""};
+        QTest::newRow("entries removed") << "remove" << QStringList {"Lee"};
+        QTest::newRow("sorted") << "sort" << QStringList {"Lee", "Kim"};
+        QTest::newRow("run cleared at once") << "clear" << QStringList {"Kim", "Lee"};
+    }
+    void undoOfEntries()
+    {
+        QFETCH(QString, change);
+        QFETCH(QStringList, changed);
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        QVERIFY(store.writeResult(0, {{ListField::Time1, 5000}, {ListField::FP1, 2}}, ChangeSource::Key).ok());
+        UndoHistory history(store);
+        const StartList before = store.list();
+        if (change == "name")
+            store.writeTextField(1, ListField::Name, "Lea", ChangeSource::Editor);
+        else if (change == "add")
+            store.addEntry(ChangeSource::Editor);
+        else if (change == "remove")
+            store.removeEntries({0}, ChangeSource::Editor);
+        else if (change == "sort") // already in order by name: the second click reverses it
+            QVERIFY(store.sortBy(ListField::Name, ChangeSource::Editor).isEmpty()
+                    && store.sortBy(ListField::Name, ChangeSource::Editor).isEmpty());
+        else
+            QVERIFY(store.writeResult(0, {{ListField::Time1, 0}, {ListField::FP1, 0}}, ChangeSource::Reset).ok());
+        QCOMPARE(names(store.list()), changed);
+        const StartList after = store.list();
+        QVERIFY(history.undo(std::nullopt));
+        QVERIFY(store.list().entries() == before.entries());
+        QVERIFY(history.redo(std::nullopt));
+        QVERIFY(store.list().entries() == after.entries());
+    }
+
+    // A time read off an official's stopwatch, as typed.
+    void handTimes_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("ms"); // -1: refused
+        QTest::newRow("minutes, seconds, hundredths") << "01:02.34" << 62'340;
+        QTest::newRow("one minute digit, comma") << "1:02,34" << 62'340;
+        QTest::newRow("largest") << "99:59.99" << 5'999'990;
+        QTest::newRow("sixty seconds") << "00:60.00" << -1;
+        QTest::newRow("no minutes") << "12.34" << -1;
+        QTest::newRow("nothing timed") << "00:00.00" << -1;
+        QTest::newRow("thousandths") << "00:12.345" << -1;
+    }
+    void handTimes()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, ms);
+        QCOMPARE(parseHandTime(typed).value_or(-1), ms);
+    }
+
+    // The time of the run on course is the clock's: undo does not take it.
+    void undoLeavesTheRunningTime()
+    {
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        UndoHistory history(store);
+        store.writeNumberField(0, ListField::Time1, 0, ChangeSource::Typed);
+        store.writeNumberField(0, ListField::Time1, 9000, ChangeSource::Key);
+        QString refused;
+        QVERIFY(!history.undo(UndoHistory::Guarded {0, ListField::Time1}, &refused));
+        QCOMPARE(store.readNumberField(0, ListField::Time1), 9000);
+        QVERIFY(refused.contains("clock"));
+        QVERIFY(history.undo(UndoHistory::Guarded {1, ListField::Time1}));
+        QCOMPARE(store.readNumberField(0, ListField::Time1), 0);
+    }
+};
+
+ZORVEXA_CORE_TEST_MAIN(TestJournal)
+#include "test_journal.moc"

@@ -1,0 +1,264 @@
+#include "core/journal/Journal.h"
+#include "core/startlist/ListFile.h"
+#include "core/system/DataFolder.h"
+#include "gui/ProgramWindows.h"
+#include "support/FakeCounter.h"
+#include "support/GuiTestMain.h"
+#include "support/ListFiles.h"
+#include "support/MenuClicks.h"
+#include "support/ShownMainWindow.h"
+#include "support/StartListSamples.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QTableView>
+#include <QTimer>
+#include <QWindow>
+
+// The journal as the operator meets it in the main window: Ctrl+Z and Ctrl+Y, the warning line.
+class TestJournalWindow final : public QObject
+{
+    Q_OBJECT
+
+    ShownMainWindow m_shown;
+    // The dialogs belong to the window and go before it.
+    std::unique_ptr<ProgramWindows> m_windows;
+
+    const MainWindowControls &ui() const { return *m_shown.controls; }
+    QWindow *keys() const { return m_shown.window->windowHandle(); }
+    void clickCell(int row, int column)
+    {
+        const QModelIndex index = ui().model->index(row, column);
+        QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, {}, ui().Grid->visualRect(index).center());
+    }
+    void timeRun(int row, double ms, Qt::Key stop = Qt::Key_F8)
+    {
+        clickCell(row, ProtocolModel::Time1);
+        QTest::keyClick(keys(), Qt::Key_F5);
+        QVERIFY(ui().runs->Running());
+        FakeCounter::advanceMs(ms);
+        QTest::keyClick(keys(), stop);
+        QVERIFY(!ui().runs->Running());
+    }
+    static QList<JournalEvent> journalRows()
+    {
+        Journal journal(dataFolder());
+        return journal.events(1).value_or({});
+    }
+    static QStringList sourcesOf(const QList<JournalEvent> &rows, const QString &field)
+    {
+        QStringList sources;
+        for (const JournalEvent &e : rows) {
+            if (e.field == field)
+                sources << e.source;
+        }
+        return sources;
+    }
+
+private slots:
+    void init()
+    {
+        FakeCounter::install();
+        QDir(dataFolder()).removeRecursively();
+        QDir().mkpath(dataFolder());
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Lee"}), ClassListPath(1)).ok());
+    }
+    void cleanup()
+    {
+        OperatorDialogs::clearQueues();
+        m_windows.reset();
+        m_shown.close();
+        setPerfCounter(systemPerfCounter());
+    }
+
+    // Ctrl+Z takes a stop back to the byte; Ctrl+Y brings it again; both are journal rows.
+    void undoOfAStopRestoresTheFile()
+    {
+        m_shown.open();
+        const QByteArray before = readBytes(ClassListPath(1));
+        timeRun(0, 12'340);
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 12'340);
+
+        QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(readBytes(ClassListPath(1)), before);
+        QCOMPARE(ui().model->cell(0, ProtocolModel::Time1), 0);
+
+        QTest::keyClick(keys(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 12'340);
+        QCOMPARE(ui().model->cell(0, ProtocolModel::Time1), 12'340);
+
+        const QList<JournalEvent> rows = journalRows();
+        QCOMPARE(sourcesOf(rows, "time1"), (QStringList {"key", "undo", "redo"}));
+        QCOMPARE(sourcesOf(rows, "start"), QStringList {"key"});
+        QCOMPARE(sourcesOf(rows, "stop"), QStringList {"key"});
+    }
+
+    // While Lee is on course, Ctrl+Z takes back Kim's time and leaves Lee's clock alone.
+    void undoWhileAnotherIsOnCourse()
+    {
+        m_shown.open();
+        timeRun(0, 20'000);
+        clickCell(1, ProtocolModel::Time1);
+        QTest::keyClick(keys(), Qt::Key_F5);
+        FakeCounter::advanceMs(5'000);
+        QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(ui().runs->Running());
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 0);
+        QTRY_COMPARE(ui().model->cell(1, ProtocolModel::Time1), 5'000);
+        QTest::keyClick(keys(), Qt::Key_F8);
+        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 5'000);
+    }
+
+    // The official's stopwatch time, typed with its reason from the run cell's context menu.
+    void handTimeFromTheContextMenu()
+    {
+        m_shown.open();
+        const QRect cell = ui().Grid->visualRect(ui().model->index(1, ProtocolModel::Time1));
+        QString refusedWithoutReason;
+        QTimer::singleShot(100, m_shown.window.get(), [&] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            const std::unique_ptr<QDialog, void (*)(QDialog *)> closing(dialog, [](QDialog *d) {
+                if (d->isVisible())
+                    d->reject();
+            });
+            QTest::keyClicks(dialog->focusWidget(), QStringLiteral("01:02.34"));
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+            refusedWithoutReason = dialog->isVisible() ? QStringLiteral("still open") : QString();
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+            QTest::keyClicks(dialog->focusWidget(), QStringLiteral("barrier missed the finish"));
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        });
+        // On the platform window, so the right button brings the context menu as it does for the operator.
+        QTest::mouseClick(keys(), Qt::RightButton, {},
+                          ui().Grid->viewport()->mapTo(m_shown.window.get(), cell.center()));
+        auto *menu = ui().Grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
+        QTRY_VERIFY(menu && menu->isVisible());
+        auto *item = menu->findChild<QAction *>(QStringLiteral("actHandTime"));
+        QVERIFY(item && item->isEnabled());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        QCOMPARE(refusedWithoutReason, QStringLiteral("still open"));
+        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 62'340);
+        QCOMPARE(ui().model->cell(1, ProtocolModel::Time1), 62'340);
+        const QList<JournalEvent> rows = journalRows();
+        QCOMPARE(sourcesOf(rows, "time1"), QStringList {"hand"});
+        QCOMPARE(rows.constLast().note, QStringLiteral("barrier missed the finish"));
+    }
+
+    // A run cleared with Ctrl+click comes back whole with one Ctrl+Z.
+    void undoOfAClearedRun()
+    {
+        m_shown.open();
+        timeRun(0, 15'000);
+        QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier); // the stop
+        QTest::keyClick(keys(), Qt::Key_Y, Qt::ControlModifier);
+        OperatorDialogs::queueAnswer(true);
+        const QModelIndex time = ui().model->index(0, ProtocolModel::Time1);
+        QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          ui().Grid->visualRect(time).center());
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 0);
+        QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 15'000);
+        QCOMPARE(ui().model->cell(0, ProtocolModel::Time1), 15'000);
+    }
+
+    // The start list editor's Edit menu takes back a name typed over another.
+    void editorUndoesATypedName()
+    {
+        m_shown.open([this](ClassStore &store, TfrmMain &window) {
+            m_windows = std::make_unique<ProgramWindows>(store, window);
+        });
+        TfrmStartList *editor = &m_windows->startListEditor();
+        QString nameAfterTyping;
+        QTimer::singleShot(50, editor, [&] {
+            // Whatever fails below, the editor closes and the test goes on.
+            const std::unique_ptr<TfrmStartList, void (*)(TfrmStartList *)> closing(
+                editor, [](TfrmStartList *e) { e->close(); });
+            auto *grid = editor->findChild<QTableView *>(QStringLiteral("Grid"));
+            const QModelIndex name = grid->model()->index(0, int(ListField::Name));
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(name).center());
+            auto *cell = grid->findChild<QLineEdit *>();
+            QVERIFY(cell && cell->isVisible());
+            QTest::keyClick(cell, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(cell, QStringLiteral("Lars"));
+            QTest::keyClick(cell, Qt::Key_Return);
+            QTRY_COMPARE(m_shown.store->readTextField(0, ListField::Name), QStringLiteral("Lars"));
+            nameAfterTyping = m_shown.store->readTextField(0, ListField::Name);
+            chooseFromMenu(editor, "mnuUndo");
+        });
+        QTest::mouseClick(ui().cmdStartlist, Qt::LeftButton);
+        QCOMPARE(nameAfterTyping, QStringLiteral("Lars"));
+        QCOMPARE(readClassFile(1).text(0, ListField::Name), QStringLiteral("Kim"));
+        QCOMPARE(sourcesOf(journalRows(), "name"), (QStringList {"editor", "undo"}));
+    }
+
+    // RESET during a run keeps the time, and the warning line says whose and how to remove it.
+    void resetDuringARunIsExplained()
+    {
+        m_shown.open();
+        timeRun(1, 7'770, Qt::Key_F9);
+        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 7'770);
+        QVERIFY(ui().lblSaveWarning->isVisible());
+        const QString line = ui().lblSaveWarning->text();
+        QVERIFY2(line.contains("RESET") && line.contains("Lee") && line.contains("00:07.77") && line.contains("Ctrl+Z"),
+                 qPrintable(line));
+        QCOMPARE(sourcesOf(journalRows(), "reset"), QStringList {"reset"});
+        QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 0);
+        QVERIFY(ui().lblSaveWarning->isHidden());
+        // Made again and removed the other way the line names: Ctrl+click on the cell.
+        QTest::keyClick(keys(), Qt::Key_Y, Qt::ControlModifier);
+        timeRun(0, 1'000, Qt::Key_F9);
+        QVERIFY(ui().lblSaveWarning->isVisible());
+        OperatorDialogs::queueAnswer(true);
+        const QModelIndex time = ui().model->index(0, ProtocolModel::Time1);
+        QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          ui().Grid->visualRect(time).center());
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 0);
+        QVERIFY(ui().lblSaveWarning->isHidden());
+    }
+
+    // A journal that cannot be written shows in the warning line; the stop is saved all the same,
+    // and the rows go in once the journal can be written again.
+    void brokenJournalKeepsTiming()
+    {
+        QVERIFY(QDir().mkpath(dataFolder() + Journal::FileName));
+        m_shown.open();
+        timeRun(0, 9'990);
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 9'990);
+        QVERIFY(ui().lblSaveWarning->isVisible());
+        QVERIFY2(ui().lblSaveWarning->text().contains("JOURNAL"), qPrintable(ui().lblSaveWarning->text()));
+
+        QVERIFY(QDir().rmdir(dataFolder() + Journal::FileName));
+        timeRun(1, 8'880);
+        QVERIFY(ui().lblSaveWarning->isHidden());
+        QCOMPARE(sourcesOf(journalRows(), "stop"), (QStringList {"key", "key"}));
+    }
+
+    // The program ended between the journal and the class file: the next start puts the value
+    // back and says so.
+    void startRestoresWhatTheFileMissed()
+    {
+        {
+            Journal journal(dataFolder());
+            QVERIFY(journal.noteClassFile(1, ClassListPath(1)).ok());
+            JournalEvent stop;
+            stop.classIndex = 1;
+            stop.entry = 1;
+            stop.name = "Lee";
+            stop.field = "time1";
+            stop.oldValue = "0";
+            stop.newValue = "31415";
+            stop.source = "key";
+            QVERIFY(journal.append(stop).ok());
+        }
+        m_shown.open();
+        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 31'415);
+        QCOMPARE(ui().model->cell(1, ProtocolModel::Time1), 31'415);
+        QVERIFY2(ui().lblSaveWarning->text().contains("class 1: 1 value"), qPrintable(ui().lblSaveWarning->text()));
+        QCOMPARE(sourcesOf(journalRows(), "time1"), (QStringList {"key", "restore"}));
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestJournalWindow)
+#include "test_journal_window.moc"
