@@ -17,8 +17,8 @@
 struct ShownMainWindow
 {
     ClassStore store;
-    TfrmMain window{store};
-    TfrmStartList editor{store, &window};
+    TfrmMain window {store};
+    TfrmStartList editor {store, &window};
 
     bool show()
     {
@@ -58,10 +58,12 @@ inline void measureDisplayRefresh(TfrmMain &window)
         intervals.push_back(double(stamps[i] - stamps[i - 1]) / 1e6);
     std::sort(intervals.begin(), intervals.end());
     const auto percentile = [&](double p) {
-        return intervals.empty() ? 0.0 : intervals[std::min(intervals.size() - 1, std::size_t(p * double(intervals.size())))];
+        return intervals.empty() ? 0.0
+                                 : intervals[std::min(intervals.size() - 1, std::size_t(p * double(intervals.size())))];
     };
     std::printf("display updates in 10 s: %zu of 1000 expected (first after %.1f ms, last at %.1f ms)\n", stamps.size(),
-                stamps.empty() ? 0.0 : double(stamps.front()) / 1e6, stamps.empty() ? 0.0 : double(stamps.back()) / 1e6);
+                stamps.empty() ? 0.0 : double(stamps.front()) / 1e6,
+                stamps.empty() ? 0.0 : double(stamps.back()) / 1e6);
     std::printf("interval p50 %.2f ms, p99 %.2f ms, max %.2f ms\n", percentile(0.5), percentile(0.99),
                 intervals.empty() ? 0.0 : intervals.back());
 }

@@ -25,13 +25,16 @@ namespace {
 struct PipePort
 {
     int pipe[2] = {-1, -1};
-    std::atomic<int> lines{0};
+    std::atomic<int> lines {0};
 };
 
 class PipeLines final : public ModemLines
 {
 public:
-    explicit PipeLines(PipePort &port) : m_port(port) {}
+    explicit PipeLines(PipePort &port)
+        : m_port(port)
+    {
+    }
     int raise(int) override { return 0; }
     int read(int &bits) override
     {
@@ -79,25 +82,29 @@ int main(int argc, char *argv[])
     toWorker.reserve(std::size_t(pulses));
     toInterface.reserve(std::size_t(pulses));
 
-    LineWatcher watcher([&port](const QString &) { return OpenedLines{std::make_unique<PipeLines>(port), 0}; },
-                        QStringLiteral("pipe"), ContactPair{TIOCM_DTR, TIOCM_DSR});
-    std::atomic<int> received{0};
-    QObject::connect(&watcher, &LineWatcher::lineChanged, &app,
-                     [&](qint64 count, bool, bool) {
-                         const std::int64_t now = readPerfCounter();
-                         const int i = received;
-                         toWorker.push_back(double(count - changedAt[std::size_t(i)]) / 1000.0);
-                         toInterface.push_back(double(now - count) / 1000.0);
-                         if (++received == pulses)
-                             app.quit();
-                     },
-                     Qt::QueuedConnection);
+    LineWatcher watcher(
+        [&port](const QString &) {
+            return OpenedLines {std::make_unique<PipeLines>(port), 0};
+        },
+        QStringLiteral("pipe"), ContactPair {TIOCM_DTR, TIOCM_DSR});
+    std::atomic<int> received {0};
+    QObject::connect(
+        &watcher, &LineWatcher::lineChanged, &app,
+        [&](qint64 count, bool, bool) {
+            const std::int64_t now = readPerfCounter();
+            const int i = received;
+            toWorker.push_back(double(count - changedAt[std::size_t(i)]) / 1000.0);
+            toInterface.push_back(double(now - count) / 1000.0);
+            if (++received == pulses)
+                app.quit();
+        },
+        Qt::QueuedConnection);
 
     std::thread source;
     QObject::connect(&watcher, &LineWatcher::connected, &app, [&] {
         source = std::thread([&] {
             for (int i = 0; i < pulses; ++i) {
-                const timespec pause{0, intervalUs * 1000};
+                const timespec pause {0, intervalUs * 1000};
                 clock_nanosleep(CLOCK_MONOTONIC, 0, &pause, nullptr);
                 port.lines = (i % 2 == 0) ? TIOCM_DSR : 0;
                 changedAt[std::size_t(i)] = readPerfCounter();

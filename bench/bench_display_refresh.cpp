@@ -1,8 +1,8 @@
 // Display refresh while the clock runs, with a class of one participant.
 // Run under a real X server: xvfb-run -a ./build-bench/bench/bench_display_refresh
 #include "DisplayRefresh.h"
-#include "core/system/ProgramFolder.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/ProgramFolder.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

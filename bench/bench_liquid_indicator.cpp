@@ -20,7 +20,7 @@ struct Figures
     double mean = 0;
 };
 
-template <typename Work> Figures measure(int rounds, Work work)
+template<typename Work> Figures measure(int rounds, Work work)
 {
     std::vector<double> times;
     times.reserve(std::size_t(rounds));

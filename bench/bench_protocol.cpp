@@ -2,8 +2,8 @@
 // and the display refresh over 10 s of a running clock with that class on screen.
 // Run under a real X server: xvfb-run -a ./build-bench/bench/bench_protocol [participants]
 #include "DisplayRefresh.h"
-#include "core/system/ProgramFolder.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/ProgramFolder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

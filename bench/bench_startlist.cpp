@@ -13,9 +13,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
-#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char **environ;
 
@@ -63,8 +63,7 @@ double spawnMs(const std::vector<std::string> &args)
     return ms;
 }
 
-template<typename Work>
-double bestMs(Work &&work)
+template<typename Work> double bestMs(Work &&work)
 {
     double best = 1e300;
     for (int r = 0; r < Rounds; ++r) {
@@ -84,11 +83,11 @@ int main(int argc, char *argv[])
 
     // Child mode: one read in a fresh process, so its peak memory is the read's own.
     if (args.size() == 3 && args.at(1) == QLatin1String("--read-once")) {
-        rusage before{};
+        rusage before {};
         getrusage(RUSAGE_SELF, &before);
         StartList list;
         const Result<bool> read = ReadListFile(list, args.at(2), false);
-        rusage after{};
+        rusage after {};
         getrusage(RUSAGE_SELF, &after);
         std::printf("%d %ld %ld\n", list.count(), before.ru_maxrss, after.ru_maxrss);
         return read.ok() ? 0 : 1;
@@ -144,8 +143,8 @@ int main(int argc, char *argv[])
     const double rawSyncMs = rawWrite(true);
     std::remove(rawPath.c_str());
     std::remove(rawTarget.c_str());
-    std::printf("  system alone: write(2) %.2f ms (ratio %.2f); + fdatasync + rename %.2f ms (ratio %.2f)\n",
-                rawMs, rawMs / wcMs, rawSyncMs, rawSyncMs / wcMs);
+    std::printf("  system alone: write(2) %.2f ms (ratio %.2f); + fdatasync + rename %.2f ms (ratio %.2f)\n", rawMs,
+                rawMs / wcMs, rawSyncMs, rawSyncMs / wcMs);
 
     const std::string self = QCoreApplication::applicationFilePath().toStdString();
     std::string command = "'" + self + "' --read-once '" + file + "'";
@@ -182,9 +181,10 @@ int main(int argc, char *argv[])
             int count = 0;
             long before = 0, after = 0;
             if (std::fscanf(pipe, "%d %ld %ld", &count, &before, &after) == 3)
-                std::printf("huge file %.0f MB: read in a child %.0f ms (wc -l %.0f ms), peak memory %.1f MB, %d entries\n",
-                            double(QFile(hugePath).size()) / 1e6, double(timer.elapsed()), hugeWc,
-                            double(after) / 1024.0, count);
+                std::printf(
+                    "huge file %.0f MB: read in a child %.0f ms (wc -l %.0f ms), peak memory %.1f MB, %d entries\n",
+                    double(QFile(hugePath).size()) / 1e6, double(timer.elapsed()), hugeWc, double(after) / 1024.0,
+                    count);
             pclose(pipe);
         }
         QFile::remove(hugePath);

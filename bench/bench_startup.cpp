@@ -1,10 +1,10 @@
 // Start-up to the main window shown, and resident memory afterwards.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_startup
+#include "core/i18n/Localisation.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
-#include "core/i18n/Localisation.h"
 #include "gui/Form_Main.h"
 #include "gui/ProgramWindows.h"
 #include "gui/WindowLook.h"

@@ -100,7 +100,8 @@ int main(int argc, char *argv[])
     const QString classFile = ClassListPath(1);
     std::printf("%-28s %12s %12s %14s  %s\n", "List01.dat", "in-process", "worst", "whole process", "start-up message");
     std::printf("%-28s %12s %12s %14s\n", "", "median ms", "ms", "median ms");
-    for (const char *kind : {"ordinary class file", "FIFO", "link to /dev/zero", "folder", "sparse 10 GiB with the tag"}) {
+    for (const char *kind :
+         {"ordinary class file", "FIFO", "link to /dev/zero", "folder", "sparse 10 GiB with the tag"}) {
         if (!prepare(QLatin1String(kind), classFile)) {
             std::printf("%-28s could not be made\n", kind);
             continue;
@@ -124,7 +125,8 @@ int main(int argc, char *argv[])
             processTimes.push_back(double(clock.nsecsElapsed()) / 1e6);
         }
         std::sort(processTimes.begin(), processTimes.end());
-        const QString message = messages.isEmpty() ? QStringLiteral("(none)") : messages.constFirst().section(QLatin1Char('\n'), 0, 0);
+        const QString message
+            = messages.isEmpty() ? QStringLiteral("(none)") : messages.constFirst().section(QLatin1Char('\n'), 0, 0);
         std::printf("%-28s %12.1f %12.1f %14.1f  %s\n", kind, times[times.size() / 2], times.back(),
                     processTimes[processTimes.size() / 2], qPrintable(message));
     }

@@ -86,12 +86,13 @@ void BarrierPanel::showLine()
     // A problem with the port stays in view; a note about a pulse shows for a while.
     const bool note = !status.isProblem() && !m_note.isEmpty();
     // Padding and frame take a few pixels; the full text is in the tool tip.
-    m_line->setText(m_line->fontMetrics().elidedText(note ? m_note : status.text(), Qt::ElideRight, m_line->width() - 10));
-    m_line->setStyleSheet(status.isProblem()       ? ProblemStyle
-                          : note                   ? NoteStyle
-                          : status.isConnected()   ? ConnectedStyle
-                                                   : OpenedStyle);
-    QStringList tip{status.text(), status.details()};
+    m_line->setText(
+        m_line->fontMetrics().elidedText(note ? m_note : status.text(), Qt::ElideRight, m_line->width() - 10));
+    m_line->setStyleSheet(status.isProblem()         ? ProblemStyle
+                              : note                 ? NoteStyle
+                              : status.isConnected() ? ConnectedStyle
+                                                     : OpenedStyle);
+    QStringList tip {status.text(), status.details()};
     if (!m_note.isEmpty())
         tip << m_note;
     if (!m_timingProblem.isEmpty())

@@ -11,6 +11,5 @@ inline QColor colorFromBgr(std::uint32_t bgr)
 
 inline std::uint32_t bgrFromColor(const QColor &color)
 {
-    return std::uint32_t(color.red()) | (std::uint32_t(color.green()) << 8)
-         | (std::uint32_t(color.blue()) << 16);
+    return std::uint32_t(color.red()) | (std::uint32_t(color.green()) << 8) | (std::uint32_t(color.blue()) << 16);
 }

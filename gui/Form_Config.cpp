@@ -57,12 +57,12 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
     label(tr("COM-Port:"), lazer, QRect(8, 16, 69, 17));
     label(tr("Contact:"), lazer, QRect(84, 16, 69, 17))->setObjectName(QStringLiteral("Label6"));
     label(tr("Alg.:"), lazer, QRect(156, 16, 69, 17));
-    QStringList ports{tr("None")};
+    QStringList ports {tr("None")};
     for (int n = 1; n <= 16; ++n)
         ports << tr("COM %1").arg(n);
     cmbComPort = fixedList("cmbComPort", ports, lazer, QRect(8, 32, 69, 25));
-    cmbContact = fixedList("cmbContact", {QStringLiteral("4-1"), QStringLiteral("4-6"), QStringLiteral("7-8"),
-                                          QStringLiteral("7-9")},
+    cmbContact = fixedList("cmbContact",
+                           {QStringLiteral("4-1"), QStringLiteral("4-6"), QStringLiteral("7-8"), QStringLiteral("7-9")},
                            lazer, QRect(84, 32, 69, 25));
     cmbAlg = fixedList("cmbAlg", {tr("On"), tr("Off")}, lazer, QRect(160, 32, 69, 25));
     m_lamp = new StatusLamp(lazer);
@@ -123,8 +123,9 @@ TfrmConfig::~TfrmConfig() = default;
 
 FileResult TfrmConfig::LoadSettings()
 {
-    for (const auto &[list, key] : {std::pair{cmbComPort, &Setting::ComPort}, std::pair{cmbContact, &Setting::ContactIndex},
-                                    std::pair{cmbAlg, &Setting::AlgorithmIndex}}) {
+    for (const auto &[list, key] :
+         {std::pair {cmbComPort, &Setting::ComPort}, std::pair {cmbContact, &Setting::ContactIndex},
+          std::pair {cmbAlg, &Setting::AlgorithmIndex}}) {
         const Result<int> index = m_store.read(*key);
         if (!index)
             return index.error();
@@ -140,15 +141,17 @@ FileResult TfrmConfig::LoadSettings()
         if (!color)
             return color.error();
         // Only 24-bit colours are colours; anything else keeps the colour's default.
-        button->setColor(std::uint32_t(color.value() >= 0 && color.value() <= 0xFFFFFF ? color.value() : key->fallback));
+        button->setColor(
+            std::uint32_t(color.value() >= 0 && color.value() <= 0xFFFFFF ? color.value() : key->fallback));
     }
     return {};
 }
 
 FileResult TfrmConfig::SaveSettings()
 {
-    for (const auto &[list, key] : {std::pair{cmbComPort, &Setting::ComPort}, std::pair{cmbContact, &Setting::ContactIndex},
-                                    std::pair{cmbAlg, &Setting::AlgorithmIndex}}) {
+    for (const auto &[list, key] :
+         {std::pair {cmbComPort, &Setting::ComPort}, std::pair {cmbContact, &Setting::ContactIndex},
+          std::pair {cmbAlg, &Setting::AlgorithmIndex}}) {
         if (FileResult written = m_store.write(*key, list->currentIndex()); !written)
             return written;
     }
@@ -211,8 +214,8 @@ void TfrmConfig::listSerialDevices()
 {
     const QStringList devices = barrierPorts().devices();
     for (int n = 1; n < cmbComPort->count(); ++n) {
-        cmbComPort->setItemText(n, n <= devices.size() ? tr("COM %1 (%2)").arg(n).arg(devices.at(n - 1))
-                                                       : tr("COM %1").arg(n));
+        cmbComPort->setItemText(
+            n, n <= devices.size() ? tr("COM %1 (%2)").arg(n).arg(devices.at(n - 1)) : tr("COM %1").arg(n));
     }
     // The list is wider than the closed box, so the device names can be read.
     cmbComPort->view()->setMinimumWidth(cmbComPort->view()->sizeHintForColumn(0) + 8);

@@ -3,9 +3,9 @@
 #include "core/Version.h"
 #include "core/system/DataFolder.h"
 
-#include "gui/widgets/ShadowLabel.h"
 #include "gui/TranslateWindow.h"
 #include "gui/WindowLook.h"
+#include "gui/widgets/ShadowLabel.h"
 
 #include <QDir>
 #include <QLabel>
@@ -78,9 +78,15 @@ void TfrmInfo::showDataFolder()
     const DataFolderChoice folder = currentDataFolder();
     QString where;
     switch (folder.kind) {
-    case DataFolderKind::Program: where = tr("Class files, beside the program:"); break;
-    case DataFolderKind::UserData: where = tr("Class files, in your data folder:"); break;
-    case DataFolderKind::Configured: where = tr("Class files, in the folder from the settings:"); break;
+    case DataFolderKind::Program:
+        where = tr("Class files, beside the program:");
+        break;
+    case DataFolderKind::UserData:
+        where = tr("Class files, in your data folder:");
+        break;
+    case DataFolderKind::Configured:
+        where = tr("Class files, in the folder from the settings:");
+        break;
     }
     const QString path = QDir::toNativeSeparators(folder.path);
     // Shorter as the shell writes it; a long path keeps its start and the folder's own name.

@@ -1,10 +1,5 @@
 #include "gui/Form_Main.h"
 
-#include "gui/Form_Config.h"
-#include "gui/Form_Info.h"
-#include "gui/JournalActions.h"
-#include "gui/JustOne.h"
-#include "gui/LiveActions.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingKeys.h"
@@ -12,17 +7,22 @@
 #include "core/startlist/ClassStore.h"
 #include "core/system/DataFolder.h"
 #include "core/text/Numbers.h"
-#include "gui/Form_StartList.h"
-#include "gui/widgets/DrawnText.h"
-#include "gui/widgets/ProtocolDelegate.h"
-#include "ui_Form_Main.h"
 #include "gui/Colors.h"
+#include "gui/Form_Config.h"
+#include "gui/Form_Info.h"
+#include "gui/Form_StartList.h"
+#include "gui/JournalActions.h"
+#include "gui/JustOne.h"
+#include "gui/LiveActions.h"
 #include "gui/OperatorDialogs.h"
 #include "gui/RaceDayControls.h"
 #include "gui/ResultsActions.h"
 #include "gui/TranslateWindow.h"
 #include "gui/WarningLine.h"
 #include "gui/WindowLook.h"
+#include "gui/widgets/DrawnText.h"
+#include "gui/widgets/ProtocolDelegate.h"
+#include "ui_Form_Main.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -61,8 +61,9 @@ QString runButtonStyle(const char *color)
 } // namespace
 
 TfrmMain::TfrmMain(ClassStore &store, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QWidget(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , m_ui(std::make_unique<Ui::TfrmMain>())
     , m_store(store)
     , m_runs(new RunControl(this))
@@ -295,9 +296,9 @@ void TfrmMain::showParticipantCaption(const QString &caption)
 
 void TfrmMain::SetControlsEnabled(bool on)
 {
-    for (QWidget *control : std::initializer_list<QWidget *>{
-             m_ui->cmdStartlist, m_ui->cmdConfig, m_ui->cmdInfo, m_ui->cmdHelp, m_ui->cmdExcel, m_ui->cmdHTML,
-             m_ui->cmbClass, m_ui->edtLauf, m_ui->edtFP, m_ui->edtFS})
+    for (QWidget *control : std::initializer_list<QWidget *> {m_ui->cmdStartlist, m_ui->cmdConfig, m_ui->cmdInfo,
+                                                              m_ui->cmdHelp, m_ui->cmdExcel, m_ui->cmdHTML,
+                                                              m_ui->cmbClass, m_ui->edtLauf, m_ui->edtFP, m_ui->edtFS})
         control->setEnabled(on);
 }
 
@@ -356,10 +357,12 @@ void TfrmMain::LoadClass(int classIndex)
 void TfrmMain::showLoadFailure(const FileError &error)
 {
     const QString name = QFileInfo(error.path).fileName();
-    m_warnings->show(WarningLine::Save,
-                     tr("NOT LOADED: %1\n%2").arg(name, error.reason.section(QLatin1Char('\n'), 0, 0)
-                                                         .replace(QDir::toNativeSeparators(error.path), name)),
-                     error.message());
+    m_warnings->show(
+        WarningLine::Save,
+        tr("NOT LOADED: %1\n%2")
+            .arg(name,
+                 error.reason.section(QLatin1Char('\n'), 0, 0).replace(QDir::toNativeSeparators(error.path), name)),
+        error.message());
     OperatorDialogs::showError(this, error.message());
 }
 
@@ -432,8 +435,8 @@ void TfrmMain::GridCellClick(int column, int row, Qt::KeyboardModifiers modifier
     if (m_runs->Running() || !(modifiers & Qt::ControlModifier)
         || (column != ProtocolModel::Time1 && column != ProtocolModel::Time2))
         return;
-    const QString question = tr("You are sure to reset results for") + QLatin1Char(' ') + drawnText(m_ui->lblPartic->text())
-                           + QStringLiteral(" ?");
+    const QString question = tr("You are sure to reset results for") + QLatin1Char(' ')
+        + drawnText(m_ui->lblPartic->text()) + QStringLiteral(" ?");
     if (!OperatorDialogs::askYesNo(this, question))
         return;
     m_protocol.resetRun(row, column);
@@ -476,9 +479,9 @@ bool TfrmMain::FormClose()
         std::fprintf(stderr, "zorvexa: %s\n", qPrintable(saved.error().message()));
         return true;
     }
-    return OperatorDialogs::askYesNo(
-               this, tr("The results of this class could not be saved:\n%1\n\nEnd the program anyway?")
-                         .arg(saved.error().message()))
+    return OperatorDialogs::askYesNo(this,
+                                     tr("The results of this class could not be saved:\n%1\n\nEnd the program anyway?")
+                                         .arg(saved.error().message()))
         || !m_askOnClose;
 }
 
@@ -505,12 +508,13 @@ void TfrmMain::showSaveResult(const FileResult &result)
         QString shown = QDir::toNativeSeparators(folder);
         if (folder.startsWith(QDir::homePath() + QLatin1Char('/')))
             shown = QStringLiteral("~") + shown.mid(QDir::toNativeSeparators(QDir::homePath()).size());
-        m_warnings->show(WarningLine::Save,
-                         tr("NOT CRASH-SAFE: %1\nChoose a data folder: %2").arg(QFileInfo(notice.path).fileName(), shown),
-                         notice.message() + QStringLiteral("\n\n")
-                             + tr("Choose a data folder you can write, such as %1: set DataFolder in the [Configuration] "
-                                  "section of %2, then start the program again.")
-                                   .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(SettingsStore::filePath())));
+        m_warnings->show(
+            WarningLine::Save,
+            tr("NOT CRASH-SAFE: %1\nChoose a data folder: %2").arg(QFileInfo(notice.path).fileName(), shown),
+            notice.message() + QStringLiteral("\n\n")
+                + tr("Choose a data folder you can write, such as %1: set DataFolder in the [Configuration] "
+                     "section of %2, then start the program again.")
+                      .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(SettingsStore::filePath())));
         return;
     }
     if (result.ok()) {
@@ -521,8 +525,8 @@ void TfrmMain::showSaveResult(const FileResult &result)
     const FileError &error = result.error();
     // The line has room for the file's name only; the tooltip keeps the whole path.
     const QString name = QFileInfo(error.path).fileName();
-    const QString reason =
-        error.reason.section(QLatin1Char('\n'), 0, 0).replace(QDir::toNativeSeparators(error.path), name);
+    const QString reason
+        = error.reason.section(QLatin1Char('\n'), 0, 0).replace(QDir::toNativeSeparators(error.path), name);
     m_warnings->show(WarningLine::Save, tr("NOT SAVED: %1\n%2").arg(name, reason), error.message());
 }
 
@@ -545,8 +549,8 @@ void TfrmMain::showSettingsResult(const FileResult &result, const QString &headl
     if (!result.ok()) {
         const FileError &error = result.error();
         const QString name = QFileInfo(error.path).fileName();
-        const QString reason =
-            error.reason.section(QLatin1Char('\n'), 0, 0).replace(QDir::toNativeSeparators(error.path), name);
+        const QString reason
+            = error.reason.section(QLatin1Char('\n'), 0, 0).replace(QDir::toNativeSeparators(error.path), name);
         m_settingsWarning = {headline.arg(name, reason), error.message()};
     }
     // An unsaved class matters more; the settings' warning shows once the class is saved.
@@ -565,12 +569,23 @@ void TfrmMain::showSettingsWarning()
 bool TfrmMain::FormKeyDown(int key)
 {
     switch (key) {
-    case Qt::Key_F5: StartRun(); return true;
-    case Qt::Key_F6: LockStation(); return true;
-    case Qt::Key_F7: UnlockStation(); return true;
-    case Qt::Key_F8: StopRun(); return true;
-    case Qt::Key_F9: ResetClock(); return true;
-    default: return false;
+    case Qt::Key_F5:
+        StartRun();
+        return true;
+    case Qt::Key_F6:
+        LockStation();
+        return true;
+    case Qt::Key_F7:
+        UnlockStation();
+        return true;
+    case Qt::Key_F8:
+        StopRun();
+        return true;
+    case Qt::Key_F9:
+        ResetClock();
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -36,8 +36,9 @@ QString fileFilter()
 } // namespace
 
 TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
+                  | Qt::WindowCloseButtonHint)
     , m_store(store)
     , m_model(&store.model())
 {
@@ -130,9 +131,12 @@ void TfrmStartList::buildMenus()
 
     QMenu *file = bar->addMenu(tr("File"));
     file->setObjectName(QStringLiteral("File1"));
-    item(file, QStringLiteral("mnuOpen"), tr("&Open list"), QKeySequence(Qt::CTRL | Qt::Key_O), &TfrmStartList::mnuOpenClick);
-    item(file, QStringLiteral("mnuMerge"), tr("Merge list"), QKeySequence(Qt::CTRL | Qt::Key_M), &TfrmStartList::mnuMergeClick);
-    item(file, QStringLiteral("mnuSaveAs"), tr("&Save list as..."), QKeySequence(Qt::CTRL | Qt::Key_S), &TfrmStartList::mnuSaveAsClick);
+    item(file, QStringLiteral("mnuOpen"), tr("&Open list"), QKeySequence(Qt::CTRL | Qt::Key_O),
+         &TfrmStartList::mnuOpenClick);
+    item(file, QStringLiteral("mnuMerge"), tr("Merge list"), QKeySequence(Qt::CTRL | Qt::Key_M),
+         &TfrmStartList::mnuMergeClick);
+    item(file, QStringLiteral("mnuSaveAs"), tr("&Save list as..."), QKeySequence(Qt::CTRL | Qt::Key_S),
+         &TfrmStartList::mnuSaveAsClick);
     file->addSeparator();
     item(file, QStringLiteral("mnuImport"), tr("&Import start list..."), QKeySequence(Qt::CTRL | Qt::Key_I),
          &TfrmStartList::mnuImportClick);
@@ -145,12 +149,15 @@ void TfrmStartList::buildMenus()
 
     QMenu *edit = bar->addMenu(tr("Edit"));
     edit->setObjectName(QStringLiteral("Edit1"));
-    item(edit, QStringLiteral("mnuUndo"), tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), &TfrmStartList::mnuUndoClick);
-    item(edit, QStringLiteral("mnuRedo"), tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y), &TfrmStartList::mnuRedoClick);
+    item(edit, QStringLiteral("mnuUndo"), tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z),
+         &TfrmStartList::mnuUndoClick);
+    item(edit, QStringLiteral("mnuRedo"), tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y),
+         &TfrmStartList::mnuRedoClick);
     edit->addSeparator();
     item(edit, QStringLiteral("mnuClear"), tr("&Clear list..."), QKeySequence(), &TfrmStartList::mnuClearClick);
     edit->addSeparator();
-    item(edit, QStringLiteral("mnuAddRow"), tr("&Add row"), QKeySequence(Qt::Key_Insert), &TfrmStartList::mnuAddRowClick);
+    item(edit, QStringLiteral("mnuAddRow"), tr("&Add row"), QKeySequence(Qt::Key_Insert),
+         &TfrmStartList::mnuAddRowClick);
     item(edit, QStringLiteral("mnuDeleteRows"), tr("&Delete row(s)"), QKeySequence(Qt::CTRL | Qt::Key_Delete),
          &TfrmStartList::mnuDeleteRowsClick);
     edit->addSeparator();
@@ -286,7 +293,8 @@ void TfrmStartList::GridHeaderClick(int column)
 
 void TfrmStartList::readFile(bool merge, const QString &title)
 {
-    const QString file = OperatorDialogs::getOpenFileName(this, title, fileFilter(), QStringLiteral("zvx"), m_lastOpenFile);
+    const QString file
+        = OperatorDialogs::getOpenFileName(this, title, fileFilter(), QStringLiteral("zvx"), m_lastOpenFile);
     if (file.isEmpty())
         return;
     m_lastOpenFile = file;
@@ -312,8 +320,8 @@ void TfrmStartList::mnuMergeClick()
 
 void TfrmStartList::mnuSaveAsClick()
 {
-    const QString file =
-        OperatorDialogs::getSaveFileName(this, tr("Save list as..."), fileFilter(), QStringLiteral("zvx"), m_lastSaveFile);
+    const QString file = OperatorDialogs::getSaveFileName(this, tr("Save list as..."), fileFilter(),
+                                                          QStringLiteral("zvx"), m_lastSaveFile);
     if (file.isEmpty())
         return;
     m_lastSaveFile = file;
@@ -413,7 +421,8 @@ void TfrmStartList::showEnteredText(const QString &typed, const QString &taken)
     if (typed == taken)
         updateStatus();
     else
-        m_statusBar->showMessage(tr("\"%1\" is saved as \"%2\": a list file has no other letters for it.").arg(typed, taken));
+        m_statusBar->showMessage(
+            tr("\"%1\" is saved as \"%2\": a list file has no other letters for it.").arg(typed, taken));
 }
 
 void TfrmStartList::mnuUndoClick()

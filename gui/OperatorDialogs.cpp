@@ -1,7 +1,7 @@
 #include "gui/OperatorDialogs.h"
 
-#include <QCoreApplication>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -9,8 +9,8 @@
 #include <QLineEdit>
 #include <QQueue>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 struct Seam
@@ -117,8 +117,8 @@ QString getOpenFileName(QWidget *parent, const QString &title, const QString &fi
     return withDefaultSuffix(dialog.selectedFiles().constFirst(), defaultSuffix);
 }
 
-QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter,
-                        const QString &defaultSuffix, const QString &initialPath)
+QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter, const QString &defaultSuffix,
+                        const QString &initialPath)
 {
     recordFileDialog(title, filter);
     if (seam().ending)
@@ -140,8 +140,9 @@ QString getSaveFileName(QWidget *parent, const QString &title, const QString &fi
     const QFileInfo info(path);
     // The dialog takes a typed folder that is not there; writing would fail after the question.
     if (!info.dir().exists()) {
-        showError(parent, QCoreApplication::translate("OperatorDialogs", "The folder %1 does not exist.\nNothing was saved.")
-                              .arg(QDir::toNativeSeparators(info.absolutePath())));
+        showError(parent,
+                  QCoreApplication::translate("OperatorDialogs", "The folder %1 does not exist.\nNothing was saved.")
+                      .arg(QDir::toNativeSeparators(info.absolutePath())));
         return QString();
     }
     if (info.exists() && !info.isWritable()) {
@@ -149,8 +150,9 @@ QString getSaveFileName(QWidget *parent, const QString &title, const QString &fi
         return QString();
     }
     if (!info.exists() && !seam().testMode
-        && !askYesNo(parent, QCoreApplication::translate("OperatorDialogs", "%1 does not exist.\nCreate the file?")
-                                 .arg(info.fileName())))
+        && !askYesNo(parent,
+                     QCoreApplication::translate("OperatorDialogs", "%1 does not exist.\nCreate the file?")
+                         .arg(info.fileName())))
         return QString();
     return path;
 }
@@ -221,8 +223,9 @@ ChosenFile getExportFileName(QWidget *parent, const QString &title, const QList<
             showError(parent, QCoreApplication::translate("OperatorDialogs", "%1 is read-only.").arg(info.fileName()));
             return {};
         }
-        if (!askYesNo(parent, QCoreApplication::translate("OperatorDialogs", "%1 already exists.\nReplace it?")
-                                  .arg(info.fileName())))
+        if (!askYesNo(
+                parent,
+                QCoreApplication::translate("OperatorDialogs", "%1 already exists.\nReplace it?").arg(info.fileName())))
             return {};
     }
     return chosen;

@@ -12,8 +12,7 @@ namespace OperatorDialogs {
 
 // Yes/No question with the caption "Zorvexa" and a question icon; true only for Yes. Enter
 // chooses the default button: No where a stray Enter would destroy something.
-bool askYesNo(QWidget *parent, const QString &text,
-              QMessageBox::StandardButton defaultButton = QMessageBox::Yes);
+bool askYesNo(QWidget *parent, const QString &text, QMessageBox::StandardButton defaultButton = QMessageBox::Yes);
 void showError(QWidget *parent, const QString &text);
 void showInformation(QWidget *parent, const QString &text);
 
@@ -21,10 +20,10 @@ void showInformation(QWidget *parent, const QString &text);
 // initialPath (the file chosen last). A typed name without a suffix gets defaultSuffix, in both
 // dialogs. The open dialog takes only an existing file; the save dialog refuses a folder that does
 // not exist and a read-only file, and asks before it creates a new file.
-QString getOpenFileName(QWidget *parent, const QString &caption, const QString &filter,
-                        const QString &defaultSuffix, const QString &initialPath = QString());
-QString getSaveFileName(QWidget *parent, const QString &caption, const QString &filter,
-                        const QString &defaultSuffix, const QString &initialPath = QString());
+QString getOpenFileName(QWidget *parent, const QString &caption, const QString &filter, const QString &defaultSuffix,
+                        const QString &initialPath = QString());
+QString getSaveFileName(QWidget *parent, const QString &caption, const QString &filter, const QString &defaultSuffix,
+                        const QString &initialPath = QString());
 // The rule both dialogs follow, as the toolkit's file dialog applies it.
 QString withDefaultSuffix(const QString &path, const QString &defaultSuffix);
 

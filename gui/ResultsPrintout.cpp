@@ -313,7 +313,7 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
         classLines.push_back(exportedLines(results));
         geometries.push_back(layOut(device, page, frame, classLines.back()));
         totalPages += pagesOf(classLines.back().size(), geometries.back().rowsPerPage)
-                      + clubPagesOf(results, geometries.back().rowsPerPage);
+            + clubPagesOf(results, geometries.back().rowsPerPage);
     }
 
     int pageNumber = 0;
@@ -395,7 +395,7 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
         }
     }
     // The club rankings after all classes, each from a new page.
-    const std::array<double, 4> clubLeft{0, 0.08, 0.62, 0.8};
+    const std::array<double, 4> clubLeft {0, 0.08, 0.62, 0.8};
     for (std::size_t k = 0; k < m_document.classes.size(); ++k) {
         const ClassResults &results = m_document.classes[k];
         const Geometry &g = geometries[k];
@@ -417,7 +417,8 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
             const auto row = [&](const std::array<QString, 4> &texts) {
                 for (std::size_t c = 0; c < texts.size(); ++c) {
                     const double left = page.left() + page.width() * clubLeft[c];
-                    const double right = c + 1 < texts.size() ? page.left() + page.width() * clubLeft[c + 1] : page.right();
+                    const double right
+                        = c + 1 < texts.size() ? page.left() + page.width() * clubLeft[c + 1] : page.right();
                     painter.drawText(QRectF(left + g.padding, y, right - left - 2 * g.padding, g.rowHeight),
                                      (c == 1 ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter, texts[c]);
                 }
@@ -425,7 +426,8 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
             };
             painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), headingShade);
             painter.setFont(g.heading);
-            row({QStringLiteral("Platz"), infoTitle(raceDay().clubField), QStringLiteral("Summe"), QStringLiteral("Fahrer")});
+            row({QStringLiteral("Platz"), infoTitle(raceDay().clubField), QStringLiteral("Summe"),
+                 QStringLiteral("Fahrer")});
             painter.setFont(g.body);
             const std::size_t first = std::size_t(p) * std::size_t(g.rowsPerPage);
             const std::size_t last = std::min(results.clubs.size(), first + std::size_t(g.rowsPerPage));

@@ -5,7 +5,7 @@
 namespace {
 BarrierPorts &installedPorts()
 {
-    static BarrierPorts ports{&systemSerialDevices, &openSerialLines};
+    static BarrierPorts ports {&systemSerialDevices, &openSerialLines};
     return ports;
 }
 } // namespace

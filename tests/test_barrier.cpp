@@ -2,11 +2,11 @@
 #include "core/barrier/BarrierLink.h"
 #include "core/barrier/ContactPair.h"
 #include "core/barrier/LineWatcher.h"
+#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/timing/RunControl.h"
-#include "core/settings/SettingKeys.h"
-#include "support/SettingsFile.h"
 #include "support/FakeModemLines.h"
+#include "support/SettingsFile.h"
 #include "support/TestEnvironment.h"
 
 #include <QElapsedTimer>
@@ -30,7 +30,7 @@ namespace {
 class CellProtocol final : public RunProtocol
 {
 public:
-    std::array<std::array<std::int32_t, 2>, 3> times{};
+    std::array<std::array<std::int32_t, 2>, 3> times {};
     ChangeSource stoppedBy = ChangeSource::Load;
     int rowCount() const override { return int(times.size()); }
     std::int32_t runTime(int row, int run) const override { return times[row][run == 1 ? 0 : 1]; }
@@ -86,8 +86,8 @@ class TestBarrier final : public QObject
 
     std::unique_ptr<BarrierLink> fakeLink(const std::shared_ptr<FakePort> &port, int contactIndex = 1)
     {
-        const auto devices = [] { return QStringList{"/dev/ttyS0", "/dev/ttyUSB0"}; };
-        auto link = std::make_unique<BarrierLink>(BarrierPorts{devices, port->opener(port)});
+        const auto devices = [] { return QStringList {"/dev/ttyS0", "/dev/ttyUSB0"}; };
+        auto link = std::make_unique<BarrierLink>(BarrierPorts {devices, port->opener(port)});
         link->setRetryInterval(20);
         link->configure(2, contactIndex);
         return link;
@@ -136,11 +136,11 @@ private slots:
     {
         QTest::addColumn<QStringList>("found");
         QTest::addColumn<QStringList>("numbered");
-        QTest::newRow("as the system lists them") << QStringList{"/dev/ttyUSB0", "/dev/ttyS1", "/dev/ttyS0"}
-                                                  << QStringList{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"};
-        QTest::newRow("ten after two") << QStringList{"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM0"}
-                                       << QStringList{"/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10"};
-        QTest::newRow("none") << QStringList{} << QStringList{};
+        QTest::newRow("as the system lists them") << QStringList {"/dev/ttyUSB0", "/dev/ttyS1", "/dev/ttyS0"}
+                                                  << QStringList {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"};
+        QTest::newRow("ten after two") << QStringList {"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM0"}
+                                       << QStringList {"/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10"};
+        QTest::newRow("none") << QStringList {} << QStringList {};
     }
     void devicesAreNumberedByName()
     {
@@ -170,7 +170,7 @@ private slots:
         QFETCH(QString, word);
         const BarrierStatus::State state = barrierStateForError(error, wasConnected);
         QTEST(int(state), "state");
-        const BarrierStatus status{state, 3, QStringLiteral("/dev/ttyUSB0"), error};
+        const BarrierStatus status {state, 3, QStringLiteral("/dev/ttyUSB0"), error};
         QVERIFY2(status.text().contains(word), qPrintable(status.text()));
         QVERIFY(status.isProblem());
         QVERIFY(!status.details().isEmpty());
@@ -220,30 +220,30 @@ private slots:
         QTest::addColumn<int>("stored");
         QTest::addColumn<bool>("running");
         using O = Outcome;
-        QTest::newRow("start and finish") << QList<qint64>{1 * S, 66 * S + 432'600 * Us} << 2000 << 1000
-                                          << QList<O>{O::Started, O::Stopped} << 65'433 << false;
-        QTest::newRow("half a millisecond goes to even") << QList<qint64>{2 * S, 4 * S + 500'500 * Us} << 2000 << 1000
-                                                         << QList<O>{O::Started, O::Stopped} << 2'500 << false;
+        QTest::newRow("start and finish") << QList<qint64> {1 * S, 66 * S + 432'600 * Us} << 2000 << 1000
+                                          << QList<O> {O::Started, O::Stopped} << 65'433 << false;
+        QTest::newRow("half a millisecond goes to even") << QList<qint64> {2 * S, 4 * S + 500'500 * Us} << 2000 << 1000
+                                                         << QList<O> {O::Started, O::Stopped} << 2'500 << false;
         QTest::newRow("half a millisecond goes to even, upwards")
-            << QList<qint64>{2 * S, 4 * S + 501'500 * Us} << 2000 << 1000 << QList<O>{O::Started, O::Stopped} << 2'502
+            << QList<qint64> {2 * S, 4 * S + 501'500 * Us} << 2000 << 1000 << QList<O> {O::Started, O::Stopped} << 2'502
             << false;
         QTest::newRow("bounces at the start")
-            << QList<qint64>{1 * S,          1 * S + 300 * Us, 1 * S + 1 * Ms,
+            << QList<qint64> {1 * S,          1 * S + 300 * Us, 1 * S + 1 * Ms,
                               1 * S + 4 * Ms, 1 * S + 250 * Ms, 31 * S + 100 * Us}
             << 2000 << 1000
-            << QList<O>{O::Started, O::InsideLockout, O::InsideLockout, O::InsideLockout, O::InsideLockout, O::Stopped}
+            << QList<O> {O::Started, O::InsideLockout, O::InsideLockout, O::InsideLockout, O::InsideLockout, O::Stopped}
             << 30'000 << false;
         QTest::newRow("just inside, then just past the lockout")
-            << QList<qint64>{1 * S, 3 * S - 1 * Us, 3 * S} << 2000 << 1000
-            << QList<O>{O::Started, O::InsideLockout, O::Stopped} << 2'000 << false;
+            << QList<qint64> {1 * S, 3 * S - 1 * Us, 3 * S} << 2000 << 1000
+            << QList<O> {O::Started, O::InsideLockout, O::Stopped} << 2'000 << false;
         QTest::newRow("short runs before the minimum")
-            << QList<qint64>{1 * S, 1 * S + 500 * Ms, 2 * S - 1 * Ms, 2 * S} << 200 << 1000
-            << QList<O>{O::Started, O::RunTooShort, O::RunTooShort, O::Stopped} << 1'000 << false;
-        QTest::newRow("no lockout, a bounce is a run too short") << QList<qint64>{1 * S, 1 * S + 200 * Us} << 0 << 1000
-                                                                 << QList<O>{O::Started, O::RunTooShort} << 0 << true;
+            << QList<qint64> {1 * S, 1 * S + 500 * Ms, 2 * S - 1 * Ms, 2 * S} << 200 << 1000
+            << QList<O> {O::Started, O::RunTooShort, O::RunTooShort, O::Stopped} << 1'000 << false;
+        QTest::newRow("no lockout, a bounce is a run too short") << QList<qint64> {1 * S, 1 * S + 200 * Us} << 0 << 1000
+                                                                 << QList<O> {O::Started, O::RunTooShort} << 0 << true;
         QTest::newRow("the finish bounces too")
-            << QList<qint64>{1 * S, 40 * S, 40 * S + 400 * Us, 43 * S} << 2000 << 1000
-            << QList<O>{O::Started, O::Stopped, O::InsideLockout, O::NotReady} << 39'000 << false;
+            << QList<qint64> {1 * S, 40 * S, 40 * S + 400 * Us, 43 * S} << 2000 << 1000
+            << QList<O> {O::Started, O::Stopped, O::InsideLockout, O::NotReady} << 39'000 << false;
     }
     void pulseSequences()
     {
@@ -341,15 +341,15 @@ private slots:
         const int dsr = TIOCM_DSR;
         const int ri = TIOCM_RNG;
         QTest::newRow("both edges of an interruption")
-            << 1 << QList<qint64>{1'000'123, 1'040'000} << QList<int>{dsr, 0} << QList<qint64>{1'000'123, 1'040'000};
-        QTest::newRow("a spike gone before it settled") << 1 << QList<qint64>{2'000'000, 2'000'050, 3'000'001}
-                                                        << QList<int>{0, 0, dsr} << QList<qint64>{3'000'001};
+            << 1 << QList<qint64> {1'000'123, 1'040'000} << QList<int> {dsr, 0} << QList<qint64> {1'000'123, 1'040'000};
+        QTest::newRow("a spike gone before it settled") << 1 << QList<qint64> {2'000'000, 2'000'050, 3'000'001}
+                                                        << QList<int> {0, 0, dsr} << QList<qint64> {3'000'001};
         QTest::newRow("another line moving")
-            << 1 << QList<qint64>{4'000'000} << QList<int>{int(TIOCM_CTS)} << QList<qint64>{};
+            << 1 << QList<qint64> {4'000'000} << QList<int> {int(TIOCM_CTS)} << QList<qint64> {};
         QTest::newRow("ring reported at its end")
-            << 3 << QList<qint64>{5'000'000, 7'500'000} << QList<int>{0, 0} << QList<qint64>{5'000'000, 7'500'000};
+            << 3 << QList<qint64> {5'000'000, 7'500'000} << QList<int> {0, 0} << QList<qint64> {5'000'000, 7'500'000};
         QTest::newRow("ring reported at both edges")
-            << 3 << QList<qint64>{5'000'000, 5'010'000} << QList<int>{ri, 0} << QList<qint64>{5'000'000, 5'010'000};
+            << 3 << QList<qint64> {5'000'000, 5'010'000} << QList<int> {ri, 0} << QList<qint64> {5'000'000, 5'010'000};
     }
     void theWorkerHandsOverTheMomentOfTheChange()
     {
@@ -386,9 +386,9 @@ private slots:
         const int dsr = TIOCM_DSR;
         // Beam broken at the start with a bouncing contact, restored, broken at the finish.
         for (const FakePort::Step &step :
-             {FakePort::Step{10 * S + 17 * Us, dsr}, FakePort::Step{10 * S + 900 * Us, 0},
-              FakePort::Step{10 * S + 1900 * Us, dsr}, FakePort::Step{10 * S + 80 * Ms, 0},
-              FakePort::Step{72 * S + 345'678 * Us, dsr}})
+             {FakePort::Step {10 * S + 17 * Us, dsr}, FakePort::Step {10 * S + 900 * Us, 0},
+              FakePort::Step {10 * S + 1900 * Us, dsr}, FakePort::Step {10 * S + 80 * Ms, 0},
+              FakePort::Step {72 * S + 345'678 * Us, dsr}})
             port->push(step);
         QTRY_COMPARE(handled.size(), 5);
         QCOMPARE(handled.first().at(0).value<Outcome>(), Outcome::Started);
@@ -435,7 +435,7 @@ private slots:
             states << status.at(0).value<BarrierStatus>().state;
         using St = BarrierStatus::State;
         // Open, answered by the beam, gone, open again, answered again.
-        QCOMPARE(states, (QList<St>{St::Opened, St::Connected, St::Unplugged, St::Opened, St::Connected}));
+        QCOMPARE(states, (QList<St> {St::Opened, St::Connected, St::Unplugged, St::Opened, St::Connected}));
     }
 
     void openingFailures_data()
@@ -457,7 +457,7 @@ private slots:
         QFETCH(int, state);
         auto fake = std::make_shared<FakePort>();
         fake->openError = openError;
-        BarrierLink link(BarrierPorts{[] { return QStringList{"/dev/ttyS0", "/dev/ttyUSB0"}; }, fake->opener(fake)});
+        BarrierLink link(BarrierPorts {[] { return QStringList {"/dev/ttyS0", "/dev/ttyUSB0"}; }, fake->opener(fake)});
         link.setRetryInterval(20);
         link.configure(port, 1);
         QTRY_COMPARE(int(link.status().state), state);
@@ -475,16 +475,18 @@ private slots:
     void oneWorkerKeepsTrying()
     {
         static thread_local int triesOnThisThread = 0;
-        std::atomic<int> mostTriesOnAThread{0};
-        std::atomic<int> refusals{4};
+        std::atomic<int> mostTriesOnAThread {0};
+        std::atomic<int> refusals {4};
         auto fake = std::make_shared<FakePort>();
         const ModemLinesOpener open = fake->opener(fake);
-        BarrierLink link(BarrierPorts{[] { return QStringList{"/dev/ttyS0"}; }, [&](const QString &device) {
-                                          mostTriesOnAThread = std::max(mostTriesOnAThread.load(), ++triesOnThisThread);
-                                          if (refusals.fetch_sub(1) > 0)
-                                              return OpenedLines{nullptr, EACCES};
-                                          return open(device);
-                                      }});
+        BarrierLink link(BarrierPorts {[] { return QStringList {"/dev/ttyS0"}; },
+                                       [&](const QString &device) {
+                                           mostTriesOnAThread
+                                               = std::max(mostTriesOnAThread.load(), ++triesOnThisThread);
+                                           if (refusals.fetch_sub(1) > 0)
+                                               return OpenedLines {nullptr, EACCES};
+                                           return open(device);
+                                       }});
         link.setRetryInterval(10);
         link.configure(1, 1);
         QTRY_COMPARE(link.status().state, BarrierStatus::State::Opened);
@@ -497,8 +499,8 @@ private slots:
     void aDeviceThatAppearsLaterIsConnected()
     {
         auto fake = std::make_shared<FakePort>();
-        auto devices = std::make_shared<QStringList>(QStringList{"/dev/ttyS0"});
-        BarrierLink link(BarrierPorts{[devices] { return *devices; }, fake->opener(fake)});
+        auto devices = std::make_shared<QStringList>(QStringList {"/dev/ttyS0"});
+        BarrierLink link(BarrierPorts {[devices] { return *devices; }, fake->opener(fake)});
         link.setRetryInterval(20);
         link.configure(2, 1);
         QCOMPARE(link.status().state, BarrierStatus::State::NoDevice);
@@ -541,7 +543,7 @@ private slots:
         PseudoTerminal pty;
         QVERIFY(!pty.device.isEmpty());
         int opens = 0;
-        BarrierLink link(BarrierPorts{[&pty] { return QStringList{pty.device}; },
+        BarrierLink link(BarrierPorts {[&pty] { return QStringList {pty.device}; },
                                        [&opens](const QString &device) {
                                            ++opens;
                                            return openSerialLines(device);
@@ -558,7 +560,7 @@ private slots:
 
     void aMissingDeviceFileIsNoDevice()
     {
-        BarrierLink link(BarrierPorts{[] { return QStringList{"/dev/zorvexa-no-such-tty"}; }, &openSerialLines});
+        BarrierLink link(BarrierPorts {[] { return QStringList {"/dev/zorvexa-no-such-tty"}; }, &openSerialLines});
         link.configure(1, 1);
         QTRY_COMPARE(link.status().state, BarrierStatus::State::NoDevice);
         QCOMPARE(link.status().error, ENOENT);
@@ -582,14 +584,16 @@ private slots:
             // Counted on this thread: a spy would count on the watcher's.
             int connected = 0;
             int failed = 0;
-            connect(&watcher, &LineWatcher::connected, this, [&connected] { ++connected; }, Qt::QueuedConnection);
-            connect(&watcher, &LineWatcher::failed, this, [&failed] { ++failed; }, Qt::QueuedConnection);
+            connect(
+                &watcher, &LineWatcher::connected, this, [&connected] { ++connected; }, Qt::QueuedConnection);
+            connect(
+                &watcher, &LineWatcher::failed, this, [&failed] { ++failed; }, Qt::QueuedConnection);
             watcher.open(QStringLiteral("/dev/ttyUSB0"));
             if (waitUntilBlocked) {
                 QTRY_COMPARE(connected, 1);
                 QTest::qWait(5);
             } else {
-                const timespec pause{0, long(QRandomGenerator::global()->bounded(300)) * 1000};
+                const timespec pause {0, long(QRandomGenerator::global()->bounded(300)) * 1000};
                 clock_nanosleep(CLOCK_MONOTONIC, 0, &pause, nullptr);
             }
             clock.start();

@@ -5,10 +5,10 @@
 #include "gui/Form_Config.h"
 #include "gui/Form_Main.h"
 #include "gui/widgets/StatusLamp.h"
-#include "support/SettingsFile.h"
 #include "support/FakeModemLines.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
+#include "support/SettingsFile.h"
 #include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
 
@@ -65,7 +65,8 @@ class TestBarrierWindow final : public QObject
     void key(Qt::Key key) { QTest::keyClick(m_shown.window->windowHandle(), key); }
     void selectRun1(int row)
     {
-        const QPoint cell = m_shown.controls->Grid->visualRect(m_shown.controls->model->index(row, ProtocolModel::Time1)).center();
+        const QPoint cell
+            = m_shown.controls->Grid->visualRect(m_shown.controls->model->index(row, ProtocolModel::Time1)).center();
         QTest::mouseClick(m_shown.controls->Grid->viewport(), Qt::LeftButton, {}, cell);
         QVERIFY(m_shown.controls->cmdStart->isEnabled());
     }
@@ -76,7 +77,7 @@ private slots:
         ScriptedCounter::install();
         m_port = std::make_shared<FakePort>();
         setBarrierPorts({[] {
-                             return QStringList{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"};
+                             return QStringList {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"};
                          },
                          m_port->opener(m_port)});
         QDir(programFolder()).removeRecursively();
@@ -116,8 +117,7 @@ private slots:
         QTest::newRow("no permission") << QByteArray("COM=1\n") << EACCES
                                        << "Barrier COM 1: permission denied (dialout)" << true;
         QTest::newRow("no such number") << QByteArray("COM=5\n") << 0 << "Barrier COM 5: no such device" << true;
-        QTest::newRow("device file gone")
-            << QByteArray("COM=2\n") << ENOENT << "Barrier COM 2: no such device" << true;
+        QTest::newRow("device file gone") << QByteArray("COM=2\n") << ENOENT << "Barrier COM 2: no such device" << true;
     }
     void theLineSaysWhetherTheBarrierIsThere()
     {
@@ -140,8 +140,9 @@ private slots:
         QVERIFY(line->fontMetrics().horizontalAdvance(line->text()) <= line->width() - 8);
         // Beside the run editor, clear of the controls around it, inside the fixed window.
         QVERIFY(QRect(QPoint(0, 0), m_shown.window->size()).contains(line->geometry()));
-        for (QWidget *neighbour : std::initializer_list<QWidget *>{m_shown.controls->edtLauf, m_shown.controls->edtFP,
-                                                                    m_shown.controls->Grid, m_shown.controls->lblPartic})
+        for (QWidget *neighbour :
+             std::initializer_list<QWidget *> {m_shown.controls->edtLauf, m_shown.controls->edtFP,
+                                               m_shown.controls->Grid, m_shown.controls->lblPartic})
             QVERIFY2(!line->geometry().intersects(neighbour->geometry()), qPrintable(neighbour->objectName()));
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
     }

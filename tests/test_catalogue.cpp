@@ -481,15 +481,15 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("toolkit"); // the same text in Qt's own context
-        QTest::newRow("default knows it") << false << QStringLiteral("Lazer") << QStringLiteral("Lichtschranke")
-                                          << QStringLiteral("Lichtschranke");
+        QTest::newRow("default knows it")
+            << false << QStringLiteral("Lazer") << QStringLiteral("Lichtschranke") << QStringLiteral("Lichtschranke");
         // Qt's own catalogue answers what neither domain knows.
         QTest::newRow("nobody knows it") << false << QStringLiteral("Retry") << QStringLiteral("Retry")
                                          << QStringLiteral("Wiederholen");
-        QTest::newRow("runtime knows it") << true << QStringLiteral("Retry") << QStringLiteral("Wiederholen")
-                                          << QStringLiteral("Wiederholen");
-        QTest::newRow("default before runtime") << true << QStringLiteral("None") << QStringLiteral("Keine")
-                                                << QStringLiteral("Keine");
+        QTest::newRow("runtime knows it")
+            << true << QStringLiteral("Retry") << QStringLiteral("Wiederholen") << QStringLiteral("Wiederholen");
+        QTest::newRow("default before runtime")
+            << true << QStringLiteral("None") << QStringLiteral("Keine") << QStringLiteral("Keine");
         QTest::newRow("line ends kept") << false << QStringLiteral("Two\nlines") << QStringLiteral("Zwei\nZeilen")
                                         << QStringLiteral("Zwei\nZeilen");
     }

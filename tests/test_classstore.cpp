@@ -47,11 +47,12 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("firstLine");
         QTest::addColumn<QStringList>("namesAfter");
-        QTest::newRow("bad number") << fileOf(kimRecord() + record({"Lee", "", "", "", "", "", "x", "0", "0", "0", "0", "0"}))
-                                    << "'x' is not a valid floating point value" << QStringList{"Kim", "Lee"};
-        QTest::newRow("not a start list file") << QByteArray("hello\r\n")
-                                               << QDir::toNativeSeparators(ClassListPath(3)) + " is not a start list file."
-                                               << QStringList{};
+        QTest::newRow("bad number") << fileOf(kimRecord()
+                                              + record({"Lee", "", "", "", "", "", "x", "0", "0", "0", "0", "0"}))
+                                    << "'x' is not a valid floating point value" << QStringList {"Kim", "Lee"};
+        QTest::newRow("not a start list file")
+            << QByteArray("hello\r\n") << QDir::toNativeSeparators(ClassListPath(3)) + " is not a start list file."
+            << QStringList {};
     }
     void failedLoadKeepsTheOriginal()
     {
@@ -67,7 +68,8 @@ private slots:
         const QStringList lines = loaded.error().reason.split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines.at(0), firstLine);
-        QCOMPARE(lines.at(1), QStringLiteral("The original file was kept as %1.").arg(QDir::toNativeSeparators(file + ".bak")));
+        QCOMPARE(lines.at(1),
+                 QStringLiteral("The original file was kept as %1.").arg(QDir::toNativeSeparators(file + ".bak")));
         QCOMPARE(readBytes(file + ".bak"), bytes);
 
         QCOMPARE(reasonOf(store.SaveCurrentClass()), QString());
@@ -132,7 +134,7 @@ private slots:
         QDir().rmdir(ClassListPath(1));
         QVERIFY(store.SelectClass(2).ok());
         QVERIFY(!store.unsavedReason().has_value());
-        QCOMPARE(names(store.list()), QStringList{"Ola"});
+        QCOMPARE(names(store.list()), QStringList {"Ola"});
         StartList saved;
         QVERIFY(ReadListFile(saved, ClassListPath(1), false).ok());
         QCOMPARE(saved.count(), 2);
@@ -144,10 +146,15 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("firstLine");
-        QTest::newRow("FIFO") << "fifo" << "%1 is not a regular file.";
-        QTest::newRow("link to /dev/zero") << "zero" << "/dev/zero is not a regular file.";
-        QTest::newRow("folder") << "folder" << "%1 is not a regular file.";
-        QTest::newRow("sparse 10 GiB with the tag") << "huge" << "%1 is 10.00 GiB, too large for a start list file (at most 256.00 MiB).";
+        QTest::newRow("FIFO") << "fifo"
+                              << "%1 is not a regular file.";
+        QTest::newRow("link to /dev/zero") << "zero"
+                                           << "/dev/zero is not a regular file.";
+        QTest::newRow("folder") << "folder"
+                                << "%1 is not a regular file.";
+        QTest::newRow("sparse 10 GiB with the tag")
+            << "huge"
+            << "%1 is 10.00 GiB, too large for a start list file (at most 256.00 MiB).";
     }
     void specialClassFileIsRefusedAndLeftAlone()
     {
@@ -163,7 +170,9 @@ private slots:
             QVERIFY(QDir().mkpath(file));
         else
             QVERIFY(writeBytes(file, "[ZVX1FILE]\r\n") && QFile::resize(file, qint64(10) << 30));
-        struct stat before{};
+        struct stat before
+        {
+        };
         QCOMPARE(::lstat(name.constData(), &before), 0);
         QVERIFY(WriteListFile(listOfNames({"Ola"}), ClassListPath(4)).ok());
 
@@ -176,14 +185,17 @@ private slots:
         QCOMPARE(store.CurrentClass(), 3);
         QCOMPARE(store.entryCount(), 0);
         QVERIFY(store.SelectClass(4).ok());
-        QCOMPARE(names(store.list()), QStringList{"Ola"});
+        QCOMPARE(names(store.list()), QStringList {"Ola"});
 
-        struct stat after{};
+        struct stat after
+        {
+        };
         QCOMPARE(::lstat(name.constData(), &after), 0);
         QCOMPARE(after.st_ino, before.st_ino);
         QCOMPARE(after.st_mode, before.st_mode);
         QCOMPARE(after.st_size, before.st_size);
-        QCOMPARE(QDir(programFolder()).entryList({QStringLiteral("List03.dat.*")}, QDir::AllEntries | QDir::System), QStringList{});
+        QCOMPARE(QDir(programFolder()).entryList({QStringLiteral("List03.dat.*")}, QDir::AllEntries | QDir::System),
+                 QStringList {});
     }
 
     // What a typed list would have to overwrite is refused, so the typing stays in memory.
@@ -226,7 +238,7 @@ private slots:
         QVERIFY(QFileInfo(ClassListPath(2)).isSymLink());
         StartList back;
         QVERIFY(ReadListFile(back, target, false).ok());
-        QCOMPARE(names(back), QStringList{"Kim"});
+        QCOMPARE(names(back), QStringList {"Kim"});
     }
 
     // Only what a save leaves: "<file a class file leads to>.zvx-" and six letters or digits, a
@@ -236,23 +248,40 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("class 1") << "List01.dat.zvx-AbCdEf" << "file" << true;
-        QTest::newRow("class 10, digits") << "List10.dat.zvx-a1B2c3" << "file" << true;
-        QTest::newRow("small letters only") << "List01.dat.zvx-kmuajr" << "file" << true;
-        QTest::newRow("beside a linked class file's target") << "shared/club.dat.zvx-Qw3rTy" << "linked" << true;
-        QTest::newRow("without the mark") << "List01.dat.kmuaJr" << "file" << false;
-        QTest::newRow("a copy named backup") << "List01.dat.backup" << "file" << false;
-        QTest::newRow("seven letters") << "List01.dat.zvx-backups" << "file" << false;
-        QTest::newRow("no class 11") << "List11.dat.zvx-AbCdEf" << "file" << false;
-        QTest::newRow("five letters") << "List01.dat.zvx-AbCdE" << "file" << false;
-        QTest::newRow("a dot") << "List01.dat.zvx-AbC.Ef" << "file" << false;
-        QTest::newRow("copy of a damaged file") << "List01.dat.bak" << "file" << false;
-        QTest::newRow("lower case name") << "list01.dat.zvx-AbCdEf" << "file" << false;
-        QTest::newRow("class file itself") << "List01.dat" << "file" << false;
-        QTest::newRow("beside a file no class file leads to") << "shared/other.dat.zvx-Qw3rTy" << "linked" << false;
-        QTest::newRow("a link") << "List02.dat.zvx-AbCdEf" << "link" << false;
-        QTest::newRow("a folder") << "List02.dat.zvx-AbCdEf" << "folder" << false;
-        QTest::newRow("target of a class file") << "List04.dat.zvx-QwErTy" << "target" << false;
+        QTest::newRow("class 1") << "List01.dat.zvx-AbCdEf"
+                                 << "file" << true;
+        QTest::newRow("class 10, digits") << "List10.dat.zvx-a1B2c3"
+                                          << "file" << true;
+        QTest::newRow("small letters only") << "List01.dat.zvx-kmuajr"
+                                            << "file" << true;
+        QTest::newRow("beside a linked class file's target") << "shared/club.dat.zvx-Qw3rTy"
+                                                             << "linked" << true;
+        QTest::newRow("without the mark") << "List01.dat.kmuaJr"
+                                          << "file" << false;
+        QTest::newRow("a copy named backup") << "List01.dat.backup"
+                                             << "file" << false;
+        QTest::newRow("seven letters") << "List01.dat.zvx-backups"
+                                       << "file" << false;
+        QTest::newRow("no class 11") << "List11.dat.zvx-AbCdEf"
+                                     << "file" << false;
+        QTest::newRow("five letters") << "List01.dat.zvx-AbCdE"
+                                      << "file" << false;
+        QTest::newRow("a dot") << "List01.dat.zvx-AbC.Ef"
+                               << "file" << false;
+        QTest::newRow("copy of a damaged file") << "List01.dat.bak"
+                                                << "file" << false;
+        QTest::newRow("lower case name") << "list01.dat.zvx-AbCdEf"
+                                         << "file" << false;
+        QTest::newRow("class file itself") << "List01.dat"
+                                           << "file" << false;
+        QTest::newRow("beside a file no class file leads to") << "shared/other.dat.zvx-Qw3rTy"
+                                                              << "linked" << false;
+        QTest::newRow("a link") << "List02.dat.zvx-AbCdEf"
+                                << "link" << false;
+        QTest::newRow("a folder") << "List02.dat.zvx-AbCdEf"
+                                  << "folder" << false;
+        QTest::newRow("target of a class file") << "List04.dat.zvx-QwErTy"
+                                                << "target" << false;
     }
     void staleTemporaryFilesAreRemoved()
     {
@@ -273,7 +302,7 @@ private slots:
             QVERIFY(QFile::link(file, ClassListPath(5)));
 
         const QStringList gone = ClassStore::removeStaleTemporaryFiles();
-        QCOMPARE(gone, removed ? QStringList{QFileInfo(name).fileName()} : QStringList{});
+        QCOMPARE(gone, removed ? QStringList {QFileInfo(name).fileName()} : QStringList {});
         QCOMPARE(QFileInfo::exists(file) || QFileInfo(file).isSymLink(), !removed);
         QVERIFY(QFileInfo::exists(programFolder() + QStringLiteral("other")));
     }
@@ -324,7 +353,7 @@ private slots:
             saved = store.SaveCurrentClass();
             QCOMPARE(left.filter(QRegularExpression("^List01\\.dat\\.zvx-[A-Za-z0-9]{6}$")), left);
         }
-        QCOMPARE(QDir(programFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{"List01.dat"});
+        QCOMPARE(QDir(programFolder()).entryList(QDir::Files | QDir::Hidden), QStringList {"List01.dat"});
         QCOMPARE(QFile::permissions(file), permissions);
         if (reason.isEmpty()) {
             QVERIFY(saved.ok());
@@ -337,14 +366,15 @@ private slots:
         QCOMPARE(saved.error().path, file);
         QCOMPARE(readBytes(file), before);
         QCOMPARE(store.unsavedReason()->reason, reason);
-        QCOMPARE(names(store.list()), (QStringList{"Kim", "Lee", "Ola", "Ida", "Max", "Amy"}));
+        QCOMPARE(names(store.list()), (QStringList {"Kim", "Lee", "Ola", "Ida", "Max", "Amy"}));
         QVERIFY(store.SaveCurrentClass().ok());
         QCOMPARE(names(readClassFile(1)), names(store.list()));
     }
 
     void numberFieldsReadRoundedAndWriteWhole()
     {
-        QVERIFY(writeBytes(ClassListPath(1), fileOf(record({"Kim", "", "", "", "", "", "2.5", "3.5", "-0.5", "0", "0", "0"}))));
+        QVERIFY(writeBytes(ClassListPath(1),
+                           fileOf(record({"Kim", "", "", "", "", "", "2.5", "3.5", "-0.5", "0", "0", "0"}))));
         ClassStore store;
         QVERIFY(store.LoadCurrentClass().ok());
         QCOMPARE(store.readNumberField(0, ListField::Time1), 2);
@@ -372,21 +402,24 @@ private slots:
         using K = StoreChange::Kind;
         const QVariant none;
         // Kim has run 1 timed at 65.430 s, Lee nothing yet.
-        QTest::newRow("F8") << "key" << K::Field << 1 << ListField::Time1 << QVariant(0) << QVariant(1'500) << ChangeSource::Key;
+        QTest::newRow("F8") << "key" << K::Field << 1 << ListField::Time1 << QVariant(0) << QVariant(1'500)
+                            << ChangeSource::Key;
         QTest::newRow("STOPP") << "button" << K::Field << 1 << ListField::Time1 << QVariant(0) << QVariant(1'500)
                                << ChangeSource::Button;
-        QTest::newRow("light barrier") << "barrier" << K::Field << 1 << ListField::Time1 << QVariant(0) << QVariant(1'500)
-                                       << ChangeSource::Barrier;
+        QTest::newRow("light barrier") << "barrier" << K::Field << 1 << ListField::Time1 << QVariant(0)
+                                       << QVariant(1'500) << ChangeSource::Barrier;
         QTest::newRow("typed count") << "typed" << K::Field << 0 << ListField::FP2 << QVariant(0) << QVariant(3)
                                      << ChangeSource::Typed;
         QTest::newRow("run reset") << "reset" << K::Field << 0 << ListField::Time1 << QVariant(65'430) << QVariant(0)
                                    << ChangeSource::Reset;
-        QTest::newRow("name edited") << "name" << K::Field << 0 << ListField::Name << QVariant("Kim") << QVariant("Kimi")
-                                     << ChangeSource::Editor;
-        QTest::newRow("row added") << "add" << K::EntryAdded << 2 << ListField::Number << none << none << ChangeSource::Editor;
+        QTest::newRow("name edited") << "name" << K::Field << 0 << ListField::Name << QVariant("Kim")
+                                     << QVariant("Kimi") << ChangeSource::Editor;
+        QTest::newRow("row added") << "add" << K::EntryAdded << 2 << ListField::Number << none << none
+                                   << ChangeSource::Editor;
         QTest::newRow("rows deleted") << "remove" << K::EntriesRemoved << -1 << ListField::Number << none << none
                                       << ChangeSource::Editor;
-        QTest::newRow("sorted") << "sort" << K::ListReplaced << -1 << ListField::Number << none << none << ChangeSource::Editor;
+        QTest::newRow("sorted") << "sort" << K::ListReplaced << -1 << ListField::Number << none << none
+                                << ChangeSource::Editor;
         QTest::newRow("list merged") << "merge" << K::ListReplaced << -1 << ListField::Number << none << none
                                      << ChangeSource::Editor;
         QTest::newRow("class loaded") << "load" << K::ListReplaced << -1 << ListField::Number << none << none
@@ -458,7 +491,7 @@ private slots:
             QVERIFY(!change.before);
         } else if (kind != StoreChange::Kind::EntryAdded) {
             QVERIFY(change.before);
-            QCOMPARE(names(*change.before), (QStringList{"Kim", "Lee"}));
+            QCOMPARE(names(*change.before), (QStringList {"Kim", "Lee"}));
         }
         // A result is in the class file at once; an edit waits for the editor's save points.
         const bool result = kind == StoreChange::Kind::Field && field != ListField::Name;
@@ -509,7 +542,8 @@ private slots:
         QCOMPARE(store.SelectClass(4).ok(), !typed);
         QCOMPARE(reasonOf(WriteListFile(store.list(), file)), QStringLiteral("Too many levels of symbolic links"));
         QCOMPARE(QFileInfo(file).symLinkTarget(), programFolder() + linkedTo);
-        QCOMPARE(QDir(programFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), linkedTo == QLatin1String("List03.dat") ? 1 : 2);
+        QCOMPARE(QDir(programFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(),
+                 linkedTo == QLatin1String("List03.dat") ? 1 : 2);
     }
 
     void outOfRangeClassChangesNothing()

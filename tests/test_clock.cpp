@@ -1,13 +1,19 @@
-#include "support/TestEnvironment.h"
 #include "core/timing/PerfTimer.h"
+#include "support/TestEnvironment.h"
 
 #include <limits>
 
 namespace {
 std::int64_t g_frequency = 1'000'000'000;
 std::int64_t g_count = 0;
-std::int64_t fakeFrequency() { return g_frequency; }
-std::int64_t fakeValue() { return g_count; }
+std::int64_t fakeFrequency()
+{
+    return g_frequency;
+}
+std::int64_t fakeValue()
+{
+    return g_count;
+}
 } // namespace
 
 class TestClock final : public QObject

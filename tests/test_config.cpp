@@ -9,9 +9,9 @@
 #include "gui/Form_StartList.h"
 #include "gui/WindowLook.h"
 #include "gui/widgets/ColorButton.h"
-#include "support/SettingsFile.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
+#include "support/SettingsFile.h"
 #include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
 
@@ -34,8 +34,7 @@ QString stored(const QString &section, const QString &name)
     return SettingsStore().read(SettingKey<QString>(section, name, QStringLiteral("<missing>"))).value();
 }
 
-template<typename T>
-T *child(QWidget *window, const char *name)
+template<typename T> T *child(QWidget *window, const char *name)
 {
     T *found = window->findChild<T *>(QLatin1String(name));
     if (!found)
@@ -109,8 +108,8 @@ private slots:
     void labelsStandWhereDesigned()
     {
         TfrmConfig config(*m_settings);
-        const std::map<QString, QPoint> places{
-            {"COM-Port:", {8, 16}},           {"Contact:", {84, 16}},           {"Alg.:", {156, 16}},
+        const std::map<QString, QPoint> places {
+            {"COM-Port:", {8, 16}},           {"Contact:", {84, 16}},          {"Alg.:", {156, 16}},
             {"Default Cell Color:", {8, 16}}, {"Active Cell Color:", {8, 40}}, {"Accepted Results:", {8, 64}},
             {"Undefined Results:", {8, 88}}};
         int found = 0;
@@ -130,9 +129,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&config));
         QTest::mouseClick(child<QPushButton>(&config, "cmdOK"), Qt::LeftButton);
         QVERIFY(!config.isVisible());
-        const QStringList expected{"0", "1", "0", "1", "16771818", "12189695", "15335378", "15522303"};
-        const QStringList names{"COM", "ContactIdx", "AlgIdx", "AutoLock", "DefaultColor", "ActiveColor",
-                                "AcceptedColor", "UndefinedColor"};
+        const QStringList expected {"0", "1", "0", "1", "16771818", "12189695", "15335378", "15522303"};
+        const QStringList names {"COM",          "ContactIdx",  "AlgIdx",        "AutoLock",
+                                 "DefaultColor", "ActiveColor", "AcceptedColor", "UndefinedColor"};
         for (int i = 0; i < names.size(); ++i)
             QCOMPARE(stored(QStringLiteral("Configuration"), names[i]), expected[i]);
     }
@@ -143,11 +142,13 @@ private slots:
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("storedPort");
         QTest::addColumn<quint32>("defaultColor");
-        QTest::newRow("port beyond the list") << QByteArray("[Configuration]\nCOM=20\n") << -1 << "-1" << quint32(0xFFEAEA);
+        QTest::newRow("port beyond the list")
+            << QByteArray("[Configuration]\nCOM=20\n") << -1 << "-1" << quint32(0xFFEAEA);
         QTest::newRow("port 16") << QByteArray("[Configuration]\nCOM=16\n") << 16 << "16" << quint32(0xFFEAEA);
-        QTest::newRow("colour beyond 24 bits") << QByteArray("[Configuration]\nDefaultColor=16777216\n") << 0 << "0"
-                                               << quint32(0xFFEAEA);
-        QTest::newRow("negative colour") << QByteArray("[Configuration]\nDefaultColor=-5\n") << 0 << "0" << quint32(0xFFEAEA);
+        QTest::newRow("colour beyond 24 bits")
+            << QByteArray("[Configuration]\nDefaultColor=16777216\n") << 0 << "0" << quint32(0xFFEAEA);
+        QTest::newRow("negative colour") << QByteArray("[Configuration]\nDefaultColor=-5\n") << 0 << "0"
+                                         << quint32(0xFFEAEA);
         QTest::newRow("stored colour") << QByteArray("[Configuration]\nDefaultColor=255\n") << 0 << "0" << quint32(255);
     }
     void storedValuesOutsideTheirRange()
@@ -234,7 +235,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_shown.window.get()));
         QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F7);
         QVERIFY(!m_shown.controls->runs->isLocked());
-        const QPoint cell = m_shown.controls->Grid->visualRect(m_shown.controls->model->index(0, ProtocolModel::Time1)).center();
+        const QPoint cell
+            = m_shown.controls->Grid->visualRect(m_shown.controls->model->index(0, ProtocolModel::Time1)).center();
         QTest::mouseClick(m_shown.controls->Grid->viewport(), Qt::LeftButton, {}, cell);
         QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F5);
         QVERIFY(m_shown.controls->runs->Running());
@@ -268,7 +270,7 @@ private slots:
                 // The start list editor, not the main window, is what the class editor stands on.
                 inFrontOfTheEditor = classes.windowHandle()->transientParent() == editor.windowHandle();
                 auto *grid = child<QTableView>(&classes, "Grid");
-                for (const auto &[row, name] : {std::pair{2, "Bambini"}, std::pair{0, "Senioren"}}) {
+                for (const auto &[row, name] : {std::pair {2, "Bambini"}, std::pair {0, "Senioren"}}) {
                     const QPoint cell = grid->visualRect(names.index(row, 1)).center();
                     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
                     QTest::keyClick(grid, Qt::Key_F2);

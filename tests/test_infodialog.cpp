@@ -16,10 +16,7 @@ private slots:
         QCoreApplication::setApplicationName(QStringLiteral("Zorvexa"));
     }
 
-    void cleanup()
-    {
-        setConfiguredDataFolder(QString());
-    }
+    void cleanup() { setConfiguredDataFolder(QString()); }
 
     // The operator can read where the class files are, whatever decided it.
     void showsTheDataFolder_data()

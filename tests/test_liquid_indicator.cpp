@@ -1,7 +1,7 @@
-#include "support/GuiTestMain.h"
 #include "gui/Colors.h"
 #include "gui/widgets/LiquidGeometry.h"
 #include "gui/widgets/OvrenLiquidIndicator.h"
+#include "support/GuiTestMain.h"
 
 #include <QEnterEvent>
 #include <QSignalSpy>
@@ -83,12 +83,12 @@ private slots:
         QTest::addColumn<int>("segment");
         QTest::addColumn<QList<QPoint>>("points");
         QTest::newRow("Tablo cell, middle bar")
-            << 77 << 97 << 7 << QList<QPoint>{{15, 48}, {23, 40}, {49, 40}, {56, 48}, {49, 56}, {23, 56}};
+            << 77 << 97 << 7 << QList<QPoint> {{15, 48}, {23, 40}, {49, 40}, {56, 48}, {49, 56}, {23, 56}};
         QTest::newRow("Tablo cell, decimal point")
-            << 77 << 97 << 10 << QList<QPoint>{{57, 84}, {61, 77}, {72, 77}, {76, 84}, {72, 92}, {61, 92}};
+            << 77 << 97 << 10 << QList<QPoint> {{57, 84}, {61, 77}, {72, 77}, {76, 84}, {72, 92}, {61, 92}};
         // cx - s = 1.5 - 2 = -0.5 truncates to 0, not to -1.
         QTest::newRow("small cell truncates toward zero")
-            << 12 << 40 << 1 << QList<QPoint>{{1, 36}, {0, 32}, {0, 22}, {2, 20}, {4, 22}, {3, 32}};
+            << 12 << 40 << 1 << QList<QPoint> {{1, 36}, {0, 32}, {0, 22}, {2, 20}, {4, 22}, {3, 32}};
     }
     void segmentPolygons()
     {
@@ -112,24 +112,20 @@ private slots:
         QTest::addColumn<int>("cellHeight");
         QTest::addColumn<double>("thickness");
         QTest::newRow("Tablo") << 545 << 101 << 7 << 2 << int(Thickness::Thick) << false << 77 << 97 << 15.4;
-        QTest::newRow("Tablo hovered") << 545 << 101 << 7 << 2 << int(Thickness::Thick) << true << 77 << 97
-                                       << 77 / 4.5;
+        QTest::newRow("Tablo hovered") << 545 << 101 << 7 << 2 << int(Thickness::Thick) << true << 77 << 97 << 77 / 4.5;
         QTest::newRow("Tablo normal") << 545 << 101 << 7 << 2 << int(Thickness::Normal) << false << 77 << 97
                                       << 77 / 6.0;
-        QTest::newRow("Tablo thin") << 545 << 101 << 7 << 2 << int(Thickness::Thin) << false << 77 << 97
-                                    << 77 / 8.0;
-        QTest::newRow("defaults: normal has at least 3") << 172 << 36 << 10 << 6 << int(Thickness::Normal)
-                                                         << false << 16 << 24 << 3.0;
-        QTest::newRow("thin has at least 2") << 60 << 12 << 4 << 0 << int(Thickness::Thin) << false << 15 << 12
-                                             << 2.0;
-        QTest::newRow("thick has at least 4") << 60 << 12 << 4 << 0 << int(Thickness::Thick) << true << 15 << 12
-                                              << 4.0;
-        QTest::newRow("margin eats the height only") << 100 << 30 << 4 << 10 << int(Thickness::Thick) << false
-                                                     << 20 << 10 << 4.0;
-        QTest::newRow("margin larger than the area") << 100 << 30 << 4 << 60 << int(Thickness::Thick) << false
-                                                     << 25 << 30 << 5.0;
-        QTest::newRow("negative margin widens nothing") << 100 << 30 << 4 << -5 << int(Thickness::Thick)
-                                                        << false << 25 << 30 << 5.0;
+        QTest::newRow("Tablo thin") << 545 << 101 << 7 << 2 << int(Thickness::Thin) << false << 77 << 97 << 77 / 8.0;
+        QTest::newRow("defaults: normal has at least 3")
+            << 172 << 36 << 10 << 6 << int(Thickness::Normal) << false << 16 << 24 << 3.0;
+        QTest::newRow("thin has at least 2") << 60 << 12 << 4 << 0 << int(Thickness::Thin) << false << 15 << 12 << 2.0;
+        QTest::newRow("thick has at least 4") << 60 << 12 << 4 << 0 << int(Thickness::Thick) << true << 15 << 12 << 4.0;
+        QTest::newRow("margin eats the height only")
+            << 100 << 30 << 4 << 10 << int(Thickness::Thick) << false << 20 << 10 << 4.0;
+        QTest::newRow("margin larger than the area")
+            << 100 << 30 << 4 << 60 << int(Thickness::Thick) << false << 25 << 30 << 5.0;
+        QTest::newRow("negative margin widens nothing")
+            << 100 << 30 << 4 << -5 << int(Thickness::Thick) << false << 25 << 30 << 5.0;
     }
     void layoutAndThickness()
     {
@@ -162,8 +158,10 @@ private slots:
         QTest::newRow("comma is a point") << false << "1,2" << 2 << "1.|2";
         QTest::newRow("point after the cut still merges") << false << "123.4" << 3 << "1|2|3.";
         QTest::newRow("empty text is all blank") << false << "" << 3 << "||";
-        QTest::newRow("character outside the basic plane is one cell")
-            << false << QString::fromUcs4(U"\U0001F600" "1") << 3 << "|\U0001F600|1";
+        QTest::newRow("character outside the basic plane is one cell") << false
+                                                                       << QString::fromUcs4(U"\U0001F600"
+                                                                                            "1")
+                                                                       << 3 << "|\U0001F600|1";
         QTest::newRow("matrix keeps points in cells") << true << "5.3" << 4 << "|5|.|3";
         QTest::newRow("matrix shows the first characters") << true << "ABCDE" << 3 << "A|B|C";
         QTest::newRow("no cells") << false << "12" << 0 << "";
@@ -187,21 +185,36 @@ private slots:
         QTest::addColumn<QString>("states");
         const int nine = Indicator::ik9segment;
         const int seven = Indicator::ik7segment;
-        QTest::newRow("0") << nine << "0" << "1111110000";
-        QTest::newRow("O like 0") << nine << "O" << "1111110000";
-        QTest::newRow("1") << nine << "1" << "0001100000";
-        QTest::newRow("2") << nine << "2" << "1011011000";
-        QTest::newRow("4") << nine << "4" << "0101101000";
-        QTest::newRow("8 with point") << nine << "8." << "1111111001";
-        QTest::newRow("colon") << nine << ":" << "0000000110";
-        QTest::newRow("A") << nine << "A" << "1111101000";
-        QTest::newRow("b") << nine << "b" << "1100111000";
-        QTest::newRow("point alone") << nine << "." << "0000000001";
-        QTest::newRow("lower-case a has no pattern") << nine << "a" << "0000000000";
-        QTest::newRow("blank") << nine << " " << "0000000000";
-        QTest::newRow("seven: 8 with point") << seven << "8." << "11111111";
-        QTest::newRow("seven: colon is blank") << seven << ":" << "00000000";
-        QTest::newRow("seven: 7") << seven << "7" << "00111000";
+        QTest::newRow("0") << nine << "0"
+                           << "1111110000";
+        QTest::newRow("O like 0") << nine << "O"
+                                  << "1111110000";
+        QTest::newRow("1") << nine << "1"
+                           << "0001100000";
+        QTest::newRow("2") << nine << "2"
+                           << "1011011000";
+        QTest::newRow("4") << nine << "4"
+                           << "0101101000";
+        QTest::newRow("8 with point") << nine << "8."
+                                      << "1111111001";
+        QTest::newRow("colon") << nine << ":"
+                               << "0000000110";
+        QTest::newRow("A") << nine << "A"
+                           << "1111101000";
+        QTest::newRow("b") << nine << "b"
+                           << "1100111000";
+        QTest::newRow("point alone") << nine << "."
+                                     << "0000000001";
+        QTest::newRow("lower-case a has no pattern") << nine << "a"
+                                                     << "0000000000";
+        QTest::newRow("blank") << nine << " "
+                               << "0000000000";
+        QTest::newRow("seven: 8 with point") << seven << "8."
+                                             << "11111111";
+        QTest::newRow("seven: colon is blank") << seven << ":"
+                                               << "00000000";
+        QTest::newRow("seven: 7") << seven << "7"
+                                  << "00111000";
     }
     void litSegments()
     {
@@ -214,8 +227,8 @@ private slots:
         indicator.setSignNumber(1);
         indicator.setIndicatorWidth(81); // one cell of Tablo's 77 x 97
         indicator.setText(text);
-        const QList<int> segments = kind == Indicator::ik9segment ? QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}
-                                                                  : QList<int>{1, 2, 3, 4, 5, 6, 7, 10};
+        const QList<int> segments = kind == Indicator::ik9segment ? QList<int> {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}
+                                                                  : QList<int> {1, 2, 3, 4, 5, 6, 7, 10};
         QCOMPARE(segmentStates(screenOf(indicator), 0, segments), states);
     }
 
@@ -504,7 +517,7 @@ private slots:
             const auto dot = matrixDotPolygon(row, column, 77, 97, Thickness::Thick, false);
             return centreOf(dot.data(), 8) + QPoint(2 + cell * 77, 2);
         };
-        QCOMPARE(image.pixelColor(dotCentre(6, 3, 2)), kGreen);  // stem of I
+        QCOMPARE(image.pixelColor(dotCentre(6, 3, 2)), kGreen); // stem of I
         QCOMPARE(image.pixelColor(dotCentre(6, 3, 0)), kGhost);
         QCOMPARE(image.pixelColor(dotCentre(5, 0, 0)), kGhost); // 8 has round corners
         QCOMPARE(image.pixelColor(dotCentre(5, 0, 1)), kGreen);

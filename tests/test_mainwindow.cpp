@@ -1,24 +1,24 @@
-#include "support/FakeCounter.h"
-#include "support/GuiTestMain.h"
-#include "support/MenuClicks.h"
+#include "core/startlist/ClassStore.h"
 #include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
 #include "gui/WindowLook.h"
 #include "gui/widgets/SecondsSpinBox.h"
 #include "gui/widgets/ShadowLabel.h"
-#include "core/startlist/ClassStore.h"
+#include "support/FakeCounter.h"
+#include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
+#include "support/MenuClicks.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QKeyEvent>
-#include <QSignalSpy>
-#include <QWheelEvent>
-#include <QWindow>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSpinBox>
+#include <QWheelEvent>
+#include <QWindow>
 
 namespace {
 class OneRowProtocol final : public RunProtocol
@@ -36,8 +36,8 @@ public:
             time1 = written1 = time;
         source = stoppedBy;
     }
-    void showLiveTime(std::int32_t) override {}
-    void showRunState(const RunState &) override {}
+    void showLiveTime(std::int32_t) override { }
+    void showRunState(const RunState &) override { }
 };
 
 // Counts the F5 presses that reach a control after the window has seen them.
@@ -201,7 +201,7 @@ private slots:
         for (const char *item : {"mnuOpen", "mnuMerge", "mnuSaveAs"})
             chooseFromMenu(&editor, item);
         QCOMPARE(OperatorDialogs::takeFileDialogTitles(),
-                 (QStringList{"Open list...", "Merge list...", "Save list as..."}));
+                 (QStringList {"Open list...", "Merge list...", "Save list as..."}));
     }
 
     void startsLockedWithNoParticipant()
@@ -282,12 +282,24 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("accessibleName");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("start list") << "cmdStartlist" << "Start list" << "Edit the start list";
-        QTest::newRow("configuration") << "cmdConfig" << "Configuration" << "Configuration";
-        QTest::newRow("information") << "cmdInfo" << "Information" << "Program Information";
-        QTest::newRow("help") << "cmdHelp" << "Help" << "Help: keys and how to time a run";
-        QTest::newRow("spreadsheet") << "cmdExcel" << "Spreadsheet" << "Save the protocol as a spreadsheet";
-        QTest::newRow("web page") << "cmdHTML" << "Web page" << "Save the protocol as a web page";
+        QTest::newRow("start list") << "cmdStartlist"
+                                    << "Start list"
+                                    << "Edit the start list";
+        QTest::newRow("configuration") << "cmdConfig"
+                                       << "Configuration"
+                                       << "Configuration";
+        QTest::newRow("information") << "cmdInfo"
+                                     << "Information"
+                                     << "Program Information";
+        QTest::newRow("help") << "cmdHelp"
+                              << "Help"
+                              << "Help: keys and how to time a run";
+        QTest::newRow("spreadsheet") << "cmdExcel"
+                                     << "Spreadsheet"
+                                     << "Save the protocol as a spreadsheet";
+        QTest::newRow("web page") << "cmdHTML"
+                                  << "Web page"
+                                  << "Save the protocol as a web page";
     }
     void toolbarButtonsSayWhatTheyDo()
     {

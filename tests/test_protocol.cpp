@@ -1,7 +1,7 @@
-#include "support/TestEnvironment.h"
 #include "core/protocol/ProtocolModel.h"
 #include "core/startlist/ClassStore.h"
 #include "support/StartListSamples.h"
+#include "support/TestEnvironment.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -35,7 +35,7 @@ private slots:
     {
         m_fp = 2.0;
         m_fs = 10.0;
-        m_state = RunState{};
+        m_state = RunState {};
     }
 
     void scoring_data()
@@ -44,26 +44,26 @@ private slots:
         QTest::addColumn<double>("fsSeconds");
         QTest::addColumn<RunFields>("fields");
         QTest::addColumn<QList<int>>("derived"); // Fehler 1, Gesamt 1, Fehler 2, Gesamt 2, Ges.Zeit
-        QTest::newRow("worked example") << 2.0 << 10.0 << RunFields{65'430, 2, 1, 0, 0, 0}
-                                        << QList<int>{14'000, 79'430, 0, 0, 79'430};
-        QTest::newRow("seconds truncated") << 2.9 << 10.0 << RunFields{0, 2, 0, 0, 0, 0}
-                                           << QList<int>{4'000, 4'000, 0, 0, 4'000};
-        QTest::newRow("zero seconds cost nothing") << 0.0 << 0.0 << RunFields{1'000, 5, 5, 2'000, 1, 1}
-                                                   << QList<int>{0, 1'000, 0, 2'000, 3'000};
-        QTest::newRow("largest spin counts") << 100.0 << 100.0 << RunFields{0, 99, 0, 0, 0, 99}
-                                             << QList<int>{9'900'000, 9'900'000, 9'900'000, 9'900'000, 19'800'000};
-        QTest::newRow("both runs") << 2.0 << 10.0 << RunFields{60'000, 1, 0, 61'000, 0, 1}
-                                   << QList<int>{2'000, 62'000, 10'000, 71'000, 133'000};
+        QTest::newRow("worked example") << 2.0 << 10.0 << RunFields {65'430, 2, 1, 0, 0, 0}
+                                        << QList<int> {14'000, 79'430, 0, 0, 79'430};
+        QTest::newRow("seconds truncated")
+            << 2.9 << 10.0 << RunFields {0, 2, 0, 0, 0, 0} << QList<int> {4'000, 4'000, 0, 0, 4'000};
+        QTest::newRow("zero seconds cost nothing")
+            << 0.0 << 0.0 << RunFields {1'000, 5, 5, 2'000, 1, 1} << QList<int> {0, 1'000, 0, 2'000, 3'000};
+        QTest::newRow("largest spin counts") << 100.0 << 100.0 << RunFields {0, 99, 0, 0, 0, 99}
+                                             << QList<int> {9'900'000, 9'900'000, 9'900'000, 9'900'000, 19'800'000};
+        QTest::newRow("both runs") << 2.0 << 10.0 << RunFields {60'000, 1, 0, 61'000, 0, 1}
+                                   << QList<int> {2'000, 62'000, 10'000, 71'000, 133'000};
         // count x 1000 wraps at 32 bits before it is widened: 3,000,000 x 1000 = -1,294,967,296.
-        QTest::newRow("count product wraps") << 1.0 << 0.0 << RunFields{0, 3'000'000, 0, 0, 0, 0}
-                                             << QList<int>{-1'294'967'296, -1'294'967'296, 0, 0, -1'294'967'296};
+        QTest::newRow("count product wraps") << 1.0 << 0.0 << RunFields {0, 3'000'000, 0, 0, 0, 0}
+                                             << QList<int> {-1'294'967'296, -1'294'967'296, 0, 0, -1'294'967'296};
         // 64-bit penalty, stored as its low 32 bits: 2,000,000,000 x 100 = 200,000,000,000.
-        QTest::newRow("penalty keeps low 32 bits") << 100.0 << 0.0 << RunFields{0, 2'000'000, 0, 0, 0, 0}
-                                                   << QList<int>{-1'863'462'912, -1'863'462'912, 0, 0, -1'863'462'912};
-        QTest::newRow("grand total wraps at 32 bits") << 0.0 << 0.0 << RunFields{2'147'483'647, 0, 0, 10, 0, 0}
-                                                      << QList<int>{0, 2'147'483'640, 0, 10, -2'147'483'646};
-        QTest::newRow("negative counts") << 2.0 << 10.0 << RunFields{5'000, -1, 0, 0, 0, 0}
-                                         << QList<int>{-2'000, 3'000, 0, 0, 3'000};
+        QTest::newRow("penalty keeps low 32 bits") << 100.0 << 0.0 << RunFields {0, 2'000'000, 0, 0, 0, 0}
+                                                   << QList<int> {-1'863'462'912, -1'863'462'912, 0, 0, -1'863'462'912};
+        QTest::newRow("grand total wraps at 32 bits") << 0.0 << 0.0 << RunFields {2'147'483'647, 0, 0, 10, 0, 0}
+                                                      << QList<int> {0, 2'147'483'640, 0, 10, -2'147'483'646};
+        QTest::newRow("negative counts") << 2.0 << 10.0 << RunFields {5'000, -1, 0, 0, 0, 0}
+                                         << QList<int> {-2'000, 3'000, 0, 0, 3'000};
     }
     void scoring()
     {
@@ -75,8 +75,8 @@ private slots:
         m_fs = fsSeconds;
         auto model = makeModel({fields});
         using P = ProtocolModel;
-        const QList<int> actual{model->cell(0, P::Penalty1), model->cell(0, P::Total1), model->cell(0, P::Penalty2),
-                                model->cell(0, P::Total2), model->cell(0, P::GrandTotal)};
+        const QList<int> actual {model->cell(0, P::Penalty1), model->cell(0, P::Total1), model->cell(0, P::Penalty2),
+                                 model->cell(0, P::Total2), model->cell(0, P::GrandTotal)};
         QCOMPARE(actual, derived);
         QCOMPARE(model->runFields(0), fields);
         // Alone in its class: first with both runs timed, no place otherwise.
@@ -145,8 +145,10 @@ private slots:
         QFETCH(int, stored);
         auto model = makeModel({{}});
         QCOMPARE(model->setData(model->index(0, column), text), taken);
-        static const QMap<int, ListField> fields{{ProtocolModel::FP1, ListField::FP1}, {ProtocolModel::FS1, ListField::FS1},
-                                                 {ProtocolModel::FP2, ListField::FP2}, {ProtocolModel::Time1, ListField::Time1}};
+        static const QMap<int, ListField> fields {{ProtocolModel::FP1, ListField::FP1},
+                                                  {ProtocolModel::FS1, ListField::FS1},
+                                                  {ProtocolModel::FP2, ListField::FP2},
+                                                  {ProtocolModel::Time1, ListField::Time1}};
         QCOMPARE(m_store->readNumberField(0, fields.value(column)), stored);
         QCOMPARE(model->cell(0, column), stored);
     }
@@ -174,7 +176,7 @@ private slots:
         model->RecalculateRow(-1);
         model->showLiveTime(5);
         QCOMPARE(model->rowCount(), 0);
-        QCOMPARE(model->runFields(0), RunFields{});
+        QCOMPARE(model->runFields(0), RunFields {});
         QCOMPARE(model->cell(0, ProtocolModel::Time1), 0);
         QCOMPARE(changed.count(), 0);
     }
@@ -256,10 +258,10 @@ private slots:
         m_state.runNumber = run;
         auto model = makeModel({{65'430, 0, 0, 0, 0, 0}, {1, 0, 0, -5, 0, 0}});
         const ProtocolColors c;
-        const QMap<QString, std::uint32_t> colors{{"active", c.activeColor},
-                                                  {"accepted", c.acceptedColor},
-                                                  {"undefined", c.undefinedColor},
-                                                  {"default", c.defaultColor}};
+        const QMap<QString, std::uint32_t> colors {{"active", c.activeColor},
+                                                   {"accepted", c.acceptedColor},
+                                                   {"undefined", c.undefinedColor},
+                                                   {"default", c.defaultColor}};
         QCOMPARE(model->cellColor(row, column), colors.value(expected));
         QCOMPARE(model->data(model->index(row, column), ProtocolModel::ColorRole).value<std::uint32_t>(),
                  colors.value(expected));

@@ -203,7 +203,8 @@ private slots:
         const QByteArray settings = readSettingsFile();
         QVERIFY(settings.contains("Name=Sommer-Slalom"));
         QVERIFY(settings.contains("Info1Name=Verein"));
-        QCOMPARE(resultsHeading(readRaceDaySettings(SettingsStore()).value(), 2, 10).title(), QStringLiteral("Sommer-Slalom, Lahntal \u2013 Ergebnisliste"));
+        QCOMPARE(resultsHeading(readRaceDaySettings(SettingsStore()).value(), 2, 10).title(),
+                 QStringLiteral("Sommer-Slalom, Lahntal \u2013 Ergebnisliste"));
         QCOMPARE(shown.store->model().headerData(int(ListField::Info1), Qt::Horizontal).toString(),
                  QStringLiteral("Verein"));
         QCOMPARE(resultColumnHeading(ResultColumn::Info2), QStringLiteral("Info2"));

@@ -23,13 +23,14 @@ struct Protocol
     }
     void write(int row, int column, int value)
     {
-        static const QMap<int, ListField> fields{{ProtocolModel::Time1, ListField::Time1}, {ProtocolModel::FP1, ListField::FP1},
-                                                 {ProtocolModel::FS1, ListField::FS1},     {ProtocolModel::Time2, ListField::Time2},
-                                                 {ProtocolModel::FP2, ListField::FP2},     {ProtocolModel::FS2, ListField::FS2}};
+        static const QMap<int, ListField> fields {
+            {ProtocolModel::Time1, ListField::Time1}, {ProtocolModel::FP1, ListField::FP1},
+            {ProtocolModel::FS1, ListField::FS1},     {ProtocolModel::Time2, ListField::Time2},
+            {ProtocolModel::FP2, ListField::FP2},     {ProtocolModel::FS2, ListField::FS2}};
         store.writeNumberField(row, fields.value(column), value, ChangeSource::Hand);
     }
     ClassStore store;
-    ProtocolModel model{store};
+    ProtocolModel model {store};
 };
 
 QList<int> placeColumn(const ProtocolModel &model)
@@ -81,7 +82,9 @@ private slots:
         QTest::newRow("counts without a time: no place")
             << QList<RunFields> {{1'000, 5, 0, 0, 3, 0}, {0, 0, 0, 0, 0, 0}} << QList<int> {0, 0};
         QTest::newRow("wrapped total after every total that fits")
-            << QList<RunFields> {{INT_MAX, 0, 0, 10, 0, 0}, {2'147'483'000, 0, 0, 640, 0, 0}, {1'000, 0, 0, 1'000, 0, 0}}
+            << QList<RunFields> {{INT_MAX, 0, 0, 10, 0, 0},
+                                 {2'147'483'000, 0, 0, 640, 0, 0},
+                                 {1'000, 0, 0, 1'000, 0, 0}}
             << QList<int> {3, 2, 1};
         // INT_MAX + INT_MAX wraps to -2, INT_MAX + 1 to INT_MIN: the larger sum stays behind.
         QTest::newRow("wrapped totals keep their true order")

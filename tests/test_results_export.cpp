@@ -400,8 +400,8 @@ private slots:
             QVERIFY2(found > at, name);
             at = found;
         }
-        QVERIFY(page.contains(QStringLiteral(
-            "<tr><td class=\"n p\">1</td><td class=\"n\">4</td><td>4</td><td class=\"nm\">Dan</td><td class=\"n\">14</td>")));
+        QVERIFY(page.contains(QStringLiteral("<tr><td class=\"n p\">1</td><td class=\"n\">4</td><td>4</td><td "
+                                             "class=\"nm\">Dan</td><td class=\"n\">14</td>")));
         QVERIFY(page.contains(
             QStringLiteral("<tr><td class=\"n p\"></td><td class=\"n\">1</td><td>7</td><td class=\"nm\">Ada</td>")));
         QVERIFY(page.contains(QStringLiteral("<td class=\"t g\">01:01.00</td></tr>")));

@@ -1,6 +1,6 @@
+#include "core/timing/RunControl.h"
 #include "support/FakeCounter.h"
 #include "support/TestEnvironment.h"
-#include "core/timing/RunControl.h"
 
 #include <QSignalSpy>
 #include <array>
@@ -14,8 +14,8 @@ class RecordingProtocol final : public RunProtocol
 public:
     struct Row
     {
-        std::array<std::int32_t, 2> times{0, 0};
-        std::array<std::int32_t, 2> written{0, 0};
+        std::array<std::int32_t, 2> times {0, 0};
+        std::array<std::int32_t, 2> written {0, 0};
         QString name;
     };
     std::vector<Row> rows;
@@ -152,15 +152,15 @@ private slots:
     {
         m_protocol.states.clear();
         m_runs->SelectParticipant(2);
-        QCOMPARE(m_protocol.states.back(), (RunState{false, 2, 1}));
+        QCOMPARE(m_protocol.states.back(), (RunState {false, 2, 1}));
         m_runs->StartRun();
-        QCOMPARE(m_protocol.states.back(), (RunState{true, 2, 1}));
+        QCOMPARE(m_protocol.states.back(), (RunState {true, 2, 1}));
         m_runs->StopRun();
-        QCOMPARE(m_protocol.states.back(), (RunState{false, 2, 1}));
+        QCOMPARE(m_protocol.states.back(), (RunState {false, 2, 1}));
         m_runs->setRunNumber(2);
-        QCOMPARE(m_protocol.states.back(), (RunState{false, 2, 2}));
+        QCOMPARE(m_protocol.states.back(), (RunState {false, 2, 2}));
         m_runs->SelectParticipant(-1);
-        QCOMPARE(m_protocol.states.back(), (RunState{false, -1, 2}));
+        QCOMPARE(m_protocol.states.back(), (RunState {false, -1, 2}));
     }
 
     void aRunStoppedAtZeroLeavesTheRunOpen()
@@ -197,7 +197,7 @@ private slots:
         m_runs->StartRun();
         FakeCounter::advanceMs(3'000);
         m_runs->StopRun();
-        QCOMPARE(m_protocol.rows[1].written, (std::array<std::int32_t, 2>{65'430, 3'000}));
+        QCOMPARE(m_protocol.rows[1].written, (std::array<std::int32_t, 2> {65'430, 3'000}));
     }
 
     void emptyRunEditorTimesRunTwo()
@@ -207,7 +207,7 @@ private slots:
         m_runs->StartRun();
         FakeCounter::advanceMs(1'500);
         m_runs->StopRun();
-        QCOMPARE(m_protocol.rows[0].times, (std::array<std::int32_t, 2>{0, 1'500}));
+        QCOMPARE(m_protocol.rows[0].times, (std::array<std::int32_t, 2> {0, 1'500}));
     }
 
     void protocolFollowsOnlyWhileTheWindowIsActive()

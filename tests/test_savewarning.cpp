@@ -1,13 +1,13 @@
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/DataFolder.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
-#include "core/settings/SettingsStore.h"
-#include "core/system/DataFolder.h"
 #include "support/FailingDisk.h"
-#include "support/ListFiles.h"
 #include "support/FakeCounter.h"
 #include "support/GuiTestMain.h"
+#include "support/ListFiles.h"
 #include "support/MainWindowControls.h"
 #include "support/StartListSamples.h"
 
@@ -153,7 +153,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("rowsRead");
-        QTest::newRow("bad number") << fileOf(kimRecord() + record({"Lee", "", "", "", "", "", "x", "0", "0", "0", "0", "0"}))
+        QTest::newRow("bad number") << fileOf(kimRecord()
+                                              + record({"Lee", "", "", "", "", "", "x", "0", "0", "0", "0", "0"}))
                                     << 2;
         QTest::newRow("not a start list file") << QByteArray("hello\r\n") << 0;
     }
@@ -177,7 +178,7 @@ private slots:
         QTest::keyClick(ui().cmbClass, Qt::Key_Down);
         QCOMPARE(m_store->CurrentClass(), 2);
         QCOMPARE(OperatorDialogs::takeShownMessages(),
-                 QStringList{atStartUp.replace(QStringLiteral("List01.dat"), QStringLiteral("List02.dat"))});
+                 QStringList {atStartUp.replace(QStringLiteral("List01.dat"), QStringLiteral("List02.dat"))});
         QVERIFY(ui().lblSaveWarning->isVisible());
         QVERIFY(ui().lblSaveWarning->text().contains(QStringLiteral("List02.dat")));
         QCOMPARE(readBytes(ClassListPath(2) + QStringLiteral(".bak")), bytes);

@@ -15,8 +15,7 @@
 #include <unistd.h>
 
 namespace {
-template<typename T>
-SettingKey<T> key(const QString &section, const QString &name, T fallback)
+template<typename T> SettingKey<T> key(const QString &section, const QString &name, T fallback)
 {
     return {section, name, std::move(fallback)};
 }
@@ -47,19 +46,22 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("integer");  // read with default 7
+        QTest::addColumn<int>("integer"); // read with default 7
         QTest::addColumn<bool>("boolean"); // read with default true
         QTest::addColumn<QString>("text"); // read with default "none"
-        const QByteArray hand = "\xEF\xBB\xBF; written by hand\r\n# another comment\r\n\r\n[Configuration]\r\n"
-                                "COM = 3\r\nAutoLock=0\r\nName=Bambini, Mini\r\nEmpty=\r\n\r\n[Class Names]\r\nClass 01=U8\r\n";
+        const QByteArray hand
+            = "\xEF\xBB\xBF; written by hand\r\n# another comment\r\n\r\n[Configuration]\r\n"
+              "COM = 3\r\nAutoLock=0\r\nName=Bambini, Mini\r\nEmpty=\r\n\r\n[Class Names]\r\nClass 01=U8\r\n";
         QTest::newRow("no file") << QByteArray() << "COM" << 7 << true << "none";
         QTest::newRow("hand-edited integer") << hand << "COM" << 3 << true << "3";
         QTest::newRow("hand-edited zero") << hand << "AutoLock" << 0 << false << "0";
         QTest::newRow("comma in a text") << hand << "Name" << 7 << true << "Bambini, Mini";
         QTest::newRow("empty value is empty text") << hand << "Empty" << 7 << true << "";
         QTest::newRow("missing value") << hand << "ActiveColor" << 7 << true << "none";
-        QTest::newRow("any other integer is true") << QByteArray("[Configuration]\nAutoLock=5\n") << "AutoLock" << 5 << true << "5";
-        QTest::newRow("no integer") << QByteArray("[Configuration]\nAutoLock=yes\n") << "AutoLock" << 7 << true << "yes";
+        QTest::newRow("any other integer is true")
+            << QByteArray("[Configuration]\nAutoLock=5\n") << "AutoLock" << 5 << true << "5";
+        QTest::newRow("no integer") << QByteArray("[Configuration]\nAutoLock=yes\n") << "AutoLock" << 7 << true
+                                    << "yes";
         QTest::newRow("negative") << QByteArray("[Configuration]\nCOM=-1\n") << "COM" << -1 << true << "-1";
         QTest::newRow("beyond 32 bits") << QByteArray("[Configuration]\nCOM=99999999999\n") << "COM" << 7 << true
                                         << "99999999999";
@@ -112,8 +114,9 @@ private slots:
         QCOMPARE(store.read(Setting::ComPort).value(), 3);
         QCOMPARE(store.read(key(QStringLiteral("Other"), QStringLiteral("Keep"), QString())).value(),
                  QStringLiteral("this, and that"));
-        QCOMPARE(readSettingsFile(), QByteArray("[Class%20Names]\nClass%2001=\"A, B\"\n\n[Configuration]\nAutoLock=0\n"
-                                                "COM=3\n\n[Other]\nKeep=this, and that\n"));
+        QCOMPARE(readSettingsFile(),
+                 QByteArray("[Class%20Names]\nClass%2001=\"A, B\"\n\n[Configuration]\nAutoLock=0\n"
+                            "COM=3\n\n[Other]\nKeep=this, and that\n"));
         QCOMPARE(store.read(Setting::ClassName(1)).value(), QStringLiteral("A, B"));
     }
 
@@ -149,7 +152,9 @@ private slots:
         QTest::newRow("link to a device") << "link to device" << notRegular;
         QTest::newRow("link to nothing") << "dangling link" << notRegular;
         QTest::newRow("loop of links") << "link loop" << notRegular;
-        QTest::newRow("sparse 10 GiB") << "huge" << QStringLiteral("%1 is 10.00 GiB, too large for a settings file (at most 1.00 MiB).");
+        QTest::newRow("sparse 10 GiB") << "huge"
+                                       << QStringLiteral(
+                                              "%1 is 10.00 GiB, too large for a settings file (at most 1.00 MiB).");
     }
     void onlyARegularFileIsUsed()
     {
@@ -174,7 +179,9 @@ private slots:
             writeSettingsFile("[Configuration]\nFPSeconds=7\n");
             QVERIFY(QFile::resize(path, qint64(10) << 30));
         }
-        struct stat before{};
+        struct stat before
+        {
+        };
         const bool existed = ::stat(QFile::encodeName(path).constData(), &before) == 0;
 
         // Were the FIFO opened, the test would wait for ever: let it fail instead.
@@ -192,7 +199,9 @@ private slots:
         ProgramRun run(programFolder() + QStringLiteral("zorvexa"));
         QVERIFY(run.waitUntilListening(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/Zorvexa.sock")));
         QVERIFY(run.endAsAtLogout());
-        struct stat after{};
+        struct stat after
+        {
+        };
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &after) == 0, existed);
         if (existed) {
             QCOMPARE(after.st_ino, before.st_ino);
@@ -215,10 +224,12 @@ private slots:
         QVERIFY(ClassNameOf(11).isNull());
         QVERIFY(names.SaveClassNames(store).ok());
         for (int c = FirstClass; c <= LastClass; ++c)
-            QCOMPARE(store.read(key(QStringLiteral("Class Names"), QStringLiteral("Class %1").arg(c, 2, 10, QLatin1Char('0')),
-                                    QStringLiteral("missing")))
-                         .value(),
-                     defaultClassName(c));
+            QCOMPARE(
+                store
+                    .read(key(QStringLiteral("Class Names"), QStringLiteral("Class %1").arg(c, 2, 10, QLatin1Char('0')),
+                              QStringLiteral("missing")))
+                    .value(),
+                defaultClassName(c));
     }
 
     void emptyClassNameStaysEmpty()
@@ -305,11 +316,17 @@ private slots:
     {
         SettingsStore store;
         QVERIFY(store.write(Setting::FPSeconds, 3).ok());
-        QVERIFY(store.write(key(QStringLiteral("Configuration"), QStringLiteral("FSSeconds"), QString()), QStringLiteral("12")).ok());
+        QVERIFY(store
+                    .write(key(QStringLiteral("Configuration"), QStringLiteral("FSSeconds"), QString()),
+                           QStringLiteral("12"))
+                    .ok());
         QVERIFY(store.write(Setting::FPSeconds, 4).ok());
         QCOMPARE(store.read(Setting::FSSeconds).value(), 12.0);
-        QCOMPARE(store.read(key(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), QString())).value(), QStringLiteral("4"));
-        QCOMPARE(store.read(key(QStringLiteral("Configuration"), QStringLiteral("Missing"), QStringLiteral("x"))).value(), QStringLiteral("x"));
+        QCOMPARE(store.read(key(QStringLiteral("Configuration"), QStringLiteral("FPSeconds"), QString())).value(),
+                 QStringLiteral("4"));
+        QCOMPARE(
+            store.read(key(QStringLiteral("Configuration"), QStringLiteral("Missing"), QStringLiteral("x"))).value(),
+            QStringLiteral("x"));
     }
 };
 

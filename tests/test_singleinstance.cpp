@@ -1,15 +1,15 @@
-#include "support/GuiTestMain.h"
 #include "core/system/TerminationSignals.h"
 #include "gui/JustOne.h"
+#include "support/GuiTestMain.h"
 #include "support/ProgramRun.h"
 #include "support/SettingsFile.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QWidget>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QWidget>
 
 #include <csignal>
 #include <grp.h>
@@ -160,7 +160,7 @@ private slots:
     {
         QTest::addColumn<int>("signalNumber");
         QTest::addColumn<QString>("fault");
-        for (const auto &[number, name] : {std::pair{SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}, {SIGINT, "SIGINT"}}) {
+        for (const auto &[number, name] : {std::pair {SIGTERM, "SIGTERM"}, {SIGHUP, "SIGHUP"}, {SIGINT, "SIGINT"}}) {
             QTest::addRow("%s, disk full", name) << int(number) << "disk full";
             QTest::addRow("%s, class file is a folder", name) << int(number) << "folder";
         }
@@ -178,7 +178,8 @@ private slots:
         } else {
             before = "[ZVX1FILE]\r\n";
             for (int i = 0; i < 200; ++i)
-                before += "[ZVX1RECORD]\r\nParticipant " + QByteArray::number(i) + "\r\n\r\n\r\n\r\n\r\n\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n";
+                before += "[ZVX1RECORD]\r\nParticipant " + QByteArray::number(i)
+                    + "\r\n\r\n\r\n\r\n\r\n\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n";
             before += "[ZVX1END]\r\n";
             QFile file(classFile);
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
@@ -190,7 +191,7 @@ private slots:
             // Room for the lock file and the like, not for the class file.
             copy.setChildProcessModifier([] {
                 ::signal(SIGXFSZ, SIG_IGN);
-                rlimit limit{};
+                rlimit limit {};
                 ::getrlimit(RLIMIT_FSIZE, &limit);
                 limit.rlim_cur = 4096;
                 ::setrlimit(RLIMIT_FSIZE, &limit);
@@ -212,7 +213,8 @@ private slots:
         if (fault == QLatin1String("folder")) {
             QVERIFY(QFileInfo(classFile).isDir());
         } else {
-            QVERIFY2(errors.contains(QStringLiteral("zorvexa: Ein-/Ausgabefehler 27\n") + classFile), qPrintable(errors));
+            QVERIFY2(errors.contains(QStringLiteral("zorvexa: Ein-/Ausgabefehler 27\n") + classFile),
+                     qPrintable(errors));
             QFile file(classFile);
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll(), before);
@@ -228,7 +230,8 @@ private slots:
         const QString classFile = programFolder() + QStringLiteral("List01.dat");
         QByteArray before = "[ZVX1FILE]\r\n";
         for (const char *name : {"Kim", "Lee", "Ola", "Ida", "Max"})
-            before += "[ZVX1RECORD]\r\n" + QByteArray(name) + "\r\n\r\n\r\n\r\n\r\n\r\n61230\r\n1\r\n0\r\n59990\r\n0\r\n1\r\n";
+            before += "[ZVX1RECORD]\r\n" + QByteArray(name)
+                + "\r\n\r\n\r\n\r\n\r\n\r\n61230\r\n1\r\n0\r\n59990\r\n0\r\n1\r\n";
         before += "[ZVX1END]\r\n";
         QFile file(classFile);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(before) == before.size());
@@ -297,20 +300,25 @@ private slots:
         const QString stale = programFolder() + QStringLiteral("List01.dat.zvx-kQzWpX");
         const QString kept = programFolder() + QStringLiteral("List01.dat.bak");
         QDir(classFile).removeRecursively();
-        const QByteArray bytes = "[ZVX1FILE]\r\n[ZVX1RECORD]\r\nKim\r\n\r\n\r\n\r\n\r\n\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n[ZVX1END]\r\n";
+        const QByteArray bytes
+            = "[ZVX1FILE]\r\n[ZVX1RECORD]\r\nKim\r\n\r\n\r\n\r\n\r\n\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n[ZVX1END]\r\n";
         for (const QString &path : {classFile, stale, kept}) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
         }
         const QFileInfo before(classFile);
-        struct stat statBefore{};
+        struct stat statBefore
+        {
+        };
         QCOMPARE(::stat(QFile::encodeName(classFile).constData(), &statBefore), 0);
 
         auto copy = startCopy();
         QVERIFY(waitUntilListening(*copy));
         QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(stale), 5000);
         QTest::qWait(700);
-        struct stat statAfter{};
+        struct stat statAfter
+        {
+        };
         QCOMPARE(::stat(QFile::encodeName(classFile).constData(), &statAfter), 0);
         QCOMPARE(statAfter.st_ino, statBefore.st_ino);
         QCOMPARE(QFileInfo(classFile).lastModified(), before.lastModified());
@@ -374,7 +382,7 @@ private slots:
             QDir(folder).removeRecursively();
         QVERIFY(QDir().mkpath(shared) && QDir().mkpath(tmp) && QDir().mkpath(otherHome + "/runtime"));
         const auto everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                              | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+            | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
         QVERIFY(QFile::setPermissions(root, everyone));
         QVERIFY(QFile::setPermissions(shared, everyone));
         QVERIFY(QFile::copy(m_program, shared + QStringLiteral("/zorvexa")));
@@ -450,9 +458,14 @@ private slots:
         QTest::addColumn<QString>("temporary"); // "exists", "a file"
         QTest::addColumn<QString>("expectedLock"); // below the sandbox; empty: no lock at all
         const QString user = QStringLiteral("-%1").arg(::geteuid());
-        QTest::newRow("runtime folder") << "usable" << "exists" << "runtime/Zorvexa.lock";
-        QTest::newRow("runtime folder unusable") << "unusable" << "exists" << "tmp/Zorvexa" + user + ".lock";
-        QTest::newRow("no folder for a lock") << "unusable" << "a file" << QString();
+        QTest::newRow("runtime folder") << "usable"
+                                        << "exists"
+                                        << "runtime/Zorvexa.lock";
+        QTest::newRow("runtime folder unusable") << "unusable"
+                                                 << "exists"
+                                                 << "tmp/Zorvexa" + user + ".lock";
+        QTest::newRow("no folder for a lock") << "unusable"
+                                              << "a file" << QString();
     }
     void guardFilesBelongToTheUser()
     {

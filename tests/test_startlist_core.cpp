@@ -1,7 +1,7 @@
-#include "support/TestEnvironment.h"
 #include "core/settings/ClassNames.h"
 #include "core/startlist/StartList.h"
 #include "core/text/Numbers.h"
+#include "support/TestEnvironment.h"
 
 #include <QLocale>
 
@@ -74,33 +74,60 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<double>("value");
-        QTest::newRow("whole") << "C" << "65430" << true << 65430.0;
-        QTest::newRow("negative") << "C" << "-12" << true << -12.0;
-        QTest::newRow("plus sign") << "C" << "+7" << true << 7.0;
-        QTest::newRow("fraction") << "C" << "2.5" << true << 2.5;
-        QTest::newRow("leading point") << "C" << ".5" << true << 0.5;
-        QTest::newRow("trailing point") << "C" << "5." << true << 5.0;
-        QTest::newRow("exponent") << "C" << "1.5E20" << true << 1.5e20;
-        QTest::newRow("negative exponent") << "C" << "1e-7" << true << 1e-7;
-        QTest::newRow("blanks around") << "C" << "  42 " << true << 42.0;
-        QTest::newRow("underflow is zero") << "C" << "1e-400" << true << 0.0;
-        QTest::newRow("comma in German") << "de_DE" << "2,5" << true << 2.5;
-        QTest::newRow("point is no separator in German") << "de_DE" << "2.5" << false << 0.0;
-        QTest::newRow("group separator refused") << "de_DE" << "1.000" << false << 0.0;
-        QTest::newRow("comma in C") << "C" << "2,5" << false << 0.0;
-        QTest::newRow("empty") << "C" << "" << false << 0.0;
-        QTest::newRow("blank") << "C" << " " << false << 0.0;
-        QTest::newRow("only point") << "C" << "." << false << 0.0;
-        QTest::newRow("only sign") << "C" << "-" << false << 0.0;
-        QTest::newRow("double sign") << "C" << "--1" << false << 0.0;
-        QTest::newRow("overflow") << "C" << "1e400" << false << 0.0;
-        QTest::newRow("nan") << "C" << "nan" << false << 0.0;
-        QTest::newRow("inf") << "C" << "inf" << false << 0.0;
-        QTest::newRow("hex") << "C" << "0x10" << false << 0.0;
-        QTest::newRow("exponent without digits") << "C" << "1e" << false << 0.0;
-        QTest::newRow("two points") << "C" << "1.2.3" << false << 0.0;
-        QTest::newRow("blank inside") << "C" << "1 2" << false << 0.0;
-        QTest::newRow("letters") << "C" << "Kim" << false << 0.0;
+        QTest::newRow("whole") << "C"
+                               << "65430" << true << 65430.0;
+        QTest::newRow("negative") << "C"
+                                  << "-12" << true << -12.0;
+        QTest::newRow("plus sign") << "C"
+                                   << "+7" << true << 7.0;
+        QTest::newRow("fraction") << "C"
+                                  << "2.5" << true << 2.5;
+        QTest::newRow("leading point") << "C"
+                                       << ".5" << true << 0.5;
+        QTest::newRow("trailing point") << "C"
+                                        << "5." << true << 5.0;
+        QTest::newRow("exponent") << "C"
+                                  << "1.5E20" << true << 1.5e20;
+        QTest::newRow("negative exponent") << "C"
+                                           << "1e-7" << true << 1e-7;
+        QTest::newRow("blanks around") << "C"
+                                       << "  42 " << true << 42.0;
+        QTest::newRow("underflow is zero") << "C"
+                                           << "1e-400" << true << 0.0;
+        QTest::newRow("comma in German") << "de_DE"
+                                         << "2,5" << true << 2.5;
+        QTest::newRow("point is no separator in German") << "de_DE"
+                                                         << "2.5" << false << 0.0;
+        QTest::newRow("group separator refused") << "de_DE"
+                                                 << "1.000" << false << 0.0;
+        QTest::newRow("comma in C") << "C"
+                                    << "2,5" << false << 0.0;
+        QTest::newRow("empty") << "C"
+                               << "" << false << 0.0;
+        QTest::newRow("blank") << "C"
+                               << " " << false << 0.0;
+        QTest::newRow("only point") << "C"
+                                    << "." << false << 0.0;
+        QTest::newRow("only sign") << "C"
+                                   << "-" << false << 0.0;
+        QTest::newRow("double sign") << "C"
+                                     << "--1" << false << 0.0;
+        QTest::newRow("overflow") << "C"
+                                  << "1e400" << false << 0.0;
+        QTest::newRow("nan") << "C"
+                             << "nan" << false << 0.0;
+        QTest::newRow("inf") << "C"
+                             << "inf" << false << 0.0;
+        QTest::newRow("hex") << "C"
+                             << "0x10" << false << 0.0;
+        QTest::newRow("exponent without digits") << "C"
+                                                 << "1e" << false << 0.0;
+        QTest::newRow("two points") << "C"
+                                    << "1.2.3" << false << 0.0;
+        QTest::newRow("blank inside") << "C"
+                                      << "1 2" << false << 0.0;
+        QTest::newRow("letters") << "C"
+                                 << "Kim" << false << 0.0;
         QTest::newRow("NUL inside") << "C" << QStringLiteral("1\u00002") << false << 0.0;
         QTest::newRow("Arabic-Indic digits") << "C" << QStringLiteral("\u0661") << false << 0.0;
         QTest::newRow("long zeros") << "C" << QString(5000, QLatin1Char('0')) + "1" << true << 1.0;
@@ -205,11 +232,11 @@ private slots:
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("selected");
         QTest::addColumn<QStringList>("left");
-        QTest::newRow("entries 2 and 3 of five") << 5 << QList<int>{1, 2} << QStringList{"a", "d", "e"};
-        QTest::newRow("nothing selected") << 3 << QList<int>{} << QStringList{"a", "b", "c"};
-        QTest::newRow("all") << 3 << QList<int>{2, 0, 1} << QStringList{};
-        QTest::newRow("first and last") << 4 << QList<int>{0, 3} << QStringList{"b", "c"};
-        QTest::newRow("repeated and out of range ignored") << 3 << QList<int>{1, 1, -1, 7} << QStringList{"a", "c"};
+        QTest::newRow("entries 2 and 3 of five") << 5 << QList<int> {1, 2} << QStringList {"a", "d", "e"};
+        QTest::newRow("nothing selected") << 3 << QList<int> {} << QStringList {"a", "b", "c"};
+        QTest::newRow("all") << 3 << QList<int> {2, 0, 1} << QStringList {};
+        QTest::newRow("first and last") << 4 << QList<int> {0, 3} << QStringList {"b", "c"};
+        QTest::newRow("repeated and out of range ignored") << 3 << QList<int> {1, 1, -1, 7} << QStringList {"a", "c"};
     }
     void removeRows()
     {
@@ -233,22 +260,21 @@ private slots:
         QTest::addColumn<int>("clicks");
         QTest::addColumn<QStringList>("sorted");
         QTest::newRow("name by code, upper case first")
-            << ListField::Name << QStringList{"alpha", "Zeta", "beta"} << 1 << QStringList{"Zeta", "alpha", "beta"};
+            << ListField::Name << QStringList {"alpha", "Zeta", "beta"} << 1 << QStringList {"Zeta", "alpha", "beta"};
         QTest::newRow("second click reverses")
-            << ListField::Name << QStringList{"alpha", "Zeta", "beta"} << 2 << QStringList{"beta", "alpha", "Zeta"};
+            << ListField::Name << QStringList {"alpha", "Zeta", "beta"} << 2 << QStringList {"beta", "alpha", "Zeta"};
         QTest::newRow("third click ascends again")
-            << ListField::Info2 << QStringList{"b", "c", "a"} << 3 << QStringList{"a", "b", "c"};
+            << ListField::Info2 << QStringList {"b", "c", "a"} << 3 << QStringList {"a", "b", "c"};
         QTest::newRow("age as numbers: 9 before 10")
-            << ListField::Age << QStringList{"10", "9", "11"} << 1 << QStringList{"9", "10", "11"};
+            << ListField::Age << QStringList {"10", "9", "11"} << 1 << QStringList {"9", "10", "11"};
         QTest::newRow("start number descending")
-            << ListField::StartNr << QStringList{"2", "10", "-1", "2.5"} << 2 << QStringList{"10", "2.5", "2", "-1"};
+            << ListField::StartNr << QStringList {"2", "10", "-1", "2.5"} << 2 << QStringList {"10", "2.5", "2", "-1"};
         QTest::newRow("name as text: 10 before 9")
-            << ListField::Name << QStringList{"9", "10"} << 1 << QStringList{"10", "9"};
+            << ListField::Name << QStringList {"9", "10"} << 1 << QStringList {"10", "9"};
         QTest::newRow("empty texts first")
-            << ListField::Info1 << QStringList{"x", "", "a"} << 1 << QStringList{"", "a", "x"};
-        QTest::newRow("umlaut after z by code")
-            << ListField::Info3 << QStringList{QStringLiteral("\u00c4"), "z", "A"} << 1
-            << QStringList{"A", "z", QStringLiteral("\u00c4")};
+            << ListField::Info1 << QStringList {"x", "", "a"} << 1 << QStringList {"", "a", "x"};
+        QTest::newRow("umlaut after z by code") << ListField::Info3 << QStringList {QStringLiteral("\u00c4"), "z", "A"}
+                                                << 1 << QStringList {"A", "z", QStringLiteral("\u00c4")};
     }
     void sort()
     {
@@ -272,7 +298,7 @@ private slots:
         QList<qint32> origin;
         for (int i = 0; i < list.count(); ++i)
             origin << list.wholeNumber(i, ListField::Time1);
-        QCOMPARE(origin, (QList<qint32>{2, 4, 1, 3}));
+        QCOMPARE(origin, (QList<qint32> {2, 4, 1, 3}));
     }
 
     void eachColumnKeepsItsOwnDirection()
@@ -284,7 +310,7 @@ private slots:
         list.sortBy(ListField::Info1); // another column: ascending, its own direction
         QVERIFY(!list.isDescending(ListField::Info1));
         list.sortBy(ListField::Name); // back to Name: its remembered direction, not reversed
-        QCOMPARE(column(list, ListField::Name), (QStringList{"c", "b", "a"}));
+        QCOMPARE(column(list, ListField::Name), (QStringList {"c", "b", "a"}));
         QCOMPARE(list.sortColumn(), std::optional<ListField>(ListField::Name));
     }
 
@@ -292,9 +318,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty text") << QStringList{"3", "", "1"} << "'' is not a valid floating point value";
-        QTest::newRow("letters") << QStringList{"3", "12a"} << "'12a' is not a valid floating point value";
-        QTest::newRow("nan") << QStringList{"nan", "1"} << "'nan' is not a valid floating point value";
+        QTest::newRow("empty text") << QStringList {"3", "", "1"} << "'' is not a valid floating point value";
+        QTest::newRow("letters") << QStringList {"3", "12a"} << "'12a' is not a valid floating point value";
+        QTest::newRow("nan") << QStringList {"nan", "1"} << "'nan' is not a valid floating point value";
     }
     void numericSortRefusesNonNumbers()
     {
@@ -318,7 +344,7 @@ private slots:
         StartList list = listOf(ListField::Name, {"b", "a"});
         QCOMPARE(list.sortBy(ListField::Number), QString());
         QCOMPARE(list.sortBy(ListField::Time1), QString());
-        QCOMPARE(column(list, ListField::Name), (QStringList{"b", "a"}));
+        QCOMPARE(column(list, ListField::Name), (QStringList {"b", "a"}));
     }
 
     void defaultClassNames_data()

@@ -1,11 +1,11 @@
-#include "support/ListFiles.h"
-#include "support/GuiTestMain.h"
-#include "support/MenuClicks.h"
 #include "core/startlist/ClassStore.h"
-#include "gui/Form_StartList.h"
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListModel.h"
 #include "gui/Colors.h"
+#include "gui/Form_StartList.h"
+#include "support/GuiTestMain.h"
+#include "support/ListFiles.h"
+#include "support/MenuClicks.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -185,7 +185,7 @@ private slots:
         QTest::keyClick(grid(), Qt::Key_Insert);
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Late Entry"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QTRY_COMPARE(names(), before + QStringList{QStringLiteral("Late Entry")});
+        QTRY_COMPARE(names(), before + QStringList {QStringLiteral("Late Entry")});
         QVERIFY(grid()->viewport()->rect().contains(grid()->visualRect(grid()->model()->index(rows, 1))));
         QTest::keyClick(grid(), Qt::Key_Escape);
         QVERIFY(!m_form->isVisible());
@@ -197,9 +197,9 @@ private slots:
         QTest::addColumn<bool>("answer");
         QTest::addColumn<QList<int>>("selected");
         QTest::addColumn<QStringList>("left");
-        QTest::newRow("rows 2 and 3 of five") << true << QList<int>{1, 2} << QStringList{"a", "d", "e"};
-        QTest::newRow("answered No") << false << QList<int>{1, 2} << QStringList{"a", "b", "c", "d", "e"};
-        QTest::newRow("nothing selected") << true << QList<int>{} << QStringList{"a", "b", "c", "d", "e"};
+        QTest::newRow("rows 2 and 3 of five") << true << QList<int> {1, 2} << QStringList {"a", "d", "e"};
+        QTest::newRow("answered No") << false << QList<int> {1, 2} << QStringList {"a", "b", "c", "d", "e"};
+        QTest::newRow("nothing selected") << true << QList<int> {} << QStringList {"a", "b", "c", "d", "e"};
     }
     void deleteRows()
     {
@@ -214,9 +214,9 @@ private slots:
         OperatorDialogs::queueAnswer(answer);
         OperatorDialogs::takeQuestionDefaults();
         QTest::keyClick(grid(), Qt::Key_Delete, Qt::ControlModifier);
-        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Delete selected row(s)?")});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList {QStringLiteral("Delete selected row(s)?")});
         // A stray Enter deletes nothing.
-        QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton>{QMessageBox::No});
+        QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton> {QMessageBox::No});
         QCOMPARE(names(), left);
         QCOMPARE(m_store->readTextField(left.size() - 1, ListField::Number), QString::number(left.size()));
     }
@@ -228,8 +228,8 @@ private slots:
         OperatorDialogs::queueAnswer(true);
         OperatorDialogs::takeQuestionDefaults();
         chooseFromMenu("mnuClear");
-        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{QStringLiteral("Clear list?")});
-        QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton>{QMessageBox::No});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList {QStringLiteral("Clear list?")});
+        QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton> {QMessageBox::No});
         QCOMPARE(m_store->entryCount(), 0);
         QCOMPARE(readBytes(ClassListPath(1)).count("[ZVX1RECORD]"), 2); // nothing written yet
         chooseFromMenu("mnuClose");
@@ -243,7 +243,7 @@ private slots:
         m_form->LoadCurrentClass();
         OperatorDialogs::queueAnswer(false);
         chooseFromMenu("mnuClear");
-        QCOMPARE(names(), QStringList{"a"});
+        QCOMPARE(names(), QStringList {"a"});
     }
 
     void enterEditsTheFocusedCell()
@@ -301,12 +301,15 @@ private slots:
         QTest::addColumn<int>("clicks");
         QTest::addColumn<QStringList>("sorted");
         QTest::addColumn<QString>("error");
-        QTest::newRow("name") << ListField::Name << QStringList{"alpha", "Zeta"} << 1 << QStringList{"Zeta", "alpha"} << QString();
-        QTest::newRow("name twice") << ListField::Name << QStringList{"Zeta", "alpha"} << 2 << QStringList{"alpha", "Zeta"} << QString();
-        QTest::newRow("age") << ListField::Age << QStringList{"10", "9"} << 1 << QStringList{"9", "10"} << QString();
-        QTest::newRow("age with a blank") << ListField::Age << QStringList{"10", ""} << 1 << QStringList{"10", ""}
+        QTest::newRow("name") << ListField::Name << QStringList {"alpha", "Zeta"} << 1 << QStringList {"Zeta", "alpha"}
+                              << QString();
+        QTest::newRow("name twice") << ListField::Name << QStringList {"Zeta", "alpha"} << 2
+                                    << QStringList {"alpha", "Zeta"} << QString();
+        QTest::newRow("age") << ListField::Age << QStringList {"10", "9"} << 1 << QStringList {"9", "10"} << QString();
+        QTest::newRow("age with a blank") << ListField::Age << QStringList {"10", ""} << 1 << QStringList {"10", ""}
                                           << "'' is not a valid floating point value";
-        QTest::newRow("hash does not sort") << ListField::Number << QStringList{"b", "a"} << 1 << QStringList{"b", "a"} << QString();
+        QTest::newRow("hash does not sort")
+            << ListField::Number << QStringList {"b", "a"} << 1 << QStringList {"b", "a"} << QString();
     }
     void headerClickSorts()
     {
@@ -329,7 +332,7 @@ private slots:
         for (int i = 0; i < m_store->entryCount(); ++i)
             now << m_store->readTextField(i, column);
         QCOMPARE(now, sorted);
-        QCOMPARE(OperatorDialogs::takeShownMessages(), error.isEmpty() ? QStringList{} : QStringList{error});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), error.isEmpty() ? QStringList {} : QStringList {error});
     }
 
     void selectClass_data()
@@ -385,7 +388,7 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QVERIFY(shown.constFirst().startsWith(QStringLiteral("'1,5' is not a valid floating point value\n")));
         QVERIFY(shown.constFirst().contains(QStringLiteral("List02.dat.bak")));
-        QCOMPARE(names(), QStringList{"Kim"});
+        QCOMPARE(names(), QStringList {"Kim"});
         m_form->SelectClass(1);
         QVERIFY(readBytes(ClassListPath(2) + ".bak").endsWith("1,5\r\n"));
     }
@@ -401,18 +404,18 @@ private slots:
 
         OperatorDialogs::queueFileName(programFolder() + QStringLiteral("event"));
         chooseFromMenu("mnuMerge");
-        QCOMPARE(names(), (QStringList{"a", "b", "a", "b"}));
+        QCOMPARE(names(), (QStringList {"a", "b", "a", "b"}));
 
         writeClass(9, {"x"});
         OperatorDialogs::queueFileName(ClassListPath(9));
         chooseFromMenu("mnuOpen");
-        QCOMPARE(names(), QStringList{"x"});
+        QCOMPARE(names(), QStringList {"x"});
         // Open and Merge change the list in memory only; the class file waits for the next save point.
         QCOMPARE(readClassFile(1).count(), 2);
 
         chooseFromMenu("mnuOpen"); // cancelled: nothing happens
-        QCOMPARE(names(), QStringList{"x"});
-        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{});
+        QCOMPARE(names(), QStringList {"x"});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList {});
     }
 
     void typedNamesGetTheListSuffix_data()
@@ -420,10 +423,14 @@ private slots:
         QTest::addColumn<QString>("menu");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("loaded");
-        QTest::newRow("open, name without suffix") << "mnuOpen" << "a" << QStringList{"from a.zvx"};
-        QTest::newRow("merge, name without suffix") << "mnuMerge" << "a" << QStringList{"here", "from a.zvx"};
-        QTest::newRow("open, full name") << "mnuOpen" << "a.zvx" << QStringList{"from a.zvx"};
-        QTest::newRow("open, other suffix kept") << "mnuOpen" << "b.txt" << QStringList{"from b.txt"};
+        QTest::newRow("open, name without suffix") << "mnuOpen"
+                                                   << "a" << QStringList {"from a.zvx"};
+        QTest::newRow("merge, name without suffix") << "mnuMerge"
+                                                    << "a" << QStringList {"here", "from a.zvx"};
+        QTest::newRow("open, full name") << "mnuOpen"
+                                         << "a.zvx" << QStringList {"from a.zvx"};
+        QTest::newRow("open, other suffix kept") << "mnuOpen"
+                                                 << "b.txt" << QStringList {"from b.txt"};
     }
     void typedNamesGetTheListSuffix()
     {
@@ -439,7 +446,7 @@ private slots:
         OperatorDialogs::queueFileName(programFolder() + typed);
         chooseFromMenu(menu.toLatin1().constData());
         QCOMPARE(names(), loaded);
-        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList {});
     }
 
     void saveAsChecksTheTypedName_data()
@@ -447,12 +454,19 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
         QTest::addColumn<QString>("message");
-        QTest::newRow("name without suffix") << "list" << "list.zvx" << "";
-        QTest::newRow("full name") << "list.zvx" << "list.zvx" << "";
-        QTest::newRow("folder that does not exist") << "missing/list" << ""
+        QTest::newRow("name without suffix") << "list"
+                                             << "list.zvx"
+                                             << "";
+        QTest::newRow("full name") << "list.zvx"
+                                   << "list.zvx"
+                                   << "";
+        QTest::newRow("folder that does not exist") << "missing/list"
+                                                    << ""
                                                     << "The folder %1missing does not exist.\nNothing was saved.";
-        QTest::newRow("two folders that do not exist") << "missing/deeper/list.zvx" << ""
-                                                       << "The folder %1missing/deeper does not exist.\nNothing was saved.";
+        QTest::newRow("two folders that do not exist")
+            << "missing/deeper/list.zvx"
+            << ""
+            << "The folder %1missing/deeper does not exist.\nNothing was saved.";
     }
     void saveAsChecksTheTypedName()
     {
@@ -465,12 +479,12 @@ private slots:
         chooseFromMenu("mnuSaveAs");
         const QStringList shown = OperatorDialogs::takeShownMessages();
         if (message.isEmpty()) {
-            QCOMPARE(shown, QStringList{});
+            QCOMPARE(shown, QStringList {});
             StartList saved;
             QVERIFY(ReadListFile(saved, programFolder() + written, false));
             QCOMPARE(saved.count(), 2);
         } else {
-            QCOMPARE(shown, QStringList{message.arg(QDir::toNativeSeparators(programFolder()))});
+            QCOMPARE(shown, QStringList {message.arg(QDir::toNativeSeparators(programFolder()))});
             QVERIFY(!QDir(programFolder() + "missing").exists());
         }
     }
@@ -482,17 +496,17 @@ private slots:
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, 0));
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, Qt::ControlModifier, cellCenter(2, 0));
         clickHeader(int(ListField::Name));
-        QCOMPARE(names(), (QStringList{"a", "b", "c", "d"}));
+        QCOMPARE(names(), (QStringList {"a", "b", "c", "d"}));
         QCOMPARE(m_store->readTextField(grid()->currentIndex().row(), ListField::Name), QStringLiteral("a"));
         QStringList selected;
         for (const QModelIndex &index : grid()->selectionModel()->selectedRows())
             selected << m_store->readTextField(index.row(), ListField::Name);
         selected.sort();
-        QCOMPARE(selected, (QStringList{"a", "d"}));
+        QCOMPARE(selected, (QStringList {"a", "d"}));
 
         OperatorDialogs::queueAnswer(true);
         QTest::keyClick(grid(), Qt::Key_Delete, Qt::ControlModifier);
-        QCOMPARE(names(), (QStringList{"b", "c"}));
+        QCOMPARE(names(), (QStringList {"b", "c"}));
     }
 
     void classesByKeyboard_data()
@@ -594,7 +608,8 @@ private slots:
         QTest::newRow("Polish L with stroke") << QStringLiteral("\u0141ukasz") << QStringLiteral("Lukasz");
         QTest::newRow("Polish town") << QStringLiteral("\u0141\u00f3d\u017a") << QStringLiteral("L\u00f3dz");
         QTest::newRow("Japanese") << QStringLiteral("\u65e5\u672c") << QStringLiteral("??");
-        QTest::newRow("Latin-1 letters stay") << QStringLiteral("Zo\u00eb M\u00fcller") << QStringLiteral("Zo\u00eb M\u00fcller");
+        QTest::newRow("Latin-1 letters stay")
+            << QStringLiteral("Zo\u00eb M\u00fcller") << QStringLiteral("Zo\u00eb M\u00fcller");
         QTest::newRow("euro sign stays") << QStringLiteral("\u20ac5") << QStringLiteral("\u20ac5");
         QTest::newRow("plain") << QStringLiteral("Kim") << QStringLiteral("Kim");
     }
@@ -618,8 +633,9 @@ private slots:
         if (held == typed)
             QCOMPARE(status(), countLine);
         else
-            QCOMPARE(status(), QStringLiteral("\"%1\" is saved as \"%2\": a list file has no other letters for it.")
-                                   .arg(typed, held));
+            QCOMPARE(
+                status(),
+                QStringLiteral("\"%1\" is saved as \"%2\": a list file has no other letters for it.").arg(typed, held));
         // The note stays until the next edit.
         QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0, int(ListField::Info3)));
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("B"));

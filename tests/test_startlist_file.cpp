@@ -1,12 +1,12 @@
-#include "support/ListFiles.h"
-#include "support/FileSizeLimit.h"
-#include "support/StartListSamples.h"
-#include "support/TestEnvironment.h"
 #include "core/protocol/ProtocolExport.h"
 #include "core/startlist/CodePage1252.h"
 #include "core/startlist/LineReader.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
+#include "support/FileSizeLimit.h"
+#include "support/ListFiles.h"
+#include "support/StartListSamples.h"
+#include "support/TestEnvironment.h"
 
 #include <QFile>
 #include <QLocale>
@@ -119,9 +119,9 @@ private slots:
         QFETCH(QString, locale);
         QLocale::setDefault(QLocale(locale));
         StartList list;
-        const QStringList texts{QStringLiteral("Zo\u00eb \u2013 \u20ac"), QStringLiteral("[ZVX1END]"),
-                                QStringLiteral("[ZVX1RECORD]"), QString(100000, QLatin1Char('x')),
-                                QStringLiteral("  blanks kept  "), QStringLiteral("\u0081\u009d")};
+        const QStringList texts {QStringLiteral("Zo\u00eb \u2013 \u20ac"), QStringLiteral("[ZVX1END]"),
+                                 QStringLiteral("[ZVX1RECORD]"),           QString(100000, QLatin1Char('x')),
+                                 QStringLiteral("  blanks kept  "),        QStringLiteral("\u0081\u009d")};
         for (int i = 0; i < 3; ++i) {
             list.add();
             for (int t = 0; t < ListTextCount; ++t)
@@ -145,7 +145,7 @@ private slots:
         QVERIFY(taken(WriteListFile(listOfNames({"c", "d", "e"}), path(QStringLiteral("m.zvx")))));
         StartList list = listOfNames({"a", "b"});
         QVERIFY(taken(ReadListFile(list, path(QStringLiteral("m.zvx")), true)));
-        QCOMPARE(names(list), (QStringList{"a", "b", "c", "d", "e"}));
+        QCOMPARE(names(list), (QStringList {"a", "b", "c", "d", "e"}));
         QCOMPARE(list.text(4, ListField::Number), QStringLiteral("5"));
         QVERIFY(taken(ReadListFile(list, path(QStringLiteral("m.zvx")), true)));
         QCOMPARE(list.count(), 8);
@@ -160,58 +160,76 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::addColumn<QStringList>("namesAfter");
 
-        const QStringList old{"a", "b"};
+        const QStringList old {"a", "b"};
         const QString emptyNumber = QStringLiteral("'' is not a valid floating point value");
-        QTest::newRow("zero bytes empties") << QByteArray() << false << true << QString() << QStringList{};
+        QTest::newRow("zero bytes empties") << QByteArray() << false << true << QString() << QStringList {};
         QTest::newRow("zero bytes merged") << QByteArray() << true << true << QString() << old;
-        QTest::newRow("only Ctrl+Z is empty") << QByteArray("\x1A junk") << false << true << QString() << QStringList{};
-        QTest::newRow("only the file tag empties") << QByteArray("[ZVX1FILE]\r\n") << false << true << QString() << QStringList{};
-        QTest::newRow("file tag without line end") << QByteArray("[ZVX1FILE]") << false << true << QString() << QStringList{};
-        QTest::newRow("tag in lower case refused") << QByteArray("[zvx1file]\r\n[ZVX1END]\r\n") << false << false << QString() << old;
-        QTest::newRow("tag with trailing blank refused") << QByteArray("[ZVX1FILE] \r\n[ZVX1END]\r\n") << false << false << QString() << old;
-        QTest::newRow("tag with leading blank refused") << QByteArray(" [ZVX1FILE]\r\n") << false << false << QString() << old;
-        QTest::newRow("byte order mark refused") << QByteArray("\xEF\xBB\xBF[ZVX1FILE]\r\n") << false << false << QString() << old;
-        QTest::newRow("LF line ends") << fileOf(kimRecord()).replace("\r\n", "\n") << false << true << QString() << QStringList{"Kim"};
-        QTest::newRow("lone CR dropped") << fileOf(record({"K\rim", "1", "2", "", "", "", "1", "2", "3", "4", "5", "6\r"}))
-                                         << false << true << QString() << QStringList{"Kim"};
+        QTest::newRow("only Ctrl+Z is empty")
+            << QByteArray("\x1A junk") << false << true << QString() << QStringList {};
+        QTest::newRow("only the file tag empties")
+            << QByteArray("[ZVX1FILE]\r\n") << false << true << QString() << QStringList {};
+        QTest::newRow("file tag without line end")
+            << QByteArray("[ZVX1FILE]") << false << true << QString() << QStringList {};
+        QTest::newRow("tag in lower case refused")
+            << QByteArray("[zvx1file]\r\n[ZVX1END]\r\n") << false << false << QString() << old;
+        QTest::newRow("tag with trailing blank refused")
+            << QByteArray("[ZVX1FILE] \r\n[ZVX1END]\r\n") << false << false << QString() << old;
+        QTest::newRow("tag with leading blank refused")
+            << QByteArray(" [ZVX1FILE]\r\n") << false << false << QString() << old;
+        QTest::newRow("byte order mark refused")
+            << QByteArray("\xEF\xBB\xBF[ZVX1FILE]\r\n") << false << false << QString() << old;
+        QTest::newRow("LF line ends") << fileOf(kimRecord()).replace("\r\n", "\n") << false << true << QString()
+                                      << QStringList {"Kim"};
+        QTest::newRow("lone CR dropped") << fileOf(
+            record({"K\rim", "1", "2", "", "", "", "1", "2", "3", "4", "5", "6\r"}))
+                                         << false << true << QString() << QStringList {"Kim"};
         QTest::newRow("Ctrl+Z ends the file") << QByteArray("[ZVX1FILE]\r\n") + kimRecord() + "\x1A" + kimRecord()
-                                              << false << true << QString() << QStringList{"Kim"};
-        QTest::newRow("Ctrl+Z inside a record") << QByteArray("[ZVX1FILE]\r\n[ZVX1RECORD]\r\nKi\x1Am\r\n")
-                                                << false << true << emptyNumber << QStringList{"Ki"};
-        QTest::newRow("after end ignored") << fileOf(kimRecord()) + kimRecord() + "\xFF\x00garbage"
-                                           << false << true << QString() << QStringList{"Kim"};
-        QTest::newRow("no end tag read to the end") << QByteArray("[ZVX1FILE]\r\n") + kimRecord() + kimRecord()
-                                                    << false << true << QString() << QStringList{"Kim", "Kim"};
+                                              << false << true << QString() << QStringList {"Kim"};
+        QTest::newRow("Ctrl+Z inside a record") << QByteArray("[ZVX1FILE]\r\n[ZVX1RECORD]\r\nKi\x1Am\r\n") << false
+                                                << true << emptyNumber << QStringList {"Ki"};
+        QTest::newRow("after end ignored") << fileOf(kimRecord()) + kimRecord() + "\xFF\x00garbage" << false << true
+                                           << QString() << QStringList {"Kim"};
+        QTest::newRow("no end tag read to the end") << QByteArray("[ZVX1FILE]\r\n") + kimRecord() + kimRecord() << false
+                                                    << true << QString() << QStringList {"Kim", "Kim"};
         QTest::newRow("lines between records skipped")
-            << fileOf("\r\njunk\r\n [ZVX1RECORD]\r\n[ZVX1RECORD] \r\n" + kimRecord() + "[ZVX1FILE]\r\n" + QByteArray(100000, 'y') + "\r\n" + kimRecord())
-            << false << true << QString() << QStringList{"Kim", "Kim"};
-        QTest::newRow("cut after record tag") << QByteArray("[ZVX1FILE]\r\n[ZVX1RECORD]\r\n")
-                                              << false << true << emptyNumber << QStringList{""};
-        QTest::newRow("cut after record tag, merged") << QByteArray("[ZVX1FILE]\r\n[ZVX1RECORD]\r\n")
-                                                      << true << true << emptyNumber << QStringList{"a", "b", ""};
-        QTest::newRow("cut in the numbers") << QByteArray("[ZVX1FILE]\r\n") + kimRecord() + "[ZVX1RECORD]\r\nLee\r\n1\r\n2\r\n\r\n\r\n\r\n5\r\n"
-                                            << false << true << emptyNumber << QStringList{"Kim", "Lee"};
-        QTest::newRow("1e400") << fileOf(record({"Kim", "", "", "", "", "", "1e400", "0", "0", "0", "0", "0"}))
-                               << false << true << "'1e400' is not a valid floating point value" << QStringList{"Kim"};
-        QTest::newRow("nan") << fileOf(record({"Kim", "", "", "", "", "", "0", "nan", "0", "0", "0", "0"}))
-                             << false << true << "'nan' is not a valid floating point value" << QStringList{"Kim"};
-        QTest::newRow("--1") << fileOf(record({"Kim", "", "", "", "", "", "0", "0", "--1", "0", "0", "0"}))
-                             << false << true << "'--1' is not a valid floating point value" << QStringList{"Kim"};
+            << fileOf("\r\njunk\r\n [ZVX1RECORD]\r\n[ZVX1RECORD] \r\n" + kimRecord() + "[ZVX1FILE]\r\n"
+                      + QByteArray(100000, 'y') + "\r\n" + kimRecord())
+            << false << true << QString() << QStringList {"Kim", "Kim"};
+        QTest::newRow("cut after record tag")
+            << QByteArray("[ZVX1FILE]\r\n[ZVX1RECORD]\r\n") << false << true << emptyNumber << QStringList {""};
+        QTest::newRow("cut after record tag, merged") << QByteArray("[ZVX1FILE]\r\n[ZVX1RECORD]\r\n") << true << true
+                                                      << emptyNumber << QStringList {"a", "b", ""};
+        QTest::newRow("cut in the numbers")
+            << QByteArray("[ZVX1FILE]\r\n") + kimRecord() + "[ZVX1RECORD]\r\nLee\r\n1\r\n2\r\n\r\n\r\n\r\n5\r\n"
+            << false << true << emptyNumber << QStringList {"Kim", "Lee"};
+        QTest::newRow("1e400") << fileOf(record({"Kim", "", "", "", "", "", "1e400", "0", "0", "0", "0", "0"})) << false
+                               << true << "'1e400' is not a valid floating point value" << QStringList {"Kim"};
+        QTest::newRow("nan") << fileOf(record({"Kim", "", "", "", "", "", "0", "nan", "0", "0", "0", "0"})) << false
+                             << true << "'nan' is not a valid floating point value" << QStringList {"Kim"};
+        QTest::newRow("--1") << fileOf(record({"Kim", "", "", "", "", "", "0", "0", "--1", "0", "0", "0"})) << false
+                             << true << "'--1' is not a valid floating point value" << QStringList {"Kim"};
         QTest::newRow("comma where the point is the separator")
-            << fileOf(record({"Kim", "", "", "", "", "", "0", "2,5", "0", "0", "0", "0"}))
-            << false << true << "'2,5' is not a valid floating point value" << QStringList{"Kim"};
-        QTest::newRow("NUL bytes in a text") << fileOf(record({QByteArray("K\0m", 3), "", "", "", "", "", "0", "0", "0", "0", "0", "0"}))
-                                             << false << true << QString() << QStringList{QString::fromLatin1("K\0m", 3)};
-        QTest::newRow("NUL in a number") << fileOf(record({"Kim", "", "", "", "", "", QByteArray("1\0", 2), "0", "0", "0", "0", "0"}))
-                                         << false << true << QString::fromLatin1("'1\0' is not a valid floating point value", 40) << QStringList{"Kim"};
-        QTest::newRow("huge name") << fileOf(record({QByteArray(3 << 20, 'n'), "", "", "", "", "", "0", "0", "0", "0", "0", "0"}))
-                                   << false << true << QString() << QStringList{QString(3 << 20, QLatin1Char('n'))};
-        QTest::newRow("huge number line") << fileOf(record({"Kim", "", "", "", "", "", QByteArray(3 << 20, '7'), "0", "0", "0", "0", "0"}))
-                                          << false << true
-                                          << QString("'" + QString(200, QLatin1Char('7')) + QChar(0x2026) + "' is not a valid floating point value")
-                                          << QStringList{"Kim"};
-        QTest::newRow("Windows-1252 text") << fileOf(record({"K\xE4the \x80\x81", "", "", "", "", "", "0", "0", "0", "0", "0", "0"}))
-                                           << false << true << QString() << QStringList{QStringLiteral("K\u00e4the \u20ac\u0081")};
+            << fileOf(record({"Kim", "", "", "", "", "", "0", "2,5", "0", "0", "0", "0"})) << false << true
+            << "'2,5' is not a valid floating point value" << QStringList {"Kim"};
+        QTest::newRow("NUL bytes in a text")
+            << fileOf(record({QByteArray("K\0m", 3), "", "", "", "", "", "0", "0", "0", "0", "0", "0"})) << false
+            << true << QString() << QStringList {QString::fromLatin1("K\0m", 3)};
+        QTest::newRow("NUL in a number") << fileOf(
+            record({"Kim", "", "", "", "", "", QByteArray("1\0", 2), "0", "0", "0", "0", "0"}))
+                                         << false << true
+                                         << QString::fromLatin1("'1\0' is not a valid floating point value", 40)
+                                         << QStringList {"Kim"};
+        QTest::newRow("huge name") << fileOf(
+            record({QByteArray(3 << 20, 'n'), "", "", "", "", "", "0", "0", "0", "0", "0", "0"}))
+                                   << false << true << QString() << QStringList {QString(3 << 20, QLatin1Char('n'))};
+        QTest::newRow("huge number line")
+            << fileOf(record({"Kim", "", "", "", "", "", QByteArray(3 << 20, '7'), "0", "0", "0", "0", "0"})) << false
+            << true
+            << QString("'" + QString(200, QLatin1Char('7')) + QChar(0x2026) + "' is not a valid floating point value")
+            << QStringList {"Kim"};
+        QTest::newRow("Windows-1252 text")
+            << fileOf(record({"K\xE4the \x80\x81", "", "", "", "", "", "0", "0", "0", "0", "0", "0"})) << false << true
+            << QString() << QStringList {QStringLiteral("K\u00e4the \u20ac\u0081")};
     }
     void read()
     {
@@ -289,7 +307,7 @@ private slots:
         QVERIFY(!taken(result));
         QCOMPARE(reasonOf(result), QStringLiteral("I/O error 27"));
         QCOMPARE(readBytes(target), before);
-        QCOMPARE(QDir(m_dir).entryList(QDir::Files), QStringList{QStringLiteral("List01.dat")});
+        QCOMPARE(QDir(m_dir).entryList(QDir::Files), QStringList {QStringLiteral("List01.dat")});
     }
 
     // Where the folder takes no new file but the class file may be written, the file is written in
@@ -327,8 +345,8 @@ private slots:
         QCOMPARE(reasonOf(result), QString());
         StartList back;
         QVERIFY(taken(ReadListFile(back, target, false)));
-        QCOMPARE(names(back), (QStringList{"new", "newer"}));
-        QCOMPARE(entries, QStringList{QStringLiteral("list.zvx")});
+        QCOMPARE(names(back), (QStringList {"new", "newer"}));
+        QCOMPARE(entries, QStringList {QStringLiteral("list.zvx")});
     }
 
     // A class file of up to 16 KiB, or an export, is written in one go; on a full disk the old file
@@ -352,7 +370,8 @@ private slots:
             list.add();
             list.setText(i, ListField::Name, QStringLiteral("participant %1").arg(i));
         }
-        const QByteArray page = "<!DOCTYPE html>\n<html><body><table>" + QByteArray(2000, 'x') + "</table></body></html>\n";
+        const QByteArray page
+            = "<!DOCTYPE html>\n<html><body><table>" + QByteArray(2000, 'x') + "</table></body></html>\n";
         const auto save = [&] { return entries > 0 ? WriteListFile(list, target) : writeExportFile(target, page); };
         QVERIFY(writeBytes(target, QByteArrayLiteral("[ZVX1FILE]\r\n") + kimRecord() + "[ZVX1END]\r\n"));
         const QByteArray before = readBytes(target);
@@ -368,7 +387,7 @@ private slots:
         QCOMPARE(reasonOf(result), QStringLiteral("I/O error 27"));
         QCOMPARE(result.error().path, target);
         QCOMPARE(readBytes(target), before);
-        QCOMPARE(QDir(m_dir).entryList(QDir::Files | QDir::Hidden), QStringList{name});
+        QCOMPARE(QDir(m_dir).entryList(QDir::Files | QDir::Hidden), QStringList {name});
         // The data is still at hand: with room on the disk the same call saves it.
         QCOMPARE(reasonOf(save()), QString());
         if (entries > 0) {
@@ -389,7 +408,8 @@ private slots:
         QTest::newRow("FIFO") << "fifo" << QString();
         QTest::newRow("link to a FIFO") << "link to fifo" << QString();
         QTest::newRow("folder") << "folder" << QString();
-        QTest::newRow("link to /dev/zero") << "link to zero" << "/dev/zero";
+        QTest::newRow("link to /dev/zero") << "link to zero"
+                                           << "/dev/zero";
     }
     void specialFilesAreRefused()
     {
@@ -415,7 +435,7 @@ private slots:
             const auto read = ReadListFile(list, file, merge);
             QCOMPARE(reasonOf(read), reason);
             QCOMPARE(read.error().path, shownPath);
-            QCOMPARE(names(list), QStringList{"a"});
+            QCOMPARE(names(list), QStringList {"a"});
         }
         // Saving over it is refused as well, except onto the device, which is never tried here.
         if (shownPath != QLatin1String("/dev/zero")) {
@@ -436,7 +456,8 @@ private slots:
         QTest::addColumn<QString>("shownSize");
         QTest::newRow("tag then 10 GiB") << QByteArray("[ZVX1FILE]\r\n") << (qint64(10) << 30) << "10.00 GiB";
         QTest::newRow("10 GiB without tag") << QByteArray() << (qint64(10) << 30) << "10.00 GiB";
-        QTest::newRow("one byte over the limit") << QByteArray("[ZVX1FILE]\r\n") << qint64(MaxListFileSize) + 1 << "256.00 MiB";
+        QTest::newRow("one byte over the limit")
+            << QByteArray("[ZVX1FILE]\r\n") << qint64(MaxListFileSize) + 1 << "256.00 MiB";
     }
     void oversizedFileIsRefused()
     {
@@ -448,9 +469,10 @@ private slots:
         QVERIFY(QFile::resize(file, size));
         StartList list = listOfNames({"a"});
         const auto result = ReadListFile(list, file, false);
-        QCOMPARE(reasonOf(result),
-                 QStringLiteral("%1 is %2, too large for a start list file (at most 256.00 MiB).").arg(file, shownSize));
-        QCOMPARE(names(list), QStringList{"a"});
+        QCOMPARE(
+            reasonOf(result),
+            QStringLiteral("%1 is %2, too large for a start list file (at most 256.00 MiB).").arg(file, shownSize));
+        QCOMPARE(names(list), QStringList {"a"});
     }
 
     // At the limit a file is still read, however little of it is a list.
@@ -462,7 +484,7 @@ private slots:
         StartList list;
         const auto result = ReadListFile(list, file, false);
         QCOMPARE(reasonOf(result), QString());
-        QCOMPARE(names(list), QStringList{"Kim"});
+        QCOMPARE(names(list), QStringList {"Kim"});
     }
 
     // The first line is read only as far as the tag could reach. Read from a pipe whose writer stays
@@ -511,8 +533,8 @@ private slots:
         QVERIFY(QFileInfo(link).isSymLink());
         StartList back;
         QVERIFY(taken(ReadListFile(back, target, false)));
-        QCOMPARE(names(back), QStringList{"Lee"});
-        QCOMPARE(QDir(m_dir).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("List01.dat")});
+        QCOMPARE(names(back), QStringList {"Lee"});
+        QCOMPARE(QDir(m_dir).entryList(QDir::Files | QDir::Hidden), QStringList {QStringLiteral("List01.dat")});
 
         const QByteArray before = readBytes(target);
         FileResult result;
@@ -588,12 +610,14 @@ private slots:
         QTest::addColumn<QString>("age");
         QTest::addColumn<int>("time1");
         QTest::newRow("CR LF") << record({"Kim Lee", "12", "7", "", "", "", "65430", "2", "1", "0", "0", "0"})
-                               << "Kim Lee" << "12" << 65430;
+                               << "Kim Lee"
+                               << "12" << 65430;
         QTest::newRow("lone CRs and LF only")
-            << QByteArray("[ZVX1RECORD]\n\rKim\r Lee\r\r\n12\n7\n\n\n\n6543\r0\n2\n1\n0\n0\n0\r\n")
-            << "Kim Lee" << "12" << 65430;
+            << QByteArray("[ZVX1RECORD]\n\rKim\r Lee\r\r\n12\n7\n\n\n\n6543\r0\n2\n1\n0\n0\n0\r\n") << "Kim Lee"
+            << "12" << 65430;
         QTest::newRow("fraction") << record({"Kim Lee", "", "", "", "", "", "65429.5", "0", "0", "0", "0", "0"})
-                                  << "Kim Lee" << "" << 65430;
+                                  << "Kim Lee"
+                                  << "" << 65430;
     }
     void recordAcrossTheBlockEnd()
     {
@@ -606,12 +630,14 @@ private slots:
         for (int shift = -int(recordBytes.size()) - 2; shift <= 2; ++shift) {
             // A skipped filler line puts the record's first byte at Block + shift.
             const int filler = Block + shift - int(head.size()) - 2;
-            const QByteArray bytes = head + QByteArray(filler, 'j') + "\r\n" + recordBytes + kimRecord() + "[ZVX1END]\r\n";
+            const QByteArray bytes
+                = head + QByteArray(filler, 'j') + "\r\n" + recordBytes + kimRecord() + "[ZVX1END]\r\n";
             QVERIFY(writeBytes(path(QStringLiteral("block.zvx")), bytes));
             StartList list;
             const auto result = ReadListFile(list, path(QStringLiteral("block.zvx")), false);
-            QVERIFY2(reasonOf(result).isEmpty(), qPrintable(QStringLiteral("shift %1: %2").arg(shift).arg(reasonOf(result))));
-            QCOMPARE(names(list), (QStringList{name, QStringLiteral("Kim")}));
+            QVERIFY2(reasonOf(result).isEmpty(),
+                     qPrintable(QStringLiteral("shift %1: %2").arg(shift).arg(reasonOf(result))));
+            QCOMPARE(names(list), (QStringList {name, QStringLiteral("Kim")}));
             QCOMPARE(list.text(0, ListField::Age), age);
             QCOMPARE(list.wholeNumber(0, ListField::Time1), time1);
             QCOMPARE(list.wholeNumber(1, ListField::Time1), 65430);
@@ -645,7 +671,8 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(bool, valid);
         QFETCH(double, value);
-        QVERIFY(writeBytes(path(QStringLiteral("n.zvx")), fileOf(record({"Kim", "", "", "", "", "", "1", line, "3", "4", "5", "6"}))));
+        QVERIFY(writeBytes(path(QStringLiteral("n.zvx")),
+                           fileOf(record({"Kim", "", "", "", "", "", "1", line, "3", "4", "5", "6"}))));
         StartList list;
         const auto result = ReadListFile(list, path(QStringLiteral("n.zvx")), false);
         QCOMPARE(list.count(), 1);
@@ -670,12 +697,14 @@ private slots:
         QTest::newRow("control bytes kept") << QByteArray("\t\x01\x7F", 3) << QStringLiteral("\t\u0001\u007f");
         QTest::newRow("euro first") << QByteArray("\x80 Kim") << QStringLiteral("\u20ac Kim");
         QTest::newRow("last of the range") << QByteArray("Kim \x9F") << QStringLiteral("Kim \u0178");
-        QTest::newRow("undefined bytes are C1 controls") << QByteArray("\x81\x8D\x8F\x90\x9D") << QStringLiteral("\u0081\u008d\u008f\u0090\u009d");
-        QTest::newRow("Latin-1 range unchanged") << QByteArray("\xA0\xC4\xE9\xFF") << QStringLiteral("\u00a0\u00c4\u00e9\u00ff");
+        QTest::newRow("undefined bytes are C1 controls")
+            << QByteArray("\x81\x8D\x8F\x90\x9D") << QStringLiteral("\u0081\u008d\u008f\u0090\u009d");
+        QTest::newRow("Latin-1 range unchanged")
+            << QByteArray("\xA0\xC4\xE9\xFF") << QStringLiteral("\u00a0\u00c4\u00e9\u00ff");
         QTest::newRow("long text, table byte at the end")
             << QByteArray(100, 'x') + "\x85" << QString(100, QLatin1Char('x')) + QChar(0x2026);
-        QTest::newRow("long text, Latin-1 byte in the middle")
-            << QByteArray(40, 'x') + "\xE4" + QByteArray(40, 'y') << QString(40, QLatin1Char('x')) + QChar(0xE4) + QString(40, QLatin1Char('y'));
+        QTest::newRow("long text, Latin-1 byte in the middle") << QByteArray(40, 'x') + "\xE4"
+                + QByteArray(40, 'y') << QString(40, QLatin1Char('x')) + QChar(0xE4) + QString(40, QLatin1Char('y'));
     }
     void codePageDecoding()
     {
@@ -691,9 +720,12 @@ private slots:
         QTest::addColumn<QString>("saved");
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("ASCII") << QStringLiteral("Kim") << QStringLiteral("Kim");
-        QTest::newRow("code page letters") << QStringLiteral("K\u00e4the \u20ac \u0178") << QStringLiteral("K\u00e4the \u20ac \u0178");
-        QTest::newRow("letters outside the code page") << QStringLiteral("\u0141\u00f3d\u017a") << QStringLiteral("L\u00f3dz");
-        QTest::newRow("character outside the BMP is one mark") << QStringLiteral("a\U0001F600b") << QStringLiteral("a?b");
+        QTest::newRow("code page letters")
+            << QStringLiteral("K\u00e4the \u20ac \u0178") << QStringLiteral("K\u00e4the \u20ac \u0178");
+        QTest::newRow("letters outside the code page")
+            << QStringLiteral("\u0141\u00f3d\u017a") << QStringLiteral("L\u00f3dz");
+        QTest::newRow("character outside the BMP is one mark")
+            << QStringLiteral("a\U0001F600b") << QStringLiteral("a?b");
         QTest::newRow("line break") << QStringLiteral("a\nb") << QStringLiteral("a?b");
     }
     void textAsSaved()
@@ -742,8 +774,8 @@ private slots:
         QTest::newRow("long ASCII") << QString(300, QLatin1Char('z')) << QByteArray(300, 'z');
         QTest::newRow("tab and DEL kept") << QStringLiteral("a\tb\u007f") << QByteArray("a\tb\x7F");
         QTest::newRow("line breaks and Ctrl+Z") << QStringLiteral("a\rb\nc\u001a") << QByteArray("a?b?c?");
-        QTest::newRow("break at the end of a long text") << QString(40, QLatin1Char('x')) + QLatin1Char('\n')
-                                                         << QByteArray(40, 'x') + "?";
+        QTest::newRow("break at the end of a long text")
+            << QString(40, QLatin1Char('x')) + QLatin1Char('\n') << QByteArray(40, 'x') + "?";
         QTest::newRow("Latin-1") << QStringLiteral("K\u00e4the") << QByteArray("K\xE4the");
         QTest::newRow("code page letters") << QStringLiteral("\u20ac\u0160\u0178") << QByteArray("\x80\x8A\x9F");
         QTest::newRow("nearest letter") << QStringLiteral("a\u0100b") << QByteArray("aAb");
@@ -771,7 +803,10 @@ private slots:
     void fuzzedInputs()
     {
         QRandomGenerator random(20240611);
-        const QByteArray seed = fileOf(kimRecord() + record({"L\xE9" "e", "9", "", "x", "", "", "1.5", "-2", "1e5", "0", "0", "3"}));
+        const QByteArray seed = fileOf(kimRecord()
+                                       + record({"L\xE9"
+                                                 "e",
+                                                 "9", "", "x", "", "", "1.5", "-2", "1e5", "0", "0", "3"}));
         static const char letters[] = "[]ZVX1FILERCODN\r\n\x1A\0 .,-+eE0123456789\xFF\x80";
         const QByteArray alphabet(letters, sizeof letters - 1);
         const QString input = path(QStringLiteral("fuzz.zvx"));
@@ -810,7 +845,7 @@ private slots:
             if (!result)
                 continue;
             if (!result.value()) {
-                QCOMPARE(names(list), QStringList{"a"});
+                QCOMPARE(names(list), QStringList {"a"});
                 continue;
             }
             ++accepted;

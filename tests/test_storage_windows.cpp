@@ -1,14 +1,14 @@
+#include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
+#include "gui/Form_Main.h"
+#include "gui/Form_StartList.h"
+#include "gui/widgets/DrawnText.h"
 #include "support/FakeCounter.h"
 #include "support/FileSizeLimit.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
 #include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
-#include "core/startlist/ClassStore.h"
-#include "core/startlist/ListFile.h"
-#include "gui/Form_Main.h"
-#include "gui/Form_StartList.h"
-#include "gui/widgets/DrawnText.h"
 
 #include <QAction>
 #include <QHelpEvent>
@@ -27,16 +27,19 @@ namespace {
 class TextRecordingEngine final : public QPaintEngine
 {
 public:
-    TextRecordingEngine() : QPaintEngine(AllFeatures) {}
+    TextRecordingEngine()
+        : QPaintEngine(AllFeatures)
+    {
+    }
     QStringList texts;
 
     bool begin(QPaintDevice *) override { return true; }
     bool end() override { return true; }
-    void updateState(const QPaintEngineState &) override {}
-    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
-    void drawPath(const QPainterPath &) override {}
-    void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
-    void drawRects(const QRectF *, int) override {}
+    void updateState(const QPaintEngineState &) override { }
+    void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override { }
+    void drawPath(const QPainterPath &) override { }
+    void drawPolygon(const QPointF *, int, PolygonDrawMode) override { }
+    void drawRects(const QRectF *, int) override { }
     void drawTextItem(const QPointF &, const QTextItem &item) override { texts << item.text(); }
     Type type() const override { return User; }
 };
@@ -51,13 +54,23 @@ protected:
     int metric(PaintDeviceMetric metric) const override
     {
         switch (metric) {
-        case PdmWidth: return 1 << 22;
-        case PdmHeight: return 100;
-        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 96;
-        case PdmDepth: return 32;
-        case PdmDevicePixelRatio: return 1;
-        case PdmDevicePixelRatioScaled: return int(devicePixelRatioFScale());
-        default: return 1000;
+        case PdmWidth:
+            return 1 << 22;
+        case PdmHeight:
+            return 100;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return 1000;
         }
     }
 
@@ -68,7 +81,7 @@ private:
 struct FileIdentity
 {
     ino_t inode = 0;
-    timespec modified{};
+    timespec modified {};
     QByteArray bytes;
     bool operator==(const FileIdentity &other) const
     {
@@ -80,7 +93,9 @@ struct FileIdentity
 FileIdentity identityOf(const QString &path)
 {
     FileIdentity identity;
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
         identity.inode = info.st_ino;
         identity.modified = info.st_mtim;
@@ -112,10 +127,14 @@ void specialKinds()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("FIFO") << "fifo" << "is not a regular file.";
-    QTest::newRow("link to /dev/zero") << "zero" << "/dev/zero is not a regular file.";
-    QTest::newRow("folder") << "folder" << "is not a regular file.";
-    QTest::newRow("sparse 10 GiB with the tag") << "huge" << "too large for a start list file";
+    QTest::newRow("FIFO") << "fifo"
+                          << "is not a regular file.";
+    QTest::newRow("link to /dev/zero") << "zero"
+                                       << "/dev/zero is not a regular file.";
+    QTest::newRow("folder") << "folder"
+                            << "is not a regular file.";
+    QTest::newRow("sparse 10 GiB with the tag") << "huge"
+                                                << "too large for a start list file";
 }
 } // namespace
 
@@ -194,7 +213,7 @@ private slots:
         // The journal notes the class file it opened; no other file is written.
         QStringList files = QDir(programFolder()).entryList(QDir::Files | QDir::Hidden);
         files.removeIf([](const QString &name) { return name.startsWith(QLatin1String("journal.sqlite")); });
-        QCOMPARE(files, QStringList{QStringLiteral("List01.dat")});
+        QCOMPARE(files, QStringList {QStringLiteral("List01.dat")});
     }
 
     // A class 1 that is no regular file or far too large: the program starts at once, says which
@@ -322,7 +341,7 @@ private slots:
         const QString name = QStringLiteral("Maximiliane Alexandra von Hohenberg-Waldstein");
         QVERIFY(WriteListFile(listOfNames({name, QStringLiteral("Ola")}), ClassListPath(1)).ok());
         start(false);
-        for (const auto &[row, tip] : {std::pair{0, name}, std::pair{1, QString()}}) {
+        for (const auto &[row, tip] : {std::pair {0, name}, std::pair {1, QString()}}) {
             QToolTip::hideText();
             QTRY_VERIFY(!QToolTip::isVisible());
             const QPoint at = ui().Grid->visualRect(ui().model->index(row, ProtocolModel::Name)).center();
@@ -343,7 +362,8 @@ private slots:
         m_shown.window->close();
         const QStringList shown = OperatorDialogs::takeShownMessages();
         QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown.constFirst().count(QDir::toNativeSeparators(ClassListPath(1))) == 1, qPrintable(shown.constFirst()));
+        QVERIFY2(shown.constFirst().count(QDir::toNativeSeparators(ClassListPath(1))) == 1,
+                 qPrintable(shown.constFirst()));
     }
 
     // An ending signal while the start list editor is open and the class cannot be saved: the
@@ -367,7 +387,7 @@ private slots:
         QVERIFY(ended);
         QVERIFY(!m_editor->isVisible());
         QVERIFY(!m_shown.window->isVisible());
-        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList{});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList {});
         QVERIFY(QFileInfo(ClassListPath(1)).isDir());
     }
 };

@@ -1,20 +1,20 @@
-#include "support/ListFiles.h"
-#include "support/SettingsFile.h"
-#include "support/ExportFiles.h"
-#include "support/FakeCounter.h"
-#include "support/StartListSamples.h"
-#include "support/GuiTestMain.h"
+#include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
-#include "core/startlist/ListFile.h"
-#include "core/startlist/ClassStore.h"
+#include "support/ExportFiles.h"
+#include "support/FakeCounter.h"
+#include "support/GuiTestMain.h"
+#include "support/ListFiles.h"
 #include "support/MainWindowControls.h"
+#include "support/SettingsFile.h"
 #include "support/ShownMainWindow.h"
+#include "support/StartListSamples.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QTimer>
 #include <QScopeGuard>
+#include <QTimer>
 #include <QWindow>
 
 #include <sys/stat.h>
@@ -36,10 +36,7 @@ private:
     const MainWindowControls &ui() const { return *m_shown.controls; }
     ProtocolModel &model() { return *m_shown.controls->model; }
 
-    QPoint cellCenter(int row, int column)
-    {
-        return ui().Grid->visualRect(model().index(row, column)).center();
-    }
+    QPoint cellCenter(int row, int column) { return ui().Grid->visualRect(model().index(row, column)).center(); }
     void clickCell(int row, int column, Qt::KeyboardModifiers modifiers = {})
     {
         QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, modifiers, cellCenter(row, column));
@@ -193,7 +190,7 @@ private slots:
         typeIntoCount(0, ProtocolModel::FS2, typed);
         QCOMPARE(model().cell(0, ProtocolModel::FS2), stored);
         QCOMPARE(readClassFile(2).wholeNumber(0, ListField::FS2), stored);
-        QCOMPARE(OperatorDialogs::takeShownMessages(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(OperatorDialogs::takeShownMessages(), message.isEmpty() ? QStringList() : QStringList {message});
     }
 
     void typedCountReplacesTheValue_data()
@@ -287,12 +284,18 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("penalty1");
-        QTest::newRow("one digit") << "7" << "7" << 7'000;
-        QTest::newRow("two digits") << "15" << "15" << 15'000;
-        QTest::newRow("above the top reads as the top") << "150" << "100" << 100'000;
-        QTest::newRow("far above the top") << "99999" << "100" << 100'000;
-        QTest::newRow("a fraction counts whole seconds") << "2.75" << "2.75" << 2'000;
-        QTest::newRow("emptied reads as 0") << "" << "0" << 0;
+        QTest::newRow("one digit") << "7"
+                                   << "7" << 7'000;
+        QTest::newRow("two digits") << "15"
+                                    << "15" << 15'000;
+        QTest::newRow("above the top reads as the top") << "150"
+                                                        << "100" << 100'000;
+        QTest::newRow("far above the top") << "99999"
+                                           << "100" << 100'000;
+        QTest::newRow("a fraction counts whole seconds") << "2.75"
+                                                         << "2.75" << 2'000;
+        QTest::newRow("emptied reads as 0") << ""
+                                            << "0" << 0;
     }
     void typedPenaltySeconds()
     {
@@ -362,8 +365,10 @@ private slots:
         QTest::newRow("Lauf 1, yes") << int(ProtocolModel::Time1) << Qt::LeftButton << true << true << 0;
         QTest::newRow("Lauf 1, no") << int(ProtocolModel::Time1) << Qt::LeftButton << false << true << 5'000;
         QTest::newRow("Gesamt asks nothing") << int(ProtocolModel::Total1) << Qt::LeftButton << true << false << 5'000;
-        QTest::newRow("right button asks nothing") << int(ProtocolModel::Time1) << Qt::RightButton << true << false << 5'000;
-        QTest::newRow("middle button asks nothing") << int(ProtocolModel::Time1) << Qt::MiddleButton << true << false << 5'000;
+        QTest::newRow("right button asks nothing")
+            << int(ProtocolModel::Time1) << Qt::RightButton << true << false << 5'000;
+        QTest::newRow("middle button asks nothing")
+            << int(ProtocolModel::Time1) << Qt::MiddleButton << true << false << 5'000;
     }
     void ctrlClickResetsARun()
     {
@@ -525,13 +530,15 @@ private slots:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<QStringList>("questions");
-        QTest::newRow("spreadsheet") << "cmdExcel" << "protocol.xlsx"
-                                     << QStringList{"Class 02", "Ges.Zeit", "Platz", "Ola; \"the <b> & co\""}
-                                     << QStringList{};
-        QTest::newRow("web page") << "cmdHTML" << "protocol.html"
-                                  << QStringList{"<h2>Class 02</h2>", "<th class=\"g\">Ges.Zeit</th>",
-                                                 "<td class=\"nm\">Ola; &quot;the &lt;b&gt; &amp; co&quot;</td>"}
-                                  << QStringList{"Open the web page in the browser?"};
+        QTest::newRow("spreadsheet") << "cmdExcel"
+                                     << "protocol.xlsx"
+                                     << QStringList {"Class 02", "Ges.Zeit", "Platz", "Ola; \"the <b> & co\""}
+                                     << QStringList {};
+        QTest::newRow("web page") << "cmdHTML"
+                                  << "protocol.html"
+                                  << QStringList {"<h2>Class 02</h2>", "<th class=\"g\">Ges.Zeit</th>",
+                                                  "<td class=\"nm\">Ola; &quot;the &lt;b&gt; &amp; co&quot;</td>"}
+                                  << QStringList {"Open the web page in the browser?"};
     }
     void exportsShowWhatTheGridShows()
     {
@@ -596,7 +603,7 @@ private slots:
         QCOMPARE(shown.size(), asked ? 1 : 0);
         if (asked) {
             QCOMPARE(shown.first(), QStringLiteral("The clock is running.\n\nEnd the program anyway?"));
-            QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton>{QMessageBox::No});
+            QCOMPARE(OperatorDialogs::takeQuestionDefaults(), QList<QMessageBox::StandardButton> {QMessageBox::No});
         }
         QCOMPARE(m_shown.window->isVisible(), !ended);
         if (ended)

@@ -1,21 +1,21 @@
 // Pictures of the windows for the README: the real windows, filled with a sample event, each
 // grabbed to a PNG. scripts/screenshots.sh runs this under a virtual X server.
 #include "core/Version.h"
+#include "core/i18n/Localisation.h"
+#include "core/import/CsvTable.h"
+#include "core/protocol/ClassResults.h"
+#include "core/settings/ClassNames.h"
+#include "core/settings/RaceDaySettings.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
-#include "core/i18n/Localisation.h"
-#include "gui/WindowLook.h"
-#include "core/import/CsvTable.h"
-#include "core/settings/ClassNames.h"
-#include "core/settings/RaceDaySettings.h"
-#include "core/protocol/ClassResults.h"
 #include "gui/Form_Clubs.h"
 #include "gui/Form_Event.h"
-#include "gui/StartListPrintout.h"
 #include "gui/Form_Import.h"
 #include "gui/Form_Main.h"
 #include "gui/ProgramWindows.h"
+#include "gui/StartListPrintout.h"
+#include "gui/WindowLook.h"
 
 #include <QApplication>
 #include <QDir>

@@ -132,7 +132,7 @@ void BarrierLink::watcherFailed(int error, bool afterConnect)
 
 void BarrierLink::setStatus(BarrierStatus::State state, int error)
 {
-    BarrierStatus status{state, m_port, m_device, error};
+    BarrierStatus status {state, m_port, m_device, error};
     if (state == BarrierStatus::State::Off)
         status = {};
     if (status == m_status)

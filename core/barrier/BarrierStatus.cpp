@@ -28,14 +28,22 @@ QString BarrierStatus::text() const
     // Short enough for the strip beside the run editor; details() names the device in full.
     const QString name = device.section(QLatin1Char('/'), -1);
     switch (state) {
-    case State::Off: return QString();
-    case State::Opened: return tr("COM %1 (%2) opened").arg(port).arg(name);
-    case State::Connected: return tr("Barrier on COM %1 (%2)").arg(port).arg(name);
-    case State::NoDevice: return tr("Barrier COM %1: no such device").arg(port);
-    case State::PermissionDenied: return tr("Barrier COM %1: permission denied (dialout)").arg(port);
-    case State::Unplugged: return tr("BARRIER UNPLUGGED: time with the keys");
-    case State::NotSupported: return tr("Barrier COM %1: no line signals").arg(port);
-    case State::Failed: return tr("Barrier COM %1: %2").arg(port).arg(qt_error_string(error));
+    case State::Off:
+        return QString();
+    case State::Opened:
+        return tr("COM %1 (%2) opened").arg(port).arg(name);
+    case State::Connected:
+        return tr("Barrier on COM %1 (%2)").arg(port).arg(name);
+    case State::NoDevice:
+        return tr("Barrier COM %1: no such device").arg(port);
+    case State::PermissionDenied:
+        return tr("Barrier COM %1: permission denied (dialout)").arg(port);
+    case State::Unplugged:
+        return tr("BARRIER UNPLUGGED: time with the keys");
+    case State::NotSupported:
+        return tr("Barrier COM %1: no line signals").arg(port);
+    case State::Failed:
+        return tr("Barrier COM %1: %2").arg(port).arg(qt_error_string(error));
     }
     return QString();
 }

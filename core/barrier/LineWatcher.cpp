@@ -35,7 +35,7 @@ void installWakeHandler()
 
 void settle()
 {
-    timespec pause{0, LineWatcher::SettleNs};
+    timespec pause {0, LineWatcher::SettleNs};
     // A wake-up signal cuts it short; the loop then sees the stop.
     clock_nanosleep(CLOCK_MONOTONIC, 0, &pause, nullptr);
 }

@@ -55,8 +55,8 @@ private:
     ModemLinesOpener m_opener;
     ContactPair m_contact;
     std::thread m_thread;
-    std::atomic<bool> m_stopping{false};
-    std::atomic<bool> m_done{false};
+    std::atomic<bool> m_stopping {false};
+    std::atomic<bool> m_done {false};
     std::mutex m_mutex;
     // Guarded by m_mutex: the device of an open() not taken up yet.
     std::optional<QString> m_request;

@@ -14,10 +14,10 @@
 namespace {
 // The field each column of the results shows.
 constexpr ListField resultFields[ResultColumnCount] = {
-    ListField::Place,    ListField::Number, ListField::StartNr,  ListField::Name,   ListField::Age,    ListField::Info1,
-    ListField::Info2,    ListField::Info3,  ListField::Time1,    ListField::FP1,    ListField::FS1,
-    ListField::Penalty1, ListField::Total1, ListField::Time2,    ListField::FP2,    ListField::FS2,
-    ListField::Penalty2, ListField::Total2, ListField::GrandTotal,
+    ListField::Place, ListField::Number,   ListField::StartNr, ListField::Name,       ListField::Age,
+    ListField::Info1, ListField::Info2,    ListField::Info3,   ListField::Time1,      ListField::FP1,
+    ListField::FS1,   ListField::Penalty1, ListField::Total1,  ListField::Time2,      ListField::FP2,
+    ListField::FS2,   ListField::Penalty2, ListField::Total2,  ListField::GrandTotal,
 };
 } // namespace
 
@@ -31,9 +31,12 @@ QString resultColumnHeading(ResultColumn column)
 ResultKind resultColumnKind(ResultColumn column)
 {
     switch (fieldInfo(resultFields[int(column)]).kind) {
-    case FieldKind::Text: return ResultKind::Text;
-    case FieldKind::Time: return ResultKind::Time;
-    default: return ResultKind::WholeNumber;
+    case FieldKind::Text:
+        return ResultKind::Text;
+    case FieldKind::Time:
+        return ResultKind::Time;
+    default:
+        return ResultKind::WholeNumber;
     }
 }
 
@@ -59,7 +62,7 @@ QString ResultsDocument::title() const
 ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds)
 {
     // The protocol's own scoring, so the results can never differ from what the grid shows.
-    const std::vector<ScoredEntry> scored = scoreClass(list.entries(), ScoringRules{fpSeconds, fsSeconds});
+    const std::vector<ScoredEntry> scored = scoreClass(list.entries(), ScoringRules {fpSeconds, fsSeconds});
     // A damaged marks file is reported where the class is loaded; here it counts as no marks.
     const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
     const std::vector<RankedEntry> ranked = rankEntries(scored, marks, raceDay().scoring);
@@ -102,14 +105,14 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
         // Marks decide the place: a marked driver has none and shows the mark there instead.
         const RankedEntry &place = ranked[std::size_t(r)];
         line.values[std::size_t(ResultColumn::Place)] = place.place;
-        line.texts[std::size_t(ResultColumn::Place)] =
-            place.place > 0 ? QString::number(place.place) : runMarkText(place.mark);
+        line.texts[std::size_t(ResultColumn::Place)]
+            = place.place > 0 ? QString::number(place.place) : runMarkText(place.mark);
         for (int run = 1; run <= 2; ++run) {
             const MarkedRun &marked = marks[std::size_t(r)].run(run);
             if (marked.mark != RunMark::None) {
                 const QString reason = marked.reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(marked.reason);
-                line.texts[std::size_t(run == 1 ? ResultColumn::Time1 : ResultColumn::Time2)] =
-                    runMarkText(marked.mark) + reason;
+                line.texts[std::size_t(run == 1 ? ResultColumn::Time1 : ResultColumn::Time2)]
+                    = runMarkText(marked.mark) + reason;
             }
         }
     }

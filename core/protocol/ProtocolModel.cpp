@@ -12,8 +12,8 @@
 
 namespace {
 constexpr ListField columnFields[ProtocolModel::ColumnCount] = {
-    ListField::Number, ListField::Name,     ListField::Time1,  ListField::FP1,    ListField::FS1,
-    ListField::Penalty1, ListField::Total1, ListField::Time2,  ListField::FP2,    ListField::FS2,
+    ListField::Number,   ListField::Name,   ListField::Time1,      ListField::FP1,   ListField::FS1,
+    ListField::Penalty1, ListField::Total1, ListField::Time2,      ListField::FP2,   ListField::FS2,
     ListField::Penalty2, ListField::Total2, ListField::GrandTotal, ListField::Place,
 };
 
@@ -45,7 +45,7 @@ ProtocolModel::ProtocolModel(ClassStore &store, QObject *parent)
 
 void ProtocolModel::setPenaltySeconds(double fpSeconds, double fsSeconds)
 {
-    const ScoringRules rules{wholeSeconds(fpSeconds), wholeSeconds(fsSeconds)};
+    const ScoringRules rules {wholeSeconds(fpSeconds), wholeSeconds(fsSeconds)};
     if (rules == m_rules)
         return;
     m_rules = rules;
@@ -139,8 +139,8 @@ std::optional<std::uint32_t> ProtocolModel::placeKey(int r) const
     const RunFields runs = runFields(r);
     if (!m_marks && raceDay().scoring == ScoringMode::SumOfRuns)
         return scoreRuns(runs, m_rules).rankKey;
-    const ScoredEntry entry{runs, scoreRuns(runs, m_rules), 0};
-    const EntryMarks marks = m_marks ? m_marks->marksOf(r) : EntryMarks{};
+    const ScoredEntry entry {runs, scoreRuns(runs, m_rules), 0};
+    const EntryMarks marks = m_marks ? m_marks->marksOf(r) : EntryMarks {};
     return rankEntries({entry}, {marks}, raceDay().scoring).front().key;
 }
 
@@ -255,8 +255,8 @@ QVariant ProtocolModel::data(const QModelIndex &index, int role) const
     case ColorRole:
         return cellColor(index.row(), index.column());
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue((index.column() <= Name || index.column() == Place ? Qt::AlignLeft : Qt::AlignHCenter)
-                                   | Qt::AlignVCenter);
+        return QVariant::fromValue(
+            (index.column() <= Name || index.column() == Place ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter);
     default:
         return {};
     }
@@ -270,8 +270,8 @@ bool ProtocolModel::setData(const QModelIndex &index, const QVariant &value, int
     if (!count)
         return false;
     // A failed save is the store's to report; the count stays in memory and the next save retries.
-    [[maybe_unused]] const FileResult saved =
-        m_store.writeResult(index.row(), {{fieldOf(index.column()), *count}}, ChangeSource::Typed);
+    [[maybe_unused]] const FileResult saved
+        = m_store.writeResult(index.row(), {{fieldOf(index.column()), *count}}, ChangeSource::Typed);
     return true;
 }
 

@@ -32,8 +32,21 @@ class ProtocolModel final : public QAbstractTableModel
 
 public:
     enum Column {
-        Number = 0, Name, Time1, FP1, FS1, Penalty1, Total1,
-        Time2, FP2, FS2, Penalty2, Total2, GrandTotal, Place, ColumnCount
+        Number = 0,
+        Name,
+        Time1,
+        FP1,
+        FS1,
+        Penalty1,
+        Total1,
+        Time2,
+        FP2,
+        FS2,
+        Penalty2,
+        Total2,
+        GrandTotal,
+        Place,
+        ColumnCount
     };
 
     explicit ProtocolModel(ClassStore &store, QObject *parent = nullptr);

@@ -118,7 +118,8 @@ void appendClass(QString &out, const ResultsDocument &document, const ClassResul
                               "<th>Summe</th><th>Gewertete Fahrer</th></tr></thead>\n<tbody>\n")
                    .arg(escaped(clubRankingTitle(results.clubBest)), escaped(infoTitle(raceDay().clubField)));
         for (const ClubStanding &club : results.clubs)
-            out += QStringLiteral("<tr><td class=\"n\">%1</td><td>%2</td><td class=\"n\">%3</td><td class=\"n\">%4</td></tr>\n")
+            out += QStringLiteral(
+                       "<tr><td class=\"n\">%1</td><td>%2</td><td class=\"n\">%3</td><td class=\"n\">%4</td></tr>\n")
                        .arg(club.place > 0 ? QString::number(club.place) : QString(), escaped(club.club),
                             clubTotalText(club))
                        .arg(club.rankedDrivers);

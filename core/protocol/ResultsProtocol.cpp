@@ -53,6 +53,6 @@ void ResultsProtocol::resetRun(int row, int timeColumn)
         return;
     // A run's time is followed by its FP and FS counts, in the protocol as in the field list.
     const auto field = [timeColumn](int offset) { return ProtocolModel::fieldOf(timeColumn + offset); };
-    [[maybe_unused]] const FileResult saved =
-        m_store.writeResult(row, {{field(0), 0}, {field(1), 0}, {field(2), 0}}, ChangeSource::Reset);
+    [[maybe_unused]] const FileResult saved
+        = m_store.writeResult(row, {{field(0), 0}, {field(1), 0}, {field(2), 0}}, ChangeSource::Reset);
 }

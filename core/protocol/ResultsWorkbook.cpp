@@ -14,8 +14,8 @@
 
 #include <xlsxwriter.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -254,8 +254,8 @@ lxw_error writeClubSheet(lxw_workbook *workbook, lxw_worksheet *sheet, const Res
         row += 2;
         text(row, 0, results.className + QStringLiteral(" \u2013 ") + clubRankingTitle(results.clubBest), bold);
         ++row;
-        const QStringList headings{QStringLiteral("Platz"), infoTitle(raceDay().clubField), QStringLiteral("Summe"),
-                                   QStringLiteral("Gewertete Fahrer")};
+        const QStringList headings {QStringLiteral("Platz"), infoTitle(raceDay().clubField), QStringLiteral("Summe"),
+                                    QStringLiteral("Gewertete Fahrer")};
         for (int c = 0; c < headings.size(); ++c)
             text(row, lxw_col_t(c), headings[c], bold);
         for (const ClubStanding &club : results.clubs) {

@@ -17,7 +17,7 @@ bool isClass(int classIndex)
 QString defaultClassName(int classIndex)
 {
     return QCoreApplication::translate("ClassNames", "Class") + QLatin1Char(' ')
-         + QStringLiteral("%1").arg(classIndex, 2, 10, QLatin1Char('0'));
+        + QStringLiteral("%1").arg(classIndex, 2, 10, QLatin1Char('0'));
 }
 
 QString ClassNameOf(int classIndex)

@@ -38,7 +38,7 @@ Result<std::optional<QString>> readRaw(const QString &section, const QString &na
     if (!value.isValid()) {
         // An entry QSettings cannot make into any value ("@Invalid()", an unknown "@Variant").
         if (store->contains(name))
-            return FileError{SettingsStore::filePath(), tr("Invalid data type for '%1'").arg(name)};
+            return FileError {SettingsStore::filePath(), tr("Invalid data type for '%1'").arg(name)};
         return std::optional<QString>();
     }
     switch (value.typeId()) {
@@ -48,7 +48,7 @@ Result<std::optional<QString>> readRaw(const QString &section, const QString &na
         // An unquoted comma in a value typed by hand: the text as it stands in the file.
         return std::optional<QString>(value.toStringList().join(QStringLiteral(", ")));
     default:
-        return FileError{SettingsStore::filePath(), tr("Invalid data type for '%1'").arg(name)};
+        return FileError {SettingsStore::filePath(), tr("Invalid data type for '%1'").arg(name)};
     }
 }
 
@@ -56,7 +56,7 @@ FileResult writeRaw(const QString &section, const QString &name, const QString &
 {
     const QString path = SettingsStore::filePath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return FileError{path, tr("Failed to create key %1").arg(section)};
+        return FileError {path, tr("Failed to create key %1").arg(section)};
     if (FileResult usable = SettingsStore::checkFile(); !usable)
         return usable;
     const auto store = openStore();
@@ -65,13 +65,12 @@ FileResult writeRaw(const QString &section, const QString &name, const QString &
     store->endGroup();
     store->sync();
     if (store->status() == QSettings::AccessError)
-        return FileError{path, tr("Failed to set data for '%1'").arg(name)};
+        return FileError {path, tr("Failed to set data for '%1'").arg(name)};
     return {};
 }
 
 // The stored text read by parse; the default when the value is missing or parse refuses it.
-template<typename T, typename Parse>
-Result<T> readParsed(const SettingKey<T> &key, Parse parse)
+template<typename T, typename Parse> Result<T> readParsed(const SettingKey<T> &key, Parse parse)
 {
     const Result<std::optional<QString>> raw = readRaw(key.section, key.name);
     if (!raw)
@@ -94,32 +93,35 @@ QString SettingsStore::filePath()
 {
     // Where QSettings keeps it, named without opening it: QSettings reads the file as it is made.
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-         + QStringLiteral("/Brasquell/Zorvexa.ini");
+        + QStringLiteral("/Brasquell/Zorvexa.ini");
 }
 
 FileResult SettingsStore::checkFile()
 {
     const QString path = filePath();
     const QByteArray name = QFile::encodeName(path);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(name.constData(), &info) != 0) {
         const int error = errno;
         // A link to nothing (or a loop of links) would be replaced by a file, or make one
         // wherever it points.
         if (error == ELOOP || (error == ENOENT && QFileInfo(path).isSymLink()))
-            return FileError{path, tr("%1 is not a regular file.").arg(QDir::toNativeSeparators(path))};
+            return FileError {path, tr("%1 is not a regular file.").arg(QDir::toNativeSeparators(path))};
         if (error == ENOENT || error == ENOTDIR)
             return {};
         return fileError(path, error);
     }
     // A FIFO would block the start for good, a device would be overwritten.
     if (!S_ISREG(info.st_mode))
-        return FileError{path, tr("%1 is not a regular file.").arg(QDir::toNativeSeparators(path))};
+        return FileError {path, tr("%1 is not a regular file.").arg(QDir::toNativeSeparators(path))};
     if (info.st_size > MaxFileSize) {
         const QLocale locale;
-        return FileError{path, tr("%1 is %2, too large for a settings file (at most %3).")
-                                   .arg(QDir::toNativeSeparators(path), locale.formattedDataSize(info.st_size),
-                                        locale.formattedDataSize(MaxFileSize))};
+        return FileError {path,
+                          tr("%1 is %2, too large for a settings file (at most %3).")
+                              .arg(QDir::toNativeSeparators(path), locale.formattedDataSize(info.st_size),
+                                   locale.formattedDataSize(MaxFileSize))};
     }
     return {};
 }

@@ -38,7 +38,9 @@ ClassStore::ClassStore(QObject *parent)
 QString ClassStore::keepOriginal(const QString &path)
 {
     const QString target = linkTarget(path);
-    struct stat info{};
+    struct stat info
+    {
+    };
     // A FIFO would block the copy and a device never ends; a huge file is not copied but kept.
     if (::stat(QFile::encodeName(target).constData(), &info) != 0 || !S_ISREG(info.st_mode)
         || info.st_size > MaxListFileSize)
@@ -78,7 +80,9 @@ QStringList ClassStore::removeStaleTemporaryFiles()
         const QDir folder = file.absoluteDir();
         for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks)) {
             const QString path = folder.absoluteFilePath(name);
-            struct stat info{};
+            struct stat info
+            {
+            };
             // A class file may be a link to such a name; that file is in use, not left over.
             if (!pattern.match(name).hasMatch() || classTargets.contains(path)
                 || ::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -127,24 +131,24 @@ FileResult ClassStore::loadCurrentClass()
         ClassStore *store;
         std::shared_ptr<const StartList> before;
         ~Announce() { store->announceReplaced(std::move(before), ChangeSource::Load); }
-    } announce{this, std::move(before)};
+    } announce {this, std::move(before)};
     if (read.ok() && (read.value() || !QFileInfo::exists(path)))
         return {};
 
     // Messages name the file the data is in, which for a link is its target.
     const QString target = linkTarget(path);
-    QString reason = read.ok() ? tr("%1 is not a start list file.").arg(QDir::toNativeSeparators(target))
-                               : read.error().reason;
+    QString reason
+        = read.ok() ? tr("%1 is not a start list file.").arg(QDir::toNativeSeparators(target)) : read.error().reason;
     const QString copy = keepOriginal(path);
     if (!copy.isEmpty()) {
         reason += QLatin1Char('\n') + tr("The original file was kept as %1.").arg(QDir::toNativeSeparators(copy));
     } else {
         m_unsafePath = path;
         reason += QLatin1Char('\n')
-                + tr("No copy of the original file could be made, so %1 will not be overwritten.")
-                      .arg(QDir::toNativeSeparators(target));
+            + tr("No copy of the original file could be made, so %1 will not be overwritten.")
+                  .arg(QDir::toNativeSeparators(target));
     }
-    return FileError{target, reason};
+    return FileError {target, reason};
 }
 
 FileResult ClassStore::SaveCurrentClass()
@@ -157,15 +161,16 @@ FileResult ClassStore::SaveCurrentClass()
     FileResult result;
     // A dangling link or a loop of links does not "exist", yet it is what the load failed on.
     const bool unsafe = !m_unsafePath.isEmpty() && path == m_unsafePath
-                     && (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) && keepOriginal(path).isEmpty();
+        && (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) && keepOriginal(path).isEmpty();
     if (unsafe && list().count() == 0) {
         // Nothing was read from it and nothing was added: there is nothing to save, and the file
         // (a FIFO, a folder, a file too large to read) stays as it is. The class can be left.
         result = {};
     } else if (unsafe) {
         const QString target = linkTarget(path);
-        result = FileError{target, tr("%1 failed to load and no copy of it could be made; it was not overwritten.")
-                                       .arg(QDir::toNativeSeparators(target))};
+        result = FileError {target,
+                            tr("%1 failed to load and no copy of it could be made; it was not overwritten.")
+                                .arg(QDir::toNativeSeparators(target))};
     } else {
         m_unsafePath.clear();
         result = WriteListFile(list(), path);
@@ -210,8 +215,8 @@ FileResult ClassStore::writeResult(int index, std::initializer_list<FieldValue> 
         return {};
     // The row's results are written as the protocol reads them: a fraction from a file becomes the
     // whole number shown. That changes nothing anyone sees, so it is not announced.
-    for (ListField field : {ListField::Time1, ListField::FP1, ListField::FS1, ListField::Time2, ListField::FP2,
-                            ListField::FS2})
+    for (ListField field :
+         {ListField::Time1, ListField::FP1, ListField::FS1, ListField::Time2, ListField::FP2, ListField::FS2})
         m_list.setWholeNumber(index, field, m_list.wholeNumber(index, field));
     for (const FieldValue &v : values)
         writeNumberField(index, v.field, v.value, source);
@@ -234,7 +239,13 @@ int ClassStore::removeEntries(const std::vector<int> &indices, ChangeSource sour
     const int removed = m_list.removeRows(indices);
     m_model.endResetModel();
     if (removed > 0)
-        emit changed({StoreChange::Kind::EntriesRemoved, m_currentClass, -1, ListField::Number, {}, {}, source,
+        emit changed({StoreChange::Kind::EntriesRemoved,
+                      m_currentClass,
+                      -1,
+                      ListField::Number,
+                      {},
+                      {},
+                      source,
                       std::move(before)});
     return removed;
 }
@@ -263,6 +274,6 @@ void ClassStore::replaceList(StartList list, ChangeSource source)
 
 void ClassStore::announceReplaced(std::shared_ptr<const StartList> before, ChangeSource source)
 {
-    emit changed({StoreChange::Kind::ListReplaced, m_currentClass, -1, ListField::Number, {}, {}, source,
-                  std::move(before)});
+    emit changed(
+        {StoreChange::Kind::ListReplaced, m_currentClass, -1, ListField::Number, {}, {}, source, std::move(before)});
 }

@@ -25,7 +25,8 @@ std::size_t findLineBreak(const char *data, std::size_t size)
     const __m128i cr = _mm_set1_epi8('\r');
     for (std::size_t offset = 0; offset < size; offset += 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + offset));
-        const auto mask = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr))));
+        const auto mask
+            = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr))));
         if (mask != 0)
             return std::min(size, offset + std::size_t(__builtin_ctz(mask)));
     }

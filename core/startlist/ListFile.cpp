@@ -49,17 +49,20 @@ Result<bool> ReadListFile(StartList &list, const QString &path, bool merge)
         return fileError(linkTarget(path), error);
     }
     FileDescriptor file(fd);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::fstat(file.get(), &info) != 0)
         return fileError(linkTarget(path), errno);
     if (!S_ISREG(info.st_mode))
         return notRegularFileError(linkTarget(path));
     if (info.st_size > MaxListFileSize) {
         const QLocale locale;
-        return FileError{linkTarget(path),
-                         QCoreApplication::translate("ListFile", "%1 is %2, too large for a start list file (at most %3).")
-                             .arg(QDir::toNativeSeparators(linkTarget(path)),
-                                  locale.formattedDataSize(info.st_size), locale.formattedDataSize(MaxListFileSize))};
+        return FileError {
+            linkTarget(path),
+            QCoreApplication::translate("ListFile", "%1 is %2, too large for a start list file (at most %3).")
+                .arg(QDir::toNativeSeparators(linkTarget(path)), locale.formattedDataSize(info.st_size),
+                     locale.formattedDataSize(MaxListFileSize))};
     }
     LineReader reader(file.get());
 
@@ -105,7 +108,7 @@ Result<bool> ReadListFile(StartList &list, const QString &path, bool merge)
                 if (!value) {
                     if (reader.error() != 0)
                         return fileError(linkTarget(path), reader.error());
-                    return FileError{linkTarget(path), notAFloatMessage(decodeWindows1252(line.data(), line.size()))};
+                    return FileError {linkTarget(path), notAFloatMessage(decodeWindows1252(line.data(), line.size()))};
                 }
                 number = *value;
             }

@@ -103,8 +103,8 @@ int StartList::removeRows(const std::vector<int> &rows)
         if (isValidIndex(row))
             selected[std::size_t(row)] = true;
     std::size_t index = 0;
-    const auto firstRemoved = std::remove_if(m_entries.begin(), m_entries.end(),
-                                             [&](const StartListEntry &) { return selected[index++]; });
+    const auto firstRemoved
+        = std::remove_if(m_entries.begin(), m_entries.end(), [&](const StartListEntry &) { return selected[index++]; });
     const int removed = int(m_entries.end() - firstRemoved);
     m_entries.erase(firstRemoved, m_entries.end());
     return removed;

@@ -48,17 +48,26 @@ constexpr bool isNumberField(ListField field)
 {
     return field >= ListField::Time1 && field <= ListField::FS2;
 }
-constexpr int textSlot(ListField field) { return int(field) - int(ListField::Name); }
-constexpr int numberSlot(ListField field) { return int(field) - int(ListField::Time1); }
+constexpr int textSlot(ListField field)
+{
+    return int(field) - int(ListField::Name);
+}
+constexpr int numberSlot(ListField field)
+{
+    return int(field) - int(ListField::Time1);
+}
 // The time field of a run: 1 is "Lauf 1", any other run number "Lauf 2".
-constexpr ListField runTimeField(int run) { return run == 1 ? ListField::Time1 : ListField::Time2; }
+constexpr ListField runTimeField(int run)
+{
+    return run == 1 ? ListField::Time1 : ListField::Time2;
+}
 
 enum class FieldKind {
     Position, // "#": the entry's place in the list
     Text,
-    Time,     // whole milliseconds
-    Count,    // penalty counts
-    Place,    // 0 for none
+    Time, // whole milliseconds
+    Count, // penalty counts
+    Place, // 0 for none
 };
 
 struct FieldInfo
@@ -77,7 +86,7 @@ QString listFieldTitle(ListField field);
 struct StartListEntry
 {
     std::array<QString, ListTextCount> texts;
-    std::array<double, ListNumberCount> numbers{};
+    std::array<double, ListNumberCount> numbers {};
 
     friend bool operator==(const StartListEntry &, const StartListEntry &) = default;
 };
@@ -117,5 +126,5 @@ public:
 private:
     Entries m_entries;
     std::optional<ListField> m_sortColumn;
-    std::array<bool, ListTextCount> m_descending{};
+    std::array<bool, ListTextCount> m_descending {};
 };

@@ -14,10 +14,10 @@ enum class ChangeSource { Load, Key, Button, Barrier, Typed, Editor, Reset, Hand
 struct StoreChange
 {
     enum class Kind {
-        Field,          // one field of one entry: entry, field, oldValue, newValue
-        EntryAdded,     // entry was appended
+        Field, // one field of one entry: entry, field, oldValue, newValue
+        EntryAdded, // entry was appended
         EntriesRemoved, // some entries went; before holds the list as it was
-        ListReplaced,   // a load, merge, clear or sort: the whole list changed; before holds the old one
+        ListReplaced, // a load, merge, clear or sort: the whole list changed; before holds the old one
     };
     Kind kind = Kind::Field;
     int classIndex = 0;

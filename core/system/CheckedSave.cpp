@@ -69,7 +69,8 @@ QString linkTarget(const QString &path)
 
 FileError notRegularFileError(const QString &path)
 {
-    return {path, QCoreApplication::translate("ListFile", "%1 is not a regular file.").arg(QDir::toNativeSeparators(path))};
+    return {path,
+            QCoreApplication::translate("ListFile", "%1 is not a regular file.").arg(QDir::toNativeSeparators(path))};
 }
 
 CheckedSave::CheckedSave(const QString &path)
@@ -94,7 +95,9 @@ FileResult CheckedSave::open()
     // A loop of links, or one too deep to follow, is never replaced by a file.
     if (QFileInfo(m_target).isSymLink())
         return fileError(m_target, ELOOP);
-    struct stat info{};
+    struct stat info
+    {
+    };
     m_exists = ::stat(m_name.constData(), &info) == 0;
     // A FIFO, a device or a folder is never replaced by a file.
     if (m_exists && !S_ISREG(info.st_mode))
@@ -187,9 +190,11 @@ FileResult CheckedSave::commitInPlace()
     ::close(m_fd);
     m_fd = -1;
     return FileResult::withNotice(
-        {m_target, QCoreApplication::translate("ListFile", "%1 was written in place, as its folder takes no new files: "
-                                                           "a crash while saving can destroy it.")
-                       .arg(QDir::toNativeSeparators(m_target))});
+        {m_target,
+         QCoreApplication::translate("ListFile",
+                                     "%1 was written in place, as its folder takes no new files: "
+                                     "a crash while saving can destroy it.")
+             .arg(QDir::toNativeSeparators(m_target))});
 }
 
 void CheckedSave::writeOriginalBack()

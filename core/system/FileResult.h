@@ -18,12 +18,17 @@ struct FileError
 
 // A value, or the failure that kept it from being made. Every file operation answers in this
 // shape; the core never shows anything, only the window that started the action does.
-template<typename T>
-class [[nodiscard]] Result final
+template<typename T> class [[nodiscard]] Result final
 {
 public:
-    Result(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
-    Result(FileError error) : m_state(std::in_place_index<1>, std::move(error)) {}
+    Result(T value)
+        : m_state(std::in_place_index<0>, std::move(value))
+    {
+    }
+    Result(FileError error)
+        : m_state(std::in_place_index<1>, std::move(error))
+    {
+    }
 
     bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -35,12 +40,14 @@ private:
     std::variant<T, FileError> m_state;
 };
 
-template<>
-class [[nodiscard]] Result<void> final
+template<> class [[nodiscard]] Result<void> final
 {
 public:
     Result() = default;
-    Result(FileError error) : m_error(std::move(error)) {}
+    Result(FileError error)
+        : m_error(std::move(error))
+    {
+    }
     // A success the operator must still hear about, such as a save that is not crash-safe.
     static Result withNotice(FileError notice)
     {

@@ -12,7 +12,10 @@
 namespace {
 constexpr double TwoPow32 = 4294967296.0;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // The text is checked against the grammar first, so from_chars never sees a form we do not accept
 // (it would take "inf" and "nan").

@@ -11,7 +11,7 @@ std::int64_t monotonicFrequency()
 
 std::int64_t monotonicValue()
 {
-    timespec ts{};
+    timespec ts {};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
@@ -51,7 +51,7 @@ long double counterToMs(std::int64_t count, std::int64_t frequency)
     const std::int64_t seconds = count / frequency;
     const std::int64_t rest = count % frequency;
     return static_cast<long double>(seconds) * 1000.0L
-         + static_cast<long double>(rest) * 1000.0L / static_cast<long double>(frequency);
+        + static_cast<long double>(rest) * 1000.0L / static_cast<long double>(frequency);
 }
 
 std::int64_t readPerfCounter()

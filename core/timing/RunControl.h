@@ -33,7 +33,7 @@ class RunControl final : public QObject
 
 public:
     static constexpr std::uint32_t BeamUnlockedColor = 255; // pure red, 0xBBGGRR
-    static constexpr std::uint32_t BeamLockedColor = 128;   // dark red
+    static constexpr std::uint32_t BeamLockedColor = 128; // dark red
 
     explicit RunControl(QObject *parent = nullptr);
 

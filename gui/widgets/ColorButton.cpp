@@ -35,8 +35,8 @@ ColorButton::ColorButton(QWidget *parent)
         swatch->setObjectName(QStringLiteral("swatch%1").arg(i));
         swatch->setFixedSize(18, 18);
         swatch->setAutoRaise(false);
-        swatch->setStyleSheet(QStringLiteral("QToolButton { background: %1; border: 1px solid #808080; }")
-                                  .arg(colorFromBgr(bgr).name()));
+        swatch->setStyleSheet(
+            QStringLiteral("QToolButton { background: %1; border: 1px solid #808080; }").arg(colorFromBgr(bgr).name()));
         swatch->setToolTip(colorFromBgr(bgr).name());
         connect(swatch, &QToolButton::clicked, this, [this, menu, bgr] {
             menu->close();

@@ -7,8 +7,8 @@
 #include <QHelpEvent>
 #include <QToolTip>
 
-bool showCutTextTip(QHelpEvent *event, QAbstractItemView *view, const QModelIndex &index,
-                    const QFontMetrics &metrics, int textWidth)
+bool showCutTextTip(QHelpEvent *event, QAbstractItemView *view, const QModelIndex &index, const QFontMetrics &metrics,
+                    int textWidth)
 {
     if (!event || !view || event->type() != QEvent::ToolTip || !index.isValid()
         || index.data(Qt::ToolTipRole).isValid())

@@ -8,5 +8,5 @@ class QModelIndex;
 // A cell whose text is cut to fit (a long name ending in "…") shows the whole text as its
 // tooltip. Answers false where the cell shows all of its text, or its model has a tooltip of its
 // own; the delegate's usual handling applies there.
-bool showCutTextTip(QHelpEvent *event, QAbstractItemView *view, const QModelIndex &index,
-                    const QFontMetrics &metrics, int textWidth);
+bool showCutTextTip(QHelpEvent *event, QAbstractItemView *view, const QModelIndex &index, const QFontMetrics &metrics,
+                    int textWidth);

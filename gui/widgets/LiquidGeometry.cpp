@@ -138,7 +138,7 @@ Hexagon segmentPolygon(int segment, int w, int h, double t)
 std::uint16_t nineSegmentMask(char32_t ch)
 {
     // Written as segments 1..9 from left to right.
-    const auto m = [](const char (&bits)[10]) {
+    const auto m = [](const char(&bits)[10]) {
         std::uint16_t mask = 0;
         for (int i = 0; i < 9; ++i)
             if (bits[i] == '1')
@@ -147,49 +147,89 @@ std::uint16_t nineSegmentMask(char32_t ch)
     };
     switch (ch) {
     case U'0':
-    case U'O': return m("111111000");
-    case U'1': return m("000110000");
-    case U'2': return m("101101100");
-    case U'3': return m("001111100");
-    case U'4': return m("010110100");
-    case U'5': return m("011011100");
-    case U'6': return m("111011100");
-    case U'7': return m("001110000");
-    case U'8': return m("111111100");
-    case U'9': return m("011111100");
-    case U'-': return m("000000100");
-    case U':': return m("000000011");
-    case U'_': return m("000001000");
-    case U'A': return m("111110100");
-    case U'C': return m("111001000");
-    case U'E': return m("111001100");
-    case U'F': return m("111000100");
-    case U'G': return m("111011000");
-    case U'H': return m("110110100");
-    case U'J': return m("100111000");
-    case U'L': return m("110001000");
-    case U'P': return m("111100100");
-    case U'U': return m("110111000");
-    case U'Y': return m("010111100");
-    case U'b': return m("110011100");
-    case U'c': return m("100001100");
-    case U'd': return m("100111100");
-    case U'h': return m("110010100");
-    case U'i': return m("100000000");
-    case U'j': return m("000011000");
-    case U'l': return m("110000000");
-    case U'n': return m("100010100");
-    case U'o': return m("100011100");
-    case U'r': return m("100000100");
-    case U't': return m("110001100");
-    case U'u': return m("100011000");
-    default: return 0;
+    case U'O':
+        return m("111111000");
+    case U'1':
+        return m("000110000");
+    case U'2':
+        return m("101101100");
+    case U'3':
+        return m("001111100");
+    case U'4':
+        return m("010110100");
+    case U'5':
+        return m("011011100");
+    case U'6':
+        return m("111011100");
+    case U'7':
+        return m("001110000");
+    case U'8':
+        return m("111111100");
+    case U'9':
+        return m("011111100");
+    case U'-':
+        return m("000000100");
+    case U':':
+        return m("000000011");
+    case U'_':
+        return m("000001000");
+    case U'A':
+        return m("111110100");
+    case U'C':
+        return m("111001000");
+    case U'E':
+        return m("111001100");
+    case U'F':
+        return m("111000100");
+    case U'G':
+        return m("111011000");
+    case U'H':
+        return m("110110100");
+    case U'J':
+        return m("100111000");
+    case U'L':
+        return m("110001000");
+    case U'P':
+        return m("111100100");
+    case U'U':
+        return m("110111000");
+    case U'Y':
+        return m("010111100");
+    case U'b':
+        return m("110011100");
+    case U'c':
+        return m("100001100");
+    case U'd':
+        return m("100111100");
+    case U'h':
+        return m("110010100");
+    case U'i':
+        return m("100000000");
+    case U'j':
+        return m("000011000");
+    case U'l':
+        return m("110000000");
+    case U'n':
+        return m("100010100");
+    case U'o':
+        return m("100011100");
+    case U'r':
+        return m("100000100");
+    case U't':
+        return m("110001100");
+    case U'u':
+        return m("100011000");
+    default:
+        return 0;
     }
 }
 
 namespace {
 
-bool isPoint(char32_t ch) { return ch == U'.' || ch == U','; }
+bool isPoint(char32_t ch)
+{
+    return ch == U'.' || ch == U',';
+}
 
 QList<cell> rightAlign(QList<cell> cells, int signNumber)
 {
@@ -339,7 +379,7 @@ constexpr std::uint8_t kColumns[95][5] = {
 };
 
 constexpr auto kRows = [] {
-    std::array<std::array<std::uint8_t, 7>, 95> rows{};
+    std::array<std::array<std::uint8_t, 7>, 95> rows {};
     for (std::size_t g = 0; g < 95; ++g)
         for (int row = 0; row < 7; ++row)
             for (int column = 0; column < 5; ++column)
@@ -357,8 +397,7 @@ const std::array<std::uint8_t, 7> *matrixGlyph(char32_t ch)
     return &kRows[ch - 0x20];
 }
 
-std::array<QPoint, 8> matrixDotPolygon(int row, int column, int w, int h, Thickness style,
-                                       bool hoverWidens)
+std::array<QPoint, 8> matrixDotPolygon(int row, int column, int w, int h, Thickness style, bool hoverWidens)
 {
     // Five columns plus one column of spacing; seven rows plus one row of spacing.
     const double px = w / 6.0;

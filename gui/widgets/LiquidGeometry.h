@@ -56,7 +56,6 @@ QList<cell> placeMatrixText(QStringView text, int signNumber);
 const std::array<std::uint8_t, 7> *matrixGlyph(char32_t ch);
 
 // Octagonal dot (row 0..6, column 0..4) of a dot-matrix cell, in cell coordinates.
-std::array<QPoint, 8> matrixDotPolygon(int row, int column, int w, int h, Thickness style,
-                                       bool hoverWidens);
+std::array<QPoint, 8> matrixDotPolygon(int row, int column, int w, int h, Thickness style, bool hoverWidens);
 
 } // namespace LiquidGeometry

@@ -78,8 +78,8 @@ public:
             return;
         }
         const QColor background = colorFromBgr(index.row() == focused.row() ? FocusedRowColor
-                                               : index.row() % 2 == 0         ? EvenRowColor
-                                                                              : OddRowColor);
+                                                   : index.row() % 2 == 0   ? EvenRowColor
+                                                                            : OddRowColor);
         painter->fillRect(option.rect, background);
         QStyleOptionViewItem plain(option);
         initStyleOption(&plain, index);

@@ -67,15 +67,17 @@ QImage covering(const QPixmap &picture, TOvrenLiquidIndicator::TMaterialMode mod
 Thickness thicknessOf(TOvrenLiquidIndicator::TIndicatorStyle style)
 {
     switch (style) {
-    case TOvrenLiquidIndicator::isThin: return Thickness::Thin;
-    case TOvrenLiquidIndicator::isNormal: return Thickness::Normal;
-    case TOvrenLiquidIndicator::isThick: break;
+    case TOvrenLiquidIndicator::isThin:
+        return Thickness::Thin;
+    case TOvrenLiquidIndicator::isNormal:
+        return Thickness::Normal;
+    case TOvrenLiquidIndicator::isThick:
+        break;
     }
     return Thickness::Thick;
 }
 
-void appendPolygon(TOvrenLiquidIndicator::PolygonList &list, const QPoint *points, int count,
-                   QPoint offset)
+void appendPolygon(TOvrenLiquidIndicator::PolygonList &list, const QPoint *points, int count, QPoint offset)
 {
     for (int i = 0; i < count; ++i)
         list.points.append(points[i] + offset);
@@ -83,8 +85,7 @@ void appendPolygon(TOvrenLiquidIndicator::PolygonList &list, const QPoint *point
 }
 
 // All polygons as one even-odd region, as a single fill.
-void fillEvenOdd(QPainter &painter, const TOvrenLiquidIndicator::PolygonList &list,
-                 const QBrush &brush)
+void fillEvenOdd(QPainter &painter, const TOvrenLiquidIndicator::PolygonList &list, const QBrush &brush)
 {
     if (list.counts.isEmpty())
         return;
@@ -151,7 +152,7 @@ void TOvrenLiquidIndicator::finishLoading()
     update();
 }
 
-template <typename T> void TOvrenLiquidIndicator::assign(T &member, const T &value)
+template<typename T> void TOvrenLiquidIndicator::assign(T &member, const T &value)
 {
     if (member == value)
         return;
@@ -227,11 +228,26 @@ void TOvrenLiquidIndicator::setIndicatorAngle(int tenthsOfDegree)
     rebuildIfLoaded();
 }
 
-void TOvrenLiquidIndicator::setIndicatorGap(int gap) { assign(m_indicatorGap, gap); }
-void TOvrenLiquidIndicator::setIndicatorString(const QString &text) { assign(m_text, text); }
-void TOvrenLiquidIndicator::setIndicatorKind(TIndicatorKind kind) { assign(m_kind, kind); }
-void TOvrenLiquidIndicator::setInnerBevel(TBevelKind bevel) { assign(m_innerBevel, bevel); }
-void TOvrenLiquidIndicator::setOuterBevel(TBevelKind bevel) { assign(m_outerBevel, bevel); }
+void TOvrenLiquidIndicator::setIndicatorGap(int gap)
+{
+    assign(m_indicatorGap, gap);
+}
+void TOvrenLiquidIndicator::setIndicatorString(const QString &text)
+{
+    assign(m_text, text);
+}
+void TOvrenLiquidIndicator::setIndicatorKind(TIndicatorKind kind)
+{
+    assign(m_kind, kind);
+}
+void TOvrenLiquidIndicator::setInnerBevel(TBevelKind bevel)
+{
+    assign(m_innerBevel, bevel);
+}
+void TOvrenLiquidIndicator::setOuterBevel(TBevelKind bevel)
+{
+    assign(m_outerBevel, bevel);
+}
 
 void TOvrenLiquidIndicator::setInnerBevelWidth(int width)
 {
@@ -245,13 +261,34 @@ void TOvrenLiquidIndicator::setOuterBevelWidth(int width)
         assign(m_outerBevelWidth, width);
 }
 
-void TOvrenLiquidIndicator::setBevelColor(const QColor &color) { assign(m_bevelColor, color); }
-void TOvrenLiquidIndicator::setBackColor(const QColor &color) { assign(m_backColor, color); }
-void TOvrenLiquidIndicator::setNumberForeColor(const QColor &color) { assign(m_foreColor, color); }
-void TOvrenLiquidIndicator::setNumberForeColor1(const QColor &color) { assign(m_hoverColor, color); }
-void TOvrenLiquidIndicator::setNumberBackColor(const QColor &color) { assign(m_unlitColor, color); }
-void TOvrenLiquidIndicator::setIndicatorStyle(TIndicatorStyle style) { assign(m_style, style); }
-void TOvrenLiquidIndicator::setMouseAction(TMouseAction action) { assign(m_mouseAction, action); }
+void TOvrenLiquidIndicator::setBevelColor(const QColor &color)
+{
+    assign(m_bevelColor, color);
+}
+void TOvrenLiquidIndicator::setBackColor(const QColor &color)
+{
+    assign(m_backColor, color);
+}
+void TOvrenLiquidIndicator::setNumberForeColor(const QColor &color)
+{
+    assign(m_foreColor, color);
+}
+void TOvrenLiquidIndicator::setNumberForeColor1(const QColor &color)
+{
+    assign(m_hoverColor, color);
+}
+void TOvrenLiquidIndicator::setNumberBackColor(const QColor &color)
+{
+    assign(m_unlitColor, color);
+}
+void TOvrenLiquidIndicator::setIndicatorStyle(TIndicatorStyle style)
+{
+    assign(m_style, style);
+}
+void TOvrenLiquidIndicator::setMouseAction(TMouseAction action)
+{
+    assign(m_mouseAction, action);
+}
 
 void TOvrenLiquidIndicator::setTransparentMode(TTransparentMode mode)
 {
@@ -278,9 +315,18 @@ void TOvrenLiquidIndicator::setForeMaterial(const QPixmap &picture)
     update();
 }
 
-void TOvrenLiquidIndicator::setMaterialShadowMode(TMaterialShadowMode mode) { assign(m_shadowMode, mode); }
-void TOvrenLiquidIndicator::setMaterialMode(TMaterialMode mode) { assign(m_materialMode, mode); }
-void TOvrenLiquidIndicator::setForeMaterialMode(TMaterialMode mode) { assign(m_foreMaterialMode, mode); }
+void TOvrenLiquidIndicator::setMaterialShadowMode(TMaterialShadowMode mode)
+{
+    assign(m_shadowMode, mode);
+}
+void TOvrenLiquidIndicator::setMaterialMode(TMaterialMode mode)
+{
+    assign(m_materialMode, mode);
+}
+void TOvrenLiquidIndicator::setForeMaterialMode(TMaterialMode mode)
+{
+    assign(m_foreMaterialMode, mode);
+}
 
 QSize TOvrenLiquidIndicator::rotatedIndicatorSize() const
 {
@@ -290,8 +336,7 @@ QSize TOvrenLiquidIndicator::rotatedIndicatorSize() const
     const double c = std::abs(std::cos(radians));
     const double s = std::abs(std::sin(radians));
     const auto extent = [](double v) { return std::max(1, int(std::ceil(v - 1e-9))); };
-    return {extent(m_indicatorWidth * c + m_indicatorHeight * s),
-            extent(m_indicatorWidth * s + m_indicatorHeight * c)};
+    return {extent(m_indicatorWidth * c + m_indicatorHeight * s), extent(m_indicatorWidth * s + m_indicatorHeight * c)};
 }
 
 void TOvrenLiquidIndicator::fitWidgetToIndicator()
@@ -380,8 +425,7 @@ void TOvrenLiquidIndicator::buildPolygons()
         margin += m_outerBevelWidth;
     if (m_innerBevel != bkNone)
         margin += m_innerBevelWidth;
-    const auto layout = LiquidGeometry::computeLayout(m_indicatorWidth, m_indicatorHeight,
-                                                      m_signNumber, margin);
+    const auto layout = LiquidGeometry::computeLayout(m_indicatorWidth, m_indicatorHeight, m_signNumber, margin);
     const int w = layout.cellWidth;
     const int h = layout.cellHeight;
     // Cells narrower than a pixel show nothing; this also bounds the work to the width. A
@@ -413,8 +457,8 @@ void TOvrenLiquidIndicator::buildPolygons()
         const double t = LiquidGeometry::segmentThickness(w, h, thickness, widen);
         // The seven-segment kind uses segments 1..7 and the decimal point.
         const bool nine = m_kind == ik9segment;
-        const std::array<int, 10> segments = nine ? std::array<int, 10>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}
-                                                  : std::array<int, 10>{1, 2, 3, 4, 5, 6, 7, 10, 0, 0};
+        const std::array<int, 10> segments = nine ? std::array<int, 10> {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}
+                                                  : std::array<int, 10> {1, 2, 3, 4, 5, 6, 7, 10, 0, 0};
         const int segmentCount = nine ? 10 : 8;
         std::array<LiquidGeometry::Hexagon, 10> shapes;
         for (int i = 0; i < segmentCount; ++i)
@@ -453,8 +497,7 @@ void TOvrenLiquidIndicator::rebuild()
             return p + shift;
         const double dx = p.x() - centre.x();
         const double dy = p.y() - centre.y();
-        return QPoint(qRound(target.x() + dx * cosA + dy * sinA),
-                      qRound(target.y() - dx * sinA + dy * cosA));
+        return QPoint(qRound(target.x() + dx * cosA + dy * sinA), qRound(target.y() - dx * sinA + dy * cosA));
     };
     if (rotated || !shift.isNull()) {
         for (QPoint &p : m_lit.points)
@@ -463,8 +506,8 @@ void TOvrenLiquidIndicator::rebuild()
             p = place(p);
     }
 
-    const QImage::Format format =
-        m_transparentMode == tmNone ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
+    const QImage::Format format
+        = m_transparentMode == tmNone ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
     // Drawn at the screen's pixel density, so segment edges stay sharp on a scaled desktop.
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(area) * ratio).toSize();

@@ -156,7 +156,7 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
-    template <typename T> void assign(T &member, const T &value);
+    template<typename T> void assign(T &member, const T &value);
     void rebuildIfLoaded();
     void rebuild();
     void fitWidgetToIndicator();

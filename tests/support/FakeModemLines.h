@@ -17,7 +17,7 @@
 // A counter in microseconds that the fake port sets from its own thread.
 struct ScriptedCounter
 {
-    static inline std::atomic<std::int64_t> now{0};
+    static inline std::atomic<std::int64_t> now {0};
     static std::int64_t frequency() { return 1'000'000; }
     static std::int64_t value() { return now.load(); }
     static void install(std::int64_t start = 1'000'000)
@@ -51,13 +51,13 @@ public:
     FakePort &operator=(const FakePort &) = delete;
 
     // What the next opening answers: 0 opens the port.
-    std::atomic<int> openError{0};
+    std::atomic<int> openError {0};
     // What reading the lines answers, after the wait.
-    std::atomic<int> readError{0};
-    std::atomic<int> lines{0};
-    std::atomic<int> raised{0};
-    std::atomic<int> opens{0};
-    std::atomic<int> waitsEnded{0};
+    std::atomic<int> readError {0};
+    std::atomic<int> lines {0};
+    std::atomic<int> raised {0};
+    std::atomic<int> opens {0};
+    std::atomic<int> waitsEnded {0};
 
     void push(const Step &step)
     {

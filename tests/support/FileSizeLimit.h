@@ -27,7 +27,7 @@ public:
     bool active() const { return m_active; }
 
 private:
-    rlimit m_saved{};
+    rlimit m_saved {};
     void (*m_previousHandler)(int) = nullptr;
     bool m_active = false;
 };

@@ -80,8 +80,7 @@ inline bool taken(const FileResult &result)
 }
 
 // The reason of a failure; empty for none.
-template<typename R>
-QString reasonOf(const R &result)
+template<typename R> QString reasonOf(const R &result)
 {
     return result.ok() ? QString() : result.error().reason;
 }

@@ -56,8 +56,7 @@ struct MainWindowControls
     ProtocolModel *model;
 
 private:
-    template<typename T>
-    static T *find(QWidget *window, const char *name)
+    template<typename T> static T *find(QWidget *window, const char *name)
     {
         T *child = window->findChild<T *>(QLatin1String(name));
         if (!child)

@@ -34,13 +34,13 @@ private:
 };
 
 // For tests of the core: no toolkit beyond Qt Core.
-#define ZORVEXA_CORE_TEST_MAIN(TestClass)                              \
-    int main(int argc, char *argv[])                                  \
-    {                                                                 \
-        TestEnvironment environment;                                  \
-        QCoreApplication app(argc, argv);                             \
-        overrideProgramFolder(environment.programFolder());           \
-        TestClass tc;                                                 \
-        QTEST_SET_MAIN_SOURCE_PATH                                    \
-        return QTest::qExec(&tc, argc, argv);                         \
+#define ZORVEXA_CORE_TEST_MAIN(TestClass)                                                                              \
+    int main(int argc, char *argv[])                                                                                   \
+    {                                                                                                                  \
+        TestEnvironment environment;                                                                                   \
+        QCoreApplication app(argc, argv);                                                                              \
+        overrideProgramFolder(environment.programFolder());                                                            \
+        TestClass tc;                                                                                                  \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
     }
