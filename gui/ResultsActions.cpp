@@ -10,19 +10,18 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/PreviewPdf.h"
 #include "gui/ResultsPrintout.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QBoxLayout>
-#include <QBuffer>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
-#include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QRegularExpression>
@@ -234,36 +233,15 @@ void ResultsActions::showPrintPreview()
 void ResultsActions::savePdf(QPrintPreviewDialog *dialog, const ResultsDocument &document)
 {
     const QString className = document.classes.front().className;
-    const QList<OperatorDialogs::SaveChoice> choices {
-        {tr("PDF document (*.pdf)"), proposedFileName(className, document.date, QStringLiteral("pdf"))}};
-    const OperatorDialogs::ChosenFile chosen
-        = OperatorDialogs::getExportFileName(dialog, tr("Save as PDF..."), choices, QStringLiteral("pdf"), m_folder);
-    if (chosen.path.isEmpty())
+    const QString path = savePreviewAsPdf(
+        dialog, proposedFileName(className, document.date, QStringLiteral("pdf")), dialog->windowTitle(), m_folder,
+        [&document](QPagedPaintDevice &pdf) { return ResultsPrintout(document).paint(pdf); });
+    if (path.isEmpty())
         return;
-    m_folder = QFileInfo(chosen.path).absolutePath();
-
-    QBuffer bytes;
-    bytes.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter pdf(&bytes);
-        pdf.setCreator(QStringLiteral("Zorvexa"));
-        pdf.setTitle(dialog->windowTitle());
-        // The page as the operator set it up in the preview.
-        pdf.setPageLayout(dialog->printer()->pageLayout());
-        if (ResultsPrintout(document).paint(pdf) == 0) {
-            OperatorDialogs::showError(dialog, tr("The PDF could not be made."));
-            return;
-        }
-    }
-    const FileResult written = writeExportFile(chosen.path, bytes.data());
-    if (!written) {
-        OperatorDialogs::showError(dialog, written.error().message());
-        return;
-    }
-    confirmSaved(chosen.path);
+    confirmSaved(path);
     // The preview stands in front of the main window: it says so too.
     if (auto *saved = dialog->findChild<QLabel *>(QStringLiteral("lblPdfSaved"))) {
-        saved->setText(tr("Saved: %1").arg(QDir::toNativeSeparators(chosen.path)));
+        saved->setText(tr("Saved: %1").arg(QDir::toNativeSeparators(path)));
         saved->show();
     }
 }

@@ -2,15 +2,14 @@
 
 #include "core/protocol/ProtocolExport.h"
 #include "gui/OperatorDialogs.h"
+#include "gui/PreviewPdf.h"
 
 #include <QAction>
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -195,27 +194,8 @@ void saveStartListPdf(QPrintPreviewDialog *dialog, const StartListSheets &sheets
                                               .arg(QObject::tr("Start list"), what,
                                                    sheets.event.date.toString(QStringLiteral("yyyy-MM-dd"))))
         + QStringLiteral(".pdf");
-    const OperatorDialogs::ChosenFile chosen = OperatorDialogs::getExportFileName(
-        dialog, QObject::tr("Save as PDF..."), {{QObject::tr("PDF document (*.pdf)"), proposed}}, QStringLiteral("pdf"),
-        folder);
-    if (chosen.path.isEmpty())
-        return;
-    folder = QFileInfo(chosen.path).absolutePath();
-    QBuffer bytes;
-    bytes.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter pdf(&bytes);
-        pdf.setCreator(QStringLiteral("Zorvexa"));
-        pdf.setTitle(sheets.title());
-        pdf.setPageLayout(dialog->printer()->pageLayout());
-        if (StartListPrintout(sheets).paint(pdf) == 0) {
-            OperatorDialogs::showError(dialog, QObject::tr("The PDF could not be made."));
-            return;
-        }
-    }
-    const FileResult written = writeExportFile(chosen.path, bytes.data());
-    if (!written)
-        OperatorDialogs::showError(dialog, written.error().message());
+    savePreviewAsPdf(dialog, proposed, sheets.title(), folder,
+                     [&sheets](QPagedPaintDevice &pdf) { return StartListPrintout(sheets).paint(pdf); });
 }
 } // namespace
 
