@@ -86,7 +86,7 @@ int main(int argc, char *argv[])
         [&port](const QString &) {
             return OpenedLines {std::make_unique<PipeLines>(port), 0};
         },
-        QStringLiteral("pipe"), ContactPair {TIOCM_DTR, TIOCM_DSR});
+        ContactPair {TIOCM_DTR, TIOCM_DSR});
     std::atomic<int> received {0};
     QObject::connect(
         &watcher, &LineWatcher::lineChanged, &app,
@@ -117,7 +117,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "only %d of %d changes arrived\n", received.load(), pulses);
         app.exit(1);
     });
-    watcher.start();
+    watcher.open(QStringLiteral("pipe"));
     const int result = app.exec();
     if (source.joinable())
         source.join();
