@@ -1,6 +1,7 @@
 #include "gui/Form_Main.h"
 
 #include "core/journal/JournalRecorder.h"
+#include "core/marks/MarksKeeper.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -98,6 +99,11 @@ void TfrmMain::FormCreate()
     new LiveActions(this, m_store, *m_runs, m_ui->cmdLive,
                     [this](const QString &warning) { m_warnings->show(WarningLine::Note, warning); });
     m_journal = new JournalActions(this, m_store, *m_runs, *m_warnings, m_ui->Grid);
+    connect(&m_raceDay->marks(), &MarksKeeper::markSet, this,
+            [this](int entry, int run, const MarkedRun &before, const MarkedRun &after) {
+                m_journal->recorder().recordMark(entry, run, runMarkText(before.mark), runMarkText(after.mark),
+                                                 after.reason);
+            });
     // A second copy writes nothing.
     if (m_firstCopy)
         m_journal->restoreAfterCrash();

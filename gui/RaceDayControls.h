@@ -29,6 +29,7 @@ public:
     void setEnabled(bool on);
     void showRemaining();
     // Participants of the current class with neither a time nor a mark in run (1, else 2).
+    MarksKeeper &marks() { return *m_marks; }
     static int remainingIn(const ClassStore &store, const MarksKeeper &marks, int run);
 
 signals:

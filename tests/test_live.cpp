@@ -1,7 +1,9 @@
 #include "core/live/LiveFeed.h"
 #include "core/live/LivePages.h"
+#include "core/live/LiveScoring.h"
 #include "core/live/LiveServer.h"
 #include "core/live/LiveSettings.h"
+#include "core/marks/RunMarks.h"
 #include "core/protocol/ResultsProtocol.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -55,6 +57,28 @@ class TestLive final : public QObject
     }
 
 private slots:
+    // A marked run reaches the pages and the JSON: the driver has no place, the mark says why.
+    void marksReachTheLiveResults()
+    {
+        StartList list;
+        for (int i = 0; i < 2; ++i) {
+            list.add();
+            list.setText(i, ListField::Name, i == 0 ? QStringLiteral("Kim") : QStringLiteral("Lee"));
+            list.setWholeNumber(i, ListField::Time1, 40'000 + 1'000 * i);
+            list.setWholeNumber(i, ListField::Time2, 41'000);
+        }
+        ClassMarks marks;
+        marks.setMark(list.at(0), 2, {RunMark::Disqualified, QStringLiteral("Tor 4")});
+        QVERIFY(writeMarksFile(marks, MarksPath(3)).ok());
+        const LiveClass scored = scoreLiveClass(3, list, 2, 10);
+        QCOMPARE(scored.lines.front().name, QStringLiteral("Lee"));
+        QCOMPARE(scored.lines.front().place, 1);
+        QCOMPARE(scored.lines.back().place, 0);
+        QCOMPARE(scored.lines.back().marks.run(2).mark, RunMark::Disqualified);
+        QCOMPARE(scored.lines.back().marks.run(2).reason, QStringLiteral("Tor 4"));
+        QFile::remove(MarksPath(3));
+    }
+
     void init()
     {
         m_host = std::make_unique<LiveHost>();

@@ -1,9 +1,11 @@
+#include "core/journal/Journal.h"
 #include "core/marks/RunMarks.h"
 #include "core/protocol/ClassResults.h"
 #include "core/settings/RaceDaySettings.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListSheets.h"
+#include "core/system/DataFolder.h"
 #include "core/system/ProgramFolder.h"
 #include "gui/Form_Event.h"
 #include "gui/Form_Import.h"
@@ -262,6 +264,14 @@ private slots:
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
 
         QCOMPARE(readBytes(MarksPath(1)), "[ZVX1MARKS]\r\n" + line.toUtf8() + "\r\n[ZVX1END]\r\n");
+        // The journal keeps the mark with its reason.
+        const QList<JournalEvent> rows = Journal(dataFolder()).events(1).value_or({});
+        const auto kept
+            = std::find_if(rows.begin(), rows.end(), [](const JournalEvent &e) { return e.field == "mark2"; });
+        QVERIFY(kept != rows.end());
+        QCOMPARE(kept->name, QStringLiteral("B"));
+        QCOMPARE(kept->newValue, place);
+        QCOMPARE(kept->note, reason);
         QCOMPARE(shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"))->text(),
                  QStringLiteral("Still to run: 0"));
         QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::Time2), place);

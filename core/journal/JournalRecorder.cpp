@@ -186,6 +186,20 @@ void JournalRecorder::recordPenaltySeconds(const QString &field, double oldSecon
     record(std::move(e));
 }
 
+void JournalRecorder::recordMark(int entry, int run, const QString &before, const QString &after, const QString &reason)
+{
+    JournalEvent e;
+    e.classIndex = m_store.CurrentClass();
+    e.entry = entry;
+    e.name = m_store.readTextField(entry, ListField::Name);
+    e.field = QStringLiteral("mark%1").arg(run);
+    e.oldValue = before;
+    e.newValue = after;
+    e.source = journalSourceName(ChangeSource::Editor);
+    e.note = reason;
+    record(std::move(e));
+}
+
 void JournalRecorder::recordPulse(bool taken, const QString &outcome, double ms)
 {
     JournalEvent e;

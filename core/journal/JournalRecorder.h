@@ -37,6 +37,8 @@ public:
 
     void recordPenaltySeconds(const QString &field, double oldSeconds, double newSeconds);
     // A pulse of the barrier: what became of it, in the words the status line shows.
+    // A run's mark (n.a., DNF, DSQ) set or cleared; the reason of a disqualification as the note.
+    void recordMark(int entry, int run, const QString &before, const QString &after, const QString &reason);
     void recordPulse(bool taken, const QString &outcome, double ms);
     // A class file opened, merged, cleared or imported; what names the action.
     void recordFile(const QString &what, const QString &path, int entries, ChangeSource source);

@@ -28,6 +28,14 @@ QJsonObject entryObject(const LiveEntry &e)
     QJsonArray marks;
     if (e.time1 == 0 || e.time2 == 0)
         marks.append(QStringLiteral("toRun"));
+    QJsonArray runMarks;
+    for (int run = 1; run <= 2; ++run) {
+        const MarkedRun &marked = e.marks.run(run);
+        if (marked.mark != RunMark::None)
+            runMarks.append(QJsonObject {{QStringLiteral("run"), run},
+                                         {QStringLiteral("mark"), runMarkText(marked.mark)},
+                                         {QStringLiteral("reason"), marked.reason}});
+    }
     return {{QStringLiteral("number"), e.number},
             {QStringLiteral("startNr"), e.startNr},
             {QStringLiteral("name"), e.name},
@@ -39,7 +47,8 @@ QJsonObject entryObject(const LiveEntry &e)
             {QStringLiteral("run2"), runObject(e.time2, e.fp2, e.fs2, e.penalty2, e.total2)},
             {QStringLiteral("totalMs"), e.grandTotal},
             {QStringLiteral("place"), e.place},
-            {QStringLiteral("marks"), marks}};
+            {QStringLiteral("marks"), marks},
+            {QStringLiteral("runMarks"), runMarks}};
 }
 
 QJsonValue participant(const LiveSnapshot &s, const LiveRun &run)

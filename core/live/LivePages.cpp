@@ -115,8 +115,8 @@ QString resultsTable(const LiveSnapshot &s, const LiveClass &c, int limit, bool 
             break;
         html += &e == runner ? QStringLiteral("\n<tr class=\"oc\">") : QStringLiteral("\n<tr>");
         html += QStringLiteral("<td>%1<td>%2<td>%3")
-                    .arg(e.place > 0 ? QString::number(e.place) : QString(), htmlEscaped(e.startNr),
-                         htmlEscaped(e.name));
+                    .arg(e.place > 0 ? QString::number(e.place) : htmlEscaped(runMarkText(e.marks.heaviest())),
+                         htmlEscaped(e.startNr), htmlEscaped(e.name));
         if (wide)
             html += QStringLiteral("<td>%1<td>%2<td>%3<td>%4")
                         .arg(htmlEscaped(e.age), htmlEscaped(e.info1), htmlEscaped(e.info2), htmlEscaped(e.info3));

@@ -8,6 +8,7 @@
 LiveClass scoreLiveClass(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds)
 {
     const ClassResults results = classResults(classIndex, list, fpSeconds, fsSeconds);
+    const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
     LiveClass result;
     result.index = classIndex;
     result.name = results.className;
@@ -34,6 +35,8 @@ LiveClass scoreLiveClass(int classIndex, const StartList &list, std::int64_t fpS
         entry.total2 = line.value(ResultColumn::Total2);
         entry.grandTotal = line.value(ResultColumn::GrandTotal);
         entry.place = line.value(ResultColumn::Place);
+        if (row >= 0 && row < int(marks.size()))
+            entry.marks = marks[std::size_t(row)];
         entry.time1Text = line.text(ResultColumn::Time1);
         entry.total1Text = line.text(ResultColumn::Total1);
         entry.time2Text = line.text(ResultColumn::Time2);

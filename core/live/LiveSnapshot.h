@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/marks/RunMarks.h"
+
 #include <QString>
 
 #include <array>
@@ -16,6 +18,8 @@ struct LiveEntry
     std::int32_t time2 = 0, fp2 = 0, fs2 = 0, penalty2 = 0, total2 = 0;
     std::int32_t grandTotal = 0;
     int place = 0; // 0: no place yet
+    // n.a., DNF or DSQ of each run, with a disqualification's reason.
+    EntryMarks marks;
     // The texts of the times as the protocol shows them.
     QString time1Text, total1Text, time2Text, total2Text, grandTotalText;
 

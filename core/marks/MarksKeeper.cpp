@@ -43,7 +43,9 @@ FileResult MarksKeeper::setMark(int entry, int run, MarkedRun mark)
 {
     if (entry < 0 || entry >= m_store.entryCount() || (run != 1 && run != 2))
         return {};
-    m_marks.setMark(m_store.list().at(entry), run, std::move(mark));
+    const MarkedRun before = m_marks.mark(m_store.list().at(entry), run);
+    m_marks.setMark(m_store.list().at(entry), run, mark);
+    emit markSet(entry, run, before, mark);
     emit marksChanged();
     return writeMarksFile(m_marks, MarksPath(m_classIndex));
 }

@@ -22,6 +22,8 @@ public:
     FileResult setMark(int entry, int run, MarkedRun mark);
 
 signals:
+    // One mark set or cleared, before the marks are shown anew: the journal keeps it first.
+    void markSet(int entry, int run, const MarkedRun &before, const MarkedRun &after);
     void marksChanged();
     // The marks file of the class just loaded was damaged: kept beside it and reported.
     void loadFailed(const FileError &error);
