@@ -4,9 +4,9 @@
 #include "core/live/LiveServer.h"
 #include "core/settings/SettingsStore.h"
 #include "core/timing/RunControl.h"
+#include "gui/AudienceWindow.h"
 #include "gui/LiveQrWindow.h"
 #include "gui/OperatorDialogs.h"
-#include "gui/SpectatorWindow.h"
 #include "gui/WindowLook.h"
 
 #include <QAction>
@@ -107,8 +107,8 @@ LiveActions::LiveActions(QWidget *window, ClassStore &store, RunControl &runs, Q
     m_settingsAction->setObjectName(QStringLiteral("actLiveSettings"));
     menu->addAction(tr("QR code of the address"), this, &LiveActions::showQrCode)
         ->setObjectName(QStringLiteral("actLiveQr"));
-    menu->addAction(tr("Spectator window"), this, &LiveActions::showSpectators)
-        ->setObjectName(QStringLiteral("actSpectators"));
+    menu->addAction(tr("Audience window"), this, &LiveActions::showAudiences)
+        ->setObjectName(QStringLiteral("actAudiences"));
     button->setMenu(menu);
     button->setPopupMode(QToolButton::InstantPopup);
 
@@ -173,7 +173,7 @@ void LiveActions::listenFinished(quint16, const QString &error)
 
 void LiveActions::updateFeed()
 {
-    m_feed->setActive(m_settings.enabled || (m_spectators && m_spectators->isVisible()));
+    m_feed->setActive(m_settings.enabled || (m_audiences && m_audiences->isVisible()));
     if (m_feed->snapshot())
         m_host->publish(m_feed->snapshot());
 }
@@ -187,16 +187,16 @@ void LiveActions::showQrCode()
     m_qr->raise();
 }
 
-void LiveActions::showSpectators()
+void LiveActions::showAudiences()
 {
-    if (!m_spectators) {
-        m_spectators = new SpectatorWindow(m_window);
-        connect(m_feed, &LiveFeed::published, m_spectators, &SpectatorWindow::showSnapshot);
+    if (!m_audiences) {
+        m_audiences = new AudienceWindow(m_window);
+        connect(m_feed, &LiveFeed::published, m_audiences, &AudienceWindow::showSnapshot);
         // Nothing is built for a closed window while the server is off.
-        connect(m_spectators, &SpectatorWindow::shownChanged, this, &LiveActions::updateFeed);
+        connect(m_audiences, &AudienceWindow::shownChanged, this, &LiveActions::updateFeed);
     }
-    m_spectators->show();
-    m_spectators->raise();
+    m_audiences->show();
+    m_audiences->raise();
     updateFeed();
-    m_spectators->showSnapshot(m_feed->snapshot());
+    m_audiences->showSnapshot(m_feed->snapshot());
 }

@@ -20,7 +20,7 @@ class QSpinBox;
 class QToolButton;
 class RunControl;
 class SettingsStore;
-class SpectatorWindow;
+class AudienceWindow;
 
 // The dialog that switches the live results on, with the port and the interface to listen on.
 class TfrmLive final : public QDialog
@@ -46,7 +46,7 @@ private:
 };
 
 // The live results as the main window offers them: the server, its settings, the QR code of its
-// address and the spectator window, all on the main window's "Live" button. A failure to listen
+// address and the audience window, all on the main window's "Live" button. A failure to listen
 // goes to the warning line and changes nothing else.
 class LiveActions final : public QObject
 {
@@ -66,7 +66,7 @@ private:
     void listenFinished(quint16 port, const QString &error);
     void updateFeed();
     void showQrCode();
-    void showSpectators();
+    void showAudiences();
 
     QWidget *m_window;
     LiveFeed *m_feed;
@@ -74,7 +74,7 @@ private:
     std::unique_ptr<SettingsStore> m_store;
     TfrmLive *m_dialog;
     LiveQrWindow *m_qr = nullptr;
-    SpectatorWindow *m_spectators = nullptr;
+    AudienceWindow *m_audiences = nullptr;
     QAction *m_settingsAction;
     LiveSettings m_settings;
     std::function<void(const QString &)> m_warn;

@@ -112,19 +112,19 @@ private slots:
         QCOMPARE(code.pixelIndex(1, 1), 0);
     }
 
-    void spectatorWindowShowsTheTopOfTheClassAndGoesFullScreen()
+    void audienceWindowShowsTheTopOfTheClassAndGoesFullScreen()
     {
-        chooseLive("actSpectators");
-        auto *spectators = m_shown.window->findChild<QWidget *>(QStringLiteral("frmSpectator"));
-        QVERIFY(spectators && spectators->isVisible());
-        auto *top = spectators->findChild<QTableWidget *>(QStringLiteral("grdSpectatorTop"));
+        chooseLive("actAudiences");
+        auto *audiences = m_shown.window->findChild<QWidget *>(QStringLiteral("frmAudience"));
+        QVERIFY(audiences && audiences->isVisible());
+        auto *top = audiences->findChild<QTableWidget *>(QStringLiteral("grdAudienceTop"));
         QTRY_VERIFY(top->item(0, 1) && top->item(0, 1)->text() == QStringLiteral("Kim 3 (102)"));
         QCOMPARE(top->item(0, 0)->text(), QStringLiteral("1"));
         QCOMPARE(top->item(3, 1)->text(), QString()); // three of six have both runs
-        QTest::keyClick(spectators, Qt::Key_F11);
-        QTRY_VERIFY(spectators->isFullScreen());
-        QTest::keyClick(spectators, Qt::Key_F11);
-        QTRY_VERIFY(!spectators->isFullScreen());
+        QTest::keyClick(audiences, Qt::Key_F11);
+        QTRY_VERIFY(audiences->isFullScreen());
+        QTest::keyClick(audiences, Qt::Key_F11);
+        QTRY_VERIFY(!audiences->isFullScreen());
     }
 
     void aPortInUseShowsInTheWarningLine()

@@ -56,7 +56,7 @@ struct LiveRun
     std::int32_t timeMs = 0; // the finisher's run time
 };
 
-// Everything the pages, the interface for tools and the spectator window show, taken at one moment.
+// Everything the pages, the interface for tools and the audience window show, taken at one moment.
 // It is immutable once published, so the server thread reads it without locks.
 struct LiveSnapshot
 {

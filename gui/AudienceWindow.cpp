@@ -1,4 +1,4 @@
-#include "gui/SpectatorWindow.h"
+#include "gui/AudienceWindow.h"
 
 #include "core/timing/PerfTimer.h"
 #include "gui/widgets/OvrenLiquidIndicator.h"
@@ -19,7 +19,7 @@ QString nameWithNumber(const LiveEntry &entry)
 }
 } // namespace
 
-SpectatorWindow::SpectatorWindow(QWidget *parent)
+AudienceWindow::AudienceWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_class(new QLabel(this))
     , m_display(new TOvrenLiquidIndicator(this))
@@ -27,21 +27,21 @@ SpectatorWindow::SpectatorWindow(QWidget *parent)
     , m_last(new QLabel(this))
     , m_top(new QTableWidget(TopCount, 3, this))
 {
-    setObjectName(QStringLiteral("frmSpectator"));
-    setWindowTitle(tr("Spectators"));
-    setStyleSheet(QStringLiteral("SpectatorWindow, QTableWidget { background: black; color: white; }"
+    setObjectName(QStringLiteral("frmAudience"));
+    setWindowTitle(tr("Audience"));
+    setStyleSheet(QStringLiteral("AudienceWindow, QTableWidget { background: black; color: white; }"
                                  "QLabel { color: white; } QHeaderView::section { background: #222; color: #ccc; }"));
     setAutoFillBackground(true);
     QPalette dark = palette();
     dark.setColor(QPalette::Window, Qt::black);
     setPalette(dark);
 
-    m_class->setObjectName(QStringLiteral("lblSpectatorClass"));
-    m_onCourse->setObjectName(QStringLiteral("lblSpectatorOnCourse"));
-    m_last->setObjectName(QStringLiteral("lblSpectatorLast"));
-    m_top->setObjectName(QStringLiteral("grdSpectatorTop"));
+    m_class->setObjectName(QStringLiteral("lblAudienceClass"));
+    m_onCourse->setObjectName(QStringLiteral("lblAudienceOnCourse"));
+    m_last->setObjectName(QStringLiteral("lblAudienceLast"));
+    m_top->setObjectName(QStringLiteral("grdAudienceTop"));
     TOvrenLiquidIndicator::configureAsTablo(*m_display);
-    m_display->setObjectName(QStringLiteral("SpectatorTablo"));
+    m_display->setObjectName(QStringLiteral("AudienceTablo"));
     m_display->setMinimumSize(200, 40);
     m_display->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_top->setHorizontalHeaderLabels({tr("Place"), tr("Name"), tr("Total")});
@@ -63,11 +63,11 @@ SpectatorWindow::SpectatorWindow(QWidget *parent)
     m_top->setSizeAdjustPolicy(QAbstractScrollArea::AdjustIgnored);
 
     m_clock.setInterval(50);
-    connect(&m_clock, &QTimer::timeout, this, &SpectatorWindow::tick);
+    connect(&m_clock, &QTimer::timeout, this, &AudienceWindow::tick);
     resize(960, 720);
 }
 
-void SpectatorWindow::showSnapshot(const LiveSnapshotPtr &snapshot)
+void AudienceWindow::showSnapshot(const LiveSnapshotPtr &snapshot)
 {
     m_snapshot = snapshot;
     if (!snapshot)
@@ -119,7 +119,7 @@ void SpectatorWindow::showSnapshot(const LiveSnapshotPtr &snapshot)
     }
 }
 
-void SpectatorWindow::tick()
+void AudienceWindow::tick()
 {
     if (!m_snapshot || !m_snapshot->running)
         return;
@@ -127,20 +127,20 @@ void SpectatorWindow::tick()
     m_display->setText(FormatTime(std::max<qint64>(0, elapsed)));
 }
 
-void SpectatorWindow::showEvent(QShowEvent *event)
+void AudienceWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     emit shownChanged(true);
 }
 
-void SpectatorWindow::hideEvent(QHideEvent *event)
+void AudienceWindow::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     m_clock.stop();
     emit shownChanged(false);
 }
 
-void SpectatorWindow::keyPressEvent(QKeyEvent *event)
+void AudienceWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_F11) {
         setWindowState(windowState() ^ Qt::WindowFullScreen);
@@ -153,7 +153,7 @@ void SpectatorWindow::keyPressEvent(QKeyEvent *event)
     QWidget::keyPressEvent(event);
 }
 
-void SpectatorWindow::resizeEvent(QResizeEvent *event)
+void AudienceWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     // Type grows with the window, so the far end of the hall reads it too.

@@ -12,13 +12,13 @@ class TOvrenLiquidIndicator;
 // For a second monitor: the running time in the segment display at large size, who is on course,
 // the last finisher with place and the top ten of the class. Resizable; F11 switches full screen.
 // It shows the snapshots the live pages show, and counts the running time from the start moment.
-class SpectatorWindow final : public QWidget
+class AudienceWindow final : public QWidget
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(SpectatorWindow)
+    Q_DISABLE_COPY_MOVE(AudienceWindow)
 
 public:
-    explicit SpectatorWindow(QWidget *parent = nullptr);
+    explicit AudienceWindow(QWidget *parent = nullptr);
 
     void showSnapshot(const LiveSnapshotPtr &snapshot);
 
