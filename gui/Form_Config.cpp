@@ -11,9 +11,11 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QDir>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QShowEvent>
 
@@ -47,7 +49,7 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
     const WindowCreation creation(this);
     setObjectName(QStringLiteral("frmConfig"));
     setWindowTitle(tr("Configuration"));
-    setFixedSize(270, 249);
+    setFixedSize(270, 297);
     setFont(arialBold(13));
     centreOnScreen(this);
 
@@ -97,13 +99,37 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
         *buttons[i] = button;
     }
 
+    auto *backup = new QGroupBox(tr("Backup Copy"), this);
+    backup->setObjectName(QStringLiteral("GroupBox3"));
+    backup->setGeometry(4, 212, 257, 49);
+    edtBackupFolder = new QLineEdit(backup);
+    edtBackupFolder->setObjectName(QStringLiteral("edtBackupFolder"));
+    edtBackupFolder->setGeometry(8, 18, 205, 25);
+    edtBackupFolder->setClearButtonEnabled(true);
+    edtBackupFolder->setPlaceholderText(tr("none"));
+    edtBackupFolder->setAccessibleName(tr("Backup folder"));
+    edtBackupFolder->setToolTip(tr("After every save the class files and the journal are copied here, "
+                                   "onto a USB stick for example. Empty: no copy."));
+    auto *choose = new QPushButton(QStringLiteral("\u2026"), backup);
+    choose->setObjectName(QStringLiteral("cmdBackupFolder"));
+    choose->setGeometry(218, 18, 31, 25);
+    choose->setAccessibleName(tr("Choose backup folder"));
+    connect(choose, &QPushButton::clicked, this, &TfrmConfig::cmdBackupFolderClick);
+    connect(edtBackupFolder, &QLineEdit::textChanged, this, [this] {
+        edtBackupFolder->setToolTip(edtBackupFolder->text());
+        if (m_shownBackupFolder != backupFolder()) {
+            m_shownBackupFolder = backupFolder();
+            emit backupFolderChanged();
+        }
+    });
+
     auto *ok = new QPushButton(tr("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
-    ok->setGeometry(48, 216, 81, 29);
+    ok->setGeometry(48, 264, 81, 29);
     ok->setDefault(true);
     auto *cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cmdCancel"));
-    cancel->setGeometry(140, 216, 81, 29);
+    cancel->setGeometry(140, 264, 81, 29);
     connect(ok, &QPushButton::clicked, this, &TfrmConfig::cmdOKClick);
     connect(cancel, &QPushButton::clicked, this, &TfrmConfig::cmdCancelClick);
     connect(chkAutoLock, &QCheckBox::toggled, this, &TfrmConfig::autoLockChanged);
@@ -144,6 +170,10 @@ FileResult TfrmConfig::LoadSettings()
         button->setColor(
             std::uint32_t(color.value() >= 0 && color.value() <= 0xFFFFFF ? color.value() : key->fallback));
     }
+    const Result<QString> backupFolder = m_store.read(Setting::BackupFolder);
+    if (!backupFolder)
+        return backupFolder.error();
+    edtBackupFolder->setText(backupFolder.value());
     return {};
 }
 
@@ -161,7 +191,7 @@ FileResult TfrmConfig::SaveSettings()
         if (FileResult written = m_store.write(*key, int(button->color())); !written)
             return written;
     }
-    return {};
+    return m_store.write(Setting::BackupFolder, backupFolder());
 }
 
 std::array<std::pair<ColorButton *, const SettingKey<int> *>, 4> TfrmConfig::colorKeys() const
@@ -195,6 +225,19 @@ int TfrmConfig::contactIndex() const
 bool TfrmConfig::barrierAlgorithmOn() const
 {
     return cmbAlg->currentIndex() == 0;
+}
+
+QString TfrmConfig::backupFolder() const
+{
+    const QString folder = edtBackupFolder->text().trimmed();
+    return folder.isEmpty() ? QString() : QDir::cleanPath(QDir::fromNativeSeparators(folder));
+}
+
+void TfrmConfig::cmdBackupFolderClick()
+{
+    const QString chosen = OperatorDialogs::getExistingFolder(this, tr("Backup folder"), backupFolder());
+    if (!chosen.isEmpty())
+        edtBackupFolder->setText(QDir::toNativeSeparators(chosen));
 }
 
 void TfrmConfig::showLineLevel(bool lit)

@@ -12,6 +12,7 @@
 class ColorButton;
 class QCheckBox;
 class QComboBox;
+class QLineEdit;
 class SettingsStore;
 class StatusLamp;
 
@@ -26,10 +27,10 @@ public:
     explicit TfrmConfig(SettingsStore &store, QWidget *parent = nullptr);
     ~TfrmConfig() override;
 
-    // Reads the eight values into the controls; a value that is not text stops the reading there,
-    // and the controls not read yet keep what they show.
+    // Reads the values into the controls; a value that is not text stops the reading there, and
+    // the controls not read yet keep what they show.
     FileResult LoadSettings();
-    // Writes the eight values from the controls, in a fixed order; a failure stops there.
+    // Writes the values from the controls, in a fixed order; a failure stops there.
     FileResult SaveSettings();
 
     bool autoLock() const;
@@ -41,6 +42,8 @@ public:
     bool barrierAlgorithmOn() const;
     // The status lamp shows the barrier's watched line: lit while the line is on.
     void showLineLevel(bool lit);
+    // Where the second copy goes; empty for none.
+    QString backupFolder() const;
 
     void accept() override;
     void reject() override;
@@ -49,12 +52,15 @@ signals:
     void autoLockChanged(bool on);
     void colorsChanged(const ProtocolColors &colors);
     void barrierChanged();
+    // A backup folder chosen, typed or read back.
+    void backupFolderChanged();
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void listSerialDevices();
+    void cmdBackupFolderClick();
     void cmdOKClick();
     void cmdCancelClick();
     void showFailure(const FileResult &result);
@@ -70,4 +76,6 @@ private:
     ColorButton *clrActive;
     ColorButton *clrAccepted;
     ColorButton *clrUndefined;
+    QLineEdit *edtBackupFolder;
+    QString m_shownBackupFolder;
 };

@@ -8,6 +8,7 @@
 #include "core/startlist/ClassStore.h"
 #include "core/system/DataFolder.h"
 #include "core/text/Numbers.h"
+#include "gui/BackupActions.h"
 #include "gui/Colors.h"
 #include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
@@ -624,6 +625,11 @@ void TfrmMain::setConfigDialog(TfrmConfig *config)
     m_runs->setAutoLock(config->autoLock());
     m_protocol.model().setColors(config->protocolColors());
     connect(config, &TfrmConfig::autoLockChanged, m_runs, &RunControl::setAutoLock);
+    // A second copy writes nothing, not even to the stick.
+    if (m_firstCopy && !m_backup) {
+        m_backup = new BackupActions(m_store, *config, *m_warnings, this);
+        connect(m_raceDay, &RaceDayControls::saveFinished, m_backup, &BackupActions::copyCurrentClass);
+    }
     connect(config, &TfrmConfig::colorsChanged, this,
             [this](const ProtocolColors &colors) { m_protocol.model().setColors(colors); });
 }

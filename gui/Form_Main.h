@@ -11,6 +11,7 @@
 
 class ClassStore;
 class RaceDayControls;
+class BackupActions;
 class JournalActions;
 class ResultsActions;
 class TXJustOne;
@@ -113,6 +114,7 @@ private:
     RaceDayControls *m_raceDay = nullptr;
     std::unique_ptr<WarningLine> m_warnings;
     JournalActions *m_journal = nullptr;
+    BackupActions *m_backup = nullptr;
     TfrmStartList *m_startList = nullptr;
     TXJustOne *m_justOne = nullptr;
     bool m_firstCopy = true;

@@ -117,6 +117,16 @@ QString getOpenFileName(QWidget *parent, const QString &title, const QString &fi
     return withDefaultSuffix(dialog.selectedFiles().constFirst(), defaultSuffix);
 }
 
+QString getExistingFolder(QWidget *parent, const QString &title, const QString &initialPath)
+{
+    recordFileDialog(title, QString());
+    if (seam().ending)
+        return QString();
+    if (seam().testMode)
+        return takeFileName();
+    return QFileDialog::getExistingDirectory(parent, title, initialPath);
+}
+
 QString getSaveFileName(QWidget *parent, const QString &title, const QString &filter, const QString &defaultSuffix,
                         const QString &initialPath)
 {

@@ -24,6 +24,9 @@ QString getOpenFileName(QWidget *parent, const QString &caption, const QString &
                         const QString &initialPath = QString());
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &filter, const QString &defaultSuffix,
                         const QString &initialPath = QString());
+// An existing folder; an empty result means the operator cancelled. In test mode the queued file
+// name stands for the folder.
+QString getExistingFolder(QWidget *parent, const QString &caption, const QString &initialPath = QString());
 // The rule both dialogs follow, as the toolkit's file dialog applies it.
 QString withDefaultSuffix(const QString &path, const QString &defaultSuffix);
 

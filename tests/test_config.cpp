@@ -100,7 +100,7 @@ private slots:
         QCOMPARE(child<ColorButton>(&config, "clrDefault")->color(), defaults.defaultColor);
         QCOMPARE(child<ColorButton>(&config, "clrUndefined")->color(), defaults.undefinedColor);
         QCOMPARE(config.windowTitle(), QStringLiteral("Configuration"));
-        QCOMPARE(config.size(), QSize(270, 249));
+        QCOMPARE(config.size(), QSize(270, 297));
         QVERIFY(!QFile::exists(settingsPath()));
     }
 

@@ -29,6 +29,8 @@ inline const SettingKey<double> FSSeconds {"Configuration", "FSSeconds", 10};
 
 // Set by hand only: where the class files are kept; empty for the program's own choice.
 inline const SettingKey<QString> DataFolder {"Configuration", "DataFolder", QString()};
+// A second copy of the class files and the journal after every save, on a stick say; empty for none.
+inline const SettingKey<QString> BackupFolder {"Configuration", "BackupFolder", QString()};
 // Set by hand only: the event's name above every results list.
 inline const SettingKey<QString> EventName {"Results", "EventName", QString()};
 

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/system/FileResult.h"
+
+#include <QObject>
+#include <QList>
+#include <QString>
+#include <QTimer>
+
+class BackupCopier;
+class ClassStore;
+class TfrmConfig;
+class WarningLine;
+
+// The second copy as the main window keeps it: after every save of the current class its files
+// and the journal go to the backup folder the configuration dialog names, and the warning line
+// says when they could not.
+class BackupActions final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BackupActions)
+
+public:
+    BackupActions(ClassStore &store, const TfrmConfig &config, WarningLine &warnings, QObject *parent = nullptr);
+    ~BackupActions() override;
+
+    BackupCopier &copier() { return *m_copier; }
+    // The folder the copies go to, absolute; empty when none is set.
+    QString folder() const;
+    // Copies the current class's files and the journal, if a folder is set, once the event in hand
+    // has been handled.
+    void copyCurrentClass(const FileResult &saved = {});
+
+private:
+    void requestPending();
+    void showResult(const FileResult &result);
+
+    ClassStore &m_store;
+    const TfrmConfig &m_config;
+    WarningLine &m_warnings;
+    BackupCopier *m_copier;
+    QTimer m_folderTyped;
+    // Classes saved during the current event, copied once it has been handled: the rows the
+    // journal gets after the save (the stop itself) go with the same copy.
+    QTimer m_afterEvent;
+    QList<int> m_pendingClasses;
+    QString m_pendingFolder;
+    QString m_copyingTo;
+};

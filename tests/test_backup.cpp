@@ -1,0 +1,267 @@
+#include "core/backup/BackupCopy.h"
+#include "core/journal/Journal.h"
+#include "core/marks/RunMarks.h"
+#include "core/settings/SettingKeys.h"
+#include "core/settings/SettingsStore.h"
+#include "core/startlist/ListFile.h"
+#include "core/system/DataFolder.h"
+#include "gui/BackupActions.h"
+#include "gui/Form_Config.h"
+#include "support/FailingDisk.h"
+#include "support/FakeCounter.h"
+#include "support/FileSizeLimit.h"
+#include "support/GuiTestMain.h"
+#include "support/SettingsFile.h"
+#include "support/ShownMainWindow.h"
+#include "support/StartListSamples.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList rowsOf(const QString &folder)
+{
+    Journal journal(folder);
+    QStringList rows;
+    for (const JournalEvent &e : journal.events().value_or({}))
+        rows << QStringLiteral("%1|%2|%3|%4|%5").arg(e.id).arg(e.field, e.oldValue, e.newValue, e.source);
+    return rows;
+}
+} // namespace
+
+// The second copy on a stick: the class files and the journal as they were saved, a folder that
+// fails named in the warning line, and never a key or a save held up by it.
+class TestBackup final : public QObject
+{
+    Q_OBJECT
+
+    QString m_stick;
+    SettingsStore m_settings;
+    ShownMainWindow m_shown;
+
+    void journalSomeRows(Journal &journal, int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            JournalEvent e;
+            e.classIndex = 1;
+            e.entry = i % 2;
+            e.field = QStringLiteral("fp1");
+            e.newValue = QString::number(i);
+            e.source = QStringLiteral("key");
+            QVERIFY(journal.append(e).ok());
+        }
+    }
+    BackupJob jobForClass1() const { return {m_stick, {ClassListPath(1), MarksPath(1)}, dataFolder()}; }
+
+    void key(Qt::Key key) { QTest::keyClick(m_shown.window->windowHandle(), key); }
+    void timeRun(int row, double ms)
+    {
+        const MainWindowControls &ui = *m_shown.controls;
+        const QPoint centre = ui.Grid->visualRect(ui.model->index(row, ProtocolModel::Time1)).center();
+        QTest::mouseClick(ui.Grid->viewport(), Qt::LeftButton, {}, centre);
+        key(Qt::Key_F5);
+        FakeCounter::advanceMs(ms);
+        key(Qt::Key_F8);
+    }
+    // The configuration dialog opened with its button; the folder chosen with "..." and OK.
+    void chooseBackupFolder(const QString &folder)
+    {
+        auto *config = m_shown.window->findChild<TfrmConfig *>();
+        QVERIFY(config);
+        QTimer::singleShot(0, config, [config, folder] {
+            OperatorDialogs::queueFileName(folder);
+            QTest::mouseClick(config->findChild<QPushButton *>(QStringLiteral("cmdBackupFolder")), Qt::LeftButton);
+            QTest::mouseClick(config->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        });
+        QTest::mouseClick(m_shown.window->findChild<QWidget *>(QStringLiteral("cmdConfig")), Qt::LeftButton);
+        QVERIFY(!config->isVisible());
+    }
+    bool copiesSettled()
+    {
+        auto *backup = m_shown.window->findChild<BackupActions *>();
+        // The copy is asked for once the key has been handled.
+        QCoreApplication::processEvents();
+        if (!backup || !backup->copier().waitUntilIdle(10000))
+            return false;
+        QCoreApplication::processEvents();
+        return true;
+    }
+
+private slots:
+    void init()
+    {
+        QDir(programFolder()).removeRecursively();
+        QDir().mkpath(programFolder());
+        QFile::remove(settingsPath());
+        resetDataFolder();
+        FakeCounter::install();
+        m_stick = programFolder() + QStringLiteral("stick");
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola"}), ClassListPath(1)).ok());
+    }
+    void cleanup()
+    {
+        m_shown.close();
+        setPerfCounter(systemPerfCounter());
+    }
+
+    void goodCopyIsTheSavedState_data()
+    {
+        QTest::addColumn<bool>("withMarks");
+        QTest::addColumn<bool>("copiedBefore");
+        QTest::newRow("class file and journal") << false << false;
+        QTest::newRow("with the marks file") << true << false;
+        QTest::newRow("over an older copy") << true << true;
+    }
+    void goodCopyIsTheSavedState()
+    {
+        QFETCH(bool, withMarks);
+        QFETCH(bool, copiedBefore);
+        QVERIFY(QDir().mkpath(m_stick));
+        if (withMarks) {
+            QFile marks(MarksPath(1));
+            QVERIFY(marks.open(QIODevice::WriteOnly) && marks.write("1\t2\tDNF\n") > 0);
+        }
+        {
+            Journal journal(dataFolder());
+            journalSomeRows(journal, 5);
+            if (copiedBefore) {
+                QVERIFY(copyToBackup(jobForClass1(), journal).ok());
+                // The old copy is opened as a reader would, then replaced.
+                QVERIFY(!rowsOf(m_stick).isEmpty());
+                QVERIFY(WriteListFile(listOfNames({"Kim", "Ola"}), ClassListPath(1)).ok());
+                journalSomeRows(journal, 3);
+            }
+            QVERIFY(copyToBackup(jobForClass1(), journal).ok());
+        }
+        QCOMPARE(bytesOf(m_stick + "/List01.dat"), bytesOf(ClassListPath(1)));
+        QCOMPARE(QFile::exists(m_stick + "/List01.marks"), withMarks);
+        if (withMarks)
+            QCOMPARE(bytesOf(m_stick + "/List01.marks"), bytesOf(MarksPath(1)));
+        QCOMPARE(rowsOf(m_stick).size(), copiedBefore ? 8 : 5);
+        QCOMPARE(rowsOf(m_stick), rowsOf(dataFolder()));
+        // Nothing half-written stays on the stick.
+        QCOMPARE(QDir(m_stick).entryList(QDir::Files).filter(QStringLiteral("zvx-")), QStringList());
+    }
+
+    // A folder that takes no copy says why; the copy made before it stays whole.
+    void folderFaults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing" << "does not exist";
+        QTest::newRow("a file, not a folder") << "file" << "is not a folder";
+        QTest::newRow("read-only") << "read-only" << "";
+        QTest::newRow("full") << "full" << "";
+        QTest::newRow("the data folder itself") << "data" << "is the data folder";
+    }
+    void folderFaults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        Journal journal(dataFolder());
+        journalSomeRows(journal, 4);
+        BackupJob job = jobForClass1();
+        QByteArray copiedBefore;
+        if (fault == QLatin1String("file")) {
+            QFile file(m_stick);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+        } else if (fault == QLatin1String("read-only") || fault == QLatin1String("full")) {
+            QVERIFY(QDir().mkpath(m_stick));
+            QVERIFY(copyToBackup(job, journal).ok());
+            copiedBefore = bytesOf(m_stick + "/journal.sqlite");
+            journalSomeRows(journal, 40);
+        } else if (fault == QLatin1String("data")) {
+            job.folder = dataFolder();
+        }
+        const QByteArray journalBefore = bytesOf(dataFolder() + "journal.sqlite");
+
+        FileResult copied;
+        if (fault == QLatin1String("read-only")) {
+            const FailingDisk closed(QString(), 0, true);
+            copied = copyToBackup(job, journal);
+        } else if (fault == QLatin1String("full")) {
+            // Room for the class file, not for the journal's first pages.
+            const FileSizeLimit limit(rlim_t(QFileInfo(ClassListPath(1)).size() + 16));
+            QVERIFY(limit.active());
+            copied = copyToBackup(job, journal);
+        } else {
+            copied = copyToBackup(job, journal);
+        }
+
+        QVERIFY(!copied.ok());
+        QVERIFY2(copied.error().message().contains(reason), qPrintable(copied.error().message()));
+        if (!copiedBefore.isEmpty()) {
+            QCOMPARE(bytesOf(m_stick + "/journal.sqlite"), copiedBefore);
+            QCOMPARE(QDir(m_stick).entryList(QDir::Files).filter(QStringLiteral("zvx-")), QStringList());
+        }
+        // The journal the program writes is never touched by a copy that failed.
+        QCOMPARE(bytesOf(dataFolder() + "journal.sqlite"), journalBefore);
+        QVERIFY(journal.append(JournalEvent {0, {}, {}, 1, {}, {}, "fp2", {}, "1", "key", {}}).ok());
+    }
+
+    // Through the window: the folder chosen in the configuration dialog gets a copy after each
+    // timed run; a folder that fails shows in the warning line until the next good copy.
+    void copiesFollowTheRuns_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("good folder") << "";
+        QTest::newRow("stick not plugged in") << "missing";
+        QTest::newRow("a file in its place") << "file";
+    }
+    void copiesFollowTheRuns()
+    {
+        QFETCH(QString, fault);
+        if (fault.isEmpty())
+            QVERIFY(QDir().mkpath(m_stick));
+        else if (fault == QLatin1String("file")) {
+            QFile file(m_stick);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        m_shown.open([this](ClassStore &store, TfrmMain &window) {
+            QVERIFY(store.LoadCurrentClass().ok());
+            window.setConfigDialog(new TfrmConfig(m_settings, &window));
+        });
+        chooseBackupFolder(m_stick);
+        QCOMPARE(SettingsStore().read(Setting::BackupFolder).value_or(QString()), m_stick);
+        const MainWindowControls &ui = *m_shown.controls;
+
+        timeRun(0, 61'230);
+        // The keys are free at once, whatever the stick does.
+        QVERIFY(!ui.runs->Running());
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(copiesSettled());
+        const QString warning = ui.lblSaveWarning->text();
+        if (fault.isEmpty()) {
+            QVERIFY(ui.lblSaveWarning->isHidden());
+        } else {
+            QVERIFY(ui.lblSaveWarning->isVisible());
+            QVERIFY2(warning.contains(QStringLiteral("NO BACKUP COPY: ") + QDir::toNativeSeparators(m_stick)),
+                     qPrintable(warning));
+            QVERIFY(ui.lblSaveWarning->toolTip().contains(QDir::toNativeSeparators(m_stick)));
+            // The data folder has the run all the same.
+            StartList saved;
+            QVERIFY(ReadListFile(saved, ClassListPath(1), false).ok());
+            QCOMPARE(saved.wholeNumber(0, ListField::Time1), 61'230);
+            QFile::remove(m_stick);
+            QVERIFY(QDir().mkpath(m_stick));
+        }
+
+        timeRun(1, 48'100);
+        QVERIFY(copiesSettled());
+        QVERIFY(ui.lblSaveWarning->isHidden());
+        QCOMPARE(bytesOf(m_stick + "/List01.dat"), bytesOf(ClassListPath(1)));
+        QCOMPARE(rowsOf(m_stick), rowsOf(dataFolder()));
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestBackup)
+#include "test_backup.moc"
