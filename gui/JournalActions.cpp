@@ -6,15 +6,18 @@
 #include "core/journal/UndoHistory.h"
 #include "core/protocol/ProtocolModel.h"
 #include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
 #include "core/timing/PerfTimer.h"
 #include "core/timing/RunControl.h"
 #include "gui/HandTimeDialog.h"
+#include "gui/OperatorDialogs.h"
 #include "gui/WarningLine.h"
 #include "gui/widgets/ProtocolDelegate.h"
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
@@ -43,7 +46,12 @@ JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &r
         m_warnings.clear(WarningLine::Note);
         m_warnings.clear(WarningLine::Restored);
     });
-    connect(&store, &ClassStore::classLoaded, this, [this] { m_warnings.clear(WarningLine::Note); });
+    connect(&store, &ClassStore::classLoaded, this, [this](int classIndex) {
+        m_warnings.clear(WarningLine::Note);
+        // Asked once the load and its messages are over.
+        if (!QFileInfo::exists(ClassListPath(classIndex)) || m_store.lastLoadFailed())
+            QTimer::singleShot(0, this, [this, classIndex] { offerRebuild(classIndex); });
+    });
 
     const auto action = [this](const char *name, const QKeySequence &keys, void (JournalActions::*handler)()) {
         auto *a = new QAction(m_window);
@@ -162,6 +170,32 @@ void JournalActions::restoreAfterCrash()
     if (!restored.isEmpty())
         m_warnings.show(WarningLine::Restored,
                         tr("Restored from the journal:\n%1").arg(restored.join(QStringLiteral("; "))));
+}
+
+void JournalActions::offerRebuild(int classIndex)
+{
+    const QString path = ClassListPath(classIndex);
+    // A question would take the keys from a run on course; the class may have changed meanwhile.
+    if (m_runs.Running() || m_store.CurrentClass() != classIndex
+        || (QFileInfo::exists(path) && !m_store.lastLoadFailed())
+        || !canRebuildClassFile(m_recorder->journal(), classIndex))
+        return;
+    if (!OperatorDialogs::askYesNo(m_window,
+                                   tr("The class file %1 is missing or cannot be read.\n\nRestore it from the journal?")
+                                       .arg(QDir::toNativeSeparators(path))))
+        return;
+    const Result<int> rebuilt = rebuildClassFile(m_recorder->journal(), classIndex, path);
+    if (!rebuilt) {
+        OperatorDialogs::showError(m_window, rebuilt.error().message());
+        return;
+    }
+    if (const FileResult loaded = m_store.LoadCurrentClass(); !loaded) {
+        OperatorDialogs::showError(m_window, loaded.error().message());
+        return;
+    }
+    m_warnings.clear(WarningLine::Save);
+    m_warnings.show(WarningLine::Restored,
+                    tr("Restored from the journal:\n%1").arg(tr("class %1: file rebuilt").arg(classIndex)));
 }
 
 void JournalActions::watchBarrier(QObject &panel)

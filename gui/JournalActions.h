@@ -49,6 +49,8 @@ public:
     QString step(bool backwards);
 
 private:
+    // A class file lost or damaged beyond reading: rebuilt from the journal if the operator wants.
+    void offerRebuild(int classIndex);
     void enterHandTime();
     void loadHandMarks();
     void followHandMarks(const StoreChange &change);

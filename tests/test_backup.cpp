@@ -1,10 +1,13 @@
 #include "core/backup/BackupCopy.h"
 #include "core/journal/Journal.h"
+#include "core/journal/JournalRecorder.h"
+#include "core/journal/Recovery.h"
 #include "core/marks/RunMarks.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
+#include "core/timing/RunControl.h"
 #include "gui/BackupActions.h"
 #include "gui/Form_Config.h"
 #include "support/FailingDisk.h"
@@ -35,6 +38,30 @@ QStringList rowsOf(const QString &folder)
     for (const JournalEvent &e : journal.events().value_or({}))
         rows << QStringLiteral("%1|%2|%3|%4|%5").arg(e.id).arg(e.field, e.oldValue, e.newValue, e.source);
     return rows;
+}
+
+// The damage a class file comes to between two sessions.
+void damageClassFile(const QString &how)
+{
+    if (how == QLatin1String("missing")) {
+        QFile::remove(ClassListPath(1));
+        return;
+    }
+    QFile file(ClassListPath(1));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(how == QLatin1String("cut off") ? QByteArray(ListFileTag) + "\r\n" + ListRecordTag + "\r\nKi"
+                                                   : QByteArray(4000, '\0'));
+}
+
+QList<int> timesOf(const QString &path)
+{
+    StartList list;
+    QList<int> times;
+    if (ReadListFile(list, path, false).value_or(false)) {
+        for (int i = 0; i < list.count(); ++i)
+            times << list.wholeNumber(i, ListField::Time1);
+    }
+    return times;
 }
 } // namespace
 
@@ -206,6 +233,103 @@ private slots:
         // The journal the program writes is never touched by a copy that failed.
         QCOMPARE(bytesOf(dataFolder() + "journal.sqlite"), journalBefore);
         QVERIFY(journal.append(JournalEvent {0, {}, {}, 1, {}, {}, "fp2", {}, "1", "key", {}}).ok());
+    }
+
+    // A class file lost or damaged is rebuilt from the bytes the journal kept at the last save and
+    // the rows after them; what cannot be replayed is left out, never guessed.
+    void rebuildFromTheJournal_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<bool>("entryAddedAfter");
+        QTest::addColumn<QList<int>>("times");
+        QTest::newRow("file missing") << "missing" << false << QList<int> {61230, 0, 45000};
+        QTest::newRow("file cut off") << "cut off" << false << QList<int> {61230, 0, 45000};
+        QTest::newRow("file overwritten") << "zeros" << false << QList<int> {61230, 0, 45000};
+        QTest::newRow("list changed as a whole after") << "missing" << true << QList<int> {61230, 0, 0};
+    }
+    void rebuildFromTheJournal()
+    {
+        QFETCH(QString, damage);
+        QFETCH(bool, entryAddedAfter);
+        QFETCH(QList<int>, times);
+        {
+            ClassStore store;
+            QVERIFY(store.LoadCurrentClass().ok());
+            RunControl runs;
+            JournalRecorder recorder(store, runs, dataFolder());
+            QVERIFY(store.writeResult(0, {{ListField::Time1, 50000}}, ChangeSource::Key).ok());
+            QVERIFY(store.writeResult(0, {{ListField::Time1, 61230}}, ChangeSource::Hand).ok());
+            if (entryAddedAfter)
+                store.addEntry(ChangeSource::Typed);
+            // Journaled, then the program ended before the file was saved.
+            QVERIFY(store.writeNumberField(2, ListField::Time1, 45000, ChangeSource::Typed));
+        }
+        damageClassFile(damage);
+        Journal journal(dataFolder());
+        QVERIFY(canRebuildClassFile(journal, 1));
+        const Result<int> rebuilt = rebuildClassFile(journal, 1, ClassListPath(1));
+        QVERIFY2(rebuilt.ok(), qPrintable(rebuilt ? QString() : rebuilt.error().message()));
+        QCOMPARE(rebuilt.value(), entryAddedAfter ? 0 : 1);
+        QCOMPARE(timesOf(ClassListPath(1)), times);
+        const JournalEvent last = journal.lastEvent(1).value().value();
+        QCOMPARE(last.field + "|" + last.source + "|" + last.newValue, QStringLiteral("file rebuilt|restore|3"));
+        // Rebuilt again after a second loss: the same file.
+        const QByteArray first = bytesOf(ClassListPath(1));
+        damageClassFile(QStringLiteral("missing"));
+        QVERIFY(rebuildClassFile(journal, 1, ClassListPath(1)).ok());
+        QCOMPARE(bytesOf(ClassListPath(1)), first);
+    }
+
+    void nothingKeptNothingRebuilt()
+    {
+        Journal journal(dataFolder());
+        QVERIFY(journal.noteClassFile(1, ClassListPath(1)).ok());
+        QVERIFY(!canRebuildClassFile(journal, 1));
+        QVERIFY(!rebuildClassFile(journal, 1, ClassListPath(1)).ok());
+        QCOMPARE(timesOf(ClassListPath(1)), (QList<int> {0, 0, 0}));
+    }
+
+    // Through the window: the class file of the last session is gone or damaged; the question
+    // offers the rebuild, and only Yes writes anything.
+    void rebuildOnRequest_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("missing, rebuilt") << "missing" << true;
+        QTest::newRow("damaged, rebuilt") << "zeros" << true;
+        QTest::newRow("damaged, declined") << "zeros" << false;
+    }
+    void rebuildOnRequest()
+    {
+        QFETCH(QString, damage);
+        QFETCH(bool, yes);
+        const auto openMain = [this] {
+            m_shown.open([](ClassStore &store, TfrmMain &) { (void)store.LoadCurrentClass(); });
+        };
+        openMain();
+        timeRun(0, 61'230);
+        timeRun(2, 45'000);
+        m_shown.close();
+        damageClassFile(damage);
+        const QByteArray damaged = bytesOf(ClassListPath(1));
+        OperatorDialogs::takeShownMessages();
+
+        OperatorDialogs::queueAnswer(yes);
+        openMain();
+        const MainWindowControls &ui = *m_shown.controls;
+        QStringList shown;
+        QTRY_VERIFY((shown << OperatorDialogs::takeShownMessages()).join('\n').contains("Restore it from the journal?"));
+        if (yes) {
+            QCOMPARE(timesOf(ClassListPath(1)), (QList<int> {61230, 0, 45000}));
+            QCOMPARE(ui.model->cell(2, ProtocolModel::Time1), 45'000);
+            QVERIFY(ui.lblSaveWarning->text().contains(QStringLiteral("class 1: file rebuilt")));
+        } else {
+            QCOMPARE(bytesOf(ClassListPath(1)), damaged);
+            QCOMPARE(ui.model->rowCount(), 0);
+        }
+        // The keys work as before.
+        timeRun(0, 30'000);
+        QVERIFY(!ui.runs->Running());
     }
 
     // Through the window: the folder chosen in the configuration dialog gets a copy after each

@@ -36,6 +36,9 @@ const char *const Schema[] = {
     "CREATE INDEX IF NOT EXISTS events_by_field ON events(class, field, id)",
     // Each class file as last read or written, so the check at start-up reads only the rows after.
     "CREATE TABLE IF NOT EXISTS class_files (class INTEGER PRIMARY KEY, sha256 TEXT, last_id INTEGER NOT NULL)",
+    // Each class file's bytes as last kept, read only to rebuild a file that is lost or damaged.
+    "CREATE TABLE IF NOT EXISTS class_file_bytes (class INTEGER PRIMARY KEY, sha256 TEXT NOT NULL,"
+    " bytes BLOB NOT NULL, last_id INTEGER NOT NULL)",
 };
 
 QVariant nullable(const QString &text)
@@ -233,21 +236,90 @@ QByteArray Journal::fileSha256(const QString &path)
     return hash.result().toHex();
 }
 
-FileResult Journal::noteClassFile(int classIndex, const QString &path)
+FileResult Journal::noteClassFile(int classIndex, const QString &path, bool keepBytes)
 {
     if (FileResult opened = open(); !opened)
         return opened;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("INSERT OR REPLACE INTO class_files (class, sha256, last_id)"
-                                 " VALUES (?, ?, (SELECT COALESCE(max(id), 0) FROM events))"));
-    query.addBindValue(classIndex);
-    query.addBindValue(QString::fromLatin1(fileSha256(path)));
-    if (query.exec())
-        return {};
-    const QString reason = query.lastError().text();
-    query = QSqlQuery();
+    // Read once for both: the hash the check at start-up compares, and the bytes kept.
+    QByteArray bytes;
+    bool readable = false;
+    if (QFileInfo(path).isFile()) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && file.size() <= MaxListFileSize) {
+            bytes = file.readAll();
+            readable = file.error() == QFileDevice::NoError;
+        }
+    }
+    const QString sha256 = readable
+        ? QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())
+        : QString();
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QString reason;
+    {
+        QSqlQuery query(db);
+        bool ok = db.transaction();
+        ok = ok
+            && query.prepare(QStringLiteral("INSERT OR REPLACE INTO class_files (class, sha256, last_id)"
+                                            " VALUES (?, ?, (SELECT COALESCE(max(id), 0) FROM events))"));
+        query.addBindValue(classIndex);
+        query.addBindValue(sha256);
+        ok = ok && query.exec();
+        if (ok && keepBytes && readable && bytes.size() <= MaxKeptFileSize) {
+            // Unchanged bytes stay as they are: the rows since then lead to the same file again.
+            ok = query.prepare(QStringLiteral(
+                     "INSERT INTO class_file_bytes (class, sha256, bytes, last_id)"
+                     " VALUES (?, ?, ?, (SELECT COALESCE(max(id), 0) FROM events))"
+                     " ON CONFLICT(class) DO UPDATE SET sha256 = excluded.sha256, bytes = excluded.bytes,"
+                     " last_id = excluded.last_id WHERE class_file_bytes.sha256 <> excluded.sha256"));
+            query.addBindValue(classIndex);
+            query.addBindValue(sha256);
+            query.addBindValue(bytes);
+            ok = ok && query.exec();
+        }
+        ok = ok && db.commit();
+        if (ok)
+            return {};
+        reason = query.lastError().isValid() ? query.lastError().text() : db.lastError().text();
+        db.rollback();
+    }
+    db = QSqlDatabase();
     close();
     return failure(reason);
+}
+
+Result<std::optional<Journal::KeptFile>> Journal::keptClassFile(int classIndex)
+{
+    if (FileResult opened = open(); !opened)
+        return opened.error();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    // Where the file was noted later with the same bytes, the rows up to then are in them.
+    query.prepare(QStringLiteral("SELECT b.bytes, CASE WHEN f.sha256 = b.sha256 THEN max(f.last_id, b.last_id)"
+                                 " ELSE b.last_id END FROM class_file_bytes b LEFT JOIN class_files f"
+                                 " ON f.class = b.class WHERE b.class = ?"));
+    query.addBindValue(classIndex);
+    if (!query.exec())
+        return failure(query.lastError().text());
+    if (!query.next())
+        return std::optional<KeptFile>();
+    return std::optional<KeptFile>(KeptFile {query.value(0).toByteArray(), query.value(1).toLongLong()});
+}
+
+Result<QList<JournalEvent>> Journal::eventsAfter(int classIndex, std::int64_t id)
+{
+    if (FileResult opened = open(); !opened)
+        return opened.error();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM events WHERE class = ? AND id > ? ORDER BY id").arg(Columns));
+    query.addBindValue(classIndex);
+    query.addBindValue(qint64(id));
+    if (!query.exec())
+        return failure(query.lastError().text());
+    QList<JournalEvent> rows;
+    while (query.next())
+        rows << readRow(query);
+    return rows;
 }
 
 Result<Journal::Unsaved> Journal::unsavedChanges(int classIndex)

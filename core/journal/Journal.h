@@ -56,8 +56,21 @@ public:
     Result<QList<JournalEvent>> events(int classIndex = 0, std::optional<int> entry = std::nullopt,
                                        const QStringList &fields = {});
     // The class file as the program last read or wrote it: its SHA-256 and the newest row then.
-    // Called after every load and save; the check at start-up compares the file with it.
-    FileResult noteClassFile(int classIndex, const QString &path);
+    // Called after every load and save; the check at start-up compares the file with it. With
+    // keepBytes (a save, or a load that worked) the file's bytes are kept as well when they
+    // changed, one copy per class and only files up to MaxKeptFileSize, so a lost or damaged file
+    // can be rebuilt from them and the rows after.
+    static constexpr qint64 MaxKeptFileSize = 8LL << 20;
+    FileResult noteClassFile(int classIndex, const QString &path, bool keepBytes = false);
+    struct KeptFile
+    {
+        QByteArray bytes;
+        std::int64_t lastId = 0; // the rows after this one came after the bytes
+    };
+    // The class file's bytes as last kept; no value when none are.
+    Result<std::optional<KeptFile>> keptClassFile(int classIndex);
+    // The class's rows after the given one, oldest first.
+    Result<QList<JournalEvent>> eventsAfter(int classIndex, std::int64_t id);
     struct Unsaved
     {
         QByteArray sha256; // empty when the file was never noted

@@ -66,19 +66,22 @@ JournalRecorder::JournalRecorder(ClassStore &store, RunControl &runs, const QStr
     connect(&runs, &RunControl::runStarted, this, &JournalRecorder::runStarted, Qt::DirectConnection);
     connect(&runs, &RunControl::runStopped, this, &JournalRecorder::runStopped, Qt::DirectConnection);
     // The file as read or written is where the check at the next start begins.
-    connect(&store, &ClassStore::classLoaded, this, &JournalRecorder::noteClassFile, Qt::DirectConnection);
+    // A damaged file read is noted, but its bytes are not kept: they cannot rebuild anything.
+    connect(
+        &store, &ClassStore::classLoaded, this,
+        [this](int classIndex) { noteClassFile(classIndex, !m_store.lastLoadFailed()); }, Qt::DirectConnection);
     connect(
         &store, &ClassStore::saveFinished, this,
         [this](const FileResult &saved) {
             if (saved)
-                noteClassFile(m_store.CurrentClass());
+                noteClassFile(m_store.CurrentClass(), true);
         },
         Qt::DirectConnection);
 }
 
-void JournalRecorder::noteClassFile(int classIndex)
+void JournalRecorder::noteClassFile(int classIndex, bool keepBytes)
 {
-    report(m_journal->noteClassFile(classIndex, ClassListPath(classIndex)));
+    report(m_journal->noteClassFile(classIndex, ClassListPath(classIndex), keepBytes));
 }
 
 void JournalRecorder::report(FileResult result)

@@ -59,7 +59,7 @@ private:
     void storeChanged(const StoreChange &change);
     void runStarted(int row, int run, std::int64_t startCount, ChangeSource source);
     void runStopped(int row, int run, std::int32_t timeMs, ChangeSource source);
-    void noteClassFile(int classIndex);
+    void noteClassFile(int classIndex, bool keepBytes);
     void report(FileResult result);
     std::optional<std::int64_t> clockNow() const;
 

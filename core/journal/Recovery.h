@@ -3,6 +3,7 @@
 #include "core/system/FileResult.h"
 
 #include <QList>
+#include <QString>
 
 class Journal;
 
@@ -22,3 +23,12 @@ struct ClassRecovery
 // journaled with the source "restore". A file changed by anyone else is left alone, and so is a
 // class whose list changed as a whole since (entries added, removed or sorted).
 QList<ClassRecovery> restoreFromJournal(Journal &journal);
+
+// Whether the journal keeps bytes of the class file to rebuild it from.
+bool canRebuildClassFile(Journal &journal, int classIndex);
+
+// A class file lost or damaged beyond reading, rebuilt on request: the bytes the journal kept of
+// it, with the values of the rows after them written in (up to a change of the list as a whole,
+// which cannot be replayed). The file is saved durably and the rebuild journaled with the source
+// "restore". The count of values written in, or why nothing could be rebuilt.
+Result<int> rebuildClassFile(Journal &journal, int classIndex, const QString &path);

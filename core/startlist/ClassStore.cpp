@@ -107,6 +107,7 @@ FileResult ClassStore::SelectClass(int classIndex)
 FileResult ClassStore::LoadCurrentClass()
 {
     FileResult result = loadCurrentClass();
+    m_loadFailed = !result.ok();
     emit classLoaded(m_currentClass);
     return result;
 }

@@ -39,6 +39,8 @@ public:
     FileResult LoadCurrentClass();
     // Whether the current class's file has been read (successfully or not) since it became current.
     bool isCurrentClassLoaded() const { return m_loaded; }
+    // Whether the last load of the current class failed (a damaged file, not a missing one).
+    bool lastLoadFailed() const { return m_loadFailed; }
     // The failure of the last save of the current class, while no later save has succeeded.
     const std::optional<FileError> &unsavedReason() const { return m_unsaved; }
 
@@ -95,6 +97,7 @@ private:
     StartListModel m_model;
     int m_currentClass = 1;
     bool m_loaded = false;
+    bool m_loadFailed = false;
     // A class file whose last load failed and of which no copy could be made.
     QString m_unsafePath;
     std::optional<FileError> m_unsaved;
