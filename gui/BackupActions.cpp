@@ -18,7 +18,7 @@ constexpr int TypingPauseMs = 1500;
 BackupActions::BackupActions(ClassStore &store, const TfrmConfig &config, WarningLine &warnings, QObject *parent)
     : QObject(parent)
     , m_store(store)
-    , m_config(config)
+    , m_folderSetting(config.backupFolder())
     , m_warnings(warnings)
     , m_copier(new BackupCopier(this))
 {
@@ -30,7 +30,8 @@ BackupActions::BackupActions(ClassStore &store, const TfrmConfig &config, Warnin
     connect(&m_afterEvent, &QTimer::timeout, this, &BackupActions::requestPending);
     connect(&store, &ClassStore::saveFinished, this, &BackupActions::copyCurrentClass);
     connect(m_copier, &BackupCopier::copied, this, &BackupActions::showResult);
-    connect(&config, &TfrmConfig::backupFolderChanged, this, [this] {
+    connect(&config, &TfrmConfig::backupFolderChanged, this, [this](const QString &setting) {
+        m_folderSetting = setting;
         // The warning was about the folder left; the new one is tried soon.
         m_warnings.clear(WarningLine::Backup);
         m_folderTyped.start();
@@ -46,7 +47,7 @@ BackupActions::~BackupActions()
 
 QString BackupActions::folder() const
 {
-    return configuredDataFolder(m_config.backupFolder());
+    return configuredDataFolder(m_folderSetting);
 }
 
 void BackupActions::copyCurrentClass(const FileResult &saved)

@@ -36,7 +36,9 @@ private:
     void showResult(const FileResult &result);
 
     ClassStore &m_store;
-    const TfrmConfig &m_config;
+    // As the configuration dialog last gave it, so the copy made as the program ends needs no
+    // dialog any more.
+    QString m_folderSetting;
     WarningLine &m_warnings;
     BackupCopier *m_copier;
     QTimer m_folderTyped;

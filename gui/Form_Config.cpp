@@ -119,7 +119,7 @@ TfrmConfig::TfrmConfig(SettingsStore &store, QWidget *parent)
         edtBackupFolder->setToolTip(edtBackupFolder->text());
         if (m_shownBackupFolder != backupFolder()) {
             m_shownBackupFolder = backupFolder();
-            emit backupFolderChanged();
+            emit backupFolderChanged(m_shownBackupFolder);
         }
     });
 

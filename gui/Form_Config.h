@@ -52,8 +52,8 @@ signals:
     void autoLockChanged(bool on);
     void colorsChanged(const ProtocolColors &colors);
     void barrierChanged();
-    // A backup folder chosen, typed or read back.
-    void backupFolderChanged();
+    // A backup folder chosen, typed or read back, as backupFolder() gives it.
+    void backupFolderChanged(const QString &folder);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -354,6 +354,14 @@ private slots:
         QVERIFY(ui.lblSaveWarning->isHidden());
         QCOMPARE(bytesOf(m_stick + "/List01.dat"), bytesOf(ClassListPath(1)));
         QCOMPARE(rowsOf(m_stick), rowsOf(dataFolder()));
+
+        // The program ends: its dialogs go first, then the window saves the class once more.
+        QFile::remove(m_stick + "/List01.dat");
+        delete m_shown.window->findChild<TfrmConfig *>();
+        m_shown.window->closeWithoutQuestions();
+        m_shown.close();
+        OperatorDialogs::setEnding(false);
+        QCOMPARE(bytesOf(m_stick + "/List01.dat"), bytesOf(ClassListPath(1)));
     }
 };
 
