@@ -2,8 +2,8 @@
 
 #include "core/system/FileResult.h"
 
-#include <QObject>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QTimer>
 

@@ -171,11 +171,16 @@ private slots:
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << "missing" << "does not exist";
-        QTest::newRow("a file, not a folder") << "file" << "is not a folder";
-        QTest::newRow("read-only") << "read-only" << "";
-        QTest::newRow("full") << "full" << "";
-        QTest::newRow("the data folder itself") << "data" << "is the data folder";
+        QTest::newRow("missing") << "missing"
+                                 << "does not exist";
+        QTest::newRow("a file, not a folder") << "file"
+                                              << "is not a folder";
+        QTest::newRow("read-only") << "read-only"
+                                   << "";
+        QTest::newRow("full") << "full"
+                              << "";
+        QTest::newRow("the data folder itself") << "data"
+                                                << "is the data folder";
     }
     void folderFaults()
     {
@@ -272,9 +277,8 @@ private slots:
     {
         QFETCH(QString, damage);
         QFETCH(bool, yes);
-        const auto openMain = [this] {
-            m_shown.open([](ClassStore &store, TfrmMain &) { (void)store.LoadCurrentClass(); });
-        };
+        const auto openMain
+            = [this] { m_shown.open([](ClassStore &store, TfrmMain &) { (void)store.LoadCurrentClass(); }); };
         openMain();
         timeRun(0, 61'230);
         timeRun(2, 45'000);
@@ -287,7 +291,8 @@ private slots:
         openMain();
         const MainWindowControls &ui = *m_shown.controls;
         QStringList shown;
-        QTRY_VERIFY((shown << OperatorDialogs::takeShownMessages()).join('\n').contains("Restore it from the journal?"));
+        QTRY_VERIFY(
+            (shown << OperatorDialogs::takeShownMessages()).join('\n').contains("Restore it from the journal?"));
         if (yes) {
             QCOMPARE(timesOf(ClassListPath(1)), (QList<int> {61230, 0, 45000}));
             QCOMPARE(ui.model->cell(2, ProtocolModel::Time1), 45'000);

@@ -150,7 +150,8 @@ BackupCopier::BackupCopier(QObject *parent)
             lock.lock();
             shared->running = false;
             if (BackupCopier *owner = shared->owner)
-                QMetaObject::invokeMethod(owner, [owner, result] { owner->finished(result); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    owner, [owner, result] { owner->finished(result); }, Qt::QueuedConnection);
             shared->idle.notify_all();
         }
         lock.unlock();
