@@ -266,11 +266,11 @@ FileResult Journal::noteClassFile(int classIndex, const QString &path, bool keep
         ok = ok && query.exec();
         if (ok && keepBytes && readable && bytes.size() <= MaxKeptFileSize) {
             // Unchanged bytes stay as they are: the rows since then lead to the same file again.
-            ok = query.prepare(QStringLiteral(
-                     "INSERT INTO class_file_bytes (class, sha256, bytes, last_id)"
-                     " VALUES (?, ?, ?, (SELECT COALESCE(max(id), 0) FROM events))"
-                     " ON CONFLICT(class) DO UPDATE SET sha256 = excluded.sha256, bytes = excluded.bytes,"
-                     " last_id = excluded.last_id WHERE class_file_bytes.sha256 <> excluded.sha256"));
+            ok = query.prepare(
+                QStringLiteral("INSERT INTO class_file_bytes (class, sha256, bytes, last_id)"
+                               " VALUES (?, ?, ?, (SELECT COALESCE(max(id), 0) FROM events))"
+                               " ON CONFLICT(class) DO UPDATE SET sha256 = excluded.sha256, bytes = excluded.bytes,"
+                               " last_id = excluded.last_id WHERE class_file_bytes.sha256 <> excluded.sha256"));
             query.addBindValue(classIndex);
             query.addBindValue(sha256);
             query.addBindValue(bytes);

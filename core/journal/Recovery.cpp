@@ -80,8 +80,8 @@ QList<ClassRecovery> restoreFromJournal(Journal &journal)
             continue;
 
         bool wholeList = false;
-        const QList<JournalEvent> restored = replayRows(list, unsaved.value().rows, &wholeList,
-                                                        QStringLiteral("journal newer than the class file at start-up"));
+        const QList<JournalEvent> restored = replayRows(
+            list, unsaved.value().rows, &wholeList, QStringLiteral("journal newer than the class file at start-up"));
         if (wholeList) {
             done << ClassRecovery {
                 c, 0,
@@ -114,7 +114,8 @@ Result<int> rebuildClassFile(Journal &journal, int classIndex, const QString &pa
     if (!kept)
         return kept.error();
     if (!kept.value())
-        return FileError {path, QCoreApplication::translate("Recovery", "The journal keeps no copy of this class file.")};
+        return FileError {path,
+                          QCoreApplication::translate("Recovery", "The journal keeps no copy of this class file.")};
     const Result<QList<JournalEvent>> rows = journal.eventsAfter(classIndex, kept.value()->lastId);
     if (!rows)
         return rows.error();
