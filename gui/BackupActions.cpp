@@ -9,6 +9,7 @@
 #include "gui/WarningLine.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 // A folder typed into the dialog is copied to once the typing has stopped.
@@ -81,6 +82,9 @@ void BackupActions::showResult(const FileResult &result)
     // A copy finished after the folder was emptied says nothing any more.
     if (folder().isEmpty())
         return;
-    m_warnings.show(WarningLine::Backup, tr("NO BACKUP COPY: %1").arg(QDir::toNativeSeparators(m_copyingTo)),
-                    result.error().message());
+    // The line has room for the folder's name only; the tooltip names the whole path and the reason.
+    const QString name = QFileInfo(m_copyingTo).fileName();
+    m_warnings.show(WarningLine::Backup,
+                    tr("NO BACKUP COPY: %1").arg(name.isEmpty() ? QDir::toNativeSeparators(m_copyingTo) : name),
+                    QDir::toNativeSeparators(m_copyingTo) + QLatin1Char('\n') + result.error().message());
 }
