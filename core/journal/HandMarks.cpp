@@ -36,7 +36,6 @@ HandMarks::HandMarks(const ClassStore &store, Journal &journal, QObject *parent)
     , m_journal(journal)
 {
     connect(&store, &ClassStore::changed, this, &HandMarks::follow);
-    load();
     setHandTimesSource(this);
 }
 
@@ -56,37 +55,41 @@ ClassHandTimes HandMarks::fromRows(const QList<JournalEvent> &rows)
     return hands;
 }
 
-void HandMarks::load()
+const ClassHandTimes &HandMarks::current() const
 {
     // A journal that cannot be read leaves the class without marks; the recorder reports it.
-    m_current = fromRows(m_journal.events(m_store.CurrentClass(), std::nullopt, timeFields()).value_or({}));
+    if (!m_current)
+        m_current = fromRows(m_journal.events(m_store.CurrentClass(), std::nullopt, timeFields()).value_or({}));
+    return *m_current;
 }
 
 void HandMarks::follow(const StoreChange &change)
 {
     if (change.kind == StoreChange::Kind::ListReplaced && change.source == ChangeSource::Load) {
-        load();
+        m_current.reset();
         return;
     }
     if (change.kind != StoreChange::Kind::Field
         || (change.field != ListField::Time1 && change.field != ListField::Time2))
         return;
     const int run = change.field == ListField::Time1 ? 1 : 2;
-    m_current.follow(m_store.readTextField(change.entry, ListField::Name), run, change.newValue.toInt(),
-                     handSourceOf(journalSourceName(change.source)));
+    // The journal may hold this change already; following it twice changes nothing.
+    current();
+    m_current->follow(m_store.readTextField(change.entry, ListField::Name), run, change.newValue.toInt(),
+                      handSourceOf(journalSourceName(change.source)));
 }
 
 bool HandMarks::isHandTime(int entry, int run) const
 {
     if (entry < 0 || entry >= m_store.entryCount())
         return false;
-    return m_current.isHandTime(m_store.readTextField(entry, ListField::Name), run,
+    return current().isHandTime(m_store.readTextField(entry, ListField::Name), run,
                                 m_store.readNumberField(entry, runTimeField(run)));
 }
 
 ClassHandTimes HandMarks::handTimes(int classIndex) const
 {
     if (classIndex == m_store.CurrentClass())
-        return m_current;
+        return current();
     return fromRows(m_journal.events(classIndex, std::nullopt, timeFields()).value_or({}));
 }

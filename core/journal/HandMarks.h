@@ -7,6 +7,8 @@
 #include <QList>
 #include <QObject>
 
+#include <optional>
+
 class ClassStore;
 
 // Which runs hold a time entered by hand: those of the current class follow the store's changes,
@@ -29,10 +31,11 @@ public:
     static ClassHandTimes fromRows(const QList<JournalEvent> &rows);
 
 private:
-    void load();
+    const ClassHandTimes &current() const;
     void follow(const StoreChange &change);
 
     const ClassStore &m_store;
     Journal &m_journal;
-    ClassHandTimes m_current;
+    // Read when first asked: a second copy of the program that ends at once never opens the journal.
+    mutable std::optional<ClassHandTimes> m_current;
 };
