@@ -129,7 +129,11 @@ private slots:
         QVERIFY(desk.store.SaveCurrentClass().ok());
         QVERIFY(desk.store.LoadCurrentClass().ok());
         QCOMPARE(desk.hands->isHandTime(desk.rowOf("Kim"), 1), hand);
+        const std::int32_t time = desk.store.readNumberField(desk.rowOf("Kim"), ListField::Time1);
         QCOMPARE(HandMarks(desk.store, desk.recorder.journal()).isHandTime(desk.rowOf("Kim"), 1), hand);
+        // An export of all classes asks for a class that is not the current one.
+        QVERIFY(desk.store.SelectClass(2).ok());
+        QCOMPARE(desk.hands->handTimes(1).isHandTime("Kim", 1, time), hand);
     }
 
     void exports_data()

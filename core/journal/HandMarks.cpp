@@ -91,5 +91,15 @@ ClassHandTimes HandMarks::handTimes(int classIndex) const
 {
     if (classIndex == m_store.CurrentClass())
         return current();
-    return fromRows(m_journal.events(classIndex, std::nullopt, timeFields()).value_or({}));
+    const Result<std::optional<JournalEvent>> newest = m_journal.lastEvent(classIndex);
+    if (!newest)
+        return {};
+    const std::int64_t id = newest.value() ? newest.value()->id : 0;
+    const auto cached = m_others.find(classIndex);
+    if (cached != m_others.end() && cached->second.first == id)
+        return cached->second.second;
+    const Result<QList<JournalEvent>> rows = m_journal.events(classIndex, std::nullopt, timeFields());
+    if (!rows)
+        return {};
+    return m_others.insert_or_assign(classIndex, std::pair {id, fromRows(rows.value())}).first->second.second;
 }

@@ -7,7 +7,10 @@
 #include <QList>
 #include <QObject>
 
+#include <cstdint>
+#include <map>
 #include <optional>
+#include <utility>
 
 class ClassStore;
 
@@ -38,4 +41,7 @@ private:
     Journal &m_journal;
     // Read when first asked: a second copy of the program that ends at once never opens the journal.
     mutable std::optional<ClassHandTimes> m_current;
+    // Other classes as last read, with the newest journal row of the class then: a class whose
+    // rows have not grown since is not read again.
+    mutable std::map<int, std::pair<std::int64_t, ClassHandTimes>> m_others;
 };
