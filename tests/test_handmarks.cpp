@@ -17,16 +17,21 @@
 #include "support/ExportFiles.h"
 #include "support/GuiTestMain.h"
 #include "support/LiveSamples.h"
+#include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
 
+#include <QDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPdfWriter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
 
 // A class of two drivers at the desk, every change journaled, as the program puts it together.
 struct Desk
@@ -58,6 +63,7 @@ class TestHandMarks final : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    ShownMainWindow m_shown;
 
     // Kim's first run by hand, the rest by the clock; Lee's second run disqualified for a reason
     // that would be markup if it were not escaped.
@@ -80,6 +86,11 @@ private slots:
         QDir(dataFolder()).removeRecursively();
         QDir().mkpath(dataFolder());
         QVERIFY(WriteListFile(listOfNames({"Lee", "Kim"}), ClassListPath(1)).ok());
+    }
+    void cleanup()
+    {
+        OperatorDialogs::clearQueues();
+        m_shown.close();
     }
 
     void rules_data()
@@ -182,6 +193,51 @@ private slots:
         QVERIFY2(kim.contains(format == "xlsx" ? "|H|" : "01:02.34 H"), qPrintable(kim));
         QVERIFY2(!lee.contains(" H") && !lee.contains("|H|"), qPrintable(lee));
         QCOMPARE(lines.filter("H = von Hand eingetragene Zeit").size(), 1);
+    }
+
+    void webPage(const QString &name, QString &page)
+    {
+        OperatorDialogs::queueFileName(m_dir.filePath(name));
+        OperatorDialogs::queueChoice(0);
+        OperatorDialogs::queueAnswer(false); // not to the browser
+        QTest::mouseClick(m_shown.window->findChild<QWidget *>(QStringLiteral("cmdHTML")), Qt::LeftButton);
+        QFile file(m_dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        page = QString::fromUtf8(file.readAll());
+    }
+
+    // As the operator does it: the official's time from the cell's context menu, the web page
+    // exported, the entry taken back with Ctrl+Z and the page exported again.
+    void handTimeFromTheWindowReachesTheExport()
+    {
+        m_shown.open();
+        const MainWindowControls &ui = *m_shown.controls;
+        const QRect cell = ui.Grid->visualRect(ui.model->index(1, ProtocolModel::Time1));
+        QTimer::singleShot(100, m_shown.window.get(), [] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QTest::keyClicks(dialog->focusWidget(), QStringLiteral("01:02.34"));
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+            QTest::keyClicks(dialog->focusWidget(), QStringLiteral("Lichtschranke"));
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        });
+        QTest::mouseClick(m_shown.window->windowHandle(), Qt::RightButton, {},
+                          ui.Grid->viewport()->mapTo(m_shown.window.get(), cell.center()));
+        auto *menu = ui.Grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
+        QTRY_VERIFY(menu && menu->isVisible());
+        auto *item = menu->findChild<QAction *>(QStringLiteral("actHandTime"));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        QCOMPARE(ui.model->cell(1, ProtocolModel::Time1), 62'340);
+        QString page;
+        webPage("hand.html", page);
+        QVERIFY2(page.contains("<td class=\"t\">01:02.34 H</td>"), qPrintable(page));
+        QCOMPARE(page.count("H = von Hand eingetragene Zeit"), 1);
+        m_shown.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_shown.window.get()));
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(ui.model->cell(1, ProtocolModel::Time1), 0);
+        webPage("undone.html", page);
+        QVERIFY(!page.contains(" H<") && !page.contains("von Hand"));
     }
 
     void live_data()
