@@ -258,8 +258,6 @@ private slots:
                                                              << "linked" << true;
         QTest::newRow("without the mark") << "List01.dat.kmuaJr"
                                           << "file" << false;
-        QTest::newRow("a copy named backup") << "List01.dat.backup"
-                                             << "file" << false;
         QTest::newRow("seven letters") << "List01.dat.zvx-backups"
                                        << "file" << false;
         QTest::newRow("no class 11") << "List11.dat.zvx-AbCdEf"
