@@ -13,6 +13,7 @@
 #include "core/timing/RunControl.h"
 #include "support/FakeCounter.h"
 #include "support/LiveSamples.h"
+#include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 
 #include <QDateTime>
@@ -60,13 +61,9 @@ private slots:
     // A marked run reaches the pages and the JSON: the driver has no place, the mark says why.
     void marksReachTheLiveResults()
     {
-        StartList list;
-        for (int i = 0; i < 2; ++i) {
-            list.add();
-            list.setText(i, ListField::Name, i == 0 ? QStringLiteral("Kim") : QStringLiteral("Lee"));
-            list.setWholeNumber(i, ListField::Time1, 40'000 + 1'000 * i);
-            list.setWholeNumber(i, ListField::Time2, 41'000);
-        }
+        StartList list = listOfRuns({{40'000, 0, 0, 41'000, 0, 0}, {41'000, 0, 0, 41'000, 0, 0}});
+        list.setText(0, ListField::Name, QStringLiteral("Kim"));
+        list.setText(1, ListField::Name, QStringLiteral("Lee"));
         ClassMarks marks;
         marks.setMark(list.at(0), 2, {RunMark::Disqualified, QStringLiteral("Tor 4")});
         QVERIFY(writeMarksFile(marks, MarksPath(3)).ok());
