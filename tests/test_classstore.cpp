@@ -378,30 +378,24 @@ private slots:
         QTest::addColumn<QVariant>("newValue");
         QTest::addColumn<ChangeSource>("source");
         using K = StoreChange::Kind;
+        using F = ListField;
+        using S = ChangeSource;
         const QVariant none;
         // Kim has run 1 timed at 65.430 s, Lee nothing yet.
-        QTest::newRow("F8") << "key" << K::Field << 1 << ListField::Time1 << QVariant(0) << QVariant(1'500)
-                            << ChangeSource::Key;
-        QTest::newRow("STOPP") << "button" << K::Field << 1 << ListField::Time1 << QVariant(0) << QVariant(1'500)
-                               << ChangeSource::Button;
-        QTest::newRow("light barrier") << "barrier" << K::Field << 1 << ListField::Time1 << QVariant(0)
-                                       << QVariant(1'500) << ChangeSource::Barrier;
-        QTest::newRow("typed count") << "typed" << K::Field << 0 << ListField::FP2 << QVariant(0) << QVariant(3)
-                                     << ChangeSource::Typed;
-        QTest::newRow("run reset") << "reset" << K::Field << 0 << ListField::Time1 << QVariant(65'430) << QVariant(0)
-                                   << ChangeSource::Reset;
-        QTest::newRow("name edited") << "name" << K::Field << 0 << ListField::Name << QVariant("Kim")
-                                     << QVariant("Kimi") << ChangeSource::Editor;
-        QTest::newRow("row added") << "add" << K::EntryAdded << 2 << ListField::Number << none << none
-                                   << ChangeSource::Editor;
-        QTest::newRow("rows deleted") << "remove" << K::EntriesRemoved << -1 << ListField::Number << none << none
-                                      << ChangeSource::Editor;
-        QTest::newRow("sorted") << "sort" << K::ListReplaced << -1 << ListField::Number << none << none
-                                << ChangeSource::Editor;
-        QTest::newRow("list merged") << "merge" << K::ListReplaced << -1 << ListField::Number << none << none
-                                     << ChangeSource::Editor;
-        QTest::newRow("class loaded") << "load" << K::ListReplaced << -1 << ListField::Number << none << none
-                                      << ChangeSource::Load;
+        QTest::newRow("F8") << "key" << K::Field << 1 << F::Time1 << QVariant(0) << QVariant(1'500) << S::Key;
+        QTest::newRow("STOPP") << "button" << K::Field << 1 << F::Time1 << QVariant(0) << QVariant(1'500) << S::Button;
+        QTest::newRow("light barrier") << "barrier" << K::Field << 1 << F::Time1 << QVariant(0) << QVariant(1'500)
+                                       << S::Barrier;
+        QTest::newRow("typed count") << "typed" << K::Field << 0 << F::FP2 << QVariant(0) << QVariant(3) << S::Typed;
+        QTest::newRow("run reset") << "reset" << K::Field << 0 << F::Time1 << QVariant(65'430) << QVariant(0)
+                                   << S::Reset;
+        QTest::newRow("name edited") << "name" << K::Field << 0 << F::Name << QVariant("Kim") << QVariant("Kimi")
+                                     << S::Editor;
+        QTest::newRow("row added") << "add" << K::EntryAdded << 2 << F::Number << none << none << S::Editor;
+        QTest::newRow("rows deleted") << "remove" << K::EntriesRemoved << -1 << F::Number << none << none << S::Editor;
+        QTest::newRow("sorted") << "sort" << K::ListReplaced << -1 << F::Number << none << none << S::Editor;
+        QTest::newRow("list merged") << "merge" << K::ListReplaced << -1 << F::Number << none << none << S::Editor;
+        QTest::newRow("class loaded") << "load" << K::ListReplaced << -1 << F::Number << none << none << S::Load;
     }
     void everyWriteIsAnnouncedOnce()
     {
