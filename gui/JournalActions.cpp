@@ -110,7 +110,7 @@ void JournalActions::followHandMarks(const StoreChange &change)
     }
     if (change.kind != StoreChange::Kind::Field
         || (change.field != ListField::Time1 && change.field != ListField::Time2) || change.source == ChangeSource::Undo
-        || change.source == ChangeSource::Redo)
+        || change.source == ChangeSource::Redo || change.source == ChangeSource::Restore)
         return;
     const QString key = markKey(m_store.readTextField(change.entry, ListField::Name), journalFieldName(change.field));
     if (change.source == ChangeSource::Hand)

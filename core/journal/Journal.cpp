@@ -221,6 +221,23 @@ Result<QList<JournalEvent>> Journal::events(int classIndex, std::optional<int> e
     return rows;
 }
 
+Result<QList<JournalEvent>> Journal::eventsAfter(int classIndex, std::int64_t afterId)
+{
+    if (FileResult opened = open(); !opened)
+        return opened.error();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM events WHERE class = ? AND id > ? ORDER BY id").arg(Columns));
+    query.addBindValue(classIndex);
+    query.addBindValue(qint64(afterId));
+    if (!query.exec())
+        return failure(query.lastError().text());
+    QList<JournalEvent> rows;
+    while (query.next())
+        rows << readRow(query);
+    return rows;
+}
+
 QByteArray Journal::fileSha256(const QString &path)
 {
     // A FIFO or device in the class file's place would block the read or never end.
