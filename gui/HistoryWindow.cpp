@@ -148,7 +148,8 @@ void HistoryWindow::follow()
 
 void HistoryWindow::scopeChosen()
 {
-    m_model->showPerson(m_onePerson->isChecked() ? m_person : std::nullopt);
+    const FileResult read = m_model->showPerson(m_onePerson->isChecked() ? m_person : std::nullopt);
+    setStatus(read ? QString() : read.error().message(), read.ok());
     updateTitle();
     if (m_model->rowCount() > 0)
         m_table->selectRow(0);
@@ -189,6 +190,11 @@ void HistoryWindow::restoreSelected()
 
 void HistoryWindow::print()
 {
+    // On paper every row counts, also those not scrolled to yet.
+    if (const FileResult read = m_model->fetchAll(); !read) {
+        setStatus(read.error().message(), false);
+        return;
+    }
     auto sheet = std::make_shared<HistorySheet>();
     sheet->className = ClassNameOf(m_store.CurrentClass());
     sheet->person = m_model->person() ? m_onePerson->text().section(QStringLiteral(": "), 1) : QString();

@@ -4,8 +4,6 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
-
 namespace {
 QString tr(const char *text)
 {
@@ -126,33 +124,92 @@ FileResult HistoryModel::load(int classIndex, const std::optional<Person> &perso
     beginResetModel();
     m_class = classIndex;
     m_person = person;
-    const Result<QList<JournalEvent>> rows = m_journal.eventsAfter(classIndex, 0);
-    m_events = rows.value_or({});
-    filter();
+    m_events.clear();
+    m_names.clear();
+    m_more = false;
+    FileResult result = [this]() -> FileResult {
+        const Result<std::optional<JournalEvent>> newest = m_journal.lastEvent(m_class);
+        if (!newest)
+            return newest.error();
+        m_newestId = newest.value() ? newest.value()->id : 0;
+        if (m_person && !m_person->name.isEmpty()) {
+            // The names it had before: a rename row carries the new name and the old one.
+            const Result<QList<JournalEvent>> renames
+                = m_journal.events(m_class, std::nullopt, {QStringLiteral("name")});
+            if (!renames)
+                return renames.error();
+            m_names.insert(m_person->name);
+            const QList<JournalEvent> &rows = renames.value();
+            for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
+                if (m_names.contains(it->name) && !it->oldValue.isEmpty())
+                    m_names.insert(it->oldValue);
+            }
+        }
+        m_more = true;
+        const Result<QList<JournalEvent>> page = olderPage();
+        if (!page)
+            return page.error();
+        m_events = page.value();
+        return {};
+    }();
     endResetModel();
-    if (!rows)
-        return rows.error();
+    return result;
+}
+
+Result<QList<JournalEvent>> HistoryModel::olderPage()
+{
+    const std::int64_t before = m_events.isEmpty() ? m_newestId + 1 : m_events.constLast().id;
+    const QStringList names(m_names.cbegin(), m_names.cend());
+    Result<QList<JournalEvent>> page = m_journal.olderEvents(
+        m_class, before, PageSize, names, m_person ? std::optional<int>(m_person->entry) : std::nullopt);
+    m_more = page && page.value().size() == PageSize;
+    return page;
+}
+
+bool HistoryModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_more;
+}
+
+void HistoryModel::fetchMore(const QModelIndex &parent)
+{
+    if (parent.isValid() || !m_more)
+        return;
+    const Result<QList<JournalEvent>> page = olderPage();
+    if (!page || page.value().isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), int(m_events.size()), int(m_events.size() + page.value().size()) - 1);
+    m_events << page.value();
+    endInsertRows();
+}
+
+FileResult HistoryModel::fetchAll()
+{
+    while (m_more) {
+        const int before = int(m_events.size());
+        fetchMore(QModelIndex());
+        if (int(m_events.size()) == before && m_more)
+            return FileError {m_journal.path(), tr("The older rows could not be read.")};
+    }
     return {};
 }
 
 FileResult HistoryModel::follow()
 {
-    const std::int64_t last = m_events.isEmpty() ? 0 : m_events.constLast().id;
-    const Result<QList<JournalEvent>> rows = m_journal.eventsAfter(m_class, last);
+    const Result<QList<JournalEvent>> rows = m_journal.eventsAfter(m_class, m_newestId);
     if (!rows)
         return rows.error();
-    std::vector<int> added;
+    QList<JournalEvent> added;
     for (const JournalEvent &e : rows.value()) {
-        m_events << e;
-        if (followsPerson(m_events.constLast()))
-            added.push_back(int(m_events.size()) - 1);
+        m_newestId = e.id;
+        if (followsPerson(e))
+            added.prepend(e);
     }
-    if (added.empty())
+    if (added.isEmpty())
         return {};
     // The newest go on top; rows already shown keep their selection.
     beginInsertRows(QModelIndex(), 0, int(added.size()) - 1);
-    std::reverse(added.begin(), added.end());
-    m_shown.insert(m_shown.begin(), added.begin(), added.end());
+    m_events = added + m_events;
     endInsertRows();
     return {};
 }
@@ -173,56 +230,14 @@ bool HistoryModel::followsPerson(const JournalEvent &e)
     return false;
 }
 
-void HistoryModel::showPerson(const std::optional<Person> &person)
-{
-    beginResetModel();
-    m_person = person;
-    filter();
-    endResetModel();
-}
-
-void HistoryModel::filter()
-{
-    m_shown.clear();
-    m_names.clear();
-    if (m_person)
-        m_names.insert(m_person->name);
-    m_shown.reserve(std::size_t(m_events.size()));
-    for (int i = int(m_events.size()) - 1; i >= 0; --i) {
-        const JournalEvent &e = m_events.at(i);
-        if (!m_person) {
-            m_shown.push_back(i);
-            continue;
-        }
-        const bool mine = m_person->name.isEmpty() ? e.entry == m_person->entry : m_names.contains(e.name);
-        if (!mine)
-            continue;
-        m_shown.push_back(i);
-        // Older rows of this participant carry the name it had before.
-        if (e.field == QLatin1String("name") && !e.oldValue.isEmpty())
-            m_names.insert(e.oldValue);
-    }
-}
-
 const JournalEvent *HistoryModel::eventAt(int row) const
 {
-    if (row < 0 || row >= int(m_shown.size()))
-        return nullptr;
-    return &m_events.at(m_shown[std::size_t(row)]);
-}
-
-int HistoryModel::rowOfId(std::int64_t id) const
-{
-    for (std::size_t r = 0; r < m_shown.size(); ++r) {
-        if (m_events.at(m_shown[r]).id == id)
-            return int(r);
-    }
-    return -1;
+    return row >= 0 && row < int(m_events.size()) ? &m_events.at(row) : nullptr;
 }
 
 int HistoryModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_shown.size());
+    return parent.isValid() ? 0 : int(m_events.size());
 }
 
 int HistoryModel::columnCount(const QModelIndex &parent) const

@@ -9,7 +9,6 @@
 #include <QString>
 
 #include <optional>
-#include <vector>
 
 // The journal's words in the operator's: the field, the source and a value as the protocol
 // shows it (times as mm:ss.hh).
@@ -36,34 +35,40 @@ public:
 
     explicit HistoryModel(Journal &journal, QObject *parent = nullptr);
 
-    // Reads the class's rows afresh, of the person when given. A journal that cannot be read
-    // leaves the list empty.
+    // Reads the newest rows of the class afresh, of the person when given; older ones follow as
+    // the view scrolls to them. A journal that cannot be read leaves the list empty.
     FileResult load(int classIndex, const std::optional<Person> &person);
-    // Adds the rows written since the last load or follow.
+    // Adds the rows written since on top.
     FileResult follow();
-    void showPerson(const std::optional<Person> &person);
+    FileResult showPerson(const std::optional<Person> &person) { return load(m_class, person); }
+    // Reads the older rows too, all of them (for the printout).
+    FileResult fetchAll();
     const std::optional<Person> &person() const { return m_person; }
     int classIndex() const { return m_class; }
 
     // The row shown at row, or nullptr.
     const JournalEvent *eventAt(int row) const;
-    // The model row that shows the journal row id, or -1.
-    int rowOfId(std::int64_t id) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
 
 private:
-    void filter();
+    // Rows read at a time: a screenful many times over, and quick even among 100,000.
+    static constexpr int PageSize = 1000;
+
+    Result<QList<JournalEvent>> olderPage();
     // Whether a row newer than all shown is the person's; a rename adds the new name.
     bool followsPerson(const JournalEvent &event);
 
     Journal &m_journal;
     int m_class = 0;
-    QList<JournalEvent> m_events; // oldest first, as read
-    std::vector<int> m_shown; // indices into m_events, newest first
+    QList<JournalEvent> m_events; // the rows shown, newest first
+    std::int64_t m_newestId = 0; // the class's newest row when last read, shown or not
+    bool m_more = false;
     std::optional<Person> m_person;
     QSet<QString> m_names; // the person's names, the one now and those before renames
 };
