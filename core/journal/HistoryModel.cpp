@@ -108,6 +108,9 @@ QString historyValueText(const QString &field, const QString &value)
         if (number)
             return ms < 0 ? QLatin1Char('-') + FormatTime(-ms) : FormatTime(ms);
     }
+    if (field == QLatin1String("file opened") || field == QLatin1String("list replaced")
+        || field == QLatin1String("entry added") || field == QLatin1String("entries removed"))
+        return tr("%1 entries").arg(value);
     if (field == QLatin1String("pulse"))
         return value == QLatin1String("taken") ? tr("taken") : tr("refused");
     return value;
