@@ -61,6 +61,7 @@ AudienceWindow::AudienceWindow(QWidget *parent)
     layout->addWidget(m_last);
     layout->addWidget(m_top, 4);
     m_top->setSizeAdjustPolicy(QAbstractScrollArea::AdjustIgnored);
+    m_top->installEventFilter(this);
 
     m_clock.setInterval(50);
     connect(&m_clock, &QTimer::timeout, this, &AudienceWindow::tick);
@@ -165,14 +166,28 @@ void AudienceWindow::resizeEvent(QResizeEvent *event)
     font.setPixelSize(unit * 3 / 2);
     m_onCourse->setFont(font);
     m_last->setFont(font);
-    // Ten rows and the heading fill the table's share of the height.
-    const int row = std::max(16, height() * 4 / 9 / (TopCount + 1));
-    font.setPixelSize(row * 2 / 3);
-    m_top->setFont(font);
-    m_top->verticalHeader()->setDefaultSectionSize(row);
-    m_top->verticalHeader()->setMinimumSectionSize(row);
-    m_top->horizontalHeader()->setFixedHeight(row);
-    m_top->horizontalHeader()->setFont(font);
     m_top->setColumnWidth(0, unit * 5);
     m_top->setColumnWidth(2, unit * 9);
+}
+
+bool AudienceWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_top && event->type() == QEvent::Resize)
+        fitRows();
+    return QWidget::eventFilter(watched, event);
+}
+
+void AudienceWindow::fitRows()
+{
+    // Ten rows and the heading fill whatever height the layout leaves the table, so a small
+    // window never cuts the top ten.
+    const int row = std::max(8, (m_top->height() - 2 * m_top->frameWidth()) / (TopCount + 1));
+    QFont font = m_top->font();
+    font.setBold(true);
+    font.setPixelSize(std::max(7, row * 2 / 3));
+    m_top->setFont(font);
+    m_top->horizontalHeader()->setFont(font);
+    m_top->verticalHeader()->setMinimumSectionSize(row);
+    m_top->verticalHeader()->setDefaultSectionSize(row);
+    m_top->horizontalHeader()->setFixedHeight(row);
 }

@@ -30,9 +30,11 @@ protected:
     void hideEvent(QHideEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void tick();
+    void fitRows();
 
     LiveSnapshotPtr m_snapshot;
     QTimer m_clock;

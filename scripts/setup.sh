@@ -13,6 +13,9 @@ packages=(cmake g++ make pkgconf qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6
           qt6-websockets-dev libqrencode-dev
           libxlsxwriter-dev libminizip-dev zlib1g-dev fonts-liberation gettext xvfb xauth unzip poppler-utils
           desktop-file-utils appstream qt6-translations-l10n libqt6sql6-sqlite libsqlite3-dev)
+# The test script adds what only the tests need (a headless browser for the live pages).
+read -r -a extra <<<"${ZORVEXA_EXTRA_PACKAGES:-}"
+packages+=("${extra[@]}")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

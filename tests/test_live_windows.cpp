@@ -125,6 +125,13 @@ private slots:
         QTRY_VERIFY(audiences->isFullScreen());
         QTest::keyClick(audiences, Qt::Key_F11);
         QTRY_VERIFY(!audiences->isFullScreen());
+        // A small window still shows all ten places.
+        for (const QSize size : {QSize(800, 500), QSize(640, 360), QSize(1920, 1080)}) {
+            audiences->resize(size);
+            QTRY_COMPARE(audiences->size(), size);
+            QTRY_VERIFY2(top->rowViewportPosition(9) + top->rowHeight(9) <= top->viewport()->height(),
+                     qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+        }
     }
 
     void aPortInUseShowsInTheWarningLine()

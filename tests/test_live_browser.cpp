@@ -1,0 +1,188 @@
+// The live pages in a real headless browser: their script runs, ticks the running time from the start
+// moment, reloads on a pushed change and fits a phone's width. Driven through the browser's debugging
+// socket, so every check reads the page as the phone shows it.
+#include "core/live/LiveServer.h"
+#include "support/LiveSamples.h"
+#include "support/TestEnvironment.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebSocket>
+
+#include <memory>
+
+class TestLiveBrowser final : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<LiveHost> m_host;
+    quint16 m_port = 0;
+    QTemporaryDir m_profile;
+    QProcess m_browser;
+    QWebSocket m_devtools;
+    int m_lastId = 0;
+    QHash<int, QJsonObject> m_answers;
+
+    LiveSnapshotPtr snapshot(int version, const QString &name, std::int64_t startMs)
+    {
+        auto s = std::make_shared<LiveSnapshot>(*liveSample(12, name));
+        s->version = version;
+        if (startMs > 0) {
+            s->running = true;
+            s->onCourse = {1, 9, 2, startMs, 0};
+        }
+        return s;
+    }
+
+    void publish(const LiveSnapshotPtr &s)
+    {
+        m_host->publish(s);
+        QTRY_VERIFY(rawExchange(m_port, "GET /api/live HTTP/1.0\r\n\r\n")
+                        .contains(QByteArray("\"version\":") + QByteArray::number(qint64(s->version))));
+    }
+
+    // Opens the page in the browser at a phone's width and connects to its debugging socket.
+    bool open(const QString &path)
+    {
+        const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+        if (chromium.isEmpty())
+            return false;
+        m_browser.setProgram(chromium);
+        m_browser.setArguments({QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
+                                QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
+                                QStringLiteral("--remote-debugging-port=0"),
+                                QStringLiteral("--user-data-dir=") + m_profile.path(),
+                                QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path)});
+        m_browser.setProcessChannelMode(QProcess::SeparateChannels);
+        m_browser.start();
+        if (!m_browser.waitForStarted(10000))
+            return false;
+        // "DevTools listening on ws://127.0.0.1:PORT/devtools/browser/..." on standard error.
+        const QRegularExpression listening(QStringLiteral("DevTools listening on ws://[^:]+:(\\d+)/"));
+        QByteArray err;
+        QRegularExpressionMatch match;
+        for (int i = 0; i < 100 && !(match = listening.match(QString::fromUtf8(err))).hasMatch(); ++i) {
+            m_browser.waitForReadyRead(200);
+            err += m_browser.readAllStandardError();
+        }
+        if (!match.hasMatch())
+            return false;
+        QNetworkAccessManager net;
+        QString target;
+        for (int i = 0; i < 50 && target.isEmpty(); ++i) {
+            QNetworkReply *reply
+                = net.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/json/list").arg(match.captured(1)))));
+            QSignalSpy done(reply, &QNetworkReply::finished);
+            done.wait(5000);
+            for (const QJsonValue page : QJsonDocument::fromJson(reply->readAll()).array())
+                if (page[QStringLiteral("type")] == QStringLiteral("page")
+                    && page[QStringLiteral("url")].toString().contains(path))
+                    target = page[QStringLiteral("webSocketDebuggerUrl")].toString();
+            reply->deleteLater();
+            if (target.isEmpty())
+                QTest::qWait(100);
+        }
+        connect(&m_devtools, &QWebSocket::textMessageReceived, this, [this](const QString &text) {
+            const QJsonObject answer = QJsonDocument::fromJson(text.toUtf8()).object();
+            if (answer.contains(QStringLiteral("id")))
+                m_answers.insert(answer[QStringLiteral("id")].toInt(), answer);
+        });
+        QSignalSpy connected(&m_devtools, &QWebSocket::connected);
+        m_devtools.open(QUrl(target));
+        if (target.isEmpty() || !connected.wait(5000))
+            return false;
+        // A headless window is never narrower than 500 pixels; the phone is emulated.
+        call(QStringLiteral("Emulation.setDeviceMetricsOverride"),
+             {{QStringLiteral("width"), 360}, {QStringLiteral("height"), 800},
+              {QStringLiteral("deviceScaleFactor"), 2}, {QStringLiteral("mobile"), true}});
+        return true;
+    }
+
+    QJsonObject call(const QString &method, const QJsonObject &params)
+    {
+        const int id = ++m_lastId;
+        const QJsonObject message {
+            {QStringLiteral("id"), id}, {QStringLiteral("method"), method}, {QStringLiteral("params"), params}};
+        m_devtools.sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+        for (int i = 0; i < 100 && !m_answers.contains(id); ++i)
+            QTest::qWait(50);
+        return m_answers.take(id);
+    }
+
+    // The value of a script expression in the page, as text.
+    QString evaluate(const QString &expression)
+    {
+        const QJsonValue value = call(QStringLiteral("Runtime.evaluate"),
+                                      {{QStringLiteral("expression"), expression},
+                                       {QStringLiteral("returnByValue"), true}})[QStringLiteral("result")]
+                                                                               [QStringLiteral("result")]
+                                                                               [QStringLiteral("value")];
+        return value.isString() ? value.toString() : value.toVariant().toString();
+    }
+
+private slots:
+    void init()
+    {
+        m_host = std::make_unique<LiveHost>();
+        QSignalSpy listening(m_host.get(), &LiveHost::listenFinished);
+        m_host->start(QStringLiteral("127.0.0.1"), 0);
+        QVERIFY(listening.wait(5000));
+        m_port = m_host->port();
+    }
+
+    void cleanup()
+    {
+        m_devtools.close();
+        m_browser.kill();
+        m_browser.waitForFinished(5000);
+        m_host.reset();
+    }
+
+    void pageRunsTicksFollowsPushesAndFitsAPhone_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("class") << QStringLiteral("/klasse/1");
+        QTest::newRow("announcer") << QStringLiteral("/sprecher");
+        QTest::newRow("board") << QStringLiteral("/anzeige?klassen=1&takt=5");
+    }
+
+    void pageRunsTicksFollowsPushesAndFitsAPhone()
+    {
+        QFETCH(QString, path);
+        const std::int64_t start = QDateTime::currentMSecsSinceEpoch() - 61'000;
+        publish(snapshot(1, QStringLiteral("Fahrer %1"), start));
+        if (!open(path))
+            QSKIP("no headless chromium here; scripts/test.sh installs it");
+
+        // The script computes the running time on the phone from the start moment alone.
+        const QString running = QStringLiteral("(document.querySelector('span[data-start]')||{}).textContent");
+        QTRY_VERIFY_WITH_TIMEOUT(evaluate(running).startsWith(QStringLiteral("01:0")), 10000);
+        const QString first = evaluate(running);
+        QTRY_VERIFY_WITH_TIMEOUT(evaluate(running) > first, 5000);
+
+        // A pushed change reaches the page without a reload by hand.
+        publish(snapshot(2, QStringLiteral("Neu %1"), start));
+        QTRY_VERIFY_WITH_TIMEOUT(evaluate(QStringLiteral("document.body.innerText")).contains(QStringLiteral("Neu 1")),
+                                 10000);
+
+        // Nothing wider than the phone, and no table wider than the box that holds it.
+        QCOMPARE(evaluate(QStringLiteral("String(document.documentElement.scrollWidth <= 360)")),
+                 QStringLiteral("true"));
+        QCOMPARE(evaluate(QStringLiteral("String([].every.call(document.querySelectorAll('.tw'),"
+                                         "function(t){return t.scrollWidth <= t.clientWidth}))")),
+                 QStringLiteral("true"));
+    }
+};
+
+ZORVEXA_CORE_TEST_MAIN(TestLiveBrowser)
+#include "test_live_browser.moc"
