@@ -296,7 +296,7 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
     case What:
         return tr("What");
     case Change:
-        return tr("Old \u2192 new");
+        return tr("Old -> new");
     case Source:
         return tr("Source");
     case Note:
