@@ -13,6 +13,8 @@
 #include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
@@ -201,6 +203,59 @@ private slots:
         QVERIFY2(row >= 0, qPrintable(fields.join(',')));
         QCOMPARE(shownRow(row).mid(2), expected);
         QVERIFY(QDateTime::fromString(shownRow(row).at(1), "dd.MM. HH:mm:ss").isValid());
+    }
+
+    // Older rows come as the list scrolls, none lost or twice; the participant's rows include
+    // those under the name it had before a rename.
+    void olderRowsAndFormerNames()
+    {
+        constexpr int Older = 2'500;
+        {
+            Journal journal(dataFolder());
+            QVERIFY(journal.lastEvent(1).ok());
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fill");
+            db.setDatabaseName(journal.path());
+            QVERIFY(db.open() && db.transaction());
+            {
+                QSqlQuery q(db);
+                q.prepare("INSERT INTO events (at, class, entry, name, field, old, new, source)"
+                          " VALUES ('2026-05-16T09:00:00.000Z', 1, ?, ?, ?, ?, ?, 'typed')");
+                const auto add = [&q](int entry, const QString &name, const QString &field, const QString &old,
+                                      const QString &now) {
+                    q.addBindValue(entry);
+                    q.addBindValue(name);
+                    q.addBindValue(field);
+                    q.addBindValue(old);
+                    q.addBindValue(now);
+                    return q.exec();
+                };
+                for (int i = 0; i < Older; ++i)
+                    QVERIFY(add(1, "Lee", "fs1", QString::number(i), QString::number(i + 1)));
+                QVERIFY(add(0, "Kimberly", "fp1", "0", "1"));
+                QVERIFY(add(0, "Kim", "name", "Kimberly", "Kim"));
+            }
+            QVERIFY(db.commit());
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase("fill");
+        }
+        m_shown.open();
+        clickCell(0, ProtocolModel::Name);
+        QTest::keyClick(keys(), Qt::Key_H, Qt::ControlModifier);
+        QTRY_VERIFY(history() && history()->isVisible());
+        QCOMPARE(shownColumn(2), (QStringList {"Kim", "Kimberly"}));
+
+        QTest::mouseClick(history()->findChild<QRadioButton *>(QStringLiteral("optClass")), Qt::LeftButton);
+        QTest::mouseClick(rows()->viewport(), Qt::LeftButton, {},
+                          rows()->visualRect(rows()->model()->index(0, 2)).center());
+        for (int before = -1; before != rows()->model()->rowCount();) {
+            before = rows()->model()->rowCount();
+            QTest::keyClick(rows(), Qt::Key_End, Qt::ControlModifier);
+            QCoreApplication::processEvents();
+        }
+        const QStringList ids = shownColumn(0);
+        QCOMPARE(ids.size(), Older + 3);
+        for (int r = 0; r < ids.size(); ++r)
+            QCOMPARE(ids.at(r).toInt(), Older + 3 - r);
     }
 
     // A timed run overwritten by a hand time comes back from its row, saved and journaled.
