@@ -61,7 +61,7 @@ HistoryWindow::HistoryWindow(QWidget *mainWindow, ClassStore &store, RunControl 
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[] = {7, 16, 20, 16, 24, 14};
+    const int widths[] = {7, 16, 20, 16, 22, 18};
     for (int c = 0; c < int(std::size(widths)); ++c)
         m_table->setColumnWidth(c, widths[c] * digit);
 
@@ -92,6 +92,10 @@ HistoryWindow::HistoryWindow(QWidget *mainWindow, ClassStore &store, RunControl 
     connect(m_restore, &QPushButton::clicked, this, &HistoryWindow::restoreSelected);
     connect(print, &QPushButton::clicked, this, &HistoryWindow::print);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
+    auto *leave = new QAction(this);
+    leave->setShortcut(QKeySequence::Cancel);
+    addAction(leave);
+    connect(leave, &QAction::triggered, this, &QWidget::close);
 
     // New rows come in after the change that made them has gone through; many at once, one read.
     m_follow->setSingleShot(true);
