@@ -10,7 +10,7 @@ HandSource handSourceOf(const QString &journalSource)
         return HandSource::Hand;
     // A restore from the history or after a crash puts back a value the journal already holds.
     if (journalSource == journalSourceName(ChangeSource::Undo) || journalSource == journalSourceName(ChangeSource::Redo)
-        || journalSource == QLatin1String("restore"))
+        || journalSource == journalSourceName(ChangeSource::Restore))
         return HandSource::PutBack;
     return HandSource::Other;
 }
