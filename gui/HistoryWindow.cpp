@@ -137,8 +137,16 @@ void HistoryWindow::reload()
                        .arg(m_person->name.isEmpty() ? tr("row %1").arg(m_person->entry + 1) : m_person->name)
                  : tr("This participant"));
     (m_person ? m_onePerson : m_wholeClass)->setChecked(true);
-    const FileResult read = m_model->load(m_store.CurrentClass(), m_person);
-    setStatus(read ? QString() : read.error().message(), read.ok());
+    showRead(m_model->load(m_store.CurrentClass(), m_person));
+}
+
+void HistoryWindow::showRead(const FileResult &read)
+{
+    // An empty list says so, rather than looking as if nothing had been read.
+    if (!read)
+        setStatus(read.error().message(), false);
+    else
+        setStatus(m_model->rowCount() > 0 ? QString() : tr("The journal holds no change for this yet."), true);
     updateTitle();
     if (m_model->rowCount() > 0)
         m_table->selectRow(0);
@@ -152,11 +160,7 @@ void HistoryWindow::follow()
 
 void HistoryWindow::scopeChosen()
 {
-    const FileResult read = m_model->showPerson(m_onePerson->isChecked() ? m_person : std::nullopt);
-    setStatus(read ? QString() : read.error().message(), read.ok());
-    updateTitle();
-    if (m_model->rowCount() > 0)
-        m_table->selectRow(0);
+    showRead(m_model->showPerson(m_onePerson->isChecked() ? m_person : std::nullopt));
 }
 
 void HistoryWindow::updateTitle()

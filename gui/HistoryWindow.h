@@ -42,6 +42,7 @@ private:
     void restoreSelected();
     void print();
     void updateTitle();
+    void showRead(const FileResult &read);
     void setStatus(const QString &text, bool good);
 
     ClassStore &m_store;
