@@ -13,6 +13,7 @@
 #include "gui/Form_Config.h"
 #include "gui/Form_Info.h"
 #include "gui/Form_StartList.h"
+#include "gui/HistoryActions.h"
 #include "gui/JournalActions.h"
 #include "gui/JustOne.h"
 #include "gui/LiveActions.h"
@@ -100,6 +101,8 @@ void TfrmMain::FormCreate()
     new LiveActions(this, m_store, *m_runs, m_ui->cmdLive,
                     [this](const QString &warning) { m_warnings->show(WarningLine::Note, warning); });
     m_journal = new JournalActions(this, m_store, *m_runs, *m_warnings, m_ui->Grid);
+    new HistoryActions(this, m_store, *m_runs, m_journal->recorder(), m_ui->Grid,
+                       [this](int key) { return FormKeyDown(key); });
     connect(&m_raceDay->marks(), &MarksKeeper::markSet, this,
             [this](int entry, int run, const MarkedRun &before, const MarkedRun &after) {
                 m_journal->recorder().recordMark(entry, run, runMarkText(before.mark), runMarkText(after.mark),

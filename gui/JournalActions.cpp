@@ -1,6 +1,7 @@
 #include "gui/JournalActions.h"
 
 #include "core/barrier/BarrierControl.h"
+#include "core/journal/HandMarks.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/journal/Recovery.h"
 #include "core/journal/UndoHistory.h"
@@ -38,6 +39,7 @@ JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &r
     , m_recorder(new JournalRecorder(store, runs, dataFolder(), this))
     , m_history(new UndoHistory(store, this))
     , m_grid(grid)
+    , m_handMarks(new HandMarks(store, m_recorder->journal(), this))
 {
     connect(m_recorder, &JournalRecorder::journalProblem, this, &JournalActions::showJournalProblem);
     connect(m_recorder, &JournalRecorder::resetRecorded, this, &JournalActions::showReset);
@@ -80,62 +82,23 @@ JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &r
     }
     if (auto *delegate = qobject_cast<ProtocolDelegate *>(grid->itemDelegate()))
         delegate->setMarker([this](const QModelIndex &index) { return markOf(index); });
-    connect(&store, &ClassStore::changed, this, &JournalActions::followHandMarks);
+    connect(&store, &ClassStore::changed, this, &JournalActions::followChange);
 }
 
-namespace {
-QString markKey(const QString &name, const QString &field)
-{
-    return name + QChar(0x1f) + field;
-}
-} // namespace
-
-void JournalActions::loadHandMarks()
-{
-    m_handTimes.clear();
-    const Result<QList<JournalEvent>> rows = m_recorder->journal().events(
-        m_store.CurrentClass(), std::nullopt, {QStringLiteral("time1"), QStringLiteral("time2")});
-    for (const JournalEvent &e : rows.value_or({})) {
-        if (e.field != QLatin1String("time1") && e.field != QLatin1String("time2"))
-            continue;
-        if (e.source == journalSourceName(ChangeSource::Hand))
-            m_handTimes.insert(markKey(e.name, e.field), e.newValue.toInt());
-        else if (e.source != QLatin1String("undo") && e.source != QLatin1String("redo")
-                 && e.source != QLatin1String("restore"))
-            m_handTimes.remove(markKey(e.name, e.field));
-    }
-}
-
-void JournalActions::followHandMarks(const StoreChange &change)
+void JournalActions::followChange(const StoreChange &change)
 {
     // A run cleared with Ctrl+click: the note about a time kept by RESET has been dealt with.
     if (change.kind == StoreChange::Kind::Field && change.source == ChangeSource::Reset
         && (change.field == ListField::Time1 || change.field == ListField::Time2) && change.newValue.toInt() == 0)
         m_warnings.clear(WarningLine::Note);
-    if (change.kind == StoreChange::Kind::ListReplaced && change.source == ChangeSource::Load) {
-        loadHandMarks();
-        return;
-    }
-    if (change.kind != StoreChange::Kind::Field
-        || (change.field != ListField::Time1 && change.field != ListField::Time2) || change.source == ChangeSource::Undo
-        || change.source == ChangeSource::Redo)
-        return;
-    const QString key = markKey(m_store.readTextField(change.entry, ListField::Name), journalFieldName(change.field));
-    if (change.source == ChangeSource::Hand)
-        m_handTimes.insert(key, change.newValue.toInt());
-    else
-        m_handTimes.remove(key);
 }
 
 QString JournalActions::markOf(const QModelIndex &index) const
 {
     if (index.column() != ProtocolModel::Time1 && index.column() != ProtocolModel::Time2)
         return QString();
-    const ListField field = index.column() == ProtocolModel::Time1 ? ListField::Time1 : ListField::Time2;
-    const auto hand
-        = m_handTimes.constFind(markKey(m_store.readTextField(index.row(), ListField::Name), journalFieldName(field)));
-    return hand != m_handTimes.constEnd() && *hand == m_store.readNumberField(index.row(), field) ? QStringLiteral("H")
-                                                                                                  : QString();
+    return m_handMarks->isHandTime(index.row(), index.column() == ProtocolModel::Time1 ? 1 : 2) ? handTimeMark()
+                                                                                                : QString();
 }
 
 void JournalActions::enterHandTime()

@@ -3,7 +3,6 @@
 #include "core/startlist/StoreChange.h"
 #include "core/system/FileResult.h"
 
-#include <QHash>
 #include <QObject>
 #include <QPersistentModelIndex>
 #include <QString>
@@ -11,6 +10,7 @@
 #include <cstdint>
 
 class ClassStore;
+class HandMarks;
 class JournalRecorder;
 class QAbstractItemView;
 class QAction;
@@ -35,6 +35,7 @@ public:
 
     JournalRecorder &recorder() { return *m_recorder; }
     UndoHistory &history() { return *m_history; }
+    HandMarks &handMarks() { return *m_handMarks; }
 
     // Before any class is loaded: class files the program left behind the journal get the
     // journal's values back, and the warning line says which.
@@ -52,8 +53,7 @@ private:
     // A class file lost or damaged beyond reading: rebuilt from the journal if the operator wants.
     void offerRebuild(int classIndex);
     void enterHandTime();
-    void loadHandMarks();
-    void followHandMarks(const StoreChange &change);
+    void followChange(const StoreChange &change);
     QString markOf(const QModelIndex &index) const;
     void showJournalProblem(const FileResult &result);
     void showReset(int row, int run, std::int32_t timeMs, const QString &name);
@@ -68,6 +68,5 @@ private:
     QAbstractItemView *m_grid;
     QAction *m_handTime = nullptr;
     QPersistentModelIndex m_menuCell;
-    // Times entered by hand in the current class, by participant name and run field ("time1").
-    QHash<QString, std::int32_t> m_handTimes;
+    HandMarks *m_handMarks;
 };

@@ -1,5 +1,6 @@
 #include "gui/ResultsPrintout.h"
 
+#include "core/marks/HandTimes.h"
 #include "core/protocol/ExportedResults.h"
 #include "core/settings/RaceDaySettings.h"
 
@@ -324,6 +325,7 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
         const std::size_t columns = g.columns.size();
         BodyText body(g.body, device);
         const int pages = pagesOf(lines.size(), g.rowsPerPage);
+        const bool classHasHandTimes = hasHandTimes(results);
         for (int p = 0; p < pages; ++p) {
             if (pageNumber > 0)
                 device.newPage();
@@ -392,6 +394,8 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
                              QStringLiteral("%1 \u2013 %2").arg(results.className, m_document.dateText()));
             painter.drawText(footer, Qt::AlignRight | Qt::AlignVCenter,
                              QStringLiteral("Seite %1 von %2").arg(pageNumber).arg(totalPages));
+            if (classHasHandTimes)
+                painter.drawText(footer, Qt::AlignHCenter | Qt::AlignVCenter, handTimeLegend());
         }
     }
     // The club rankings after all classes, each from a new page.

@@ -170,9 +170,7 @@ private slots:
             QVERIFY(QDir().mkpath(file));
         else
             QVERIFY(writeBytes(file, "[ZVX1FILE]\r\n") && QFile::resize(file, qint64(10) << 30));
-        struct stat before
-        {
-        };
+        struct stat before = {};
         QCOMPARE(::lstat(name.constData(), &before), 0);
         QVERIFY(WriteListFile(listOfNames({"Ola"}), ClassListPath(4)).ok());
 
@@ -187,9 +185,7 @@ private slots:
         QVERIFY(store.SelectClass(4).ok());
         QCOMPARE(names(store.list()), QStringList {"Ola"});
 
-        struct stat after
-        {
-        };
+        struct stat after = {};
         QCOMPARE(::lstat(name.constData(), &after), 0);
         QCOMPARE(after.st_ino, before.st_ino);
         QCOMPARE(after.st_mode, before.st_mode);
@@ -246,48 +242,30 @@ private slots:
     void staleTemporaryFilesAreRemoved_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("class 1") << "List01.dat.zvx-AbCdEf"
-                                 << "file" << true;
-        QTest::newRow("class 10, digits") << "List10.dat.zvx-a1B2c3"
-                                          << "file" << true;
-        QTest::newRow("small letters only") << "List01.dat.zvx-kmuajr"
-                                            << "file" << true;
-        QTest::newRow("beside a linked class file's target") << "shared/club.dat.zvx-Qw3rTy"
-                                                             << "linked" << true;
-        QTest::newRow("without the mark") << "List01.dat.kmuaJr"
-                                          << "file" << false;
-        QTest::newRow("a copy named backup") << "List01.dat.backup"
-                                             << "file" << false;
-        QTest::newRow("seven letters") << "List01.dat.zvx-backups"
-                                       << "file" << false;
-        QTest::newRow("no class 11") << "List11.dat.zvx-AbCdEf"
-                                     << "file" << false;
-        QTest::newRow("five letters") << "List01.dat.zvx-AbCdE"
-                                      << "file" << false;
-        QTest::newRow("a dot") << "List01.dat.zvx-AbC.Ef"
-                               << "file" << false;
-        QTest::newRow("copy of a damaged file") << "List01.dat.bak"
-                                                << "file" << false;
-        QTest::newRow("lower case name") << "list01.dat.zvx-AbCdEf"
-                                         << "file" << false;
-        QTest::newRow("class file itself") << "List01.dat"
-                                           << "file" << false;
-        QTest::newRow("beside a file no class file leads to") << "shared/other.dat.zvx-Qw3rTy"
-                                                              << "linked" << false;
-        QTest::newRow("a link") << "List02.dat.zvx-AbCdEf"
-                                << "link" << false;
-        QTest::newRow("a folder") << "List02.dat.zvx-AbCdEf"
-                                  << "folder" << false;
-        QTest::newRow("target of a class file") << "List04.dat.zvx-QwErTy"
-                                                << "target" << false;
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("class 1") << "List01.dat.zvx-AbCdEf" << true << "file";
+        QTest::newRow("class 10, digits") << "List10.dat.zvx-a1B2c3" << true << "file";
+        QTest::newRow("small letters only") << "List01.dat.zvx-kmuajr" << true << "file";
+        QTest::newRow("beside a linked class file's target") << "shared/club.dat.zvx-Qw3rTy" << true << "linked";
+        QTest::newRow("without the mark") << "List01.dat.kmuaJr" << false << "file";
+        QTest::newRow("seven letters") << "List01.dat.zvx-backups" << false << "file";
+        QTest::newRow("no class 11") << "List11.dat.zvx-AbCdEf" << false << "file";
+        QTest::newRow("five letters") << "List01.dat.zvx-AbCdE" << false << "file";
+        QTest::newRow("a dot") << "List01.dat.zvx-AbC.Ef" << false << "file";
+        QTest::newRow("copy of a damaged file") << "List01.dat.bak" << false << "file";
+        QTest::newRow("lower case name") << "list01.dat.zvx-AbCdEf" << false << "file";
+        QTest::newRow("class file itself") << "List01.dat" << false << "file";
+        QTest::newRow("beside a file no class file leads to") << "shared/other.dat.zvx-Qw3rTy" << false << "linked";
+        QTest::newRow("a link") << "List02.dat.zvx-AbCdEf" << false << "link";
+        QTest::newRow("a folder") << "List02.dat.zvx-AbCdEf" << false << "folder";
+        QTest::newRow("target of a class file") << "List04.dat.zvx-QwErTy" << false << "target";
     }
     void staleTemporaryFilesAreRemoved()
     {
         QFETCH(QString, name);
-        QFETCH(QString, kind);
         QFETCH(bool, removed);
+        QFETCH(QString, kind);
         const QString file = programFolder() + name;
         QDir().mkpath(programFolder() + QStringLiteral("shared"));
         QVERIFY(QFile::link(programFolder() + QStringLiteral("shared/club.dat"), ClassListPath(6)));
@@ -400,30 +378,24 @@ private slots:
         QTest::addColumn<QVariant>("newValue");
         QTest::addColumn<ChangeSource>("source");
         using K = StoreChange::Kind;
+        using F = ListField;
+        using S = ChangeSource;
         const QVariant none;
         // Kim has run 1 timed at 65.430 s, Lee nothing yet.
-        QTest::newRow("F8") << "key" << K::Field << 1 << ListField::Time1 << QVariant(0) << QVariant(1'500)
-                            << ChangeSource::Key;
-        QTest::newRow("STOPP") << "button" << K::Field << 1 << ListField::Time1 << QVariant(0) << QVariant(1'500)
-                               << ChangeSource::Button;
-        QTest::newRow("light barrier") << "barrier" << K::Field << 1 << ListField::Time1 << QVariant(0)
-                                       << QVariant(1'500) << ChangeSource::Barrier;
-        QTest::newRow("typed count") << "typed" << K::Field << 0 << ListField::FP2 << QVariant(0) << QVariant(3)
-                                     << ChangeSource::Typed;
-        QTest::newRow("run reset") << "reset" << K::Field << 0 << ListField::Time1 << QVariant(65'430) << QVariant(0)
-                                   << ChangeSource::Reset;
-        QTest::newRow("name edited") << "name" << K::Field << 0 << ListField::Name << QVariant("Kim")
-                                     << QVariant("Kimi") << ChangeSource::Editor;
-        QTest::newRow("row added") << "add" << K::EntryAdded << 2 << ListField::Number << none << none
-                                   << ChangeSource::Editor;
-        QTest::newRow("rows deleted") << "remove" << K::EntriesRemoved << -1 << ListField::Number << none << none
-                                      << ChangeSource::Editor;
-        QTest::newRow("sorted") << "sort" << K::ListReplaced << -1 << ListField::Number << none << none
-                                << ChangeSource::Editor;
-        QTest::newRow("list merged") << "merge" << K::ListReplaced << -1 << ListField::Number << none << none
-                                     << ChangeSource::Editor;
-        QTest::newRow("class loaded") << "load" << K::ListReplaced << -1 << ListField::Number << none << none
-                                      << ChangeSource::Load;
+        QTest::newRow("F8") << "key" << K::Field << 1 << F::Time1 << QVariant(0) << QVariant(1'500) << S::Key;
+        QTest::newRow("STOPP") << "button" << K::Field << 1 << F::Time1 << QVariant(0) << QVariant(1'500) << S::Button;
+        QTest::newRow("light barrier") << "barrier" << K::Field << 1 << F::Time1 << QVariant(0) << QVariant(1'500)
+                                       << S::Barrier;
+        QTest::newRow("typed count") << "typed" << K::Field << 0 << F::FP2 << QVariant(0) << QVariant(3) << S::Typed;
+        QTest::newRow("run reset") << "reset" << K::Field << 0 << F::Time1 << QVariant(65'430) << QVariant(0)
+                                   << S::Reset;
+        QTest::newRow("name edited") << "name" << K::Field << 0 << F::Name << QVariant("Kim") << QVariant("Kimi")
+                                     << S::Editor;
+        QTest::newRow("row added") << "add" << K::EntryAdded << 2 << F::Number << none << none << S::Editor;
+        QTest::newRow("rows deleted") << "remove" << K::EntriesRemoved << -1 << F::Number << none << none << S::Editor;
+        QTest::newRow("sorted") << "sort" << K::ListReplaced << -1 << F::Number << none << none << S::Editor;
+        QTest::newRow("list merged") << "merge" << K::ListReplaced << -1 << F::Number << none << none << S::Editor;
+        QTest::newRow("class loaded") << "load" << K::ListReplaced << -1 << F::Number << none << none << S::Load;
     }
     void everyWriteIsAnnouncedOnce()
     {

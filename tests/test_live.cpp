@@ -13,6 +13,7 @@
 #include "core/timing/RunControl.h"
 #include "support/FakeCounter.h"
 #include "support/LiveSamples.h"
+#include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 
 #include <QDateTime>
@@ -60,13 +61,9 @@ private slots:
     // A marked run reaches the pages and the JSON: the driver has no place, the mark says why.
     void marksReachTheLiveResults()
     {
-        StartList list;
-        for (int i = 0; i < 2; ++i) {
-            list.add();
-            list.setText(i, ListField::Name, i == 0 ? QStringLiteral("Kim") : QStringLiteral("Lee"));
-            list.setWholeNumber(i, ListField::Time1, 40'000 + 1'000 * i);
-            list.setWholeNumber(i, ListField::Time2, 41'000);
-        }
+        StartList list = listOfRuns({{40'000, 0, 0, 41'000, 0, 0}, {41'000, 0, 0, 41'000, 0, 0}});
+        list.setText(0, ListField::Name, QStringLiteral("Kim"));
+        list.setText(1, ListField::Name, QStringLiteral("Lee"));
         ClassMarks marks;
         marks.setMark(list.at(0), 2, {RunMark::Disqualified, QStringLiteral("Tor 4")});
         QVERIFY(writeMarksFile(marks, MarksPath(3)).ok());
@@ -99,32 +96,21 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("contains");
-        QTest::newRow("class list") << "/" << 200 << "text/html"
-                                    << "href=\"/klasse/1\"";
-        QTest::newRow("class") << "/klasse/1" << 200 << "text/html"
-                               << "noch zu fahren";
-        QTest::newRow("class 10") << "/klasse/10" << 200 << "text/html"
-                                  << "0 Starter";
-        QTest::newRow("announcer") << "/sprecher" << 200 << "text/html"
-                                   << "Niemand auf der Strecke";
-        QTest::newRow("board") << "/anzeige?klassen=1,3&takt=7" << 200 << "text/html"
-                               << "data-takt=\"7\"";
-        QTest::newRow("api classes") << "/api/classes" << 200 << "application/json"
-                                     << "\"toRun\":";
-        QTest::newRow("api class") << "/api/classes/1" << 200 << "application/json"
-                                   << "\"startNr\":\"101\"";
-        QTest::newRow("api live") << "/api/live" << 200 << "application/json"
-                                  << "\"running\":false";
-        QTest::newRow("class 0") << "/klasse/0" << 404 << "text/plain"
-                                 << "Not Found";
-        QTest::newRow("class 11") << "/klasse/11" << 404 << "text/plain"
-                                  << "Not Found";
-        QTest::newRow("class 01") << "/klasse/01" << 404 << "text/plain"
-                                  << "Not Found";
-        QTest::newRow("api class 11") << "/api/classes/11" << 404 << "text/plain"
-                                      << "Not Found";
-        QTest::newRow("a file") << "/README.md" << 404 << "text/plain"
-                                << "Not Found";
+        const QString html = QStringLiteral("text/html"), json = QStringLiteral("application/json"),
+                      plain = QStringLiteral("text/plain");
+        QTest::newRow("class list") << "/" << 200 << html << "href=\"/klasse/1\"";
+        QTest::newRow("class") << "/klasse/1" << 200 << html << "noch zu fahren";
+        QTest::newRow("class 10") << "/klasse/10" << 200 << html << "0 Starter";
+        QTest::newRow("announcer") << "/sprecher" << 200 << html << "Niemand auf der Strecke";
+        QTest::newRow("board") << "/anzeige?klassen=1,3&takt=7" << 200 << html << "data-takt=\"7\"";
+        QTest::newRow("api classes") << "/api/classes" << 200 << json << "\"toRun\":";
+        QTest::newRow("api class") << "/api/classes/1" << 200 << json << "\"startNr\":\"101\"";
+        QTest::newRow("api live") << "/api/live" << 200 << json << "\"running\":false";
+        QTest::newRow("class 0") << "/klasse/0" << 404 << plain << "Not Found";
+        QTest::newRow("class 11") << "/klasse/11" << 404 << plain << "Not Found";
+        QTest::newRow("class 01") << "/klasse/01" << 404 << plain << "Not Found";
+        QTest::newRow("api class 11") << "/api/classes/11" << 404 << plain << "Not Found";
+        QTest::newRow("a file") << "/README.md" << 404 << plain << "Not Found";
     }
 
     void routes()

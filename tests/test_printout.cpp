@@ -1,11 +1,13 @@
 #include "core/protocol/ClassResults.h"
 #include "core/protocol/ExportedResults.h"
+#include "core/settings/RaceDaySettings.h"
 #include "gui/ResultsPrintout.h"
 #include "support/ExportFiles.h"
 #include "support/GuiTestMain.h"
 
 #include <QPdfWriter>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 namespace {
@@ -205,6 +207,38 @@ private slots:
         }
         QVERIFY(!page.contains(QStringLiteral("\u2026")));
         QCOMPARE(page.count(QRegularExpression(QStringLiteral("Fahrer1 \\d{3}"))), int(ages.size()));
+    }
+
+    // The club ranking ends the printout on a page of its own, counted with the others.
+    void clubsOnAPageOfTheirOwn()
+    {
+        StartList list = classOf(3, QStringLiteral("Fahrer1"));
+        for (int i = 0; i < 3; ++i) {
+            list.setText(i, ListField::Info1, i == 1 ? QStringLiteral("AC") : QStringLiteral("MSC"));
+            list.setWholeNumber(i, ListField::Time1, 40'000 + 1'000 * i);
+            list.setWholeNumber(i, ListField::FP1, 0);
+            list.setWholeNumber(i, ListField::Time2, 41'000);
+        }
+        const auto restore = qScopeGuard([] { setRaceDay(RaceDaySettings {}); });
+        RaceDaySettings settings;
+        settings.clubField = 1;
+        settings.clubBest = 2;
+        settings.scoring = ScoringMode::BestRun;
+        setRaceDay(settings);
+        ResultsDocument document = documentOf({});
+        document.scoringText = scoringModeText(settings.scoring);
+        document.classes.push_back(classResults(1, list, 2, 10));
+        int painted = 0;
+        QString failure;
+        const QStringList pages = render(document, QPageLayout::Landscape, painted, failure);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(painted, 2);
+        QCOMPARE(pages.size(), 2);
+        QVERIFY(pages[0].contains(QStringLiteral("Wertung: Bester Lauf")));
+        QVERIFY(!pages[0].contains(QStringLiteral("Vereinswertung")));
+        QVERIFY(pages[1].contains(QStringLiteral("Vereinswertung (beste 2)")));
+        QVERIFY(pages[1].contains(QStringLiteral("Seite 2 von 2")));
+        QVERIFY(pages[1].contains(QStringLiteral("01:21.00")));
     }
 
     void pageIsA4_data()

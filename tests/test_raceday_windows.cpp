@@ -10,7 +10,6 @@
 #include "gui/Form_Event.h"
 #include "gui/Form_Import.h"
 #include "gui/Form_StartList.h"
-#include "gui/ResultsPrintout.h"
 #include "gui/StartListPrintout.h"
 #include "support/ExportFiles.h"
 #include "support/GuiTestMain.h"
@@ -30,7 +29,6 @@
 #include <QMenu>
 #include <QPdfWriter>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -73,19 +71,11 @@ private slots:
     {
         QFETCH(QString, fileName);
         const QString path = m_files.filePath(fileName);
-        const QList<QVariantList> rows {{"Name", "Klasse", "Kart"}, {"Kim", 2, "K7"}, {"", 1, ""}, {"Ada", "", "K9"}};
-        if (fileName.endsWith(QLatin1String(".xlsx"))) {
-            QVERIFY(writeXlsxFile(path, rows));
-        } else {
-            QByteArray csv;
-            for (const QVariantList &row : rows) {
-                QStringList cells;
-                for (const QVariant &cell : row)
-                    cells << cell.toString();
-                csv += cells.join(QLatin1Char(';')).toUtf8() + "\r\n";
-            }
-            QVERIFY(writeBytes(path, csv));
-        }
+        if (fileName.endsWith(QLatin1String(".xlsx")))
+            QVERIFY(
+                writeXlsxFile(path, {{"Name", "Klasse", "Kart"}, {"Kim", 2, "K7"}, {"", 1, ""}, {"Ada", "", "K9"}}));
+        else
+            QVERIFY(writeBytes(path, "Name;Klasse;Kart\r\nKim;2;K7\r\n;1;\r\nAda;;K9\r\n"));
         QVERIFY(WriteListFile(listOfNames({"Old"}), ClassListPath(1)).ok());
         ClassStore store;
         QVERIFY(store.LoadCurrentClass().ok());
@@ -243,11 +233,11 @@ private slots:
         QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
         ShownMainWindow shown;
         shown.open();
-        QCOMPARE(shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"))->text(),
-                 QStringLiteral("Still to run: 0"));
+        // Still to run counts the run chosen in the run editor.
+        auto *remaining = shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"));
+        QCOMPARE(remaining->text(), QStringLiteral("Still to run: 0"));
         QTest::keyClick(shown.controls->edtLauf, Qt::Key_Up);
-        QCOMPARE(shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"))->text(),
-                 QStringLiteral("Still to run: 1"));
+        QCOMPARE(remaining->text(), QStringLiteral("Still to run: 1"));
 
         ProtocolGrid *grid = shown.controls->Grid;
         const QPoint cell = grid->visualRect(shown.controls->model->index(1, ProtocolModel::Time2)).center();
@@ -272,8 +262,7 @@ private slots:
         QCOMPARE(kept->name, QStringLiteral("B"));
         QCOMPARE(kept->newValue, place);
         QCOMPARE(kept->note, reason);
-        QCOMPARE(shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"))->text(),
-                 QStringLiteral("Still to run: 0"));
+        QCOMPARE(remaining->text(), QStringLiteral("Still to run: 0"));
         QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::Time2), place);
         QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::Place), place);
         QCOMPARE(shown.controls->model->cellText(2, ProtocolModel::Place), QStringLiteral("2"));
@@ -282,42 +271,6 @@ private slots:
         QCOMPARE(results.lines.back().text(ResultColumn::Place), place);
         QVERIFY(results.lines.back().text(ResultColumn::Time2).startsWith(place));
         shown.close();
-    }
-
-    // The printed results end with the club ranking on a page of its own, counted with the others.
-    void printedResultsEndWithTheClubs()
-    {
-        StartList list = listOfNames({"A", "B", "C"});
-        for (int i = 0; i < 3; ++i) {
-            list.setText(i, ListField::Info1, i == 1 ? QStringLiteral("AC") : QStringLiteral("MSC"));
-            list.setWholeNumber(i, ListField::Time1, 40'000 + 1'000 * i);
-            list.setWholeNumber(i, ListField::Time2, 41'000);
-        }
-        RaceDaySettings settings = raceDay();
-        settings.clubField = 1;
-        settings.clubBest = 2;
-        settings.scoring = ScoringMode::BestRun;
-        setRaceDay(settings);
-        ResultsDocument document = resultsHeading(settings, 2, 10);
-        document.scoringText = scoringModeText(settings.scoring);
-        document.classes.push_back(classResults(1, list, 2, 10));
-        const QString path = m_files.filePath(QStringLiteral("results.pdf"));
-        int painted = 0;
-        {
-            QPdfWriter pdf(path);
-            pdf.setPageLayout(ResultsPrintout::defaultPageLayout());
-            painted = ResultsPrintout(document).paint(pdf);
-        }
-        QString failure;
-        const QStringList pages = ExportFiles::pdfPages(path, failure);
-        QVERIFY2(failure.isEmpty(), qPrintable(failure));
-        QCOMPARE(painted, 2);
-        QCOMPARE(pages.size(), 2);
-        QVERIFY(pages[0].contains(QStringLiteral("Wertung: Bester Lauf")));
-        QVERIFY(pages[1].contains(QStringLiteral("Vereinswertung (beste 2)")));
-        QVERIFY(pages[1].contains(QStringLiteral("Seite 2 von 2")));
-        QVERIFY(pages[1].contains(QStringLiteral("01:21.00")));
-        QVERIFY(!pages[0].contains(QStringLiteral("Vereinswertung")));
     }
 
     void damagedMarksAreReportedWhenTheClassLoads()
@@ -331,24 +284,6 @@ private slots:
         QCOMPARE(shownMessages.size(), 1);
         QVERIFY2(shownMessages.front().contains(QStringLiteral("List01.marks.bak")), qPrintable(shownMessages.front()));
         QCOMPARE(readBytes(MarksPath(1) + QStringLiteral(".bak")), QByteArray("[ZVX1MARKS]\r\n1\tDNF\t"));
-        shown.close();
-    }
-
-    void stillToRunFollowsTheRunEditor()
-    {
-        StartList list = listOfNames({"A", "B", "C"});
-        list.setWholeNumber(0, ListField::Time1, 41'000);
-        list.setWholeNumber(1, ListField::Time2, 42'000);
-        list.setWholeNumber(2, ListField::Time2, 43'000);
-        QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
-        ShownMainWindow shown;
-        shown.open();
-        auto *remaining = shown.window->findChild<QLabel *>(QStringLiteral("lblRemaining"));
-        QCOMPARE(remaining->text(), QStringLiteral("Still to run: 2"));
-        auto *run = shown.window->findChild<QSpinBox *>(QStringLiteral("edtLauf"));
-        run->setFocus();
-        QTest::keyClick(run, Qt::Key_Up);
-        QCOMPARE(remaining->text(), QStringLiteral("Still to run: 1"));
         shown.close();
     }
 };

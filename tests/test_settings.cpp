@@ -179,9 +179,7 @@ private slots:
             writeSettingsFile("[Configuration]\nFPSeconds=7\n");
             QVERIFY(QFile::resize(path, qint64(10) << 30));
         }
-        struct stat before
-        {
-        };
+        struct stat before = {};
         const bool existed = ::stat(QFile::encodeName(path).constData(), &before) == 0;
 
         // Were the FIFO opened, the test would wait for ever: let it fail instead.
@@ -199,9 +197,7 @@ private slots:
         ProgramRun run(programFolder() + QStringLiteral("zorvexa"));
         QVERIFY(run.waitUntilListening(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/Zorvexa.sock")));
         QVERIFY(run.endAsAtLogout());
-        struct stat after
-        {
-        };
+        struct stat after = {};
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &after) == 0, existed);
         if (existed) {
             QCOMPARE(after.st_ino, before.st_ino);

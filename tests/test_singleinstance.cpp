@@ -307,18 +307,14 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
         }
         const QFileInfo before(classFile);
-        struct stat statBefore
-        {
-        };
+        struct stat statBefore = {};
         QCOMPARE(::stat(QFile::encodeName(classFile).constData(), &statBefore), 0);
 
         auto copy = startCopy();
         QVERIFY(waitUntilListening(*copy));
         QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(stale), 5000);
         QTest::qWait(700);
-        struct stat statAfter
-        {
-        };
+        struct stat statAfter = {};
         QCOMPARE(::stat(QFile::encodeName(classFile).constData(), &statAfter), 0);
         QCOMPARE(statAfter.st_ino, statBefore.st_ino);
         QCOMPARE(QFileInfo(classFile).lastModified(), before.lastModified());

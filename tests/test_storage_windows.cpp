@@ -93,9 +93,7 @@ struct FileIdentity
 FileIdentity identityOf(const QString &path)
 {
     FileIdentity identity;
-    struct stat info
-    {
-    };
+    struct stat info = {};
     if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
         identity.inode = info.st_ino;
         identity.modified = info.st_mtim;

@@ -34,6 +34,8 @@ const char *const Schema[] = {
     "CREATE INDEX IF NOT EXISTS events_by_class ON events(class, id)",
     // The times entered by hand are looked up among a class's time rows at each class load.
     "CREATE INDEX IF NOT EXISTS events_by_field ON events(class, field, id)",
+    // The history of one participant among a class's many rows.
+    "CREATE INDEX IF NOT EXISTS events_by_name ON events(class, name, id)",
     // Each class file as last read or written, so the check at start-up reads only the rows after.
     "CREATE TABLE IF NOT EXISTS class_files (class INTEGER PRIMARY KEY, sha256 TEXT, last_id INTEGER NOT NULL)",
     // Each class file's bytes as last kept, read only to rebuild a file that is lost or damaged.
@@ -216,6 +218,59 @@ Result<QList<JournalEvent>> Journal::events(int classIndex, std::optional<int> e
         query.bindValue(QStringLiteral(":entry"), *entry);
     for (int i = 0; i < fields.size(); ++i)
         query.bindValue(fieldNames.at(i), fields.at(i));
+    if (!query.exec())
+        return failure(query.lastError().text());
+    QList<JournalEvent> rows;
+    while (query.next())
+        rows << readRow(query);
+    return rows;
+}
+
+Result<QList<JournalEvent>> Journal::eventsAfter(int classIndex, std::int64_t afterId)
+{
+    if (FileResult opened = open(); !opened)
+        return opened.error();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM events WHERE class = ? AND id > ? ORDER BY id").arg(Columns));
+    query.addBindValue(classIndex);
+    query.addBindValue(qint64(afterId));
+    if (!query.exec())
+        return failure(query.lastError().text());
+    QList<JournalEvent> rows;
+    while (query.next())
+        rows << readRow(query);
+    return rows;
+}
+
+Result<QList<JournalEvent>> Journal::olderEvents(int classIndex, std::int64_t beforeId, int limit,
+                                                 const QStringList &names, std::optional<int> entry)
+{
+    if (FileResult opened = open(); !opened)
+        return opened.error();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    QString sql = QStringLiteral("SELECT %1 FROM events WHERE class = ?").arg(Columns);
+    if (beforeId > 0)
+        sql += QStringLiteral(" AND id < ?");
+    if (!names.isEmpty()) {
+        QStringList marks;
+        for (qsizetype i = 0; i < names.size(); ++i)
+            marks << QStringLiteral("?");
+        sql += QStringLiteral(" AND name IN (%1)").arg(marks.join(QStringLiteral(", ")));
+    } else if (entry) {
+        sql += QStringLiteral(" AND entry = ?");
+    }
+    sql += QStringLiteral(" ORDER BY id DESC LIMIT ?");
+    query.prepare(sql);
+    query.addBindValue(classIndex);
+    if (beforeId > 0)
+        query.addBindValue(qint64(beforeId));
+    for (const QString &name : names)
+        query.addBindValue(name);
+    if (names.isEmpty() && entry)
+        query.addBindValue(*entry);
+    query.addBindValue(limit);
     if (!query.exec())
         return failure(query.lastError().text());
     QList<JournalEvent> rows;

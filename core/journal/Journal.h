@@ -55,6 +55,13 @@ public:
     // any, oldest first.
     Result<QList<JournalEvent>> events(int classIndex = 0, std::optional<int> entry = std::nullopt,
                                        const QStringList &fields = {});
+    // A class's rows written after the row afterId, oldest first: what a reader that has the
+    // older ones still lacks.
+    Result<QList<JournalEvent>> eventsAfter(int classIndex, std::int64_t afterId);
+    // At most limit rows of a class older than the row beforeId (0: from the newest), newest
+    // first; of the given names only when any are given, else of the given entry when one is.
+    Result<QList<JournalEvent>> olderEvents(int classIndex, std::int64_t beforeId, int limit,
+                                            const QStringList &names = {}, std::optional<int> entry = std::nullopt);
     // The class file as the program last read or wrote it: its SHA-256 and the newest row then.
     // Called after every load and save; the check at start-up compares the file with it. With
     // keepBytes (a save, or a load that worked) the file's bytes are kept as well when they

@@ -40,6 +40,8 @@ QString journalSourceName(ChangeSource source)
         return QStringLiteral("redo");
     case ChangeSource::Import:
         return QStringLiteral("import");
+    case ChangeSource::Restore:
+        return QStringLiteral("restore");
     }
     return QString();
 }
@@ -106,6 +108,8 @@ void JournalRecorder::record(JournalEvent event)
     if (!event.clockMs)
         event.clockMs = clockNow();
     report(m_journal->append(std::move(event)));
+    if (m_last)
+        emit recorded();
 }
 
 void JournalRecorder::storeChanged(const StoreChange &change)

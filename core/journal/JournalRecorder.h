@@ -54,6 +54,8 @@ signals:
     void journalProblem(const FileResult &result);
     // A stop that RESET gave while the clock was running: the partial time stays as the result.
     void resetRecorded(int row, int run, std::int32_t timeMs, const QString &name);
+    // After every row that reached the journal (with those that waited before it).
+    void recorded();
 
 private:
     void storeChanged(const StoreChange &change);

@@ -28,8 +28,10 @@ QJsonObject entryObject(const LiveEntry &e)
     QJsonArray marks;
     if (e.time1 == 0 || e.time2 == 0)
         marks.append(QStringLiteral("toRun"));
-    QJsonArray runMarks;
+    QJsonArray runMarks, handRuns;
     for (int run = 1; run <= 2; ++run) {
+        if (e.handRuns[std::size_t(run - 1)])
+            handRuns.append(run);
         const MarkedRun &marked = e.marks.run(run);
         if (marked.mark != RunMark::None)
             runMarks.append(QJsonObject {{QStringLiteral("run"), run},
@@ -48,7 +50,8 @@ QJsonObject entryObject(const LiveEntry &e)
             {QStringLiteral("totalMs"), e.grandTotal},
             {QStringLiteral("place"), e.place},
             {QStringLiteral("marks"), marks},
-            {QStringLiteral("runMarks"), runMarks}};
+            {QStringLiteral("runMarks"), runMarks},
+            {QStringLiteral("handRuns"), handRuns}};
 }
 
 QJsonValue participant(const LiveSnapshot &s, const LiveRun &run)

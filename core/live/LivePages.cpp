@@ -1,5 +1,6 @@
 #include "core/live/LivePages.h"
 
+#include "core/marks/HandTimes.h"
 #include "core/timing/PerfTimer.h"
 
 #include <algorithm>
@@ -12,7 +13,7 @@ header{background:#13315c;color:#fff;padding:8px 12px}header a{color:#fff;margin
 main{padding:8px 12px;max-width:1800px;margin:auto}table{border-collapse:collapse;width:100%;background:#fff}
 th,td{padding:5px 6px;border-bottom:1px solid #dde;text-align:left;white-space:nowrap}th{background:#e6e9ef;font-size:.85em}
 td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}tr.oc{background:#fff3b0}.box{background:#fff;padding:10px 12px;margin:8px 0;border-left:6px solid #13315c}
-.big{font-size:2em;font-weight:700;font-variant-numeric:tabular-nums}.rt{color:#b00000}.m{color:#666;font-size:.9em}.err{color:#b00000}
+.h{font-size:.7em;vertical-align:super;margin-left:2px}.big{font-size:2em;font-weight:700;font-variant-numeric:tabular-nums}.rt{color:#b00000}.m{color:#666;font-size:.9em}.err{color:#b00000}
 .tw{overflow-x:auto}.r td:first-child,.r td:nth-last-child(-n+5){text-align:right;font-variant-numeric:tabular-nums}
 @media(max-width:700px){.wide td:nth-child(n+4):nth-child(-n+7),.wide th:nth-child(n+4):nth-child(-n+7),.r td:nth-last-child(2),.r th:nth-last-child(2),.r td:nth-last-child(4),.r th:nth-last-child(4){display:none}th,td{padding:4px 3px}body{font-size:14px}.r td:nth-child(2),.r th:nth-child(2){display:none}
 .r td:nth-child(3){white-space:normal;overflow-wrap:anywhere}}
@@ -74,9 +75,10 @@ QString runningTime(const LiveSnapshot &s)
     return QStringLiteral("<span class=\"rt\" data-start=\"%1\">00:00.0</span>").arg(s.onCourse.startEpochMs);
 }
 
+// A marked run's text carries the reason the operator typed.
 QString timeOrDash(std::int32_t time, const QString &text)
 {
-    return time == 0 ? QStringLiteral("\u2013") : text;
+    return time == 0 ? QStringLiteral("\u2013") : htmlEscaped(text);
 }
 
 QString who(const LiveEntry &e)
@@ -104,6 +106,7 @@ const LiveEntry *onCourseIn(const LiveSnapshot &s, const LiveClass &c)
 QString resultsTable(const LiveSnapshot &s, const LiveClass &c, int limit, bool wide)
 {
     const LiveEntry *runner = onCourseIn(s, c);
+    bool anyHand = false;
     QString html = wide
         ? QStringLiteral("<div class=\"tw\"><table class=\"r wide\"><tr><th>Platz<th>Nr.<th>Name<th>Alter"
                          "<th>Info1<th>Info2<th>Info3")
@@ -120,9 +123,13 @@ QString resultsTable(const LiveSnapshot &s, const LiveClass &c, int limit, bool 
         if (wide)
             html += QStringLiteral("<td>%1<td>%2<td>%3<td>%4")
                         .arg(htmlEscaped(e.age), htmlEscaped(e.info1), htmlEscaped(e.info2), htmlEscaped(e.info3));
-        const auto runCell = [&](int run, std::int32_t time, const QString &text) {
-            return QStringLiteral("<td>")
-                + (&e == runner && s.onCourse.run == run ? runningTime(s) : timeOrDash(time, text));
+        const auto runCell = [&](int run, std::int32_t time, const QString &text) -> QString {
+            if (&e == runner && s.onCourse.run == run)
+                return QStringLiteral("<td>") + runningTime(s);
+            if (!e.handRuns[std::size_t(run - 1)])
+                return QStringLiteral("<td>") + timeOrDash(time, text);
+            anyHand = true;
+            return QStringLiteral("<td>%1<small class=\"h\">%2</small>").arg(htmlEscaped(text), handTimeMark());
         };
         html += runCell(1, e.time1, e.time1Text);
         html += QStringLiteral("<td>%1/%2").arg(e.fp1).arg(e.fs1);
@@ -131,6 +138,8 @@ QString resultsTable(const LiveSnapshot &s, const LiveClass &c, int limit, bool 
         html += QStringLiteral("<td>%1").arg(e.place > 0 ? e.grandTotalText : QString());
     }
     html += QStringLiteral("</table></div>");
+    if (anyHand)
+        html += QStringLiteral("<p class=\"m\">%1</p>").arg(htmlEscaped(handTimeLegend()));
     return html;
 }
 

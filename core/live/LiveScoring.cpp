@@ -37,6 +37,7 @@ LiveClass scoreLiveClass(int classIndex, const StartList &list, std::int64_t fpS
         entry.place = line.value(ResultColumn::Place);
         if (row >= 0 && row < int(marks.size()))
             entry.marks = marks[std::size_t(row)];
+        entry.handRuns = line.handRuns;
         entry.time1Text = line.text(ResultColumn::Time1);
         entry.total1Text = line.text(ResultColumn::Total1);
         entry.time2Text = line.text(ResultColumn::Time2);

@@ -20,6 +20,8 @@ struct LiveEntry
     int place = 0; // 0: no place yet
     // n.a., DNF or DSQ of each run, with a disqualification's reason.
     EntryMarks marks;
+    // Each run's time was entered by hand.
+    std::array<bool, 2> handRuns {};
     // The texts of the times as the protocol shows them.
     QString time1Text, total1Text, time2Text, total2Text, grandTotalText;
 

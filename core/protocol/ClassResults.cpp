@@ -1,5 +1,6 @@
 #include "core/protocol/ClassResults.h"
 
+#include "core/marks/HandTimes.h"
 #include "core/marks/RunMarks.h"
 #include "core/protocol/ProtocolModel.h"
 #include "core/protocol/RaceRanking.h"
@@ -66,6 +67,7 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
     // A damaged marks file is reported where the class is loaded; here it counts as no marks.
     const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
     const std::vector<RankedEntry> ranked = rankEntries(scored, marks, raceDay().scoring);
+    const ClassHandTimes hands = handTimesOf(classIndex);
 
     ClassResults result;
     result.classIndex = classIndex;
@@ -113,6 +115,9 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
                 const QString reason = marked.reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(marked.reason);
                 line.texts[std::size_t(run == 1 ? ResultColumn::Time1 : ResultColumn::Time2)]
                     = runMarkText(marked.mark) + reason;
+            } else if (!hands.isEmpty()) {
+                line.handRuns[std::size_t(run - 1)] = hands.isHandTime(
+                    list.text(r, ListField::Name), run, list.wholeNumber(r, runTimeField(run)));
             }
         }
     }

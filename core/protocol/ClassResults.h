@@ -50,6 +50,8 @@ struct ResultLine
     std::array<QString, ResultColumnCount> texts;
     // For the whole-number columns; 0 for an empty place.
     std::array<std::int32_t, ResultColumnCount> values {};
+    // Each run's time was entered by hand (and is still that value).
+    std::array<bool, 2> handRuns {};
 
     const QString &text(ResultColumn column) const { return texts[std::size_t(column)]; }
     std::int32_t value(ResultColumn column) const { return values[std::size_t(column)]; }
@@ -93,7 +95,8 @@ struct ResultsDocument
 };
 
 // Places under the scoring mode in force and the marks of the class's runs (its marks file): a
-// marked run shows its mark, a driver without a place the mark that keeps him from one.
+// marked run shows its mark, a driver without a place the mark that keeps him from one. Runs timed
+// by hand (as the program's hand times source knows them) are flagged.
 ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds);
 
 // A class from its class file; a class without a file has no participants.

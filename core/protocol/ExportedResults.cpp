@@ -1,5 +1,9 @@
 #include "core/protocol/ExportedResults.h"
 
+#include "core/marks/HandTimes.h"
+
+#include <algorithm>
+
 namespace {
 bool hasBothRuns(const ResultLine &line)
 {
@@ -28,7 +32,25 @@ QString exportedText(const ResultLine &line, ResultColumn column)
 {
     if (column == ResultColumn::GrandTotal && !hasBothRuns(line))
         return QString();
+    if (isHandTime(line, column))
+        return line.text(column) + QLatin1Char(' ') + handTimeMark();
     return line.text(column);
+}
+
+bool isHandTime(const ResultLine &line, ResultColumn column)
+{
+    if (column == ResultColumn::Time1)
+        return line.handRuns[0];
+    if (column == ResultColumn::Time2)
+        return line.handRuns[1];
+    return false;
+}
+
+bool hasHandTimes(const ClassResults &results)
+{
+    const std::vector<const ResultLine *> lines = exportedLines(results);
+    return std::any_of(lines.begin(), lines.end(),
+                       [](const ResultLine *line) { return line->handRuns[0] || line->handRuns[1]; });
 }
 
 std::optional<std::int64_t> exportedHundredths(const ResultLine &line, ResultColumn column)

@@ -1,5 +1,6 @@
 #include "core/protocol/ResultsPage.h"
 
+#include "core/marks/HandTimes.h"
 #include "core/protocol/ExportedResults.h"
 #include "core/settings/RaceDaySettings.h"
 
@@ -22,6 +23,7 @@ th,td{border-right:1px solid #999;border-bottom:1px solid #999;padding:2px 5px;w
 th{background:#dde;font-weight:bold}
 td.n,td.t{text-align:center}
 tbody tr:nth-child(even) td{background:#f4f4f8}
+.legend{font-size:.8rem;margin:.3rem 0}
 .p,.nm,.g{position:sticky;z-index:1}
 .p{left:0;width:3.6em;min-width:3.6em;max-width:3.6em}
 .nm{left:3.6em;box-shadow:1px 0 0 #555}
@@ -113,6 +115,8 @@ void appendClass(QString &out, const ResultsDocument &document, const ClassResul
         out += QStringLiteral("</tr>\n");
     }
     out += QStringLiteral("</tbody>\n</table></div>\n");
+    if (hasHandTimes(results))
+        out += QStringLiteral("<p class=\"legend\">%1</p>\n").arg(escaped(handTimeLegend()));
     if (!results.clubs.empty()) {
         out += QStringLiteral("<h3>%1</h3>\n<div class=\"scroll\"><table>\n<thead><tr><th>Platz</th><th>%2</th>"
                               "<th>Summe</th><th>Gewertete Fahrer</th></tr></thead>\n<tbody>\n")

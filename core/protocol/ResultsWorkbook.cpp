@@ -1,5 +1,6 @@
 #include "core/protocol/ResultsWorkbook.h"
 
+#include "core/marks/HandTimes.h"
 #include "core/protocol/ExportedResults.h"
 #include "core/protocol/ProtocolExport.h"
 #include "core/settings/RaceDaySettings.h"
@@ -99,17 +100,32 @@ public:
         text(4, 0, QStringLiteral("Wertung"), m_label);
         text(4, 1, document.scoringText);
 
+        // A class with hand times gets a narrow column after each run's time: the time stays a number
+        // and the mark travels with its row when a club sorts or filters the sheet.
+        m_handColumns = hasHandTimes(results);
         for (int c = 0; c < ResultColumnCount; ++c) {
             const auto column = ResultColumn(c);
-            worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), columnWidth(column), nullptr);
-            text(HeadingRow, c, resultColumnHeading(column), m_heading);
+            const int at = sheetColumn(column);
+            worksheet_set_column(m_sheet, lxw_col_t(at), lxw_col_t(at), columnWidth(column), nullptr);
+            text(HeadingRow, at, resultColumnHeading(column), m_heading);
+            if (m_handColumns && isRunTime(column)) {
+                worksheet_set_column(m_sheet, lxw_col_t(at + 1), lxw_col_t(at + 1), 3, nullptr);
+                text(HeadingRow, at + 1, handTimeMark(), m_heading);
+            }
         }
         lxw_row_t row = HeadingRow + 1;
         for (const ResultLine *line : exportedLines(results)) {
-            for (int c = 0; c < ResultColumnCount; ++c)
-                cell(row, c, *line);
+            for (int c = 0; c < ResultColumnCount; ++c) {
+                const auto column = ResultColumn(c);
+                cell(row, sheetColumn(column), column, *line);
+                if (m_handColumns && isHandTime(*line, column))
+                    text(row, sheetColumn(column) + 1, handTimeMark(), m_centred);
+            }
             ++row;
         }
+        // A blank row keeps the legend out of the range a spreadsheet sorts.
+        if (m_handColumns)
+            text(row + 1, 0, handTimeLegend());
 
         worksheet_freeze_panes(m_sheet, HeadingRow + 1, 0);
         worksheet_set_landscape(m_sheet);
@@ -122,10 +138,19 @@ public:
     lxw_error error() const { return m_error; }
 
 private:
-    void cell(lxw_row_t row, int c, const ResultLine &line)
+    static bool isRunTime(ResultColumn column) { return column == ResultColumn::Time1 || column == ResultColumn::Time2; }
+
+    int sheetColumn(ResultColumn column) const
     {
-        const auto column = ResultColumn(c);
-        const QString shown = exportedText(line, column);
+        if (!m_handColumns)
+            return int(column);
+        return int(column) + (column > ResultColumn::Time1 ? 1 : 0) + (column > ResultColumn::Time2 ? 1 : 0);
+    }
+
+    void cell(lxw_row_t row, int c, ResultColumn column, const ResultLine &line)
+    {
+        // The mark has a column of its own; the cell keeps the time alone.
+        const QString shown = isHandTime(line, column) ? line.text(column) : exportedText(line, column);
         switch (resultColumnKind(column)) {
         case ResultKind::WholeNumber:
             // An empty place stays an empty cell; a mark in its place stays text.
@@ -172,6 +197,7 @@ private:
     lxw_format *m_centred = nullptr;
     lxw_format *m_time = nullptr;
     lxw_error m_error = LXW_NO_ERROR;
+    bool m_handColumns = false;
 };
 
 std::unique_ptr<QTemporaryFile> scratchFile(const QString &folder)

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class ClassStore;
+class HistoryWindow;
+class JournalRecorder;
+class QAbstractItemView;
+class QWidget;
+class RunControl;
+
+// Where the main window opens the history: "History..." in the protocol's context menu for the
+// participant of the row clicked, and Ctrl+H for the current row (or the whole class).
+class HistoryActions final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(HistoryActions)
+
+public:
+    HistoryActions(QWidget *window, ClassStore &store, RunControl &runs, JournalRecorder &recorder,
+                   QAbstractItemView *grid, std::function<bool(int)> timingKey);
+
+private:
+    HistoryWindow *m_history;
+    QAbstractItemView *m_grid;
+    int m_menuRow = -1;
+};

@@ -1,0 +1,407 @@
+#include "core/journal/Journal.h"
+#include "core/startlist/ListFile.h"
+#include "core/system/DataFolder.h"
+#include "support/ExportFiles.h"
+#include "support/FakeCounter.h"
+#include "support/GuiTestMain.h"
+#include "support/ListFiles.h"
+#include "support/ShownMainWindow.h"
+#include "support/StartListSamples.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QWindow>
+
+// The history window as the operator opens it from the main window: what it lists, putting back
+// a replaced value, and that the timing keys keep working while it is open.
+class TestHistoryWindow final : public QObject
+{
+    Q_OBJECT
+
+    ShownMainWindow m_shown;
+
+    const MainWindowControls &ui() const { return *m_shown.controls; }
+    QWindow *keys() const { return m_shown.window->windowHandle(); }
+    QWidget *history() const { return m_shown.window->findChild<QWidget *>(QStringLiteral("frmHistory")); }
+    QTableView *rows() const { return history()->findChild<QTableView *>(QStringLiteral("grdHistory")); }
+    QString status() const { return history()->findChild<QLabel *>(QStringLiteral("lblHistoryStatus"))->text(); }
+
+    void clickCell(int row, int column)
+    {
+        const QModelIndex index = ui().model->index(row, column);
+        QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, {}, ui().Grid->visualRect(index).center());
+    }
+    void timeRun(int row, double ms)
+    {
+        clickCell(row, ProtocolModel::Time1);
+        QTest::keyClick(keys(), Qt::Key_F5);
+        FakeCounter::advanceMs(ms);
+        QTest::keyClick(keys(), Qt::Key_F8);
+        QVERIFY(!ui().runs->Running());
+    }
+    // A right click on the platform window, as the operator's mouse gives it, then the item.
+    void chooseFromGridMenu(int row, const char *item, const std::function<void()> &inDialog = {})
+    {
+        const QRect cell = ui().Grid->visualRect(ui().model->index(row, ProtocolModel::Time1));
+        if (inDialog)
+            QTimer::singleShot(100, m_shown.window.get(), inDialog);
+        QTest::mouseClick(keys(), Qt::RightButton, {},
+                          ui().Grid->viewport()->mapTo(m_shown.window.get(), cell.center()));
+        auto *menu = ui().Grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
+        QTRY_VERIFY(menu && menu->isVisible());
+        auto *action = menu->findChild<QAction *>(QLatin1String(item));
+        QVERIFY2(action && action->isEnabled(), item);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    }
+    void enterHandTime(int row, const QString &time, const QString &reason)
+    {
+        chooseFromGridMenu(row, "actHandTime", [time, reason] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            QTest::keyClicks(dialog->focusWidget(), time);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+            QTest::keyClicks(dialog->focusWidget(), reason);
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        });
+    }
+    void typeCount(int row, int column, const QString &digits)
+    {
+        clickCell(row, column);
+        QTest::keyClick(keys(), Qt::Key_F2);
+        for (const QChar c : digits)
+            QTest::keyClick(keys(), c.toLatin1());
+        QTest::keyClick(keys(), Qt::Key_Return);
+        QTRY_COMPARE(m_shown.store->readNumberField(row, ProtocolModel::fieldOf(column)), digits.toInt());
+    }
+    QStringList shownRow(int row) const
+    {
+        QStringList cells;
+        for (int c = 0; c < rows()->model()->columnCount(); ++c)
+            cells << rows()->model()->index(row, c).data().toString();
+        return cells;
+    }
+    QStringList shownColumn(int column) const
+    {
+        QStringList cells;
+        for (int r = 0; r < rows()->model()->rowCount(); ++r)
+            cells << rows()->model()->index(r, column).data().toString();
+        return cells;
+    }
+    void clickHistoryRow(std::int64_t id)
+    {
+        const QStringList ids = shownColumn(0);
+        const int row = int(ids.indexOf(QString::number(id)));
+        QVERIFY2(row >= 0, qPrintable(ids.join(',')));
+        rows()->scrollTo(rows()->model()->index(row, 0));
+        QTest::mouseClick(rows()->viewport(), Qt::LeftButton, {},
+                          rows()->visualRect(rows()->model()->index(row, 2)).center());
+    }
+    static QList<JournalEvent> journalRows()
+    {
+        Journal journal(dataFolder());
+        return journal.events(1).value_or({});
+    }
+    static JournalEvent lastOf(const QString &field)
+    {
+        const QList<JournalEvent> all = journalRows();
+        for (auto it = all.crbegin(); it != all.crend(); ++it) {
+            if (it->field == field)
+                return *it;
+        }
+        return {};
+    }
+
+private slots:
+    void init()
+    {
+        FakeCounter::install();
+        QDir(dataFolder()).removeRecursively();
+        QDir().mkpath(dataFolder());
+        QVERIFY(WriteListFile(listOfNames({"Kim", "Lee"}), ClassListPath(1)).ok());
+    }
+    void cleanup()
+    {
+        OperatorDialogs::clearQueues();
+        if (m_shown.window && ui().runs->Running())
+            QTest::keyClick(keys(), Qt::Key_F8);
+        m_shown.close();
+        setPerfCounter(systemPerfCounter());
+    }
+
+    // From the run cell's menu for that participant, with Ctrl+H for the current row; the
+    // choice in the window widens the list to the class.
+    void opensForTheParticipant_data()
+    {
+        QTest::addColumn<bool>("fromMenu");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("leeTimed");
+        QTest::newRow("context menu, Lee") << true << 1 << "Lee" << true;
+        QTest::newRow("Ctrl+H, Kim current") << false << 0 << "Kim" << true;
+        QTest::newRow("context menu, Lee never timed") << true << 1 << "Lee" << false;
+    }
+    void opensForTheParticipant()
+    {
+        QFETCH(bool, fromMenu);
+        QFETCH(int, row);
+        QFETCH(QString, name);
+        QFETCH(bool, leeTimed);
+        m_shown.open();
+        timeRun(0, 11'000);
+        if (leeTimed)
+            timeRun(1, 12'000);
+        if (fromMenu) {
+            chooseFromGridMenu(row, "actHistory");
+        } else {
+            clickCell(row, ProtocolModel::Name);
+            QTest::keyClick(keys(), Qt::Key_H, Qt::ControlModifier);
+        }
+        QTRY_VERIFY(history() && history()->isVisible());
+        QVERIFY(history()->windowTitle().contains(name));
+        const QStringList people = shownColumn(2);
+        if (!leeTimed) {
+            QVERIFY(people.isEmpty());
+            QCOMPARE(status(), QStringLiteral("The journal holds no change for this yet."));
+            return;
+        }
+        QVERIFY(!people.isEmpty());
+        QCOMPARE(people.count(name), people.size());
+
+        QTest::mouseClick(history()->findChild<QRadioButton *>(QStringLiteral("optClass")), Qt::LeftButton);
+        const QStringList all = shownColumn(2);
+        QVERIFY(all.contains("Kim") && all.contains("Lee"));
+        // Newest first: Lee's stop came last.
+        QCOMPARE(shownRow(0).at(3), QStringLiteral("Stop of run 1"));
+        QCOMPARE(shownRow(0).at(2), QStringLiteral("Lee"));
+    }
+
+    // Each way a result comes in, as its row reads: what, old -> new, source, reason.
+    void listsHowAResultCameIn_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("timed run") << "timed" << QStringList {"Lee", "Run 1", "00:00.00 \u2192 00:12.34", "key", ""};
+        QTest::newRow("typed count") << "typed" << QStringList {"Lee", "FP 1", "0 \u2192 3", "typed", ""};
+        QTest::newRow("hand time") << "hand"
+                                   << QStringList {"Lee", "Run 1", "00:00.00 \u2192 01:02.34", "by hand",
+                                                   "barrier missed the finish"};
+    }
+    void listsHowAResultCameIn()
+    {
+        QFETCH(QString, how);
+        QFETCH(QStringList, expected);
+        m_shown.open();
+        if (how == "timed")
+            timeRun(1, 12'340);
+        else if (how == "typed")
+            typeCount(1, ProtocolModel::FP1, "3");
+        else
+            enterHandTime(1, "01:02.34", "barrier missed the finish");
+        chooseFromGridMenu(1, "actHistory");
+        QTRY_VERIFY(history() && history()->isVisible());
+        const QStringList fields = shownColumn(3);
+        const int row = int(fields.indexOf(expected.at(1)));
+        QVERIFY2(row >= 0, qPrintable(fields.join(',')));
+        QCOMPARE(shownRow(row).mid(2), expected);
+        QVERIFY(QDateTime::fromString(shownRow(row).at(1), "dd.MM. HH:mm:ss").isValid());
+    }
+
+    // Older rows come as the list scrolls, none lost or twice; the participant's rows include
+    // those under the name it had before a rename.
+    void olderRowsAndFormerNames()
+    {
+        constexpr int Older = 2'500;
+        {
+            Journal journal(dataFolder());
+            QVERIFY(journal.lastEvent(1).ok());
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fill");
+            db.setDatabaseName(journal.path());
+            QVERIFY(db.open() && db.transaction());
+            {
+                QSqlQuery q(db);
+                q.prepare("INSERT INTO events (at, class, entry, name, field, old, new, source)"
+                          " VALUES ('2026-05-16T09:00:00.000Z', 1, ?, ?, ?, ?, ?, 'typed')");
+                const auto add = [&q](int entry, const QString &name, const QString &field, const QString &old,
+                                      const QString &now) {
+                    q.addBindValue(entry);
+                    q.addBindValue(name);
+                    q.addBindValue(field);
+                    q.addBindValue(old);
+                    q.addBindValue(now);
+                    return q.exec();
+                };
+                for (int i = 0; i < Older; ++i)
+                    QVERIFY(add(1, "Lee", "fs1", QString::number(i), QString::number(i + 1)));
+                QVERIFY(add(0, "Kimberly", "fp1", "0", "1"));
+                QVERIFY(add(0, "Kim", "name", "Kimberly", "Kim"));
+            }
+            QVERIFY(db.commit());
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase("fill");
+        }
+        m_shown.open();
+        clickCell(0, ProtocolModel::Name);
+        QTest::keyClick(keys(), Qt::Key_H, Qt::ControlModifier);
+        QTRY_VERIFY(history() && history()->isVisible());
+        QCOMPARE(shownColumn(2), (QStringList {"Kim", "Kimberly"}));
+
+        QTest::mouseClick(history()->findChild<QRadioButton *>(QStringLiteral("optClass")), Qt::LeftButton);
+        QTest::mouseClick(rows()->viewport(), Qt::LeftButton, {},
+                          rows()->visualRect(rows()->model()->index(0, 2)).center());
+        for (int before = -1; before != rows()->model()->rowCount();) {
+            before = rows()->model()->rowCount();
+            QTest::keyClick(rows(), Qt::Key_End, Qt::ControlModifier);
+            QCoreApplication::processEvents();
+        }
+        const QStringList ids = shownColumn(0);
+        QCOMPARE(ids.size(), Older + 3);
+        for (int r = 0; r < ids.size(); ++r)
+            QCOMPARE(ids.at(r).toInt(), Older + 3 - r);
+    }
+
+    // A timed run overwritten by a hand time comes back from its row, saved and journaled.
+    void restoresAnOverwrittenTime()
+    {
+        m_shown.open();
+        timeRun(0, 12'340);
+        enterHandTime(0, "00:15.00", "stopwatch of the official");
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 15'000);
+        const JournalEvent overwrite = lastOf("time1");
+        QCOMPARE(overwrite.oldValue, QStringLiteral("12340"));
+
+        chooseFromGridMenu(0, "actHistory");
+        QTRY_VERIFY(history() && history()->isVisible());
+        clickHistoryRow(overwrite.id);
+        QTest::mouseClick(history()->findChild<QPushButton *>(QStringLiteral("cmdRestore")), Qt::LeftButton);
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 12'340);
+        QCOMPARE(ui().model->cell(0, ProtocolModel::Time1), 12'340);
+        const JournalEvent restore = lastOf("time1");
+        QCOMPARE(restore.source, QStringLiteral("restore"));
+        QCOMPARE(restore.note, QStringLiteral("Zeile %1").arg(overwrite.id));
+        QVERIFY2(status().contains("00:12.34"), qPrintable(status()));
+        // The list follows: the restore is its newest row.
+        QTRY_COMPARE(shownRow(0).at(5), QStringLiteral("restored"));
+        // Taken back with Ctrl+Z as any other change, back in the main window.
+        m_shown.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_shown.window.get()));
+        QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 15'000);
+    }
+
+    // What cannot be put back says why in the window's status line and changes nothing.
+    void refusesWhatCannotBePutBack_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("oldValue");
+        QTest::addColumn<bool>("onCourse");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("a start") << "start"
+                                 << "Kim"
+                                 << "" << false << "Only the change of one field";
+        QTest::newRow("participant gone") << "time1"
+                                          << "Max"
+                                          << "5000" << false << "Max is no longer in the list";
+        QTest::newRow("run on course") << "time1"
+                                       << "Kim"
+                                       << "5000" << true << "stop the run first";
+        QTest::newRow("value is current") << "fp1"
+                                          << "Kim"
+                                          << "0" << false << "is 0 already";
+    }
+    void refusesWhatCannotBePutBack()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, name);
+        QFETCH(QString, oldValue);
+        QFETCH(bool, onCourse);
+        QFETCH(QString, reason);
+        std::int64_t id = 0;
+        {
+            Journal journal(dataFolder());
+            JournalEvent e;
+            e.classIndex = 1;
+            e.entry = 0;
+            e.name = name;
+            e.field = field;
+            e.oldValue = oldValue;
+            e.newValue = "1";
+            e.source = "typed";
+            QVERIFY(journal.append(e).ok());
+            id = journal.lastEvent(1).value()->id;
+        }
+        m_shown.open();
+        if (onCourse) {
+            clickCell(0, ProtocolModel::Time1);
+            QTest::keyClick(keys(), Qt::Key_F5);
+        }
+        const QByteArray before = readBytes(ClassListPath(1));
+        QTest::keyClick(keys(), Qt::Key_H, Qt::ControlModifier);
+        QTRY_VERIFY(history() && history()->isVisible());
+        QTest::mouseClick(history()->findChild<QRadioButton *>(QStringLiteral("optClass")), Qt::LeftButton);
+        clickHistoryRow(id);
+        QTest::mouseClick(history()->findChild<QPushButton *>(QStringLiteral("cmdRestore")), Qt::LeftButton);
+        QVERIFY2(status().contains(reason), qPrintable(status()));
+        QCOMPARE(readBytes(ClassListPath(1)), before);
+        QCOMPARE(lastOf(field).source, QStringLiteral("typed"));
+    }
+
+    // With the window open and active, F5 and F8 still time a run, and the run's rows appear.
+    void timingKeysWhileOpen()
+    {
+        m_shown.open();
+        clickCell(1, ProtocolModel::Time1);
+        QTest::keyClick(keys(), Qt::Key_H, Qt::ControlModifier);
+        QTRY_VERIFY(history() && history()->isVisible());
+        history()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(history()));
+        QTest::keyClick(history()->windowHandle(), Qt::Key_F5);
+        QVERIFY(ui().runs->Running());
+        FakeCounter::advanceMs(9'870);
+        QTest::keyClick(history()->windowHandle(), Qt::Key_F8);
+        QVERIFY(!ui().runs->Running());
+        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 9'870);
+        QTRY_COMPARE(shownRow(0).mid(3, 2), (QStringList {"Stop of run 1", "00:09.87"}));
+        QCOMPARE(shownRow(1).mid(3, 2), (QStringList {"Run 1", "00:00.00 \u2192 00:09.87"}));
+        QVERIFY(history()->isVisible());
+    }
+
+    // The list on paper and as a PDF, with the class, the participant and the page count.
+    void printsAndSavesAsPdf()
+    {
+        m_shown.open();
+        timeRun(1, 12'340);
+        chooseFromGridMenu(1, "actHistory");
+        QTRY_VERIFY(history() && history()->isVisible());
+        QTest::mouseClick(history()->findChild<QPushButton *>(QStringLiteral("cmdPrint")), Qt::LeftButton);
+        auto *preview = history()->findChild<QPrintPreviewDialog *>(QStringLiteral("HistoryPreview"));
+        QTRY_VERIFY(preview && preview->isVisible());
+        // The preview leaves the main window's keys alone.
+        QVERIFY(!QApplication::activeModalWidget());
+        auto *save = preview->findChild<QAction *>(QStringLiteral("actSavePdf"));
+        QVERIFY(save);
+        const QString folder = dataFolder() + "pdf/";
+        QVERIFY(QDir().mkpath(folder));
+        OperatorDialogs::queueFileName(folder + "history.pdf");
+        QTest::mouseClick(preview->findChild<QToolBar *>()->widgetForAction(save), Qt::LeftButton);
+        QString failure;
+        const QStringList pages = ExportFiles::pdfPages(folder + "history.pdf", failure);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(pages.size(), 1);
+        for (const char *text : {"Verlauf", "Teilnehmer: Lee", "00:12.34", "Seite 1 von 1"})
+            QVERIFY2(pages.front().contains(QLatin1String(text)), text);
+        QVERIFY(!pages.front().contains("Kim"));
+        preview->close();
+    }
+};
+
+ZORVEXA_TEST_MAIN(TestHistoryWindow)
+#include "test_history_window.moc"
