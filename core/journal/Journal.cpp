@@ -360,23 +360,6 @@ Result<std::optional<Journal::KeptFile>> Journal::keptClassFile(int classIndex)
     return std::optional<KeptFile>(KeptFile {query.value(0).toByteArray(), query.value(1).toLongLong()});
 }
 
-Result<QList<JournalEvent>> Journal::eventsAfter(int classIndex, std::int64_t id)
-{
-    if (FileResult opened = open(); !opened)
-        return opened.error();
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM events WHERE class = ? AND id > ? ORDER BY id").arg(Columns));
-    query.addBindValue(classIndex);
-    query.addBindValue(qint64(id));
-    if (!query.exec())
-        return failure(query.lastError().text());
-    QList<JournalEvent> rows;
-    while (query.next())
-        rows << readRow(query);
-    return rows;
-}
-
 Result<Journal::Unsaved> Journal::unsavedChanges(int classIndex)
 {
     if (FileResult opened = open(); !opened)

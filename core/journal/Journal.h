@@ -76,8 +76,6 @@ public:
     };
     // The class file's bytes as last kept; no value when none are.
     Result<std::optional<KeptFile>> keptClassFile(int classIndex);
-    // The class's rows after the given one, oldest first.
-    Result<QList<JournalEvent>> eventsAfter(int classIndex, std::int64_t id);
     struct Unsaved
     {
         QByteArray sha256; // empty when the file was never noted
