@@ -80,8 +80,8 @@ class TestLiveBrowser final : public QObject
         QNetworkAccessManager net;
         QString target;
         for (int i = 0; i < 50 && target.isEmpty(); ++i) {
-            QNetworkReply *reply
-                = net.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/json/list").arg(match.captured(1)))));
+            QNetworkReply *reply = net.get(
+                QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/json/list").arg(match.captured(1)))));
             QSignalSpy done(reply, &QNetworkReply::finished);
             done.wait(5000);
             for (const QJsonValue page : QJsonDocument::fromJson(reply->readAll()).array())
@@ -103,8 +103,10 @@ class TestLiveBrowser final : public QObject
             return false;
         // A headless window is never narrower than 500 pixels; the phone is emulated.
         call(QStringLiteral("Emulation.setDeviceMetricsOverride"),
-             {{QStringLiteral("width"), 360}, {QStringLiteral("height"), 800},
-              {QStringLiteral("deviceScaleFactor"), 2}, {QStringLiteral("mobile"), true}});
+             {{QStringLiteral("width"), 360},
+              {QStringLiteral("height"), 800},
+              {QStringLiteral("deviceScaleFactor"), 2},
+              {QStringLiteral("mobile"), true}});
         return true;
     }
 
@@ -122,11 +124,11 @@ class TestLiveBrowser final : public QObject
     // The value of a script expression in the page, as text.
     QString evaluate(const QString &expression)
     {
-        const QJsonValue value = call(QStringLiteral("Runtime.evaluate"),
-                                      {{QStringLiteral("expression"), expression},
-                                       {QStringLiteral("returnByValue"), true}})[QStringLiteral("result")]
-                                                                               [QStringLiteral("result")]
-                                                                               [QStringLiteral("value")];
+        const QJsonValue value
+            = call(QStringLiteral("Runtime.evaluate"),
+                   {{QStringLiteral("expression"), expression},
+                    {QStringLiteral("returnByValue"),
+                     true}})[QStringLiteral("result")][QStringLiteral("result")][QStringLiteral("value")];
         return value.isString() ? value.toString() : value.toVariant().toString();
     }
 

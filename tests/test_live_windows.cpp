@@ -130,7 +130,7 @@ private slots:
             audiences->resize(size);
             QTRY_COMPARE(audiences->size(), size);
             QTRY_VERIFY2(top->rowViewportPosition(9) + top->rowHeight(9) <= top->viewport()->height(),
-                     qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+                         qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
         }
     }
 

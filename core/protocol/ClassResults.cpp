@@ -116,8 +116,8 @@ ClassResults classResults(int classIndex, const StartList &list, std::int64_t fp
                 line.texts[std::size_t(run == 1 ? ResultColumn::Time1 : ResultColumn::Time2)]
                     = runMarkText(marked.mark) + reason;
             } else if (!hands.isEmpty()) {
-                line.handRuns[std::size_t(run - 1)] = hands.isHandTime(
-                    list.text(r, ListField::Name), run, list.wholeNumber(r, runTimeField(run)));
+                line.handRuns[std::size_t(run - 1)]
+                    = hands.isHandTime(list.text(r, ListField::Name), run, list.wholeNumber(r, runTimeField(run)));
             }
         }
     }

@@ -138,7 +138,10 @@ public:
     lxw_error error() const { return m_error; }
 
 private:
-    static bool isRunTime(ResultColumn column) { return column == ResultColumn::Time1 || column == ResultColumn::Time2; }
+    static bool isRunTime(ResultColumn column)
+    {
+        return column == ResultColumn::Time1 || column == ResultColumn::Time2;
+    }
 
     int sheetColumn(ResultColumn column) const
     {
