@@ -21,7 +21,6 @@
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTimer>
-#include <QToolBar>
 #include <QWindow>
 
 #include <memory>
@@ -217,21 +216,9 @@ void HistoryWindow::print()
     }
 
     // Not modal: the main window goes on timing while the preview is open.
-    auto *dialog = new QPrintPreviewDialog(this);
-    dialog->setObjectName(QStringLiteral("HistoryPreview"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(windowTitle());
-    dialog->printer()->setPageLayout(HistoryPrintout::defaultPageLayout());
-    dialog->printer()->setDocName(dialog->windowTitle());
-    connect(dialog, &QPrintPreviewDialog::paintRequested, dialog,
-            [sheet](QPrinter *printer) { HistoryPrintout(*sheet).paint(*printer); });
-    auto *save = new QAction(QIcon::fromTheme(QStringLiteral("document-save-as")), tr("Save as PDF..."), dialog);
-    save->setObjectName(QStringLiteral("actSavePdf"));
-    if (QToolBar *bar = dialog->findChild<QToolBar *>()) {
-        bar->addSeparator();
-        bar->addAction(save);
-    }
-    dialog->addAction(save);
+    const auto [dialog, save] = makePdfPreview(this, QStringLiteral("HistoryPreview"), windowTitle(),
+                                               HistoryPrintout::defaultPageLayout(),
+                                               [sheet](QPrinter &printer) { HistoryPrintout(*sheet).paint(printer); });
     connect(save, &QAction::triggered, dialog, [this, dialog, sheet] {
         static QString folder = QDir::homePath();
         static const QRegularExpression unsafe(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));

@@ -9,6 +9,7 @@
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QToolBar>
 
 QString savePreviewAsPdf(QPrintPreviewDialog *dialog, const QString &proposedName, const QString &title,
                          QString &folder, const std::function<int(QPagedPaintDevice &)> &paint)
@@ -39,4 +40,30 @@ QString savePreviewAsPdf(QPrintPreviewDialog *dialog, const QString &proposedNam
         return QString();
     }
     return chosen.path;
+}
+
+PdfPreview makePdfPreview(QWidget *parent, const QString &objectName, const QString &title, const QPageLayout &layout,
+                          const std::function<void(QPrinter &)> &paint, const QList<QAction *> &extra)
+{
+    auto *dialog = new QPrintPreviewDialog(parent);
+    dialog->setObjectName(objectName);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(title);
+    dialog->printer()->setPageLayout(layout);
+    dialog->printer()->setDocName(title);
+    QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog,
+                     [paint](QPrinter *printer) { paint(*printer); });
+    auto *save = new QAction(QIcon::fromTheme(QStringLiteral("document-save-as")),
+                             QCoreApplication::translate("ResultsActions", "Save as PDF..."), dialog);
+    save->setObjectName(QStringLiteral("actSavePdf"));
+    QToolBar *bar = dialog->findChild<QToolBar *>();
+    if (bar)
+        bar->addSeparator();
+    for (QAction *action : extra + QList<QAction *> {save}) {
+        action->setParent(dialog);
+        if (bar)
+            bar->addAction(action);
+        dialog->addAction(action);
+    }
+    return {dialog, save};
 }

@@ -26,7 +26,6 @@
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QToolBar>
 #include <QUrl>
 
 #include <memory>
@@ -202,22 +201,9 @@ void ResultsActions::showPrintPreview()
         return;
     // The preview keeps its own copy: the class may change while it is open.
     auto document = std::make_shared<const ResultsDocument>(currentClassDocument());
-    auto *dialog = new QPrintPreviewDialog(m_window);
-    dialog->setObjectName(QStringLiteral("PrintPreview"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(tr("Results %1").arg(document->classes.front().className));
-    dialog->printer()->setPageLayout(ResultsPrintout::defaultPageLayout());
-    dialog->printer()->setDocName(dialog->windowTitle());
-    connect(dialog, &QPrintPreviewDialog::paintRequested, dialog,
-            [document](QPrinter *printer) { ResultsPrintout(*document).paint(*printer); });
-
-    auto *save = new QAction(QIcon::fromTheme(QStringLiteral("document-save-as")), tr("Save as PDF..."), dialog);
-    save->setObjectName(QStringLiteral("actSavePdf"));
-    if (QToolBar *bar = dialog->findChild<QToolBar *>()) {
-        bar->addSeparator();
-        bar->addAction(save);
-    }
-    dialog->addAction(save);
+    const auto [dialog, save] = makePdfPreview(
+        m_window, QStringLiteral("PrintPreview"), tr("Results %1").arg(document->classes.front().className),
+        ResultsPrintout::defaultPageLayout(), [document](QPrinter &printer) { ResultsPrintout(*document).paint(printer); });
     // A status line under the pages, shown once a PDF is saved.
     if (auto *box = qobject_cast<QBoxLayout *>(dialog->layout())) {
         auto *saved = new QLabel(dialog);

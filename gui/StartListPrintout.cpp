@@ -14,7 +14,6 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QRegularExpression>
-#include <QToolBar>
 
 #include <array>
 #include <cmath>
@@ -208,28 +207,13 @@ void printStartLists(QWidget *parent, const ClassStore &store)
     }
     // The preview keeps its own copy; the switch to all classes reads the class files then.
     auto sheets = std::make_shared<StartListSheets>(current.value());
-    auto *dialog = new QPrintPreviewDialog(parent);
-    dialog->setObjectName(QStringLiteral("StartListPreview"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QObject::tr("Start list %1").arg(sheets->classes.front().className));
-    dialog->printer()->setPageLayout(StartListPrintout::defaultPageLayout());
-    dialog->printer()->setDocName(dialog->windowTitle());
-    QObject::connect(dialog, &QPrintPreviewDialog::paintRequested, dialog,
-                     [sheets](QPrinter *printer) { StartListPrintout(*sheets).paint(*printer); });
-
-    auto *all = new QAction(QObject::tr("All classes"), dialog);
+    auto *all = new QAction(QObject::tr("All classes"));
     all->setObjectName(QStringLiteral("actAllClasses"));
     all->setCheckable(true);
-    auto *save
-        = new QAction(QIcon::fromTheme(QStringLiteral("document-save-as")), QObject::tr("Save as PDF..."), dialog);
-    save->setObjectName(QStringLiteral("actSavePdf"));
-    if (QToolBar *bar = dialog->findChild<QToolBar *>()) {
-        bar->addSeparator();
-        bar->addAction(all);
-        bar->addAction(save);
-    }
-    dialog->addAction(all);
-    dialog->addAction(save);
+    const auto [dialog, save] = makePdfPreview(
+        parent, QStringLiteral("StartListPreview"), QObject::tr("Start list %1").arg(sheets->classes.front().className),
+        StartListPrintout::defaultPageLayout(),
+        [sheets](QPrinter &printer) { StartListPrintout(*sheets).paint(printer); }, {all});
     QObject::connect(all, &QAction::toggled, dialog, [dialog, sheets, &store](bool on) {
         Result<StartListSheets> chosen = startListSheets(store, on);
         if (!chosen) {
