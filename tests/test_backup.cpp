@@ -79,15 +79,6 @@ class TestBackup final : public QObject
     BackupJob jobForClass1() const { return {m_stick, {ClassListPath(1), MarksPath(1)}, dataFolder()}; }
 
     void key(Qt::Key key) { QTest::keyClick(m_shown.window->windowHandle(), key); }
-    void timeRun(int row, double ms)
-    {
-        const MainWindowControls &ui = *m_shown.controls;
-        const QPoint centre = ui.Grid->visualRect(ui.model->index(row, ProtocolModel::Time1)).center();
-        QTest::mouseClick(ui.Grid->viewport(), Qt::LeftButton, {}, centre);
-        key(Qt::Key_F5);
-        FakeCounter::advanceMs(ms);
-        key(Qt::Key_F8);
-    }
     // The configuration dialog opened with its button; the folder chosen with "..." and OK.
     void chooseBackupFolder(const QString &folder)
     {
@@ -280,8 +271,8 @@ private slots:
         const auto openMain
             = [this] { m_shown.open([](ClassStore &store, TfrmMain &) { (void)store.LoadCurrentClass(); }); };
         openMain();
-        timeRun(0, 61'230);
-        timeRun(2, 45'000);
+        m_shown.timeRun(0, 61'230);
+        m_shown.timeRun(2, 45'000);
         m_shown.close();
         damageClassFile(damage);
         const QByteArray damaged = bytesOf(ClassListPath(1));
@@ -329,7 +320,7 @@ private slots:
         QCOMPARE(SettingsStore().read(Setting::BackupFolder).value_or(QString()), m_stick);
         const MainWindowControls &ui = *m_shown.controls;
 
-        timeRun(0, 61'230);
+        m_shown.timeRun(0, 61'230);
         // The keys are free at once, whatever the stick does.
         QVERIFY(!ui.runs->Running());
         QVERIFY(!QApplication::activeModalWidget());
@@ -347,7 +338,7 @@ private slots:
             QVERIFY(QDir().mkpath(m_stick));
         }
 
-        timeRun(1, 48'100);
+        m_shown.timeRun(1, 48'100);
         QVERIFY(copiesSettled());
         QVERIFY(ui.lblSaveWarning->isHidden());
         QCOMPARE(bytesOf(m_stick + "/List01.dat"), bytesOf(ClassListPath(1)));

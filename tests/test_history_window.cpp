@@ -34,19 +34,6 @@ class TestHistoryWindow final : public QObject
     QTableView *rows() const { return history()->findChild<QTableView *>(QStringLiteral("grdHistory")); }
     QString status() const { return history()->findChild<QLabel *>(QStringLiteral("lblHistoryStatus"))->text(); }
 
-    void clickCell(int row, int column)
-    {
-        const QModelIndex index = ui().model->index(row, column);
-        QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, {}, ui().Grid->visualRect(index).center());
-    }
-    void timeRun(int row, double ms)
-    {
-        clickCell(row, ProtocolModel::Time1);
-        QTest::keyClick(keys(), Qt::Key_F5);
-        FakeCounter::advanceMs(ms);
-        QTest::keyClick(keys(), Qt::Key_F8);
-        QVERIFY(!ui().runs->Running());
-    }
     // A right click on the platform window, as the operator's mouse gives it, then the item.
     void chooseFromGridMenu(int row, const char *item, const std::function<void()> &inDialog = {})
     {
@@ -74,7 +61,7 @@ class TestHistoryWindow final : public QObject
     }
     void typeCount(int row, int column, const QString &digits)
     {
-        clickCell(row, column);
+        m_shown.clickCell(row, column);
         QTest::keyClick(keys(), Qt::Key_F2);
         for (const QChar c : digits)
             QTest::keyClick(keys(), c.toLatin1());
@@ -155,13 +142,13 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, leeTimed);
         m_shown.open();
-        timeRun(0, 11'000);
+        m_shown.timeRun(0, 11'000);
         if (leeTimed)
-            timeRun(1, 12'000);
+            m_shown.timeRun(1, 12'000);
         if (fromMenu) {
             chooseFromGridMenu(row, "actHistory");
         } else {
-            clickCell(row, ProtocolModel::Name);
+            m_shown.clickCell(row, ProtocolModel::Name);
             QTest::keyClick(keys(), Qt::Key_H, Qt::ControlModifier);
         }
         QTRY_VERIFY(history() && history()->isVisible());
@@ -200,7 +187,7 @@ private slots:
         QFETCH(QStringList, expected);
         m_shown.open();
         if (how == "timed")
-            timeRun(1, 12'340);
+            m_shown.timeRun(1, 12'340);
         else if (how == "typed")
             typeCount(1, ProtocolModel::FP1, "3");
         else
@@ -248,7 +235,7 @@ private slots:
             QSqlDatabase::removeDatabase("fill");
         }
         m_shown.open();
-        clickCell(0, ProtocolModel::Name);
+        m_shown.clickCell(0, ProtocolModel::Name);
         QTest::keyClick(keys(), Qt::Key_H, Qt::ControlModifier);
         QTRY_VERIFY(history() && history()->isVisible());
         QCOMPARE(shownColumn(2), (QStringList {"Kim", "Kimberly"}));
@@ -271,7 +258,7 @@ private slots:
     void restoresAnOverwrittenTime()
     {
         m_shown.open();
-        timeRun(0, 12'340);
+        m_shown.timeRun(0, 12'340);
         enterHandTime(0, "00:15.00", "stopwatch of the official");
         QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 15'000);
         const JournalEvent overwrite = lastOf("time1");
@@ -340,7 +327,7 @@ private slots:
         }
         m_shown.open();
         if (onCourse) {
-            clickCell(0, ProtocolModel::Time1);
+            m_shown.clickCell(0, ProtocolModel::Time1);
             QTest::keyClick(keys(), Qt::Key_F5);
         }
         const QByteArray before = readBytes(ClassListPath(1));
@@ -358,7 +345,7 @@ private slots:
     void timingKeysWhileOpen()
     {
         m_shown.open();
-        clickCell(1, ProtocolModel::Time1);
+        m_shown.clickCell(1, ProtocolModel::Time1);
         QTest::keyClick(keys(), Qt::Key_H, Qt::ControlModifier);
         QTRY_VERIFY(history() && history()->isVisible());
         history()->activateWindow();
@@ -378,7 +365,7 @@ private slots:
     void printsAndSavesAsPdf()
     {
         m_shown.open();
-        timeRun(1, 12'340);
+        m_shown.timeRun(1, 12'340);
         chooseFromGridMenu(1, "actHistory");
         QTRY_VERIFY(history() && history()->isVisible());
         QTest::mouseClick(history()->findChild<QPushButton *>(QStringLiteral("cmdPrint")), Qt::LeftButton);

@@ -26,20 +26,6 @@ class TestJournalWindow final : public QObject
 
     const MainWindowControls &ui() const { return *m_shown.controls; }
     QWindow *keys() const { return m_shown.window->windowHandle(); }
-    void clickCell(int row, int column)
-    {
-        const QModelIndex index = ui().model->index(row, column);
-        QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, {}, ui().Grid->visualRect(index).center());
-    }
-    void timeRun(int row, double ms, Qt::Key stop = Qt::Key_F8)
-    {
-        clickCell(row, ProtocolModel::Time1);
-        QTest::keyClick(keys(), Qt::Key_F5);
-        QVERIFY(ui().runs->Running());
-        FakeCounter::advanceMs(ms);
-        QTest::keyClick(keys(), stop);
-        QVERIFY(!ui().runs->Running());
-    }
     static QList<JournalEvent> journalRows()
     {
         Journal journal(dataFolder());
@@ -76,7 +62,7 @@ private slots:
     {
         m_shown.open();
         const QByteArray before = readBytes(ClassListPath(1));
-        timeRun(0, 12'340);
+        m_shown.timeRun(0, 12'340);
         QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 12'340);
 
         QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier);
@@ -97,8 +83,8 @@ private slots:
     void undoWhileAnotherIsOnCourse()
     {
         m_shown.open();
-        timeRun(0, 20'000);
-        clickCell(1, ProtocolModel::Time1);
+        m_shown.timeRun(0, 20'000);
+        m_shown.clickCell(1, ProtocolModel::Time1);
         QTest::keyClick(keys(), Qt::Key_F5);
         FakeCounter::advanceMs(5'000);
         QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier);
@@ -179,7 +165,7 @@ private slots:
     void resetDuringARunIsExplained()
     {
         m_shown.open();
-        timeRun(1, 7'770, Qt::Key_F9);
+        m_shown.timeRun(1, 7'770, Qt::Key_F9);
         QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 7'770);
         QVERIFY(ui().lblSaveWarning->isVisible());
         const QString line = ui().lblSaveWarning->text();
@@ -191,7 +177,7 @@ private slots:
         QVERIFY(ui().lblSaveWarning->isHidden());
         // Made again and removed the other way the line names: Ctrl+click on the cell.
         QTest::keyClick(keys(), Qt::Key_Y, Qt::ControlModifier);
-        timeRun(0, 1'000, Qt::Key_F9);
+        m_shown.timeRun(0, 1'000, Qt::Key_F9);
         QVERIFY(ui().lblSaveWarning->isVisible());
         OperatorDialogs::queueAnswer(true);
         const QModelIndex time = ui().model->index(0, ProtocolModel::Time1);
@@ -211,13 +197,13 @@ private slots:
     {
         QVERIFY(QDir().mkpath(dataFolder() + Journal::FileName));
         m_shown.open();
-        timeRun(0, 9'990);
+        m_shown.timeRun(0, 9'990);
         QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 9'990);
         QVERIFY(ui().lblSaveWarning->isVisible());
         QVERIFY2(ui().lblSaveWarning->text().contains("JOURNAL"), qPrintable(ui().lblSaveWarning->text()));
 
         QVERIFY(QDir().rmdir(dataFolder() + Journal::FileName));
-        timeRun(1, 8'880);
+        m_shown.timeRun(1, 8'880);
         QVERIFY(ui().lblSaveWarning->isHidden());
         QCOMPARE(sourcesOf(journalRows(), "stop"), (QStringList {"key", "key"}));
     }

@@ -2,6 +2,9 @@
 
 #include "core/startlist/ClassStore.h"
 #include "gui/Form_Main.h"
+#include "core/protocol/ProtocolModel.h"
+#include "core/timing/RunControl.h"
+#include "support/FakeCounter.h"
 #include "support/MainWindowControls.h"
 
 #include <QTest>
@@ -28,6 +31,24 @@ struct ShownMainWindow
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+
+    QWindow *keys() const { return window->windowHandle(); }
+    // A click on a protocol cell, as the operator's mouse gives it.
+    void clickCell(int row, int column) const
+    {
+        const QModelIndex index = controls->model->index(row, column);
+        QTest::mouseClick(controls->Grid->viewport(), Qt::LeftButton, {}, controls->Grid->visualRect(index).center());
+    }
+    // The participant's first run timed with the keys, the fake clock advanced in between.
+    void timeRun(int row, double ms, Qt::Key stop = Qt::Key_F8) const
+    {
+        clickCell(row, ProtocolModel::Time1);
+        QTest::keyClick(keys(), Qt::Key_F5);
+        QVERIFY(controls->runs->Running());
+        FakeCounter::advanceMs(ms);
+        QTest::keyClick(keys(), stop);
+        QVERIFY(!controls->runs->Running());
     }
 
     // The window goes before the store it works on.
