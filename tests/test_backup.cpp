@@ -78,7 +78,6 @@ class TestBackup final : public QObject
     }
     BackupJob jobForClass1() const { return {m_stick, {ClassListPath(1), MarksPath(1)}, dataFolder()}; }
 
-    void key(Qt::Key key) { QTest::keyClick(m_shown.window->windowHandle(), key); }
     // The configuration dialog opened with its button; the folder chosen with "..." and OK.
     void chooseBackupFolder(const QString &folder)
     {
