@@ -22,6 +22,11 @@ HistoryActions::HistoryActions(QWidget *window, ClassStore &store, RunControl &r
         m_history->showFor(current.isValid() ? std::optional<int>(current.row()) : std::nullopt);
     });
 
+    // Ctrl+Z and Ctrl+Y reach the journal from the history window too: it is where a mistake shows.
+    for (const char *name : {"actUndo", "actRedo"})
+        if (auto *step = window->findChild<QAction *>(QLatin1String(name)))
+            m_history->addAction(step);
+
     if (auto *menu = grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"))) {
         QAction *item = menu->addAction(tr("History..."));
         item->setObjectName(QStringLiteral("actHistory"));

@@ -276,7 +276,12 @@ private slots:
         QVERIFY2(status().contains("00:12.34"), qPrintable(status()));
         // The list follows: the restore is its newest row.
         QTRY_COMPARE(shownRow(0).at(5), QStringLiteral("restored"));
-        // Taken back with Ctrl+Z as any other change, back in the main window.
+        // Taken back with Ctrl+Z as any other change, typed in the history window or the main window.
+        QVERIFY(QTest::qWaitForWindowActive(history()));
+        QTest::keyClick(history()->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 15'000);
+        QTest::keyClick(history()->windowHandle(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 12'340);
         m_shown.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_shown.window.get()));
         QTest::keyClick(keys(), Qt::Key_Z, Qt::ControlModifier);
