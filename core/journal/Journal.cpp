@@ -152,14 +152,9 @@ FileResult Journal::append(JournalEvent event)
     if (FileResult opened = open(); !opened)
         return opened;
 
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    QString reason;
-    {
-        QSqlQuery query(db);
-        bool ok = db.transaction();
-        ok = ok
-            && query.prepare(QStringLiteral("INSERT INTO events (at, clock_ms, class, entry, name, field, old, new, "
-                                            "source, note) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    const FileResult written = writeInTransaction([this](QSqlQuery &query) {
+        bool ok = query.prepare(QStringLiteral("INSERT INTO events (at, clock_ms, class, entry, name, field, old, new, "
+                                               "source, note) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         for (auto it = m_waiting.begin(); ok && it != m_waiting.end(); ++it) {
             const JournalEvent &e = *it;
             query.addBindValue(e.at.toUTC().toString(Qt::ISODateWithMs));
@@ -174,11 +169,21 @@ FileResult Journal::append(JournalEvent event)
             query.addBindValue(nullable(e.note));
             ok = query.exec();
         }
-        ok = ok && db.commit();
-        if (ok) {
-            m_waiting.clear();
+        return ok;
+    });
+    if (written)
+        m_waiting.clear();
+    return written;
+}
+
+FileResult Journal::writeInTransaction(const std::function<bool(QSqlQuery &)> &write)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QString reason;
+    {
+        QSqlQuery query(db);
+        if (db.transaction() && write(query) && db.commit())
             return {};
-        }
         reason = query.lastError().isValid() ? query.lastError().text() : db.lastError().text();
         db.rollback();
     }
@@ -308,14 +313,9 @@ FileResult Journal::noteClassFile(int classIndex, const QString &path, bool keep
     const QString sha256 = readable
         ? QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex())
         : QString();
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    QString reason;
-    {
-        QSqlQuery query(db);
-        bool ok = db.transaction();
-        ok = ok
-            && query.prepare(QStringLiteral("INSERT OR REPLACE INTO class_files (class, sha256, last_id)"
-                                            " VALUES (?, ?, (SELECT COALESCE(max(id), 0) FROM events))"));
+    return writeInTransaction([&](QSqlQuery &query) {
+        bool ok = query.prepare(QStringLiteral("INSERT OR REPLACE INTO class_files (class, sha256, last_id)"
+                                               " VALUES (?, ?, (SELECT COALESCE(max(id), 0) FROM events))"));
         query.addBindValue(classIndex);
         query.addBindValue(sha256);
         ok = ok && query.exec();
@@ -331,15 +331,8 @@ FileResult Journal::noteClassFile(int classIndex, const QString &path, bool keep
             query.addBindValue(bytes);
             ok = ok && query.exec();
         }
-        ok = ok && db.commit();
-        if (ok)
-            return {};
-        reason = query.lastError().isValid() ? query.lastError().text() : db.lastError().text();
-        db.rollback();
-    }
-    db = QSqlDatabase();
-    close();
-    return failure(reason);
+        return ok;
+    });
 }
 
 Result<std::optional<Journal::KeptFile>> Journal::keptClassFile(int classIndex)

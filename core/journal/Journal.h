@@ -9,7 +9,10 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
+
+class QSqlQuery;
 
 // One row of the table "events". Optional columns are NULL in the database when empty.
 struct JournalEvent
@@ -92,6 +95,8 @@ private:
     FileResult open();
     void close();
     FileError failure(const QString &what) const;
+    // One transaction; a failure closes the journal, so the next change opens it again.
+    FileResult writeInTransaction(const std::function<bool(QSqlQuery &)> &write);
 
     QString m_path;
     QString m_connection;
