@@ -2,6 +2,7 @@
 // (each export of all classes and each change of class on the live pages does it for every
 // class not in memory), and the results of a class of 300 with hand times in memory.
 //   ./build/bench/bench_handmarks [rows]
+#include "JournalFill.h"
 #include "core/journal/HandMarks.h"
 #include "core/journal/Journal.h"
 #include "core/protocol/ClassResults.h"
@@ -13,8 +14,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -33,29 +32,20 @@ void printPercentiles(const char *what, std::vector<double> ms)
 void fill(Journal &journal, int rows)
 {
     (void)journal.lastEvent(1);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-    db.setDatabaseName(journal.path());
-    db.open();
-    db.transaction();
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT INTO events (at, class, entry, name, field, old, new, source)"
-                             " VALUES ('2026-05-16T09:00:00.000Z', ?, ?, ?, ?, '0', ?, ?)"));
-    for (int i = 0; i < rows; ++i) {
-        const int entry = (i / 10) % 300;
-        q.addBindValue(1 + i % 10);
-        q.addBindValue(entry);
-        q.addBindValue(QStringLiteral("Driver %1").arg(entry + 1));
-        q.addBindValue(i % 3 == 0       ? QStringLiteral("fp1")
-                           : i % 3 == 1 ? QStringLiteral("time1")
-                                        : QStringLiteral("time2"));
-        q.addBindValue(30000 + i % 9000);
-        q.addBindValue(i % 7 == 0 ? QStringLiteral("hand") : QStringLiteral("key"));
-        q.exec();
-    }
-    db.commit();
-    q = QSqlQuery();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    fillJournal(journal.path(),
+                QStringLiteral("INSERT INTO events (at, class, entry, name, field, old, new, source)"
+                               " VALUES ('2026-05-16T09:00:00.000Z', ?, ?, ?, ?, '0', ?, ?)"),
+                rows, [](QSqlQuery &q, int i) {
+                    const int entry = (i / 10) % 300;
+                    q.addBindValue(1 + i % 10);
+                    q.addBindValue(entry);
+                    q.addBindValue(QStringLiteral("Driver %1").arg(entry + 1));
+                    q.addBindValue(i % 3 == 0       ? QStringLiteral("fp1")
+                                       : i % 3 == 1 ? QStringLiteral("time1")
+                                                    : QStringLiteral("time2"));
+                    q.addBindValue(30000 + i % 9000);
+                    q.addBindValue(i % 7 == 0 ? QStringLiteral("hand") : QStringLiteral("key"));
+                });
 }
 } // namespace
 

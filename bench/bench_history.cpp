@@ -3,6 +3,7 @@
 // participant, and the switch between the two. BENCH_PARTS=1 also times reading the whole class.
 //   xvfb-run -a ./build/bench/bench_history 100000 1    (every row in the class shown)
 //   xvfb-run -a ./build/bench/bench_history 100000 10   (the rows spread over ten classes)
+#include "JournalFill.h"
 #include "core/journal/Journal.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
@@ -16,8 +17,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRadioButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -37,25 +36,15 @@ void fill(int rows, int classes)
     (void)WriteListFile(list, ClassListPath(1));
     Journal journal(dataFolder());
     (void)journal.lastEvent(1);
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-    db.setDatabaseName(journal.path());
-    db.open();
-    db.transaction();
-    {
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO events (at, class, entry, name, field, old, new, source, note)"
-                                 " VALUES ('2026-05-16T09:00:00.000Z', ?, ?, ?, 'time1', '0', ?, 'key', '')"));
-        for (int i = 0; i < rows; ++i) {
-            q.addBindValue(1 + i % classes);
-            q.addBindValue(i % 100);
-            q.addBindValue(QStringLiteral("Driver %1").arg(i % 100 + 1));
-            q.addBindValue(10000 + i);
-            q.exec();
-        }
-    }
-    db.commit();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    fillJournal(journal.path(),
+                QStringLiteral("INSERT INTO events (at, class, entry, name, field, old, new, source, note) VALUES"
+                               " ('2026-05-16T09:00:00.000Z', ?, ?, ?, 'time1', '0', ?, 'key', '')"),
+                rows, [classes](QSqlQuery &q, int i) {
+                    q.addBindValue(1 + i % classes);
+                    q.addBindValue(i % 100);
+                    q.addBindValue(QStringLiteral("Driver %1").arg(i % 100 + 1));
+                    q.addBindValue(10000 + i);
+                });
 }
 
 double openMs(TfrmMain &window, QWidget *&history)

@@ -4,6 +4,7 @@
 //   ./build/bench/bench_journal append
 //   ./build/bench/bench_journal undo
 //   xvfb-run -a ./build/bench/bench_journal startup 100000
+#include "JournalFill.h"
 #include "core/journal/Journal.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/journal/UndoHistory.h"
@@ -19,8 +20,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -101,23 +100,14 @@ int startup(int rows)
         // Filled in one transaction, as an event's day of changes would leave it.
         Journal journal(dataFolder());
         (void)journal.noteClassFile(1, ClassListPath(1));
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
-        db.setDatabaseName(journal.path());
-        db.open();
-        db.transaction();
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO events (at, class, entry, name, field, old, new, source)"
-                                 " VALUES ('2026-05-16T09:00:00.000Z', ?, ?, 'Driver', 'fp1', '0', ?, 'typed')"));
-        for (int i = 0; i < rows; ++i) {
-            q.addBindValue(1 + i % 10);
-            q.addBindValue(i % 100);
-            q.addBindValue(i);
-            q.exec();
-        }
-        db.commit();
-        q = QSqlQuery();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+        fillJournal(journal.path(),
+                    QStringLiteral("INSERT INTO events (at, class, entry, name, field, old, new, source) VALUES"
+                                   " ('2026-05-16T09:00:00.000Z', ?, ?, 'Driver', 'fp1', '0', ?, 'typed')"),
+                    rows, [](QSqlQuery &q, int i) {
+                        q.addBindValue(1 + i % 10);
+                        q.addBindValue(i % 100);
+                        q.addBindValue(i);
+                    });
         // Class 1's file as last saved, after all those rows: nothing to restore.
         (void)journal.noteClassFile(1, ClassListPath(1));
     }
