@@ -223,6 +223,11 @@ Result<QList<JournalEvent>> Journal::events(int classIndex, std::optional<int> e
         query.bindValue(QStringLiteral(":entry"), *entry);
     for (int i = 0; i < fields.size(); ++i)
         query.bindValue(fieldNames.at(i), fields.at(i));
+    return rowsOf(query);
+}
+
+Result<QList<JournalEvent>> Journal::rowsOf(QSqlQuery &query) const
+{
     if (!query.exec())
         return failure(query.lastError().text());
     QList<JournalEvent> rows;
@@ -240,12 +245,7 @@ Result<QList<JournalEvent>> Journal::eventsAfter(int classIndex, std::int64_t af
     query.prepare(QStringLiteral("SELECT %1 FROM events WHERE class = ? AND id > ? ORDER BY id").arg(Columns));
     query.addBindValue(classIndex);
     query.addBindValue(qint64(afterId));
-    if (!query.exec())
-        return failure(query.lastError().text());
-    QList<JournalEvent> rows;
-    while (query.next())
-        rows << readRow(query);
-    return rows;
+    return rowsOf(query);
 }
 
 Result<QList<JournalEvent>> Journal::olderEvents(int classIndex, std::int64_t beforeId, int limit,
@@ -276,12 +276,7 @@ Result<QList<JournalEvent>> Journal::olderEvents(int classIndex, std::int64_t be
     if (names.isEmpty() && entry)
         query.addBindValue(*entry);
     query.addBindValue(limit);
-    if (!query.exec())
-        return failure(query.lastError().text());
-    QList<JournalEvent> rows;
-    while (query.next())
-        rows << readRow(query);
-    return rows;
+    return rowsOf(query);
 }
 
 QByteArray Journal::fileSha256(const QString &path)

@@ -95,6 +95,8 @@ private:
     FileResult open();
     void close();
     FileError failure(const QString &what) const;
+    // Runs a prepared query and reads its rows.
+    Result<QList<JournalEvent>> rowsOf(QSqlQuery &query) const;
     // One transaction; a failure closes the journal, so the next change opens it again.
     FileResult writeInTransaction(const std::function<bool(QSqlQuery &)> &write);
 
