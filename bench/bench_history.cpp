@@ -3,6 +3,7 @@
 // participant, and the switch between the two. BENCH_PARTS=1 also times reading the whole class.
 //   xvfb-run -a ./build/bench/bench_history 100000 1    (every row in the class shown)
 //   xvfb-run -a ./build/bench/bench_history 100000 10   (the rows spread over ten classes)
+#include "BenchFolder.h"
 #include "JournalFill.h"
 #include "core/journal/Journal.h"
 #include "core/startlist/ClassStore.h"
@@ -63,13 +64,10 @@ int main(int argc, char *argv[])
 {
     const int rows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
     const int classes = argc > 2 ? std::clamp(QString::fromLocal8Bit(argv[2]).toInt(), 1, 10) : 1;
-    QTemporaryDir folder(QDir::currentPath() + QStringLiteral("/bench-history-XXXXXX"));
-    QDir(folder.path()).mkpath(QStringLiteral("config"));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path() + QStringLiteral("/config")));
+    const BenchFolder folder(QStringLiteral("history"));
     int one = 1;
     QApplication app(one, argv);
-    setApplicationIdentity();
-    overrideProgramFolder(folder.path() + QLatin1Char('/'));
+    folder.use();
     fill(rows, classes);
     if (qEnvironmentVariableIsSet("BENCH_PARTS")) {
         Journal journal(dataFolder());

@@ -4,6 +4,7 @@
 //   ./build/bench/bench_journal append
 //   ./build/bench/bench_journal undo
 //   xvfb-run -a ./build/bench/bench_journal startup 100000
+#include "BenchFolder.h"
 #include "JournalFill.h"
 #include "core/journal/Journal.h"
 #include "core/journal/JournalRecorder.h"
@@ -141,14 +142,10 @@ int main(int argc, char *argv[])
 {
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("append");
     const int rows = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 100000;
-    // A throw-away program folder in the current folder (on its disk) and a settings file of its own.
-    QTemporaryDir folder(QDir::currentPath() + QStringLiteral("/bench-journal-XXXXXX"));
-    QDir(folder.path()).mkpath(QStringLiteral("config"));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path() + QStringLiteral("/config")));
+    const BenchFolder folder(QStringLiteral("journal"));
     int one = 1;
     QApplication app(one, argv);
-    setApplicationIdentity();
-    overrideProgramFolder(folder.path() + QLatin1Char('/'));
+    folder.use();
     if (mode == QLatin1String("undo"))
         return undo();
     if (mode == QLatin1String("startup"))
