@@ -425,6 +425,7 @@ private slots:
             QVERIFY(runs.startRunAt(start));
             QVERIFY(runs.stopRunAt(start + 1'500'000));
         } else if (path == QLatin1String("typed")) {
+            QVERIFY(!protocol.model().setData(protocol.model().index(0, ProtocolModel::FP2), QStringLiteral("x")));
             QVERIFY(protocol.model().setData(protocol.model().index(0, ProtocolModel::FP2), QStringLiteral("3")));
         } else if (path == QLatin1String("reset")) {
             protocol.resetRun(0, ProtocolModel::Time1);
