@@ -46,9 +46,7 @@ QStringList previewTexts(const ImportPreview &preview)
 {
     QStringList result;
     for (const ImportedEntry &e : preview.entries) {
-        QStringList texts;
-        for (const QString &text : e.entry.texts)
-            texts << text;
+        const QStringList texts(e.entry.texts.begin(), e.entry.texts.end());
         result << QStringLiteral("%1:%2").arg(e.classIndex).arg(texts.join(QLatin1Char('/')));
     }
     for (const ImportProblem &p : preview.problems)
@@ -96,13 +94,6 @@ private slots:
         QCOMPARE(table.description, description);
     }
 
-    // Rows keep the number the file gives them, so a reason can name the row to fix.
-    void csvRowNumbersCountLines()
-    {
-        const ImportTable table = parseCsv("\nName\n\"A\nB\"\nC\n");
-        QCOMPARE(table.rowNumbers, (std::vector<int> {3, 5}));
-    }
-
     void headersAreRecognised_data()
     {
         QTest::addColumn<QStringList>("headers");
@@ -147,6 +138,8 @@ private slots:
         QTest::newRow("date of birth after the event")
             << QByteArray("Name;Geburtsdatum\nA;2026-06-14\n")
             << QStringList {"2:Geburtsdatum „2026-06-14“ ist kein Datum vor dem 13.06.2026"};
+        QTest::newRow("a reason names the file's line, not the row's index")
+            << QByteArray("\nName;Alter\n\"A\nB\";\n;7\n") << QStringList {"1:A B/////", "5:kein Name"};
     }
     void rowsBecomeEntriesOrProblems()
     {
@@ -191,22 +184,21 @@ private slots:
     void brokenFilesAreRefused_data()
     {
         QTest::addColumn<int>("keep");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("text file") << -1 << "keine Excel-Arbeitsmappe";
-        QTest::newRow("empty") << 0 << "keine Excel-Arbeitsmappe";
-        QTest::newRow("cut short") << 2000 << "keine Excel-Arbeitsmappe";
+        QTest::newRow("text file") << -1;
+        QTest::newRow("empty") << 0;
+        QTest::newRow("cut short") << 2000;
     }
     void brokenFilesAreRefused()
     {
         QFETCH(int, keep);
-        QFETCH(QString, reason);
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("x.xlsx"));
         QVERIFY(writeXlsxFile(path, {{"Name"}, {"Kim"}}));
         QVERIFY(writeBytes(path, keep < 0 ? QByteArray("Name;Alter\n") : readBytes(path).left(keep)));
         const Result<ImportTable> table = readXlsxTable(path);
         QVERIFY(!table.ok());
-        QVERIFY2(table.error().reason.contains(reason), qPrintable(table.error().reason));
+        QVERIFY2(table.error().reason.contains(QStringLiteral("keine Excel-Arbeitsmappe")),
+                 qPrintable(table.error().reason));
         QVERIFY(!readCsvTable(folder.path()).ok());
     }
 
