@@ -250,7 +250,8 @@ private slots:
         m_shown.timeRun(0, 12'340);
         enterHandTime(0, "00:15.00", "stopwatch of the official");
         const JournalEvent overwrite = lastOf("time1");
-        openHistory(0);
+        chooseFromGridMenu(0, "actHistory");
+        QTRY_VERIFY(history() && history()->isVisible());
         clickHistoryRow(overwrite.id);
         QTest::mouseClick(history()->findChild<QPushButton *>(QStringLiteral("cmdRestore")), Qt::LeftButton);
         QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 12'340);
