@@ -152,7 +152,8 @@ private slots:
         QVERIFY(journal.append(row(1, "c")).ok());
         QCOMPARE(journal.waitingCount(), std::size_t(0));
         QString fields;
-        for (const JournalEvent &e : journal.events(1).value())
+        const QList<JournalEvent> events = journal.events(1).value();
+        for (const JournalEvent &e : events)
             fields += e.field;
         QCOMPARE(fields, QStringLiteral("abc"));
     }
