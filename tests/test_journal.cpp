@@ -36,7 +36,11 @@ class TestJournal final : public QObject
     }
     static JournalEvent row(int classIndex, const QString &field)
     {
-        return {.classIndex = classIndex, .field = field, .source = QStringLiteral("key")};
+        JournalEvent e;
+        e.classIndex = classIndex;
+        e.field = field;
+        e.source = QStringLiteral("key");
+        return e;
     }
     static QString journalPath() { return dataFolder() + QLatin1String(Journal::FileName); }
 
