@@ -102,7 +102,7 @@ void TfrmMain::FormCreate()
                     [this](const QString &warning) { m_warnings->show(WarningLine::Note, warning); });
     m_journal = new JournalActions(this, m_store, *m_runs, *m_warnings, m_ui->Grid);
     new HistoryActions(this, m_store, *m_runs, m_journal->recorder(), m_ui->Grid,
-                       [this](int key) { return FormKeyDown(key); });
+                       [this](const QKeyEvent &event) { return FormKeyDown(event); });
     connect(&m_raceDay->marks(), &MarksKeeper::markSet, this,
             [this](int entry, int run, const MarkedRun &before, const MarkedRun &after) {
                 m_journal->recorder().recordMark(entry, run, runMarkText(before.mark), runMarkText(after.mark),
@@ -113,13 +113,21 @@ void TfrmMain::FormCreate()
         m_journal->restoreAfterCrash();
     connectRunControl();
     setUpTimers();
-    // Keys reach the window's platform window once, before the focused control.
+    // Keys reach the window's platform window once, before the focused control. Every input
+    // event of the program keeps the event clock's offset fresh.
     createWinId();
-    windowHandle()->installEventFilter(this);
+    m_eventClock.setMonotonicTimestamps(QGuiApplication::platformName() == QLatin1String("xcb"));
+    qApp->installEventFilter(this);
 
-    connect(m_ui->cmdStart, &PressButton::mouseDown, this, [this] { StartRun(ChangeSource::Button); });
-    connect(m_ui->cmdStop, &PressButton::mouseDown, this, [this] { StopRun(ChangeSource::Button); });
-    connect(m_ui->cmdReset, &PressButton::mouseDown, this, [this] { ResetClock(ChangeSource::Button); });
+    connect(m_ui->cmdStart, &PressButton::mouseDown, this, [this](Qt::MouseButton, quint64 timestamp) {
+        m_runs->startRunAt(pressCount(timestamp), ChangeSource::Button);
+    });
+    connect(m_ui->cmdStop, &PressButton::mouseDown, this, [this](Qt::MouseButton, quint64 timestamp) {
+        m_runs->stopRunAt(pressCount(timestamp), ChangeSource::Button);
+    });
+    connect(m_ui->cmdReset, &PressButton::mouseDown, this, [this](Qt::MouseButton, quint64 timestamp) {
+        m_runs->resetClockAt(pressCount(timestamp), ChangeSource::Button);
+    });
     connect(m_ui->cmdLock, &PressButton::mouseDown, this, &TfrmMain::LockStation);
     connect(m_ui->cmdUnlock, &PressButton::mouseDown, this, &TfrmMain::UnlockStation);
     connect(m_ui->cmdInfo, &QToolButton::clicked, this, &TfrmMain::cmdInfoClick);
@@ -576,11 +584,36 @@ void TfrmMain::showSettingsWarning()
         m_warnings->show(WarningLine::Settings, m_settingsWarning.first(), m_settingsWarning.last());
 }
 
-bool TfrmMain::FormKeyDown(int key)
+std::int64_t TfrmMain::pressCount(quint64 timestamp)
+{
+    if (const std::optional<std::int64_t> count = m_eventClock.countAt(timestamp))
+        return *count;
+    if (!m_eventTimeMissing) {
+        m_eventTimeMissing = true;
+        m_warnings->show(WarningLine::PressTime,
+                         tr("The system gives key presses no usable time: runs are timed from when the program "
+                            "handles the key."));
+    }
+    return readPerfCounter();
+}
+
+bool TfrmMain::FormKeyDown(const QKeyEvent &event)
+{
+    switch (event.key()) {
+    case Qt::Key_F5:
+    case Qt::Key_F8:
+    case Qt::Key_F9:
+        return timingKey(event.key(), pressCount(event.timestamp()));
+    default:
+        return timingKey(event.key(), readPerfCounter());
+    }
+}
+
+bool TfrmMain::timingKey(int key, std::int64_t count)
 {
     switch (key) {
     case Qt::Key_F5:
-        StartRun();
+        m_runs->startRunAt(count, ChangeSource::Key);
         return true;
     case Qt::Key_F6:
         LockStation();
@@ -589,10 +622,10 @@ bool TfrmMain::FormKeyDown(int key)
         UnlockStation();
         return true;
     case Qt::Key_F8:
-        StopRun();
+        m_runs->stopRunAt(count, ChangeSource::Key);
         return true;
     case Qt::Key_F9:
-        ResetClock();
+        m_runs->resetClockAt(count, ChangeSource::Key);
         return true;
     default:
         return false;
@@ -602,7 +635,9 @@ bool TfrmMain::FormKeyDown(int key)
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && watched == windowHandle())
-        FormKeyDown(static_cast<QKeyEvent *>(event)->key());
+        FormKeyDown(*static_cast<QKeyEvent *>(event));
+    else if (event->isInputEvent())
+        m_eventClock.observe(static_cast<QInputEvent *>(event)->timestamp());
     // The key goes on to the focused control.
     return QWidget::eventFilter(watched, event);
 }

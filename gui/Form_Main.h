@@ -2,6 +2,7 @@
 
 #include "core/protocol/ResultsProtocol.h"
 #include "core/system/FileResult.h"
+#include "core/timing/EventClock.h"
 #include "core/timing/RunControl.h"
 
 #include <QStringList>
@@ -19,6 +20,7 @@ class TfrmConfig;
 class TfrmInfo;
 class TfrmStartList;
 class WarningLine;
+class QKeyEvent;
 
 namespace Ui {
 class TfrmMain;
@@ -60,8 +62,10 @@ public:
     // The light barrier's pulses go to the journal, taken or refused.
     void watchBarrier(QObject &panel);
 
-    // The main window sees F5 to F9 before the focused control, without consuming them.
-    bool FormKeyDown(int key);
+    // The main window sees F5 to F9 before the focused control, without consuming them. The
+    // command takes its time from the key event, not from when it is handled.
+    bool FormKeyDown(int key) { return timingKey(key, readPerfCounter()); }
+    bool FormKeyDown(const QKeyEvent &event);
     // An ending signal: open dialogs are closed, one try to save, a failure goes to standard
     // error, and the program ends without asking or showing anything.
     void closeWithoutQuestions();
@@ -81,6 +85,9 @@ private:
     // The settings file's trouble, under headline ("%1" the file, "%2" the reason).
     void showSettingsResult(const FileResult &result, const QString &headline);
     void showSettingsWarning();
+    bool timingKey(int key, std::int64_t count);
+    // The run counter at an input event's timestamp; the handler's time where it has none.
+    std::int64_t pressCount(quint64 timestamp);
     void edtPenaltySecondsChange();
     void setUpLook();
     void setUpTimers();
@@ -119,6 +126,8 @@ private:
     TXJustOne *m_justOne = nullptr;
     bool m_firstCopy = true;
     bool m_askOnClose = true;
+    EventClock m_eventClock;
+    bool m_eventTimeMissing = false;
     bool m_classNotSaved = false;
     // The warning line's text and tooltip while the settings file is in trouble.
     QStringList m_settingsWarning;

@@ -7,7 +7,7 @@
 #include <QMenu>
 
 HistoryActions::HistoryActions(QWidget *window, ClassStore &store, RunControl &runs, JournalRecorder &recorder,
-                               QAbstractItemView *grid, std::function<bool(int)> timingKey)
+                               QAbstractItemView *grid, std::function<bool(const QKeyEvent &)> timingKey)
     : QObject(window)
     , m_history(new HistoryWindow(window, store, runs, recorder, std::move(timingKey)))
     , m_grid(grid)

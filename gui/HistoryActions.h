@@ -8,6 +8,7 @@ class ClassStore;
 class HistoryWindow;
 class JournalRecorder;
 class QAbstractItemView;
+class QKeyEvent;
 class QWidget;
 class RunControl;
 
@@ -20,7 +21,7 @@ class HistoryActions final : public QObject
 
 public:
     HistoryActions(QWidget *window, ClassStore &store, RunControl &runs, JournalRecorder &recorder,
-                   QAbstractItemView *grid, std::function<bool(int)> timingKey);
+                   QAbstractItemView *grid, std::function<bool(const QKeyEvent &)> timingKey);
 
 private:
     HistoryWindow *m_history;

@@ -26,7 +26,7 @@
 #include <memory>
 
 HistoryWindow::HistoryWindow(QWidget *mainWindow, ClassStore &store, RunControl &runs, JournalRecorder &recorder,
-                             std::function<bool(int)> timingKey)
+                             std::function<bool(const QKeyEvent &)> timingKey)
     : QWidget(mainWindow, Qt::Window)
     , m_store(store)
     , m_runs(runs)
@@ -216,9 +216,9 @@ void HistoryWindow::print()
     }
 
     // Not modal: the main window goes on timing while the preview is open.
-    const auto [dialog, save] = makePdfPreview(this, QStringLiteral("HistoryPreview"), windowTitle(),
-                                               HistoryPrintout::defaultPageLayout(),
-                                               [sheet](QPrinter &printer) { HistoryPrintout(*sheet).paint(printer); });
+    const auto [dialog, save]
+        = makePdfPreview(this, QStringLiteral("HistoryPreview"), windowTitle(), HistoryPrintout::defaultPageLayout(),
+                         [sheet](QPrinter &printer) { HistoryPrintout(*sheet).paint(printer); });
     connect(save, &QAction::triggered, dialog, [this, dialog, sheet] {
         static QString folder = QDir::homePath();
         static const QRegularExpression unsafe(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));
@@ -245,7 +245,7 @@ void HistoryWindow::setStatus(const QString &text, bool good)
 bool HistoryWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && watched == windowHandle() && m_timingKey
-        && m_timingKey(static_cast<QKeyEvent *>(event)->key()))
+        && m_timingKey(*static_cast<QKeyEvent *>(event)))
         return true;
     return QWidget::eventFilter(watched, event);
 }

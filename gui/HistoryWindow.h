@@ -9,6 +9,7 @@
 
 class ClassStore;
 class JournalRecorder;
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -27,7 +28,7 @@ class HistoryWindow final : public QWidget
 public:
     // timingKey is the main window's handling of F5 to F9; true when the key was one of them.
     HistoryWindow(QWidget *mainWindow, ClassStore &store, RunControl &runs, JournalRecorder &recorder,
-                  std::function<bool(int)> timingKey);
+                  std::function<bool(const QKeyEvent &)> timingKey);
 
     // Shows and raises the window for the entry of the current class, or the whole class.
     void showFor(std::optional<int> entry);
@@ -48,7 +49,7 @@ private:
     ClassStore &m_store;
     RunControl &m_runs;
     JournalRecorder &m_recorder;
-    std::function<bool(int)> m_timingKey;
+    std::function<bool(const QKeyEvent &)> m_timingKey;
     HistoryModel *m_model;
     QTableView *m_table;
     QRadioButton *m_onePerson;

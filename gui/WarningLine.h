@@ -15,7 +15,7 @@ class WarningLine final
 
 public:
     // In order of precedence.
-    enum Kind { Save, Settings, Journal, Backup, Restored, Note, KindCount };
+    enum Kind { Save, Settings, Journal, Backup, PressTime, Restored, Note, KindCount };
 
     explicit WarningLine(QLabel *label)
         : m_label(label)

@@ -1,3 +1,4 @@
+#include "core/timing/EventClock.h"
 #include "core/timing/PerfTimer.h"
 #include "support/TestEnvironment.h"
 
@@ -116,6 +117,54 @@ private slots:
         const TimeMs t = roundToTimeMs(clock.ElapsedMs());
         QCOMPARE(t, TimeMs(61'000));
         QCOMPARE(FormatTime(t), QStringLiteral("01:01.00"));
+    }
+
+    // Each row: events seen as (handled at, stamped), then a press handled at a moment with its
+    // stamp; the press's counter reading in ms, or -1 where the handler's time must serve.
+    void eventClockMapsPressTimes_data()
+    {
+        QTest::addColumn<bool>("monotonic");
+        QTest::addColumn<QList<qint64>>("seen");
+        QTest::addColumn<qint64>("handledAt");
+        QTest::addColumn<quint64>("stamp");
+        QTest::addColumn<qint64>("expected");
+        constexpr qint64 Wrap = qint64(1) << 32;
+        QTest::newRow("prompt") << false << QList<qint64>() << qint64(10'000) << quint64(10'000) << qint64(10'000);
+        QTest::newRow("handler held 800 ms")
+            << false << QList<qint64> {1'000, 1'000} << qint64(2'800) << quint64(2'000) << qint64(2'000);
+        QTest::newRow("clock of another origin")
+            << false << QList<qint64> {10'000, 123} << qint64(11'700) << quint64(1'023) << qint64(10'900);
+        QTest::newRow("a prompt event corrects a late first one")
+            << false << QList<qint64> {5'000, 4'700, 6'000, 6'000} << qint64(7'500) << quint64(7'000) << qint64(7'000);
+        QTest::newRow("no timestamp") << false << QList<qint64> {1'000, 1'000} << qint64(2'000) << quint64(0)
+                                      << qint64(-1);
+        QTest::newRow("older than a minute")
+            << false << QList<qint64> {80'000, 80'000} << qint64(100'000) << quint64(30'000) << qint64(-1);
+        QTest::newRow("monotonic stamps: from the future")
+            << true << QList<qint64> {1'000, 1'000} << qint64(2'000) << quint64(2'500) << qint64(-1);
+        QTest::newRow("32-bit server time wrapped")
+            << false << QList<qint64> {Wrap + 40, 40} << Wrap + 100 << quint64(50) << Wrap + 50;
+        QTest::newRow("monotonic stamps: a small lag is none")
+            << true << QList<qint64> {1'000, 997} << qint64(5'000) << quint64(4'990) << qint64(4'990);
+        QTest::newRow("other stamps: the smallest lag is the offset")
+            << false << QList<qint64> {1'000, 997} << qint64(5'000) << quint64(4'990) << qint64(4'993);
+    }
+    void eventClockMapsPressTimes()
+    {
+        QFETCH(bool, monotonic);
+        QFETCH(QList<qint64>, seen);
+        QFETCH(qint64, handledAt);
+        QFETCH(quint64, stamp);
+        QFETCH(qint64, expected);
+        EventClock clock;
+        clock.setMonotonicTimestamps(monotonic);
+        for (qsizetype i = 0; i + 1 < seen.size(); i += 2) {
+            g_count = seen[i] * 1'000'000;
+            clock.observe(quint64(seen[i + 1]));
+        }
+        g_count = handledAt * 1'000'000 + 123'456; // the handler runs between two milliseconds
+        const std::optional<std::int64_t> count = clock.countAt(stamp);
+        QCOMPARE(count.value_or(-1'000'000), expected * 1'000'000);
     }
 
     void systemCounterIsMonotonic()

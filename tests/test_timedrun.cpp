@@ -170,6 +170,49 @@ private slots:
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
     }
 
+    // A press counts from its event's own timestamp: the run is right however late the window
+    // gets to the key. Without a timestamp the handler's time serves, and the warning line says so.
+    void pressTimeComesFromTheEvent_data()
+    {
+        QTest::addColumn<bool>("stamped");
+        QTest::addColumn<int>("startHandledLate");
+        QTest::addColumn<int>("stopHandledLate");
+        QTest::addColumn<int>("recorded");
+        QTest::newRow("handled at once") << true << 0 << 0 << 1'000;
+        QTest::newRow("window held 800 ms before the stop") << true << 0 << 800 << 1'000;
+        QTest::newRow("start and stop both late") << true << 500 << 300 << 1'000;
+        QTest::newRow("no timestamps: the handler's time") << false << 0 << 800 << 1'800;
+    }
+    void pressTimeComesFromTheEvent()
+    {
+        QFETCH(bool, stamped);
+        QFETCH(int, startHandledLate);
+        QFETCH(int, stopHandledLate);
+        QFETCH(int, recorded);
+        pickClass(2);
+        clickCell(0, ProtocolModel::Time1);
+        TestApplication::keepEventTimes = true;
+        const auto restore = qScopeGuard([] { TestApplication::keepEventTimes = false; });
+        const auto press = [this, stamped](Qt::Key key, quint64 pressedAt) {
+            for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QKeyEvent event(type, key, Qt::NoModifier);
+                event.setTimestamp(stamped ? pressedAt : 0);
+                QCoreApplication::sendEvent(m_shown.window->windowHandle(), &event);
+            }
+        };
+        const auto nowMs = [] { return quint64(FakeCounter::now / 1000); };
+        const quint64 start = nowMs();
+        FakeCounter::advanceMs(startHandledLate);
+        press(Qt::Key_F5, start);
+        QVERIFY(ui().runs->Running());
+        FakeCounter::advanceMs(1'000 - startHandledLate + stopHandledLate);
+        press(Qt::Key_F8, start + 1'000);
+        QCOMPARE(model().cell(0, ProtocolModel::Time1), recorded);
+        QCOMPARE(readClassFile(2).wholeNumber(0, ListField::Time1), recorded);
+        QVERIFY2(ui().lblSaveWarning->toolTip().contains(QStringLiteral("no usable time")) == !stamped,
+                 qPrintable(ui().lblSaveWarning->toolTip()));
+    }
+
     void typedCounts_data()
     {
         QTest::addColumn<QString>("typed");

@@ -54,6 +54,16 @@ long double counterToMs(std::int64_t count, std::int64_t frequency)
         + static_cast<long double>(rest) * 1000.0L / static_cast<long double>(frequency);
 }
 
+PerfCounterSource currentPerfCounter()
+{
+    return activeCounter();
+}
+
+std::int64_t msToCount(std::int64_t ms, std::int64_t frequency)
+{
+    return ms / 1000 * frequency + ms % 1000 * frequency / 1000;
+}
+
 std::int64_t readPerfCounter()
 {
     return activeCounter().value();

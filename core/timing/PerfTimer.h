@@ -19,10 +19,14 @@ void setPerfCounter(PerfCounterSource source);
 // One raw reading of the active counter, taken where something happened and turned into time
 // later, possibly on another thread.
 std::int64_t readPerfCounter();
+// The counter in force, for code that turns other clocks' readings into counts.
+PerfCounterSource currentPerfCounter();
 
 // Counter value on the millisecond scale. Splitting whole seconds from the remainder keeps
 // the intermediate products far from the 64-bit limit for any realistic uptime.
 long double counterToMs(std::int64_t count, std::int64_t frequency);
+// Whole milliseconds as a counter reading, split the same way.
+std::int64_t msToCount(std::int64_t ms, std::int64_t frequency);
 
 class TPerfTimer final
 {

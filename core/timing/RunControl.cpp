@@ -81,11 +81,11 @@ bool RunControl::stopRunAt(std::int64_t count, ChangeSource source)
     return true;
 }
 
-void RunControl::ResetClock(ChangeSource)
+void RunControl::resetClockAt(std::int64_t count, ChangeSource)
 {
     // A run going on is kept as RESET's, whatever gave the command: the journal and the warning
     // line tell such a time from a stop.
-    StopRun(ChangeSource::Reset);
+    stopRunAt(count, ChangeSource::Reset);
     ShowTime(0);
 }
 

@@ -59,7 +59,8 @@ public:
     // The time of the run going on at a counter reading, unrounded.
     double elapsedMsAt(std::int64_t count) const { return m_clock.ElapsedMsAt(count); }
     // A run going on is stopped and kept with the source Reset, whichever key or button gave it.
-    void ResetClock(ChangeSource source = ChangeSource::Key);
+    void ResetClock(ChangeSource source = ChangeSource::Key) { resetClockAt(readPerfCounter(), source); }
+    void resetClockAt(std::int64_t count, ChangeSource source = ChangeSource::Key);
     void LockStation();
     void UnlockStation();
     void ShowTime(TimeMs t);

@@ -6,5 +6,5 @@ void PressButton::mousePressEvent(QMouseEvent *event)
 {
     QPushButton::mousePressEvent(event);
     // A disabled button never gets here: Qt does not deliver presses to it.
-    emit mouseDown(event->button());
+    emit mouseDown(event->button(), event->timestamp());
 }

@@ -11,7 +11,8 @@ public:
     using QPushButton::QPushButton;
 
 signals:
-    void mouseDown(Qt::MouseButton button);
+    // timestamp is the event's own, in the windowing system's milliseconds.
+    void mouseDown(Qt::MouseButton button, quint64 timestamp);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -2,9 +2,11 @@
 
 #include "gui/OperatorDialogs.h"
 #include "gui/SerialDevices.h"
+#include "support/FakeCounter.h"
 #include "support/TestEnvironment.h"
 
 #include <QApplication>
+#include <QInputEvent>
 
 #include <cerrno>
 
@@ -15,12 +17,29 @@ inline void useNoSerialDevices()
     setBarrierPorts({[] { return QStringList(); }, [](const QString &) { return OpenedLines {nullptr, ENOENT}; }});
 }
 
+// While a test's fake counter is in force, input events are stamped on it, as a windowing system
+// stamps them on its own clock: a key pressed after advanceMs() happened at that moment. A test
+// that stamps its own events sets keepEventTimes.
+class TestApplication final : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    static inline bool keepEventTimes = false;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (!keepEventTimes && event->isInputEvent() && currentPerfCounter().value == &FakeCounter::value)
+            static_cast<QInputEvent *>(event)->setTimestamp(quint64(FakeCounter::now / 1000));
+        return QApplication::notify(receiver, event);
+    }
+};
+
 // For tests of the windows: message boxes and file dialogs are answered from the test's queue.
 #define ZORVEXA_TEST_MAIN(TestClass)                                                                                   \
     int main(int argc, char *argv[])                                                                                   \
     {                                                                                                                  \
         TestEnvironment environment;                                                                                   \
-        QApplication app(argc, argv);                                                                                  \
+        TestApplication app(argc, argv);                                                                               \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                                       \
         overrideProgramFolder(environment.programFolder());                                                            \
         OperatorDialogs::setTestMode(true);                                                                            \
