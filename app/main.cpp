@@ -1,4 +1,5 @@
 #include "core/Version.h"
+#include "core/backup/BackupCopy.h"
 #include "core/i18n/Localisation.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -13,26 +14,12 @@
 #include <QApplication>
 #include <QIcon>
 
-int main(int, char *argv[])
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+int runWindows(QApplication &app, TerminationSignals &terminationSignals)
 {
-    // The program takes no arguments, not even the toolkit's own.
-    int onlyProgramName = 1;
-    QApplication app(onlyProgramName, argv);
-    setApplicationIdentity();
-    // Lets the desktop match the windows to the installed entry and its icon.
-    QGuiApplication::setDesktopFileName(QLatin1String(ZorvexaApplicationId));
-    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/%1.svg").arg(QLatin1String(ZorvexaApplicationId))));
-
-    // Installed first, so an ending signal that arrives during start-up waits for the first event
-    // loop: a start-up message's or the program's.
-    TerminationSignals terminationSignals;
-
-    // German from here on, before the first window: every window translates itself as it is built.
-    const Localisation localisation;
-    showCatalogueErrors();
-
-    // A value that cannot be read counts as none: the class files must live somewhere.
-    setConfiguredDataFolder(SettingsStore().read(Setting::DataFolder).value_or(QString()));
     ClassStore store;
     TfrmMain frmMain(store);
     // A second copy has asked the first to come to the front. It ends here, before the start
@@ -57,4 +44,35 @@ int main(int, char *argv[])
 
     frmMain.show();
     return app.exec();
+}
+} // namespace
+
+int main(int, char *argv[])
+{
+    // The program takes no arguments, not even the toolkit's own.
+    int onlyProgramName = 1;
+    QApplication app(onlyProgramName, argv);
+    setApplicationIdentity();
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QLatin1String(ZorvexaApplicationId));
+    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/%1.svg").arg(QLatin1String(ZorvexaApplicationId))));
+
+    // Installed first, so an ending signal that arrives during start-up waits for the first event
+    // loop: a start-up message's or the program's.
+    TerminationSignals terminationSignals;
+
+    // German from here on, before the first window: every window translates itself as it is built.
+    const Localisation localisation;
+    showCatalogueErrors();
+
+    // A value that cannot be read counts as none: the class files must live somewhere.
+    setConfiguredDataFolder(SettingsStore().read(Setting::DataFolder).value_or(QString()));
+    const int code = runWindows(app, terminationSignals);
+    // Everything is saved; a copy stuck on a hanging stick may still use what the usual ending
+    // would tear down, and must not keep the process alive.
+    if (BackupCopier::copyAbandoned()) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }
