@@ -36,7 +36,12 @@ int runWindows(QApplication &app, TerminationSignals &terminationSignals)
     // Only the one running copy may tidy its folder; nothing has been saved yet.
     ClassStore::removeStaleTemporaryFiles();
 
-    // The start list editor loads class 1 as it is created.
+    // The start list editor loads the class in use when the program last ended as it is created.
+    store.chooseFirstClass(SettingsStore().read(Setting::LastClass).value_or(Setting::LastClass.fallback));
+    QObject::connect(&store, &ClassStore::classLoaded, &frmMain, [](int classIndex) {
+        // Lost, the next start opens the first class.
+        [[maybe_unused]] const FileResult written = SettingsStore().write(Setting::LastClass, classIndex);
+    });
     const ProgramWindows windows(store, frmMain);
     // A signal that came while a start-up message was open has ended the program already.
     if (ending)
