@@ -1,4 +1,5 @@
 #include "core/Version.h"
+#include "core/backup/BackupCopy.h"
 #include "core/i18n/Localisation.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -12,6 +13,44 @@
 
 #include <QApplication>
 #include <QIcon>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+int runWindows(QApplication &app, TerminationSignals &terminationSignals)
+{
+    ClassStore store;
+    TfrmMain frmMain(store);
+    // A second copy has asked the first to come to the front. It ends here, before the start
+    // list editor loads a class file, so it cannot write anything.
+    if (!frmMain.isFirstCopy())
+        return 0;
+
+    bool ending = false;
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain, [&] {
+        ending = true;
+        frmMain.closeWithoutQuestions();
+    });
+
+    // Only the one running copy may tidy its folder; nothing has been saved yet.
+    ClassStore::removeStaleTemporaryFiles();
+
+    // The start list editor loads the class in use when the program last ended as it is created.
+    store.chooseFirstClass(SettingsStore().read(Setting::LastClass).value_or(Setting::LastClass.fallback));
+    QObject::connect(&store, &ClassStore::classLoaded, &frmMain, [](int classIndex) {
+        // Lost, the next start opens the first class.
+        [[maybe_unused]] const FileResult written = SettingsStore().write(Setting::LastClass, classIndex);
+    });
+    const ProgramWindows windows(store, frmMain);
+    // A signal that came while a start-up message was open has ended the program already.
+    if (ending)
+        return 0;
+
+    frmMain.show();
+    return app.exec();
+}
+} // namespace
 
 int main(int, char *argv[])
 {
@@ -33,28 +72,12 @@ int main(int, char *argv[])
 
     // A value that cannot be read counts as none: the class files must live somewhere.
     setConfiguredDataFolder(SettingsStore().read(Setting::DataFolder).value_or(QString()));
-    ClassStore store;
-    TfrmMain frmMain(store);
-    // A second copy has asked the first to come to the front. It ends here, before the start
-    // list editor loads a class file, so it cannot write anything.
-    if (!frmMain.isFirstCopy())
-        return 0;
-
-    bool ending = false;
-    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &frmMain, [&] {
-        ending = true;
-        frmMain.closeWithoutQuestions();
-    });
-
-    // Only the one running copy may tidy its folder; nothing has been saved yet.
-    ClassStore::removeStaleTemporaryFiles();
-
-    // The start list editor loads class 1 as it is created.
-    const ProgramWindows windows(store, frmMain);
-    // A signal that came while a start-up message was open has ended the program already.
-    if (ending)
-        return 0;
-
-    frmMain.show();
-    return app.exec();
+    const int code = runWindows(app, terminationSignals);
+    // Everything is saved; a copy stuck on a hanging stick may still use what the usual ending
+    // would tear down, and must not keep the process alive.
+    if (BackupCopier::copyAbandoned()) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

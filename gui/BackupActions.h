@@ -2,6 +2,7 @@
 
 #include "core/system/FileResult.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -30,15 +31,29 @@ public:
     // Copies the current class's files and the journal, if a folder is set, once the event in hand
     // has been handled.
     void copyCurrentClass(const FileResult &saved = {});
+    // Copies every class file, every marks file and the journal, if a folder is set.
+    void copyWholeEvent();
 
 private:
     void requestPending();
     void showResult(const FileResult &result);
+    void watchCopy();
+    // Learns whether the folder set is a mount point, and keeps that in the settings.
+    void learnMountPoint();
 
     ClassStore &m_store;
     // As the configuration dialog last gave it, so the copy made as the program ends needs no
     // dialog any more.
     QString m_folderSetting;
+    // The folder was a mount point when it was set: copies go only to a device mounted there.
+    bool m_mountPoint = false;
+    QString m_mountPointOf;
+    // The next copy takes the whole event: the folder is new, or the last copy failed.
+    bool m_wholeEvent = true;
+    bool m_lastFailed = false;
+    // While a copy is asked for: a stick that stops answering is named, a failed one tried again.
+    QTimer m_watch;
+    QElapsedTimer m_sinceRequest;
     WarningLine &m_warnings;
     BackupCopier *m_copier;
     QTimer m_folderTyped;

@@ -108,6 +108,8 @@ void TfrmMain::FormCreate()
                 m_journal->recorder().recordMark(entry, run, runMarkText(before.mark), runMarkText(after.mark),
                                                  after.reason);
             });
+    connect(&m_raceDay->marks(), &MarksKeeper::foreignEditKept, this,
+            [this](const QString &text) { m_warnings->show(WarningLine::Note, text); });
     // A second copy writes nothing.
     if (m_firstCopy)
         m_journal->restoreAfterCrash();

@@ -103,10 +103,14 @@ QString JournalActions::markOf(const QModelIndex &index) const
 
 void JournalActions::enterHandTime()
 {
-    const int row = m_menuCell.row();
-    if (!m_menuCell.isValid() || m_runs.Running() || row >= m_store.entryCount())
+    if (m_menuCell.isValid())
+        enterHandTimeFor(m_menuCell.row(), m_menuCell.column() >= ProtocolModel::Time2 ? 2 : 1);
+}
+
+void JournalActions::enterHandTimeFor(int row, int run)
+{
+    if (m_runs.Running() || row < 0 || row >= m_store.entryCount())
         return;
-    const int run = m_menuCell.column() >= ProtocolModel::Time2 ? 2 : 1;
     const ListField field = run == 1 ? ListField::Time1 : ListField::Time2;
     HandTimeDialog dialog(m_store.readTextField(row, ListField::Name), run, m_store.readNumberField(row, field),
                           m_window);
@@ -121,6 +125,27 @@ JournalActions::~JournalActions() = default;
 
 void JournalActions::restoreAfterCrash()
 {
+    QStringList shown;
+    Journal &journal = m_recorder->journal();
+    if (const QString aside = journal.checkIdentity(); !aside.isEmpty())
+        shown << aside;
+    if (const std::optional<JournalEvent> start = journal.runOnCourse().value_or(std::nullopt)) {
+        const QString text
+            = tr("Run %1 of %2 was on course when the program ended (started at %3); no time was saved.")
+                  .arg(start->newValue, start->name, start->at.toLocalTime().toString(QStringLiteral("HH:mm:ss")));
+        shown << text;
+        // Said once: the next start does not name it again.
+        JournalEvent lost = *start;
+        lost.id = 0;
+        lost.at = {};
+        lost.clockMs.reset();
+        lost.field = QStringLiteral("run lost");
+        lost.source = QStringLiteral("restore");
+        lost.note.clear();
+        [[maybe_unused]] const FileResult written = journal.append(lost);
+        // Asked once the class in use then is loaded and the window shows.
+        QTimer::singleShot(0, this, [this, start = *start, text] { offerLostRun(start, text); });
+    }
     QStringList restored;
     for (const ClassRecovery &recovery : restoreFromJournal(m_recorder->journal())) {
         const QString counted
@@ -129,10 +154,23 @@ void JournalActions::restoreAfterCrash()
                   .arg(recovery.restored);
         restored << (recovery.saved ? counted : counted.arg(recovery.saved.error().reason));
     }
-    // It stays until the first run starts, so the operator sees it whatever is opened first.
     if (!restored.isEmpty())
-        m_warnings.show(WarningLine::Restored,
-                        tr("Restored from the journal:\n%1").arg(restored.join(QStringLiteral("; "))));
+        shown << tr("Restored from the journal:\n%1").arg(restored.join(QStringLiteral("; ")));
+    // It stays until the first run starts, so the operator sees it whatever is opened first.
+    if (!shown.isEmpty())
+        m_warnings.show(WarningLine::Restored, shown.join(QLatin1Char('\n')));
+}
+
+void JournalActions::offerLostRun(const JournalEvent &start, const QString &text)
+{
+    const int row = start.entry.value_or(-1);
+    const int run = start.newValue.toInt();
+    // Only where the driver is still the one that started: the list may have changed since.
+    if (m_runs.Running() || m_store.CurrentClass() != start.classIndex || row < 0 || row >= m_store.entryCount()
+        || m_store.readTextField(row, ListField::Name) != start.name || (run != 1 && run != 2))
+        return;
+    if (OperatorDialogs::askYesNo(m_window, tr("%1\n\nEnter the time from a stopwatch now?").arg(text)))
+        enterHandTimeFor(row, run);
 }
 
 void JournalActions::offerRebuild(int classIndex)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/journal/Journal.h"
 #include "core/startlist/StoreChange.h"
 #include "core/system/FileResult.h"
 
@@ -53,6 +54,9 @@ private:
     // A class file lost or damaged beyond reading: rebuilt from the journal if the operator wants.
     void offerRebuild(int classIndex);
     void enterHandTime();
+    void enterHandTimeFor(int row, int run);
+    // A run the journal shows on course when the program ended: its time by hand, if wanted.
+    void offerLostRun(const JournalEvent &start, const QString &text);
     void followChange(const StoreChange &change);
     QString markOf(const QModelIndex &index) const;
     void showJournalProblem(const FileResult &result);

@@ -19,8 +19,12 @@
 #include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
 
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
+
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 QStringList rowsOf(const QString &folder)
@@ -43,6 +47,42 @@ void damageClassFile(const QString &how)
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(QByteArray(ListFileTag) + "\r\n" + ListRecordTag + "\r\nKi"); // cut off in a record
 }
+
+// A stick that stops answering: a file begun on it waits until released, then fails.
+class HangingStick final : public SaveSystem
+{
+public:
+    void hang(const QString &folder)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_folder = QFile::encodeName(folder);
+        m_released = false;
+        SaveSystem::use(this);
+    }
+    void release()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_released = true;
+        }
+        m_wake.notify_all();
+        SaveSystem::use(nullptr);
+    }
+    int createTemporary(QByteArray &name, int &fd) override
+    {
+        std::unique_lock lock(m_mutex);
+        if (!name.startsWith(m_folder))
+            return SaveSystem::createTemporary(name, fd);
+        m_wake.wait(lock, [this] { return m_released; });
+        return EIO;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    QByteArray m_folder;
+    bool m_released = true;
+};
 
 QList<int> timesOf(const QString &path)
 {
@@ -160,6 +200,7 @@ private slots:
         QTest::newRow("read-only") << "";
         QTest::newRow("full") << "";
         QTest::newRow("data") << "is the data folder";
+        QTest::newRow("mount point without its stick") << "stick missing";
     }
     void folderFaults()
     {
@@ -179,6 +220,10 @@ private slots:
             journalSomeRows(journal, 40);
         } else if (fault == "data") {
             job.folder = dataFolder();
+        } else if (fault == "mount point without its stick") {
+            QVERIFY(QDir().mkpath(m_stick));
+            QVERIFY(!isMountPoint(m_stick) && isMountPoint(QStringLiteral("/")));
+            job.mountPoint = true;
         }
         const QByteArray journalBefore = readBytes(dataFolder() + "journal.sqlite");
 
@@ -194,6 +239,8 @@ private slots:
 
         QVERIFY(!copied.ok());
         QVERIFY2(copied.error().message().contains(reason), qPrintable(copied.error().message()));
+        if (fault == "mount point without its stick")
+            QCOMPARE(QDir(m_stick).entryList(QDir::Files | QDir::Hidden), QStringList());
         if (!copiedBefore.isEmpty()) {
             QCOMPARE(readBytes(m_stick + "/journal.sqlite"), copiedBefore);
             QCOMPARE(QDir(m_stick).entryList(QDir::Files).filter(QStringLiteral("zvx-")), QStringList());
@@ -285,19 +332,35 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::newRow("good folder") << "";
         QTest::newRow("stick not plugged in") << "missing";
+        QTest::newRow("stick unmounted since the last session") << "unmounted";
     }
     void copiesFollowTheRuns()
     {
         QFETCH(QString, fault);
-        if (fault.isEmpty())
+        // Another class of the event, not touched in this session.
+        QVERIFY(WriteListFile(listOfNames({"Lou"}), ClassListPath(2)).ok());
+        QVERIFY(writeMarksFile({}, MarksPath(2)).ok());
+        if (fault != "missing")
             QVERIFY(QDir().mkpath(m_stick));
+        if (fault == "unmounted") {
+            QVERIFY(m_settings.write(Setting::BackupFolder, m_stick).ok());
+            QVERIFY(m_settings.write(Setting::BackupMountPoint, true).ok());
+        }
         m_shown.open([this](ClassStore &store, TfrmMain &window) {
             QVERIFY(store.LoadCurrentClass().ok());
             window.setConfigDialog(new TfrmConfig(m_settings, &window));
         });
+        const MainWindowControls &ui = *m_shown.controls;
+        if (fault == "unmounted") {
+            // The empty folder the internal disk shows in the stick's place gets nothing.
+            m_shown.timeRun(0, 61'230);
+            QVERIFY(copiesSettled());
+            QCOMPARE(ui.lblSaveWarning->text(), QStringLiteral("NO BACKUP COPY: stick missing"));
+            QCOMPARE(QDir(m_stick).entryList(QDir::Files | QDir::Hidden), QStringList());
+            return;
+        }
         chooseBackupFolder(m_stick);
         QCOMPARE(SettingsStore().read(Setting::BackupFolder).value_or(QString()), m_stick);
-        const MainWindowControls &ui = *m_shown.controls;
 
         m_shown.timeRun(0, 61'230);
         // The keys are free at once, whatever the stick does.
@@ -320,6 +383,9 @@ private slots:
         QVERIFY(ui.lblSaveWarning->isHidden());
         QCOMPARE(readBytes(m_stick + "/List01.dat"), readBytes(ClassListPath(1)));
         QCOMPARE(rowsOf(m_stick), rowsOf(dataFolder()));
+        // A folder set or come back gets the whole event, not only the class saved.
+        QTRY_VERIFY(QFile::exists(m_stick + "/List02.marks"));
+        QCOMPARE(readBytes(m_stick + "/List02.dat"), readBytes(ClassListPath(2)));
 
         // The program ends: its dialogs go first, then the window saves the class once more.
         QFile::remove(m_stick + "/List01.dat");
@@ -328,6 +394,40 @@ private slots:
         m_shown.close();
         OperatorDialogs::setEnding(false);
         QCOMPARE(readBytes(m_stick + "/List01.dat"), readBytes(ClassListPath(1)));
+    }
+
+    // A stick that hangs in the middle of a copy is named within 10 s, and the program still
+    // ends within 5 s.
+    void hangingStick()
+    {
+        static HangingStick stick;
+        QVERIFY(QDir().mkpath(m_stick));
+        m_shown.open([this](ClassStore &store, TfrmMain &window) {
+            QVERIFY(store.LoadCurrentClass().ok());
+            window.setConfigDialog(new TfrmConfig(m_settings, &window));
+        });
+        stick.hang(m_stick);
+        chooseBackupFolder(m_stick);
+        QElapsedTimer clock;
+        clock.start();
+        m_shown.timeRun(0, 61'230);
+        const MainWindowControls &ui = *m_shown.controls;
+        QTRY_VERIFY_WITH_TIMEOUT(ui.lblSaveWarning->text().contains("does not answer"), 10000);
+        QVERIFY2(clock.elapsed() <= 10000, qPrintable(QString::number(clock.elapsed())));
+        // Keys and saves go on meanwhile.
+        m_shown.timeRun(1, 48'100);
+        QCOMPARE(timesOf(ClassListPath(1)).value(1), 48'100);
+
+        delete m_shown.window->findChild<TfrmConfig *>();
+        m_shown.window->closeWithoutQuestions();
+        clock.restart();
+        m_shown.close();
+        OperatorDialogs::setEnding(false);
+        QVERIFY2(clock.elapsed() < BackupCopier::MaxEndingWaitMs + 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(BackupCopier::copyAbandoned());
+        // The copy left behind fails now, and its thread ends before the test program does.
+        stick.release();
+        QTest::qWait(200);
     }
 };
 

@@ -55,6 +55,100 @@ private slots:
     }
     void cleanupTestCase() { setPerfCounter(systemPerfCounter()); }
 
+    // A journal file that is not the one this folder last wrote is put aside, said, and a new
+    // journal begun; the one last written goes on.
+    void foreignJournalIsPutAside_data()
+    {
+        QTest::addColumn<QString>("found");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("the one last written") << "same"
+                                              << "";
+        QTest::newRow("written before the state file") << "no state"
+                                                       << "";
+        QTest::newRow("an older copy put back") << "older copy"
+                                                << "3 rows where 8 were written";
+        QTest::newRow("another database's log beside it") << "foreign log"
+                                                          << "another journal";
+        QTest::newRow("another journal copied over it") << "other journal"
+                                                        << "another journal";
+        QTest::newRow("its log without it") << "log alone"
+                                            << "log is there";
+    }
+    void foreignJournalIsPutAside()
+    {
+        QFETCH(QString, found);
+        QFETCH(QString, why);
+        const QString other = programFolder() + QStringLiteral("other/");
+        QVERIFY(QDir().mkpath(other));
+        const QString olderCopy = programFolder() + QStringLiteral("older.sqlite");
+        {
+            Journal journal(dataFolder());
+            for (int i = 0; i < 8; ++i) {
+                QVERIFY(journal.append(row(1, "fp1")).ok());
+                if (i == 2)
+                    QVERIFY(journal.backUpTo(olderCopy).ok());
+            }
+        }
+        if (found == "foreign log" || found == "other journal" || found == "log alone") {
+            Journal foreign(other);
+            for (int i = 0; i < 4; ++i)
+                QVERIFY(foreign.append(row(2, "fp2")).ok());
+            // Copied while it is open, so its log is still there to copy.
+            if (found == "other journal")
+                QVERIFY(foreign.backUpTo(other + "copy.sqlite").ok());
+            else
+                QVERIFY(QFile::copy(other + "journal.sqlite-wal", journalPath() + "-wal"));
+        }
+        if (found == "no state")
+            QVERIFY(QFile::remove(dataFolder() + Journal::StateFileName));
+        if (found == "older copy" || found == "other journal") {
+            QVERIFY(QFile::remove(journalPath()));
+            QVERIFY(QFile::copy(found == "older copy" ? olderCopy : other + "copy.sqlite", journalPath()));
+        }
+        if (found == "log alone")
+            QVERIFY(QFile::remove(journalPath()));
+
+        Journal journal(dataFolder());
+        const QString warning = journal.checkIdentity();
+        QVERIFY2(why.isEmpty() ? warning.isEmpty() : warning.contains(why), qPrintable(warning));
+        const QStringList aside = QDir(dataFolder()).entryList({"journal-*.sqlite*"});
+        QCOMPARE(aside.isEmpty(), why.isEmpty());
+        QCOMPARE(rowsOf(journal).size(), why.isEmpty() ? 8 : 0);
+        QVERIFY(journal.append(row(1, "fp1")).ok());
+        // What was put aside is whole, and the new journal passes the next start.
+        if (found == "older copy") {
+            const QString check = programFolder() + QStringLiteral("check/");
+            QVERIFY(QDir().mkpath(check) && QFile::copy(dataFolder() + aside.first(), check + Journal::FileName));
+            Journal kept(check);
+            QCOMPARE(kept.events().value_or({}).size(), 3);
+        }
+        QCOMPARE(Journal(dataFolder()).checkIdentity(), QString());
+    }
+
+    // The run the program ended with on course, found at the next start.
+    void runOnCourseAtTheEnd_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<bool>("onCourse");
+        QTest::newRow("started") << QStringList {"stop", "start", "time1"} << true;
+        QTest::newRow("stopped") << QStringList {"start", "stop", "time1"} << false;
+        QTest::newRow("reset") << QStringList {"start", "reset"} << false;
+        QTest::newRow("reported already") << QStringList {"start", "run lost"} << false;
+        QTest::newRow("no run") << QStringList {"fp1"} << false;
+    }
+    void runOnCourseAtTheEnd()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(bool, onCourse);
+        Journal journal(dataFolder());
+        for (const QString &field : fields)
+            QVERIFY(journal.append(row(1, field)).ok());
+        const std::optional<JournalEvent> start = journal.runOnCourse().value_or(std::nullopt);
+        QCOMPARE(start.has_value(), onCourse);
+        if (start)
+            QCOMPARE(start->id, 2);
+    }
+
     // What the store and run control announce, as the rows a club reads back.
     void changesBecomeRows_data()
     {

@@ -50,6 +50,45 @@ private slots:
         QDir().mkpath(dataFolder());
         QVERIFY(WriteListFile(listOfNames({"Kim", "Lee"}), ClassListPath(1)).ok());
     }
+    // The program ended with a run on course: the next start names it once and offers its time
+    // by hand.
+    void runOnCourseAtTheEndIsNamed()
+    {
+        {
+            Journal journal(dataFolder());
+            JournalEvent start;
+            start.classIndex = 1;
+            start.entry = 1;
+            start.name = QStringLiteral("Lee");
+            start.field = QStringLiteral("start");
+            start.newValue = QStringLiteral("2");
+            start.source = QStringLiteral("key");
+            QVERIFY(journal.append(start).ok());
+        }
+        OperatorDialogs::queueAnswer(true);
+        QTimer typing;
+        connect(&typing, &QTimer::timeout, this, [&typing] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!dialog || dialog->objectName() != QLatin1String("HandTimeDialog"))
+                return;
+            typing.stop();
+            QTest::keyClicks(dialog->findChild<QWidget *>(QStringLiteral("edtHandTime")), QStringLiteral("00:48.10"));
+            QTest::keyClicks(dialog->findChild<QWidget *>(QStringLiteral("edtHandReason")), QStringLiteral("Stoppuhr"));
+            QTest::keyClick(dialog->findChild<QWidget *>(QStringLiteral("edtHandReason")), Qt::Key_Return);
+        });
+        typing.start(50);
+        m_shown.open([](ClassStore &store, TfrmMain &) { QVERIFY(store.LoadCurrentClass().ok()); });
+        QTRY_COMPARE(readClassFile(1).wholeNumber(1, ListField::Time2), 48'100);
+        QVERIFY2(ui().lblSaveWarning->text().contains("Run 2 of Lee was on course"),
+                 qPrintable(ui().lblSaveWarning->text()));
+        QVERIFY(OperatorDialogs::takeShownMessages().join('\n').contains("Enter the time from a stopwatch now?"));
+
+        m_shown.close();
+        m_shown.open([](ClassStore &store, TfrmMain &) { QVERIFY(store.LoadCurrentClass().ok()); });
+        QVERIFY(!ui().lblSaveWarning->text().contains("on course"));
+        QVERIFY(OperatorDialogs::takeShownMessages().isEmpty());
+    }
+
     void cleanup()
     {
         OperatorDialogs::clearQueues();

@@ -1,11 +1,17 @@
+#include "core/marks/MarksKeeper.h"
 #include "core/marks/RunMarks.h"
 #include "core/protocol/ClassResults.h"
 #include "core/protocol/RaceRanking.h"
 #include "core/protocol/ResultsPage.h"
+#include "core/startlist/ClassStore.h"
+#include "core/startlist/ListFile.h"
+#include "core/system/DataFolder.h"
 #include "core/system/ProgramFolder.h"
 #include "support/ListFiles.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
+
+#include <QSignalSpy>
 
 namespace {
 StartListEntry driver(const QString &startNr, const QString &name)
@@ -82,6 +88,10 @@ private slots:
         QTest::newRow("run 3") << QByteArray("[ZVX1MARKS]\n3\tDNF\t1\tA\t\n[ZVX1END]\n") << notAMark;
         QTest::newRow("bad escape") << QByteArray("[ZVX1MARKS]\n1\tDSQ\t1\tA\\x\t\n[ZVX1END]\n") << notAMark;
         QTest::newRow("fields missing") << QByteArray("[ZVX1MARKS]\n1\tDSQ\t1\n[ZVX1END]\n") << notAMark;
+        QTest::newRow("over 1 MiB") << QByteArray("[ZVX1MARKS]\n")
+                                           .append(QByteArray("1\tDNF\t1\tA\t\n").repeated(100'000))
+                                           .append("[ZVX1END]\n")
+                                    << "größer als 1 MiB";
     }
     void damagedFilesAreKeptAndReported()
     {
@@ -93,6 +103,50 @@ private slots:
         QVERIFY(read.marks.isEmpty());
         QVERIFY2(read.problem->reason.contains(reason), qPrintable(read.problem->reason));
         QCOMPARE(readBytes(MarksPath(1) + QStringLiteral(".bak")), bytes);
+    }
+
+    // The marks file changed by someone else while the program ran: their file is moved aside
+    // before the next mark is saved, never written over.
+    void foreignEditIsKept_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("theirs");
+        QTest::addColumn<bool>("kept");
+        const QByteArray one("[ZVX1MARKS]\r\n2\tNA\t1\tAda\t\r\n[ZVX1END]\r\n");
+        const QByteArray withDnf("[ZVX1MARKS]\r\n2\tNA\t1\tAda\t\r\n1\tDNF\t2\tBo\t\r\n[ZVX1END]\r\n");
+        QTest::newRow("unchanged") << one << one << false;
+        QTest::newRow("DNF added by hand") << one << withDnf << true;
+        QTest::newRow("made by hand") << QByteArray() << withDnf << true;
+        QTest::newRow("deleted") << one << QByteArray() << false;
+    }
+    void foreignEditIsKept()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, theirs);
+        QFETCH(bool, kept);
+        QVERIFY(WriteListFile(listOfNames({"Ada", "Bo"}), ClassListPath(1)).ok());
+        if (!before.isEmpty())
+            QVERIFY(writeBytes(MarksPath(1), before));
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        MarksKeeper keeper(store);
+        QSignalSpy notes(&keeper, &MarksKeeper::foreignEditKept);
+        QFile::remove(MarksPath(1));
+        if (!theirs.isEmpty())
+            QVERIFY(writeBytes(MarksPath(1), theirs));
+
+        QVERIFY(keeper.setMark(0, 1, {RunMark::Disqualified, "Tor"}).ok());
+        const QStringList aside = QDir(dataFolder()).entryList({"List01.marks.edited-*"});
+        QCOMPARE(aside.size(), kept ? 1 : 0);
+        QCOMPARE(notes.size(), kept ? 1 : 0);
+        if (kept) {
+            QCOMPARE(readBytes(dataFolder() + aside.first()), theirs);
+            QVERIFY(notes.first().first().toString().contains(aside.first()));
+        }
+        QCOMPARE(readMarksFile(MarksPath(1)).marks.mark(driver("", "Ada"), 1).mark, RunMark::Disqualified);
+        // The next mark writes over the program's own file.
+        QVERIFY(keeper.setMark(1, 2, {RunMark::DidNotFinish, {}}).ok());
+        QCOMPARE(QDir(dataFolder()).entryList({"List01.marks.edited-*"}).size(), aside.size());
     }
 
     // Each driver: run times in seconds (0 for none) and a mark per run ('-', 'N', 'F', 'Q').

@@ -11,10 +11,12 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -83,10 +85,33 @@ void removeStaleTemporaryFiles(const QString &folder)
 }
 } // namespace
 
+bool isMountPoint(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    struct stat own
+    {
+    };
+    struct stat parent
+    {
+    };
+    if (::stat(path.constData(), &own) != 0 || !S_ISDIR(own.st_mode)
+        || ::stat((path + "/..").constData(), &parent) != 0)
+        return false;
+    // The root is its own parent.
+    return own.st_dev != parent.st_dev || own.st_ino == parent.st_ino;
+}
+
+QString stickMissingReason()
+{
+    return tr("stick missing");
+}
+
 FileResult copyToBackup(const BackupJob &job, Journal &journal)
 {
     const QFileInfo folder(job.folder);
     const QString shown = QDir::toNativeSeparators(job.folder);
+    if (job.mountPoint && !isMountPoint(job.folder))
+        return FileError {job.folder, stickMissingReason()};
     if (!folder.exists())
         return FileError {job.folder, tr("The backup folder %1 does not exist.").arg(shown)};
     if (!folder.isDir())
@@ -109,16 +134,20 @@ struct BackupCopier::Shared
     std::condition_variable idle;
     std::optional<BackupJob> waiting;
     bool running = false;
+    std::chrono::steady_clock::time_point runningSince;
     bool stopping = false;
     bool ended = false;
     BackupCopier *owner = nullptr;
 };
 
 namespace {
+std::atomic<bool> abandoned {false};
+
 void mergeInto(BackupJob &waiting, const BackupJob &job)
 {
     waiting.folder = job.folder;
     waiting.journalFolder = job.journalFolder;
+    waiting.mountPoint = job.mountPoint;
     for (const QString &file : job.files) {
         if (!waiting.files.contains(file))
             waiting.files << file;
@@ -142,6 +171,7 @@ BackupCopier::BackupCopier(QObject *parent)
             const BackupJob job = std::move(*shared->waiting);
             shared->waiting.reset();
             shared->running = true;
+            shared->runningSince = std::chrono::steady_clock::now();
             lock.unlock();
             const QString journalPath = QDir(job.journalFolder).absoluteFilePath(QLatin1String(Journal::FileName));
             if (!journal || journal->path() != journalPath)
@@ -168,7 +198,26 @@ BackupCopier::~BackupCopier()
     m_shared->owner = nullptr;
     m_shared->stopping = true;
     m_shared->wake.notify_all();
-    m_shared->idle.wait_for(lock, std::chrono::seconds(5), [this] { return m_shared->ended; });
+    if (!m_shared->idle.wait_for(lock, std::chrono::milliseconds(MaxEndingWaitMs),
+                                 [this] { return m_shared->ended; })) {
+        // Behind a stuck copy the one waiting would never start in time either.
+        m_shared->waiting.reset();
+        abandoned = true;
+    }
+}
+
+bool BackupCopier::copyAbandoned()
+{
+    return abandoned;
+}
+
+std::optional<std::chrono::milliseconds> BackupCopier::runningFor() const
+{
+    const std::lock_guard lock(m_shared->mutex);
+    if (!m_shared->running)
+        return std::nullopt;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()
+                                                                 - m_shared->runningSince);
 }
 
 void BackupCopier::request(const BackupJob &job)

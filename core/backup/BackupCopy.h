@@ -6,7 +6,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 
 class Journal;
 
@@ -17,7 +19,15 @@ struct BackupJob
     QString folder;
     QStringList files;
     QString journalFolder;
+    // The folder was a mount point when it was chosen: without the stick it is an empty folder on
+    // the internal disk, and a copy there would look like a good one.
+    bool mountPoint = false;
 };
+
+// True when folder is where a file system is mounted: on a device other than its parent's.
+bool isMountPoint(const QString &folder);
+// The reason copyToBackup gives when the stick a mount point held is not mounted.
+QString stickMissingReason();
 
 // Copies the files of job into its folder on the calling thread: each file durably under its own
 // name (a file that does not exist is left out), then the journal through SQLite's online backup
@@ -35,13 +45,19 @@ class BackupCopier final : public QObject
 
 public:
     explicit BackupCopier(QObject *parent = nullptr);
-    // Lets the copy running and the one waiting finish, for a few seconds at most: a stick that
-    // hangs must not keep the program from ending.
+    // Lets the copy running and the one waiting finish, for MaxEndingWaitMs at most: a stick that
+    // hangs must not keep the program from ending. A copy still running then is left to itself.
     ~BackupCopier() override;
+    static constexpr int MaxEndingWaitMs = 5000;
+    // True once a copier gave up waiting for a copy stuck on its stick: the program then ends
+    // without the usual tidying, which that copy might still be using.
+    static bool copyAbandoned();
 
     void request(const BackupJob &job);
     // True once no copy runs or waits; for tests and benchmarks.
     bool waitUntilIdle(int timeoutMs);
+    // How long the copy running has taken so far; no value when none runs.
+    std::optional<std::chrono::milliseconds> runningFor() const;
 
 signals:
     // After each copy, on the thread that owns the copier.

@@ -66,6 +66,8 @@ QString historyFieldText(const JournalEvent &e)
         return tr("Stop of %1").arg(runOf(e.oldValue));
     if (e.field == QLatin1String("reset"))
         return tr("RESET in %1").arg(runOf(e.oldValue));
+    if (e.field == QLatin1String("run lost"))
+        return tr("%1 on course at the program's end").arg(runOf(e.newValue));
     for (const Word &word : words) {
         if (e.field == QLatin1String(word.field))
             return tr(word.text);
@@ -266,7 +268,7 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         return historyFieldText(*e);
     case Change: {
         // A start names only its run; a stop its time.
-        if (e->field == QLatin1String("start"))
+        if (e->field == QLatin1String("start") || e->field == QLatin1String("run lost"))
             return QString();
         if (e->field == QLatin1String("stop") || e->field == QLatin1String("reset")
             || e->field == QLatin1String("pulse"))

@@ -13,7 +13,11 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <QDateTime>
+#include <QUuid>
+
 #include <atomic>
+#include <cstdio>
 #include <sqlite3.h>
 
 namespace {
@@ -41,7 +45,31 @@ const char *const Schema[] = {
     // Each class file's bytes as last kept, read only to rebuild a file that is lost or damaged.
     "CREATE TABLE IF NOT EXISTS class_file_bytes (class INTEGER PRIMARY KEY, sha256 TEXT NOT NULL,"
     " bytes BLOB NOT NULL, last_id INTEGER NOT NULL)",
+    // The journal's identity, which the state file beside it repeats.
+    "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
 };
+
+const QLatin1String StateTag("ZVX1JOURNAL");
+
+struct State
+{
+    QString id;
+    std::int64_t lastId = 0;
+};
+
+std::optional<State> readState(const QString &path)
+{
+    QFile file(path);
+    constexpr qint64 MaxStateSize = 256;
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() > MaxStateSize || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QStringList fields = QString::fromLatin1(file.readAll()).simplified().split(QLatin1Char(' '));
+    bool ok = false;
+    State state {fields.value(1), fields.value(2).toLongLong(&ok)};
+    if (fields.size() != 3 || fields.first() != StateTag || state.id.isEmpty() || !ok)
+        return std::nullopt;
+    return state;
+}
 
 QVariant nullable(const QString &text)
 {
@@ -128,6 +156,14 @@ FileResult Journal::open()
         ok = ok && query.exec(QStringLiteral("PRAGMA synchronous=FULL"));
         for (const char *statement : Schema)
             ok = ok && query.exec(QLatin1String(statement));
+        if (ok) {
+            ok = query.prepare(QStringLiteral("INSERT OR IGNORE INTO meta (key, value) VALUES ('id', ?)"));
+            query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+            ok = ok && query.exec() && query.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'id'"))
+                && query.next();
+            if (ok)
+                m_id = query.value(0).toString();
+        }
         if (!ok) {
             const QString reason = query.lastError().isValid()
                 ? query.lastError().text()
@@ -171,9 +207,78 @@ FileResult Journal::append(JournalEvent event)
         }
         return ok;
     });
-    if (written)
+    if (written) {
         m_waiting.clear();
+        writeState();
+    }
     return written;
+}
+
+std::int64_t Journal::lastRowId()
+{
+    if (!open())
+        return 0;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    return query.exec(QStringLiteral("SELECT COALESCE(max(id), 0) FROM events")) && query.next()
+        ? query.value(0).toLongLong()
+        : 0;
+}
+
+void Journal::writeState()
+{
+    // Not synced: a state file older than the journal only lets a lost log go unnoticed, the
+    // journal is never put aside for it. Written after the rows are committed, so it never
+    // counts rows the journal lacks.
+    const QString path = QFileInfo(m_path).absoluteDir().absoluteFilePath(QLatin1String(StateFileName));
+    const QByteArray text = QStringLiteral("%1 %2 %3\n").arg(StateTag, m_id).arg(lastRowId()).toLatin1();
+    QFile file(path + QStringLiteral(".new"));
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() && file.flush()) {
+        file.close();
+        ::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData());
+    }
+}
+
+QString Journal::checkIdentity()
+{
+    close();
+    const QString folder = QFileInfo(m_path).absolutePath();
+    const std::optional<State> recorded = readState(QDir(folder).absoluteFilePath(QLatin1String(StateFileName)));
+    const QStringList logs {m_path + QStringLiteral("-wal"), m_path + QStringLiteral("-shm")};
+    QString why;
+    if (!QFileInfo::exists(m_path)) {
+        // A log without its database would be played into the new one.
+        if (QFileInfo::exists(logs.first()))
+            why = QCoreApplication::translate("Journal", "the journal is missing, but its log is there");
+    } else if (recorded && open()) {
+        const std::int64_t rows = lastRowId();
+        if (m_id != recorded->id)
+            why = QCoreApplication::translate("Journal", "it is another journal than the one last written here");
+        else if (rows < recorded->lastId)
+            why = QCoreApplication::translate("Journal", "it has %1 rows where %2 were written")
+                      .arg(rows)
+                      .arg(recorded->lastId);
+    }
+    close();
+    if (why.isEmpty()) {
+        if (open())
+            writeState();
+        return QString();
+    }
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString aside = QDir(folder).absoluteFilePath(QStringLiteral("journal-%1.sqlite").arg(stamp));
+    QStringList moved;
+    // Kept together, under names that still belong to each other.
+    for (const QString &file : QStringList {m_path} + logs) {
+        if (!QFileInfo::exists(file))
+            continue;
+        const QString target = aside + file.mid(m_path.size());
+        if (QFile::rename(file, target))
+            moved << QFileInfo(target).fileName();
+    }
+    if (open())
+        writeState();
+    return QCoreApplication::translate("Journal", "The event journal was put aside (%1): %2. A new journal was begun.")
+        .arg(moved.join(QStringLiteral(", ")), why);
 }
 
 FileResult Journal::writeInTransaction(const std::function<bool(QSqlQuery &)> &write)
@@ -383,6 +488,21 @@ Result<std::optional<JournalEvent>> Journal::lastEvent(int classIndex)
     if (!query.exec())
         return failure(query.lastError().text());
     if (!query.next())
+        return std::optional<JournalEvent>();
+    return std::optional<JournalEvent>(readRow(query));
+}
+
+Result<std::optional<JournalEvent>> Journal::runOnCourse()
+{
+    if (FileResult opened = open(); !opened)
+        return opened.error();
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT %1 FROM events WHERE field IN ('start', 'stop', 'reset', 'run lost')"
+                                 " ORDER BY id DESC LIMIT 1")
+                      .arg(Columns));
+    if (!query.exec())
+        return failure(query.lastError().text());
+    if (!query.next() || query.value(6).toString() != QLatin1String("start"))
         return std::optional<JournalEvent>();
     return std::optional<JournalEvent>(readRow(query));
 }

@@ -88,8 +88,21 @@ public:
     static QByteArray fileSha256(const QString &path);
     // The newest row of a class, if any.
     Result<std::optional<JournalEvent>> lastEvent(int classIndex);
+    // The row of a run started and then neither stopped nor reset, nor reported lost since
+    // ("run lost"): the program ended with it on course. No value when the last run ended.
+    Result<std::optional<JournalEvent>> runOnCourse();
     // A consistent copy of the whole journal through SQLite's online backup.
     FileResult backUpTo(const QString &targetPath);
+
+    // Beside the journal: its id and its newest row, rewritten after every append. A journal file
+    // copied back over it, or a log of another database played into it, shows as another id or
+    // fewer rows.
+    static constexpr char StateFileName[] = "journal.state";
+    // Once at start, before the journal is read: a journal that is not the one this folder last
+    // wrote is put aside with its log files, and a new one begun. What was put aside, and why, as
+    // the operator reads it; empty when all is well.
+    QString checkIdentity();
+    QString id() const { return m_id; }
 
 private:
     FileResult open();
@@ -99,9 +112,12 @@ private:
     Result<QList<JournalEvent>> rowsOf(QSqlQuery &query) const;
     // One transaction; a failure closes the journal, so the next change opens it again.
     FileResult writeInTransaction(const std::function<bool(QSqlQuery &)> &write);
+    std::int64_t lastRowId();
+    void writeState();
 
     QString m_path;
     QString m_connection;
     bool m_open = false;
+    QString m_id;
     std::deque<JournalEvent> m_waiting;
 };

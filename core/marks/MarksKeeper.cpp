@@ -2,6 +2,9 @@
 
 #include "core/startlist/ClassStore.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 MarksKeeper::MarksKeeper(const ClassStore &store, QObject *parent)
     : QObject(parent)
     , m_store(store)
@@ -15,6 +18,7 @@ void MarksKeeper::load(int classIndex)
     m_classIndex = classIndex;
     MarksLoad loaded = readMarksFile(MarksPath(classIndex));
     m_marks = std::move(loaded.marks);
+    m_known = std::move(loaded.bytes);
     emit marksChanged();
     if (loaded.problem)
         emit loadFailed(*loaded.problem);
@@ -47,5 +51,15 @@ FileResult MarksKeeper::setMark(int entry, int run, MarkedRun mark)
     m_marks.setMark(m_store.list().at(entry), run, mark);
     emit markSet(entry, run, before, mark);
     emit marksChanged();
-    return writeMarksFile(m_marks, MarksPath(m_classIndex));
+    const QString path = MarksPath(m_classIndex);
+    QString keptAs;
+    FileResult written = writeMarksFileOver(m_marks, path, m_known, keptAs);
+    if (written)
+        m_known = m_marks.toBytes();
+    if (!keptAs.isEmpty())
+        emit foreignEditKept(QCoreApplication::translate("MarksKeeper",
+                                                         "%1 was changed outside the program; that version was "
+                                                         "kept as %2.\nMarks added there are not counted.")
+                                 .arg(QFileInfo(path).fileName(), QFileInfo(keptAs).fileName()));
+    return written;
 }

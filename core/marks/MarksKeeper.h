@@ -27,11 +27,16 @@ signals:
     void marksChanged();
     // The marks file of the class just loaded was damaged: kept beside it and reported.
     void loadFailed(const FileError &error);
+    // Someone else changed the marks file since it was read: their file was moved aside before
+    // the save, and text says where.
+    void foreignEditKept(const QString &text);
 
 private:
     void load(int classIndex);
 
     const ClassStore &m_store;
     ClassMarks m_marks;
+    // The file as last read or written, to notice a change made outside the program.
+    std::optional<QByteArray> m_known;
     int m_classIndex = 0;
 };

@@ -5,6 +5,7 @@
 #include "core/system/CheckedSave.h"
 #include "core/system/DataFolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -65,6 +66,27 @@ std::optional<QString> unescaped(const QString &text)
             return std::nullopt;
     }
     return out;
+}
+// Moves the file to the first free name of base, base2, base3 ...; the name, or empty when it failed.
+QString moveToFreeName(const QString &path, const QString &base)
+{
+    constexpr int MaxNames = 100;
+    for (int n = 1; n <= MaxNames; ++n) {
+        const QString candidate = n == 1 ? base : base + QString::number(n);
+        if (QFileInfo::exists(candidate) || QFileInfo(candidate).isSymLink())
+            continue;
+        return QFile::rename(path, candidate) ? candidate : QString();
+    }
+    return QString();
+}
+
+bool hasBytes(const QString &path, const QByteArray &bytes)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() != bytes.size())
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
 }
 } // namespace
 
@@ -189,12 +211,25 @@ MarksLoad readMarksFile(const QString &path)
     QByteArray bytes;
     std::optional<FileError> failure;
     QFile file(path);
-    if (!info.isFile() || info.size() > MaxListFileSize)
-        failure = FileError {path, QStringLiteral("Die Markierungsdatei ist keine gewöhnliche Datei oder zu groß.")};
+    if (info.isFile() && info.size() > MaxMarksFileSize) {
+        // Not read and not copied: moved aside at once, whatever its size.
+        const QString kept = moveToFreeName(path, path + QStringLiteral(".bak"));
+        load.problem = FileError {
+            path,
+            QStringLiteral("Die Markierungsdatei ist beschädigt: sie ist größer als 1 MiB.\n")
+                + (kept.isEmpty()
+                       ? QStringLiteral("Sie konnte nicht beiseitegelegt werden.")
+                       : QStringLiteral("Die Datei wurde als %1 aufbewahrt.").arg(QDir::toNativeSeparators(kept)))};
+        if (kept.isEmpty())
+            load.bytes = QByteArray();
+        return load;
+    }
+    if (!info.isFile())
+        failure = FileError {path, QStringLiteral("Die Markierungsdatei ist keine gewöhnliche Datei.")};
     else if (!file.open(QIODevice::ReadOnly))
         failure = fileError(path, info.isReadable() ? EIO : EACCES);
     else
-        bytes = file.readAll();
+        load.bytes = bytes = file.readAll();
     if (!failure) {
         Result<ClassMarks> parsed = ClassMarks::fromBytes(bytes, path);
         if (parsed) {
@@ -209,6 +244,23 @@ MarksLoad readMarksFile(const QString &path)
                           : QStringLiteral("Die Datei wurde als %1 aufbewahrt.").arg(QDir::toNativeSeparators(copy)));
     load.problem = failure;
     return load;
+}
+
+FileResult writeMarksFileOver(const ClassMarks &marks, const QString &path, const std::optional<QByteArray> &known,
+                              QString &keptAs)
+{
+    keptAs.clear();
+    const QFileInfo info(path);
+    // A file deleted meanwhile has nothing to keep.
+    if ((info.exists() || info.isSymLink()) && !(known && hasBytes(path, *known))) {
+        const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        keptAs = moveToFreeName(path, path + QStringLiteral(".edited-") + stamp);
+        if (keptAs.isEmpty())
+            return FileError {path,
+                              QStringLiteral("Die Markierungsdatei wurde außerhalb des Programms geändert und "
+                                             "konnte nicht beiseitegelegt werden; sie wird nicht überschrieben.")};
+    }
+    return writeMarksFile(marks, path);
 }
 
 FileResult writeMarksFile(const ClassMarks &marks, const QString &path)

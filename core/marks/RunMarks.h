@@ -75,11 +75,20 @@ QString MarksPath(int classIndex);
 //
 // run is 1 or 2; mark is NA (did not start), DNF or DSQ; reason may be empty. In the texts a
 // backslash is written "\\", a tab "\t" and a line break "\n". No file means no marks.
+//
+// A file over MaxMarksFileSize is damaged: no event has that many marks, and it is not read.
+inline constexpr qint64 MaxMarksFileSize = 1LL << 20;
 struct MarksLoad
 {
     ClassMarks marks;
     // A damaged file: the marks are empty, the original was kept beside it (".bak") and this says so.
     std::optional<FileError> problem;
+    // The bytes of the file as read; no value when there was none or it was moved aside.
+    std::optional<QByteArray> bytes;
 };
 MarksLoad readMarksFile(const QString &path);
 FileResult writeMarksFile(const ClassMarks &marks, const QString &path);
+// Writes marks over the file as it was last read or written (known; no value: there was none).
+// A file someone else has changed since is first moved aside, under the name keptAs is given.
+FileResult writeMarksFileOver(const ClassMarks &marks, const QString &path, const std::optional<QByteArray> &known,
+                              QString &keptAs);

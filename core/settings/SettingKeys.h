@@ -31,6 +31,10 @@ inline const SettingKey<double> FSSeconds {"Configuration", "FSSeconds", 10};
 inline const SettingKey<QString> DataFolder {"Configuration", "DataFolder", QString()};
 // A second copy of the class files and the journal after every save, on a stick say; empty for none.
 inline const SettingKey<QString> BackupFolder {"Configuration", "BackupFolder", QString()};
+// The backup folder was a mount point when it was set: without its stick nothing is copied there.
+inline const SettingKey<bool> BackupMountPoint {"Configuration", "BackupMountPoint", false};
+// The class in use when the program last ended, opened again at the next start.
+inline const SettingKey<int> LastClass {"Configuration", "LastClass", 1};
 // Set by hand only: the event's name above every results list.
 inline const SettingKey<QString> EventName {"Results", "EventName", QString()};
 

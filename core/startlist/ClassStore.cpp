@@ -104,6 +104,12 @@ FileResult ClassStore::SelectClass(int classIndex)
     return LoadCurrentClass();
 }
 
+void ClassStore::chooseFirstClass(int classIndex)
+{
+    if (!m_loaded && classIndex >= FirstClass && classIndex <= LastClass)
+        m_currentClass = classIndex;
+}
+
 FileResult ClassStore::LoadCurrentClass()
 {
     FileResult result = loadCurrentClass();

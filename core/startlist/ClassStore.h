@@ -33,6 +33,8 @@ public:
     // Saves the current class, then makes classIndex current and loads it. When the save fails
     // the class stays current and its list stays in memory. Out of range does nothing.
     FileResult SelectClass(int classIndex);
+    // Before the first load: the class that load opens. Out of range does nothing.
+    void chooseFirstClass(int classIndex);
     // Writes the list to the current class's file; before the class has been loaded it writes nothing.
     FileResult SaveCurrentClass();
     // Replaces the list with the current class's file; a class without a file starts empty.
