@@ -103,6 +103,7 @@ void TfrmEvent::accept()
     settings.event.name = edtEventName->text().simplified();
     settings.event.place = edtPlace->text().simplified();
     settings.event.date = edtDate->date();
+    settings.event.dateSet = true;
     for (int i = 0; i < 3; ++i)
         settings.infoNames[std::size_t(i)] = edtInfoName[std::size_t(i)]->text().simplified();
     settings.scoring = ScoringMode(cmbScoring->currentIndex());

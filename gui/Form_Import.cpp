@@ -242,8 +242,9 @@ void importStartList(QWidget *parent, ClassStore &store, QString &lastFile)
 
     auto *dialog = new TfrmImport(QFileInfo(path).fileName(), table.value(), context, parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(dialog, &QDialog::accepted, parent, [parent, dialog, &store] {
-        const FileResult written = writeImport(store, dialog->preview(), dialog->mode());
+    const QString fileName = QFileInfo(path).fileName();
+    QObject::connect(dialog, &QDialog::accepted, parent, [parent, dialog, &store, fileName] {
+        const FileResult written = writeImport(store, dialog->preview(), dialog->mode(), fileName);
         if (!written)
             OperatorDialogs::showError(parent, written.error().message());
     });

@@ -2,9 +2,12 @@
 #include "core/import/ImportWriter.h"
 #include "core/import/StartListImport.h"
 #include "core/import/XlsxTable.h"
+#include "core/journal/JournalRecorder.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/DataFolder.h"
 #include "core/system/ProgramFolder.h"
+#include "core/timing/RunControl.h"
 #include "support/ListFiles.h"
 #include "support/SpreadsheetFiles.h"
 #include "support/StartListSamples.h"
@@ -17,8 +20,12 @@ namespace {
 QStringList rowTexts(const ImportTable &table)
 {
     QStringList result {table.headers.join(QLatin1Char('|'))};
-    for (const QStringList &row : table.rows)
-        result << row.join(QLatin1Char('|'));
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        QStringList cells;
+        for (int c = 0; c <= table.rows[r].back().first; ++c)
+            cells << table.cell(r, c);
+        result << cells.join(QLatin1Char('|'));
+    }
     return result;
 }
 
@@ -65,6 +72,7 @@ private slots:
     {
         QDir(programFolder()).removeRecursively();
         QDir().mkpath(programFolder());
+        resetDataFolder();
     }
 
     void csvFiles_data()
@@ -89,7 +97,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, rows);
         QFETCH(QString, description);
-        const ImportTable table = parseCsv(bytes);
+        const ImportTable table = parseCsv(bytes).value();
         QCOMPARE(rowTexts(table), rows);
         QCOMPARE(table.description, description);
     }
@@ -145,7 +153,7 @@ private slots:
     {
         QFETCH(QByteArray, csv);
         QFETCH(QStringList, expected);
-        const ImportTable table = parseCsv(csv);
+        const ImportTable table = parseCsv(csv).value();
         const ImportContext c = context();
         QCOMPARE(previewTexts(previewImport(table, guessMapping(table.headers, c), c)), expected);
     }
@@ -202,6 +210,48 @@ private slots:
         QVERIFY(!readCsvTable(folder.path()).ok());
     }
 
+    // A far column on every row must not be padded into memory; the bounds are refused by name.
+    void tableBoundsAreRefused_data()
+    {
+        QTest::addColumn<bool>("workbook");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("200 000 rows, a cell in XFD on each") << true << 200000 << 16383 << "Spalte XFD";
+        QTest::newRow("10 001 drivers") << true << 10001 << 1 << "mehr als 10.000 Zeilen";
+        QTest::newRow("10 000 drivers in column IV") << true << 10000 << 255 << "";
+        QTest::newRow("text file, column 257") << false << 3 << 256 << "Spalte 257";
+        QTest::newRow("text file, 10 001 drivers") << false << 10001 << 0 << "mehr als 10.000 Zeilen";
+    }
+    void tableBoundsAreRefused()
+    {
+        QFETCH(bool, workbook);
+        QFETCH(int, rows);
+        QFETCH(int, column);
+        QFETCH(QString, refusal);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(workbook ? QStringLiteral("x.xlsx") : QStringLiteral("x.csv"));
+        if (workbook) {
+            lxw_workbook *book = workbook_new(QFile::encodeName(path).constData());
+            lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
+            worksheet_write_string(sheet, 0, 0, "Name", nullptr);
+            for (int r = 1; r <= rows; ++r)
+                worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(column), r, nullptr);
+            QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+        } else {
+            QByteArray csv = "Name\n";
+            for (int r = 1; r <= rows; ++r)
+                csv += QByteArray(column, ';') + QByteArray::number(r) + '\n';
+            QVERIFY(writeBytes(path, csv));
+        }
+        const Result<ImportTable> table = workbook ? readXlsxTable(path) : readCsvTable(path);
+        QCOMPARE(table.ok(), refusal.isEmpty());
+        if (table.ok())
+            QCOMPARE(table.value().rows.size(), std::size_t(rows));
+        else
+            QVERIFY2(table.error().reason.contains(refusal), qPrintable(table.error().reason));
+    }
+
     // The current class changes through the store, as one change from the import; the others in their files.
     void importWritesEveryClass_data()
     {
@@ -220,13 +270,23 @@ private slots:
         QVERIFY(WriteListFile(listOfNames({"Old3"}), ClassListPath(3)).ok());
         ClassStore store;
         QVERIFY(store.LoadCurrentClass().ok());
+        RunControl runs;
+        JournalRecorder recorder(store, runs, dataFolder());
         QSignalSpy changes(&store, &ClassStore::changed);
-        const ImportTable table = parseCsv("Name;Klasse\nA;1\nB;Junioren\n");
+        const ImportTable table = parseCsv("Name;Klasse\nA;1\nB;Junioren\n").value();
         const ImportContext c = context();
-        QVERIFY(writeImport(store, previewImport(table, guessMapping(table.headers, c), c), ImportMode(mode)).ok());
+        QVERIFY(writeImport(store, previewImport(table, guessMapping(table.headers, c), c), ImportMode(mode),
+                            QStringLiteral("meldungen.csv"))
+                    .ok());
         QCOMPARE(names(store.list()), current);
         QCOMPARE(changes.size(), 1);
         QCOMPARE(changes.at(0).at(0).value<StoreChange>().source, ChangeSource::Import);
+        // Every class written has its import row, the other class too.
+        for (int classIndex : {1, 3}) {
+            const JournalEvent last = recorder.journal().lastEvent(classIndex).value().value();
+            QCOMPARE(QStringList({last.field, last.newValue, last.source, last.note}),
+                     QStringList({"file imported", "1", "import", "meldungen.csv"}));
+        }
         StartList onDisk;
         QVERIFY(ReadListFile(onDisk, ClassListPath(1), false).ok());
         QCOMPARE(names(onDisk), current);
@@ -241,7 +301,7 @@ private slots:
         const QByteArray before = readBytes(ClassListPath(3));
         ClassStore store;
         QVERIFY(store.LoadCurrentClass().ok());
-        const ImportTable table = parseCsv("Name;Klasse\nA;1\nB;3\n");
+        const ImportTable table = parseCsv("Name;Klasse\nA;1\nB;3\n").value();
         const ImportContext c = context();
         const FileResult written
             = writeImport(store, previewImport(table, guessMapping(table.headers, c), c), ImportMode::Append);

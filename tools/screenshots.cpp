@@ -140,7 +140,8 @@ int main(int argc, char *argv[])
                                        "21;Brandt;Lena;2014;MSC Lahntal;1\n"
                                        "22;Okafor;Tim;2013;AC Hochwald;1\n"
                                        "23;Sievers;Mara;201;MSC Lahntal;1\n"
-                                       "24;Petrak;Jonas;2012;KSG Altm\xC3\xBChl;2\n");
+                                       "24;Petrak;Jonas;2012;KSG Altm\xC3\xBChl;2\n")
+                                  .value();
     ImportContext context;
     for (int c = FirstClass; c <= LastClass; ++c)
         context.classNames[std::size_t(c - 1)] = ClassNameOf(c);
