@@ -1,5 +1,6 @@
 #include "core/import/CsvTable.h"
 #include "core/import/ImportWriter.h"
+#include "core/import/ImportedAges.h"
 #include "core/import/StartListImport.h"
 #include "core/import/XlsxTable.h"
 #include "core/journal/JournalRecorder.h"
@@ -156,6 +157,85 @@ private slots:
         const ImportTable table = parseCsv(csv).value();
         const ImportContext c = context();
         QCOMPARE(previewTexts(previewImport(table, guessMapping(table.headers, c), c)), expected);
+    }
+
+    // Class names of the file the operator maps, start numbers given twice, letters the code page lacks.
+    void classesDuplicatesAndCodePage_data()
+    {
+        QTest::addColumn<int>("bambini");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList notes {"2:n:Start-Nr 7 steht in Klasse 2 noch in Zeile 3",
+                                 "4:n:„Łucja Ñ“ wird als „Lucja Ñ“ gespeichert (Zeichensatz Windows-1252)"};
+        QTest::newRow("not mapped: only its rows are left out")
+            << -1 << QStringList {"1:Lucja Ñ", "2:keine Klasse „Bambini“", "3:keine Klasse „bambini“", notes[1]};
+        QTest::newRow("mapped to class 2") << 2 << QStringList {"2:A", "2:B", "1:Lucja Ñ", notes[0], notes[1]};
+        QTest::newRow("left out") << 0
+                                  << QStringList {"1:Lucja Ñ", "2:Klasse „Bambini“ wird nicht übernommen",
+                                                  "3:Klasse „bambini“ wird nicht übernommen", notes[1]};
+    }
+    void classesDuplicatesAndCodePage()
+    {
+        QFETCH(int, bambini);
+        QFETCH(QStringList, expected);
+        const ImportTable table = parseCsv("Name;Klasse;Startnummer\nA;Bambini;7\nB;bambini ;7\nŁucja Ñ;1;7\n").value();
+        ImportContext c = context();
+        c.classNames[1] = QStringLiteral("Klasse 2");
+        if (bambini >= 0)
+            c.classMap[fileClassKey(QStringLiteral("BAMBINI"))] = bambini;
+        const ImportPreview preview = previewImport(table, guessMapping(table.headers, c), c);
+        QStringList shown;
+        for (const ImportedEntry &e : preview.entries) {
+            shown
+                << QStringLiteral("%1:%2").arg(e.classIndex).arg(e.entry.texts[std::size_t(textSlot(ListField::Name))]);
+        }
+        for (const ImportProblem &p : preview.problems)
+            shown << QStringLiteral("%1:%2").arg(p.rowNumber).arg(p.reason);
+        for (const ImportProblem &p : preview.notes)
+            shown << QStringLiteral("%1:n:%2").arg(p.rowNumber).arg(p.reason);
+        QCOMPARE(shown, expected);
+        QCOMPARE(preview.fileClasses, QStringList {"Bambini"});
+    }
+
+    // Ages counted at the event's date; a later date counts them again, but not an age typed since.
+    void agesFollowTheEventDate_data()
+    {
+        QTest::addColumn<QString>("born");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("ages");
+        QTest::newRow("date of birth") << "Geburtsdatum;12.12.2015"
+                                       << "" << QStringList {"10", "11"};
+        QTest::newRow("year of birth") << "Jahrgang;2015"
+                                       << "" << QStringList {"11", "11"};
+        QTest::newRow("typed by hand stays") << "Geburtsdatum;12.12.2015"
+                                             << "9" << QStringList {"10", "9"};
+        QTest::newRow("age given by the file") << "Alter;10"
+                                               << "" << QStringList {"10", "10"};
+    }
+    void agesFollowTheEventDate()
+    {
+        QFETCH(QString, born);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, ages);
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        const QStringList column = born.split(QLatin1Char(';'));
+        const ImportTable table
+            = parseCsv(QStringLiteral("Name;Klasse;%1\nKim;1;%2\nAda;3;%2\n").arg(column[0], column[1]).toUtf8())
+                  .value();
+        const ImportContext c = context();
+        QVERIFY(writeImport(store, previewImport(table, guessMapping(table.headers, c), c), ImportMode::Append).ok());
+        QCOMPARE(store.list().text(0, ListField::Age), ages[0]);
+        if (!typed.isEmpty())
+            QVERIFY(store.writeTextField(0, ListField::Age, typed, ChangeSource::Typed));
+        const QDate later(2026, 12, 12);
+        QCOMPARE(classesCountedAtOtherDate(later).empty(), column[0] == QLatin1String("Alter"));
+        int changed = 0;
+        QVERIFY(recountImportedAges(store, later, changed).ok());
+        QCOMPARE(store.list().text(0, ListField::Age), ages[1]);
+        StartList other;
+        QVERIFY(ReadListFile(other, ClassListPath(3), false).ok());
+        QCOMPARE(other.text(0, ListField::Age), column[0] == QLatin1String("Geburtsdatum") ? "11" : ages[0]);
+        QVERIFY(classesCountedAtOtherDate(later).empty());
     }
 
     // Both ways an office program keeps texts, numbers as numbers, a date cell as its day number.

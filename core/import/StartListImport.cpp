@@ -188,6 +188,10 @@ ImportPreview previewImport(const ImportTable &table, const ImportMapping &mappi
     };
     const auto mapped
         = [&](ImportField field) { return std::find(mapping.begin(), mapping.end(), field) != mapping.end(); };
+    const auto shownName = [&](int classIndex) {
+        const QString &renamed = context.newNames[std::size_t(classIndex - 1)];
+        return renamed.isEmpty() ? context.classNames[std::size_t(classIndex - 1)] : renamed;
+    };
     std::set<QString> fileClassKeys;
     // Rows by class and start number, for the numbers given twice.
     std::map<std::pair<int, QString>, std::vector<int>> startNumbers;
@@ -293,10 +297,9 @@ ImportPreview previewImport(const ImportTable &table, const ImportMapping &mappi
         QStringList others;
         for (std::size_t i = 1; i < rows.size(); ++i)
             others << QString::number(rows[i]);
-        preview.notes.push_back(
-            {rows.front(),
-             QStringLiteral("Start-Nr %1 steht in %2 noch in Zeile %3")
-                 .arg(key.second, context.classNames[std::size_t(key.first - 1)], others.join(QStringLiteral(", ")))});
+        preview.notes.push_back({rows.front(),
+                                 QStringLiteral("Start-Nr %1 steht in %2 noch in Zeile %3")
+                                     .arg(key.second, shownName(key.first), others.join(QStringLiteral(", ")))});
     }
     std::stable_sort(preview.notes.begin(), preview.notes.end(),
                      [](const ImportProblem &a, const ImportProblem &b) { return a.rowNumber < b.rowNumber; });

@@ -46,6 +46,8 @@ struct ImportContext
     // Where the operator sends a class name of the file that names no class, by the name in lower
     // case: a class 1..10, or 0 to leave its rows out.
     std::map<QString, int> classMap;
+    // The names the import gives classes, where the operator renames one; shown in notes.
+    std::array<QString, 10> newNames;
 };
 
 // The key of classMap for a class name of the file.
