@@ -1,6 +1,10 @@
 #include "gui/Form_Event.h"
 
+#include "core/import/ImportedAges.h"
+#include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
+#include "core/startlist/ClassStore.h"
+#include "core/system/Today.h"
 #include "gui/OperatorDialogs.h"
 
 #include <QComboBox>
@@ -14,8 +18,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-TfrmEvent::TfrmEvent(QWidget *parent)
+TfrmEvent::TfrmEvent(QWidget *parent, ClassStore *store)
     : QDialog(parent)
+    , m_store(store)
 {
     setObjectName(QStringLiteral("frmEvent"));
     setWindowTitle(tr("Event"));
@@ -84,7 +89,7 @@ void TfrmEvent::showSettings(const RaceDaySettings &settings)
 {
     edtEventName->setText(settings.event.name);
     edtPlace->setText(settings.event.place);
-    edtDate->setDate(settings.event.date);
+    edtDate->setDate(settings.event.dateSet ? settings.event.date : today());
     // The club's field is named by the titles as they are in force.
     cmbClubField->clear();
     cmbClubField->addItem(tr("(none)"));
@@ -103,6 +108,7 @@ void TfrmEvent::accept()
     settings.event.name = edtEventName->text().simplified();
     settings.event.place = edtPlace->text().simplified();
     settings.event.date = edtDate->date();
+    settings.event.dateSet = true;
     for (int i = 0; i < 3; ++i)
         settings.infoNames[std::size_t(i)] = edtInfoName[std::size_t(i)]->text().simplified();
     settings.scoring = ScoringMode(cmbScoring->currentIndex());
@@ -114,6 +120,30 @@ void TfrmEvent::accept()
         OperatorDialogs::showError(this, written.error().message());
         return;
     }
+    const QDate before = raceDay().event.date;
     setRaceDay(settings);
     QDialog::accept();
+    if (settings.event.date != before)
+        offerToRecountAges(settings.event.date);
+}
+
+void TfrmEvent::offerToRecountAges(const QDate &date)
+{
+    const std::vector<int> classes = classesCountedAtOtherDate(date);
+    if (classes.empty() || !m_store)
+        return;
+    QStringList names;
+    for (int c : classes)
+        names << ClassNameOf(c);
+    QWidget *owner = parentWidget() ? parentWidget() : this;
+    if (!OperatorDialogs::askYesNo(
+            owner,
+            tr("The ages of the imported drivers of %1 were counted at another date.\n"
+               "Count them again at %2?\n"
+               "An age typed by hand since stays as it is.")
+                .arg(names.join(QStringLiteral(", ")), date.toString(QStringLiteral("dd.MM.yyyy")))))
+        return;
+    int changed = 0;
+    if (const FileResult counted = recountImportedAges(*m_store, date, changed); !counted)
+        OperatorDialogs::showError(owner, counted.error().message());
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 
+class ClassStore;
 class QComboBox;
 class QDateEdit;
 class QLineEdit;
@@ -13,14 +14,15 @@ class QSpinBox;
 
 // The race day: the event's name, place and date, the titles of Info1..Info3, the scoring mode
 // and the club ranking. OK stores them in the settings and puts them in force; Cancel forgets
-// what was typed.
+// what was typed. A new date offers to count the ages of imported drivers again (through store,
+// when given, for the class it holds).
 class TfrmEvent final : public QDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmEvent)
 
 public:
-    explicit TfrmEvent(QWidget *parent = nullptr);
+    explicit TfrmEvent(QWidget *parent = nullptr, ClassStore *store = nullptr);
     ~TfrmEvent() override;
 
     void accept() override;
@@ -30,7 +32,9 @@ protected:
 
 private:
     void showSettings(const RaceDaySettings &settings);
+    void offerToRecountAges(const QDate &date);
 
+    ClassStore *m_store;
     QLineEdit *edtEventName;
     QLineEdit *edtPlace;
     QDateEdit *edtDate;

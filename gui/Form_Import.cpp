@@ -4,11 +4,14 @@
 #include "core/import/XlsxTable.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/RaceDaySettings.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
+#include "core/system/Today.h"
 #include "gui/OperatorDialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
@@ -54,9 +57,13 @@ QString fieldTitle(ImportField field)
         return infoTitle(info);
     return importFieldTitle(field);
 }
+
+// A choice for a class name of the file: 0 none, 1..10 into that class, RenameChoice + c renames class c.
+constexpr int RenameChoice = 100;
 } // namespace
 
-TfrmImport::TfrmImport(const QString &fileName, ImportTable table, const ImportContext &context, QWidget *parent)
+TfrmImport::TfrmImport(const QString &fileName, ImportTable table, const ImportContext &context, bool dateSet,
+                       QWidget *parent)
     : QDialog(parent)
     , m_table(std::move(table))
     , m_context(context)
@@ -95,7 +102,33 @@ TfrmImport::TfrmImport(const QString &fileName, ImportTable table, const ImportC
     }
     layout->addWidget(columns);
 
+    // Class names of the file that name no class: each goes into a class, or a class takes its name.
+    grpClasses = new QGroupBox(tr("Classes of the file that match no class"), this);
+    grpClasses->setObjectName(QStringLiteral("grpClasses"));
+    classGrid = new QGridLayout(grpClasses);
+    layout->addWidget(grpClasses);
+
     auto *options = new QFormLayout;
+    lblAgeDate = new QLabel(this);
+    lblAgeDate->setObjectName(QStringLiteral("lblAgeDate"));
+    lblAgeDate->setWordWrap(true);
+    if (dateSet) {
+        options->addRow(tr("Ages are counted at:"), lblAgeDate);
+    } else {
+        // Ages counted at today's date would be wrong by the day of the event.
+        edtEventDate = new QDateEdit(m_context.eventDate, this);
+        edtEventDate->setObjectName(QStringLiteral("edtEventDate"));
+        edtEventDate->setCalendarPopup(true);
+        edtEventDate->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        connect(edtEventDate, &QDateEdit::dateChanged, this, [this](QDate date) {
+            m_context.eventDate = date;
+            showPreview();
+        });
+        auto *dateRow = new QVBoxLayout;
+        dateRow->addWidget(edtEventDate);
+        dateRow->addWidget(lblAgeDate);
+        options->addRow(tr("Date of the event:"), dateRow);
+    }
     cmbDefaultClass = new QComboBox(this);
     cmbDefaultClass->setObjectName(QStringLiteral("cmbDefaultClass"));
     for (int c = FirstClass; c <= LastClass; ++c)
@@ -146,6 +179,82 @@ TfrmImport::TfrmImport(const QString &fileName, ImportTable table, const ImportC
 
 TfrmImport::~TfrmImport() = default;
 
+QDate TfrmImport::eventDate() const
+{
+    return edtEventDate ? edtEventDate->date() : QDate();
+}
+
+QString TfrmImport::shownClassName(int classIndex) const
+{
+    const QString &renamed = m_renames[std::size_t(classIndex - 1)];
+    return renamed.isEmpty() ? m_context.classNames[std::size_t(classIndex - 1)] : renamed;
+}
+
+void TfrmImport::showFileClasses()
+{
+    grpClasses->setVisible(!m_fileClasses.isEmpty());
+    while (QLayoutItem *item = classGrid->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (int i = 0; i < m_fileClasses.size(); ++i) {
+        const QString name = m_fileClasses[i];
+        auto *choice = new QComboBox(grpClasses);
+        choice->setObjectName(QStringLiteral("cmbFileClass%1").arg(i));
+        choice->addItem(tr("(leave out)"), 0);
+        for (int c = FirstClass; c <= LastClass; ++c)
+            choice->addItem(QString(), c);
+        for (int c = FirstClass; c <= LastClass; ++c)
+            choice->addItem(tr("rename %1 to „%2“").arg(m_context.classNames[std::size_t(c - 1)], name),
+                            RenameChoice + c);
+        connect(choice, &QComboBox::activated, this,
+                [this, name, choice](int index) { fileClassChosen(name, choice->itemData(index).toInt()); });
+        auto *label = new QLabel(QStringLiteral("„%1“").arg(name), grpClasses);
+        label->setBuddy(choice);
+        // Two class names of the file per line.
+        classGrid->addWidget(label, i / 2, (i % 2) * 2);
+        classGrid->addWidget(choice, i / 2, (i % 2) * 2 + 1);
+    }
+    showFileClassChoices();
+}
+
+void TfrmImport::showFileClassChoices()
+{
+    for (int i = 0; i < m_fileClasses.size(); ++i) {
+        auto *choice = grpClasses->findChild<QComboBox *>(QStringLiteral("cmbFileClass%1").arg(i));
+        const QString &name = m_fileClasses[i];
+        for (int c = FirstClass; c <= LastClass; ++c)
+            choice->setItemText(c, tr("into %1").arg(shownClassName(c)));
+        const auto mapped = m_context.classMap.find(fileClassKey(name));
+        int chosen = mapped == m_context.classMap.end() ? 0 : mapped->second;
+        if (chosen > 0 && m_renames[std::size_t(chosen - 1)] == name)
+            chosen += RenameChoice;
+        choice->setCurrentIndex(choice->findData(chosen));
+    }
+}
+
+void TfrmImport::fileClassChosen(const QString &name, int choice)
+{
+    const QString key = fileClassKey(name);
+    for (QString &renamed : m_renames) {
+        if (renamed == name)
+            renamed.clear();
+    }
+    if (choice == 0) {
+        m_context.classMap.erase(key);
+    } else if (choice > RenameChoice) {
+        const int classIndex = choice - RenameChoice;
+        m_renames[std::size_t(classIndex - 1)] = name;
+        m_context.classMap[key] = classIndex;
+    } else {
+        m_context.classMap[key] = choice;
+    }
+    m_context.newNames = m_renames;
+    showPreview();
+    // The new names show in every choice; the choices stay, one of them is being used.
+    showFileClassChoices();
+}
+
 ImportMode TfrmImport::mode() const
 {
     return chkReplace->isChecked() ? ImportMode::Replace : ImportMode::Append;
@@ -166,8 +275,7 @@ void TfrmImport::showPreview()
     tblPreview->setRowCount(int(m_preview.entries.size()));
     for (int r = 0; r < int(m_preview.entries.size()); ++r) {
         const ImportedEntry &imported = m_preview.entries[std::size_t(r)];
-        QStringList texts {QString::number(imported.rowNumber),
-                           m_context.classNames[std::size_t(imported.classIndex - 1)]};
+        QStringList texts {QString::number(imported.rowNumber), shownClassName(imported.classIndex)};
         for (const QString &text : imported.entry.texts)
             texts << text;
         for (int c = 0; c < PreviewColumns; ++c) {
@@ -184,14 +292,22 @@ void TfrmImport::showPreview()
     lstProblems->clear();
     for (const ImportProblem &problem : m_preview.problems)
         lstProblems->addItem(tr("Row %1: %2").arg(problem.rowNumber).arg(problem.reason));
-    lstProblems->setVisible(!m_preview.problems.empty());
+    for (const ImportProblem &note : m_preview.notes)
+        lstProblems->addItem(tr("Row %1, note: %2").arg(note.rowNumber).arg(note.reason));
+    lstProblems->setVisible(!m_preview.problems.empty() || !m_preview.notes.empty());
+    if (m_preview.fileClasses != m_fileClasses) {
+        m_fileClasses = m_preview.fileClasses;
+        showFileClasses();
+    }
+    const QString date = m_context.eventDate.toString(QStringLiteral("dd.MM.yyyy"));
+    lblAgeDate->setText(edtEventDate ? tr("No date is set for the event: ages are counted at the date above, "
+                                          "which the import sets as the event's date.")
+                                     : tr("%1, the date of the event").arg(date));
 
     QStringList classes;
     for (int c = 0; c < 10; ++c) {
         if (m_preview.perClass[std::size_t(c)] > 0)
-            classes << QStringLiteral("%1: %2")
-                           .arg(m_context.classNames[std::size_t(c)])
-                           .arg(m_preview.perClass[std::size_t(c)]);
+            classes << QStringLiteral("%1: %2").arg(shownClassName(c + 1)).arg(m_preview.perClass[std::size_t(c)]);
     }
     QString summary = tr("%n participant(s)", nullptr, int(m_preview.entries.size()));
     if (!classes.isEmpty())
@@ -199,6 +315,8 @@ void TfrmImport::showPreview()
     if (!m_preview.problems.empty())
         summary += QStringLiteral("; ")
             + tr("%n row(s) cannot be read and are left out", nullptr, int(m_preview.problems.size()));
+    if (!m_preview.notes.empty())
+        summary += QStringLiteral("; ") + tr("%n note(s)", nullptr, int(m_preview.notes.size()));
     QStringList twice;
     for (std::size_t c = 0; c < m_mapping.size(); ++c) {
         if (m_mapping[c] != ImportField::Ignore
@@ -237,13 +355,32 @@ void importStartList(QWidget *parent, ClassStore &store, QString &lastFile)
         context.classNames[std::size_t(c - 1)] = ClassNameOf(c);
     context.infoNames = raceDay().infoNames;
     context.clubField = raceDay().clubField;
-    context.eventDate = raceDay().event.date;
+    context.eventDate = raceDay().event.dateSet ? raceDay().event.date : today();
     context.defaultClass = store.CurrentClass();
 
-    auto *dialog = new TfrmImport(QFileInfo(path).fileName(), table.value(), context, parent);
+    auto *dialog = new TfrmImport(QFileInfo(path).fileName(), table.value(), context, raceDay().event.dateSet, parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(dialog, &QDialog::accepted, parent, [parent, dialog, &store] {
-        const FileResult written = writeImport(store, dialog->preview(), dialog->mode());
+    const QString fileName = QFileInfo(path).fileName();
+    QObject::connect(dialog, &QDialog::accepted, parent, [parent, dialog, &store, fileName] {
+        SettingsStore settings;
+        // The date the ages are counted at becomes the event's: a later change offers to count again.
+        if (const QDate date = dialog->eventDate(); date.isValid()) {
+            RaceDaySettings day = raceDay();
+            day.event.date = date;
+            day.event.dateSet = true;
+            if (const FileResult stored = writeRaceDaySettings(settings, day); !stored)
+                OperatorDialogs::showError(parent, stored.error().message());
+            else
+                setRaceDay(day);
+        }
+        for (int c = FirstClass; c <= LastClass; ++c) {
+            const QString &name = dialog->renames()[std::size_t(c - 1)];
+            if (name.isEmpty())
+                continue;
+            if (const FileResult renamed = renameClass(settings, c, name); !renamed)
+                OperatorDialogs::showError(parent, renamed.error().message());
+        }
+        const FileResult written = writeImport(store, dialog->preview(), dialog->mode(), fileName);
         if (!written)
             OperatorDialogs::showError(parent, written.error().message());
     });

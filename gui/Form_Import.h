@@ -5,11 +5,15 @@
 
 #include <QDialog>
 
+#include <array>
 #include <vector>
 
 class ClassStore;
 class QCheckBox;
 class QComboBox;
+class QDateEdit;
+class QGridLayout;
+class QGroupBox;
 class QLabel;
 class QListWidget;
 class QTableWidget;
@@ -23,21 +27,37 @@ class TfrmImport final : public QDialog
     Q_DISABLE_COPY_MOVE(TfrmImport)
 
 public:
-    TfrmImport(const QString &fileName, ImportTable table, const ImportContext &context, QWidget *parent = nullptr);
+    // dateSet: the event's date was set; otherwise the preview asks for it.
+    TfrmImport(const QString &fileName, ImportTable table, const ImportContext &context, bool dateSet,
+               QWidget *parent = nullptr);
     ~TfrmImport() override;
 
     const ImportPreview &preview() const { return m_preview; }
     ImportMode mode() const;
+    // The new names of classes the operator renamed to a class name of the file; empty for the others.
+    const std::array<QString, 10> &renames() const { return m_renames; }
+    // The event's date the operator gave here; null when it was set before.
+    QDate eventDate() const;
 
 private:
     void showPreview();
     void mappingChanged(int column, int index);
+    void showFileClasses();
+    void showFileClassChoices();
+    void fileClassChosen(const QString &name, int choice);
+    QString shownClassName(int classIndex) const;
 
     ImportTable m_table;
     ImportContext m_context;
     ImportMapping m_mapping;
     ImportPreview m_preview;
+    std::array<QString, 10> m_renames;
+    QStringList m_fileClasses;
     QComboBox *cmbDefaultClass;
+    QDateEdit *edtEventDate = nullptr;
+    QLabel *lblAgeDate;
+    QGroupBox *grpClasses;
+    QGridLayout *classGrid;
     QCheckBox *chkReplace;
     QTableWidget *tblPreview;
     QListWidget *lstProblems;

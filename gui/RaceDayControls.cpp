@@ -16,8 +16,7 @@
 #include <QLabel>
 #include <QToolButton>
 
-RaceDayControls::RaceDayControls(QWidget *window, QWidget *toolbar, const ClassStore &store,
-                                 std::function<int()> currentRun)
+RaceDayControls::RaceDayControls(QWidget *window, QWidget *toolbar, ClassStore &store, std::function<int()> currentRun)
     : QObject(window)
     , m_window(window)
     , m_store(store)
@@ -95,7 +94,7 @@ void RaceDayControls::showRemaining()
 
 void RaceDayControls::cmdEventClick()
 {
-    auto *dialog = new TfrmEvent(m_window);
+    auto *dialog = new TfrmEvent(m_window, &m_store);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, &RaceDayControls::eventChanged);
     dialog->open();

@@ -23,7 +23,7 @@ class RaceDayControls final : public QObject
 
 public:
     // The button goes into toolbar at the given place, the count into window beside the run editor.
-    RaceDayControls(QWidget *window, QWidget *toolbar, const ClassStore &store, std::function<int()> currentRun);
+    RaceDayControls(QWidget *window, QWidget *toolbar, ClassStore &store, std::function<int()> currentRun);
 
     // Off while a run is timed, like the window's other controls.
     void setEnabled(bool on);
@@ -42,7 +42,7 @@ private:
     void cmdEventClick();
 
     QWidget *m_window;
-    const ClassStore &m_store;
+    ClassStore &m_store;
     std::function<int()> m_currentRun;
     QToolButton *m_button;
     QLabel *m_remaining;

@@ -1,10 +1,14 @@
 #include "core/import/CsvTable.h"
 #include "core/import/ImportWriter.h"
+#include "core/import/ImportedAges.h"
 #include "core/import/StartListImport.h"
 #include "core/import/XlsxTable.h"
+#include "core/journal/JournalRecorder.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/DataFolder.h"
 #include "core/system/ProgramFolder.h"
+#include "core/timing/RunControl.h"
 #include "support/ListFiles.h"
 #include "support/SpreadsheetFiles.h"
 #include "support/StartListSamples.h"
@@ -17,8 +21,12 @@ namespace {
 QStringList rowTexts(const ImportTable &table)
 {
     QStringList result {table.headers.join(QLatin1Char('|'))};
-    for (const QStringList &row : table.rows)
-        result << row.join(QLatin1Char('|'));
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        QStringList cells;
+        for (int c = 0; c <= table.rows[r].back().first; ++c)
+            cells << table.cell(r, c);
+        result << cells.join(QLatin1Char('|'));
+    }
     return result;
 }
 
@@ -65,6 +73,7 @@ private slots:
     {
         QDir(programFolder()).removeRecursively();
         QDir().mkpath(programFolder());
+        resetDataFolder();
     }
 
     void csvFiles_data()
@@ -89,7 +98,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, rows);
         QFETCH(QString, description);
-        const ImportTable table = parseCsv(bytes);
+        const ImportTable table = parseCsv(bytes).value();
         QCOMPARE(rowTexts(table), rows);
         QCOMPARE(table.description, description);
     }
@@ -145,9 +154,88 @@ private slots:
     {
         QFETCH(QByteArray, csv);
         QFETCH(QStringList, expected);
-        const ImportTable table = parseCsv(csv);
+        const ImportTable table = parseCsv(csv).value();
         const ImportContext c = context();
         QCOMPARE(previewTexts(previewImport(table, guessMapping(table.headers, c), c)), expected);
+    }
+
+    // Class names of the file the operator maps, start numbers given twice, letters the code page lacks.
+    void classesDuplicatesAndCodePage_data()
+    {
+        QTest::addColumn<int>("bambini");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList notes {"2:n:Start-Nr 7 steht in Klasse 2 noch in Zeile 3",
+                                 "4:n:„Łucja Ñ“ wird als „Lucja Ñ“ gespeichert (Zeichensatz Windows-1252)"};
+        QTest::newRow("not mapped: only its rows are left out")
+            << -1 << QStringList {"1:Lucja Ñ", "2:keine Klasse „Bambini“", "3:keine Klasse „bambini“", notes[1]};
+        QTest::newRow("mapped to class 2") << 2 << QStringList {"2:A", "2:B", "1:Lucja Ñ", notes[0], notes[1]};
+        QTest::newRow("left out") << 0
+                                  << QStringList {"1:Lucja Ñ", "2:Klasse „Bambini“ wird nicht übernommen",
+                                                  "3:Klasse „bambini“ wird nicht übernommen", notes[1]};
+    }
+    void classesDuplicatesAndCodePage()
+    {
+        QFETCH(int, bambini);
+        QFETCH(QStringList, expected);
+        const ImportTable table = parseCsv("Name;Klasse;Startnummer\nA;Bambini;7\nB;bambini ;7\nŁucja Ñ;1;7\n").value();
+        ImportContext c = context();
+        c.classNames[1] = QStringLiteral("Klasse 2");
+        if (bambini >= 0)
+            c.classMap[fileClassKey(QStringLiteral("BAMBINI"))] = bambini;
+        const ImportPreview preview = previewImport(table, guessMapping(table.headers, c), c);
+        QStringList shown;
+        for (const ImportedEntry &e : preview.entries) {
+            shown
+                << QStringLiteral("%1:%2").arg(e.classIndex).arg(e.entry.texts[std::size_t(textSlot(ListField::Name))]);
+        }
+        for (const ImportProblem &p : preview.problems)
+            shown << QStringLiteral("%1:%2").arg(p.rowNumber).arg(p.reason);
+        for (const ImportProblem &p : preview.notes)
+            shown << QStringLiteral("%1:n:%2").arg(p.rowNumber).arg(p.reason);
+        QCOMPARE(shown, expected);
+        QCOMPARE(preview.fileClasses, QStringList {"Bambini"});
+    }
+
+    // Ages counted at the event's date; a later date counts them again, but not an age typed since.
+    void agesFollowTheEventDate_data()
+    {
+        QTest::addColumn<QString>("born");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("ages");
+        QTest::newRow("date of birth") << "Geburtsdatum;12.12.2015"
+                                       << "" << QStringList {"10", "11"};
+        QTest::newRow("year of birth") << "Jahrgang;2015"
+                                       << "" << QStringList {"11", "11"};
+        QTest::newRow("typed by hand stays") << "Geburtsdatum;12.12.2015"
+                                             << "9" << QStringList {"10", "9"};
+        QTest::newRow("age given by the file") << "Alter;10"
+                                               << "" << QStringList {"10", "10"};
+    }
+    void agesFollowTheEventDate()
+    {
+        QFETCH(QString, born);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, ages);
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        const QStringList column = born.split(QLatin1Char(';'));
+        const ImportTable table
+            = parseCsv(QStringLiteral("Name;Klasse;%1\nKim;1;%2\nAda;3;%2\n").arg(column[0], column[1]).toUtf8())
+                  .value();
+        const ImportContext c = context();
+        QVERIFY(writeImport(store, previewImport(table, guessMapping(table.headers, c), c), ImportMode::Append).ok());
+        QCOMPARE(store.list().text(0, ListField::Age), ages[0]);
+        if (!typed.isEmpty())
+            QVERIFY(store.writeTextField(0, ListField::Age, typed, ChangeSource::Typed));
+        const QDate later(2026, 12, 12);
+        QCOMPARE(classesCountedAtOtherDate(later).empty(), column[0] == QLatin1String("Alter"));
+        int changed = 0;
+        QVERIFY(recountImportedAges(store, later, changed).ok());
+        QCOMPARE(store.list().text(0, ListField::Age), ages[1]);
+        StartList other;
+        QVERIFY(ReadListFile(other, ClassListPath(3), false).ok());
+        QCOMPARE(other.text(0, ListField::Age), column[0] == QLatin1String("Geburtsdatum") ? "11" : ages[0]);
+        QVERIFY(classesCountedAtOtherDate(later).empty());
     }
 
     // Both ways an office program keeps texts, numbers as numbers, a date cell as its day number.
@@ -202,6 +290,48 @@ private slots:
         QVERIFY(!readCsvTable(folder.path()).ok());
     }
 
+    // A far column on every row must not be padded into memory; the bounds are refused by name.
+    void tableBoundsAreRefused_data()
+    {
+        QTest::addColumn<bool>("workbook");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("200 000 rows, a cell in XFD on each") << true << 200000 << 16383 << "Spalte XFD";
+        QTest::newRow("10 001 drivers") << true << 10001 << 1 << "mehr als 10.000 Zeilen";
+        QTest::newRow("10 000 drivers in column IV") << true << 10000 << 255 << "";
+        QTest::newRow("text file, column 257") << false << 3 << 256 << "Spalte 257";
+        QTest::newRow("text file, 10 001 drivers") << false << 10001 << 0 << "mehr als 10.000 Zeilen";
+    }
+    void tableBoundsAreRefused()
+    {
+        QFETCH(bool, workbook);
+        QFETCH(int, rows);
+        QFETCH(int, column);
+        QFETCH(QString, refusal);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(workbook ? QStringLiteral("x.xlsx") : QStringLiteral("x.csv"));
+        if (workbook) {
+            lxw_workbook *book = workbook_new(QFile::encodeName(path).constData());
+            lxw_worksheet *sheet = workbook_add_worksheet(book, nullptr);
+            worksheet_write_string(sheet, 0, 0, "Name", nullptr);
+            for (int r = 1; r <= rows; ++r)
+                worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(column), r, nullptr);
+            QCOMPARE(workbook_close(book), LXW_NO_ERROR);
+        } else {
+            QByteArray csv = "Name\n";
+            for (int r = 1; r <= rows; ++r)
+                csv += QByteArray(column, ';') + QByteArray::number(r) + '\n';
+            QVERIFY(writeBytes(path, csv));
+        }
+        const Result<ImportTable> table = workbook ? readXlsxTable(path) : readCsvTable(path);
+        QCOMPARE(table.ok(), refusal.isEmpty());
+        if (table.ok())
+            QCOMPARE(table.value().rows.size(), std::size_t(rows));
+        else
+            QVERIFY2(table.error().reason.contains(refusal), qPrintable(table.error().reason));
+    }
+
     // The current class changes through the store, as one change from the import; the others in their files.
     void importWritesEveryClass_data()
     {
@@ -220,13 +350,23 @@ private slots:
         QVERIFY(WriteListFile(listOfNames({"Old3"}), ClassListPath(3)).ok());
         ClassStore store;
         QVERIFY(store.LoadCurrentClass().ok());
+        RunControl runs;
+        JournalRecorder recorder(store, runs, dataFolder());
         QSignalSpy changes(&store, &ClassStore::changed);
-        const ImportTable table = parseCsv("Name;Klasse\nA;1\nB;Junioren\n");
+        const ImportTable table = parseCsv("Name;Klasse\nA;1\nB;Junioren\n").value();
         const ImportContext c = context();
-        QVERIFY(writeImport(store, previewImport(table, guessMapping(table.headers, c), c), ImportMode(mode)).ok());
+        QVERIFY(writeImport(store, previewImport(table, guessMapping(table.headers, c), c), ImportMode(mode),
+                            QStringLiteral("meldungen.csv"))
+                    .ok());
         QCOMPARE(names(store.list()), current);
         QCOMPARE(changes.size(), 1);
         QCOMPARE(changes.at(0).at(0).value<StoreChange>().source, ChangeSource::Import);
+        // Every class written has its import row, the other class too.
+        for (int classIndex : {1, 3}) {
+            const JournalEvent last = recorder.journal().lastEvent(classIndex).value().value();
+            QCOMPARE(QStringList({last.field, last.newValue, last.source, last.note}),
+                     QStringList({"file imported", "1", "import", "meldungen.csv"}));
+        }
         StartList onDisk;
         QVERIFY(ReadListFile(onDisk, ClassListPath(1), false).ok());
         QCOMPARE(names(onDisk), current);
@@ -241,7 +381,7 @@ private slots:
         const QByteArray before = readBytes(ClassListPath(3));
         ClassStore store;
         QVERIFY(store.LoadCurrentClass().ok());
-        const ImportTable table = parseCsv("Name;Klasse\nA;1\nB;3\n");
+        const ImportTable table = parseCsv("Name;Klasse\nA;1\nB;3\n").value();
         const ImportContext c = context();
         const FileResult written
             = writeImport(store, previewImport(table, guessMapping(table.headers, c), c), ImportMode::Append);

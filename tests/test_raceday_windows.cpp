@@ -2,11 +2,14 @@
 #include "core/marks/RunMarks.h"
 #include "core/protocol/ClassResults.h"
 #include "core/settings/RaceDaySettings.h"
+#include "core/settings/SettingKeys.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListSheets.h"
 #include "core/system/DataFolder.h"
 #include "core/system/ProgramFolder.h"
+#include "core/system/Today.h"
 #include "gui/Form_Event.h"
 #include "gui/Form_Import.h"
 #include "gui/Form_StartList.h"
@@ -111,6 +114,47 @@ private slots:
         QVERIFY(ReadListFile(onDisk, ClassListPath(2), false).ok());
         QCOMPARE(names(onDisk), QStringList {"Kim"});
         QCOMPARE(onDisk.text(0, ListField::Info2), QStringLiteral("K7"));
+    }
+
+    // A class name the program does not know, no event date yet: the operator renames a class to
+    // the file's name and imports at the date offered, which becomes the event's.
+    void importAtTheEventDate()
+    {
+        setToday(QDate(2026, 6, 13));
+        const QString path = m_files.filePath(QStringLiteral("bambini.csv"));
+        QVERIFY(writeBytes(path,
+                           "Name;Klasse;Geburtsdatum;Nr\r\nKim;Bambini;12.12.2015;7\r\nAda;Bambini;01.01.2016;7\r\n"));
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        TfrmStartList editor(store);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        OperatorDialogs::queueFileName(path);
+        chooseFromMenu(&editor, "mnuImport");
+        TfrmImport *preview = nullptr;
+        QTRY_VERIFY((preview = editor.findChild<TfrmImport *>()) != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        auto *summary = preview->findChild<QLabel *>(QStringLiteral("lblSummary"));
+        QVERIFY(summary->text().startsWith(QStringLiteral("0 participant(s); 2 row(s)")));
+        QVERIFY(preview->findChild<QWidget *>(QStringLiteral("edtEventDate"))->isVisible());
+
+        // The twelfth choice below "(leave out)" and the ten classes: class 2 takes the name.
+        auto *bambini = preview->findChild<QComboBox *>(QStringLiteral("cmbFileClass0"));
+        bambini->setFocus();
+        for (int i = 0; i < 12; ++i)
+            QTest::keyClick(bambini, Qt::Key_Down);
+        QCOMPARE(summary->text(), QStringLiteral("2 participant(s) (Bambini: 2); 1 note(s)"));
+        auto *notes = preview->findChild<QListWidget *>(QStringLiteral("lstProblems"));
+        QCOMPARE(notes->item(0)->text(), QStringLiteral("Row 2, note: Start-Nr 7 steht in Bambini noch in Zeile 3"));
+        click(preview, "cmdImport");
+        QTRY_VERIFY(editor.findChild<TfrmImport *>() == nullptr || !preview->isVisible());
+        QCOMPARE(SettingsStore().read(Setting::ClassName(2)).value(), QStringLiteral("Bambini"));
+        QCOMPARE(raceDay().event.date, QDate(2026, 6, 13));
+        StartList onDisk;
+        QVERIFY(ReadListFile(onDisk, ClassListPath(2), false).ok());
+        QCOMPARE(onDisk.text(0, ListField::Age), QStringLiteral("10"));
+
+        setToday(QDate());
     }
 
     // Rows are never split: every participant is on exactly one page, in start order.

@@ -1,12 +1,17 @@
+#include "core/protocol/ClassResults.h"
 #include "core/protocol/ProtocolModel.h"
+#include "core/protocol/RaceRanking.h"
+#include "core/protocol/ResultsWorkbook.h"
 #include "core/protocol/Scoring.h"
 #include "core/startlist/ClassStore.h"
+#include "support/ExportFiles.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 #include <climits>
 
@@ -220,6 +225,54 @@ private slots:
     }
 
     // The main window shows the running time in one row every 100 ms.
+    // The club sheet of the workbook: drivers beyond the counted best are not "Gewertete Fahrer",
+    // and the sum is a time a spreadsheet can add up.
+    void clubSheetCountsTheBest_data()
+    {
+        QTest::addColumn<QStringList>("members");
+        QTest::addColumn<int>("best");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("more drivers than counted") << QStringList {"MSC:40", "MSC:30", "MSC:50", "AC:35", "AC:45"} << 2
+                                                   << QStringList {"1|MSC|7000|2", "2|AC|8000|2"};
+        QTest::newRow("too few for a place")
+            << QStringList {"MSC:41.239", "AC:35"} << 2 << QStringList {"|MSC||1", "|AC||1"};
+        QTest::newRow("sum cut to hundredths")
+            << QStringList {"MSC:41.239", "MSC:30.008"} << 2 << QStringList {"1|MSC|7124|2"};
+    }
+    void clubSheetCountsTheBest()
+    {
+        QFETCH(QStringList, members);
+        QFETCH(int, best);
+        QFETCH(QStringList, rows);
+        std::vector<ClubMember> list;
+        for (const QString &member : members)
+            list.push_back({member.section(QLatin1Char(':'), 0, 0),
+                            std::uint32_t(qRound(member.section(QLatin1Char(':'), 1).toDouble() * 1000))});
+        ResultsDocument document;
+        ClassResults results;
+        results.className = QStringLiteral("Klasse 1");
+        results.clubBest = best;
+        results.clubs = rankClubs(list, best);
+        document.classes.push_back(results);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("ergebnisse.xlsx"));
+        QVERIFY(writeResultsWorkbook(path, document).ok());
+        QString failure;
+        const QList<ExportFiles::Sheet> sheets = ExportFiles::readWorkbook(path, failure);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        const ExportFiles::Sheet &clubs = sheets.constLast();
+        QStringList shown;
+        for (int row = 5; row < 5 + int(rows.size()); ++row) {
+            const ExportFiles::Cell sum = clubs.at(row, 2);
+            QCOMPARE(sum.type, 'n');
+            const QString hundredths
+                = sum.text.isEmpty() ? QString() : QString::number(qRound64(sum.text.toDouble() * 24 * 60 * 60 * 100));
+            shown << QStringList {clubs.text(row, 0), clubs.text(row, 1), hundredths, clubs.text(row, 3)}.join(
+                QLatin1Char('|'));
+        }
+        QCOMPARE(shown, rows);
+    }
+
     void liveTimeKeepsPlacesCheap()
     {
         constexpr int Participants = 10'000;

@@ -135,17 +135,22 @@ int main(int argc, char *argv[])
     ok = save(event, output + QStringLiteral("/event.png")) && ok;
     event.hide();
 
-    // A club's entry list as it comes by e-mail, with one row that cannot be read.
+    // A club's entry list as it comes by e-mail: a row that cannot be read, a start number twice,
+    // a letter the code page lacks and a class the program does not know yet.
     const ImportTable table = parseCsv("Start-Nr.;Nachname;Vorname;Jahrgang;Verein;Klasse\n"
                                        "21;Brandt;Lena;2014;MSC Lahntal;1\n"
                                        "22;Okafor;Tim;2013;AC Hochwald;1\n"
                                        "23;Sievers;Mara;201;MSC Lahntal;1\n"
-                                       "24;Petrak;Jonas;2012;KSG Altm\xC3\xBChl;2\n");
+                                       "24;Petrak;Jonas;2012;KSG Altm\xC3\xBChl;2\n"
+                                       "22;Wr\xC3\xB3"
+                                       "bel;\xC5\x81ucja;2013;AC Hochwald;1\n"
+                                       "31;Haas;Emil;2018;MSC Lahntal;Bambini\n")
+                                  .value();
     ImportContext context;
     for (int c = FirstClass; c <= LastClass; ++c)
         context.classNames[std::size_t(c - 1)] = ClassNameOf(c);
     context.eventDate = raceDay().event.date;
-    TfrmImport import(QStringLiteral("meldungen.csv"), table, context, &frmMain);
+    TfrmImport import(QStringLiteral("meldungen.csv"), table, context, raceDay().event.dateSet, &frmMain);
     ok = save(import, output + QStringLiteral("/import-preview.png")) && ok;
     import.hide();
 

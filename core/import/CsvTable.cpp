@@ -4,9 +4,12 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
 
 namespace {
 const QByteArray Utf8Mark("\xEF\xBB\xBF");
@@ -53,24 +56,42 @@ QChar separatorOf(QStringView text)
 }
 } // namespace
 
-ImportTable tableFromRows(std::vector<QStringList> rows, const std::vector<int> &rowNumbers)
+QString ImportTable::cell(std::size_t row, int column) const
+{
+    const ImportRow &cells = rows[row];
+    const auto found = std::lower_bound(cells.begin(), cells.end(), column,
+                                        [](const std::pair<int, QString> &cell, int c) { return cell.first < c; });
+    return found != cells.end() && found->first == column ? found->second : QString();
+}
+
+ImportTable tableFromRows(std::vector<ImportRow> rows, const std::vector<int> &rowNumbers)
 {
     ImportTable table;
     bool header = true;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        QStringList &cells = rows[i];
-        for (QString &cell : cells)
-            cell = cell.simplified();
-        while (!cells.isEmpty() && cells.last().isEmpty())
-            cells.removeLast();
-        if (cells.isEmpty())
+        ImportRow &cells = rows[i];
+        for (auto &cell : cells)
+            cell.second = cell.second.simplified();
+        std::stable_sort(cells.begin(), cells.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        ImportRow kept;
+        for (auto &cell : cells) {
+            if (!kept.empty() && kept.back().first == cell.first)
+                kept.pop_back();
+            kept.push_back(std::move(cell));
+        }
+        std::erase_if(kept, [](const auto &cell) { return cell.second.isEmpty(); });
+        if (kept.empty())
             continue;
         if (header) {
-            table.headers = std::move(cells);
+            for (auto &[column, text] : kept) {
+                while (table.headers.size() < column)
+                    table.headers << QString();
+                table.headers << std::move(text);
+            }
             header = false;
             continue;
         }
-        table.rows.push_back(std::move(cells));
+        table.rows.push_back(std::move(kept));
         table.rowNumbers.push_back(rowNumbers[i]);
     }
     return table;
@@ -84,25 +105,46 @@ CsvFormat detectCsvFormat(const QByteArray &bytes)
     return format;
 }
 
-ImportTable parseCsv(const QByteArray &bytes)
+Result<ImportTable> parseCsv(const QByteArray &bytes, const QString &path)
 {
+    ImportBudget budget(bytes.size());
     const CsvFormat format = detectCsvFormat(bytes);
     const QString text = decoded(bytes, format.utf8);
+    budget.take(text.size() * 2);
 
-    std::vector<QStringList> rows;
+    std::vector<ImportRow> rows;
     std::vector<int> numbers;
-    QStringList row;
+    ImportRow row;
+    int column = 0;
     QString field;
     bool quoted = false;
     int line = 1, rowStart = 1;
-    const auto endRow = [&] {
-        row << field;
+    std::optional<FileError> refused;
+    const auto endField = [&] {
+        if (!field.trimmed().isEmpty()) {
+            if (column >= MaxImportColumns)
+                refused = FileError {path, tooManyColumnsText(rowStart, QString::number(column + 1))};
+            else if (!budget.take(qsizetype(sizeof(ImportRow::value_type)) + field.size() * 2))
+                refused = FileError {path, tooMuchMemoryText()};
+            else
+                row.emplace_back(column, field);
+        }
+        ++column;
         field.clear();
-        rows.push_back(std::move(row));
-        row = QStringList();
-        numbers.push_back(rowStart);
     };
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    const auto endRow = [&] {
+        endField();
+        if (!row.empty()) {
+            rows.push_back(std::move(row));
+            numbers.push_back(rowStart);
+            // The header and MaxImportRows rows of drivers.
+            if (int(rows.size()) > MaxImportRows + 1)
+                refused = FileError {path, tooManyRowsText()};
+        }
+        row = ImportRow();
+        column = 0;
+    };
+    for (qsizetype i = 0; i < text.size() && !refused; ++i) {
         const QChar c = text[i];
         if (quoted) {
             if (c == QLatin1Char('"')) {
@@ -121,8 +163,7 @@ ImportTable parseCsv(const QByteArray &bytes)
             field.clear();
             quoted = true;
         } else if (c == format.separator) {
-            row << field;
-            field.clear();
+            endField();
         } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
             if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
                 ++i;
@@ -132,8 +173,10 @@ ImportTable parseCsv(const QByteArray &bytes)
             field += c;
         }
     }
-    if (!field.isEmpty() || !row.isEmpty())
+    if (!refused && (!field.isEmpty() || !row.empty() || column > 0))
         endRow();
+    if (refused)
+        return *refused;
 
     ImportTable table = tableFromRows(std::move(rows), numbers);
     const QString separator = format.separator == QLatin1Char('\t') ? QStringLiteral("Tabulator")
@@ -172,5 +215,38 @@ Result<ImportTable> readCsvTable(const QString &path)
     const Result<QByteArray> bytes = readImportFile(path);
     if (!bytes)
         return bytes.error();
-    return parseCsv(bytes.value());
+    return parseCsv(bytes.value(), path);
+}
+
+ImportBudget::ImportBudget(long long fileSize)
+    : m_left(std::max(50 * fileSize, 1LL << 20))
+{
+}
+
+bool ImportBudget::take(long long bytes)
+{
+    m_left -= bytes;
+    return m_left >= 0;
+}
+
+QString tooManyRowsText()
+{
+    return QStringLiteral("Die Tabelle hat mehr als %1 Zeilen. So viele Fahrer hat keine Startliste; "
+                          "es wurde nichts gelesen.")
+        .arg(QLocale(QLocale::German).toString(MaxImportRows));
+}
+
+QString tooManyColumnsText(int row, const QString &column)
+{
+    return QStringLiteral("Zeile %1 hat einen Eintrag in Spalte %2. Eine Startliste hat höchstens %3 Spalten; "
+                          "es wurde nichts gelesen.")
+        .arg(row)
+        .arg(column)
+        .arg(MaxImportColumns);
+}
+
+QString tooMuchMemoryText()
+{
+    return QStringLiteral("Die Tabelle braucht beim Lesen mehr Speicher, als eine Startliste dieser Dateigröße "
+                          "braucht. Es wurde nichts gelesen.");
 }

@@ -16,5 +16,6 @@ struct CsvFormat
 };
 
 CsvFormat detectCsvFormat(const QByteArray &bytes);
-ImportTable parseCsv(const QByteArray &bytes);
+// Refuses a table past the bounds of ImportTable.h; path only names the file in the failure.
+Result<ImportTable> parseCsv(const QByteArray &bytes, const QString &path = QString());
 Result<ImportTable> readCsvTable(const QString &path);

@@ -1,5 +1,6 @@
 #include "core/import/ImportWriter.h"
 
+#include "core/import/ImportedAges.h"
 #include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
@@ -9,7 +10,7 @@
 
 #include <map>
 
-FileResult writeImport(ClassStore &store, const ImportPreview &preview, ImportMode mode)
+FileResult writeImport(ClassStore &store, const ImportPreview &preview, ImportMode mode, const QString &fileName)
 {
     std::map<int, StartList> lists;
     for (const ImportedEntry &imported : preview.entries)
@@ -32,8 +33,22 @@ FileResult writeImport(ClassStore &store, const ImportPreview &preview, ImportMo
                               QStringLiteral("%1 ist keine Startlistendatei. Es wurde nichts importiert.")
                                   .arg(QDir::toNativeSeparators(path))};
     }
-    for (const ImportedEntry &imported : preview.entries)
+    // Where the ages came from, so a later event date can count them again. A record that cannot
+    // be read is started anew: it serves that recount only.
+    std::map<int, ClassAges> ages;
+    for (auto &[classIndex, list] : lists) {
+        ClassAges &kept = ages[classIndex];
+        if (mode == ImportMode::Append)
+            kept = readClassAges(classIndex).value_or({});
+        if (kept.countedAt.isValid() && kept.countedAt != preview.countedAt)
+            recountAges(list, kept, preview.countedAt);
+        kept.countedAt = preview.countedAt;
+    }
+    for (const ImportedEntry &imported : preview.entries) {
         lists[imported.classIndex].append(imported.entry);
+        if (const std::optional<AgeOrigin> origin = ageOrigin(imported))
+            ages[imported.classIndex].entries.push_back(*origin);
+    }
 
     QStringList failed;
     FileError firstFailure;
@@ -49,6 +64,13 @@ FileResult writeImport(ClassStore &store, const ImportPreview &preview, ImportMo
             if (failed.isEmpty())
                 firstFailure = written.error();
             failed << ClassNameOf(classIndex);
+        } else {
+            store.noteImport(classIndex, fileName, preview.perClass[std::size_t(classIndex - 1)]);
+            if (const FileResult kept = writeClassAges(classIndex, ages[classIndex]); !kept) {
+                if (failed.isEmpty())
+                    firstFailure = kept.error();
+                failed << QStringLiteral("Geburtsdaten von %1").arg(ClassNameOf(classIndex));
+            }
         }
     }
     if (failed.isEmpty())

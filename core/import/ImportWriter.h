@@ -11,4 +11,6 @@ enum class ImportMode { Append, Replace };
 // from the import, then saved), every other class straight into its class file. All class files
 // are read first; when one cannot be read nothing at all is written. A file written atomically
 // stays whole when a later one fails; the failure names the classes that were not written.
-FileResult writeImport(ClassStore &store, const ImportPreview &preview, ImportMode mode);
+// Each class written is announced through ClassStore::imported with fileName.
+FileResult writeImport(ClassStore &store, const ImportPreview &preview, ImportMode mode,
+                       const QString &fileName = QString());

@@ -1,6 +1,10 @@
 #include "core/import/StartListImport.h"
 
+#include "core/startlist/CodePage1252.h"
+
 #include <QRegularExpression>
+
+#include <set>
 
 namespace {
 const char *const FieldTitles[ImportFieldCount] = {
@@ -72,7 +76,8 @@ std::optional<QDate> dateOf(const QString &text)
     return std::nullopt;
 }
 
-int classOf(const QString &text, const ImportContext &context)
+// The class a name or number of the file names; 0 for none.
+int namedClass(const QString &text, const ImportContext &context)
 {
     for (int c = 0; c < 10; ++c) {
         if (!context.classNames[std::size_t(c)].isEmpty()
@@ -84,12 +89,28 @@ int classOf(const QString &text, const ImportContext &context)
     return ok && number >= 1 && number <= 10 ? number : 0;
 }
 
+// As namedClass, then as the operator mapped it: -1 when its rows are left out.
+int classOf(const QString &text, const ImportContext &context)
+{
+    if (const int named = namedClass(text, context); named > 0)
+        return named;
+    const auto mapped = context.classMap.find(fileClassKey(text));
+    if (mapped == context.classMap.end())
+        return 0;
+    return mapped->second >= 1 && mapped->second <= 10 ? mapped->second : -1;
+}
+
 // Texts are single lines: what a cell held on several lines is joined with blanks.
 QString oneLine(const QString &text)
 {
     return text.simplified();
 }
 } // namespace
+
+QString fileClassKey(const QString &name)
+{
+    return name.simplified().toCaseFolded();
+}
 
 QString importFieldTitle(ImportField field)
 {
@@ -157,6 +178,7 @@ ImportMapping guessMapping(const QStringList &headers, const ImportContext &cont
 ImportPreview previewImport(const ImportTable &table, const ImportMapping &mapping, const ImportContext &context)
 {
     ImportPreview preview;
+    preview.countedAt = context.eventDate;
     const auto cellOf = [&](std::size_t row, ImportField field) {
         for (std::size_t c = 0; c < mapping.size(); ++c) {
             if (mapping[c] == field)
@@ -166,6 +188,13 @@ ImportPreview previewImport(const ImportTable &table, const ImportMapping &mappi
     };
     const auto mapped
         = [&](ImportField field) { return std::find(mapping.begin(), mapping.end(), field) != mapping.end(); };
+    const auto shownName = [&](int classIndex) {
+        const QString &renamed = context.newNames[std::size_t(classIndex - 1)];
+        return renamed.isEmpty() ? context.classNames[std::size_t(classIndex - 1)] : renamed;
+    };
+    std::set<QString> fileClassKeys;
+    // Rows by class and start number, for the numbers given twice.
+    std::map<std::pair<int, QString>, std::vector<int>> startNumbers;
 
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         const int rowNumber = table.rowNumbers[r];
@@ -184,6 +213,8 @@ ImportPreview previewImport(const ImportTable &table, const ImportMapping &mappi
             continue;
         }
 
+        int birthYear = 0;
+        QDate birthDate;
         QString age = cellOf(r, ImportField::Age);
         if (!age.isEmpty()) {
             bool ok = false;
@@ -205,6 +236,7 @@ ImportPreview previewImport(const ImportTable &table, const ImportMapping &mappi
             }
             // Sport counts the age a driver reaches in the event's year.
             age = QString::number(context.eventDate.year() - born);
+            birthYear = born;
         }
         if (const QString birth = cellOf(r, ImportField::BirthDate); age.isEmpty() && !birth.isEmpty()) {
             const std::optional<QDate> date = dateOf(birth);
@@ -215,14 +247,21 @@ ImportPreview previewImport(const ImportTable &table, const ImportMapping &mappi
                 continue;
             }
             age = QString::number(years);
+            birthDate = *date;
         }
 
         int classIndex = context.defaultClass;
         if (const QString className = cellOf(r, ImportField::Class);
             mapped(ImportField::Class) && !className.isEmpty()) {
+            if (namedClass(className, context) == 0 && fileClassKeys.insert(fileClassKey(className)).second)
+                preview.fileClasses << className;
             classIndex = classOf(className, context);
             if (classIndex == 0) {
                 problem(QStringLiteral("keine Klasse „%1“").arg(className));
+                continue;
+            }
+            if (classIndex < 0) {
+                problem(QStringLiteral("Klasse „%1“ wird nicht übernommen").arg(className));
                 continue;
             }
         }
@@ -230,6 +269,8 @@ ImportPreview previewImport(const ImportTable &table, const ImportMapping &mappi
         ImportedEntry imported;
         imported.classIndex = classIndex;
         imported.rowNumber = rowNumber;
+        imported.birthYear = birthYear;
+        imported.birthDate = birthDate;
         auto &texts = imported.entry.texts;
         texts[std::size_t(textSlot(ListField::Name))] = name;
         texts[std::size_t(textSlot(ListField::Age))] = age;
@@ -237,8 +278,30 @@ ImportPreview previewImport(const ImportTable &table, const ImportMapping &mappi
         texts[std::size_t(textSlot(ListField::Info1))] = cellOf(r, ImportField::Info1);
         texts[std::size_t(textSlot(ListField::Info2))] = cellOf(r, ImportField::Info2);
         texts[std::size_t(textSlot(ListField::Info3))] = cellOf(r, ImportField::Info3);
+        for (QString &text : texts) {
+            const QString stored = asSavedInWindows1252(text);
+            if (stored != text)
+                preview.notes.push_back(
+                    {rowNumber,
+                     QStringLiteral("„%1“ wird als „%2“ gespeichert (Zeichensatz Windows-1252)").arg(text, stored)});
+            text = stored;
+        }
+        if (const QString number = texts[std::size_t(textSlot(ListField::StartNr))]; !number.isEmpty())
+            startNumbers[{classIndex, number}].push_back(rowNumber);
         ++preview.perClass[std::size_t(classIndex - 1)];
         preview.entries.push_back(std::move(imported));
     }
+    for (const auto &[key, rows] : startNumbers) {
+        if (rows.size() < 2)
+            continue;
+        QStringList others;
+        for (std::size_t i = 1; i < rows.size(); ++i)
+            others << QString::number(rows[i]);
+        preview.notes.push_back({rows.front(),
+                                 QStringLiteral("Start-Nr %1 steht in %2 noch in Zeile %3")
+                                     .arg(key.second, shownName(key.first), others.join(QStringLiteral(", ")))});
+    }
+    std::stable_sort(preview.notes.begin(), preview.notes.end(),
+                     [](const ImportProblem &a, const ImportProblem &b) { return a.rowNumber < b.rowNumber; });
     return preview;
 }

@@ -4,9 +4,11 @@
 #include <QFileInfo>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include <unzip.h>
 
@@ -22,8 +24,10 @@ struct CloseZip
 };
 using Zip = std::unique_ptr<void, CloseZip>;
 
-// One part of the package, at most MaxImportFileSize unpacked: a small file can unpack to a huge one.
-Result<QByteArray> readPart(const Zip &zip, const QString &name, const QString &path, bool required)
+// One part of the package, at most MaxImportFileSize unpacked and within the read's budget: a
+// small file can unpack to a huge one.
+Result<QByteArray> readPart(const Zip &zip, const QString &name, const QString &path, bool required,
+                            ImportBudget &budget)
 {
     constexpr int CaseInsensitive = 2;
     if (unzLocateFile(zip.get(), name.toUtf8().constData(), CaseInsensitive) != UNZ_OK) {
@@ -38,9 +42,9 @@ Result<QByteArray> readPart(const Zip &zip, const QString &name, const QString &
     int n = 0;
     while ((n = unzReadCurrentFile(zip.get(), chunk, sizeof chunk)) > 0) {
         bytes.append(chunk, n);
-        if (bytes.size() > MaxImportFileSize) {
+        if (bytes.size() > MaxImportFileSize || !budget.take(n)) {
             unzCloseCurrentFile(zip.get());
-            return FileError {path, QStringLiteral("Die Tabelle ist zu groß für eine Startliste.")};
+            return FileError {path, tooMuchMemoryText()};
         }
     }
     // Closing checks the part's checksum.
@@ -72,7 +76,7 @@ QString stringItem(QXmlStreamReader &xml)
     return text;
 }
 
-Result<QStringList> sharedStrings(const QByteArray &bytes, const QString &path)
+Result<QStringList> sharedStrings(const QByteArray &bytes, const QString &path, ImportBudget &budget)
 {
     QStringList strings;
     // A workbook without texts may have no table of them.
@@ -80,8 +84,11 @@ Result<QStringList> sharedStrings(const QByteArray &bytes, const QString &path)
         return strings;
     QXmlStreamReader xml(bytes);
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si"))
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si")) {
             strings << stringItem(xml);
+            if (!budget.take(qsizetype(sizeof(QString)) + strings.constLast().size() * 2))
+                return FileError {path, tooMuchMemoryText()};
+        }
     }
     if (xml.hasError())
         return FileError {path, damaged(QStringLiteral("sharedStrings.xml"))};
@@ -94,9 +101,9 @@ struct FirstSheet
     QString part;
 };
 
-Result<FirstSheet> firstSheet(const Zip &zip, const QString &path)
+Result<FirstSheet> firstSheet(const Zip &zip, const QString &path, ImportBudget &budget)
 {
-    const Result<QByteArray> workbook = readPart(zip, QStringLiteral("xl/workbook.xml"), path, true);
+    const Result<QByteArray> workbook = readPart(zip, QStringLiteral("xl/workbook.xml"), path, true, budget);
     if (!workbook)
         return workbook.error();
     FirstSheet sheet;
@@ -114,7 +121,7 @@ Result<FirstSheet> firstSheet(const Zip &zip, const QString &path)
     if (relation.isEmpty())
         return FileError {path, damaged(QStringLiteral("workbook.xml"))};
 
-    const Result<QByteArray> links = readPart(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), path, true);
+    const Result<QByteArray> links = readPart(zip, QStringLiteral("xl/_rels/workbook.xml.rels"), path, true, budget);
     if (!links)
         return links.error();
     QXmlStreamReader rels(links.value());
@@ -152,8 +159,20 @@ QString numberText(const QString &value)
     return QString::number(number, 'g', 15);
 }
 
-// Excel's own columns end at XFD; a reference beyond it is no cell of a sheet.
-constexpr int MaxColumns = 16384;
+// Column 0 is "A", 26 is "AA".
+QString columnName(int column)
+{
+    QString name;
+    for (++column; column > 0; column = (column - 1) / 26)
+        name.prepend(QChar(u'A' + (column - 1) % 26));
+    return name;
+}
+
+struct SparseRow
+{
+    int number = 0;
+    ImportRow cells;
+};
 } // namespace
 
 Result<ImportTable> readXlsxTable(const QString &path)
@@ -172,21 +191,21 @@ Result<ImportTable> readXlsxTable(const QString &path)
     if (!zip)
         return FileError {path, QStringLiteral("Die Datei ist keine Excel-Arbeitsmappe (.xlsx).")};
 
-    const Result<FirstSheet> sheet = firstSheet(zip, path);
+    ImportBudget budget(info.size());
+    const Result<FirstSheet> sheet = firstSheet(zip, path, budget);
     if (!sheet)
         return sheet.error();
-    const Result<QByteArray> stringsPart = readPart(zip, QStringLiteral("xl/sharedStrings.xml"), path, false);
+    const Result<QByteArray> stringsPart = readPart(zip, QStringLiteral("xl/sharedStrings.xml"), path, false, budget);
     if (!stringsPart)
         return stringsPart.error();
-    const Result<QStringList> strings = sharedStrings(stringsPart.value(), path);
+    const Result<QStringList> strings = sharedStrings(stringsPart.value(), path, budget);
     if (!strings)
         return strings.error();
-    const Result<QByteArray> sheetPart = readPart(zip, sheet.value().part, path, true);
+    const Result<QByteArray> sheetPart = readPart(zip, sheet.value().part, path, true, budget);
     if (!sheetPart)
         return sheetPart.error();
 
-    std::vector<QStringList> rows;
-    std::vector<int> numbers;
+    std::vector<SparseRow> sparse;
     QXmlStreamReader xml(sheetPart.value());
     int nextColumn = 0;
     QString type;
@@ -199,16 +218,17 @@ Result<ImportTable> readXlsxTable(const QString &path)
         if (name == QLatin1String("row")) {
             bool ok = false;
             const int number = xml.attributes().value(QLatin1String("r")).toInt(&ok);
-            rows.emplace_back();
-            numbers.push_back(ok ? number : (numbers.empty() ? 1 : numbers.back() + 1));
+            const int previous = sparse.empty() ? 0 : sparse.back().number;
+            // A row without a text takes no place.
+            if (!sparse.empty() && sparse.back().cells.empty())
+                sparse.pop_back();
+            sparse.push_back({ok ? number : previous + 1, {}});
             nextColumn = 0;
-        } else if (name == QLatin1String("c") && !rows.empty()) {
+        } else if (name == QLatin1String("c") && !sparse.empty()) {
             const int given = columnOf(xml.attributes().value(QLatin1String("r")));
             column = given >= 0 ? given : nextColumn;
             nextColumn = column + 1;
             type = xml.attributes().value(QLatin1String("t")).toString();
-            if (column >= MaxColumns)
-                return FileError {path, damaged(sheet.value().part)};
             QString text;
             bool has = false;
             if (type == QLatin1String("inlineStr")) {
@@ -244,16 +264,31 @@ Result<ImportTable> readXlsxTable(const QString &path)
                     }
                 }
             }
-            if (has) {
-                QStringList &cells = rows.back();
-                while (cells.size() <= column)
-                    cells << QString();
-                cells[column] = text;
-            }
+            if (!has || text.trimmed().isEmpty())
+                continue;
+            if (column >= MaxImportColumns)
+                return FileError {path, tooManyColumnsText(sparse.back().number, columnName(column))};
+            // The header and MaxImportRows rows of drivers.
+            if (sparse.back().cells.empty() && int(sparse.size()) > MaxImportRows + 1)
+                return FileError {path, tooManyRowsText()};
+            if (!budget.take(qsizetype(sizeof(ImportRow::value_type)) + text.size() * 2))
+                return FileError {path, tooMuchMemoryText()};
+            sparse.back().cells.emplace_back(column, std::move(text));
         }
     }
     if (xml.hasError())
         return FileError {path, damaged(sheet.value().part)};
+    if (!sparse.empty() && sparse.back().cells.empty())
+        sparse.pop_back();
+
+    std::vector<ImportRow> rows;
+    std::vector<int> numbers;
+    rows.reserve(sparse.size());
+    numbers.reserve(sparse.size());
+    for (SparseRow &row : sparse) {
+        rows.push_back(std::move(row.cells));
+        numbers.push_back(row.number);
+    }
 
     ImportTable table = tableFromRows(std::move(rows), numbers);
     table.description = QStringLiteral("Excel, Blatt „%1“").arg(sheet.value().name);

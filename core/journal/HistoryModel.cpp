@@ -57,6 +57,7 @@ QString historyFieldText(const JournalEvent &e)
         {"FSSeconds", QT_TRANSLATE_NOOP("HistoryModel", "Penalty seconds FS")},
         {"file opened", QT_TRANSLATE_NOOP("HistoryModel", "Start list loaded")},
         {"list replaced", QT_TRANSLATE_NOOP("HistoryModel", "List replaced")},
+        {"file imported", QT_TRANSLATE_NOOP("HistoryModel", "Start list imported")},
         {"entry added", QT_TRANSLATE_NOOP("HistoryModel", "Row added")},
         {"entries removed", QT_TRANSLATE_NOOP("HistoryModel", "Rows removed")},
     };
@@ -111,7 +112,8 @@ QString historyValueText(const QString &field, const QString &value)
             return ms < 0 ? QLatin1Char('-') + FormatTime(-ms) : FormatTime(ms);
     }
     if (field == QLatin1String("file opened") || field == QLatin1String("list replaced")
-        || field == QLatin1String("entry added") || field == QLatin1String("entries removed"))
+        || field == QLatin1String("file imported") || field == QLatin1String("entry added")
+        || field == QLatin1String("entries removed"))
         return tr("%1 entries").arg(value);
     if (field == QLatin1String("pulse"))
         return value == QLatin1String("taken") ? tr("taken") : tr("refused");

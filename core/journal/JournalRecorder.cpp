@@ -66,6 +66,7 @@ JournalRecorder::JournalRecorder(ClassStore &store, RunControl &runs, const QStr
 {
     connect(&store, &ClassStore::changed, this, &JournalRecorder::storeChanged, Qt::DirectConnection);
     connect(&runs, &RunControl::runStarted, this, &JournalRecorder::runStarted, Qt::DirectConnection);
+    connect(&store, &ClassStore::imported, this, &JournalRecorder::imported, Qt::DirectConnection);
     connect(&runs, &RunControl::runStopped, this, &JournalRecorder::runStopped, Qt::DirectConnection);
     // The file as read or written is where the check at the next start begins.
     // A damaged file read is noted, but its bytes are not kept: they cannot rebuild anything.
@@ -161,6 +162,17 @@ void JournalRecorder::runStarted(int row, int run, std::int64_t, ChangeSource so
     e.field = QStringLiteral("start");
     e.newValue = QString::number(run);
     e.source = journalSourceName(source);
+    record(std::move(e));
+}
+
+void JournalRecorder::imported(int classIndex, const QString &file, int entries)
+{
+    JournalEvent e;
+    e.classIndex = classIndex;
+    e.field = QStringLiteral("file imported");
+    e.newValue = QString::number(entries);
+    e.source = journalSourceName(ChangeSource::Import);
+    e.note = file;
     record(std::move(e));
 }
 

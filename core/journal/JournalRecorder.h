@@ -60,6 +60,7 @@ signals:
 private:
     void storeChanged(const StoreChange &change);
     void runStarted(int row, int run, std::int64_t startCount, ChangeSource source);
+    void imported(int classIndex, const QString &file, int entries);
     void runStopped(int row, int run, std::int32_t timeMs, ChangeSource source);
     void noteClassFile(int classIndex, bool keepBytes);
     void report(FileResult result);

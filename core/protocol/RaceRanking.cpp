@@ -95,7 +95,7 @@ std::vector<ClubStanding> rankClubs(const std::vector<ClubMember> &members, int 
     std::vector<std::optional<std::uint64_t>> totals(clubs.size());
     for (std::size_t c = 0; c < clubs.size(); ++c) {
         std::vector<std::uint32_t> &k = keys[c];
-        clubs[c].rankedDrivers = int(k.size());
+        clubs[c].rankedDrivers = std::min(int(k.size()), best);
         if (int(k.size()) < best)
             continue;
         std::partial_sort(k.begin(), k.begin() + best, k.end());

@@ -37,6 +37,7 @@ struct ClubStanding
     // 0: fewer ranked drivers than counted; listed after the ranked clubs.
     int place = 0;
     std::uint64_t total = 0;
+    // The drivers the total counts: at most the best counted, fewer when the club has fewer.
     int rankedDrivers = 0;
 };
 

@@ -263,6 +263,8 @@ lxw_error writeClubSheet(lxw_workbook *workbook, lxw_worksheet *sheet, const Res
 {
     lxw_format *bold = workbook_add_format(workbook);
     format_set_bold(bold);
+    lxw_format *time = workbook_add_format(workbook);
+    format_set_num_format(time, "[mm]:ss.00");
     lxw_error error = LXW_NO_ERROR;
     const auto keep = [&error](lxw_error e) {
         if (error == LXW_NO_ERROR)
@@ -292,7 +294,9 @@ lxw_error writeClubSheet(lxw_workbook *workbook, lxw_worksheet *sheet, const Res
             if (club.place > 0)
                 keep(worksheet_write_number(sheet, row, 0, club.place, nullptr));
             text(row, 1, club.club);
-            text(row, 2, clubTotalText(club));
+            // Shown as the pages show it: whole hundredths, the rest cut off.
+            if (club.place > 0)
+                keep(worksheet_write_number(sheet, row, 2, double(club.total / 10) / HundredthsPerDay, time));
             keep(worksheet_write_number(sheet, row, 3, club.rankedDrivers, nullptr));
         }
     }

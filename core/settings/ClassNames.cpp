@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 
 namespace {
-const ClassNames *g_namesInForce = nullptr;
+ClassNames *g_namesInForce = nullptr;
 
 bool isClass(int classIndex)
 {
@@ -25,6 +25,15 @@ QString ClassNameOf(int classIndex)
     if (!isClass(classIndex))
         return QString();
     return g_namesInForce ? g_namesInForce->nameOf(classIndex) : defaultClassName(classIndex);
+}
+
+FileResult renameClass(SettingsStore &store, int classIndex, const QString &name)
+{
+    if (!isClass(classIndex))
+        return {};
+    if (g_namesInForce)
+        g_namesInForce->setData(g_namesInForce->index(classIndex - FirstClass, 1), name);
+    return store.write(Setting::ClassName(classIndex), name);
 }
 
 ClassNames::ClassNames(QObject *parent)

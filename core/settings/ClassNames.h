@@ -48,5 +48,8 @@ private:
 // class editor exists, the default names.
 QString ClassNameOf(int classIndex);
 
+// Gives a class a new name in force and in the settings file, as the class editor would.
+FileResult renameClass(SettingsStore &store, int classIndex, const QString &name);
+
 // "Class " and the two-digit class number, the word translated by the catalogue.
 QString defaultClassName(int classIndex);

@@ -2,6 +2,7 @@
 
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
+#include "core/system/Today.h"
 
 #include <QCoreApplication>
 
@@ -14,7 +15,7 @@ RaceDaySettings &inForce()
 {
     static RaceDaySettings settings = [] {
         RaceDaySettings first;
-        first.event.date = QDate::currentDate();
+        first.event.date = today();
         return first;
     }();
     return settings;
@@ -39,8 +40,9 @@ Result<RaceDaySettings> readRaceDaySettings(const SettingsStore &store)
     settings.event.name = name.value().trimmed();
     settings.event.place = place.value().trimmed();
     settings.event.date = QDate::fromString(date.value().trimmed(), DateFormat);
-    if (!settings.event.date.isValid())
-        settings.event.date = QDate::currentDate();
+    settings.event.dateSet = settings.event.date.isValid();
+    if (!settings.event.dateSet)
+        settings.event.date = today();
 
     for (int i = 1; i <= 3; ++i) {
         const Result<QString> title = store.read(Setting::InfoName(i));
@@ -63,7 +65,9 @@ Result<RaceDaySettings> readRaceDaySettings(const SettingsStore &store)
 
 FileResult writeRaceDaySettings(SettingsStore &store, const RaceDaySettings &settings)
 {
-    const QString date = settings.event.date.isValid() ? settings.event.date.toString(DateFormat) : QString();
+    const QString date = settings.event.dateSet && settings.event.date.isValid()
+        ? settings.event.date.toString(DateFormat)
+        : QString();
     const std::pair<const SettingKey<QString> *, QString> texts[] = {{&Setting::EventTitle, settings.event.name},
                                                                      {&Setting::EventPlace, settings.event.place},
                                                                      {&Setting::EventDate, date}};

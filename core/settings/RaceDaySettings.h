@@ -17,8 +17,9 @@ struct EventInfo
 {
     QString name;
     QString place;
-    // Ages from a year of birth are counted at this date.
+    // Ages from a year or date of birth are counted at this date; today when none was set.
     QDate date;
+    bool dateSet = false;
 };
 
 // What the race day adds to the configuration. All of its keys live here, in one place.

@@ -71,6 +71,8 @@ public:
     QString sortBy(ListField field, ChangeSource source);
     // The whole list at once: a file read into the list, a cleared list, an undone removal.
     void replaceList(StartList list, ChangeSource source);
+    // An import wrote entries from file into a class file, the current class or another.
+    void noteImport(int classIndex, const QString &file, int entries) { emit imported(classIndex, file, entries); }
 
     // Copies path (through its links: the file they lead to) to the first free "<file>.bak",
     // "<file>.bak2", ... beside it, with its permissions; a copy with the same bytes is reused.
@@ -90,6 +92,7 @@ signals:
     void saveFinished(const FileResult &result);
     // Every change of the entries, times and counts of the current class, once, with what changed.
     void changed(const StoreChange &change);
+    void imported(int classIndex, const QString &file, int entries);
 
 private:
     FileResult loadCurrentClass();
