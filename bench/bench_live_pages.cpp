@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <thread>
 
 namespace {
 struct WrkFigures
@@ -103,6 +104,7 @@ std::vector<double> pushLatencies(LiveHost &host, quint16 port, int n)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 2;
     if (QStandardPaths::findExecutable(QStringLiteral("wrk")).isEmpty()
         || QStandardPaths::findExecutable(QStringLiteral("nginx"), {QStringLiteral("/usr/sbin")}).isEmpty()) {
@@ -156,11 +158,9 @@ int main(int argc, char *argv[])
                 percentile(idle, 0.99));
     for (int round = 0; round < rounds; ++round) {
         std::vector<double> loaded;
-        QThread pusher;
-        QObject::connect(&pusher, &QThread::started, [&] { loaded = pushLatencies(host, port, 150); });
-        pusher.start();
+        std::thread pusher([&] { loaded = pushLatencies(host, port, 150); });
         const WrkFigures ours = runWrk(port);
-        pusher.wait();
+        pusher.join();
         const WrkFigures theirs = runWrk(nginxPort);
         std::printf("round %d: live server %.0f req/s p99 %.2f ms | nginx %.0f req/s p99 %.2f ms | "
                     "change to socket under load p50 %.2f ms p99 %.2f ms\n",
