@@ -109,12 +109,24 @@ LiveActions::LiveActions(QWidget *window, ClassStore &store, RunControl &runs, Q
         ->setObjectName(QStringLiteral("actLiveQr"));
     menu->addAction(tr("Audience window"), this, &LiveActions::showAudiences)
         ->setObjectName(QStringLiteral("actAudiences"));
+    menu->addSeparator();
+    m_connectedAction = menu->addAction(tr("No phones connected"));
+    m_connectedAction->setObjectName(QStringLiteral("actLiveConnected"));
+    m_connectedAction->setEnabled(false);
+    m_refusalAction = menu->addAction(tr("No request refused"));
+    m_refusalAction->setObjectName(QStringLiteral("actLiveRefusal"));
+    m_refusalAction->setEnabled(false);
     button->setMenu(menu);
     button->setPopupMode(QToolButton::InstantPopup);
 
     connect(m_dialog, &TfrmLive::settingsAccepted, this, &LiveActions::apply);
     connect(m_host, &LiveHost::listenFinished, this, &LiveActions::listenFinished);
     connect(m_feed, &LiveFeed::published, m_host, &LiveHost::publish);
+    connect(m_host, &LiveHost::statusChanged, this, [this](int connections, int sockets, const QString &refusal) {
+        m_connectedAction->setText(tr("Phones connected: %1 (%2 connections)").arg(sockets).arg(connections));
+        if (!refusal.isEmpty())
+            m_refusalAction->setText(tr("Last refused: %1").arg(refusal));
+    });
     // The settings change what the phones see; not while a run is timed.
     connect(&runs, &RunControl::controlsEnabledChanged, m_settingsAction, &QAction::setEnabled);
 

@@ -76,6 +76,9 @@ private:
     LiveQrWindow *m_qr = nullptr;
     AudienceWindow *m_audiences = nullptr;
     QAction *m_settingsAction;
+    // Shown, never chosen: who is connected, and the latest client turned away.
+    QAction *m_connectedAction;
+    QAction *m_refusalAction;
     LiveSettings m_settings;
     std::function<void(const QString &)> m_warn;
 };

@@ -164,7 +164,7 @@ private slots:
         for (const QJsonValue e : QJsonDocument::fromJson(liveClassJson(s, 1))["entryList"].toArray())
             hands.insert(e["name"].toString(), e["handRuns"].toArray());
         QCOMPARE(hands, (QMap<QString, QJsonArray> {{"Kim", {1}}, {"Lee", {}}}));
-        for (const QByteArray &page : {liveClassPage(s, 1, 0), liveAnnouncerPage(s, 0), liveBoardPage(s, {1}, 10, 0)}) {
+        for (const QByteArray &page : {liveClassPage(s, 1), liveAnnouncerPage(s), liveBoardPage(s, {1}, 10)}) {
             QVERIFY(page.contains("01:02.34<small class=\"h\">H</small>") && page.count("class=\"h\"") == 1);
             QCOMPARE(page.count("H = von Hand eingetragene Zeit"), 1);
             QVERIFY(!page.contains("<i>Tor") && page.contains("&lt;i&gt;Tor"));

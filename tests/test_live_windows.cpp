@@ -103,6 +103,11 @@ private slots:
         QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
         QVERIFY(reply->readAll().contains("Kim 1"));
         delete reply;
+        // A request turned away shows in the menu with its reason, and no box interrupts the operator.
+        QVERIFY(rawExchange(port, "GET / HTTP/1.1\r\nHost: evil.example\r\n\r\n").startsWith("HTTP/1.1 421"));
+        const auto *refused = liveButton()->menu()->findChild<QAction *>(QStringLiteral("actLiveRefusal"));
+        QTRY_VERIFY(refused->text().contains(QStringLiteral("421: fremder Hostname, ")));
+        QVERIFY(!QApplication::activeModalWidget());
         // Two dark modules in the corner finder: a code a camera can read.
         const QImage code = LiveQrWindow::qrCode(address->text());
         QVERIFY(code.width() >= 21);

@@ -97,10 +97,9 @@ QByteArray liveClassJson(const LiveSnapshot &snapshot, int classIndex)
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-QByteArray liveStateJson(const LiveSnapshot &snapshot, std::int64_t nowEpochMs)
+QByteArray liveStateJson(const LiveSnapshot &snapshot)
 {
     QJsonObject object {{QStringLiteral("version"), qint64(snapshot.version)},
-                        {QStringLiteral("now"), qint64(nowEpochMs)},
                         {QStringLiteral("running"), snapshot.running},
                         {QStringLiteral("currentClass"), snapshot.currentClass}};
     if (snapshot.running) {

@@ -8,5 +8,5 @@
 QByteArray liveClassesJson(const LiveSnapshot &snapshot);
 // An empty array when classIndex is no class.
 QByteArray liveClassJson(const LiveSnapshot &snapshot, int classIndex);
-// What happens on course now; also what the socket pushes at every change.
-QByteArray liveStateJson(const LiveSnapshot &snapshot, std::int64_t nowEpochMs);
+// What happens on course now; also what the socket pushes at every change (with the time added).
+QByteArray liveStateJson(const LiveSnapshot &snapshot);

@@ -4,6 +4,7 @@
 #include "core/timing/PerfTimer.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace {
 // Narrow screens drop the columns marked "w"; the board uses large type throughout.
@@ -25,7 +26,7 @@ body.board header{display:none}.rot{display:none}.rot.on{display:block}
 // Old browsers without sockets or JSON poll; a socket that closes falls back to polling and tries again.
 const char *const Script = R"JS(
 (function(){var b=document.body,ver=+b.getAttribute('data-v'),skew=0,poll=null,rot=0;
-function sk(n){if(n)skew=new Date().getTime()-n}sk(+b.getAttribute('data-now'));
+function sk(n){if(n)skew=new Date().getTime()-n}
 function two(x){return(x<10?'0':'')+x}
 function fmt(ms){if(ms<0)ms=0;var t=Math.floor(ms/100);return two(Math.floor(t/600))+':'+two(Math.floor(t/10)%60)+'.'+(t%10)}
 function tick(){var a=document.getElementsByTagName('span');for(var i=0;i<a.length;i++){var s=a[i].getAttribute('data-start');if(s)a[i].innerHTML=fmt(new Date().getTime()-skew-s)}}
@@ -33,8 +34,8 @@ function show(){var a=[],e=document.getElementsByTagName('section');for(var i=0;
 for(i=0;i<a.length;i++)a[i].className=i==rot%a.length?'rot on':'rot'}
 function load(){var x=new XMLHttpRequest();x.open('GET',location.pathname+location.search,true);
 x.onreadystatechange=function(){if(x.readyState!=4||x.status!=200)return;var t=x.responseText,p=t.indexOf('<!--m-->'),q=t.indexOf('<!--/m-->');
-if(p>=0&&q>p)document.getElementById('m').innerHTML=t.substring(p+8,q);var n=/data-now="(\d+)"/.exec(t);if(n)sk(+n[1]);
-n=/data-v="(\d+)"/.exec(t);if(n)ver=+n[1];show();tick()};x.send()}
+if(p>=0&&q>p)document.getElementById('m').innerHTML=t.substring(p+8,q);sk(+x.getResponseHeader('X-Now'));
+var n=/data-v="(\d+)"/.exec(t);if(n)ver=+n[1];show();tick()};x.send()}
 function startPoll(){if(!poll)poll=setInterval(load,2000)}
 function connect(){if(!window.WebSocket||!window.JSON){startPoll();return}var w;try{w=new WebSocket('ws://'+location.host+'/ws')}catch(e){startPoll();return}
 w.onopen=function(){if(poll){clearInterval(poll);poll=null}};
@@ -44,55 +45,114 @@ var takt=+b.getAttribute('data-takt');if(takt)setInterval(function(){rot++;show(
 show();tick();setInterval(tick,100);connect()})();
 )JS";
 
-QString page(const LiveSnapshot &s, const QString &title, const QString &content, std::int64_t now,
-             const QString &bodyExtra = {})
+// The page as UTF-8, written once per snapshot: texts are escaped on the way in, numbers written directly.
+class Html
 {
-    const QString heading
-        = s.eventName.isEmpty() ? title : htmlEscaped(s.eventName) + QStringLiteral(" \u2013 ") + title;
-    QString html;
-    html.reserve(content.size() + 4096);
-    html += QStringLiteral("<!DOCTYPE html><html lang=\"de\"><head><meta charset=\"utf-8\">"
-                           "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>");
-    html += heading;
-    html += QStringLiteral("</title><noscript><meta http-equiv=\"refresh\" content=\"5\"></noscript><style>");
-    html += QLatin1String(Style);
-    html += QStringLiteral("</style></head><body data-v=\"%1\" data-now=\"%2\"%3><header><h1>")
-                .arg(s.version)
-                .arg(now)
-                .arg(bodyExtra);
-    html += heading;
-    html += QStringLiteral("</h1><nav><a href=\"/\">Klassen</a><a href=\"/sprecher\">Sprecher</a>"
-                           "<a href=\"/anzeige\">Anzeige</a></nav></header><main id=\"m\"><!--m-->");
-    html += content;
-    html += QStringLiteral("<!--/m--></main><script>");
-    html += QLatin1String(Script);
-    html += QStringLiteral("</script></body></html>");
-    return html;
+public:
+    Html() { m_out.reserve(16 * 1024); }
+    Html &operator<<(const char *text)
+    {
+        m_out.append(text);
+        return *this;
+    }
+    Html &operator<<(const QByteArray &bytes)
+    {
+        m_out.append(bytes);
+        return *this;
+    }
+    Html &operator<<(char c)
+    {
+        m_out.append(c);
+        return *this;
+    }
+    Html &operator<<(std::int64_t n)
+    {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+        m_out.append(digits, end - digits);
+        return *this;
+    }
+    Html &operator<<(int n) { return *this << std::int64_t(n); }
+    // Escapes & < > " and ' for text and attribute values alike.
+    Html &text(QStringView text)
+    {
+        qsizetype wide = -1; // start of a run of non-ASCII characters
+        for (qsizetype i = 0; i <= text.size(); ++i) {
+            const char16_t c = i < text.size() ? text[i].unicode() : u'\0';
+            if (c >= 0x80) {
+                if (wide < 0)
+                    wide = i;
+                continue;
+            }
+            if (wide >= 0) {
+                m_out.append(text.sliced(wide, i - wide).toUtf8());
+                wide = -1;
+            }
+            if (i == text.size())
+                break;
+            switch (c) {
+            case '&':
+                m_out.append("&amp;");
+                break;
+            case '<':
+                m_out.append("&lt;");
+                break;
+            case '>':
+                m_out.append("&gt;");
+                break;
+            case '"':
+                m_out.append("&quot;");
+                break;
+            case '\'':
+                m_out.append("&#39;");
+                break;
+            default:
+                m_out.append(char(c));
+            }
+        }
+        return *this;
+    }
+    QByteArray take() { return std::move(m_out); }
+
+private:
+    QByteArray m_out;
+};
+
+void pageStart(Html &h, const LiveSnapshot &s, const QString &title, const char *bodyExtra = "")
+{
+    const auto heading = [&] {
+        if (!s.eventName.isEmpty())
+            h.text(s.eventName) << " \u2013 ";
+        h.text(title);
+    };
+    h << "<!DOCTYPE html><html lang=\"de\"><head><meta charset=\"utf-8\">"
+         "<meta name=\"viewport\" content=\"width=device-width,initial-scale=1\"><title>";
+    heading();
+    h << "</title><noscript><meta http-equiv=\"refresh\" content=\"5\"></noscript><style>" << Style
+      << "</style></head><body data-v=\"" << std::int64_t(s.version) << '"' << bodyExtra << "><header><h1>";
+    heading();
+    h << "</h1><nav><a href=\"/\">Klassen</a><a href=\"/sprecher\">Sprecher</a>"
+         "<a href=\"/anzeige\">Anzeige</a></nav></header><main id=\"m\"><!--m-->";
 }
 
-QString runningTime(const LiveSnapshot &s)
+QByteArray pageEnd(Html &h)
 {
-    return QStringLiteral("<span class=\"rt\" data-start=\"%1\">00:00.0</span>").arg(s.onCourse.startEpochMs);
+    h << "<!--/m--></main><script>" << Script << "</script></body></html>";
+    return h.take();
 }
 
-// A marked run's text carries the reason the operator typed.
-QString timeOrDash(std::int32_t time, const QString &text)
+void runningTime(Html &h, const LiveSnapshot &s)
 {
-    return time == 0 ? QStringLiteral("\u2013") : htmlEscaped(text);
+    h << "<span class=\"rt\" data-start=\"" << s.onCourse.startEpochMs << "\">00:00.0</span>";
 }
 
-QString who(const LiveEntry &e)
+void who(Html &h, const LiveEntry &e)
 {
-    return e.startNr.isEmpty()
-        ? htmlEscaped(e.name)
-        : QStringLiteral("%1 <span class=\"m\">(%2)</span>").arg(htmlEscaped(e.name), htmlEscaped(e.startNr));
-}
-
-QString penaltiesOf(const LiveEntry &e, int run)
-{
-    const std::int32_t fp = run == 1 ? e.fp1 : e.fp2;
-    const std::int32_t fs = run == 1 ? e.fs1 : e.fs2;
-    return QStringLiteral("FP %1, FS %2").arg(fp).arg(fs);
+    h.text(e.name);
+    if (!e.startNr.isEmpty()) {
+        h << " <span class=\"m\">(";
+        h.text(e.startNr) << ")</span>";
+    }
 }
 
 // The class's runner, if the run on course belongs to it.
@@ -103,55 +163,71 @@ const LiveEntry *onCourseIn(const LiveSnapshot &s, const LiveClass &c)
 
 // Rows leave their cells' end tags out, as HTML allows, and the style sheet aligns and hides whole
 // columns: a class of 300 stays well under 100 KB.
-QString resultsTable(const LiveSnapshot &s, const LiveClass &c, int limit, bool wide)
+void resultsTable(Html &h, const LiveSnapshot &s, const LiveClass &c, int limit, bool wide)
 {
     const LiveEntry *runner = onCourseIn(s, c);
     bool anyHand = false;
-    QString html = wide
-        ? QStringLiteral("<div class=\"tw\"><table class=\"r wide\"><tr><th>Platz<th>Nr.<th>Name<th>Alter"
-                         "<th>Info1<th>Info2<th>Info3")
-        : QStringLiteral("<div class=\"tw\"><table class=\"r\"><tr><th>Platz<th>Nr.<th>Name");
-    html += QStringLiteral("<th>Lauf 1<th>FP/FS<th>Lauf 2<th>FP/FS<th>Ges.Zeit");
+    const QString handMark = handTimeMark();
+    h << (wide ? "<div class=\"tw\"><table class=\"r wide\"><tr><th>Platz<th>Nr.<th>Name<th>Alter"
+                 "<th>Info1<th>Info2<th>Info3"
+               : "<div class=\"tw\"><table class=\"r\"><tr><th>Platz<th>Nr.<th>Name")
+      << "<th>Lauf 1<th>FP/FS<th>Lauf 2<th>FP/FS<th>Ges.Zeit";
     int shown = 0;
     for (const LiveEntry &e : c.lines) {
         if (limit > 0 && shown++ >= limit)
             break;
-        html += &e == runner ? QStringLiteral("\n<tr class=\"oc\">") : QStringLiteral("\n<tr>");
-        html += QStringLiteral("<td>%1<td>%2<td>%3")
-                    .arg(e.place > 0 ? QString::number(e.place) : htmlEscaped(runMarkText(e.marks.heaviest())),
-                         htmlEscaped(e.startNr), htmlEscaped(e.name));
-        if (wide)
-            html += QStringLiteral("<td>%1<td>%2<td>%3<td>%4")
-                        .arg(htmlEscaped(e.age), htmlEscaped(e.info1), htmlEscaped(e.info2), htmlEscaped(e.info3));
-        const auto runCell = [&](int run, std::int32_t time, const QString &text) -> QString {
+        h << (&e == runner ? "\n<tr class=\"oc\"><td>" : "\n<tr><td>");
+        if (e.place > 0)
+            h << e.place;
+        else
+            h.text(runMarkText(e.marks.heaviest()));
+        h << "<td>";
+        h.text(e.startNr) << "<td>";
+        h.text(e.name);
+        if (wide) {
+            h << "<td>";
+            h.text(e.age) << "<td>";
+            h.text(e.info1) << "<td>";
+            h.text(e.info2) << "<td>";
+            h.text(e.info3);
+        }
+        const auto runCell = [&](int run, std::int32_t time, const QString &text) {
+            h << "<td>";
             if (&e == runner && s.onCourse.run == run)
-                return QStringLiteral("<td>") + runningTime(s);
-            if (!e.handRuns[std::size_t(run - 1)])
-                return QStringLiteral("<td>") + timeOrDash(time, text);
-            anyHand = true;
-            return QStringLiteral("<td>%1<small class=\"h\">%2</small>").arg(htmlEscaped(text), handTimeMark());
+                runningTime(h, s);
+            else if (!e.handRuns[std::size_t(run - 1)])
+                // A marked run's text carries the reason the operator typed.
+                time == 0 ? void(h << "\u2013") : void(h.text(text));
+            else {
+                anyHand = true;
+                h.text(text) << "<small class=\"h\">";
+                h.text(handMark) << "</small>";
+            }
         };
-        html += runCell(1, e.time1, e.time1Text);
-        html += QStringLiteral("<td>%1/%2").arg(e.fp1).arg(e.fs1);
-        html += runCell(2, e.time2, e.time2Text);
-        html += QStringLiteral("<td>%1/%2").arg(e.fp2).arg(e.fs2);
-        html += QStringLiteral("<td>%1").arg(e.place > 0 ? e.grandTotalText : QString());
+        runCell(1, e.time1, e.time1Text);
+        h << "<td>" << e.fp1 << '/' << e.fs1;
+        runCell(2, e.time2, e.time2Text);
+        h << "<td>" << e.fp2 << '/' << e.fs2 << "<td>";
+        if (e.place > 0)
+            h.text(e.grandTotalText);
     }
-    html += QStringLiteral("</table></div>");
-    if (anyHand)
-        html += QStringLiteral("<p class=\"m\">%1</p>").arg(htmlEscaped(handTimeLegend()));
-    return html;
+    h << "</table></div>";
+    if (anyHand) {
+        h << "<p class=\"m\">";
+        h.text(handTimeLegend()) << "</p>";
+    }
 }
 
-QString onCourseBox(const LiveSnapshot &s, const LiveClass &c)
+void onCourseBox(Html &h, const LiveSnapshot &s, const LiveClass &c)
 {
     const LiveEntry *runner = onCourseIn(s, c);
     if (!runner)
-        return {};
-    return QStringLiteral("<div class=\"box\">auf der Strecke: <b>%1</b>, Lauf %2 <span class=\"big\">%3</span></div>")
-        .arg(who(*runner))
-        .arg(s.onCourse.run)
-        .arg(runningTime(s));
+        return;
+    h << "<div class=\"box\">auf der Strecke: <b>";
+    who(h, *runner);
+    h << "</b>, Lauf " << s.onCourse.run << " <span class=\"big\">";
+    runningTime(h, s);
+    h << "</span></div>";
 }
 
 QString gapText(const LiveClass &c, const LiveEntry &e, int run, std::int32_t time)
@@ -175,116 +251,96 @@ QString gapText(const LiveClass &c, const LiveEntry &e, int run, std::int32_t ti
 }
 } // namespace
 
-QString htmlEscaped(const QString &text)
+QByteArray liveIndexPage(const LiveSnapshot &s)
 {
-    QString result;
-    result.reserve(text.size());
-    for (const QChar ch : text) {
-        switch (ch.unicode()) {
-        case '&':
-            result += QLatin1String("&amp;");
-            break;
-        case '<':
-            result += QLatin1String("&lt;");
-            break;
-        case '>':
-            result += QLatin1String("&gt;");
-            break;
-        case '"':
-            result += QLatin1String("&quot;");
-            break;
-        case '\'':
-            result += QLatin1String("&#39;");
-            break;
-        default:
-            result += ch;
-        }
-    }
-    return result;
-}
-
-QByteArray liveIndexPage(const LiveSnapshot &s, std::int64_t now)
-{
-    QString content;
+    Html h;
+    pageStart(h, s, QStringLiteral("Live-Ergebnisse"));
     if (s.running) {
         if (const LiveClass *c = s.classAt(s.onCourse.classIndex))
-            content += onCourseBox(s, *c);
+            onCourseBox(h, s, *c);
     }
-    content += QStringLiteral("<div class=\"tw\"><table><tr><th>Klasse</th><th class=\"n\">Starter</th>"
-                              "<th class=\"n\">fertig</th><th class=\"n\">noch zu fahren</th></tr>");
+    h << "<div class=\"tw\"><table><tr><th>Klasse</th><th class=\"n\">Starter</th>"
+         "<th class=\"n\">fertig</th><th class=\"n\">noch zu fahren</th></tr>";
     for (const LiveClass &c : s.classes) {
-        content += QStringLiteral("<tr%1><td><a href=\"/klasse/%2\">%3</a></td><td class=\"n\">%4</td>"
-                                  "<td class=\"n\">%5</td><td class=\"n\">%6</td></tr>")
-                       .arg(c.index == s.currentClass ? QStringLiteral(" class=\"oc\"") : QString())
-                       .arg(c.index)
-                       .arg(htmlEscaped(c.name))
-                       .arg(c.entryCount())
-                       .arg(c.doneCount())
-                       .arg(c.toRunCount());
+        h << (c.index == s.currentClass ? "<tr class=\"oc\">" : "<tr>") << "<td><a href=\"/klasse/" << c.index << "\">";
+        h.text(c.name) << "</a></td><td class=\"n\">" << c.entryCount() << "</td><td class=\"n\">" << c.doneCount()
+                       << "</td><td class=\"n\">" << c.toRunCount() << "</td></tr>";
     }
-    content += QStringLiteral("</table></div><p class=\"m\">Diese Seite hält sich selbst auf dem Laufenden.</p>");
-    return page(s, QStringLiteral("Live-Ergebnisse"), content, now).toUtf8();
+    h << "</table></div><p class=\"m\">Diese Seite hält sich selbst auf dem Laufenden.</p>";
+    return pageEnd(h);
 }
 
-QByteArray liveClassPage(const LiveSnapshot &s, int classIndex, std::int64_t now)
+QByteArray liveClassPage(const LiveSnapshot &s, int classIndex)
 {
     const LiveClass &c = *s.classAt(classIndex);
-    QString content = onCourseBox(s, c);
-    if (!c.error.isEmpty())
-        content += QStringLiteral("<p class=\"err\">%1</p>").arg(htmlEscaped(c.error));
-    content += QStringLiteral("<p>%1 Starter, %2 fertig, <b>noch zu fahren: %3</b></p>")
-                   .arg(c.entryCount())
-                   .arg(c.doneCount())
-                   .arg(c.toRunCount());
-    content += resultsTable(s, c, 0, true);
-    QStringList open;
-    for (const LiveEntry &e : c.lines) {
-        if (!e.isDone())
-            open << htmlEscaped(e.name);
+    Html h;
+    pageStart(h, s, c.name);
+    onCourseBox(h, s, c);
+    if (!c.error.isEmpty()) {
+        h << "<p class=\"err\">";
+        h.text(c.error) << "</p>";
     }
-    if (!open.isEmpty())
-        content += QStringLiteral("<p><b>noch zu fahren:</b> %1</p>").arg(open.join(QStringLiteral(", ")));
-    return page(s, htmlEscaped(c.name), content, now).toUtf8();
+    h << "<p>" << c.entryCount() << " Starter, " << c.doneCount() << " fertig, <b>noch zu fahren: " << c.toRunCount()
+      << "</b></p>";
+    resultsTable(h, s, c, 0, true);
+    bool first = true;
+    for (const LiveEntry &e : c.lines) {
+        if (e.isDone())
+            continue;
+        h << (first ? "<p><b>noch zu fahren:</b> " : ", ");
+        h.text(e.name);
+        first = false;
+    }
+    if (!first)
+        h << "</p>";
+    return pageEnd(h);
 }
 
-QByteArray liveAnnouncerPage(const LiveSnapshot &s, std::int64_t now)
+QByteArray liveAnnouncerPage(const LiveSnapshot &s)
 {
-    QString content;
+    Html h;
+    pageStart(h, s, QStringLiteral("Sprecher"));
     const LiveClass *current = s.classAt(s.running ? s.onCourse.classIndex : s.currentClass);
     if (const LiveEntry *runner = s.running && current ? current->entryByNumber(s.onCourse.number) : nullptr) {
-        content += QStringLiteral("<div class=\"box\">Auf der Strecke: <span class=\"big\">%1</span><br>%2, Lauf %3 "
-                                  "<span class=\"big\">%4</span></div>")
-                       .arg(who(*runner), htmlEscaped(current->name))
-                       .arg(s.onCourse.run)
-                       .arg(runningTime(s));
+        h << "<div class=\"box\">Auf der Strecke: <span class=\"big\">";
+        who(h, *runner);
+        h << "</span><br>";
+        h.text(current->name) << ", Lauf " << s.onCourse.run << " <span class=\"big\">";
+        runningTime(h, s);
+        h << "</span></div>";
     } else {
-        content += QStringLiteral("<div class=\"box\">Niemand auf der Strecke.</div>");
+        h << "<div class=\"box\">Niemand auf der Strecke.</div>";
     }
-    if (const LiveEntry *next = s.nextUp())
-        content += QStringLiteral("<div class=\"box\">Als Nächstes: <b>%1</b></div>").arg(who(*next));
+    if (const LiveEntry *next = s.nextUp()) {
+        h << "<div class=\"box\">Als Nächstes: <b>";
+        who(h, *next);
+        h << "</b></div>";
+    }
     const LiveClass *lastClass = s.classAt(s.lastFinish.classIndex);
     if (const LiveEntry *last = lastClass ? lastClass->entryByNumber(s.lastFinish.number) : nullptr) {
-        content += QStringLiteral("<div class=\"box\">Zuletzt im Ziel: <b>%1</b>, Lauf %2<br>"
-                                  "<span class=\"big\">%3</span> %4 &middot; %5<br>%6</div>")
-                       .arg(who(*last))
-                       .arg(s.lastFinish.run)
-                       .arg(FormatTime(s.lastFinish.timeMs))
-                       .arg(last->place > 0 ? QStringLiteral("<b>Platz %1</b>").arg(last->place)
-                                            : QStringLiteral("noch ohne Platz"),
-                            penaltiesOf(*last, s.lastFinish.run),
-                            gapText(*lastClass, *last, s.lastFinish.run, s.lastFinish.timeMs));
+        const int run = s.lastFinish.run;
+        h << "<div class=\"box\">Zuletzt im Ziel: <b>";
+        who(h, *last);
+        h << "</b>, Lauf " << run << "<br><span class=\"big\">";
+        h.text(FormatTime(s.lastFinish.timeMs)) << "</span> ";
+        if (last->place > 0)
+            h << "<b>Platz " << last->place << "</b>";
+        else
+            h << "noch ohne Platz";
+        h << " &middot; FP " << (run == 1 ? last->fp1 : last->fp2) << ", FS " << (run == 1 ? last->fs1 : last->fs2)
+          << "<br>";
+        h.text(gapText(*lastClass, *last, run, s.lastFinish.timeMs)) << "</div>";
     }
     if (current) {
-        content += QStringLiteral("<p>%1: %2 Starter, <b>noch zu fahren: %3</b></p>")
-                       .arg(htmlEscaped(current->name))
-                       .arg(current->entryCount())
-                       .arg(current->toRunCount());
-        content += resultsTable(s, *current, 10, false);
+        h << "<p>";
+        h.text(current->name) << ": " << current->entryCount()
+                              << " Starter, <b>noch zu fahren: " << current->toRunCount() << "</b></p>";
+        resultsTable(h, s, *current, 10, false);
     }
-    return page(s, QStringLiteral("Sprecher"), content, now).toUtf8();
+    return pageEnd(h);
 }
 
-QByteArray liveBoardPage(const LiveSnapshot &s, const QList<int> &classes, int seconds, std::int64_t now)
+QByteArray liveBoardPage(const LiveSnapshot &s, const QList<int> &classes, int seconds)
 {
     QList<int> shown;
     for (int index : classes) {
@@ -297,19 +353,19 @@ QByteArray liveBoardPage(const LiveSnapshot &s, const QList<int> &classes, int s
                 shown << c.index;
         }
     }
-    QString content;
+    Html h;
+    const QByteArray extra = " class=\"board\" data-takt=\"" + QByteArray::number(std::clamp(seconds, 3, 600)) + '"';
+    pageStart(h, s, QStringLiteral("Anzeige"), extra.constData());
     for (int index : std::as_const(shown)) {
         const LiveClass &c = *s.classAt(index);
-        content += QStringLiteral("<section class=\"rot\"><h1>%1 <span class=\"m\">noch zu fahren: %2</span></h1>")
-                       .arg(htmlEscaped(c.name))
-                       .arg(c.toRunCount());
-        content += onCourseBox(s, c);
+        h << "<section class=\"rot\"><h1>";
+        h.text(c.name) << " <span class=\"m\">noch zu fahren: " << c.toRunCount() << "</span></h1>";
+        onCourseBox(h, s, c);
         // Large type holds about fifteen lines; the board keeps the top of the class.
-        content += resultsTable(s, c, 15, false);
-        content += QStringLiteral("</section>");
+        resultsTable(h, s, c, 15, false);
+        h << "</section>";
     }
     if (shown.isEmpty())
-        content = QStringLiteral("<p>Noch keine Starter.</p>");
-    const QString body = QStringLiteral(" class=\"board\" data-takt=\"%1\"").arg(std::clamp(seconds, 3, 600));
-    return page(s, QStringLiteral("Anzeige"), content, now, body).toUtf8();
+        h << "<p>Noch keine Starter.</p>";
+    return pageEnd(h);
 }

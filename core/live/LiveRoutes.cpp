@@ -37,8 +37,12 @@ QByteArray liveStatusText(int status)
         return QByteArrayLiteral("Not Found");
     case 405:
         return QByteArrayLiteral("Method Not Allowed");
+    case 403:
+        return QByteArrayLiteral("Forbidden");
     case 408:
         return QByteArrayLiteral("Request Timeout");
+    case 421:
+        return QByteArrayLiteral("Misdirected Request");
     case 431:
         return QByteArrayLiteral("Request Header Fields Too Large");
     case 503:
@@ -48,7 +52,7 @@ QByteArray liveStatusText(int status)
     }
 }
 
-LiveResponse routeLiveRequest(const LiveSnapshot &snapshot, const QByteArray &target, std::int64_t now)
+LiveResponse routeLiveRequest(const LiveSnapshot &snapshot, const QByteArray &target)
 {
     const qsizetype mark = target.indexOf('?');
     const QByteArray path = mark < 0 ? target : target.left(mark);
@@ -59,9 +63,9 @@ LiveResponse routeLiveRequest(const LiveSnapshot &snapshot, const QByteArray &ta
         return refusal(400);
 
     if (path == "/")
-        return {200, Html, liveIndexPage(snapshot, now)};
+        return {200, Html, liveIndexPage(snapshot)};
     if (path == "/sprecher")
-        return {200, Html, liveAnnouncerPage(snapshot, now)};
+        return {200, Html, liveAnnouncerPage(snapshot)};
     if (path == "/anzeige") {
         const QUrlQuery items(QString::fromLatin1(query));
         QList<int> classes;
@@ -71,15 +75,15 @@ LiveResponse routeLiveRequest(const LiveSnapshot &snapshot, const QByteArray &ta
         }
         bool ok = false;
         const int seconds = items.queryItemValue(QStringLiteral("takt")).toInt(&ok);
-        return {200, Html, liveBoardPage(snapshot, classes, ok ? seconds : 10, now)};
+        return {200, Html, liveBoardPage(snapshot, classes, ok ? seconds : 10)};
     }
     if (path == "/api/classes")
         return {200, Json, liveClassesJson(snapshot)};
     if (path == "/api/live")
-        return {200, Json, liveStateJson(snapshot, now)};
+        return {200, Json, liveStateJson(snapshot)};
     if (path.startsWith("/klasse/")) {
         if (const int n = classNumber(path.mid(8)))
-            return {200, Html, liveClassPage(snapshot, n, now)};
+            return {200, Html, liveClassPage(snapshot, n)};
     }
     if (path.startsWith("/api/classes/")) {
         if (const int n = classNumber(path.mid(13)))

@@ -13,6 +13,6 @@ struct LiveResponse
 
 // The answer to a GET of target (path and query as the request line has them). Only the fixed
 // routes answer; nothing is ever read from the disk.
-LiveResponse routeLiveRequest(const LiveSnapshot &snapshot, const QByteArray &target, std::int64_t nowEpochMs);
+LiveResponse routeLiveRequest(const LiveSnapshot &snapshot, const QByteArray &target);
 // The status line's words for the statuses the server sends.
 QByteArray liveStatusText(int status);

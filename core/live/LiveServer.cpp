@@ -1,53 +1,82 @@
 #include "core/live/LiveServer.h"
 
-#include "core/live/LiveFeed.h"
 #include "core/live/LiveJson.h"
 #include "core/live/LiveRoutes.h"
+#include "core/live/LiveWebSocket.h"
 
 #include <QDateTime>
+#include <QSysInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
-#include <QWebSocket>
-#include <QWebSocketServer>
+#include <QTime>
+
+#include <zlib.h>
 
 namespace {
-// A header that has not come complete in this time is not coming (a slow trickle holds a slot).
-constexpr qint64 HeaderDeadlineMs = 10000;
-// A socket whose client reads nothing gets no more than this queued.
-constexpr qint64 MaxQueuedBytes = 4 << 20;
-constexpr int PingMs = 20000;
+const QByteArray PlainText = QByteArrayLiteral("text/plain; charset=utf-8");
 
 qint64 nowEpochMs()
 {
     return QDateTime::currentMSecsSinceEpoch();
 }
 
-bool isToken(const QByteArray &text)
+// A real gzip member (zlib's own format is not what browsers accept).
+QByteArray gzipped(const QByteArray &data)
 {
-    if (text.isEmpty())
-        return false;
-    for (const char c : text) {
-        if (c <= ' ' || c >= 127 || QByteArrayView("()<>@,;:\\\"/[]?={}").contains(c))
-            return false;
-    }
-    return true;
+    z_stream stream {};
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))) + 32, Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = uInt(out.size());
+    const int result = deflate(&stream, Z_FINISH);
+    out.resize(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return result == Z_STREAM_END ? out : QByteArray();
+}
+
+QByteArray headOf(int status, const QByteArray &type, qsizetype length)
+{
+    QByteArray head;
+    head.reserve(512);
+    head += "HTTP/1.1 " + QByteArray::number(status) + ' ' + liveStatusText(status) + "\r\n";
+    head += "Content-Type: " + type + "\r\nContent-Length: " + QByteArray::number(length) + "\r\n";
+    head += "X-Content-Type-Options: nosniff\r\n";
+    head += "Content-Security-Policy: default-src 'none'; style-src 'unsafe-inline'; script-src 'unsafe-inline'; "
+            "connect-src 'self' ws: wss:; img-src 'self'\r\n";
+    return head;
 }
 } // namespace
+
+struct LiveServer::Answer
+{
+    QByteArray head; // without the time and the connection's fate
+    QByteArray body;
+    QByteArray etag;
+    QByteArray gzipHead;
+    QByteArray gzipBody;
+};
 
 LiveServer::LiveServer(QObject *parent)
     : QObject(parent)
     , m_tcp(new QTcpServer(this))
-    , m_sockets(new QWebSocketServer(QStringLiteral("Zorvexa"), QWebSocketServer::NonSecureMode, this))
     , m_sweep(new QTimer(this))
+    , m_status(new QTimer(this))
+    , m_machineName(QSysInfo::machineHostName().toUtf8())
 {
     m_clock.start();
     m_tcp->setMaxPendingConnections(MaxConnections);
-    m_sockets->setHandshakeTimeout(HeaderDeadlineMs);
     connect(m_tcp, &QTcpServer::newConnection, this, &LiveServer::acceptConnections);
-    connect(m_sockets, &QWebSocketServer::newConnection, this, &LiveServer::adoptWebSocket);
     m_sweep->setInterval(250);
     connect(m_sweep, &QTimer::timeout, this, &LiveServer::sweep);
+    // The menu needs no more than a few updates a second, however fast phones come and go.
+    m_status->setSingleShot(true);
+    m_status->setInterval(200);
+    connect(m_status, &QTimer::timeout, this,
+            [this] { emit statusChanged(int(m_clients.size()), m_webSockets, m_lastRefusal); });
 }
 
 LiveServer::~LiveServer()
@@ -71,240 +100,297 @@ void LiveServer::close()
 {
     m_tcp->close();
     m_sweep->stop();
-    for (QTcpSocket *socket : m_http.keys())
-        socket->abort();
-    for (QWebSocket *socket : m_webSockets.keys())
-        socket->abort();
-    for (QTcpSocket *socket : m_upgrading.keys())
-        socket->abort();
+    const QList<QTcpSocket *> open = m_clients.keys();
+    for (QTcpSocket *socket : open)
+        drop(socket);
 }
 
 void LiveServer::publish(const LiveSnapshotPtr &snapshot)
 {
     m_snapshot = snapshot;
+    m_answers.clear();
     if (!snapshot)
         return;
-    const QString state = QString::fromUtf8(liveStateJson(*snapshot, nowEpochMs()));
-    for (auto it = m_webSockets.cbegin(); it != m_webSockets.cend(); ++it) {
-        if (it.key()->bytesToWrite() > MaxQueuedBytes)
-            it.key()->abort();
-        else
-            it.key()->sendTextMessage(state);
+    m_state = liveStateJson(*snapshot);
+    const QByteArray frame = webSocketFrame(WebSocketFrame::Text, stampedState());
+    QList<QTcpSocket *> sockets;
+    sockets.reserve(m_webSockets);
+    for (auto it = m_clients.cbegin(); it != m_clients.cend(); ++it) {
+        if (it->webSocket)
+            sockets << it.key();
+    }
+    for (QTcpSocket *socket : std::as_const(sockets)) {
+        // Out now rather than when the event loop next looks at the socket.
+        if (send(socket, frame))
+            socket->flush();
     }
 }
 
-void LiveServer::countChanged()
+QByteArray LiveServer::stampedState() const
 {
-    emit connectionCountChanged(m_open);
+    // The phones take the laptop's time from the socket's messages.
+    return "{\"now\":" + QByteArray::number(nowEpochMs()) + ',' + m_state.mid(1);
+}
+
+void LiveServer::statusChangeSoon()
+{
+    if (!m_status->isActive())
+        m_status->start();
+}
+
+void LiveServer::noteRefusal(int status, const QByteArray &reason)
+{
+    m_lastRefusal = QString::number(status) + QStringLiteral(": ") + QString::fromUtf8(reason) + QStringLiteral(", ")
+        + QTime::currentTime().toString(QStringLiteral("HH:mm"));
+    statusChangeSoon();
 }
 
 void LiveServer::acceptConnections()
 {
     while (QTcpSocket *socket = m_tcp->nextPendingConnection()) {
-        ++m_open;
-        connect(socket, &QObject::destroyed, this, [this, socket] {
-            m_http.remove(socket);
-            m_upgrading.remove(socket);
-            --m_open;
-            countChanged();
-        });
-        if (m_open > MaxConnections) {
-            refuse(socket, 503);
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        if (m_clients.size() >= MaxConnections) {
+            noteRefusal(503, QByteArray::number(MaxConnections) + " Verbindungen");
+            socket->write(headOf(503, PlainText, 9) + "Connection: close\r\n\r\nBelegt.\r\n");
+            finish(socket);
             continue;
         }
-        m_http.insert(socket, {m_clock.elapsed(), -1});
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequests(socket); });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        countChanged();
+        // A stop goes out at once, not after the client's acknowledgement of the previous one.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        socket->setReadBufferSize(64 * 1024);
+        m_clients.insert(socket, {false, m_clock.elapsed(), -1, {}});
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readInput(socket); });
+        // Whatever closed it, the slot is free.
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); });
+        statusChangeSoon();
     }
 }
 
-void LiveServer::readRequests(QTcpSocket *socket)
+void LiveServer::readInput(QTcpSocket *socket)
 {
-    auto client = m_http.find(socket);
-    if (client == m_http.end())
+    const auto client = m_clients.find(socket);
+    if (client == m_clients.end())
         return;
     client->lastActivity = m_clock.elapsed();
-    while (socket->bytesAvailable() > 0) {
+    client->input += socket->readAll();
+    if (client->webSocket)
+        readFrames(socket);
+    else
+        readRequests(socket);
+}
+
+bool LiveServer::readRequests(QTcpSocket *socket)
+{
+    for (;;) {
+        Client *client = &m_clients[socket];
+        if (client->input.isEmpty())
+            return true;
         if (client->requestStart < 0)
-            client->requestStart = client->lastActivity;
-        // Peeked, not read: a socket upgrade leaves its handshake for the socket server to read.
-        const QByteArray head = socket->peek(MaxHeaderBytes + 4);
-        const qsizetype end = head.indexOf("\r\n\r\n");
-        if (end < 0 || end + 4 > MaxHeaderBytes) {
-            if (end >= 0 || head.size() > MaxHeaderBytes)
-                refuse(socket, 431);
-            return;
+            client->requestStart = m_clock.elapsed();
+        const HttpParsed parsed = parseHttpRequest(client->input);
+        if (parsed.kind == HttpParsed::NeedMore)
+            return true;
+        if (parsed.kind == HttpParsed::Refusal) {
+            refuse(socket, parsed.status, parsed.reason);
+            return false;
         }
+        client->input.remove(0, parsed.consumed);
         client->requestStart = -1;
-        if (!handleRequest(socket, head.left(end + 2), end + 4))
-            return;
-        client = m_http.find(socket);
-        if (client == m_http.end())
-            return;
+        if (!answer(socket, parsed.request))
+            return false;
+        if (m_clients[socket].webSocket)
+            return readFrames(socket);
     }
 }
 
-bool LiveServer::handleRequest(QTcpSocket *socket, const QByteArray &header, qsizetype headerBytes)
+bool LiveServer::answer(QTcpSocket *socket, const HttpRequest &request)
 {
-    // Every line ends with CR LF; a bare LF is refused rather than guessed at.
-    QList<QByteArray> lines = header.split('\n');
-    lines.removeLast();
-    for (QByteArray &line : lines) {
-        if (!line.endsWith('\r') || line.chopped(1).contains('\r')) {
-            refuse(socket, 400);
-            return false;
-        }
-        line.chop(1);
-    }
-    const QList<QByteArray> request = lines.front().split(' ');
-    if (request.size() != 3 || !isToken(request[0]) || !request[1].startsWith('/')
-        || (request[2] != "HTTP/1.1" && request[2] != "HTTP/1.0")) {
-        refuse(socket, 400);
+    if (!request.host.isEmpty() && !liveHostAllowed(request.host, m_machineName)) {
+        refuse(socket, 421, "fremder Hostname",
+               "Unbekannter Hostname. Bitte die Adresse des Zeitnahme-Rechners verwenden.\n");
         return false;
     }
-    bool keepAlive = request[2] == "HTTP/1.1";
-    bool upgradeToSocket = false;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QByteArray &line = lines[i];
-        const qsizetype colon = line.indexOf(':');
-        if (colon <= 0 || !isToken(line.left(colon))) {
-            refuse(socket, 400);
-            return false;
-        }
-        const QByteArray name = line.left(colon).toLower();
-        const QByteArray value = line.mid(colon + 1).trimmed().toLower();
-        // No request here has a body: one announced could only be smuggled into the next request.
-        if ((name == "content-length" && value != "0") || name == "transfer-encoding") {
-            refuse(socket, 400);
-            return false;
-        }
-        if (name == "connection") {
-            if (value.contains("close"))
-                keepAlive = false;
-            else if (value.contains("keep-alive"))
-                keepAlive = true;
-        }
-        if (name == "upgrade" && value == "websocket")
-            upgradeToSocket = true;
-    }
-    if (request[0] != "GET") {
-        refuse(socket, 405, QByteArrayLiteral("Allow: GET\r\n"));
+    if (request.upgradeWebSocket)
+        return upgrade(socket, request);
+    if (!m_snapshot) {
+        refuse(socket, 503, "noch keine Daten", "Noch keine Daten.\n");
         return false;
     }
-    if (request[1] == "/ws") {
-        if (!upgradeToSocket) {
-            refuse(socket, 400);
-            return false;
-        }
-        upgrade(socket);
+    const Answer &cached = cachedAnswer(request.target);
+    const bool unchanged = !cached.etag.isEmpty() && request.ifNoneMatch.contains(cached.etag);
+    const bool gzip = request.acceptsGzip && !unchanged && !cached.gzipBody.isEmpty();
+    QByteArray head;
+    if (unchanged) {
+        head.reserve(256);
+        head += "HTTP/1.1 304 Not Modified\r\nETag: " + cached.etag + "\r\nCache-Control: no-cache\r\n";
+    } else {
+        head = gzip ? cached.gzipHead : cached.head;
+    }
+    head += "X-Now: " + QByteArray::number(nowEpochMs()) + "\r\n";
+    head += request.keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    if (!unchanged)
+        head += gzip ? cached.gzipBody : cached.body;
+    if (!send(socket, head))
+        return false;
+    if (!request.keepAlive) {
+        finish(socket);
         return false;
     }
-    socket->skip(headerBytes);
-    const LiveResponse response = m_snapshot ? routeLiveRequest(*m_snapshot, request[1], nowEpochMs())
-                                             : LiveResponse {503, "text/plain; charset=utf-8", "Noch keine Daten.\n"};
-    respond(socket, response.status, response.contentType, response.body, keepAlive && response.status == 200);
-    return keepAlive && response.status == 200;
+    return true;
 }
 
-void LiveServer::respond(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool keepAlive,
-                         const QByteArray &extraHeaders)
+const LiveServer::Answer &LiveServer::cachedAnswer(const QByteArray &target)
 {
-    QByteArray out;
-    out.reserve(body.size() + 256);
-    out += "HTTP/1.1 " + QByteArray::number(status) + ' ' + liveStatusText(status) + "\r\n";
-    out += "Content-Type: " + type + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
-    out += "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n";
-    out += "Content-Security-Policy: default-src 'none'; style-src 'unsafe-inline'; script-src 'unsafe-inline'; "
-           "connect-src 'self' ws: wss:; img-src 'self'\r\n";
-    out += extraHeaders;
-    out += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
-    out += body;
-    if (socket->bytesToWrite() + out.size() > MaxQueuedBytes) {
-        socket->abort();
+    if (const auto found = m_answers.constFind(target); found != m_answers.cend())
+        return **found;
+    const LiveResponse response = routeLiveRequest(*m_snapshot, target);
+    auto answer = std::make_shared<Answer>();
+    answer->body = response.body;
+    answer->head = headOf(response.status, response.contentType, response.body.size());
+    if (response.status == 200) {
+        answer->etag
+            = '"' + QByteArray::number(m_snapshot->version) + '-' + QByteArray::number(qHash(response.body), 36) + '"';
+        const QByteArray validation
+            = "ETag: " + answer->etag + "\r\nCache-Control: no-cache\r\nVary: Accept-Encoding\r\n";
+        answer->head += validation;
+        // Small answers are not worth the client's trouble.
+        if (response.body.size() > 1024)
+            answer->gzipBody = gzipped(response.body);
+        if (!answer->gzipBody.isEmpty())
+            answer->gzipHead = headOf(200, response.contentType, answer->gzipBody.size()) + validation
+                + "Content-Encoding: gzip\r\n";
+    } else {
+        answer->head += "Cache-Control: no-store\r\n";
+    }
+    // Any number of board layouts can be asked for; only so many are kept.
+    if (m_answers.size() < LiveLimits::MaxCachedTargets)
+        m_answers.insert(target, answer);
+    m_uncached = answer;
+    return *answer;
+}
+
+bool LiveServer::upgrade(QTcpSocket *socket, const HttpRequest &request)
+{
+    if (!liveOriginAllowed(request.origin, request.host)) {
+        refuse(socket, 403, "Socket von fremder Seite", "Nur f\xC3\xBCr die eigenen Seiten.\n");
+        return false;
+    }
+    Client &client = m_clients[socket];
+    client.webSocket = true;
+    client.requestStart = -1;
+    ++m_webSockets;
+    statusChangeSoon();
+    QByteArray handshake = "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                           "Sec-WebSocket-Accept: "
+        + webSocketAccept(request.webSocketKey) + "\r\n\r\n";
+    if (m_snapshot)
+        handshake += webSocketFrame(WebSocketFrame::Text, stampedState());
+    return send(socket, handshake);
+}
+
+bool LiveServer::readFrames(QTcpSocket *socket)
+{
+    for (;;) {
+        Client &client = m_clients[socket];
+        const WebSocketFrame frame = readClientFrame(client.input, LiveLimits::MaxFramePayload);
+        if (frame.kind == WebSocketFrame::NeedMore)
+            return true;
+        if (frame.kind == WebSocketFrame::Fault) {
+            noteRefusal(frame.closeCode, frame.closeCode == 1009 ? "Nachricht zu gro\xC3\x9F" : "Protokollfehler");
+            if (send(socket, webSocketClose(frame.closeCode)))
+                finish(socket);
+            return false;
+        }
+        client.input.remove(0, frame.consumed);
+        if (frame.opcode == WebSocketFrame::Ping) {
+            if (!send(socket, webSocketFrame(WebSocketFrame::Pong, frame.payload)))
+                return false;
+        } else if (frame.opcode == WebSocketFrame::Close) {
+            if (send(socket, webSocketFrame(WebSocketFrame::Close, frame.payload.left(2))))
+                finish(socket);
+            return false;
+        }
+    }
+}
+
+bool LiveServer::send(QTcpSocket *socket, const QByteArray &bytes)
+{
+    const qint64 queued = socket->bytesToWrite() + bytes.size();
+    if (queued > LiveLimits::MaxQueuedBytes) {
+        noteRefusal(m_clients.value(socket).webSocket ? 1008 : 503, "Client liest nicht");
+        drop(socket);
+        return false;
+    }
+    socket->write(bytes);
+    qint64 peak = m_peakQueued.load();
+    while (queued > peak && !m_peakQueued.compare_exchange_weak(peak, queued)) { }
+    return true;
+}
+
+void LiveServer::refuse(QTcpSocket *socket, int status, const QByteArray &reason, const QByteArray &text)
+{
+    if (status != 404)
+        noteRefusal(status, reason);
+    const QByteArray body = text.isEmpty() ? liveStatusText(status) + '\n' : text;
+    QByteArray out = headOf(status, PlainText, body.size()) + "Cache-Control: no-store\r\n";
+    if (status == 405)
+        out += "Allow: GET\r\n";
+    out += "Connection: close\r\n\r\n" + body;
+    if (send(socket, out))
+        finish(socket);
+}
+
+void LiveServer::finish(QTcpSocket *socket)
+{
+    const auto client = m_clients.constFind(socket);
+    if (client != m_clients.cend()) {
+        if (client->webSocket)
+            --m_webSockets;
+        m_clients.erase(client);
+        disconnect(socket, nullptr, this, nullptr);
+        statusChangeSoon();
+    }
+    socket->disconnectFromHost();
+    // One that never reads what is left would keep the socket for good.
+    QTimer::singleShot(LiveLimits::HeaderDeadlineMs, socket, [socket] { socket->abort(); });
+}
+
+void LiveServer::drop(QTcpSocket *socket)
+{
+    const auto client = m_clients.constFind(socket);
+    if (client == m_clients.cend())
         return;
-    }
-    socket->write(out);
-    if (!keepAlive) {
-        m_http.remove(socket);
-        socket->disconnectFromHost();
-    }
-}
-
-void LiveServer::refuse(QTcpSocket *socket, int status, const QByteArray &extraHeaders)
-{
-    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-    respond(socket, status, "text/plain; charset=utf-8", liveStatusText(status) + '\n', false, extraHeaders);
-    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater, Qt::UniqueConnection);
-}
-
-void LiveServer::upgrade(QTcpSocket *socket)
-{
-    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-    disconnect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    m_http.remove(socket);
-    m_upgrading.insert(socket, m_clock.elapsed());
-    m_sockets->handleConnection(socket);
-}
-
-void LiveServer::adoptWebSocket()
-{
-    while (QWebSocket *socket = m_sockets->nextPendingConnection()) {
-        // The handshake is done; the connection is the same, known by its peer's address and port.
-        for (auto it = m_upgrading.begin(); it != m_upgrading.end(); ++it) {
-            if (it.key()->peerPort() == socket->peerPort() && it.key()->peerAddress() == socket->peerAddress()) {
-                m_upgrading.erase(it);
-                break;
-            }
-        }
-        // The pages send nothing but pongs; a large message is no client of ours.
-        socket->setMaxAllowedIncomingFrameSize(4096);
-        socket->setMaxAllowedIncomingMessageSize(4096);
-        m_webSockets.insert(socket, m_clock.elapsed());
-        const auto alive = [this, socket] { m_webSockets[socket] = m_clock.elapsed(); };
-        connect(socket, &QWebSocket::pong, this, alive);
-        connect(socket, &QWebSocket::textMessageReceived, this, alive);
-        connect(socket, &QWebSocket::disconnected, this, [this, socket] {
-            m_webSockets.remove(socket);
-            socket->deleteLater();
-        });
-        if (m_snapshot)
-            socket->sendTextMessage(QString::fromUtf8(liveStateJson(*m_snapshot, nowEpochMs())));
-    }
+    if (client->webSocket)
+        --m_webSockets;
+    m_clients.erase(client);
+    disconnect(socket, nullptr, this, nullptr);
+    socket->abort();
+    socket->deleteLater();
+    statusChangeSoon();
 }
 
 void LiveServer::sweep()
 {
     const qint64 now = m_clock.elapsed();
-    QList<QTcpSocket *> idle;
-    for (auto it = m_http.cbegin(); it != m_http.cend(); ++it) {
-        if (now - it->lastActivity > m_idleMs)
-            idle << it.key();
-        else if (it->requestStart >= 0 && now - it->requestStart > std::min<qint64>(HeaderDeadlineMs, m_idleMs))
-            idle << it.key();
-    }
-    for (QTcpSocket *socket : std::as_const(idle)) {
-        m_http.remove(socket);
-        socket->abort();
-        socket->deleteLater();
-    }
-    for (auto it = m_upgrading.cbegin(); it != m_upgrading.cend(); ++it) {
-        if (now - it.value() > HeaderDeadlineMs + 1000)
-            it.key()->abort();
-    }
-    // A browser answers pings by itself, so a socket that stays silent is gone.
-    const bool ping = now - m_lastPing >= std::min(PingMs, m_idleMs / 3);
+    // A browser answers pings by itself, so a socket that stays silent is gone (or cut half-open).
+    const bool ping = now - m_lastPing >= std::min<qint64>(LiveLimits::PingMs, m_idleMs / 3);
     if (ping)
         m_lastPing = now;
-    QList<QWebSocket *> silent;
-    for (auto it = m_webSockets.begin(); it != m_webSockets.end(); ++it) {
-        if (now - it.value() > m_idleMs)
-            silent << it.key();
-        else if (ping)
-            it.key()->ping();
+    QList<QTcpSocket *> idle, pinged;
+    for (auto it = m_clients.cbegin(); it != m_clients.cend(); ++it) {
+        if (now - it->lastActivity > m_idleMs)
+            idle << it.key();
+        else if (!it->webSocket && it->requestStart >= 0
+                 && now - it->requestStart > std::min<qint64>(LiveLimits::HeaderDeadlineMs, m_idleMs))
+            idle << it.key();
+        else if (it->webSocket && ping)
+            pinged << it.key();
     }
-    for (QWebSocket *socket : std::as_const(silent))
-        socket->abort();
+    for (QTcpSocket *socket : std::as_const(idle))
+        drop(socket);
+    const QByteArray frame = webSocketFrame(WebSocketFrame::Ping, {});
+    for (QTcpSocket *socket : std::as_const(pinged))
+        send(socket, frame);
 }
 
 class LiveHost::Thread final : public QThread
@@ -323,6 +409,7 @@ LiveHost::LiveHost(QObject *parent)
         m_port = port;
         emit listenFinished(port, error);
     });
+    connect(m_server, &LiveServer::statusChanged, this, &LiveHost::statusChanged);
     m_thread->setObjectName(QStringLiteral("LiveServer"));
     m_thread->start();
 }

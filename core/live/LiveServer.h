@@ -1,24 +1,24 @@
 #pragma once
 
+#include "core/live/HttpRequestParser.h"
 #include "core/live/LiveSnapshot.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
-#include <QList>
 #include <QObject>
 #include <QTimer>
 
+#include <atomic>
+#include <memory>
+
 class QTcpServer;
 class QTcpSocket;
-class QWebSocket;
-class QWebSocketServer;
 
-// The read-only results server. HTTP is parsed here, strictly and in small pieces, so the limits
-// hold for every client: GET only, request line and headers at most 8 KiB, at most 500 open
-// connections, idle ones closed after a minute. "/ws" is handed to the socket server for the
-// upgrade; every snapshot published is pushed to each socket as the state of /api/live.
+// The read-only results server, HTTP and the socket /ws on the same connections. It keeps the
+// connections' books only: parseHttpRequest reads the requests, LiveWebSocket the frames, and
+// every page is built once per snapshot and then served as bytes. The limits are LiveLimits.
 //
 // It lives on the thread of its own that LiveHost gives it; it never reads a file.
 class LiveServer final : public QObject
@@ -27,9 +27,7 @@ class LiveServer final : public QObject
     Q_DISABLE_COPY_MOVE(LiveServer)
 
 public:
-    static constexpr int MaxConnections = 500;
-    static constexpr int MaxHeaderBytes = 8192;
-    static constexpr int IdleMs = 60000;
+    static constexpr int MaxConnections = LiveLimits::MaxConnections;
 
     explicit LiveServer(QObject *parent = nullptr);
     ~LiveServer() override;
@@ -40,44 +38,59 @@ public:
     void publish(const LiveSnapshotPtr &snapshot);
     // For tests: a shorter idle time than a minute.
     void setIdleMs(int ms) { m_idleMs = ms; }
+    // The most output ever queued for one client; safe from any thread.
+    qint64 peakQueuedBytes() const { return m_peakQueued.load(); }
 
 signals:
     // port is the one bound (a request for port 0 gets a free one); error empty on success.
     void listenFinished(quint16 port, const QString &error);
-    void connectionCountChanged(int count);
+    // A little after a change: open connections, the sockets among them, and the latest refusal
+    // ("503: 500 Verbindungen, 14:02"), empty while there was none.
+    void statusChanged(int connections, int sockets, const QString &lastRefusal);
 
 private:
     struct Client
     {
+        bool webSocket = false;
         qint64 lastActivity = 0;
         qint64 requestStart = -1; // first byte of a request whose header is not complete yet
+        QByteArray input;
     };
+    struct Answer;
 
     void acceptConnections();
-    void readRequests(QTcpSocket *socket);
-    // false when the connection is to be closed or was handed over.
-    bool handleRequest(QTcpSocket *socket, const QByteArray &header, qsizetype headerBytes);
-    void respond(QTcpSocket *socket, int status, const QByteArray &type, const QByteArray &body, bool keepAlive,
-                 const QByteArray &extraHeaders = {});
-    void refuse(QTcpSocket *socket, int status, const QByteArray &extraHeaders = {});
-    void upgrade(QTcpSocket *socket);
-    void adoptWebSocket();
+    void readInput(QTcpSocket *socket);
+    // Each returns false once the socket is closed or gone.
+    bool readRequests(QTcpSocket *socket);
+    bool readFrames(QTcpSocket *socket);
+    bool answer(QTcpSocket *socket, const HttpRequest &request);
+    bool upgrade(QTcpSocket *socket, const HttpRequest &request);
+    bool send(QTcpSocket *socket, const QByteArray &bytes);
+    void refuse(QTcpSocket *socket, int status, const QByteArray &reason, const QByteArray &text = {});
+    // Closes after what is queued has gone; the slot is free at once.
+    void finish(QTcpSocket *socket);
+    void drop(QTcpSocket *socket);
+    void noteRefusal(int status, const QByteArray &reason);
+    const Answer &cachedAnswer(const QByteArray &target);
+    QByteArray stampedState() const;
     void sweep();
-    void countChanged();
+    void statusChangeSoon();
 
     QTcpServer *m_tcp;
-    QWebSocketServer *m_sockets;
     QTimer *m_sweep;
+    QTimer *m_status;
     QElapsedTimer m_clock;
-    QHash<QTcpSocket *, Client> m_http;
-    // Handed to the socket server, handshake not finished yet: when they came.
-    QHash<QTcpSocket *, qint64> m_upgrading;
-    QHash<QWebSocket *, qint64> m_webSockets;
-    int m_open = 0;
-    int m_idleMs = IdleMs;
+    QHash<QTcpSocket *, Client> m_clients;
+    int m_webSockets = 0;
+    int m_idleMs = LiveLimits::IdleMs;
     qint64 m_lastPing = 0;
+    QByteArray m_machineName;
+    QString m_lastRefusal;
+    std::atomic<qint64> m_peakQueued {0};
     LiveSnapshotPtr m_snapshot;
-    QByteArray m_state;
+    QByteArray m_state; // /api/live, without the time
+    QHash<QByteArray, std::shared_ptr<Answer>> m_answers;
+    std::shared_ptr<Answer> m_uncached; // the last one served beyond the limit
 };
 
 // Runs a LiveServer on a thread of its own; everything here is called from the interface thread
@@ -98,9 +111,11 @@ public:
     void setIdleMs(int ms);
     bool isListening() const { return m_port != 0; }
     quint16 port() const { return m_port; }
+    qint64 peakQueuedBytes() const { return m_server->peakQueuedBytes(); }
 
 signals:
     void listenFinished(quint16 port, const QString &error);
+    void statusChanged(int connections, int sockets, const QString &lastRefusal);
 
 private:
     class Thread;
