@@ -9,8 +9,11 @@
 #include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTimer>
 #include <QWindow>
@@ -229,6 +232,30 @@ private slots:
         m_shown.timeRun(1, 8'880);
         QVERIFY(ui().lblSaveWarning->isHidden());
         QCOMPARE(sourcesOf(journalRows(), "stop"), (QStringList {"key", "key"}));
+    }
+
+    // Another program holding the journal's write lock holds no key: the run is timed and saved
+    // at once, and its rows go in when the lock is gone, without a further change.
+    void lockedJournalDelaysNoKey()
+    {
+        m_shown.open();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "locker");
+            db.setDatabaseName(dataFolder() + Journal::FileName);
+            QVERIFY(db.open());
+            QSqlQuery lock(db);
+            QVERIFY(lock.exec("BEGIN EXCLUSIVE"));
+            QElapsedTimer handled;
+            handled.start();
+            m_shown.timeRun(0, 9'990);
+            QVERIFY2(handled.elapsed() < 1'000, qPrintable(QString::number(handled.elapsed())));
+            QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 9'990);
+            QVERIFY(ui().lblSaveWarning->text().contains("JOURNAL"));
+            QVERIFY(lock.exec("ROLLBACK"));
+        }
+        QSqlDatabase::removeDatabase("locker");
+        QTRY_COMPARE_WITH_TIMEOUT(sourcesOf(journalRows(), "stop"), QStringList {"key"}, 5'000);
+        QTRY_VERIFY(ui().lblSaveWarning->isHidden());
     }
 
     // The program ended between the journal and the class file: the next start puts the value

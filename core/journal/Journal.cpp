@@ -141,7 +141,7 @@ FileResult Journal::open()
         if (!db.isValid())
             return failure(QCoreApplication::translate("Journal", "the database driver is missing"));
         db.setDatabaseName(m_path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
         if (!db.open()) {
             const QString reason = db.lastError().text();
             db = QSqlDatabase();
@@ -185,6 +185,13 @@ FileResult Journal::append(JournalEvent event)
     m_waiting.push_back(std::move(event));
     while (m_waiting.size() > MaxWaiting)
         m_waiting.pop_front();
+    return writeWaiting();
+}
+
+FileResult Journal::writeWaiting()
+{
+    if (m_waiting.empty())
+        return {};
     if (FileResult opened = open(); !opened)
         return opened;
 

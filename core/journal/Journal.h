@@ -49,9 +49,15 @@ public:
 
     QString path() const { return m_path; }
 
+    // How long a write waits for a lock another program holds on the journal. Short: the rows
+    // wait in memory instead, and the keys never wait.
+    static constexpr int BusyTimeoutMs = 5;
+
     // Opens the database when it is not open yet (again after a failure), then writes the rows
     // still waiting and this one in one transaction.
     FileResult append(JournalEvent event);
+    // The rows still waiting, written now; nothing to do when none wait.
+    FileResult writeWaiting();
     std::size_t waitingCount() const { return m_waiting.size(); }
 
     // Rows of a class (0 for every class), of one entry when given, of the given fields when

@@ -64,6 +64,9 @@ JournalRecorder::JournalRecorder(ClassStore &store, RunControl &runs, const QStr
     , m_runs(runs)
     , m_journal(std::make_unique<Journal>(folder))
 {
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(RetryMs);
+    connect(&m_retry, &QTimer::timeout, this, &JournalRecorder::retryWaiting);
     connect(&store, &ClassStore::changed, this, &JournalRecorder::storeChanged, Qt::DirectConnection);
     connect(&runs, &RunControl::runStarted, this, &JournalRecorder::runStarted, Qt::DirectConnection);
     connect(&store, &ClassStore::imported, this, &JournalRecorder::imported, Qt::DirectConnection);
@@ -93,6 +96,15 @@ void JournalRecorder::report(FileResult result)
     m_last = std::move(result);
     if (changedState)
         emit journalProblem(m_last);
+    if (!m_last && m_journal->waitingCount() > 0)
+        m_retry.start();
+}
+
+void JournalRecorder::retryWaiting()
+{
+    report(m_journal->writeWaiting());
+    if (m_last)
+        emit recorded();
 }
 
 JournalRecorder::~JournalRecorder() = default;

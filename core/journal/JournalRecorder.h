@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 #include <memory>
@@ -26,6 +27,8 @@ class JournalRecorder final : public QObject
     Q_DISABLE_COPY_MOVE(JournalRecorder)
 
 public:
+    static constexpr int RetryMs = 1000;
+
     JournalRecorder(ClassStore &store, RunControl &runs, const QString &folder, QObject *parent = nullptr);
     ~JournalRecorder() override;
 
@@ -64,6 +67,7 @@ private:
     void runStopped(int row, int run, std::int32_t timeMs, ChangeSource source);
     void noteClassFile(int classIndex, bool keepBytes);
     void report(FileResult result);
+    void retryWaiting();
     std::optional<std::int64_t> clockNow() const;
 
     ClassStore &m_store;
@@ -71,4 +75,6 @@ private:
     std::unique_ptr<Journal> m_journal;
     FileResult m_last;
     QString m_nextNote;
+    // Rows that could not be written (a lock, a full disk) are tried again without a new change.
+    QTimer m_retry;
 };
