@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
+#include <QMutex>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
@@ -26,20 +28,69 @@ QString tr(const char *text)
     return QCoreApplication::translate("SettingsStore", text);
 }
 
+// The file's values as last parsed, with what told that file apart: the timers and the live
+// feed read settings many times a second, and parsing the file each time held the interface.
+struct ParsedFile
+{
+    bool valid = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified {};
+    QHash<QString, QVariant> values; // "section/name"; an invalid value for an unreadable entry
+};
+
+QMutex g_parsedLock;
+ParsedFile g_parsed;
+
+bool sameFile(const ParsedFile &parsed, const struct stat &info)
+{
+    return parsed.valid && parsed.device == info.st_dev && parsed.inode == info.st_ino && parsed.size == info.st_size
+        && parsed.modified.tv_sec == info.st_mtim.tv_sec && parsed.modified.tv_nsec == info.st_mtim.tv_nsec;
+}
+
+void forgetParsedFile()
+{
+    const QMutexLocker locker(&g_parsedLock);
+    g_parsed = {};
+}
+
+// The value of section/name; empty when missing; invalid when there but no value QSettings knows.
+std::optional<QVariant> cachedValue(const QString &section, const QString &name)
+{
+    const QMutexLocker locker(&g_parsedLock);
+    struct stat info
+    {
+    };
+    const bool exists = ::stat(QFile::encodeName(SettingsStore::filePath()).constData(), &info) == 0;
+    if (!exists)
+        return std::nullopt;
+    if (!sameFile(g_parsed, info)) {
+        ParsedFile parsed {true, info.st_dev, info.st_ino, info.st_size, info.st_mtim, {}};
+        const auto store = openStore();
+        for (const QString &key : store->allKeys())
+            parsed.values.insert(key, store->value(key));
+        g_parsed = std::move(parsed);
+    }
+    const auto it = g_parsed.values.constFind(section + QLatin1Char('/') + name);
+    if (it == g_parsed.values.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
 // The text of a value, nothing when it is missing, a failure when it is not text.
 Result<std::optional<QString>> readRaw(const QString &section, const QString &name)
 {
     // A file the store leaves alone reads as empty: the program runs on its defaults.
     if (!SettingsStore::checkFile())
         return std::optional<QString>();
-    const auto store = openStore();
-    store->beginGroup(section);
-    const QVariant value = store->value(name);
+    const std::optional<QVariant> cached = cachedValue(section, name);
+    if (!cached)
+        return std::optional<QString>();
+    const QVariant &value = *cached;
     if (!value.isValid()) {
         // An entry QSettings cannot make into any value ("@Invalid()", an unknown "@Variant").
-        if (store->contains(name))
-            return FileError {SettingsStore::filePath(), tr("Invalid data type for '%1'").arg(name)};
-        return std::optional<QString>();
+        return FileError {SettingsStore::filePath(), tr("Invalid data type for '%1'").arg(name)};
     }
     switch (value.typeId()) {
     case QMetaType::QString:
@@ -59,6 +110,7 @@ FileResult writeRaw(const QString &section, const QString &name, const QString &
         return FileError {path, tr("Failed to create key %1").arg(section)};
     if (FileResult usable = SettingsStore::checkFile(); !usable)
         return usable;
+    forgetParsedFile();
     const auto store = openStore();
     store->beginGroup(section);
     store->setValue(name, value);

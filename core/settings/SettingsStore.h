@@ -6,8 +6,9 @@
 #include <QString>
 
 // The per-user settings file: INI at user scope, organisation "Brasquell", application "Zorvexa",
-// so $XDG_CONFIG_HOME/Brasquell/Zorvexa.ini. Every value is kept as text; each read or write opens
-// the file and closes it again, so nothing holds it in between. The keys are in SettingKeys.h.
+// so $XDG_CONFIG_HOME/Brasquell/Zorvexa.ini. Every value is kept as text; nothing holds the file
+// open. Reads come from the file as last parsed while it is the same file, unchanged in size and
+// time; a write, or an edit by hand, has it parsed again. The keys are in SettingKeys.h.
 //
 // A missing file, section or value gives the key's default. A value that is there but is not
 // text (a "@ByteArray(...)" or "@Variant(...)" entry) is a failure with the value's name.
