@@ -205,11 +205,11 @@ void TfrmImport::showFileClasses()
         for (int c = FirstClass; c <= LastClass; ++c)
             choice->addItem(QString(), c);
         for (int c = FirstClass; c <= LastClass; ++c)
-            choice->addItem(tr("rename %1 to „%2“").arg(m_context.classNames[std::size_t(c - 1)], name),
+            choice->addItem(tr("rename %1 to \"%2\"").arg(m_context.classNames[std::size_t(c - 1)], name),
                             RenameChoice + c);
         connect(choice, &QComboBox::activated, this,
                 [this, name, choice](int index) { fileClassChosen(name, choice->itemData(index).toInt()); });
-        auto *label = new QLabel(QStringLiteral("„%1“").arg(name), grpClasses);
+        auto *label = new QLabel(QStringLiteral("\u201E%1\u201C").arg(name), grpClasses);
         label->setBuddy(choice);
         // Two class names of the file per line.
         classGrid->addWidget(label, i / 2, (i % 2) * 2);
