@@ -21,12 +21,18 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
 
 namespace {
 // The preview's columns: file row, class, then the six texts of an entry.
@@ -331,6 +337,37 @@ void TfrmImport::showPreview()
     cmdImport->setEnabled(!m_preview.entries.empty() && twice.isEmpty());
 }
 
+static void showImportPreview(QWidget *parent, ClassStore &store, const QString &path,
+                              const Result<ImportTable> &table);
+
+namespace {
+// The file is read on a thread of its own: a large workbook takes seconds, and the window and its
+// keys must not wait for it. "Abbrechen" closes the progress at once; the read ends unseen.
+void readTableThen(QWidget *parent, const QString &path, std::function<void(const Result<ImportTable> &)> done)
+{
+    auto *progress = new QProgressDialog(TfrmImport::tr("Reading %1...").arg(QFileInfo(path).fileName()),
+                                         TfrmImport::tr("Cancel"), 0, 0, parent);
+    progress->setObjectName(QStringLiteral("ImportProgress"));
+    progress->setWindowModality(Qt::WindowModal);
+    progress->setMinimumDuration(300);
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    const bool workbook = QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0;
+    auto table = std::make_shared<std::optional<Result<ImportTable>>>();
+    QThread *reader = QThread::create(
+        [path, workbook, table] { table->emplace(workbook ? readXlsxTable(path) : readCsvTable(path)); });
+    const QPointer<QProgressDialog> waiting(progress);
+    QObject::connect(progress, &QProgressDialog::canceled, progress, &QWidget::close);
+    QObject::connect(reader, &QThread::finished, parent, [waiting, table, done = std::move(done)] {
+        if (!waiting || waiting->wasCanceled())
+            return;
+        waiting->close();
+        done(**table);
+    });
+    QObject::connect(reader, &QThread::finished, reader, &QObject::deleteLater);
+    reader->start();
+}
+} // namespace
+
 void importStartList(QWidget *parent, ClassStore &store, QString &lastFile)
 {
     const QString path = OperatorDialogs::getOpenFileName(parent, TfrmImport::tr("Import start list..."),
@@ -339,8 +376,13 @@ void importStartList(QWidget *parent, ClassStore &store, QString &lastFile)
     if (path.isEmpty())
         return;
     lastFile = path;
-    const bool workbook = QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0;
-    const Result<ImportTable> table = workbook ? readXlsxTable(path) : readCsvTable(path);
+    readTableThen(parent, path, [parent, &store, path](const Result<ImportTable> &table) {
+        showImportPreview(parent, store, path, table);
+    });
+}
+
+static void showImportPreview(QWidget *parent, ClassStore &store, const QString &path, const Result<ImportTable> &table)
+{
     if (!table) {
         OperatorDialogs::showError(parent, table.error().message());
         return;
