@@ -132,6 +132,8 @@ void TfrmMain::FormCreate()
     // The editor's own text too: an emptied run editor reads as 0 but changes no value.
     connect(m_ui->edtLauf, &QSpinBox::valueChanged, this, &TfrmMain::edtLaufChange);
     connect(m_ui->edtLauf->findChild<QLineEdit *>(), &QLineEdit::textChanged, this, &TfrmMain::edtLaufChange);
+    // Left empty, the editor puts back its last number without a signal; that run is active again.
+    connect(m_ui->edtLauf, &QSpinBox::editingFinished, this, &TfrmMain::edtLaufChange);
     connect(m_ui->edtFP, &QDoubleSpinBox::textChanged, this, &TfrmMain::edtPenaltySecondsChange);
     connect(m_ui->edtFS, &QDoubleSpinBox::textChanged, this, &TfrmMain::edtPenaltySecondsChange);
     connect(&m_store, &ClassStore::saveFinished, this, &TfrmMain::showSaveResult);
@@ -432,10 +434,16 @@ void TfrmMain::GridSelectCell(int column, int row)
 {
     if (m_runs->Running())
         return;
+    int run = 0;
     if (column == ProtocolModel::Time1 || column == ProtocolModel::Penalty1 || column == ProtocolModel::Total1)
-        m_ui->edtLauf->setValue(1);
+        run = 1;
     else if (column == ProtocolModel::Time2 || column == ProtocolModel::Penalty2 || column == ProtocolModel::Total2)
-        m_ui->edtLauf->setValue(2);
+        run = 2;
+    if (run != 0) {
+        // The same number puts back an emptied text but raises no change, so the run is set here.
+        m_ui->edtLauf->setValue(run);
+        edtLaufChange();
+    }
     if (!ProtocolModel::isCountColumn(column) && row >= 0 && row < m_protocol.rowCount())
         SelectParticipant(row);
 }
