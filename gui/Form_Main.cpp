@@ -98,6 +98,9 @@ void TfrmMain::FormCreate()
     m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
     m_raceDay = new RaceDayControls(this, m_ui->GroupBox1, m_store, [this] { return runEditorValue() == 1 ? 1 : 2; });
     m_warnings = std::make_unique<WarningLine>(m_ui->lblSaveWarning);
+    // Over the protocol's top rows, at most half its height.
+    const QRect grid = m_ui->Grid->geometry();
+    m_warnings->setPanel(this, QRect(grid.x(), grid.y(), grid.width(), grid.height() / 2));
     new LiveActions(this, m_store, *m_runs, m_ui->cmdLive,
                     [this](const QString &warning) { m_warnings->show(WarningLine::Note, warning); });
     m_journal = new JournalActions(this, m_store, *m_runs, *m_warnings, m_ui->Grid);
@@ -209,6 +212,7 @@ void TfrmMain::setUpLook()
     m_ui->lblSaveWarning->setStyleSheet(
         QStringLiteral("QLabel { color: white; background: #b00000; border-radius: 3px; padding: 1px 4px; }"));
     m_ui->lblSaveWarning->setFont(arialBold(12));
+    m_ui->lblSaveWarning->setCursor(Qt::PointingHandCursor);
     m_ui->lblSaveWarning->hide();
 
     m_ui->Bevel1->setFrameShape(QFrame::NoFrame);
