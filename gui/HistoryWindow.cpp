@@ -216,9 +216,12 @@ void HistoryWindow::print()
     }
 
     // Not modal: the main window goes on timing while the preview is open.
-    const auto [dialog, save] = makePdfPreview(this, QStringLiteral("HistoryPreview"), windowTitle(),
-                                               HistoryPrintout::defaultPageLayout(),
-                                               [sheet](QPrinter &printer) { HistoryPrintout(*sheet).paint(printer); });
+    const PdfPreview preview
+        = makePdfPreview(this, QStringLiteral("HistoryPreview"), windowTitle(), HistoryPrintout::defaultPageLayout(),
+                         [sheet](QPrinter &printer) { HistoryPrintout(*sheet).paint(printer); });
+    // Named pointers, not a structured binding: clang 14 cannot capture those in a lambda.
+    QPrintPreviewDialog *const dialog = preview.dialog;
+    QAction *const save = preview.savePdf;
     connect(save, &QAction::triggered, dialog, [this, dialog, sheet] {
         static QString folder = QDir::homePath();
         static const QRegularExpression unsafe(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));
