@@ -86,7 +86,7 @@ void WarningLine::fillPanel()
         row->setSpacing(6);
         auto *time = new QLabel(m_since[k].toString(QStringLiteral("HH:mm:ss")), m_panel);
         time->setObjectName(QStringLiteral("lblWarningTime"));
-        time->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        time->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         auto *text = new QLabel(m_panel);
         text->setObjectName(QStringLiteral("lblWarningText"));
         // One line per message where the width allows; the details stay in the tooltip.
@@ -107,7 +107,7 @@ void WarningLine::fillPanel()
             dismiss->setAutoRaise(true);
             dismiss->setFocusPolicy(Qt::NoFocus);
             QObject::connect(dismiss, &QToolButton::clicked, this, [this, kind] { clear(kind); });
-            row->addWidget(dismiss, 0, Qt::AlignTop);
+            row->addWidget(dismiss);
         }
         if (count == 1) {
             auto *fold = new QToolButton(m_panel);
@@ -120,9 +120,13 @@ void WarningLine::fillPanel()
                 m_folded = true;
                 m_panel->hide();
             });
-            row->addWidget(fold, 0, Qt::AlignTop);
+            row->addWidget(fold);
         }
         rows->addLayout(row);
+        // Shown now, not on the next round of events, so the panel's height counts them.
+        for (int i = 0; i < row->count(); ++i)
+            if (QWidget *widget = row->itemAt(i)->widget())
+                widget->show();
     }
     if (count == 0 || m_folded) {
         m_panel->hide();
