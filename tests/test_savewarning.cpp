@@ -242,7 +242,8 @@ private slots:
         for (const QLabel *time : panel->findChildren<QLabel *>(QStringLiteral("lblWarningTime")))
             QVERIFY2(QTime::fromString(time->text(), QStringLiteral("HH:mm:ss")).isValid(), qPrintable(time->text()));
         for (const QLabel *text : panel->findChildren<QLabel *>(QStringLiteral("lblWarningText")))
-            QVERIFY2(text->sizeHint().height() <= text->height() && text->geometry().bottom() < panel->height(),
+            QVERIFY2(text->heightForWidth(text->width()) <= text->height()
+                         && text->geometry().bottom() < panel->height(),
                      qPrintable(text->text()));
         if (const QString folder = qEnvironmentVariable("ZORVEXA_SHOTS"); !folder.isEmpty())
             QVERIFY(m_main->grab().save(folder + QStringLiteral("/warning-panel.png")));
