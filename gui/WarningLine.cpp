@@ -10,6 +10,11 @@
 
 #include <algorithm>
 
+namespace {
+// Every row keeps room for both buttons, so all texts wrap at the same width.
+constexpr int ButtonSize = 22;
+} // namespace
+
 WarningLine::WarningLine(QLabel *label)
     : m_label(label)
 {
@@ -105,9 +110,12 @@ void WarningLine::fillPanel()
             dismiss->setText(QStringLiteral("\u00d7"));
             dismiss->setToolTip(tr("Dismiss this notice"));
             dismiss->setAutoRaise(true);
+            dismiss->setFixedSize(ButtonSize, ButtonSize);
             dismiss->setFocusPolicy(Qt::NoFocus);
             QObject::connect(dismiss, &QToolButton::clicked, this, [this, kind] { clear(kind); });
             row->addWidget(dismiss);
+        } else {
+            row->addSpacing(ButtonSize + row->spacing());
         }
         if (count == 1) {
             auto *fold = new QToolButton(m_panel);
@@ -115,12 +123,15 @@ void WarningLine::fillPanel()
             fold->setText(QStringLiteral("\u25b4"));
             fold->setToolTip(tr("Hide the messages; a click on the warning box shows them again"));
             fold->setAutoRaise(true);
+            fold->setFixedSize(ButtonSize, ButtonSize);
             fold->setFocusPolicy(Qt::NoFocus);
             QObject::connect(fold, &QToolButton::clicked, this, [this] {
                 m_folded = true;
                 m_panel->hide();
             });
             row->addWidget(fold);
+        } else {
+            row->addSpacing(ButtonSize + row->spacing());
         }
         rows->addLayout(row);
         // Shown now, not on the next round of events, so the panel's height counts them.
@@ -132,10 +143,10 @@ void WarningLine::fillPanel()
         m_panel->hide();
         return;
     }
-    m_panel->setFixedWidth(m_area.width());
-    m_panel->adjustSize();
-    m_panel->setGeometry(m_area.x(), m_area.y(), m_area.width(),
-                         std::min(m_panel->sizeHint().height(), m_area.height()));
+    // Wrapped texts are as tall as the panel's width makes them.
+    const int needed
+        = rows->hasHeightForWidth() ? rows->totalHeightForWidth(m_area.width()) : rows->totalSizeHint().height();
+    m_panel->setGeometry(m_area.x(), m_area.y(), m_area.width(), std::min(needed, m_area.height()));
     m_panel->show();
     m_panel->raise();
 }
