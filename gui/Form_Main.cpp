@@ -98,6 +98,9 @@ void TfrmMain::FormCreate()
     m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
     m_raceDay = new RaceDayControls(this, m_ui->GroupBox1, m_store, [this] { return runEditorValue() == 1 ? 1 : 2; });
     m_warnings = std::make_unique<WarningLine>(m_ui->lblSaveWarning);
+    // Over the protocol's top rows, at most half its height.
+    const QRect grid = m_ui->Grid->geometry();
+    m_warnings->setPanel(this, QRect(grid.x(), grid.y(), grid.width(), grid.height() / 2));
     new LiveActions(this, m_store, *m_runs, m_ui->cmdLive,
                     [this](const QString &warning) { m_warnings->show(WarningLine::Note, warning); });
     m_journal = new JournalActions(this, m_store, *m_runs, *m_warnings, m_ui->Grid);
@@ -142,6 +145,8 @@ void TfrmMain::FormCreate()
     // The editor's own text too: an emptied run editor reads as 0 but changes no value.
     connect(m_ui->edtLauf, &QSpinBox::valueChanged, this, &TfrmMain::edtLaufChange);
     connect(m_ui->edtLauf->findChild<QLineEdit *>(), &QLineEdit::textChanged, this, &TfrmMain::edtLaufChange);
+    // Left empty, the editor puts back its last number without a signal; that run is active again.
+    connect(m_ui->edtLauf, &QSpinBox::editingFinished, this, &TfrmMain::edtLaufChange);
     connect(m_ui->edtFP, &QDoubleSpinBox::textChanged, this, &TfrmMain::edtPenaltySecondsChange);
     connect(m_ui->edtFS, &QDoubleSpinBox::textChanged, this, &TfrmMain::edtPenaltySecondsChange);
     connect(&m_store, &ClassStore::saveFinished, this, &TfrmMain::showSaveResult);
@@ -217,6 +222,7 @@ void TfrmMain::setUpLook()
     m_ui->lblSaveWarning->setStyleSheet(
         QStringLiteral("QLabel { color: white; background: #b00000; border-radius: 3px; padding: 1px 4px; }"));
     m_ui->lblSaveWarning->setFont(arialBold(12));
+    m_ui->lblSaveWarning->setCursor(Qt::PointingHandCursor);
     m_ui->lblSaveWarning->hide();
 
     m_ui->Bevel1->setFrameShape(QFrame::NoFrame);
@@ -442,10 +448,16 @@ void TfrmMain::GridSelectCell(int column, int row)
 {
     if (m_runs->Running())
         return;
+    int run = 0;
     if (column == ProtocolModel::Time1 || column == ProtocolModel::Penalty1 || column == ProtocolModel::Total1)
-        m_ui->edtLauf->setValue(1);
+        run = 1;
     else if (column == ProtocolModel::Time2 || column == ProtocolModel::Penalty2 || column == ProtocolModel::Total2)
-        m_ui->edtLauf->setValue(2);
+        run = 2;
+    if (run != 0) {
+        // The same number puts back an emptied text but raises no change, so the run is set here.
+        m_ui->edtLauf->setValue(run);
+        edtLaufChange();
+    }
     if (!ProtocolModel::isCountColumn(column) && row >= 0 && row < m_protocol.rowCount())
         SelectParticipant(row);
 }

@@ -282,13 +282,15 @@ void TfrmStartList::GridHeaderClick(int column)
         return;
     endEditing();
     const QString error = m_store.sortBy(field, ChangeSource::Editor);
-    if (!error.isEmpty()) {
+    if (!error.isEmpty())
         OperatorDialogs::showError(this, error);
-        return;
-    }
-    Grid->horizontalHeader()->setSortIndicatorShown(true);
-    Grid->horizontalHeader()->setSortIndicator(
-        column, m_model->list().isDescending(field) ? Qt::DescendingOrder : Qt::AscendingOrder);
+    // The header moved its arrow on the click already; it goes back to where the order is.
+    const std::optional<ListField> sorted = m_model->list().sortColumn();
+    QHeaderView *header = Grid->horizontalHeader();
+    header->setSortIndicatorShown(sorted.has_value());
+    if (sorted)
+        header->setSortIndicator(int(*sorted),
+                                 m_model->list().isDescending(*sorted) ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void TfrmStartList::readFile(bool merge, const QString &title)

@@ -3,6 +3,8 @@
 #include "core/journal/HistoryRestore.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/settings/ClassNames.h"
+#include "core/settings/SettingKeys.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/timing/RunControl.h"
 #include "gui/HistoryPrintout.h"
@@ -11,6 +13,7 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QDir>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTableView>
 #include <QTimer>
 #include <QWindow>
@@ -122,9 +126,73 @@ void HistoryWindow::showFor(std::optional<int> entry)
     if (entry && m_store.list().isValidIndex(*entry))
         m_person = HistoryModel::Person {*entry, m_store.readTextField(*entry, ListField::Name)};
     reload();
+    if (!isVisible())
+        place();
     show();
     raise();
     activateWindow();
+}
+
+void HistoryWindow::place()
+{
+    const QStringList kept = SettingsStore().read(Setting::HistoryWindowPlace).value_or(QString()).split(u',');
+    if (kept.size() == 4) {
+        const QRect rect(kept[0].toInt(), kept[1].toInt(), kept[2].toInt(), kept[3].toInt());
+        const QScreen *screen = QGuiApplication::screenAt(rect.center());
+        if (rect.isValid() && screen && screen->availableGeometry().intersects(rect)) {
+            setGeometry(rect);
+            return;
+        }
+    }
+    if (m_placed)
+        return;
+    const QWidget *main = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!main)
+        return;
+    const QScreen *screen = main->screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    const QRect mainRect = main->frameGeometry();
+    // The clock and the run buttons end at the line above the class selector.
+    const QWidget *line = main->findChild<QWidget *>(QStringLiteral("Bevel1"));
+    const int runAreaBottom = main->mapToGlobal(QPoint(0, line ? line->y() : main->height() / 2)).y();
+    const QSize wanted(1000, 520), least(560, 220);
+    const int right = room.right() - mainRect.right();
+    const int left = mainRect.left() - room.left();
+    QRect chosen;
+    if (right >= least.width() || left >= least.width()) {
+        const bool onRight = right >= left;
+        const int width = std::min(wanted.width(), onRight ? right : left);
+        const int height = std::min(wanted.height(), room.height());
+        const int x = onRight ? mainRect.right() + 1 : mainRect.left() - width;
+        const int y = std::clamp(mainRect.top(), room.top(), room.bottom() + 1 - height);
+        chosen = QRect(x, y, width, height);
+    } else {
+        // Under them, over the protocol, as tall as the screen allows.
+        const int top = runAreaBottom + 1;
+        const int height = std::max(least.height(), std::min(wanted.height(), room.bottom() + 1 - top));
+        const int width = std::min(wanted.width(), room.width());
+        const int x = std::clamp(mainRect.left(), room.left(), room.right() + 1 - width);
+        chosen = QRect(x, top, width, height);
+    }
+    // The frame goes round the window; the rectangle is the whole window's.
+    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    setGeometry(chosen.marginsRemoved(frame));
+    m_placed = true;
+}
+
+void HistoryWindow::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    // A place that could not be kept costs the operator one move at the next start, nothing more.
+    const QRect r = geometry();
+    [[maybe_unused]] const FileResult kept
+        = SettingsStore().write(Setting::HistoryWindowPlace,
+                                QStringLiteral("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()));
 }
 
 void HistoryWindow::reload()
@@ -153,8 +221,11 @@ void HistoryWindow::showRead(const FileResult &read)
 
 void HistoryWindow::follow()
 {
-    if (const FileResult read = m_model->follow(); !read)
+    const FileResult read = m_model->follow();
+    if (!read)
         setStatus(read.error().message(), false);
+    else if (m_model->rowCount() > 0 && m_status->text() == tr("The journal holds no change for this yet."))
+        setStatus(QString(), true);
 }
 
 void HistoryWindow::scopeChosen()
@@ -216,9 +287,12 @@ void HistoryWindow::print()
     }
 
     // Not modal: the main window goes on timing while the preview is open.
-    const auto [dialog, save]
+    const PdfPreview preview
         = makePdfPreview(this, QStringLiteral("HistoryPreview"), windowTitle(), HistoryPrintout::defaultPageLayout(),
                          [sheet](QPrinter &printer) { HistoryPrintout(*sheet).paint(printer); });
+    // Named pointers, not a structured binding: clang 14 cannot capture those in a lambda.
+    QPrintPreviewDialog *const dialog = preview.dialog;
+    QAction *const save = preview.savePdf;
     connect(save, &QAction::triggered, dialog, [this, dialog, sheet] {
         static QString folder = QDir::homePath();
         static const QRegularExpression unsafe(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));

@@ -35,9 +35,12 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void reload();
+    // Where the operator left it, else beside the clock and the run buttons, never over them.
+    void place();
     void follow();
     void scopeChosen();
     void restoreSelected();
@@ -58,4 +61,5 @@ private:
     QLabel *m_status;
     QTimer *m_follow;
     std::optional<HistoryModel::Person> m_person; // the participant the window was opened for
+    bool m_placed = false;
 };

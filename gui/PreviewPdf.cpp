@@ -27,8 +27,10 @@ QString savePreviewAsPdf(QPrintPreviewDialog *dialog, const QString &proposedNam
         QPdfWriter pdf(&bytes);
         pdf.setCreator(QStringLiteral("Zorvexa"));
         pdf.setTitle(title);
-        // The page as the operator set it up in the preview.
+        // The page as the operator set it up in the preview, at the preview's resolution: the
+        // rows' measured heights, and so the pages, are the same as shown there.
         pdf.setPageLayout(dialog->printer()->pageLayout());
+        pdf.setResolution(dialog->printer()->resolution());
         if (paint(pdf) == 0) {
             OperatorDialogs::showError(dialog, tr("The PDF could not be made."));
             return QString();

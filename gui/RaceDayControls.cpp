@@ -46,7 +46,8 @@ RaceDayControls::RaceDayControls(QWidget *window, QWidget *toolbar, ClassStore &
     auto *grid = window->findChild<QAbstractItemView *>(QStringLiteral("Grid"));
     auto *menu = window->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
     if (grid && menu) {
-        m_markActions = new RunMarkActions(window, grid, menu, *m_marks, ProtocolModel::Time1, ProtocolModel::Time2);
+        m_markActions = new RunMarkActions(window, grid, menu, *m_marks, ProtocolModel::Time1, ProtocolModel::Time2,
+                                           ProtocolModel::Name, m_currentRun);
         connect(m_markActions, &RunMarkActions::saveFinished, this, &RaceDayControls::saveFinished);
         QAction *clubs = menu->addAction(tr("Club ranking..."));
         clubs->setObjectName(QStringLiteral("actClubRanking"));

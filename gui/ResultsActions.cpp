@@ -201,9 +201,13 @@ void ResultsActions::showPrintPreview()
         return;
     // The preview keeps its own copy: the class may change while it is open.
     auto document = std::make_shared<const ResultsDocument>(currentClassDocument());
-    const auto [dialog, save] = makePdfPreview(
+    const PdfPreview preview = makePdfPreview(
         m_window, QStringLiteral("PrintPreview"), tr("Results %1").arg(document->classes.front().className),
-        ResultsPrintout::defaultPageLayout(), [document](QPrinter &printer) { ResultsPrintout(*document).paint(printer); });
+        ResultsPrintout::defaultPageLayout(),
+        [document](QPrinter &printer) { ResultsPrintout(*document).paint(printer); });
+    // Named pointers, not a structured binding: clang 14 cannot capture those in a lambda.
+    QPrintPreviewDialog *const dialog = preview.dialog;
+    QAction *const save = preview.savePdf;
     // A status line under the pages, shown once a PDF is saved.
     if (auto *box = qobject_cast<QBoxLayout *>(dialog->layout())) {
         auto *saved = new QLabel(dialog);

@@ -8,12 +8,14 @@
 #include <QMenu>
 
 RunMarkActions::RunMarkActions(QWidget *window, QAbstractItemView *grid, QMenu *menu, MarksKeeper &marks,
-                               int timeColumn1, int timeColumn2)
+                               int timeColumn1, int timeColumn2, int nameColumn, std::function<int()> activeRun)
     : QObject(window)
     , m_window(window)
     , m_grid(grid)
     , m_marks(marks)
     , m_timeColumns {timeColumn1, timeColumn2}
+    , m_nameColumn(nameColumn)
+    , m_activeRun(std::move(activeRun))
 {
     menu->addSeparator();
     const struct
@@ -37,6 +39,18 @@ RunMarkActions::RunMarkActions(QWidget *window, QAbstractItemView *grid, QMenu *
         const int mark = int(item.mark);
         connect(action, &QAction::triggered, this, [this, mark] { markChosen(mark); });
         m_actions << action;
+        // The same keys in the grid: the current row's active run.
+        auto *key = new QAction(grid);
+        key->setObjectName(QLatin1String(item.name) + QStringLiteral("Key"));
+        key->setShortcut(action->shortcut());
+        key->setShortcutContext(Qt::WidgetShortcut);
+        grid->addAction(key);
+        connect(key, &QAction::triggered, this, [this, mark] {
+            const QModelIndex current = m_grid->currentIndex();
+            if (current.isValid())
+                markRun(current.row(), m_activeRun(), mark);
+        });
+        m_keys << key;
     }
     connect(grid, &QWidget::customContextMenuRequested, this, &RunMarkActions::cellChosen);
 }
@@ -44,7 +58,7 @@ RunMarkActions::RunMarkActions(QWidget *window, QAbstractItemView *grid, QMenu *
 void RunMarkActions::setEnabled(bool on)
 {
     m_enabled = on;
-    for (QAction *action : m_actions)
+    for (QAction *action : m_actions + m_keys)
         action->setEnabled(on);
 }
 
@@ -68,14 +82,20 @@ void RunMarkActions::cellChosen(const QPoint &position)
 
 void RunMarkActions::markChosen(int mark)
 {
-    const int run = runOf(m_cell);
-    if (!m_enabled || run == 0)
+    markRun(m_cell.row(), runOf(m_cell), mark);
+}
+
+void RunMarkActions::markRun(int row, int run, int mark)
+{
+    if (!m_enabled || (run != 1 && run != 2) || row < 0 || row >= m_grid->model()->rowCount())
         return;
     MarkedRun marked {RunMark(mark), {}};
     if (marked.mark == RunMark::Disqualified) {
-        marked.reason = OperatorDialogs::askText(m_window, tr("Reason for the disqualification:"));
+        const QString driver = m_grid->model()->index(row, m_nameColumn).data().toString();
+        marked.reason = OperatorDialogs::askText(
+            m_window, tr("Reason for the disqualification of %1 in run %2:").arg(driver).arg(run));
         if (marked.reason.isNull())
             return;
     }
-    emit saveFinished(m_marks.setMark(m_cell.row(), run, marked));
+    emit saveFinished(m_marks.setMark(row, run, marked));
 }

@@ -210,10 +210,13 @@ void printStartLists(QWidget *parent, const ClassStore &store)
     auto *all = new QAction(QObject::tr("All classes"));
     all->setObjectName(QStringLiteral("actAllClasses"));
     all->setCheckable(true);
-    const auto [dialog, save] = makePdfPreview(
+    const PdfPreview preview = makePdfPreview(
         parent, QStringLiteral("StartListPreview"), QObject::tr("Start list %1").arg(sheets->classes.front().className),
         StartListPrintout::defaultPageLayout(),
         [sheets](QPrinter &printer) { StartListPrintout(*sheets).paint(printer); }, {all});
+    // Named pointers, not a structured binding: clang 14 cannot capture those in a lambda.
+    QPrintPreviewDialog *const dialog = preview.dialog;
+    QAction *const save = preview.savePdf;
     QObject::connect(all, &QAction::toggled, dialog, [dialog, sheets, &store](bool on) {
         Result<StartListSheets> chosen = startListSheets(store, on);
         if (!chosen) {

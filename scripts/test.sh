@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Set-up, build, then run every test headless.
+# Set-up, build, a syntax-only pass of clang over every source, then run every test headless.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-ZORVEXA_EXTRA_PACKAGES="chromium" "$top/scripts/setup.sh"
-cd "${ZORVEXA_BUILD_DIR:-$top/build}"
+build=${ZORVEXA_BUILD_DIR:-$top/build}
+ZORVEXA_EXTRA_PACKAGES="chromium clang-14 python3" "$top/scripts/setup.sh"
+"$top/scripts/clang-syntax.py" "$build" clang++-14
+cd "$build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300

@@ -290,6 +290,30 @@ private slots:
         QCOMPARE(lastOf(row[0]).source, QStringLiteral("typed"));
     }
 
+    // The window opens beside the clock and the run buttons, drops its "nothing yet" once rows come,
+    // and opens where the operator left it, also after a new start.
+    void opensBesideTheClockAndKeepsItsPlace()
+    {
+        m_shown.open();
+        openHistory(0);
+        QCOMPARE(status(), QStringLiteral("The journal holds no change for this yet."));
+        for (QWidget *control : std::initializer_list<QWidget *> {ui().Tablo, ui().cmdStart, ui().cmdStop}) {
+            const QRect onScreen(control->mapToGlobal(QPoint(0, 0)), control->size());
+            QVERIFY2(!history()->frameGeometry().intersects(onScreen), control->objectName().toLatin1());
+        }
+        m_shown.timeRun(0, 11'000);
+        QTRY_COMPARE(status(), QString());
+
+        // As the window manager moves it for the operator.
+        history()->move(history()->pos() + QPoint(10, -30));
+        const QRect left = history()->geometry();
+        QTest::mouseClick(history()->findChild<QPushButton *>(QStringLiteral("cmdClose")), Qt::LeftButton);
+        m_shown.close();
+        m_shown.open();
+        openHistory(0);
+        QCOMPARE(history()->geometry(), left);
+    }
+
     // The list on paper and as a PDF, with the class, the participant and the page count.
     void printsAndSavesAsPdf()
     {

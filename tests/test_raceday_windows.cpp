@@ -301,6 +301,45 @@ private slots:
         shown.close();
     }
 
+    // The keys the mark menu shows mark the current row's active run from the grid; the reason's
+    // question names the driver and the run.
+    void marksFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("n.a. in run 2") << int(Qt::Key_N) << int(ProtocolModel::Time2) << "2\tNA\t2\tB\t"
+                                       << "";
+        QTest::newRow("DNF in run 1") << int(Qt::Key_F) << int(ProtocolModel::Time1) << "1\tDNF\t2\tB\t"
+                                      << "";
+        QTest::newRow("DSQ in run 2") << int(Qt::Key_Q) << int(ProtocolModel::Time2) << "2\tDSQ\t2\tB\tTor 4"
+                                      << "Reason for the disqualification of B in run 2:";
+    }
+    void marksFromTheKeyboard()
+    {
+        QFETCH(int, key);
+        QFETCH(int, column);
+        QFETCH(QString, line);
+        QFETCH(QString, question);
+        StartList list = listOfNames({"A", "B", "C"});
+        for (int i = 0; i < 3; ++i)
+            list.setText(i, ListField::StartNr, QString::number(i + 1));
+        QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
+        ShownMainWindow shown;
+        shown.open();
+        ProtocolGrid *grid = shown.controls->Grid;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->visualRect(shown.controls->model->index(1, column)).center());
+        OperatorDialogs::takeShownMessages();
+        OperatorDialogs::queueText(QStringLiteral("Tor 4"));
+        QTest::keyClick(shown.window->windowHandle(), Qt::Key(key), Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(readBytes(MarksPath(1)), "[ZVX1MARKS]\r\n" + line.toUtf8() + "\r\n[ZVX1END]\r\n");
+        QCOMPARE(OperatorDialogs::takeShownMessages(), question.isEmpty() ? QStringList() : QStringList {question});
+        OperatorDialogs::clearQueues();
+        shown.close();
+    }
+
     void damagedMarksAreReportedWhenTheClassLoads()
     {
         QVERIFY(WriteListFile(listOfNames({"A"}), ClassListPath(1)).ok());

@@ -4,6 +4,7 @@
 #include "core/system/DataFolder.h"
 #include "gui/Form_Main.h"
 #include "gui/Form_StartList.h"
+#include "gui/WarningLine.h"
 #include "support/FailingDisk.h"
 #include "support/FakeCounter.h"
 #include "support/GuiTestMain.h"
@@ -11,6 +12,9 @@
 #include "support/MainWindowControls.h"
 #include "support/StartListSamples.h"
 
+#include <QFrame>
+#include <QLabel>
+#include <QToolButton>
 #include <QWindow>
 
 // A save that fails while timing must never stop the operator: the station stays usable, a
@@ -208,6 +212,55 @@ private slots:
 
         timeRun(1, 59'990);
         QVERIFY(ui().lblSaveWarning->isHidden());
+    }
+
+    // Every current message shows whole in the panel, most severe first, each with its time; a
+    // notice goes with its button, an error stays until cleared. A folder named in
+    // ZORVEXA_SHOTS gets a picture of the window with three messages.
+    void panelListsEveryMessage()
+    {
+        auto *box = new QLabel(m_main.get());
+        box->setGeometry(ui().lblSaveWarning->geometry());
+        WarningLine line(box);
+        line.setPanel(m_main.get(), QRect(ui().Grid->x(), ui().Grid->y(), ui().Grid->width(), ui().Grid->height() / 2));
+        const QString note = QStringLiteral("RESET: the time of Lauf 1 was kept; Ctrl+Z removes it");
+        line.show(WarningLine::Note, note);
+        line.show(WarningLine::Backup, QStringLiteral("NO BACKUP COPY: stick missing\n/media/stick"));
+        line.show(WarningLine::Save, QStringLiteral("NOT SAVED: List01.dat\nNo space left on device"));
+        auto *panel = m_main->findChildren<QFrame *>(QStringLiteral("warningPanel")).last();
+        QVERIFY(panel->isVisible());
+        const auto texts = [panel] {
+            QStringList shown;
+            for (const QLabel *label : panel->findChildren<QLabel *>(QStringLiteral("lblWarningText")))
+                if (!label->isHidden())
+                    shown << label->text();
+            return shown;
+        };
+        QCOMPARE(texts(),
+                 (QStringList {"NOT SAVED: List01.dat \u2013 No space left on device",
+                               "NO BACKUP COPY: stick missing \u2013 /media/stick", note}));
+        for (const QLabel *time : panel->findChildren<QLabel *>(QStringLiteral("lblWarningTime")))
+            QVERIFY2(QTime::fromString(time->text(), QStringLiteral("HH:mm:ss")).isValid(), qPrintable(time->text()));
+        for (const QLabel *text : panel->findChildren<QLabel *>(QStringLiteral("lblWarningText")))
+            QVERIFY2(text->heightForWidth(text->width()) <= text->height()
+                         && text->geometry().bottom() < panel->height(),
+                     qPrintable(text->text()));
+        if (const QString folder = qEnvironmentVariable("ZORVEXA_SHOTS"); !folder.isEmpty())
+            QVERIFY(m_main->grab().save(folder + QStringLiteral("/warning-panel.png")));
+
+        const auto dismiss = [panel] {
+            QList<QToolButton *> shown = panel->findChildren<QToolButton *>(QStringLiteral("cmdDismissWarning"));
+            shown.removeIf([](const QToolButton *button) { return button->isHidden(); });
+            return shown;
+        };
+        QCOMPARE(dismiss().size(), 1);
+        QTest::mouseClick(dismiss().front(), Qt::LeftButton);
+        QCOMPARE(texts().size(), 2);
+        QVERIFY(line.text(WarningLine::Note).isEmpty());
+        QVERIFY(dismiss().isEmpty());
+        line.clear(WarningLine::Save);
+        line.clear(WarningLine::Backup);
+        QVERIFY(panel->isHidden());
     }
 
     void closingAfterASuccessfulSaveAsksNothing()

@@ -335,6 +335,27 @@ private slots:
         QCOMPARE(OperatorDialogs::takeShownMessages(), error.isEmpty() ? QStringList {} : QStringList {error});
     }
 
+    // A sort refused for a text that is no number leaves the arrow on the order in force.
+    void refusedSortKeepsTheArrow()
+    {
+        StartList list;
+        for (const char *age : {"10", ""}) {
+            list.add();
+            list.setText(list.count() - 1, ListField::Name, QString::fromLatin1(age) + QStringLiteral("x"));
+            list.setText(list.count() - 1, ListField::Age, QString::fromLatin1(age));
+        }
+        QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
+        m_form->LoadCurrentClass();
+        QHeaderView *header = grid()->horizontalHeader();
+        clickHeader(int(ListField::Name));
+        const Qt::SortOrder order = header->sortIndicatorOrder();
+        clickHeader(int(ListField::Age));
+        QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList {"'' is not a valid floating point value"});
+        QVERIFY(header->isSortIndicatorShown());
+        QCOMPARE(header->sortIndicatorSection(), int(ListField::Name));
+        QCOMPARE(header->sortIndicatorOrder(), order);
+    }
+
     void selectClass_data()
     {
         QTest::addColumn<int>("target");

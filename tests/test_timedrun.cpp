@@ -31,6 +31,7 @@ public:
 
 private:
     ShownMainWindow m_shown;
+    const QLocale m_testLocale;
     TfrmStartList *m_editor = nullptr;
 
     const MainWindowControls &ui() const { return *m_shown.controls; }
@@ -113,6 +114,15 @@ private:
         OperatorDialogs::takeShownMessages();
     }
     void endProgram() { m_shown.close(); }
+    // The window again, its editors made under the desktop language named (empty: as the test began).
+    void restartIn(const QString &language)
+    {
+        if (language.isEmpty())
+            return;
+        endProgram();
+        QLocale::setDefault(QLocale(language));
+        startProgram();
+    }
 
 private slots:
     void init()
@@ -130,6 +140,7 @@ private slots:
     {
         OperatorDialogs::clearQueues();
         endProgram();
+        QLocale::setDefault(m_testLocale);
         setPerfCounter(systemPerfCounter());
     }
 
@@ -218,17 +229,31 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<int>("stored");
         QTest::addColumn<QString>("message");
-        QTest::newRow("above the spin range") << "120" << 120 << "";
-        QTest::newRow("two and a half counts as two") << "2.5" << 2 << "";
-        QTest::newRow("three and a half counts as four") << "3.5" << 4 << "";
-        QTest::newRow("negative") << "-1" << -1 << "";
-        QTest::newRow("sign alone is refused") << "-" << 0 << "'-' is not a valid floating point value";
+        QTest::addColumn<QString>("language");
+        QTest::newRow("above the spin range") << "120" << 120 << ""
+                                              << "";
+        QTest::newRow("two and a half counts as two") << "2.5" << 2 << ""
+                                                      << "";
+        QTest::newRow("three and a half counts as four") << "3.5" << 4 << ""
+                                                         << "";
+        QTest::newRow("negative") << "-1" << -1 << ""
+                                  << "";
+        QTest::newRow("sign alone is refused") << "-" << 0 << "'-' is not a valid floating point value"
+                                               << "";
+        QTest::newRow("comma in English") << "3,5" << 4 << ""
+                                          << "en_US";
+        QTest::newRow("point in German") << "3.5" << 4 << ""
+                                         << "de_DE";
+        QTest::newRow("comma in German") << "2,5" << 2 << ""
+                                         << "de_DE";
     }
     void typedCounts()
     {
         QFETCH(QString, typed);
         QFETCH(int, stored);
         QFETCH(QString, message);
+        QFETCH(QString, language);
+        restartIn(language);
         pickClass(2);
         typeIntoCount(0, ProtocolModel::FS2, typed);
         QCOMPARE(model().cell(0, ProtocolModel::FS2), stored);
@@ -327,31 +352,57 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("penalty1");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("stored");
         QTest::newRow("one digit") << "7"
-                                   << "7" << 7'000;
+                                   << "7" << 7'000 << ""
+                                   << "7";
         QTest::newRow("two digits") << "15"
-                                    << "15" << 15'000;
+                                    << "15" << 15'000 << ""
+                                    << "15";
         QTest::newRow("above the top reads as the top") << "150"
-                                                        << "100" << 100'000;
+                                                        << "100" << 100'000 << ""
+                                                        << "100";
         QTest::newRow("far above the top") << "99999"
-                                           << "100" << 100'000;
+                                           << "100" << 100'000 << ""
+                                           << "100";
         QTest::newRow("a fraction counts whole seconds") << "2.75"
-                                                         << "2.75" << 2'000;
+                                                         << "2.75" << 2'000 << ""
+                                                         << "2.75";
         QTest::newRow("emptied reads as 0") << ""
-                                            << "0" << 0;
+                                            << "0" << 0 << ""
+                                            << "0";
+        QTest::newRow("comma in English") << "2,9"
+                                          << "2.9" << 2'000 << "en_US"
+                                          << "2.9";
+        QTest::newRow("no group separator in English") << "1,000"
+                                                       << "1" << 1'000 << "en_US"
+                                                       << "1";
+        QTest::newRow("point in German") << "2.9"
+                                         << "2,9" << 2'000 << "de_DE"
+                                         << "2.9";
+        QTest::newRow("comma in German") << "3,5"
+                                         << "3,5" << 3'000 << "de_DE"
+                                         << "3.5";
+        QTest::newRow("no group separator in German") << "1.000"
+                                                      << "1" << 1'000 << "de_DE"
+                                                      << "1";
     }
     void typedPenaltySeconds()
     {
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         QFETCH(int, penalty1);
+        QFETCH(QString, language);
+        QFETCH(QString, stored);
+        restartIn(language);
         writeClassWithFp1(2, 1);
         pickClass(2);
         QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 2'000);
         typeSeconds(ui().edtFP, typed);
         QCOMPARE(ui().edtFP->text(), shown);
         QCOMPARE(model().cell(1, ProtocolModel::Penalty1), penalty1);
-        QVERIFY2(readSettingsFile().contains("FPSeconds=" + shown.toLatin1() + '\n'), readSettingsFile().constData());
+        QVERIFY2(readSettingsFile().contains("FPSeconds=" + stored.toLatin1() + '\n'), readSettingsFile().constData());
     }
 
     // A settings file that is no file is left alone and named in the warning line, at start-up
@@ -501,13 +552,50 @@ private slots:
         QCOMPARE(model().rowCount(), 3);
     }
 
-    void emptiedRunEditorMakesNothingActive()
+    // An emptied run editor makes no run active; leaving it or clicking a run's cell makes the
+    // editor, the caption and the run the clock writes to agree again.
+    void emptiedRunEditorAgreesWithTheActiveRun_data()
     {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<QString>("leaving");
+        QTest::addColumn<int>("run");
+        QTest::addColumn<int>("row");
+        QTest::newRow("Tab puts back run 1") << 1 << "tab" << 1 << 0;
+        QTest::newRow("Tab puts back run 2") << 2 << "tab" << 2 << 0;
+        QTest::newRow("run 1 cell after run 1") << 1 << "run1" << 1 << 1;
+        QTest::newRow("run 1 cell after run 2") << 2 << "run1" << 1 << 1;
+        QTest::newRow("run 2 cell after run 1") << 1 << "run2" << 2 << 1;
+    }
+    void emptiedRunEditorAgreesWithTheActiveRun()
+    {
+        QFETCH(int, before);
+        QFETCH(QString, leaving);
+        QFETCH(int, run);
+        QFETCH(int, row);
         pickClass(2);
-        clickCell(0, ProtocolModel::Time1);
-        ui().edtLauf->findChild<QLineEdit *>()->clear();
+        clickCell(0, before == 1 ? ProtocolModel::Time1 : ProtocolModel::Time2);
+        QTest::mouseClick(ui().edtLauf->findChild<QLineEdit *>(), Qt::LeftButton);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_Backspace);
         QCOMPARE(ui().runs->runNumber(), 0);
         QCOMPARE(model().cellColor(0, ProtocolModel::Name), model().cellColor(1, ProtocolModel::Name));
+
+        if (leaving == QStringLiteral("tab"))
+            QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_Tab);
+        else
+            clickCell(row, leaving == QStringLiteral("run1") ? ProtocolModel::Time1 : ProtocolModel::Time2);
+        QCOMPARE(ui().edtLauf->text(), QString::number(run));
+        QCOMPARE(ui().runs->runNumber(), run);
+        QCOMPARE(
+            ui().lblPartic->text(),
+            QStringLiteral("Lauf %1:  %2").arg(run).arg(row == 0 ? QStringLiteral("Kim") : QStringLiteral("Team 7")));
+
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F5);
+        FakeCounter::advanceMs(4'000);
+        QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F8);
+        const StartList saved = readClassFile(2);
+        QCOMPARE(saved.wholeNumber(row, run == 1 ? ListField::Time1 : ListField::Time2), 4'000);
+        QCOMPARE(saved.wholeNumber(row, run == 1 ? ListField::Time2 : ListField::Time1), 0);
     }
 
     void startListEditorRebuildsTheProtocol()

@@ -19,7 +19,7 @@ td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}tr.oc{background:#f
 @media(max-width:700px){.wide td:nth-child(n+4):nth-child(-n+7),.wide th:nth-child(n+4):nth-child(-n+7),.r td:nth-last-child(2),.r th:nth-last-child(2),.r td:nth-last-child(4),.r th:nth-last-child(4){display:none}th,td{padding:4px 3px}body{font-size:14px}.r td:nth-child(2),.r th:nth-child(2){display:none}
 .r td:nth-child(3){white-space:normal;overflow-wrap:anywhere}}
 body.board{background:#000;color:#fff;font-size:2.6vw;font-size:min(2.6vw,3.2vh)}body.board th,body.board td{padding:.12em .4em}.board .r td:nth-last-child(2),.board .r th:nth-last-child(2),.board .r td:nth-last-child(4),.board .r th:nth-last-child(4){display:none}body.board table{background:#000}body.board th{background:#222;color:#ccc;font-size:.7em}
-body.board td{border-color:#333}body.board .box{background:#111;border-color:#ffb000}body.board tr.oc{background:#443800}
+body.board td{border-color:#333}body.board .box{background:#111;border-color:#ffb000}body.board tr.oc{background:#443800}body.board tr.oc .rt{color:#ff9d9d}
 body.board header{display:none}.rot{display:none}.rot.on{display:block}
 )CSS";
 

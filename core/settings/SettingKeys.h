@@ -54,6 +54,9 @@ inline const SettingKey<bool> LiveEnabled {"Live", "Enabled", false};
 inline const SettingKey<int> LivePort {"Live", "Port", 8080};
 inline const SettingKey<QString> LiveAddress {"Live", "Address", QString()};
 
+// Where the operator last left the history window, as "x,y,width,height"; empty for the program's choice.
+inline const SettingKey<QString> HistoryWindowPlace {"Windows", "History", QString()};
+
 // "Class 01" .. "Class 10" in section "Class Names"; the default is the translated "Class 01".
 SettingKey<QString> ClassName(int classIndex);
 

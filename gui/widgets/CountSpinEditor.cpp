@@ -1,5 +1,7 @@
 #include "gui/widgets/CountSpinEditor.h"
 
+#include "gui/widgets/DecimalSign.h"
+
 #include <QLineEdit>
 #include <QLocale>
 #include <cmath>
@@ -58,6 +60,7 @@ QAbstractSpinBox::StepEnabled CountSpinEditor::stepEnabled() const
 
 QValidator::State CountSpinEditor::validate(QString &input, int &) const
 {
+    takeEitherDecimalSign(input, QLocale());
     const QString point = QLocale().decimalPoint();
     bool seenPoint = false;
     for (qsizetype i = 0; i < input.size(); ++i) {

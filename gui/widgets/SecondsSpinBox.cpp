@@ -1,5 +1,7 @@
 #include "gui/widgets/SecondsSpinBox.h"
 
+#include "gui/widgets/DecimalSign.h"
+
 #include <QLineEdit>
 #include <QLocale>
 #include <QWheelEvent>
@@ -24,6 +26,7 @@ QValidator::State SecondsSpinBox::validate(QString &input, int &pos) const
     // Without this the editor would keep the old value while showing nothing.
     if (input.trimmed().isEmpty())
         return QValidator::Acceptable;
+    takeEitherDecimalSign(input, locale());
     const QValidator::State state = QDoubleSpinBox::validate(input, pos);
     if (state != QValidator::Invalid)
         return state;
@@ -41,7 +44,9 @@ double SecondsSpinBox::valueFromText(const QString &text) const
 {
     if (text.trimmed().isEmpty())
         return 0.0;
-    return QDoubleSpinBox::valueFromText(text);
+    QString typed = text;
+    takeEitherDecimalSign(typed, locale());
+    return QDoubleSpinBox::valueFromText(typed);
 }
 
 void SecondsSpinBox::wheelEvent(QWheelEvent *event)
