@@ -20,6 +20,14 @@
 #include <QSpinBox>
 #include <QToolButton>
 
+namespace {
+QString connectionsText(bool listening, int sockets, int connections)
+{
+    return listening ? LiveActions::tr("Phones connected: %1 (%2 connections)").arg(sockets).arg(connections)
+                     : LiveActions::tr("Live results are off");
+}
+} // namespace
+
 TfrmLive::TfrmLive(SettingsStore &store, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_store(store)
@@ -110,7 +118,7 @@ LiveActions::LiveActions(QWidget *window, ClassStore &store, RunControl &runs, Q
     menu->addAction(tr("Audience window"), this, &LiveActions::showAudiences)
         ->setObjectName(QStringLiteral("actAudiences"));
     menu->addSeparator();
-    m_connectedAction = menu->addAction(tr("No phones connected"));
+    m_connectedAction = menu->addAction(connectionsText(false, 0, 0));
     m_connectedAction->setObjectName(QStringLiteral("actLiveConnected"));
     m_connectedAction->setEnabled(false);
     m_refusalAction = menu->addAction(tr("No request refused"));
@@ -123,7 +131,7 @@ LiveActions::LiveActions(QWidget *window, ClassStore &store, RunControl &runs, Q
     connect(m_host, &LiveHost::listenFinished, this, &LiveActions::listenFinished);
     connect(m_feed, &LiveFeed::published, m_host, &LiveHost::publish);
     connect(m_host, &LiveHost::statusChanged, this, [this](int connections, int sockets, const QString &refusal) {
-        m_connectedAction->setText(tr("Phones connected: %1 (%2 connections)").arg(sockets).arg(connections));
+        m_connectedAction->setText(connectionsText(m_host->isListening(), sockets, connections));
         if (!refusal.isEmpty())
             m_refusalAction->setText(tr("Last refused: %1").arg(refusal));
     });
@@ -165,9 +173,10 @@ void LiveActions::apply(const LiveSettings &settings)
 {
     const bool restart = settings != m_settings || !m_host->isListening();
     m_settings = settings;
-    if (!settings.enabled)
+    if (!settings.enabled) {
         m_host->stop();
-    else if (restart)
+        m_connectedAction->setText(connectionsText(false, 0, 0));
+    } else if (restart)
         m_host->start(settings.address, quint16(settings.port));
     updateFeed();
     if (m_qr)
@@ -176,6 +185,7 @@ void LiveActions::apply(const LiveSettings &settings)
 
 void LiveActions::listenFinished(quint16, const QString &error)
 {
+    m_connectedAction->setText(connectionsText(m_host->isListening(), 0, 0));
     if (!error.isEmpty())
         m_warn(tr("Live results: port %1 not available\n%2").arg(m_settings.port).arg(error));
     updateFeed();

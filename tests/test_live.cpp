@@ -22,6 +22,7 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
@@ -29,6 +30,8 @@
 
 #include <memory>
 #include <vector>
+
+#include <zlib.h>
 
 class TestLive final : public QObject
 {
@@ -47,6 +50,22 @@ class TestLive final : public QObject
             done.wait(5000);
         reply->deleteLater();
         return reply;
+    }
+
+    static QByteArray inflated(const QByteArray &gzip)
+    {
+        z_stream stream {};
+        if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK)
+            return {};
+        QByteArray out(1 << 20, Qt::Uninitialized);
+        stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(gzip.constData()));
+        stream.avail_in = uInt(gzip.size());
+        stream.next_out = reinterpret_cast<Bytef *>(out.data());
+        stream.avail_out = uInt(out.size());
+        const int result = inflate(&stream, Z_FINISH);
+        out.resize(qsizetype(stream.total_out));
+        inflateEnd(&stream);
+        return result == Z_STREAM_END ? out : QByteArray("<not a whole gzip member>");
     }
 
 private slots:
@@ -161,6 +180,53 @@ private slots:
         QVERIFY(!answer.contains("root:"));
         if (status == 405)
             QVERIFY(answer.contains("Allow: GET\r\n"));
+    }
+
+    // A phone that has the page gets 304; one that takes gzip gets bytes that inflate to the page.
+    void answersValidationAndGzip_data()
+    {
+        QTest::addColumn<QByteArray>("headers");
+        QTest::addColumn<bool>("sameTag");
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<bool>("gzip");
+        QTest::newRow("tag of this page") << QByteArray("If-None-Match: ") << true << QByteArray("304") << false;
+        QTest::newRow("tag among others")
+            << QByteArray("If-None-Match: \"0-x\", ") << true << QByteArray("304") << false;
+        QTest::newRow("stale tag") << QByteArray("If-None-Match: \"0-x\"") << false << QByteArray("200") << false;
+        QTest::newRow("gzip") << QByteArray("Accept-Encoding: deflate, gzip") << false << QByteArray("200") << true;
+        QTest::newRow("gzip, stale tag") << QByteArray("Accept-Encoding: gzip\r\nIf-None-Match: \"0-x\"") << false
+                                         << QByteArray("200") << true;
+    }
+
+    void answersValidationAndGzip()
+    {
+        QFETCH(QByteArray, headers);
+        QFETCH(bool, sameTag);
+        QFETCH(QByteArray, status);
+        QFETCH(bool, gzip);
+        const QByteArray plain = rawExchange(m_port, "GET /klasse/1 HTTP/1.0\r\n\r\n");
+        const qsizetype plainEnd = plain.indexOf("\r\n\r\n");
+        const QByteArray page = plain.mid(plainEnd + 4);
+        const QByteArray tag = QRegularExpression(QStringLiteral("ETag: (\"[^\"]+\")"))
+                                   .match(QString::fromLatin1(plain.left(plainEnd)))
+                                   .captured(1)
+                                   .toLatin1();
+        QVERIFY(!tag.isEmpty());
+        const QByteArray answer
+            = rawExchange(m_port, "GET /klasse/1 HTTP/1.0\r\n" + headers + (sameTag ? tag : QByteArray()) + "\r\n\r\n");
+        const qsizetype end = answer.indexOf("\r\n\r\n");
+        const QByteArray head = answer.left(end), body = answer.mid(end + 4);
+        QVERIFY2(head.startsWith("HTTP/1.1 " + status), head.constData());
+        QCOMPARE(head.contains("X-Now: "), true);
+        QCOMPARE(head.contains("Content-Encoding: gzip"), gzip);
+        if (status == "304")
+            QVERIFY(body.isEmpty());
+        else if (!gzip)
+            QCOMPARE(body, page);
+        else {
+            QVERIFY(body.size() < page.size() / 3);
+            QCOMPARE(inflated(body), page);
+        }
     }
 
     void keepsConnectionsAliveAndClosesIdleOnes()
