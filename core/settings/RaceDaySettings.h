@@ -49,4 +49,6 @@ FileResult loadRaceDay();
 
 // The title of Info1..Info3 as headings show it: the operator's name, else the designed one.
 QString infoTitle(int info);
+// The same from the given operator's titles.
+QString infoTitleOf(const std::array<QString, 3> &infoNames, int info);
 QString scoringModeText(ScoringMode mode);
