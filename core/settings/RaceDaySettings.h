@@ -19,6 +19,8 @@ struct EventInfo
     QString place;
     // Ages from a year of birth are counted at this date.
     QDate date;
+
+    friend bool operator==(const EventInfo &, const EventInfo &) = default;
 };
 
 // What the race day adds to the configuration. All of its keys live here, in one place.

@@ -48,3 +48,11 @@ Result<RaceRules> readRaceRules(const SettingsStore &store)
     }
     return raceRulesOf(raceDay.value(), fp.value(), fs.value(), names);
 }
+
+RaceRules refreshedRules(const SettingsStore &store, const RaceRules &inForce)
+{
+    RaceRules rules = readRaceRules(store).value_or(inForce);
+    rules.fpSeconds = inForce.fpSeconds;
+    rules.fsSeconds = inForce.fsSeconds;
+    return rules;
+}

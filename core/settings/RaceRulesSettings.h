@@ -13,3 +13,7 @@ RaceRules raceRulesOf(const RaceDaySettings &raceDay, double fpSeconds, double f
 // The rules as the settings file has them now. Read at start and whenever the settings change;
 // the caller decides when.
 Result<RaceRules> readRaceRules(const SettingsStore &store);
+
+// The rules as the settings file has them now, or inForce when it cannot be read. The penalty
+// seconds stay those in force: the protocol scores with them even when they could not be saved.
+RaceRules refreshedRules(const SettingsStore &store, const RaceRules &inForce);
