@@ -37,19 +37,19 @@ TfrmClubs::~TfrmClubs() = default;
 
 void TfrmClubs::showResults(const ClassResults &results)
 {
-    if (raceDay().clubField == 0) {
+    if (results.clubTitle.isEmpty()) {
         lblTitle->setText(tr("No info field holds the club: choose one under Event."));
         tblClubs->setRowCount(0);
         return;
     }
     lblTitle->setText(QStringLiteral("<b>%1</b> \u2013 %2")
                           .arg(results.className.toHtmlEscaped(), clubRankingTitle(results.clubBest).toHtmlEscaped()));
-    tblClubs->setHorizontalHeaderLabels({tr("Place"), infoTitle(raceDay().clubField), tr("Sum"), tr("Drivers")});
+    tblClubs->setHorizontalHeaderLabels({tr("Place"), results.clubTitle, tr("Sum"), tr("Drivers")});
     tblClubs->setRowCount(int(results.clubs.size()));
     for (int r = 0; r < int(results.clubs.size()); ++r) {
         const ClubStanding &club = results.clubs[std::size_t(r)];
         const QStringList texts {club.place > 0 ? QString::number(club.place) : QString(), club.club,
-                                 clubTotalText(club), QString::number(club.rankedDrivers)};
+                                 clubTotalText(club), QString::number(countedDrivers(club, results.clubBest))};
         for (int c = 0; c < texts.size(); ++c) {
             auto *item = new QTableWidgetItem(texts[c]);
             if (c != 1)

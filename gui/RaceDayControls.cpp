@@ -3,6 +3,9 @@
 #include "core/marks/MarksKeeper.h"
 #include "core/protocol/ClassResults.h"
 #include "core/protocol/ProtocolModel.h"
+#include "core/protocol/Standings.h"
+#include "core/settings/RaceRulesSettings.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/Form_Clubs.h"
 #include "gui/Form_Event.h"
@@ -55,15 +58,19 @@ RaceDayControls::RaceDayControls(QWidget *window, QWidget *toolbar, ClassStore &
             const auto *protocol = qobject_cast<const ProtocolModel *>(grid->model());
             auto *dialog = new TfrmClubs(m_window);
             dialog->setAttribute(Qt::WA_DeleteOnClose);
-            dialog->showResults(classResults(m_store.CurrentClass(), m_store.list(),
-                                             protocol ? protocol->fpSeconds() : 2,
-                                             protocol ? protocol->fsSeconds() : 10));
+            const RaceRules rules = protocol ? protocol->rules() : RaceRules {};
+            dialog->showResults(classResults(m_store.CurrentClass(), m_store.list(), m_marks->marks(),
+                                             handTimesOf(m_store.CurrentClass()), rules));
             dialog->open();
         });
         if (auto *protocol = qobject_cast<ProtocolModel *>(grid->model())) {
+            // The rules are read at start and whenever the event dialog stores new ones.
+            const auto readRules
+                = [protocol] { protocol->setRules(refreshedRules(SettingsStore(), protocol->rules())); };
+            readRules();
             protocol->setMarks(m_marks);
             connect(m_marks, &MarksKeeper::marksChanged, protocol, &ProtocolModel::rescore);
-            connect(this, &RaceDayControls::eventChanged, protocol, &ProtocolModel::rescore);
+            connect(this, &RaceDayControls::eventChanged, protocol, readRules);
         }
     }
     showRemaining();
@@ -78,14 +85,8 @@ void RaceDayControls::setEnabled(bool on)
 
 int RaceDayControls::remainingIn(const ClassStore &store, const MarksKeeper &marks, int run)
 {
-    const ListField time = run == 1 ? ListField::Time1 : ListField::Time2;
-    const std::vector<EntryMarks> marked = marks.marks();
-    int remaining = 0;
-    for (int i = 0; i < store.entryCount(); ++i) {
-        if (store.readNumberField(i, time) == 0 && marked[std::size_t(i)].run(run).mark == RunMark::None)
-            ++remaining;
-    }
-    return remaining;
+    // Who is still to run does not depend on the scoring rules.
+    return int(standings(store.list().entries(), marks.marks(), {}, RaceRules {}, {run, -1}).toRun.size());
 }
 
 void RaceDayControls::showRemaining()

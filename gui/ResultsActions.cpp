@@ -7,6 +7,7 @@
 #include "core/protocol/ResultsWorkbook.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/RaceDaySettings.h"
+#include "core/settings/RaceRulesSettings.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/OperatorDialogs.h"
@@ -99,26 +100,35 @@ QString ResultsActions::proposedFileName(const QString &what, const QDate &date,
     return name.trimmed() + QLatin1Char('.') + suffix;
 }
 
+ClassResults ResultsActions::currentClassResults(const RaceRules &rules) const
+{
+    // The marks keeper saves every change at once, so the file holds the marks in force.
+    const int c = m_store.CurrentClass();
+    const std::vector<EntryMarks> marks = readMarksFile(MarksPath(c)).marks.forEntries(m_store.list().entries());
+    return classResults(c, m_store.list(), marks, handTimesOf(c), rules);
+}
+
 ResultsDocument ResultsActions::currentClassDocument() const
 {
-    ResultsDocument document = resultsHeading(currentRaceDay(), m_model.fpSeconds(), m_model.fsSeconds());
-    document.classes.push_back(
-        classResults(m_store.CurrentClass(), m_store.list(), document.fpSeconds, document.fsSeconds));
+    const RaceRules rules = refreshedRules(SettingsStore(), m_model.rules());
+    ResultsDocument document = resultsHeading(rules);
+    document.classes.push_back(currentClassResults(rules));
     return document;
 }
 
 Result<ResultsDocument> ResultsActions::allClassesDocument() const
 {
-    ResultsDocument document = resultsHeading(currentRaceDay(), m_model.fpSeconds(), m_model.fsSeconds());
+    const RaceRules rules = refreshedRules(SettingsStore(), m_model.rules());
+    ResultsDocument document = resultsHeading(rules);
     for (int c = FirstClass; c <= LastClass; ++c) {
         if (c == m_store.CurrentClass()) {
             // The class in memory holds results that may not have reached its file yet.
-            ClassResults results = classResults(c, m_store.list(), document.fpSeconds, document.fsSeconds);
+            ClassResults results = currentClassResults(rules);
             if (!exportedLines(results).empty())
                 document.classes.push_back(std::move(results));
             continue;
         }
-        Result<ClassResults> results = classResultsFromFile(c, document.fpSeconds, document.fsSeconds);
+        Result<ClassResults> results = classResultsFromFile(c, handTimesOf(c), rules);
         if (!results)
             return results.error();
         if (!exportedLines(results.value()).empty())

@@ -37,6 +37,7 @@ public:
     static QString proposedFileName(const QString &what, const QDate &date, const QString &suffix);
 
 private:
+    ClassResults currentClassResults(const RaceRules &rules) const;
     ResultsDocument currentClassDocument() const;
     // Classes with participants; the other classes come from their class files.
     Result<ResultsDocument> allClassesDocument() const;

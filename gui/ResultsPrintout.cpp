@@ -2,7 +2,6 @@
 
 #include "core/marks/HandTimes.h"
 #include "core/protocol/ExportedResults.h"
-#include "core/settings/RaceDaySettings.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -128,7 +127,7 @@ struct Geometry
     int rowsPerPage = 1;
 };
 
-Geometry layOut(QPaintDevice &device, const QRectF &page, const Frame &frame,
+Geometry layOut(QPaintDevice &device, const QRectF &page, const Frame &frame, const ResultsDocument &document,
                 const std::vector<const ResultLine *> &lines)
 {
     Geometry g;
@@ -138,8 +137,7 @@ Geometry layOut(QPaintDevice &device, const QRectF &page, const Frame &frame,
 
     // Each column's width in the measuring size: its heading or its widest text, and padding.
     std::vector<double> natural;
-    for (int c = 0; c < ResultColumnCount; ++c) {
-        const auto column = ResultColumn(c);
+    for (const ResultColumn column : document.columns()) {
         double widest = -1;
         if (resultColumnKind(column) == ResultKind::Text) {
             for (const ResultLine *line : lines) {
@@ -159,7 +157,7 @@ Geometry layOut(QPaintDevice &device, const QRectF &page, const Frame &frame,
         }
         if (widest < 0 && goesWhenEmpty(column))
             continue;
-        const double width = std::max(widest, headings.of(resultColumnHeading(column))) + 2 * padding;
+        const double width = std::max(widest, headings.of(document.heading(column))) + 2 * padding;
         g.columns.push_back(column);
         natural.push_back(std::min(width, page.width() * widestShare(column) * MeasuredPoints / LargestPoints));
     }
@@ -180,8 +178,8 @@ Geometry layOut(QPaintDevice &device, const QRectF &page, const Frame &frame,
         std::vector<double> room(g.width.size(), 0);
         for (std::size_t i = 0; i < g.width.size(); ++i) {
             if (isShortenable(g.columns[i])) {
-                room[i] = std::max(0.0,
-                                   g.width[i] - (headings.of(resultColumnHeading(g.columns[i])) + 2 * padding) * scale);
+                room[i]
+                    = std::max(0.0, g.width[i] - (headings.of(document.heading(g.columns[i])) + 2 * padding) * scale);
                 give += room[i];
             }
         }
@@ -279,6 +277,11 @@ int clubPagesOf(const ClassResults &results, int rowsPerPage)
     return int((results.clubs.size() + std::size_t(rowsPerPage) - 1) / std::size_t(rowsPerPage));
 }
 
+std::size_t noteRowsOf(const ClassResults &results)
+{
+    return results.notes.isEmpty() ? 0 : std::size_t(results.notes.size()) + 1;
+}
+
 int pagesOf(std::size_t lines, int rowsPerPage)
 {
     return std::max(1, int((lines + std::size_t(rowsPerPage) - 1) / std::size_t(rowsPerPage)));
@@ -312,8 +315,8 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
     int totalPages = 0;
     for (const ClassResults &results : m_document.classes) {
         classLines.push_back(exportedLines(results));
-        geometries.push_back(layOut(device, page, frame, classLines.back()));
-        totalPages += pagesOf(classLines.back().size(), geometries.back().rowsPerPage)
+        geometries.push_back(layOut(device, page, frame, m_document, classLines.back()));
+        totalPages += pagesOf(classLines.back().size() + noteRowsOf(results), geometries.back().rowsPerPage)
             + clubPagesOf(results, geometries.back().rowsPerPage);
     }
 
@@ -324,7 +327,9 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
         const Geometry &g = geometries[k];
         const std::size_t columns = g.columns.size();
         BodyText body(g.body, device);
-        const int pages = pagesOf(lines.size(), g.rowsPerPage);
+        // The notes follow the participants as rows of their own, after a blank one.
+        const std::size_t rows = lines.size() + noteRowsOf(results);
+        const int pages = pagesOf(rows, g.rowsPerPage);
         const bool classHasHandTimes = hasHandTimes(results);
         for (int p = 0; p < pages; ++p) {
             if (pageNumber > 0)
@@ -349,7 +354,7 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
             for (std::size_t i = 0; i < columns; ++i) {
                 const QRectF cell(g.left[i] + g.padding, y, g.width[i] - 2 * g.padding, g.rowHeight);
                 const Qt::Alignment across = isLeftAligned(g.columns[i]) ? Qt::AlignLeft : Qt::AlignHCenter;
-                painter.drawText(cell, across | Qt::AlignVCenter, resultColumnHeading(g.columns[i]));
+                painter.drawText(cell, across | Qt::AlignVCenter, m_document.heading(g.columns[i]));
             }
             y += g.rowHeight;
             painter.setPen(QPen(rule, line));
@@ -359,9 +364,17 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
             const QFontMetricsF &metrics = body.metrics();
             const double baseline = (g.rowHeight - metrics.height()) / 2 + metrics.ascent();
             const std::size_t first = std::size_t(p) * std::size_t(g.rowsPerPage);
-            const std::size_t last = std::min(lines.size(), first + std::size_t(g.rowsPerPage));
+            const std::size_t last = std::min(rows, first + std::size_t(g.rowsPerPage));
             painter.setPen(Qt::black);
             for (std::size_t r = first; r < last; ++r) {
+                if (r >= lines.size()) {
+                    if (r > lines.size())
+                        painter.drawText(QRectF(page.left() + g.padding, y, page.width() - 2 * g.padding, g.rowHeight),
+                                         Qt::AlignLeft | Qt::AlignVCenter,
+                                         results.notes.at(qsizetype(r - lines.size() - 1)));
+                    y += g.rowHeight;
+                    continue;
+                }
                 const ResultLine &resultLine = *lines[r];
                 if ((r - first) % 2 == 1)
                     painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), shade);
@@ -430,8 +443,7 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
             };
             painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), headingShade);
             painter.setFont(g.heading);
-            row({QStringLiteral("Platz"), infoTitle(raceDay().clubField), QStringLiteral("Summe"),
-                 QStringLiteral("Fahrer")});
+            row({QStringLiteral("Platz"), results.clubTitle, QStringLiteral("Summe"), QStringLiteral("Fahrer")});
             painter.setFont(g.body);
             const std::size_t first = std::size_t(p) * std::size_t(g.rowsPerPage);
             const std::size_t last = std::min(results.clubs.size(), first + std::size_t(g.rowsPerPage));
@@ -440,7 +452,7 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
                 if ((i - first) % 2 == 1)
                     painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), shade);
                 row({club.place > 0 ? QString::number(club.place) : QString(), club.club, clubTotalText(club),
-                     QString::number(club.rankedDrivers)});
+                     QString::number(countedDrivers(club, results.clubBest))});
             }
             painter.setPen(QPen(rule, line));
             const double footerTop = page.bottom() - frame.footerHeight;

@@ -7,7 +7,6 @@
 
 #include <QPdfWriter>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 
 namespace {
@@ -209,7 +208,8 @@ private slots:
         QCOMPARE(page.count(QRegularExpression(QStringLiteral("Fahrer1 \\d{3}"))), int(ages.size()));
     }
 
-    // The club ranking ends the printout on a page of its own, counted with the others.
+    // The club ranking ends the printout on a page of its own, counted with the others; "Bester
+    // Lauf" ranks in a column of its own and a mark's reason stands beneath the table.
     void clubsOnAPageOfTheirOwn()
     {
         StartList list = classOf(3, QStringLiteral("Fahrer1"));
@@ -219,15 +219,16 @@ private slots:
             list.setWholeNumber(i, ListField::FP1, 0);
             list.setWholeNumber(i, ListField::Time2, 41'000);
         }
-        const auto restore = qScopeGuard([] { setRaceDay(RaceDaySettings {}); });
-        RaceDaySettings settings;
-        settings.clubField = 1;
-        settings.clubBest = 2;
-        settings.scoring = ScoringMode::BestRun;
-        setRaceDay(settings);
+        RaceRules rules;
+        rules.clubField = 1;
+        rules.clubBest = 2;
+        rules.scoring = ScoringMode::BestRun;
+        std::vector<EntryMarks> marks(3);
+        marks[1].runs[1] = {RunMark::Disqualified, QStringLiteral("Tor 4")};
         ResultsDocument document = documentOf({});
-        document.scoringText = scoringModeText(settings.scoring);
-        document.classes.push_back(classResults(1, list, 2, 10));
+        document.scoring = rules.scoring;
+        document.scoringText = scoringModeText(rules.scoring);
+        document.classes.push_back(classResults(1, list, marks, {}, rules));
         int painted = 0;
         QString failure;
         const QStringList pages = render(document, QPageLayout::Landscape, painted, failure);
@@ -235,6 +236,8 @@ private slots:
         QCOMPARE(painted, 2);
         QCOMPARE(pages.size(), 2);
         QVERIFY(pages[0].contains(QStringLiteral("Wertung: Bester Lauf")));
+        QCOMPARE(pages[0].count(QStringLiteral("Bester Lauf")), 2);
+        QVERIFY2(pages[0].contains(QStringLiteral("Fahrer1 002, Lauf 2: DSQ \u2013 Tor 4")), qPrintable(pages[0]));
         QVERIFY(!pages[0].contains(QStringLiteral("Vereinswertung")));
         QVERIFY(pages[1].contains(QStringLiteral("Vereinswertung (beste 2)")));
         QVERIFY(pages[1].contains(QStringLiteral("Seite 2 von 2")));

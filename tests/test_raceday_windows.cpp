@@ -298,6 +298,10 @@ private slots:
         QCOMPARE(remaining->text(), QStringLiteral("Still to run: 0"));
         QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::Time2), place);
         QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::Place), place);
+        // The grid keeps the first run's total; the marked run and the driver have none.
+        QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::Total1), QStringLiteral("00:40.10"));
+        QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::Total2), QString());
+        QCOMPARE(shown.controls->model->cellText(1, ProtocolModel::GrandTotal), QString());
         shown.close();
     }
 

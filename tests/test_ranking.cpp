@@ -3,6 +3,7 @@
 #include "core/protocol/RaceRanking.h"
 #include "core/protocol/ResultsWorkbook.h"
 #include "core/protocol/Scoring.h"
+#include "core/protocol/Standings.h"
 #include "core/startlist/ClassStore.h"
 #include "support/ExportFiles.h"
 #include "support/StartListSamples.h"
@@ -46,13 +47,31 @@ QList<int> placeColumn(const ProtocolModel &model)
     return places;
 }
 
-// The places the exports use: the whole class scored in one pass.
+// The places every other output uses: the whole class in one pass.
 QList<int> rankedFromScratch(const ClassStore &store, const ProtocolModel &model)
 {
     QList<int> places;
-    for (const ScoredEntry &entry : scoreClass(store.list().entries(), model.scoringRules()))
+    for (const EntryStanding &entry : standings(store.list().entries(), {}, {}, model.rules()).entries)
         places << entry.place;
     return places;
+}
+
+RunMark markOf(QChar c)
+{
+    return c == 'N' ? RunMark::NotStarted
+        : c == 'F'  ? RunMark::DidNotFinish
+        : c == 'Q'  ? RunMark::Disqualified
+                    : RunMark::None;
+}
+
+QString shown(const std::optional<std::int32_t> &value)
+{
+    return value ? QString::number(*value) : QStringLiteral("-");
+}
+
+QString shown(const std::optional<std::uint32_t> &value)
+{
+    return value ? QString::number(*value) : QStringLiteral("-");
 }
 } // namespace
 
@@ -112,6 +131,106 @@ private slots:
             const int place = places.at(r);
             QCOMPARE(model.cellText(r, ProtocolModel::Place), place ? QString::number(place) : QString());
         }
+    }
+
+    // What every output renders. Each driver: "time1 fp1 fs1 time2 fp2 fs2 marks" in ms, a mark
+    // per run ('-', 'N' n.a., 'F' DNF, 'Q' DSQ); each line: place or mark, run totals, total,
+    // ranking value and gap ('-' for none). Penalty seconds are 2 and 10.
+    void standingsOfAClass_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("drivers");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QList<int>>("order");
+        QTest::addColumn<QList<int>>("current"); // run, and who drove last in it (-1 nobody)
+        QTest::addColumn<QList<int>>("toRun");
+        QTest::addColumn<int>("next");
+        const int sum = int(ScoringMode::SumOfRuns), best = int(ScoringMode::BestRun);
+        const QStringList drivers {"40000 0 0 42000 0 0 --", "45000 0 0 39000 0 0 F-", "41000 0 0 41000 0 0 -N",
+                                   "38000 0 0 0 0 0 --", "44000 0 0 37000 0 0 Q-"};
+        QTest::newRow("sum: any mark unranks and takes every total")
+            << sum << drivers
+            << QStringList {"1 40000 42000 82000 82000 0", "DNF - 39000 - - -", "n.a. 41000 - - - -", "- 38000 0 - - -",
+                            "DSQ - 37000 - - -"}
+            << QList<int> {0, 1, 2, 3, 4} << QList<int> {2, -1} << QList<int> {3} << 3;
+        QTest::newRow("best run: a marked run does not count, the gap from the best runs")
+            << best
+            << QStringList {"40000 0 0 42000 0 0 --", "45000 0 0 39000 0 0 -F", "41000 0 0 41000 0 0 N-",
+                            "38000 0 0 0 0 0 --", "44000 0 0 37000 0 0 --"}
+            << QStringList {"3 40000 42000 82000 40000 3000", "5 45000 - - 45000 8000", "4 - 41000 - 41000 4000",
+                            "2 38000 0 - 38000 1000", "1 44000 37000 81000 37000 0"}
+            << QList<int> {4, 3, 0, 2, 1} << QList<int> {2, 1} << QList<int> {3} << 3;
+        QTest::newRow("best run: DSQ in either run unranks; a marked driver is never next")
+            << best << QStringList {"40000 0 0 42000 0 0 Q-", "30000 0 0 0 0 0 -N", "0 0 0 0 0 0 --"}
+            << QStringList {"DSQ - 42000 - - -", "1 30000 - - 30000 0", "- 0 0 - - -"} << QList<int> {1, 0, 2}
+            << QList<int> {2, 0} << QList<int> {2} << 2;
+        QTest::newRow("equal totals share, places skipped, gaps from the leader")
+            << sum
+            << QStringList {"9000 0 0 11000 0 0 --", "5000 0 0 5000 0 0 --", "8000 1 0 10000 0 0 --",
+                            "15000 0 0 15000 0 0 --"}
+            << QStringList {"2 9000 11000 20000 20000 10000", "1 5000 5000 10000 10000 0",
+                            "2 10000 10000 20000 20000 10000", "4 15000 15000 30000 30000 20000"}
+            << QList<int> {1, 0, 2, 3} << QList<int> {1, 0} << QList<int> {} << -1;
+        QTest::newRow("totals add the shown hundredths; equal shown totals tie")
+            << sum << QStringList {"19104 0 0 4468 0 0 --", "3011 0 0 3018 0 0 --", "3010 0 0 3010 0 0 --"}
+            << QStringList {"3 19100 4460 23560 23560 17540", "1 3010 3010 6020 6020 0", "1 3010 3010 6020 6020 0"}
+            << QList<int> {1, 2, 0} << QList<int> {1, 2} << QList<int> {} << -1;
+        QTest::newRow("penalties and negative counts")
+            << sum << QStringList {"10000 1 1 10000 -3 0 --", "10000 0 0 0 2 0 --"}
+            << QStringList {"1 22000 4000 26000 26000 0", "- 10000 4000 - - -"} << QList<int> {0, 1}
+            << QList<int> {2, 0} << QList<int> {1} << 1;
+        // 2147483640 twice wraps to -16: read unsigned it ranks after every total that fits.
+        QTest::newRow("wrapped totals rank last in their true order")
+            << sum
+            << QStringList {"2147483647 0 0 2147483647 0 0 --", "2147483647 0 0 1 0 0 --", "1000 0 0 1000 0 0 --"}
+            << QStringList {"3 2147483640 2147483640 -16 4294967280 4294965280",
+                            "2 2147483640 0 2147483640 2147483640 2147481640", "1 1000 1000 2000 2000 0"}
+            << QList<int> {2, 1, 0} << QList<int> {2, 2} << QList<int> {} << -1;
+        QTest::newRow("next goes round to the first still to run")
+            << sum << QStringList {"0 0 0 0 0 0 --", "40000 0 0 0 0 0 --", "0 0 0 0 0 0 N-", "0 0 0 0 0 0 --"}
+            << QStringList {"- 0 0 - - -", "- 40000 0 - - -", "n.a. - 0 - - -", "- 0 0 - - -"}
+            << QList<int> {0, 1, 2, 3} << QList<int> {1, 3} << QList<int> {0, 3} << 0;
+        QTest::newRow("empty class") << sum << QStringList {} << QStringList {} << QList<int> {} << QList<int> {1, -1}
+                                     << QList<int> {} << -1;
+    }
+    void standingsOfAClass()
+    {
+        QFETCH(int, mode);
+        QFETCH(QStringList, drivers);
+        QFETCH(QStringList, lines);
+        QFETCH(QList<int>, order);
+        QFETCH(QList<int>, current);
+        QFETCH(QList<int>, toRun);
+        QFETCH(int, next);
+        std::vector<RunFields> runs;
+        std::vector<EntryMarks> marks;
+        for (const QString &driver : drivers) {
+            const QStringList f = driver.split(' ');
+            runs.push_back({f[0].toInt(), f[1].toInt(), f[2].toInt(), f[3].toInt(), f[4].toInt(), f[5].toInt()});
+            EntryMarks marked;
+            marked.runs[0].mark = markOf(f[6][0]);
+            marked.runs[1].mark = markOf(f[6][1]);
+            marks.push_back(marked);
+        }
+        RaceRules rules;
+        rules.scoring = ScoringMode(mode);
+        const ClassStandings result
+            = standings(listOfRuns(runs).entries(), marks, {}, rules, CurrentRun {current[0], current[1]});
+        QStringList shownLines;
+        for (const EntryStanding &line : result.entries)
+            shownLines << QStringList {line.place > 0                   ? QString::number(line.place)
+                                           : line.mark != RunMark::None ? runMarkText(line.mark)
+                                                                        : QStringLiteral("-"),
+                                       shown(line.run(1).total),
+                                       shown(line.run(2).total),
+                                       shown(line.total),
+                                       shown(line.rankValue),
+                                       shown(line.gap)}
+                              .join(' ');
+        QCOMPARE(shownLines, lines);
+        QCOMPARE(QList<int>(result.order.begin(), result.order.end()), order);
+        QCOMPARE(QList<int>(result.toRun.begin(), result.toRun.end()), toRun);
+        QCOMPARE(result.next, next);
     }
 
     // Totals are sums of the times as shown, so they add up on paper and equal ones tie.

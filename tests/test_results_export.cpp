@@ -447,14 +447,71 @@ private slots:
     void classFromItsFile()
     {
         QVERIFY(WriteListFile(listOf(sampleEntries), ClassListPath(5)).ok());
-        const Result<ClassResults> fromFile = classResultsFromFile(5, 2, 10);
+        const Result<ClassResults> fromFile = classResultsFromFile(5, {}, RaceRules {});
         QVERIFY(fromFile);
         QCOMPARE(fromFile.value().lines.size(), std::size_t(5));
         QCOMPARE(fromFile.value().lines.front().text(ResultColumn::Name), QStringLiteral("Dan"));
         QFile::remove(ClassListPath(6));
-        const Result<ClassResults> noFile = classResultsFromFile(6, 2, 10);
+        const Result<ClassResults> noFile = classResultsFromFile(6, {}, RaceRules {});
         QVERIFY(noFile);
         QVERIFY(noFile.value().lines.empty());
+    }
+
+    // What the rules and the marks change in the exports: "Bester Lauf" ranks in a column of its
+    // own, a marked driver has no "Ges.Zeit", a mark's reason goes beneath the table, and the club
+    // sheet counts at most the best two, its sum a number.
+    void rulesAndMarksInTheExports_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("lastHeading");
+        QTest::addColumn<qint64>("benRanks"); // hundredths, -1 for no cell
+        QTest::addColumn<qint64>("clubSum");
+        QTest::newRow("sum") << int(ScoringMode::SumOfRuns) << "Ges.Zeit" << qint64(-1) << qint64(12'300);
+        QTest::newRow("best run") << int(ScoringMode::BestRun) << "Bester Lauf" << qint64(3'200) << qint64(5'600);
+    }
+    void rulesAndMarksInTheExports()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, lastHeading);
+        QFETCH(qint64, benRanks);
+        QFETCH(qint64, clubSum);
+        const StartList list = listOf({{"Ada", "1", "MSC", 40'000, 0, 0, 41'000, 0, 0},
+                                       {"Ben", "2", "MSC", 30'000, 1, 0, 30'000, 0, 0},
+                                       {"Cem", "3", "MSC", 31'000, 0, 0, 31'000, 0, 0},
+                                       {"Dan", "4", "MSC", 25'000, 0, 0, 26'000, 0, 1}});
+        std::vector<EntryMarks> marks(4);
+        marks[1].runs[1] = {RunMark::DidNotFinish, QStringLiteral("Reifen")};
+        RaceRules rules;
+        rules.scoring = ScoringMode(mode);
+        rules.clubField = 1;
+        rules.clubBest = 2;
+        rules.infoTitles[0] = QStringLiteral("Verein");
+        ResultsDocument document = resultsHeading(rules);
+        document.classes.push_back(classResults(2, list, marks, {}, rules));
+        const QString note = QStringLiteral("Ben, Lauf 2: DNF \u2013 Reifen");
+
+        const QList<ExportFiles::Sheet> sheets = writeAndRead(document);
+        QCOMPARE(sheets.size(), 2);
+        const ExportFiles::Sheet &sheet = sheets.at(0);
+        QCOMPARE(sheet.rowTexts(5).constLast(), lastHeading);
+        QCOMPARE(sheet.text(5, 5), QStringLiteral("Verein"));
+        int ben = 6;
+        while (ben < 10 && sheet.text(ben, 3) != QStringLiteral("Ben"))
+            ++ben;
+        QCOMPARE(sheet.text(ben, 13), QStringLiteral("DNF"));
+        QCOMPARE(sheet.text(ben, 18), QString());
+        QCOMPARE(sheet.rows.value(ben).contains(19) ? hundredthsOf(sheet.at(ben, 19)) : -1, benRanks);
+        QCOMPARE(sheet.text(11, 0), note);
+        const ExportFiles::Sheet &clubs = sheets.at(1);
+        QCOMPARE(clubs.rowTexts(4), (QStringList {"Platz", "Verein", "Summe", "Gewertete Fahrer"}));
+        QCOMPARE(clubs.text(5, 1), QStringLiteral("MSC"));
+        QCOMPARE(hundredthsOf(clubs.at(5, 2)), clubSum);
+        QCOMPARE(clubs.text(5, 3), QStringLiteral("2"));
+
+        const QString page = QString::fromUtf8(resultsPage(document));
+        QVERIFY(page.contains(QStringLiteral("<th class=\"g\">%1</th></tr>").arg(lastHeading)));
+        QVERIFY(page.contains(QStringLiteral("<p class=\"legend\">%1</p>").arg(note)));
+        QVERIFY(!page.contains(QStringLiteral("Reifen</td>")));
     }
 
     void eventNameInTheHeading()

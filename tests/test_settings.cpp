@@ -1,4 +1,5 @@
 #include "core/settings/ClassNames.h"
+#include "core/settings/RaceRulesSettings.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "support/ListFiles.h"
@@ -323,6 +324,40 @@ private slots:
         QCOMPARE(
             store.read(key(QStringLiteral("Configuration"), QStringLiteral("Missing"), QStringLiteral("x"))).value(),
             QStringLiteral("x"));
+    }
+
+    // The event's rules come out of one read of the file, whatever section each value lives in.
+    void raceRulesFromTheFile_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("rules"); // fp fs mode club best | name | info titles | class 2
+        QTest::newRow("no file") << QByteArray() << "2 10 0 0 3 |  | Info1 Info2 Info3 | Class 02";
+        QTest::newRow("all set") << QByteArray("[Configuration]\nFPSeconds=3.9\nFSSeconds=12\nScoringMode=1\n"
+                                               "ClubInfoField=2\nClubBestDrivers=4\nInfo2Name=Verein\n"
+                                               "[Event]\nName= Nord \n[Class Names]\nClass 02=Bambini\n")
+                                 << "3 12 1 2 4 | Nord | Info1 Verein Info3 | Bambini";
+        QTest::newRow("old event name, odd numbers")
+            << QByteArray("[Configuration]\nFPSeconds=x\nClubInfoField=7\nClubBestDrivers=99\n"
+                          "[Results]\nEventName=Alt\n")
+            << "2 10 0 0 20 | Alt | Info1 Info2 Info3 | Class 02";
+    }
+    void raceRulesFromTheFile()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, rules);
+        if (!file.isNull())
+            writeSettingsFile(file);
+        const RaceRules read = readRaceRules(SettingsStore()).value();
+        const QString shown
+            = QStringLiteral("%1 %2 %3 %4 %5 | %6 | %7 | %8")
+                  .arg(read.fpSeconds)
+                  .arg(read.fsSeconds)
+                  .arg(int(read.scoring))
+                  .arg(read.clubField)
+                  .arg(read.clubBest)
+                  .arg(read.event.name, QStringList(read.infoTitles.begin(), read.infoTitles.end()).join(' '),
+                       read.className(2));
+        QCOMPARE(shown, rules);
     }
 };
 

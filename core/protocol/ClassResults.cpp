@@ -3,34 +3,42 @@
 #include "core/marks/HandTimes.h"
 #include "core/marks/RunMarks.h"
 #include "core/protocol/ProtocolModel.h"
-#include "core/protocol/RaceRanking.h"
-#include "core/protocol/Scoring.h"
 #include "core/settings/ClassNames.h"
-#include "core/settings/RaceDaySettings.h"
+#include "core/settings/RaceRulesSettings.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
 
 #include <algorithm>
 
 namespace {
-// The field each column of the results shows.
-constexpr ListField resultFields[ResultColumnCount] = {
+// The field each column of the results shows; the value that ranks has none.
+constexpr ListField resultFields[ResultColumnCount - 1] = {
     ListField::Place, ListField::Number,   ListField::StartNr, ListField::Name,       ListField::Age,
     ListField::Info1, ListField::Info2,    ListField::Info3,   ListField::Time1,      ListField::FP1,
     ListField::FS1,   ListField::Penalty1, ListField::Total1,  ListField::Time2,      ListField::FP2,
     ListField::FS2,   ListField::Penalty2, ListField::Total2,  ListField::GrandTotal,
 };
+
+void setTime(ResultLine &line, ResultColumn column, std::optional<std::int32_t> time)
+{
+    line.values[std::size_t(column)] = time.value_or(0);
+    line.texts[std::size_t(column)] = time ? formatCellTime(*time) : QString();
+}
 } // namespace
 
-QString resultColumnHeading(ResultColumn column)
+QString resultColumnHeading(ResultColumn column, const std::array<QString, 3> &infoTitles)
 {
+    if (column == ResultColumn::RankValue)
+        return QStringLiteral("Bester Lauf");
     if (column >= ResultColumn::Info1 && column <= ResultColumn::Info3)
-        return infoTitle(int(column) - int(ResultColumn::Info1) + 1);
+        return infoTitles[std::size_t(int(column) - int(ResultColumn::Info1))];
     return QString::fromUtf8(fieldInfo(resultFields[int(column)]).heading);
 }
 
 ResultKind resultColumnKind(ResultColumn column)
 {
+    if (column == ResultColumn::RankValue)
+        return ResultKind::Time;
     switch (fieldInfo(resultFields[int(column)]).kind) {
     case FieldKind::Text:
         return ResultKind::Text;
@@ -39,6 +47,15 @@ ResultKind resultColumnKind(ResultColumn column)
     default:
         return ResultKind::WholeNumber;
     }
+}
+
+std::vector<ResultColumn> ResultsDocument::columns() const
+{
+    std::vector<ResultColumn> shown;
+    const int count = scoring == ScoringMode::BestRun ? ResultColumnCount : ResultColumnCount - 1;
+    for (int c = 0; c < count; ++c)
+        shown.push_back(ResultColumn(c));
+    return shown;
 }
 
 QString ResultsDocument::dateText() const
@@ -60,89 +77,69 @@ QString ResultsDocument::title() const
     return event.isEmpty() ? list : event + QStringLiteral(" \u2013 ") + list;
 }
 
-ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds)
+ClassResults classResults(int classIndex, const StartList &list, const ClassStandings &standings,
+                          const RaceRules &rules)
 {
-    // The protocol's own scoring, so the results can never differ from what the grid shows.
-    const std::vector<ScoredEntry> scored = scoreClass(list.entries(), ScoringRules {fpSeconds, fsSeconds});
-    // A damaged marks file is reported where the class is loaded; here it counts as no marks.
-    const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
-    const std::vector<RankedEntry> ranked = rankEntries(scored, marks, raceDay().scoring);
-    const ClassHandTimes hands = handTimesOf(classIndex);
-
     ClassResults result;
     result.classIndex = classIndex;
-    result.className = ClassNameOf(classIndex);
-    result.lines.resize(scored.size());
-    for (int r = 0; r < list.count(); ++r) {
-        const ScoredEntry &entry = scored[std::size_t(r)];
-        ResultLine &line = result.lines[std::size_t(r)];
-        for (int c = 0; c < ResultColumnCount; ++c) {
+    result.className = rules.className(classIndex);
+    result.clubs = standings.clubs;
+    result.clubBest = rules.clubBest;
+    result.clubTitle = rules.infoTitle(rules.clubField);
+    result.lines.reserve(standings.order.size());
+    for (const int r : standings.order) {
+        const EntryStanding &entry = standings.entries[std::size_t(r)];
+        ResultLine &line = result.lines.emplace_back();
+        for (int c = 0; c < ResultColumnCount - 1; ++c) {
             const ListField field = resultFields[c];
-            std::int32_t &value = line.values[std::size_t(c)];
-            QString &text = line.texts[std::size_t(c)];
-            switch (fieldInfo(field).kind) {
-            case FieldKind::Position:
-                value = r + 1;
-                text = QString::number(value);
-                break;
-            case FieldKind::Text:
+            if (fieldInfo(field).kind == FieldKind::Text) {
                 // As in the protocol, the name's cell holds the entry's index.
-                value = field == ListField::Name ? r : 0;
-                text = list.text(r, field);
-                break;
-            case FieldKind::Time:
-                value = entry.value(field);
-                text = formatCellTime(value);
-                break;
-            case FieldKind::Count:
-                value = entry.value(field);
-                text = QString::number(value);
-                break;
-            case FieldKind::Place:
-                value = entry.value(field);
-                text = value > 0 ? QString::number(value) : QString();
-                break;
+                line.values[std::size_t(c)] = field == ListField::Name ? r : 0;
+                line.texts[std::size_t(c)] = list.text(r, field);
             }
         }
-        // Marks decide the place: a marked driver has none and shows the mark there instead.
-        const RankedEntry &place = ranked[std::size_t(r)];
-        line.values[std::size_t(ResultColumn::Place)] = place.place;
+        line.values[std::size_t(ResultColumn::Number)] = r + 1;
+        line.texts[std::size_t(ResultColumn::Number)] = QString::number(r + 1);
+        line.values[std::size_t(ResultColumn::Place)] = entry.place;
         line.texts[std::size_t(ResultColumn::Place)]
-            = place.place > 0 ? QString::number(place.place) : runMarkText(place.mark);
+            = entry.place > 0 ? QString::number(entry.place) : runMarkText(entry.mark);
         for (int run = 1; run <= 2; ++run) {
-            const MarkedRun &marked = marks[std::size_t(r)].run(run);
-            if (marked.mark != RunMark::None) {
-                const QString reason = marked.reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(marked.reason);
-                line.texts[std::size_t(run == 1 ? ResultColumn::Time1 : ResultColumn::Time2)]
-                    = runMarkText(marked.mark) + reason;
-            } else if (!hands.isEmpty()) {
-                line.handRuns[std::size_t(run - 1)]
-                    = hands.isHandTime(list.text(r, ListField::Name), run, list.wholeNumber(r, runTimeField(run)));
+            const RunStanding &driven = entry.run(run);
+            const int first = int(run == 1 ? ResultColumn::Time1 : ResultColumn::Time2);
+            const auto column = [first](int offset) { return ResultColumn(first + offset); };
+            setTime(line, column(0), driven.time);
+            line.values[std::size_t(first + 1)] = driven.fp;
+            line.texts[std::size_t(first + 1)] = QString::number(driven.fp);
+            line.values[std::size_t(first + 2)] = driven.fs;
+            line.texts[std::size_t(first + 2)] = QString::number(driven.fs);
+            setTime(line, column(3), driven.penalty);
+            setTime(line, column(4), driven.total);
+            line.handRuns[std::size_t(run - 1)] = driven.hand;
+            line.runMarks[std::size_t(run - 1)] = driven.mark.mark;
+            if (driven.mark.mark != RunMark::None) {
+                line.texts[std::size_t(first)] = runMarkText(driven.mark.mark);
+                if (!driven.mark.reason.isEmpty())
+                    result.notes << QStringLiteral("%1, Lauf %2: %3 \u2013 %4")
+                                        .arg(list.text(r, ListField::Name).trimmed())
+                                        .arg(run)
+                                        .arg(runMarkText(driven.mark.mark), driven.mark.reason);
             }
         }
+        setTime(line, ResultColumn::GrandTotal, entry.total);
+        setTime(line, ResultColumn::RankValue,
+                entry.rankValue ? std::optional<std::int32_t>(std::int32_t(*entry.rankValue)) : std::nullopt);
+        line.gap = entry.gap;
     }
-    if (const int clubField = raceDay().clubField; clubField >= 1 && clubField <= 3) {
-        std::vector<ClubMember> members;
-        members.reserve(scored.size());
-        for (int r = 0; r < list.count(); ++r) {
-            const RankedEntry &place = ranked[std::size_t(r)];
-            members.push_back({list.text(r, ListField(int(ListField::Info1) + clubField - 1)),
-                               place.place > 0 ? place.key : std::nullopt});
-        }
-        result.clubBest = raceDay().clubBest;
-        result.clubs = rankClubs(members, result.clubBest);
-    }
-    // Start order is the order of the list; a stable sort keeps it among equal places.
-    std::stable_sort(result.lines.begin(), result.lines.end(), [](const ResultLine &a, const ResultLine &b) {
-        const std::int64_t pa = a.value(ResultColumn::Place), pb = b.value(ResultColumn::Place);
-        if ((pa == 0) != (pb == 0))
-            return pb == 0;
-        return pa < pb;
-    });
     return result;
 }
 
-Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds, std::int64_t fsSeconds)
+ClassResults classResults(int classIndex, const StartList &list, const std::vector<EntryMarks> &marks,
+                          const ClassHandTimes &hands, const RaceRules &rules)
+{
+    return classResults(classIndex, list, standings(list.entries(), marks, hands, rules), rules);
+}
+
+Result<ClassResults> classResultsFromFile(int classIndex, const ClassHandTimes &hands, const RaceRules &rules)
 {
     StartList list;
     const Result<bool> read = ReadListFile(list, ClassListPath(classIndex), false);
@@ -150,7 +147,19 @@ Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds
         return read.error();
     if (!read.value())
         list.clear();
-    return classResults(classIndex, list, fpSeconds, fsSeconds);
+    // A damaged marks file is reported where the class is loaded; here it counts as no marks.
+    const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
+    return classResults(classIndex, list, marks, hands, rules);
+}
+
+ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds)
+{
+    std::array<QString, ClassCount> names;
+    for (int c = FirstClass; c <= LastClass; ++c)
+        names[std::size_t(c - FirstClass)] = ClassNameOf(c);
+    const RaceRules rules = raceRulesOf(raceDay(), double(fpSeconds), double(fsSeconds), names);
+    const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
+    return classResults(classIndex, list, marks, handTimesOf(classIndex), rules);
 }
 
 ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds, std::int64_t fsSeconds)
@@ -163,14 +172,21 @@ ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds,
     return document;
 }
 
+ResultsDocument resultsHeading(const RaceRules &rules)
+{
+    ResultsDocument document = resultsHeading(rules.event.name, rules.fpSeconds, rules.fsSeconds);
+    document.place = rules.event.place;
+    document.scoring = rules.scoring;
+    document.scoringText = scoringModeText(rules.scoring);
+    document.infoTitles = rules.infoTitles;
+    if (rules.event.date.isValid())
+        document.date = rules.event.date;
+    return document;
+}
+
 ResultsDocument resultsHeading(const RaceDaySettings &settings, std::int64_t fpSeconds, std::int64_t fsSeconds)
 {
-    ResultsDocument document = resultsHeading(settings.event.name, fpSeconds, fsSeconds);
-    document.place = settings.event.place;
-    document.scoringText = scoringModeText(settings.scoring);
-    if (settings.event.date.isValid())
-        document.date = settings.event.date;
-    return document;
+    return resultsHeading(raceRulesOf(settings, double(fpSeconds), double(fsSeconds), {}));
 }
 
 QString clubRankingTitle(int best)
@@ -181,4 +197,17 @@ QString clubRankingTitle(int best)
 QString clubTotalText(const ClubStanding &club)
 {
     return club.place > 0 ? formatCellTime(std::int64_t(std::min<std::uint64_t>(club.total, INT64_MAX))) : QString();
+}
+
+std::optional<std::int64_t> clubTotalHundredths(const ClubStanding &club)
+{
+    if (club.place == 0)
+        return std::nullopt;
+    // Each key is a shown time, so the sum has no thousandths to drop.
+    return std::int64_t(std::min<std::uint64_t>(club.total, INT64_MAX) / 10);
+}
+
+int countedDrivers(const ClubStanding &club, int best)
+{
+    return std::min(club.rankedDrivers, std::max(1, best));
 }

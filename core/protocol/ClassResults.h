@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/protocol/RaceRanking.h"
-#include "core/settings/RaceDaySettings.h"
+#include "core/protocol/RaceRules.h"
+#include "core/protocol/Standings.h"
 #include "core/startlist/StartList.h"
 #include "core/system/FileResult.h"
 
@@ -13,7 +13,7 @@
 #include <vector>
 
 // The columns of the results on the notice board: the protocol's columns with the place first,
-// the age, the start number and the three info fields.
+// the age, the start number and the three info fields, and in "Bester Lauf" the value that ranks.
 enum class ResultColumn : int {
     Place = 0,
     Number,
@@ -33,25 +33,31 @@ enum class ResultColumn : int {
     FS2,
     Penalty2,
     Total2,
-    GrandTotal
+    GrandTotal,
+    RankValue
 };
-inline constexpr int ResultColumnCount = 19;
+inline constexpr int ResultColumnCount = 20;
 
 enum class ResultKind { Text, Time, WholeNumber };
 
-// German, as the protocol's own headings.
-QString resultColumnHeading(ResultColumn column);
+// German, as the protocol's own headings; the Info columns take the given titles.
+QString resultColumnHeading(ResultColumn column, const std::array<QString, 3> &infoTitles);
 ResultKind resultColumnKind(ResultColumn column);
 
 // One participant as the results show it.
 struct ResultLine
 {
-    // The cell texts as the protocol shows them; an empty place is an empty text.
+    // The cell texts as the protocol shows them; an empty place is an empty text, a marked run
+    // shows its mark and no total, a marked driver no "Ges.Zeit".
     std::array<QString, ResultColumnCount> texts;
-    // For the whole-number columns; 0 for an empty place.
+    // For the whole-number columns; 0 for an empty place or total.
     std::array<std::int32_t, ResultColumnCount> values {};
+    // Behind the leader, by the value that ranks; none without a place.
+    std::optional<std::uint32_t> gap;
     // Each run's time was entered by hand (and is still that value).
     std::array<bool, 2> handRuns {};
+    // Each run's mark; a marked run's time cell shows the mark, not the time.
+    std::array<RunMark, 2> runMarks {};
 
     const QString &text(ResultColumn column) const { return texts[std::size_t(column)]; }
     std::int32_t value(ResultColumn column) const { return values[std::size_t(column)]; }
@@ -67,12 +73,20 @@ struct ClassResults
     // drivers last. clubBest is how many drivers count.
     std::vector<ClubStanding> clubs;
     int clubBest = 3;
+    // The title of the Info field that holds the club.
+    QString clubTitle;
+    // The reasons given with marks, one line each, for beneath the table: never in a time cell.
+    QStringList notes;
 };
 
 // "Vereinswertung (beste 3)"
 QString clubRankingTitle(int best);
 // The sum of a club's best drivers as a time.
 QString clubTotalText(const ClubStanding &club);
+// The same in hundredths as the time shows it, for a number cell; none without a place.
+std::optional<std::int64_t> clubTotalHundredths(const ClubStanding &club);
+// The drivers whose times make the sum: at most the best that count.
+int countedDrivers(const ClubStanding &club, int best);
 
 // What one export or printout shows: one or more classes under one heading.
 struct ResultsDocument
@@ -84,7 +98,13 @@ struct ResultsDocument
     std::int64_t fsSeconds = 10;
     // "Summe beider Läufe" or "Bester Lauf".
     QString scoringText;
+    ScoringMode scoring = ScoringMode::SumOfRuns;
+    std::array<QString, 3> infoTitles {QStringLiteral("Info1"), QStringLiteral("Info2"), QStringLiteral("Info3")};
     std::vector<ClassResults> classes;
+
+    // The columns every output shows: the value that ranks only when it is not the total.
+    std::vector<ResultColumn> columns() const;
+    QString heading(ResultColumn column) const { return resultColumnHeading(column, infoTitles); }
 
     // dd.MM.yyyy
     QString dateText() const;
@@ -94,15 +114,21 @@ struct ResultsDocument
     QString title() const;
 };
 
-// Places under the scoring mode in force and the marks of the class's runs (its marks file): a
-// marked run shows its mark, a driver without a place the mark that keeps him from one. Runs timed
-// by hand (as the program's hand times source knows them) are flagged.
-ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds);
+// The standings of a class as the outputs show them. Nothing here reads a file or the settings.
+ClassResults classResults(int classIndex, const StartList &list, const ClassStandings &standings,
+                          const RaceRules &rules);
+ClassResults classResults(int classIndex, const StartList &list, const std::vector<EntryMarks> &marks,
+                          const ClassHandTimes &hands, const RaceRules &rules);
 
-// A class from its class file; a class without a file has no participants.
-Result<ClassResults> classResultsFromFile(int classIndex, std::int64_t fpSeconds, std::int64_t fsSeconds);
+// A class from its class file and its marks file; a class without a file has no participants.
+Result<ClassResults> classResultsFromFile(int classIndex, const ClassHandTimes &hands, const RaceRules &rules);
+
+// For callers that hold no rules yet: the marks file, the registered hand times and the race day
+// and class names in force gathered here, then scored as above.
+ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds);
 
 // Today's date and the event's name (blanks around it dropped) for the exports.
 ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds, std::int64_t fsSeconds);
-// The event's name, place and date and the scoring mode as the race day settings give them.
+// The event's name, place and date, the scoring mode and the Info titles as the rules give them.
+ResultsDocument resultsHeading(const RaceRules &rules);
 ResultsDocument resultsHeading(const RaceDaySettings &settings, std::int64_t fpSeconds, std::int64_t fsSeconds);

@@ -4,13 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-bool hasBothRuns(const ResultLine &line)
-{
-    return line.value(ResultColumn::Time1) != 0 && line.value(ResultColumn::Time2) != 0;
-}
-} // namespace
-
 bool isBlankEntry(const ResultLine &line)
 {
     return line.text(ResultColumn::Name).trimmed().isEmpty() && line.value(ResultColumn::Time1) == 0
@@ -30,8 +23,6 @@ std::vector<const ResultLine *> exportedLines(const ClassResults &results)
 
 QString exportedText(const ResultLine &line, ResultColumn column)
 {
-    if (column == ResultColumn::GrandTotal && !hasBothRuns(line))
-        return QString();
     if (isHandTime(line, column))
         return line.text(column) + QLatin1Char(' ') + handTimeMark();
     return line.text(column);
@@ -56,6 +47,9 @@ bool hasHandTimes(const ClassResults &results)
 std::optional<std::int64_t> exportedHundredths(const ResultLine &line, ResultColumn column)
 {
     if (resultColumnKind(column) != ResultKind::Time || exportedText(line, column).isEmpty())
+        return std::nullopt;
+    if ((column == ResultColumn::Time1 && line.runMarks[0] != RunMark::None)
+        || (column == ResultColumn::Time2 && line.runMarks[1] != RunMark::None))
         return std::nullopt;
     const std::int32_t ms = line.value(column);
     if (ms < 0)

@@ -1,8 +1,7 @@
 #include "core/protocol/ProtocolModel.h"
 
 #include "core/marks/MarksKeeper.h"
-#include "core/protocol/RaceRanking.h"
-#include "core/settings/RaceDaySettings.h"
+#include "core/protocol/Standings.h"
 
 #include "core/startlist/ClassStore.h"
 #include "core/text/Numbers.h"
@@ -43,15 +42,22 @@ ProtocolModel::ProtocolModel(ClassStore &store, QObject *parent)
     resetPlaces();
 }
 
-void ProtocolModel::setPenaltySeconds(double fpSeconds, double fsSeconds)
+void ProtocolModel::setRules(const RaceRules &rules)
 {
-    const ScoringRules rules {wholeSeconds(fpSeconds), wholeSeconds(fsSeconds)};
     if (rules == m_rules)
         return;
     m_rules = rules;
     resetPlaces();
     if (m_rowCount > 0)
         emit dataChanged(index(0, Time1), index(m_rowCount - 1, Place), {Qt::DisplayRole, Qt::EditRole});
+}
+
+void ProtocolModel::setPenaltySeconds(double fpSeconds, double fsSeconds)
+{
+    RaceRules rules = m_rules;
+    rules.fpSeconds = wholeSeconds(fpSeconds);
+    rules.fsSeconds = wholeSeconds(fsSeconds);
+    setRules(rules);
 }
 
 void ProtocolModel::setRunState(const RunState &state)
@@ -137,11 +143,8 @@ void ProtocolModel::rescore()
 std::optional<std::uint32_t> ProtocolModel::placeKey(int r) const
 {
     const RunFields runs = runFields(r);
-    if (!m_marks && raceDay().scoring == ScoringMode::SumOfRuns)
-        return scoreRuns(runs, m_rules).rankKey;
-    const ScoredEntry entry {runs, scoreRuns(runs, m_rules), 0};
-    const EntryMarks marks = m_marks ? m_marks->marksOf(r) : EntryMarks {};
-    return rankEntries({entry}, {marks}, raceDay().scoring).front().key;
+    return rankValueOf(runs, scoreRuns(runs, m_rules.penalties()), m_marks ? m_marks->marksOf(r) : EntryMarks {},
+                       m_rules.scoring);
 }
 
 void ProtocolModel::resetPlaces()
@@ -172,7 +175,7 @@ std::int32_t ProtocolModel::cell(int row, int column) const
     ScoredEntry entry;
     entry.runs = runFields(row);
     if (!isNumberField(field))
-        entry.score = scoreRuns(entry.runs, m_rules);
+        entry.score = scoreRuns(entry.runs, m_rules.penalties());
     return entry.value(field);
 }
 
@@ -201,10 +204,14 @@ QString ProtocolModel::cellText(int row, int column) const
         return m_store.list().isValidIndex(v) ? m_store.list().text(v, ListField::Name) : QStringLiteral("?");
     if (isCountColumn(column))
         return QString::number(v);
-    if ((column == Time1 || column == Time2) && m_marks) {
-        const RunMark mark = m_marks->mark(row, column == Time1 ? 1 : 2).mark;
-        if (mark != RunMark::None)
+    if (m_marks && (column == GrandTotal || (column >= Time1 && column <= Total2))) {
+        // A marked run shows its mark and no total; a marked driver has no "Ges.Zeit".
+        const int run = column < Time2 ? 1 : 2;
+        const RunMark mark = column == GrandTotal ? m_marks->marksOf(row).heaviest() : m_marks->mark(row, run).mark;
+        if (mark != RunMark::None && (column == Time1 || column == Time2))
             return runMarkText(mark);
+        if (mark != RunMark::None && (column == Total1 || column == Total2 || column == GrandTotal))
+            return QString();
     }
     if (column == Place && v == 0 && m_marks)
         return runMarkText(m_marks->marksOf(row).heaviest());

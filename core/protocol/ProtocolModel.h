@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/protocol/RaceRules.h"
 #include "core/protocol/Ranking.h"
 #include "core/protocol/Scoring.h"
 #include "core/timing/PerfTimer.h"
@@ -57,18 +58,21 @@ public:
     // The role under which data() gives a cell's colour, as a 0xBBGGRR number.
     static constexpr int ColorRole = Qt::UserRole;
 
-    // Whole seconds per FP and FS count; a change rescores every row at once, so one class is
-    // never scored with mixed values.
+    // The event's rules; a change rescores every row at once, so one class is never scored with
+    // mixed values.
+    void setRules(const RaceRules &rules);
+    const RaceRules &rules() const { return m_rules; }
+    // Whole seconds per FP and FS count, the rest of the rules kept.
     void setPenaltySeconds(double fpSeconds, double fsSeconds);
     std::int64_t fpSeconds() const { return m_rules.fpSeconds; }
     std::int64_t fsSeconds() const { return m_rules.fsSeconds; }
-    const ScoringRules &scoringRules() const { return m_rules; }
+    ScoringRules scoringRules() const { return m_rules.penalties(); }
     void setRunState(const RunState &state);
     const RunState &runState() const { return m_runState; }
     void setColors(const ProtocolColors &colors);
 
-    // The marks of the runs: a marked run shows its mark, and places follow the scoring mode in
-    // force and the marks (see rankEntries). Call rescore() when either changed.
+    // The marks of the runs: a marked run shows its mark and no total, and places follow the
+    // scoring mode and the marks (see rankValueOf). Call rescore() when the marks changed.
     void setMarks(const MarksKeeper *marks);
     void rescore();
 
@@ -112,7 +116,7 @@ private:
     ClassStore &m_store;
     int m_rowCount = 0;
     PlaceIndex m_places;
-    ScoringRules m_rules;
+    RaceRules m_rules;
     RunState m_runState;
     bool m_liveShown = false;
     std::int32_t m_liveTime = 0;

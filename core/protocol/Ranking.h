@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -11,6 +12,27 @@
 // A total is whole milliseconds in a signed 32-bit cell. A negative cell is a sum that went past
 // 2^31 - 1 ms and wrapped, so the 32 bits are read unsigned: a wrapped total ranks after every
 // total that fits and wrapped totals keep their true order among themselves.
+
+// The places of keys: 1 + the number of lower keys, 0 for none. The one rule for drivers and clubs.
+template<typename Key> std::vector<int> sharedPlaces(const std::vector<std::optional<Key>> &keys)
+{
+    std::vector<Key> sorted;
+    sorted.reserve(keys.size());
+    for (const auto &key : keys) {
+        if (key)
+            sorted.push_back(*key);
+    }
+    std::sort(sorted.begin(), sorted.end());
+    std::vector<int> places(keys.size(), 0);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i])
+            places[i] = 1 + int(std::lower_bound(sorted.begin(), sorted.end(), *keys[i]) - sorted.begin());
+    }
+    return places;
+}
+
+// The indexes by place, those without a place (0) last, equal places in their given order.
+std::vector<int> placeOrder(const std::vector<int> &places);
 
 // The key a row ranks by, or nothing when a run has no time.
 std::optional<std::uint32_t> rankKey(std::int32_t time1, std::int32_t time2, std::int32_t grandTotal);

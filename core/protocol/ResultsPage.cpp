@@ -2,7 +2,6 @@
 
 #include "core/marks/HandTimes.h"
 #include "core/protocol/ExportedResults.h"
-#include "core/settings/RaceDaySettings.h"
 
 namespace {
 // Platz, Name and Ges.Zeit stay in view on a narrow screen while the other columns scroll beneath
@@ -48,30 +47,31 @@ QString escaped(const QString &text)
     return text.toHtmlEscaped();
 }
 
-// Headings are centred anyway; only the columns that stay in view need a class.
-QLatin1String headingClass(ResultColumn column)
+// Headings are centred anyway; only the columns that stay in view need a class. The last column
+// is the value that ranks, "Ges.Zeit" or "Bester Lauf".
+QLatin1String headingClass(ResultColumn column, ResultColumn last)
 {
+    if (column == last)
+        return QLatin1String(" class=\"g\"");
     switch (column) {
     case ResultColumn::Place:
         return QLatin1String(" class=\"p\"");
     case ResultColumn::Name:
         return QLatin1String(" class=\"nm\"");
-    case ResultColumn::GrandTotal:
-        return QLatin1String(" class=\"g\"");
     default:
         return QLatin1String();
     }
 }
 
-QLatin1String cellClass(ResultColumn column)
+QLatin1String cellClass(ResultColumn column, ResultColumn last)
 {
+    if (column == last)
+        return QLatin1String(" class=\"t g\"");
     switch (column) {
     case ResultColumn::Place:
         return QLatin1String(" class=\"n p\"");
     case ResultColumn::Name:
         return QLatin1String(" class=\"nm\"");
-    case ResultColumn::GrandTotal:
-        return QLatin1String(" class=\"t g\"");
     case ResultColumn::Age:
         return QLatin1String(" class=\"n\"");
     default:
@@ -96,18 +96,19 @@ void appendClass(QString &out, const ResultsDocument &document, const ClassResul
                .arg(escaped(results.className), escaped(document.dateText()), escaped(document.penaltySecondsText()),
                     escaped(document.scoringText));
     out += QStringLiteral("<div class=\"scroll\"><table>\n<thead><tr>");
-    for (int c = 0; c < ResultColumnCount; ++c) {
+    const std::vector<ResultColumn> columns = document.columns();
+    const ResultColumn last = columns.back();
+    for (const ResultColumn column : columns) {
         out += QStringLiteral("<th");
-        out += headingClass(ResultColumn(c));
-        out += QLatin1Char('>') + escaped(resultColumnHeading(ResultColumn(c))) + QStringLiteral("</th>");
+        out += headingClass(column, last);
+        out += QLatin1Char('>') + escaped(document.heading(column)) + QStringLiteral("</th>");
     }
     out += QStringLiteral("</tr></thead>\n<tbody>\n");
     for (const ResultLine *line : exportedLines(results)) {
         out += QStringLiteral("<tr>");
-        for (int c = 0; c < ResultColumnCount; ++c) {
-            const auto column = ResultColumn(c);
+        for (const ResultColumn column : columns) {
             out += QStringLiteral("<td");
-            out += cellClass(column);
+            out += cellClass(column, last);
             out += QLatin1Char('>');
             out += escaped(exportedText(*line, column));
             out += QStringLiteral("</td>");
@@ -117,16 +118,18 @@ void appendClass(QString &out, const ResultsDocument &document, const ClassResul
     out += QStringLiteral("</tbody>\n</table></div>\n");
     if (hasHandTimes(results))
         out += QStringLiteral("<p class=\"legend\">%1</p>\n").arg(escaped(handTimeLegend()));
+    for (const QString &note : results.notes)
+        out += QStringLiteral("<p class=\"legend\">%1</p>\n").arg(escaped(note));
     if (!results.clubs.empty()) {
         out += QStringLiteral("<h3>%1</h3>\n<div class=\"scroll\"><table>\n<thead><tr><th>Platz</th><th>%2</th>"
                               "<th>Summe</th><th>Gewertete Fahrer</th></tr></thead>\n<tbody>\n")
-                   .arg(escaped(clubRankingTitle(results.clubBest)), escaped(infoTitle(raceDay().clubField)));
+                   .arg(escaped(clubRankingTitle(results.clubBest)), escaped(results.clubTitle));
         for (const ClubStanding &club : results.clubs)
             out += QStringLiteral(
                        "<tr><td class=\"n\">%1</td><td>%2</td><td class=\"n\">%3</td><td class=\"n\">%4</td></tr>\n")
                        .arg(club.place > 0 ? QString::number(club.place) : QString(), escaped(club.club),
                             clubTotalText(club))
-                       .arg(club.rankedDrivers);
+                       .arg(countedDrivers(club, results.clubBest));
         out += QStringLiteral("</tbody>\n</table></div>\n");
     }
     out += QStringLiteral("</section>\n");

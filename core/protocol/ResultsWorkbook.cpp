@@ -3,7 +3,6 @@
 #include "core/marks/HandTimes.h"
 #include "core/protocol/ExportedResults.h"
 #include "core/protocol/ProtocolExport.h"
-#include "core/settings/RaceDaySettings.h"
 
 #include <QCoreApplication>
 
@@ -103,11 +102,11 @@ public:
         // A class with hand times gets a narrow column after each run's time: the time stays a number
         // and the mark travels with its row when a club sorts or filters the sheet.
         m_handColumns = hasHandTimes(results);
-        for (int c = 0; c < ResultColumnCount; ++c) {
-            const auto column = ResultColumn(c);
+        const std::vector<ResultColumn> columns = document.columns();
+        for (const ResultColumn column : columns) {
             const int at = sheetColumn(column);
             worksheet_set_column(m_sheet, lxw_col_t(at), lxw_col_t(at), columnWidth(column), nullptr);
-            text(HeadingRow, at, resultColumnHeading(column), m_heading);
+            text(HeadingRow, at, document.heading(column), m_heading);
             if (m_handColumns && isRunTime(column)) {
                 worksheet_set_column(m_sheet, lxw_col_t(at + 1), lxw_col_t(at + 1), 3, nullptr);
                 text(HeadingRow, at + 1, handTimeMark(), m_heading);
@@ -115,17 +114,18 @@ public:
         }
         lxw_row_t row = HeadingRow + 1;
         for (const ResultLine *line : exportedLines(results)) {
-            for (int c = 0; c < ResultColumnCount; ++c) {
-                const auto column = ResultColumn(c);
+            for (const ResultColumn column : columns) {
                 cell(row, sheetColumn(column), column, *line);
                 if (m_handColumns && isHandTime(*line, column))
                     text(row, sheetColumn(column) + 1, handTimeMark(), m_centred);
             }
             ++row;
         }
-        // A blank row keeps the legend out of the range a spreadsheet sorts.
+        // A blank row keeps the legend and the notes out of the range a spreadsheet sorts.
         if (m_handColumns)
-            text(row + 1, 0, handTimeLegend());
+            text(++row, 0, handTimeLegend());
+        for (const QString &note : results.notes)
+            text(++row, 0, note);
 
         worksheet_freeze_panes(m_sheet, HeadingRow + 1, 0);
         worksheet_set_landscape(m_sheet);
@@ -285,7 +285,7 @@ lxw_error writeClubSheet(lxw_workbook *workbook, lxw_worksheet *sheet, const Res
         row += 2;
         text(row, 0, results.className + QStringLiteral(" \u2013 ") + clubRankingTitle(results.clubBest), bold);
         ++row;
-        const QStringList headings {QStringLiteral("Platz"), infoTitle(raceDay().clubField), QStringLiteral("Summe"),
+        const QStringList headings {QStringLiteral("Platz"), results.clubTitle, QStringLiteral("Summe"),
                                     QStringLiteral("Gewertete Fahrer")};
         for (int c = 0; c < headings.size(); ++c)
             text(row, lxw_col_t(c), headings[c], bold);
@@ -294,10 +294,9 @@ lxw_error writeClubSheet(lxw_workbook *workbook, lxw_worksheet *sheet, const Res
             if (club.place > 0)
                 keep(worksheet_write_number(sheet, row, 0, club.place, nullptr));
             text(row, 1, club.club);
-            // Shown as the pages show it: whole hundredths, the rest cut off.
-            if (club.place > 0)
-                keep(worksheet_write_number(sheet, row, 2, double(club.total / 10) / HundredthsPerDay, time));
-            keep(worksheet_write_number(sheet, row, 3, club.rankedDrivers, nullptr));
+            if (const std::optional<std::int64_t> hundredths = clubTotalHundredths(club))
+                keep(worksheet_write_number(sheet, row, 2, double(*hundredths) / HundredthsPerDay, time));
+            keep(worksheet_write_number(sheet, row, 3, countedDrivers(club, results.clubBest), nullptr));
         }
     }
     return error;

@@ -4,8 +4,6 @@
 #include "core/text/Numbers.h"
 #include "core/text/WholeNumber.h"
 
-#include <algorithm>
-
 namespace {
 std::int32_t numberOf(const StartListEntry &entry, ListField field)
 {
@@ -80,29 +78,7 @@ std::int32_t ScoredEntry::value(ListField field) const
         return score.total2;
     case ListField::GrandTotal:
         return score.grandTotal;
-    case ListField::Place:
-        return place;
     default:
         return 0;
     }
-}
-
-std::vector<ScoredEntry> scoreClass(const StartList::Entries &entries, const ScoringRules &rules)
-{
-    std::vector<ScoredEntry> scored;
-    scored.reserve(entries.size());
-    std::vector<std::uint32_t> ranked;
-    for (const StartListEntry &entry : entries) {
-        ScoredEntry &line = scored.emplace_back();
-        line.runs = runFieldsOf(entry);
-        line.score = scoreRuns(line.runs, rules);
-        if (line.score.rankKey)
-            ranked.push_back(*line.score.rankKey);
-    }
-    std::sort(ranked.begin(), ranked.end());
-    for (ScoredEntry &line : scored) {
-        if (line.score.rankKey)
-            line.place = 1 + int(std::lower_bound(ranked.begin(), ranked.end(), *line.score.rankKey) - ranked.begin());
-    }
-    return scored;
 }

@@ -42,12 +42,7 @@ struct ScoredEntry
 {
     RunFields runs;
     Score score;
-    // 0 for no place.
-    int place = 0;
 
-    // A run field, a scored field or the place; 0 for the others.
+    // A run field or a scored field; 0 for the others.
     std::int32_t value(ListField field) const;
 };
-
-// The scores and places of a whole class, in list order.
-std::vector<ScoredEntry> scoreClass(const StartList::Entries &entries, const ScoringRules &rules);

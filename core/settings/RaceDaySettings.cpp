@@ -110,9 +110,14 @@ FileResult loadRaceDay()
 
 QString infoTitle(int info)
 {
+    return infoTitleOf(inForce().infoNames, info);
+}
+
+QString infoTitleOf(const std::array<QString, 3> &infoNames, int info)
+{
     if (info < 1 || info > 3)
         return QString();
-    const QString &name = inForce().infoNames[std::size_t(info - 1)];
+    const QString &name = infoNames[std::size_t(info - 1)];
     if (!name.isEmpty())
         return name;
     return QCoreApplication::translate("StartListModel", QStringLiteral("Info%1").arg(info).toLatin1().constData());

@@ -20,6 +20,8 @@ struct EventInfo
     // Ages from a year or date of birth are counted at this date; today when none was set.
     QDate date;
     bool dateSet = false;
+
+    friend bool operator==(const EventInfo &, const EventInfo &) = default;
 };
 
 // What the race day adds to the configuration. All of its keys live here, in one place.
@@ -50,4 +52,6 @@ FileResult loadRaceDay();
 
 // The title of Info1..Info3 as headings show it: the operator's name, else the designed one.
 QString infoTitle(int info);
+// The same from the given operator's titles.
+QString infoTitleOf(const std::array<QString, 3> &infoNames, int info);
 QString scoringModeText(ScoringMode mode);
