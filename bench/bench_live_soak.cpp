@@ -6,6 +6,7 @@
 // Prints sessions served, 503s, memory, display updates and F8 to a socket client.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_live_soak [seconds, default 180]
 #include "DisplayRefresh.h"
+#include "core/live/LiveFeed.h"
 #include "core/live/LiveServer.h"
 #include "core/live/LiveSettings.h"
 #include "core/settings/SettingsStore.h"
@@ -20,6 +21,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QWebSocket>
 
 #include <sys/socket.h>
@@ -31,6 +33,7 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <mutex>
 
 namespace {
 constexpr int ClassSize = 500; // both runs open: 1 000 runs
@@ -95,6 +98,20 @@ bool hasWholeFrame(const QByteArray &bytes, qsizetype at)
         return bytes.size() >= at + 10; // never that large; counted as served
     }
     return bytes.size() >= at + header + length;
+}
+
+// The finisher named in a socket message: its time, and its whole entry to tell equal times apart.
+bool lastFinisher(const QString &message, int *time, QStringView *entry)
+{
+    const qsizetype from = message.indexOf(QLatin1String("\"last\":"));
+    qsizetype at = message.indexOf(QLatin1String("\"timeMs\":"), from);
+    if (from < 0 || at < 0)
+        return false;
+    *time = 0;
+    for (at += 9; at < message.size() && message[at].isDigit(); ++at)
+        *time = *time * 10 + message[at].digitValue();
+    *entry = QStringView(message).mid(from, at - from);
+    return true;
 }
 
 // ---------------------------------------------------------------- the clients (child process)
@@ -282,7 +299,8 @@ void Clients::session(int index)
 void Clients::steady()
 {
     auto *socket = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
-    auto *seen = new int(-1);
+    // Two runs may end in the same time; the finisher's whole entry tells them apart.
+    auto *seen = new QString;
     connect(socket, &QObject::destroyed, [seen] { delete seen; });
     connect(socket, &QWebSocket::connected, this, [this] {
         ++m_steadyConnected;
@@ -296,14 +314,12 @@ void Clients::steady()
     });
     connect(socket, &QWebSocket::textMessageReceived, this, [this, seen](const QString &message) {
         const qint64 now = monotonicNs();
-        qsizetype at = message.indexOf(QLatin1String("\"timeMs\":"));
-        if (at < 0)
-            return;
         int time = 0;
-        for (at += 9; at < message.size() && message[at].isDigit(); ++at)
-            time = time * 10 + message[at].digitValue();
-        if (time != *seen) {
-            *seen = time;
+        QStringView last;
+        if (!lastFinisher(message, &time, &last))
+            return;
+        if (last != *seen) {
+            *seen = last.toString();
             m_arrivals.emplace_back(time, now);
         }
     });
@@ -403,8 +419,10 @@ void Clients::nonReader()
     });
     QTimer::singleShot(3000, this, [this, socket] {
         // Writing once more tells whether the server is still there.
-        socket->write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
-        socket->flush();
+        if (socket->state() == QAbstractSocket::ConnectedState) {
+            socket->write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+            socket->flush();
+        }
         if (socket->state() != QAbstractSocket::ConnectedState)
             ++m_nonReadersDropped;
         closed(socket);
@@ -542,9 +560,35 @@ int main(int argc, char *argv[])
                   {QStringLiteral("--clients"), QString::number(port), QString::number(seconds)});
     if (!clients.waitForStarted())
         return 1;
-    while (!clients.canReadLine())
+    while (!clients.canReadLine()) {
+        if (clients.state() == QProcess::NotRunning) {
+            std::printf("the clients ended early\n");
+            return 1;
+        }
         wait(50);
+    }
     clients.readLine();
+    // One more socket client, on a thread of its own in this process: the busy client process
+    // would add its own delays to the figure.
+    QThread probeThread;
+    probeThread.start();
+    auto *probe = new QWebSocket;
+    probe->moveToThread(&probeThread);
+    std::mutex probeLock;
+    std::vector<std::pair<int, qint64>> probeArrivals;
+    QString probeSeen;
+    QObject::connect(probe, &QWebSocket::textMessageReceived, probe, [&](const QString &message) {
+        const qint64 now = monotonicNs();
+        int time = 0;
+        QStringView last;
+        if (lastFinisher(message, &time, &last) && last != probeSeen) {
+            probeSeen = last.toString();
+            const std::lock_guard lock(probeLock);
+            probeArrivals.emplace_back(time, now);
+        }
+    });
+    QMetaObject::invokeMethod(probe,
+                              [probe, port] { probe->open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws").arg(port))); });
     const qint64 began = monotonicNs();
 
     // 1 000 runs at an even pace, three of them 10 s long for the display figures.
@@ -568,9 +612,20 @@ int main(int argc, char *argv[])
             shortIntervals.push_back(double(now - lastTick) / 1e6);
         lastTick = now;
     });
-    int stopped = -1;
-    QObject::connect(&runs, &RunControl::runStopped, [&](int, int, std::int32_t time) { stopped = time; });
-    const int cycleMs = std::max(60, int((qint64(seconds) * 1000 - LongRuns * 10'000 - 8000) / (Runs - LongRuns)));
+    // A stop counts from its F8 to the first snapshot that names its finisher, as the clients see it.
+    qint64 lastF8 = 0;
+    LiveRun finished;
+    QObject::connect(shown.window.findChild<LiveFeed *>(), &LiveFeed::published, [&](const LiveSnapshotPtr &s) {
+        if (!s || !lastF8 || (s->lastFinish.number == finished.number && s->lastFinish.run == finished.run))
+            return;
+        finished = s->lastFinish;
+        stops.push_back({finished.timeMs, lastF8});
+    });
+    // Each short run ends on a schedule over the duration; when the machine lags, the waits shrink.
+    const qint64 cycleNs
+        = std::max<qint64>(50, (qint64(seconds) * 1000 - LongRuns * 10'000 - 5000) / (Runs - LongRuns)) * 1'000'000;
+    const int cycleMs = int(cycleNs / 1'000'000);
+    qint64 due = began;
     for (int run = 0; run < Runs; ++run) {
         if (run == ClassSize)
             shown.window.findChild<QSpinBox *>(QStringLiteral("edtLauf"))->setValue(2);
@@ -583,12 +638,15 @@ int main(int argc, char *argv[])
         }
         lastTick = 0;
         QTest::keyClick(shown.window.windowHandle(), Qt::Key_F5);
-        wait(longRun ? 10'000 : cycleMs * 2 / 3 + run % 7 * 3);
+        due += longRun ? 10'000'000'000LL : cycleNs;
+        const qint64 left = (due - monotonicNs()) / 1'000'000;
+        wait(longRun ? 10'000 : int(std::clamp<qint64>(left * 2 / 3 + run % 7 * 3, 30, 10'000)));
         ticks = nullptr;
-        const qint64 f8 = monotonicNs();
+        lastF8 = monotonicNs();
         QTest::keyClick(shown.window.windowHandle(), Qt::Key_F8);
-        stops.push_back({stopped, f8});
-        wait(cycleMs / 3);
+        wait(int(std::clamp<qint64>((due - monotonicNs()) / 1'000'000, 10, 10'000)));
+        if ((run + 1) % 100 == 0)
+            std::printf("  %d runs, %.0f s\n", run + 1, double(monotonicNs() - began) / 1e9);
     }
     const double runSeconds = double(monotonicNs() - began) / 1e9;
     // The churn runs its course, then the clients go.
@@ -618,25 +676,44 @@ int main(int argc, char *argv[])
         else if (parts.size() > 2 && parts[0] == "fig")
             figures[parts[1]] = parts.mid(2);
     }
-    std::vector<double> latencies;
-    std::size_t missing = 0;
-    for (std::size_t i = 0; i < stops.size(); ++i) {
-        const qint64 until = i + 1 < stops.size() ? stops[i + 1].ns : std::numeric_limits<qint64>::max();
-        std::size_t found = 0;
-        const auto [from, to] = arrivals.equal_range(stops[i].timeMs);
-        for (auto it = from; it != to; ++it) {
-            if (it->second >= stops[i].ns && it->second < until) {
-                latencies.push_back(double(it->second - stops[i].ns) / 1e6);
-                ++found;
-            }
+    QMetaObject::invokeMethod(
+        probe, [probe] { delete probe; }, Qt::BlockingQueuedConnection);
+    probeThread.quit();
+    probeThread.wait();
+    // Each arrival belongs to the latest stop before it that ended in that time.
+    std::map<int, std::vector<std::size_t>> stopsByTime;
+    for (std::size_t i = 0; i < stops.size(); ++i)
+        stopsByTime[stops[i].timeMs].push_back(i);
+    const auto latenciesOf = [&](const auto &arrivalList, int clientCount, std::size_t *missing) {
+        std::vector<double> latencies;
+        std::vector<int> arrived(stops.size(), 0);
+        for (const auto &[time, ns] : arrivalList) {
+            const auto candidates = stopsByTime.find(time);
+            if (candidates == stopsByTime.end())
+                continue;
+            const std::vector<std::size_t> &sameTime = candidates->second;
+            const auto after = std::upper_bound(sameTime.begin(), sameTime.end(), ns,
+                                                [&](qint64 t, std::size_t i) { return t < stops[i].ns; });
+            if (after == sameTime.begin())
+                continue;
+            const std::size_t stop = *std::prev(after);
+            latencies.push_back(double(ns - stops[stop].ns) / 1e6);
+            ++arrived[stop];
         }
-        missing += std::size_t(SteadySockets) - std::min<std::size_t>(SteadySockets, found);
-    }
+        *missing = 0;
+        for (const int count : arrived)
+            *missing += std::size_t(std::max(0, clientCount - count));
+        return latencies;
+    };
+    std::size_t missing = 0, probeMissing = 0;
+    const std::vector<double> latencies = latenciesOf(arrivals, SteadySockets, &missing);
+    const std::vector<double> probeLatencies = latenciesOf(probeArrivals, 1, &probeMissing);
     const auto figure = [&](const char *name, int i) {
         const QList<QByteArray> &values = figures[name];
         return i < values.size() ? values[i].toInt() : -1;
     };
-    std::printf("runs: %zu timed in %.0f s (cycle %d ms)\n", stops.size(), runSeconds, cycleMs);
+    std::printf("runs: %d timed in %.0f s (cycle %d ms), %zu finishes published\n", Runs, runSeconds, cycleMs,
+                stops.size());
     std::printf("sessions: %d started, %d served (handshake and first push), %d refused with 503, %d of them while "
                 "fewer than %d were open (most open at a 503: %d), %d without an answer, %d other answers\n",
                 figure("sessions", 0), figure("sessions", 1), figure("sessions", 2), figure("sessions", 3),
@@ -666,7 +743,12 @@ int main(int argc, char *argv[])
     }
     std::printf("display, the short runs: %zu intervals, p50 %.2f ms, p99 %.2f ms\n", shortIntervals.size(),
                 percentile(shortIntervals, 0.5), percentile(shortIntervals, 0.99));
-    std::printf("F8 to a steady socket client: %zu arrivals (%zu missing), p50 %.1f ms, p99 %.1f ms, max %.1f ms\n",
+    std::printf("F8 to the socket client on its own thread: %zu arrivals (%zu missing), p50 %.1f ms, p99 %.1f ms, "
+                "max %.1f ms\n",
+                probeLatencies.size(), probeMissing, percentile(probeLatencies, 0.5), percentile(probeLatencies, 0.99),
+                probeLatencies.empty() ? 0.0 : *std::max_element(probeLatencies.begin(), probeLatencies.end()));
+    std::printf("F8 to the 200 steady clients, as the busy client process saw it: %zu arrivals (%zu missing), p50 %.1f "
+                "ms, p99 %.1f ms, max %.1f ms\n",
                 latencies.size(), missing, percentile(latencies, 0.5), percentile(latencies, 0.99),
                 latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end()));
     return 0;
