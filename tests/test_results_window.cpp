@@ -357,36 +357,6 @@ private slots:
         checkNotice("Class 02 " + today() + ".pdf");
     }
 
-    // The saved PDF has as many pages as the preview counts, for lists of any length.
-    void savedPdfHasThePreviewsPages_data()
-    {
-        QTest::addColumn<int>("drivers");
-        for (int drivers : {40, 75, 110, 150, 190})
-            QTest::addRow("%d drivers", drivers) << drivers;
-    }
-    void savedPdfHasThePreviewsPages()
-    {
-        QFETCH(int, drivers);
-        QList<Runner> runners;
-        for (int i = 0; i < drivers; ++i)
-            runners.append({QStringLiteral("Driver %1").arg(i), 30'000 + 37 * i, i % 3, 31'000 + 41 * i, i % 2});
-        writeClass(3, runners);
-        pickClass(3);
-        key(Qt::Key_P, Qt::ControlModifier);
-        QTRY_VERIFY(preview() && preview()->isVisible());
-        auto *pages = preview()->findChild<QPrintPreviewWidget *>();
-        QTRY_VERIFY(pages->pageCount() > 1);
-        OperatorDialogs::queueFileName(exportFolder());
-        QTest::mouseClick(preview()->findChild<QToolBar *>()->widgetForAction(
-                              preview()->findChild<QAction *>(QStringLiteral("actSavePdf"))),
-                          Qt::LeftButton);
-        QString failure;
-        const QStringList text = ExportFiles::pdfPages(exportFolder() + "Class 03 " + today() + ".pdf", failure);
-        QVERIFY2(failure.isEmpty(), qPrintable(failure));
-        QCOMPARE(text.size(), pages->pageCount());
-        QVERIFY(text.back().contains(QStringLiteral("von %1").arg(pages->pageCount())));
-    }
-
     void noPrintingWhileARunIsTimed()
     {
         clickCell(0, ProtocolModel::Time2);
