@@ -12,9 +12,6 @@
 #include "gui/Form_Main.h"
 #include "gui/ProgramWindows.h"
 
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 #include <xlsxwriter.h>
 
 #include <QApplication>
@@ -24,6 +21,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QWebSocket>
+#include <QWindow>
 
 #include <algorithm>
 #include <atomic>
@@ -36,6 +34,11 @@
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+// Last: Xlib's macros (None, Bool, KeyPress) would break Qt's headers.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace {
 constexpr int LivePort = 18'765;

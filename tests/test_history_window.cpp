@@ -43,7 +43,7 @@ class TestHistoryWindow final : public QObject
         QTest::mouseClick(keys(), Qt::RightButton, {},
                           ui().Grid->viewport()->mapTo(m_shown.window.get(), cell.center()));
         auto *menu = ui().Grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
-        QTRY_VERIFY(menu && menu->isVisible());
+        QTRY_VERIFY2(menu && menu->isVisible(), item);
         auto *action = menu->findChild<QAction *>(QLatin1String(item));
         QVERIFY2(action && action->isEnabled(), item);
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());

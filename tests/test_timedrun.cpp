@@ -211,7 +211,7 @@ private slots:
                 QCoreApplication::sendEvent(m_shown.window->windowHandle(), &event);
             }
         };
-        const auto nowMs = [] { return quint64(FakeCounter::now / 1000); };
+        const auto nowMs = [] { return TestApplication::stampAt(quint64(FakeCounter::now / 1000)); };
         const quint64 start = nowMs();
         FakeCounter::advanceMs(startHandledLate);
         press(Qt::Key_F5, start);

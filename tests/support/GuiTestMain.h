@@ -28,10 +28,26 @@ public:
 
     bool notify(QObject *receiver, QEvent *event) override
     {
-        if (!keepEventTimes && event->isInputEvent() && currentPerfCounter().value == &FakeCounter::value)
-            static_cast<QInputEvent *>(event)->setTimestamp(quint64(FakeCounter::now / 1000));
+        if (!keepEventTimes && event->isInputEvent() && currentPerfCounter().value == &FakeCounter::value) {
+            // Each test starts its fake clock afresh; Qt's own event handling (menus, double
+            // clicks) expects the stamps never to run backwards, so a later test's start moves on.
+            quint64 stamp = stampAt(quint64(FakeCounter::now / 1000));
+            if (stamp < m_last) {
+                m_base += m_last - stamp + 60'000;
+                stamp = stampAt(quint64(FakeCounter::now / 1000));
+            }
+            m_last = stamp;
+            static_cast<QInputEvent *>(event)->setTimestamp(stamp);
+        }
         return QApplication::notify(receiver, event);
     }
+
+    // The stamp of a moment on the fake clock, in ms, for a test that stamps its own events.
+    static quint64 stampAt(quint64 fakeMs) { return fakeMs + m_base; }
+
+private:
+    static inline quint64 m_base = 0;
+    static inline quint64 m_last = 0;
 };
 
 // For tests of the windows: message boxes and file dialogs are answered from the test's queue.
