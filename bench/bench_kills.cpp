@@ -73,7 +73,7 @@ int runChild()
     int row = 0;
     while (row < model->rowCount() && model->cell(row, ProtocolModel::Time1) != 0)
         ++row;
-    QRandomGenerator random(quint32(QCoreApplication::applicationPid()));
+    QRandomGenerator random {quint32(QCoreApplication::applicationPid())};
     for (; row < model->rowCount(); ++row) {
         const QModelIndex cell = model->index(row, ProtocolModel::Time1);
         grid->scrollTo(cell);
