@@ -3,6 +3,7 @@
 // with those clients connected, the size of each page and how fast /klasse/1 of 300 answers.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_live
 #include "DisplayRefresh.h"
+#include "LiveOnFreePort.h"
 #include "core/live/LiveFeed.h"
 #include "core/live/LiveSettings.h"
 #include "core/settings/SettingsStore.h"
@@ -163,15 +164,8 @@ int main(int argc, char *argv[])
         entry.numbers = {30000.0 + 13 * i, double(i % 3), double(i % 5 == 0), 0, 0, 0};
         list.append(entry);
     }
-    quint16 port = 0;
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        port = probe.serverPort();
-    }
-    SettingsStore settings;
-    if (!WriteListFile(list, ClassListPath(1)).ok()
-        || !LiveSettings {true, port, QStringLiteral("127.0.0.1")}.save(settings).ok())
+    const quint16 port = writeClassWithLive(list);
+    if (port == 0)
         return 1;
 
     ShownMainWindow shown;

@@ -6,6 +6,7 @@
 // Prints sessions served, 503s, memory, display updates and F8 to a socket client.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_live_soak [seconds, default 180]
 #include "DisplayRefresh.h"
+#include "LiveOnFreePort.h"
 #include "core/live/LiveFeed.h"
 #include "core/live/LiveServer.h"
 #include "core/live/LiveSettings.h"
@@ -518,15 +519,8 @@ int main(int argc, char *argv[])
         entry.numbers = {0, 0, 0, 0, 0, 0};
         list.append(entry);
     }
-    quint16 port = 0;
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        port = probe.serverPort();
-    }
-    SettingsStore settings;
-    if (!WriteListFile(list, ClassListPath(1)).ok()
-        || !LiveSettings {true, port, QStringLiteral("127.0.0.1")}.save(settings).ok())
+    const quint16 port = writeClassWithLive(list);
+    if (port == 0)
         return 1;
 
     ShownMainWindow shown;

@@ -53,6 +53,18 @@ class TestRaceDayWindows final : public QObject
 
     QTemporaryDir m_files;
 
+    // The file chosen through the editor's menu, as the operator does; the preview once it shows,
+    // read on its own thread meanwhile.
+    static TfrmImport *importFromMenu(TfrmStartList &editor, const QString &path)
+    {
+        OperatorDialogs::queueFileName(path);
+        chooseFromMenu(&editor, "mnuImport");
+        TfrmImport *preview = nullptr;
+        if (!QTest::qWaitFor([&] { return (preview = editor.findChild<TfrmImport *>()) != nullptr; }))
+            return nullptr;
+        return QTest::qWaitForWindowExposed(preview) ? preview : nullptr;
+    }
+
 private slots:
     void init()
     {
@@ -86,11 +98,8 @@ private slots:
         editor.show();
         QVERIFY(QTest::qWaitForWindowActive(&editor));
 
-        OperatorDialogs::queueFileName(path);
-        chooseFromMenu(&editor, "mnuImport");
-        TfrmImport *preview = nullptr;
-        QTRY_VERIFY((preview = editor.findChild<TfrmImport *>()) != nullptr);
-        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        TfrmImport *const preview = importFromMenu(editor, path);
+        QVERIFY(preview);
         auto *problems = preview->findChild<QListWidget *>(QStringLiteral("lstProblems"));
         QCOMPARE(problems->count(), 1);
         QCOMPARE(problems->item(0)->text(), QStringLiteral("Row 3: kein Name"));
@@ -129,11 +138,8 @@ private slots:
         TfrmStartList editor(store);
         editor.show();
         QVERIFY(QTest::qWaitForWindowActive(&editor));
-        OperatorDialogs::queueFileName(path);
-        chooseFromMenu(&editor, "mnuImport");
-        TfrmImport *preview = nullptr;
-        QTRY_VERIFY((preview = editor.findChild<TfrmImport *>()) != nullptr);
-        QVERIFY(QTest::qWaitForWindowExposed(preview));
+        TfrmImport *const preview = importFromMenu(editor, path);
+        QVERIFY(preview);
         auto *summary = preview->findChild<QLabel *>(QStringLiteral("lblSummary"));
         QVERIFY(summary->text().startsWith(QStringLiteral("0 participant(s); 2 row(s)")));
         QVERIFY(preview->findChild<QWidget *>(QStringLiteral("edtEventDate"))->isVisible());
