@@ -1,6 +1,7 @@
 #include "core/Version.h"
 #include "core/backup/BackupCopy.h"
 #include "core/i18n/Localisation.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
@@ -20,8 +21,10 @@
 namespace {
 int runWindows(QApplication &app, TerminationSignals &terminationSignals)
 {
-    ClassStore store;
-    TfrmMain frmMain(store);
+    // The race day first: the windows are handed its services and create none of their own.
+    RaceSession session;
+    ClassStore &store = session.store();
+    TfrmMain frmMain(session);
     // A second copy has asked the first to come to the front. It ends here, before the start
     // list editor loads a class file, so it cannot write anything.
     if (!frmMain.isFirstCopy())

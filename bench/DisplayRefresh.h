@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/timing/RunControl.h"
 #include "gui/Form_Main.h"
@@ -16,8 +17,9 @@
 // The main window with its start list editor, shown and active as on race day.
 struct ShownMainWindow
 {
-    ClassStore store;
-    TfrmMain window {store};
+    RaceSession session;
+    ClassStore &store = session.store();
+    TfrmMain window {session};
     TfrmStartList editor {store, &window};
 
     bool show()
@@ -35,7 +37,7 @@ struct ShownMainWindow
 // spread of the intervals between them. The participant's current run must be open.
 inline void measureDisplayRefresh(TfrmMain &window)
 {
-    RunControl &runs = *window.findChild<RunControl *>(QStringLiteral("RunControl"));
+    RunControl &runs = window.runControl();
     window.SelectParticipant(0);
     std::vector<qint64> stamps;
     stamps.reserve(2000);

@@ -1,5 +1,6 @@
 // One lookup in the German catalogue, and what translating the five windows adds to start-up.
 // Run: QT_QPA_PLATFORM=offscreen ./build/bench/bench_catalogue
+#include "core/session/RaceSession.h"
 #include "core/i18n/Localisation.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
@@ -23,10 +24,11 @@
 namespace {
 struct Windows
 {
-    ClassStore store;
+    RaceSession session;
+    ClassStore &store = session.store();
     SettingsStore settings;
     ClassNames classNames;
-    TfrmMain frmMain {store};
+    TfrmMain frmMain {session};
     TfrmClasses frmClasses {classNames, settings, &frmMain};
     TfrmStartList frmStartList {store, &frmMain};
     TfrmConfig frmConfig {settings, &frmMain};

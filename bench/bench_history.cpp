@@ -5,6 +5,7 @@
 //   xvfb-run -a ./build/bench/bench_history 100000 10   (the rows spread over ten classes)
 #include "BenchFolder.h"
 #include "JournalFill.h"
+#include "core/session/RaceSession.h"
 #include "core/journal/Journal.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
@@ -78,8 +79,8 @@ int main(int argc, char *argv[])
         std::printf("journal read alone (%lld rows): %.1f ms\n", qlonglong(read), double(part.nsecsElapsed()) / 1e6);
     }
 
-    ClassStore store;
-    TfrmMain window(store);
+    RaceSession session;
+    TfrmMain window(session);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;

@@ -6,6 +6,7 @@
 //   xvfb-run -a ./build/bench/bench_journal startup 100000
 #include "BenchFolder.h"
 #include "JournalFill.h"
+#include "core/session/RaceSession.h"
 #include "core/journal/Journal.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/journal/UndoHistory.h"
@@ -127,8 +128,9 @@ int startup(int rows)
     }
     QElapsedTimer clock;
     clock.start();
-    ClassStore store;
-    TfrmMain frmMain(store);
+    RaceSession session;
+    ClassStore &store = session.store();
+    TfrmMain frmMain(session);
     const ProgramWindows windows(store, frmMain);
     frmMain.show();
     if (!QTest::qWaitForWindowExposed(&frmMain))

@@ -5,6 +5,7 @@
 // in both.
 // Run from a folder on the disk to measure (everything is made in a temporary folder there):
 //   ./build/bench/bench_kills 500
+#include "core/session/RaceSession.h"
 #include "core/i18n/Localisation.h"
 #include "core/journal/Journal.h"
 #include "core/protocol/ProtocolModel.h"
@@ -44,8 +45,9 @@ QString dataFolderOf(const QString &root)
 struct Program
 {
     Localisation localisation;
-    ClassStore store;
-    TfrmMain main {store};
+    RaceSession session;
+    ClassStore &store = session.store();
+    TfrmMain main {session};
     std::unique_ptr<ProgramWindows> windows;
 
     bool start()

@@ -5,6 +5,7 @@
 #include "DisplayRefresh.h"
 #include "LiveOnFreePort.h"
 #include "core/live/LiveFeed.h"
+#include "core/session/RaceSession.h"
 #include "core/live/LiveSettings.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
@@ -172,7 +173,7 @@ int main(int argc, char *argv[])
     if (!shown.show())
         return 1;
     bool timingStops = false;
-    RunControl &runs = *shown.window.findChild<RunControl *>(QStringLiteral("RunControl"));
+    RunControl &runs = shown.window.runControl();
     QObject::connect(&runs, &RunControl::runStopped,
                      [&](int, int, std::int32_t time) { expectedTime = timingStops ? time : -1; });
 
@@ -215,7 +216,7 @@ int main(int argc, char *argv[])
                 percentile(answers, 0.5), *std::max_element(answers.begin(), answers.end()));
 
     // What the interface thread does for the live results at each change: one snapshot.
-    if (auto *feed = shown.window.findChild<LiveFeed *>()) {
+    if (auto *feed = &shown.window.session().liveFeed()) {
         std::vector<double> builds;
         for (int i = 0; i < 50; ++i) {
             QElapsedTimer timer;

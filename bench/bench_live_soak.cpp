@@ -8,6 +8,7 @@
 #include "DisplayRefresh.h"
 #include "LiveOnFreePort.h"
 #include "core/live/LiveFeed.h"
+#include "core/session/RaceSession.h"
 #include "core/live/LiveServer.h"
 #include "core/live/LiveSettings.h"
 #include "core/settings/SettingsStore.h"
@@ -526,7 +527,7 @@ int main(int argc, char *argv[])
     ShownMainWindow shown;
     if (!shown.show())
         return 1;
-    RunControl &runs = *shown.window.findChild<RunControl *>(QStringLiteral("RunControl"));
+    RunControl &runs = shown.window.runControl();
     LiveHost &host = *shown.window.findChild<LiveHost *>();
     int serverConnections = 0, serverSockets = 0;
     QString lastRefusal;
@@ -609,7 +610,7 @@ int main(int argc, char *argv[])
     // A stop counts from its F8 to the first snapshot that names its finisher, as the clients see it.
     qint64 lastF8 = 0;
     LiveRun finished;
-    QObject::connect(shown.window.findChild<LiveFeed *>(), &LiveFeed::published, [&](const LiveSnapshotPtr &s) {
+    QObject::connect(&shown.window.session().liveFeed(), &LiveFeed::published, [&](const LiveSnapshotPtr &s) {
         if (!s || !lastF8 || (s->lastFinish.number == finished.number && s->lastFinish.run == finished.run))
             return;
         finished = s->lastFinish;

@@ -4,6 +4,7 @@
 // as the run control gives it. Also the longest stall of the interface thread under each load.
 // Usage: xvfb-run -a bench_press_time [pairs per load]   (default 200)
 #include "bench/BenchFolder.h"
+#include "core/session/RaceSession.h"
 #include "core/import/XlsxTable.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -182,8 +183,9 @@ int main(int argc, char *argv[])
     if (!writeWorkbook(workbook))
         return 1;
 
-    ClassStore store;
-    TfrmMain window(store);
+    RaceSession session;
+    ClassStore &store = session.store();
+    TfrmMain window(session);
     const ProgramWindows windows(store, window);
     window.show();
     window.activateWindow();

@@ -73,7 +73,7 @@ int main(int argc, char *argv[])
         QTest::qWait(1);
         QElapsedTimer timer;
         timer.start();
-        shown.window.findChild<RunControl *>(QStringLiteral("RunControl"))->refreshProtocol(true);
+        shown.window.runControl().refreshProtocol(true);
         QCoreApplication::processEvents(); // repaint of the changed cells
         refreshes.push_back(timer.nsecsElapsed() / 1e6);
     }
@@ -82,7 +82,7 @@ int main(int argc, char *argv[])
     window.StopRun();
 
     std::printf("with the class loaded, run 2 of participant 1:\n");
-    shown.window.findChild<RunControl *>(QStringLiteral("RunControl"))->setRunNumber(2);
+    shown.window.runControl().setRunNumber(2);
     measureDisplayRefresh(window);
     return 0;
 }

@@ -1,5 +1,6 @@
 // Start-up to the main window shown, and resident memory afterwards.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_startup
+#include "core/session/RaceSession.h"
 #include "core/i18n/Localisation.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingKeys.h"
@@ -38,8 +39,9 @@ int main(int argc, char *argv[])
     // As the program starts: German from before the first window.
     setApplicationIdentity();
     const Localisation localisation;
-    ClassStore store;
-    TfrmMain frmMain(store);
+    RaceSession session;
+    ClassStore &store = session.store();
+    TfrmMain frmMain(session);
     SettingsStore settings;
     ClassNames classNames;
     // The first reading of the settings file, before the dialogs read it again.

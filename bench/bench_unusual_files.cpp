@@ -6,6 +6,7 @@
 // Two figures: in-process (the program's own start-up work, the toolkit already loaded) and a
 // whole process (spawn to main window exposed and the process ended).
 // Usage: QT_QPA_PLATFORM=offscreen bench_unusual_files [rounds]
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
@@ -58,8 +59,9 @@ double startOnce(QStringList &messages)
     QElapsedTimer clock;
     clock.start();
     ClassStore::removeStaleTemporaryFiles();
-    ClassStore store;
-    TfrmMain frmMain(store);
+    RaceSession session;
+    ClassStore &store = session.store();
+    TfrmMain frmMain(session);
     TfrmStartList frmStartList(store, &frmMain);
     TfrmInfo frmInfo(&frmMain);
     frmMain.setStartListEditor(&frmStartList);

@@ -2,6 +2,7 @@
 
 #include "core/backup/BackupCopy.h"
 #include "core/marks/RunMarks.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -25,12 +26,12 @@ constexpr std::chrono::milliseconds StuckAfter {8000};
 constexpr int RetryMs = 5000;
 } // namespace
 
-BackupActions::BackupActions(ClassStore &store, const TfrmConfig &config, WarningLine &warnings, QObject *parent)
+BackupActions::BackupActions(RaceSession &session, const TfrmConfig &config, WarningLine &warnings, QObject *parent)
     : QObject(parent)
-    , m_store(store)
+    , m_store(session.store())
     , m_folderSetting(config.backupFolder())
     , m_warnings(warnings)
-    , m_copier(new BackupCopier(this))
+    , m_copier(&session.backup())
 {
     // The setting kept belongs to the folder set when the program last ran.
     m_mountPointOf = m_folderSetting;
@@ -43,7 +44,7 @@ BackupActions::BackupActions(ClassStore &store, const TfrmConfig &config, Warnin
     m_afterEvent.setSingleShot(true);
     m_afterEvent.setInterval(0);
     connect(&m_afterEvent, &QTimer::timeout, this, &BackupActions::requestPending);
-    connect(&store, &ClassStore::saveFinished, this, &BackupActions::copyCurrentClass);
+    connect(&m_store, &ClassStore::saveFinished, this, &BackupActions::copyCurrentClass);
     connect(m_copier, &BackupCopier::copied, this, &BackupActions::showResult);
     connect(&config, &TfrmConfig::backupFolderChanged, this, [this](const QString &setting) {
         m_folderSetting = setting;

@@ -10,6 +10,7 @@
 
 class BackupCopier;
 class ClassStore;
+class RaceSession;
 class TfrmConfig;
 class WarningLine;
 
@@ -22,7 +23,7 @@ class BackupActions final : public QObject
     Q_DISABLE_COPY_MOVE(BackupActions)
 
 public:
-    BackupActions(ClassStore &store, const TfrmConfig &config, WarningLine &warnings, QObject *parent = nullptr);
+    BackupActions(RaceSession &session, const TfrmConfig &config, WarningLine &warnings, QObject *parent = nullptr);
     ~BackupActions() override;
 
     BackupCopier &copier() { return *m_copier; }

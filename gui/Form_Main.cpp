@@ -2,6 +2,7 @@
 
 #include "core/journal/JournalRecorder.h"
 #include "core/marks/MarksKeeper.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -63,17 +64,17 @@ QString runButtonStyle(const char *color)
 }
 } // namespace
 
-TfrmMain::TfrmMain(ClassStore &store, QWidget *parent)
+TfrmMain::TfrmMain(RaceSession &session, QWidget *parent)
     : QWidget(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , m_ui(std::make_unique<Ui::TfrmMain>())
-    , m_store(store)
-    , m_runs(new RunControl(this))
-    , m_protocol(store)
+    , m_session(session)
+    , m_store(session.store())
+    , m_runs(&session.runs())
+    , m_protocol(session.protocol())
 {
     const WindowCreation creation(this);
-    m_runs->setObjectName(QStringLiteral("RunControl"));
     m_ui->setupUi(this);
     m_justOne = new TXJustOne(this);
     m_justOne->setObjectName(QStringLiteral("XJustOne1"));
@@ -91,27 +92,21 @@ bool TfrmMain::isFirstCopy() const
 void TfrmMain::FormCreate()
 {
     m_runs->resetForShow();
-    m_runs->setProtocol(&m_protocol);
     setWindowTitle(QStringLiteral("Brasquell / Software / Zorvexa"));
     setUpLook();
     setUpGrid();
-    m_results = new ResultsActions(this, m_store, m_protocol.model(), m_ui->Grid);
-    m_raceDay = new RaceDayControls(this, m_ui->GroupBox1, m_store, [this] { return runEditorValue() == 1 ? 1 : 2; });
+    m_results = new ResultsActions(this, m_session, m_ui->Grid);
+    m_raceDay = new RaceDayControls(this, m_ui->GroupBox1, m_session, [this] { return runEditorValue() == 1 ? 1 : 2; });
     m_warnings = std::make_unique<WarningLine>(m_ui->lblSaveWarning);
     // Over the protocol's top rows, at most half its height.
     const QRect grid = m_ui->Grid->geometry();
     m_warnings->setPanel(this, QRect(grid.x(), grid.y(), grid.width(), grid.height() / 2));
-    new LiveActions(this, m_store, *m_runs, m_ui->cmdLive,
+    new LiveActions(this, m_session, m_ui->cmdLive,
                     [this](const QString &warning) { m_warnings->show(WarningLine::Note, warning); });
-    m_journal = new JournalActions(this, m_store, *m_runs, *m_warnings, m_ui->Grid);
+    m_journal = new JournalActions(this, m_session, *m_warnings, m_ui->Grid);
     new HistoryActions(this, m_store, *m_runs, m_journal->recorder(), m_ui->Grid,
                        [this](const QKeyEvent &event) { return FormKeyDown(event); });
-    connect(&m_raceDay->marks(), &MarksKeeper::markSet, this,
-            [this](int entry, int run, const MarkedRun &before, const MarkedRun &after) {
-                m_journal->recorder().recordMark(entry, run, runMarkText(before.mark), runMarkText(after.mark),
-                                                 after.reason);
-            });
-    connect(&m_raceDay->marks(), &MarksKeeper::foreignEditKept, this,
+    connect(&m_session.marks(), &MarksKeeper::foreignEditKept, this,
             [this](const QString &text) { m_warnings->show(WarningLine::Note, text); });
     // A second copy writes nothing.
     if (m_firstCopy)
@@ -232,7 +227,6 @@ void TfrmMain::setUpLook()
     const SettingsStore settings;
     m_ui->edtFP->setValue(settings.read(Setting::FPSeconds).value_or(Setting::FPSeconds.fallback));
     m_ui->edtFS->setValue(settings.read(Setting::FSSeconds).value_or(Setting::FSSeconds.fallback));
-    m_protocol.model().setPenaltySeconds(m_ui->edtFP->seconds(), m_ui->edtFS->seconds());
     for (int i = 1; i <= 10; ++i)
         m_ui->cmbClass->addItem(QString::number(i));
 }
@@ -403,6 +397,8 @@ void TfrmMain::cmdStartListClick()
     if (!m_startList)
         return;
     m_startList->exec();
+    // An import may have named the Info fields or the event's date.
+    m_session.reloadRules();
     // A class renamed meanwhile shows in the selector at once.
     FillClassNames();
     LoadClass(m_store.CurrentClass());
@@ -426,22 +422,10 @@ void TfrmMain::edtLaufChange()
 
 void TfrmMain::edtPenaltySecondsChange()
 {
-    const double fp = m_ui->edtFP->seconds();
-    const double fs = m_ui->edtFS->seconds();
-    const double oldFp = double(m_protocol.model().fpSeconds());
-    const double oldFs = double(m_protocol.model().fsSeconds());
-    m_protocol.model().setPenaltySeconds(fp, fs);
-    if (double(m_protocol.model().fpSeconds()) != oldFp)
-        m_journal->recorder().recordPenaltySeconds(QStringLiteral("FPSeconds"), oldFp, fp);
-    if (double(m_protocol.model().fsSeconds()) != oldFs)
-        m_journal->recorder().recordPenaltySeconds(QStringLiteral("FSSeconds"), oldFs, fs);
     // The seconds stay in force when the file cannot be written; only the next start would not
     // know them, so the warning line says so.
-    SettingsStore settings;
-    FileResult saved = settings.write(Setting::FPSeconds, fp);
-    if (saved)
-        saved = settings.write(Setting::FSSeconds, fs);
-    showSettingsResult(saved, tr("NOT SAVED: %1\n%2"));
+    showSettingsResult(m_session.setPenaltySeconds(m_ui->edtFP->seconds(), m_ui->edtFS->seconds()),
+                       tr("NOT SAVED: %1\n%2"));
 }
 
 void TfrmMain::GridSelectCell(int column, int row)
@@ -679,7 +663,7 @@ void TfrmMain::setConfigDialog(TfrmConfig *config)
     connect(config, &TfrmConfig::autoLockChanged, m_runs, &RunControl::setAutoLock);
     // A second copy writes nothing, not even to the stick.
     if (m_firstCopy && !m_backup) {
-        m_backup = new BackupActions(m_store, *config, *m_warnings, this);
+        m_backup = new BackupActions(m_session, *config, *m_warnings, this);
         connect(m_raceDay, &RaceDayControls::saveFinished, m_backup, &BackupActions::copyCurrentClass);
     }
     connect(config, &TfrmConfig::colorsChanged, this,

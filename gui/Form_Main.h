@@ -12,6 +12,7 @@
 
 class ClassStore;
 class RaceDayControls;
+class RaceSession;
 class BackupActions;
 class JournalActions;
 class ResultsActions;
@@ -33,7 +34,7 @@ class TfrmMain final : public QWidget
     Q_DISABLE_COPY_MOVE(TfrmMain)
 
 public:
-    explicit TfrmMain(ClassStore &store, QWidget *parent = nullptr);
+    explicit TfrmMain(RaceSession &session, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
     // False when another copy of the program is running; then nothing is to be shown.
@@ -56,6 +57,7 @@ public:
     void SetControlsEnabled(bool on);
     // Whatever else starts and stops runs (the light barrier) goes through the same control.
     RunControl &runControl() { return *m_runs; }
+    RaceSession &session() { return m_session; }
 
     // Ctrl+Z (backwards) and Ctrl+Y on the current class; why nothing was done, or an empty text.
     QString undoStep(bool backwards);
@@ -114,9 +116,10 @@ private:
     void LazerBlinkTimer();
 
     std::unique_ptr<Ui::TfrmMain> m_ui;
+    RaceSession &m_session;
     ClassStore &m_store;
     RunControl *m_runs;
-    ResultsProtocol m_protocol;
+    ResultsProtocol &m_protocol;
     ResultsActions *m_results = nullptr;
     RaceDayControls *m_raceDay = nullptr;
     std::unique_ptr<WarningLine> m_warnings;

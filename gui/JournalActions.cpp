@@ -6,6 +6,7 @@
 #include "core/journal/Recovery.h"
 #include "core/journal/UndoHistory.h"
 #include "core/protocol/ProtocolModel.h"
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
@@ -29,18 +30,19 @@ namespace {
 constexpr int ShortNoteMs = 5000;
 } // namespace
 
-JournalActions::JournalActions(QWidget *window, ClassStore &store, RunControl &runs, WarningLine &warnings,
-                               QAbstractItemView *grid)
+JournalActions::JournalActions(QWidget *window, RaceSession &session, WarningLine &warnings, QAbstractItemView *grid)
     : QObject(window)
     , m_window(window)
-    , m_store(store)
-    , m_runs(runs)
+    , m_store(session.store())
+    , m_runs(session.runs())
     , m_warnings(warnings)
-    , m_recorder(new JournalRecorder(store, runs, dataFolder(), this))
-    , m_history(new UndoHistory(store, this))
+    , m_recorder(&session.recorder())
+    , m_history(&session.history())
     , m_grid(grid)
-    , m_handMarks(new HandMarks(store, m_recorder->journal(), this))
+    , m_handMarks(&session.handMarks())
 {
+    ClassStore &store = m_store;
+    RunControl &runs = m_runs;
     connect(m_recorder, &JournalRecorder::journalProblem, this, &JournalActions::showJournalProblem);
     connect(m_recorder, &JournalRecorder::resetRecorded, this, &JournalActions::showReset);
     // The note about a RESET time concerns the run it was recorded for.

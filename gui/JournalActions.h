@@ -18,6 +18,7 @@ class QAction;
 class QLabel;
 class QModelIndex;
 class QWidget;
+class RaceSession;
 class RunControl;
 class UndoHistory;
 class WarningLine;
@@ -30,8 +31,7 @@ class JournalActions final : public QObject
     Q_DISABLE_COPY_MOVE(JournalActions)
 
 public:
-    JournalActions(QWidget *window, ClassStore &store, RunControl &runs, WarningLine &warnings,
-                   QAbstractItemView *grid);
+    JournalActions(QWidget *window, RaceSession &session, WarningLine &warnings, QAbstractItemView *grid);
     ~JournalActions() override;
 
     JournalRecorder &recorder() { return *m_recorder; }

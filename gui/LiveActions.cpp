@@ -2,6 +2,7 @@
 
 #include "core/live/LiveFeed.h"
 #include "core/live/LiveServer.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/SettingsStore.h"
 #include "core/timing/RunControl.h"
 #include "gui/AudienceWindow.h"
@@ -89,12 +90,12 @@ void TfrmLive::accept()
     emit settingsAccepted(chosen);
 }
 
-LiveActions::LiveActions(QWidget *window, ClassStore &store, RunControl &runs, QToolButton *button,
+LiveActions::LiveActions(QWidget *window, RaceSession &session, QToolButton *button,
                          std::function<void(const QString &)> warn)
     : QObject(window)
     , m_window(window)
-    , m_feed(new LiveFeed(store, runs, this))
-    , m_host(new LiveHost(this))
+    , m_feed(&session.liveFeed())
+    , m_host(&session.liveHost())
     , m_store(std::make_unique<SettingsStore>())
     , m_dialog(new TfrmLive(*m_store, window))
     , m_warn(std::move(warn))
@@ -129,14 +130,13 @@ LiveActions::LiveActions(QWidget *window, ClassStore &store, RunControl &runs, Q
 
     connect(m_dialog, &TfrmLive::settingsAccepted, this, &LiveActions::apply);
     connect(m_host, &LiveHost::listenFinished, this, &LiveActions::listenFinished);
-    connect(m_feed, &LiveFeed::published, m_host, &LiveHost::publish);
     connect(m_host, &LiveHost::statusChanged, this, [this](int connections, int sockets, const QString &refusal) {
         m_connectedAction->setText(connectionsText(m_host->isListening(), sockets, connections));
         if (!refusal.isEmpty())
             m_refusalAction->setText(tr("Last refused: %1").arg(refusal));
     });
     // The settings change what the phones see; not while a run is timed.
-    connect(&runs, &RunControl::controlsEnabledChanged, m_settingsAction, &QAction::setEnabled);
+    connect(&session.runs(), &RunControl::controlsEnabledChanged, m_settingsAction, &QAction::setEnabled);
 
     const Result<LiveSettings> settings = LiveSettings::load(*m_store);
     if (settings)

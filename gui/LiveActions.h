@@ -18,6 +18,7 @@ class QCheckBox;
 class QComboBox;
 class QSpinBox;
 class QToolButton;
+class RaceSession;
 class RunControl;
 class SettingsStore;
 class AudienceWindow;
@@ -54,8 +55,7 @@ class LiveActions final : public QObject
     Q_DISABLE_COPY_MOVE(LiveActions)
 
 public:
-    LiveActions(QWidget *window, ClassStore &store, RunControl &runs, QToolButton *button,
-                std::function<void(const QString &)> warn);
+    LiveActions(QWidget *window, RaceSession &session, QToolButton *button, std::function<void(const QString &)> warn);
     ~LiveActions() override;
 
     // The address phones open: http://host:port/, empty while the server is off.

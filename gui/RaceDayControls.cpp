@@ -1,11 +1,11 @@
 #include "gui/RaceDayControls.h"
 
+#include "core/journal/HandMarks.h"
 #include "core/marks/MarksKeeper.h"
 #include "core/protocol/ClassResults.h"
 #include "core/protocol/ProtocolModel.h"
 #include "core/protocol/Standings.h"
-#include "core/settings/RaceRulesSettings.h"
-#include "core/settings/SettingsStore.h"
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/Form_Clubs.h"
 #include "gui/Form_Event.h"
@@ -19,15 +19,18 @@
 #include <QLabel>
 #include <QToolButton>
 
-RaceDayControls::RaceDayControls(QWidget *window, QWidget *toolbar, ClassStore &store, std::function<int()> currentRun)
+RaceDayControls::RaceDayControls(QWidget *window, QWidget *toolbar, RaceSession &session,
+                                 std::function<int()> currentRun)
     : QObject(window)
     , m_window(window)
-    , m_store(store)
+    , m_session(session)
+    , m_store(session.store())
     , m_currentRun(std::move(currentRun))
     , m_button(new QToolButton(toolbar))
     , m_remaining(new QLabel(window))
-    , m_marks(new MarksKeeper(store, this))
+    , m_marks(&session.marks())
 {
+    const ClassStore &store = m_store;
     m_button->setObjectName(QStringLiteral("cmdEvent"));
     m_button->setGeometry(196, 12, 45, 41);
     m_button->setIcon(QIcon(QStringLiteral(":/icons/event.svg")));
@@ -54,25 +57,17 @@ RaceDayControls::RaceDayControls(QWidget *window, QWidget *toolbar, ClassStore &
         connect(m_markActions, &RunMarkActions::saveFinished, this, &RaceDayControls::saveFinished);
         QAction *clubs = menu->addAction(tr("Club ranking..."));
         clubs->setObjectName(QStringLiteral("actClubRanking"));
-        connect(clubs, &QAction::triggered, this, [this, grid] {
-            const auto *protocol = qobject_cast<const ProtocolModel *>(grid->model());
+        connect(clubs, &QAction::triggered, this, [this] {
             auto *dialog = new TfrmClubs(m_window);
             dialog->setAttribute(Qt::WA_DeleteOnClose);
-            const RaceRules rules = protocol ? protocol->rules() : RaceRules {};
-            dialog->showResults(classResults(m_store.CurrentClass(), m_store.list(), m_marks->marks(),
-                                             handTimesOf(m_store.CurrentClass()), rules));
+            const int classIndex = m_store.CurrentClass();
+            dialog->showResults(classResults(classIndex, m_store.list(), m_marks->marks(),
+                                             m_session.handMarks().handTimes(classIndex), m_session.rules()));
             dialog->open();
         });
-        if (auto *protocol = qobject_cast<ProtocolModel *>(grid->model())) {
-            // The rules are read at start and whenever the event dialog stores new ones.
-            const auto readRules
-                = [protocol] { protocol->setRules(refreshedRules(SettingsStore(), protocol->rules())); };
-            readRules();
-            protocol->setMarks(m_marks);
-            connect(m_marks, &MarksKeeper::marksChanged, protocol, &ProtocolModel::rescore);
-            connect(this, &RaceDayControls::eventChanged, protocol, readRules);
-        }
     }
+    // The rules are read again whenever the event dialog stores new ones.
+    connect(this, &RaceDayControls::eventChanged, &m_session, &RaceSession::reloadRules);
     showRemaining();
 }
 

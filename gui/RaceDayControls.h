@@ -8,6 +8,7 @@
 
 class ClassStore;
 class MarksKeeper;
+class RaceSession;
 class RunMarkActions;
 class QLabel;
 class QToolButton;
@@ -23,7 +24,7 @@ class RaceDayControls final : public QObject
 
 public:
     // The button goes into toolbar at the given place, the count into window beside the run editor.
-    RaceDayControls(QWidget *window, QWidget *toolbar, ClassStore &store, std::function<int()> currentRun);
+    RaceDayControls(QWidget *window, QWidget *toolbar, RaceSession &session, std::function<int()> currentRun);
 
     // Off while a run is timed, like the window's other controls.
     void setEnabled(bool on);
@@ -42,6 +43,7 @@ private:
     void cmdEventClick();
 
     QWidget *m_window;
+    RaceSession &m_session;
     ClassStore &m_store;
     std::function<int()> m_currentRun;
     QToolButton *m_button;

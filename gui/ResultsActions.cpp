@@ -1,14 +1,14 @@
 #include "gui/ResultsActions.h"
 
+#include "core/journal/HandMarks.h"
+#include "core/marks/MarksKeeper.h"
 #include "core/protocol/ExportedResults.h"
 #include "core/protocol/ProtocolExport.h"
 #include "core/protocol/ProtocolModel.h"
 #include "core/protocol/ResultsPage.h"
 #include "core/protocol/ResultsWorkbook.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/ClassNames.h"
-#include "core/settings/RaceDaySettings.h"
-#include "core/settings/RaceRulesSettings.h"
-#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/OperatorDialogs.h"
 #include "gui/PreviewPdf.h"
@@ -32,21 +32,15 @@
 #include <memory>
 
 namespace {
-// As the settings file has it now; when it cannot be read, the settings in force.
-RaceDaySettings currentRaceDay()
-{
-    return readRaceDaySettings(SettingsStore()).value_or(raceDay());
-}
-
 // Long enough to read after the dialog has closed, short enough not to be taken for news later.
 constexpr int NoticeMs = 20'000;
 } // namespace
 
-ResultsActions::ResultsActions(QWidget *window, ClassStore &store, const ProtocolModel &model, QAbstractItemView *grid)
+ResultsActions::ResultsActions(QWidget *window, RaceSession &session, QAbstractItemView *grid)
     : QObject(window)
     , m_window(window)
-    , m_store(store)
-    , m_model(model)
+    , m_session(session)
+    , m_store(session.store())
     , m_grid(grid)
     , m_print(new QAction(tr("Print preview..."), window))
     , m_gridMenu(new QMenu(grid))
@@ -102,15 +96,13 @@ QString ResultsActions::proposedFileName(const QString &what, const QDate &date,
 
 ClassResults ResultsActions::currentClassResults(const RaceRules &rules) const
 {
-    // The marks keeper saves every change at once, so the file holds the marks in force.
     const int c = m_store.CurrentClass();
-    const std::vector<EntryMarks> marks = readMarksFile(MarksPath(c)).marks.forEntries(m_store.list().entries());
-    return classResults(c, m_store.list(), marks, handTimesOf(c), rules);
+    return classResults(c, m_store.list(), m_session.marks().marks(), m_session.handMarks().handTimes(c), rules);
 }
 
 ResultsDocument ResultsActions::currentClassDocument() const
 {
-    const RaceRules rules = refreshedRules(SettingsStore(), m_model.rules());
+    const RaceRules &rules = m_session.rules();
     ResultsDocument document = resultsHeading(rules);
     document.classes.push_back(currentClassResults(rules));
     return document;
@@ -118,7 +110,7 @@ ResultsDocument ResultsActions::currentClassDocument() const
 
 Result<ResultsDocument> ResultsActions::allClassesDocument() const
 {
-    const RaceRules rules = refreshedRules(SettingsStore(), m_model.rules());
+    const RaceRules &rules = m_session.rules();
     ResultsDocument document = resultsHeading(rules);
     for (int c = FirstClass; c <= LastClass; ++c) {
         if (c == m_store.CurrentClass()) {
@@ -128,7 +120,7 @@ Result<ResultsDocument> ResultsActions::allClassesDocument() const
                 document.classes.push_back(std::move(results));
             continue;
         }
-        Result<ClassResults> results = classResultsFromFile(c, handTimesOf(c), rules);
+        Result<ClassResults> results = classResultsFromFile(c, m_session.handMarks().handTimes(c), rules);
         if (!results)
             return results.error();
         if (!exportedLines(results.value()).empty())
@@ -142,7 +134,7 @@ Result<ResultsDocument> ResultsActions::allClassesDocument() const
 bool ResultsActions::chooseTarget(const QString &caption, const QString &filterFormat, const QString &suffix,
                                   QString &path, ResultsDocument &document)
 {
-    const QDate today = currentRaceDay().event.date;
+    const QDate today = m_session.rules().event.date;
     const QString className = ClassNameOf(m_store.CurrentClass());
     const QList<OperatorDialogs::SaveChoice> choices {
         {filterFormat.arg(tr("this class"), suffix), proposedFileName(className, today, suffix)},

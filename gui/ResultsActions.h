@@ -7,6 +7,7 @@
 
 class ClassStore;
 class ProtocolModel;
+class RaceSession;
 class QAbstractItemView;
 class QAction;
 class QLabel;
@@ -25,7 +26,7 @@ class ResultsActions final : public QObject
     Q_DISABLE_COPY_MOVE(ResultsActions)
 
 public:
-    ResultsActions(QWidget *window, ClassStore &store, const ProtocolModel &model, QAbstractItemView *grid);
+    ResultsActions(QWidget *window, RaceSession &session, QAbstractItemView *grid);
 
     void exportWorkbook();
     void exportPage();
@@ -50,8 +51,8 @@ private:
     void showGridMenu(const QPoint &position);
 
     QWidget *m_window;
+    RaceSession &m_session;
     ClassStore &m_store;
-    const ProtocolModel &m_model;
     QAbstractItemView *m_grid;
     QAction *m_print;
     QMenu *m_gridMenu;

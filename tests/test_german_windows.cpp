@@ -1,6 +1,7 @@
 #include "core/i18n/Localisation.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/Form_Classes.h"
 #include "gui/Form_Config.h"
@@ -65,7 +66,8 @@ class TestGermanWindows final : public QObject
 
 private:
     std::unique_ptr<Localisation> m_localisation;
-    std::unique_ptr<ClassStore> m_store;
+    std::unique_ptr<RaceSession> m_session;
+    ClassStore *m_store = nullptr;
     std::unique_ptr<TfrmMain> m_main;
     std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<ClassNames> m_classNames;
@@ -102,8 +104,9 @@ private slots:
         QCOMPARE(qgetenv("LANG"), QByteArray("C.UTF-8"));
         // Created as main.cpp creates them, in the same order.
         m_localisation = std::make_unique<Localisation>();
-        m_store = std::make_unique<ClassStore>();
-        m_main = std::make_unique<TfrmMain>(*m_store);
+        m_session = std::make_unique<RaceSession>();
+        m_store = &m_session->store();
+        m_main = std::make_unique<TfrmMain>(*m_session);
         m_settings = std::make_unique<SettingsStore>();
         m_classNames = std::make_unique<ClassNames>();
         m_classes = std::make_unique<TfrmClasses>(*m_classNames, *m_settings, m_main.get());

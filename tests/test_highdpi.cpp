@@ -1,3 +1,4 @@
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
@@ -74,8 +75,9 @@ QJsonObject measure()
 {
     QJsonObject out;
     out.insert("ratio", qApp->devicePixelRatio());
-    ClassStore store;
-    TfrmMain frmMain(store);
+    RaceSession session;
+    ClassStore &store = session.store();
+    TfrmMain frmMain(session);
     TfrmStartList frmStartList(store, &frmMain);
     TfrmInfo frmInfo(&frmMain);
     QJsonObject controls;

@@ -1,3 +1,4 @@
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/Form_Info.h"
 #include "gui/Form_Main.h"
@@ -63,7 +64,8 @@ class TestMainWindow final : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ClassStore> m_store;
+    std::unique_ptr<RaceSession> m_session;
+    ClassStore *m_store = nullptr;
     std::unique_ptr<TfrmMain> m_window;
     OneRowProtocol m_protocol;
 
@@ -75,8 +77,9 @@ private slots:
     {
         FakeCounter::install();
         m_protocol = OneRowProtocol();
-        m_store = std::make_unique<ClassStore>();
-        m_window = std::make_unique<TfrmMain>(*m_store);
+        m_session = std::make_unique<RaceSession>();
+        m_store = &m_session->store();
+        m_window = std::make_unique<TfrmMain>(*m_session);
         m_controls = std::make_unique<MainWindowControls>(m_window.get());
         ui().runs->setProtocol(&m_protocol);
         m_window->show();
@@ -87,7 +90,8 @@ private slots:
     {
         m_controls.reset();
         m_window.reset();
-        m_store.reset();
+        m_store = nullptr;
+        m_session.reset();
     }
 
     void layout_data()

@@ -1,4 +1,5 @@
 #include "core/settings/ClassNames.h"
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "gui/Form_Main.h"
@@ -72,7 +73,8 @@ class TestResultsWindow final : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ClassStore> m_store;
+    std::unique_ptr<RaceSession> m_session;
+    ClassStore *m_store = nullptr;
     std::unique_ptr<TfrmMain> m_main;
     std::unique_ptr<MainWindowControls> m_controls;
     std::unique_ptr<QTemporaryDir> m_exports;
@@ -147,8 +149,9 @@ private slots:
                     {"Ola", 30'000, 0, 30'000, 0},
                     {"Mo", 38'000, 1, 40'000, 0}});
         m_exports = std::make_unique<QTemporaryDir>();
-        m_store = std::make_unique<ClassStore>();
-        m_main = std::make_unique<TfrmMain>(*m_store);
+        m_session = std::make_unique<RaceSession>();
+        m_store = &m_session->store();
+        m_main = std::make_unique<TfrmMain>(*m_session);
         m_controls = std::make_unique<MainWindowControls>(m_main.get());
         m_main->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
@@ -165,7 +168,8 @@ private slots:
             delete open;
         m_controls.reset();
         m_main.reset();
-        m_store.reset();
+        m_store = nullptr;
+        m_session.reset();
         setPerfCounter(systemPerfCounter());
     }
 

@@ -1,4 +1,5 @@
 #include "core/settings/SettingsStore.h"
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
@@ -23,7 +24,8 @@ class TestSaveWarning final : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ClassStore> m_store;
+    std::unique_ptr<RaceSession> m_session;
+    ClassStore *m_store = nullptr;
     std::unique_ptr<TfrmMain> m_main;
     std::unique_ptr<MainWindowControls> m_controls;
 
@@ -50,9 +52,10 @@ private slots:
         QDir(programFolder()).removeRecursively();
         QDir().mkpath(programFolder());
         QVERIFY(WriteListFile(listOfNames({"Kim", "Team 7", "Ola"}), ClassListPath(1)).ok());
-        m_store = std::make_unique<ClassStore>();
+        m_session = std::make_unique<RaceSession>();
+        m_store = &m_session->store();
         QVERIFY(m_store->LoadCurrentClass().ok());
-        m_main = std::make_unique<TfrmMain>(*m_store);
+        m_main = std::make_unique<TfrmMain>(*m_session);
         m_controls = std::make_unique<MainWindowControls>(m_main.get());
         m_main->show();
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
@@ -63,7 +66,8 @@ private slots:
         QDir().rmdir(ClassListPath(1));
         m_controls.reset();
         m_main.reset();
-        m_store.reset();
+        m_store = nullptr;
+        m_session.reset();
         setPerfCounter(systemPerfCounter());
     }
 

@@ -1,5 +1,6 @@
 // Pictures of the windows for the README: the real windows, filled with a sample event, each
 // grabbed to a PNG. scripts/screenshots.sh runs this under a virtual X server.
+#include "core/session/RaceSession.h"
 #include "core/Version.h"
 #include "core/i18n/Localisation.h"
 #include "core/import/CsvTable.h"
@@ -113,8 +114,9 @@ int main(int argc, char *argv[])
         return 1;
 
     // Put together as the program does.
-    ClassStore store;
-    TfrmMain frmMain(store);
+    RaceSession session;
+    ClassStore &store = session.store();
+    TfrmMain frmMain(session);
     if (!frmMain.isFirstCopy())
         return 1;
     ProgramWindows windows(store, frmMain);

@@ -2,6 +2,7 @@
 
 #include "core/protocol/ProtocolModel.h"
 #include "core/timing/RunControl.h"
+#include "gui/Form_Main.h"
 #include "gui/widgets/OvrenLiquidIndicator.h"
 #include "gui/widgets/PressButton.h"
 #include "gui/widgets/ProtocolGrid.h"
@@ -32,7 +33,7 @@ struct MainWindowControls
         , imgLock(find<QLabel>(window, "imgLock"))
         , lblPartic(find<ShadowLabel>(window, "lblPartic"))
         , lblSaveWarning(find<QLabel>(window, "lblSaveWarning"))
-        , runs(window->findChild<RunControl *>(QStringLiteral("RunControl")))
+        , runs(&qobject_cast<TfrmMain *>(window)->runControl())
         , model(static_cast<ProtocolModel *>(Grid->model()))
     {
     }

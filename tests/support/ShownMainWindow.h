@@ -1,9 +1,10 @@
 #pragma once
 
-#include "core/startlist/ClassStore.h"
-#include "gui/Form_Main.h"
 #include "core/protocol/ProtocolModel.h"
+#include "core/session/RaceSession.h"
+#include "core/startlist/ClassStore.h"
 #include "core/timing/RunControl.h"
+#include "gui/Form_Main.h"
 #include "support/FakeCounter.h"
 #include "support/MainWindowControls.h"
 
@@ -16,14 +17,16 @@
 // (they belong to the window) before it is shown.
 struct ShownMainWindow
 {
-    std::unique_ptr<ClassStore> store;
+    std::unique_ptr<RaceSession> session;
+    ClassStore *store = nullptr;
     std::unique_ptr<TfrmMain> window;
     std::unique_ptr<MainWindowControls> controls;
 
     void open(const std::function<void(ClassStore &, TfrmMain &)> &addDialogs = {})
     {
-        store = std::make_unique<ClassStore>();
-        window = std::make_unique<TfrmMain>(*store);
+        session = std::make_unique<RaceSession>();
+        store = &session->store();
+        window = std::make_unique<TfrmMain>(*session);
         if (addDialogs)
             addDialogs(*store, *window);
         controls = std::make_unique<MainWindowControls>(window.get());
@@ -56,6 +59,7 @@ struct ShownMainWindow
     {
         controls.reset();
         window.reset();
-        store.reset();
+        store = nullptr;
+        session.reset();
     }
 };

@@ -1,0 +1,111 @@
+#include "core/session/RaceSession.h"
+
+#include "core/backup/BackupCopy.h"
+#include "core/journal/HandMarks.h"
+#include "core/journal/JournalRecorder.h"
+#include "core/journal/UndoHistory.h"
+#include "core/live/LiveFeed.h"
+#include "core/live/LiveServer.h"
+#include "core/marks/MarksKeeper.h"
+#include "core/protocol/ResultsProtocol.h"
+#include "core/settings/RaceRulesSettings.h"
+#include "core/settings/SettingKeys.h"
+#include "core/settings/SettingsStore.h"
+#include "core/startlist/ClassStore.h"
+#include "core/system/DataFolder.h"
+#include "core/timing/RunControl.h"
+
+#include <cmath>
+
+namespace {
+std::int64_t wholeSeconds(double value)
+{
+    return std::isfinite(value) ? static_cast<std::int64_t>(std::trunc(value)) : 0;
+}
+} // namespace
+
+// The order of building is the order of hearing. Qt calls the receivers of one signal in the
+// order they were connected, and each service connects to the store as it is built, so a change
+// of the store reaches, in this order:
+//   1. the journal recorder: the row is committed before anything shows the change;
+//   2. the hand marks, which follow each run's time to know whether a hand time still stands;
+//   3. undo and redo;
+//   4. the marks, which reload with a class;
+//   5. the protocol, which rescores the row;
+//   6. the live feed, which gathers its snapshot once the burst of changes is over;
+//   7. the backup, which copies once the event in hand has been handled.
+// Run control's starts and stops reach the journal before the live feed for the same reason.
+RaceSession::RaceSession(const QString &journalFolder, QObject *parent)
+    : QObject(parent)
+    , m_store(std::make_unique<ClassStore>())
+    , m_rules(readRaceRules(SettingsStore()).value_or(RaceRules {}))
+    , m_runs(new RunControl(this))
+{
+    m_runs->setObjectName(QStringLiteral("RunControl"));
+    m_recorder = new JournalRecorder(*m_store, *m_runs, journalFolder.isEmpty() ? dataFolder() : journalFolder, this);
+    m_handMarks = new HandMarks(*m_store, m_recorder->journal(), this);
+    m_history = new UndoHistory(*m_store, this);
+    m_marks = new MarksKeeper(*m_store, this);
+    m_protocol = std::make_unique<ResultsProtocol>(*m_store);
+    m_runs->setProtocol(m_protocol.get());
+    ProtocolModel &model = m_protocol->model();
+    model.setRules(m_rules);
+    model.setMarks(m_marks);
+    connect(m_marks, &MarksKeeper::marksChanged, &model, &ProtocolModel::rescore);
+    connect(m_marks, &MarksKeeper::markSet, m_recorder,
+            [this](int entry, int run, const MarkedRun &before, const MarkedRun &after) {
+                m_recorder->recordMark(entry, run, runMarkText(before.mark), runMarkText(after.mark), after.reason);
+            });
+    m_liveFeed = new LiveFeed(*m_store, *m_runs, this);
+    m_liveHost = new LiveHost(this);
+    connect(m_liveFeed, &LiveFeed::published, m_liveHost, &LiveHost::publish);
+    m_backup = new BackupCopier(this);
+}
+
+RaceSession::~RaceSession()
+{
+    // In the reverse order of building, while the store they follow still exists: the backup's
+    // last copy and the journal's last row go before the store does.
+    delete m_backup;
+    delete m_liveHost;
+    delete m_liveFeed;
+    m_runs->setProtocol(nullptr);
+    m_protocol.reset();
+    delete m_marks;
+    delete m_history;
+    delete m_handMarks;
+    delete m_recorder;
+    delete m_runs;
+}
+
+void RaceSession::reloadRules()
+{
+    setRules(refreshedRules(SettingsStore(), m_rules));
+}
+
+void RaceSession::setRules(const RaceRules &rules)
+{
+    if (rules == m_rules)
+        return;
+    m_rules = rules;
+    m_protocol->model().setRules(m_rules);
+    emit rulesChanged(m_rules);
+}
+
+FileResult RaceSession::setPenaltySeconds(double fpSeconds, double fsSeconds)
+{
+    const RaceRules before = m_rules;
+    RaceRules rules = m_rules;
+    rules.fpSeconds = wholeSeconds(fpSeconds);
+    rules.fsSeconds = wholeSeconds(fsSeconds);
+    setRules(rules);
+    if (rules.fpSeconds != before.fpSeconds)
+        m_recorder->recordPenaltySeconds(QStringLiteral("FPSeconds"), double(before.fpSeconds), fpSeconds);
+    if (rules.fsSeconds != before.fsSeconds)
+        m_recorder->recordPenaltySeconds(QStringLiteral("FSSeconds"), double(before.fsSeconds), fsSeconds);
+    SettingsStore settings;
+    FileResult saved = settings.write(Setting::FPSeconds, fpSeconds);
+    if (saved)
+        saved = settings.write(Setting::FSSeconds, fsSeconds);
+    return saved;
+}
