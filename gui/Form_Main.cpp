@@ -252,9 +252,8 @@ void TfrmMain::setUpGrid()
     header->setSectionResizeMode(QHeaderView::Fixed);
     header->setHighlightSections(false);
     header->setMinimumSectionSize(10);
-    static constexpr int widths[ProtocolModel::ColumnCount] = {29, 102, 60, 38, 38, 60, 60, 60, 38, 38, 60, 60, 60, 44};
-    for (int c = 0; c < ProtocolModel::ColumnCount; ++c)
-        grid->setColumnWidth(c, widths[c]);
+    showScoringColumns(m_session.rules());
+    connect(&m_session, &RaceSession::rulesChanged, this, &TfrmMain::showScoringColumns);
     grid->setSortingEnabled(false);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -269,6 +268,20 @@ void TfrmMain::setUpGrid()
     connect(grid, &ProtocolGrid::cellSelected, this, &TfrmMain::GridSelectCell);
     connect(grid, &ProtocolGrid::cellClicked, this, &TfrmMain::GridCellClick);
     connect(grid, &ProtocolGrid::keyHandled, this, &TfrmMain::GridKeyDown);
+}
+
+void TfrmMain::showScoringColumns(const RaceRules &rules)
+{
+    // "Bester Lauf" shows the value that ranks in a column of its own; the name and the penalty
+    // times give it their room, so the protocol keeps its width.
+    const bool best = rules.scoring == ScoringMode::BestRun;
+    const int narrower = best ? 20 : 0;
+    const int widths[ProtocolModel::ColumnCount]
+        = {29, 102 - narrower, 60, 38, 38, 60 - narrower, 60, 60, 38, 38, 60 - narrower, 60, 60, 44, 3 * narrower};
+    ProtocolGrid *grid = m_ui->Grid;
+    for (int c = 0; c < ProtocolModel::ColumnCount; ++c)
+        grid->setColumnWidth(c, widths[c]);
+    grid->setColumnHidden(ProtocolModel::RankValue, !best);
 }
 
 void TfrmMain::setUpTimers()

@@ -95,6 +95,7 @@ private:
     void setUpTimers();
     void connectRunControl();
     void setUpGrid();
+    void showScoringColumns(const RaceRules &rules);
     void FillClassNames();
     void showCurrentClass();
     void cmbClassChange(int index);

@@ -31,14 +31,14 @@ QFont printFont(double points, bool bold = false)
 }
 
 // A column that no participant of the class fills takes no room on its pages.
-bool goesWhenEmpty(ResultColumn column)
+bool goesWhenEmpty(ListField column)
 {
     switch (column) {
-    case ResultColumn::StartNr:
-    case ResultColumn::Age:
-    case ResultColumn::Info1:
-    case ResultColumn::Info2:
-    case ResultColumn::Info3:
+    case ListField::StartNr:
+    case ListField::Age:
+    case ListField::Info1:
+    case ListField::Info2:
+    case ListField::Info3:
         return true;
     default:
         return false;
@@ -46,24 +46,24 @@ bool goesWhenEmpty(ResultColumn column)
 }
 
 // The most of the page's width a column's longest text may claim; a longer one is shortened.
-double widestShare(ResultColumn column)
+double widestShare(ListField column)
 {
     switch (column) {
-    case ResultColumn::Name:
+    case ListField::Name:
         return 0.3;
-    case ResultColumn::Info1:
-    case ResultColumn::Info2:
-    case ResultColumn::Info3:
+    case ListField::Info1:
+    case ListField::Info2:
+    case ListField::Info3:
         return 0.2;
     default:
         return 0.1;
     }
 }
 
-bool isShortenable(ResultColumn column)
+bool isShortenable(ListField column)
 {
-    return column == ResultColumn::Name || column == ResultColumn::Info1 || column == ResultColumn::Info2
-        || column == ResultColumn::Info3;
+    return column == ListField::Name || column == ListField::Info1 || column == ListField::Info2
+        || column == ListField::Info3;
 }
 
 // Widths of texts in one font, through the font's glyph advances where it has every glyph (a
@@ -122,7 +122,7 @@ struct Geometry
 {
     QFont heading, body;
     double rowHeight = 0, padding = 0;
-    std::vector<ResultColumn> columns;
+    std::vector<ListField> columns;
     std::vector<double> left, width;
     int rowsPerPage = 1;
 };
@@ -137,7 +137,7 @@ Geometry layOut(QPaintDevice &device, const QRectF &page, const Frame &frame, co
 
     // Each column's width in the measuring size: its heading or its widest text, and padding.
     std::vector<double> natural;
-    for (const ResultColumn column : document.columns()) {
+    for (const ListField column : document.columns()) {
         double widest = -1;
         if (resultColumnKind(column) == ResultKind::Text) {
             for (const ResultLine *line : lines) {
@@ -207,10 +207,9 @@ Geometry layOut(QPaintDevice &device, const QRectF &page, const Frame &frame, co
     return g;
 }
 
-bool isLeftAligned(ResultColumn column)
+bool isLeftAligned(ListField column)
 {
-    return resultColumnKind(column) == ResultKind::Text && column != ResultColumn::StartNr
-        && column != ResultColumn::Age;
+    return resultColumnKind(column) == ResultKind::Text && column != ListField::StartNr && column != ListField::Age;
 }
 
 // The participants' cells, each distinct text shaped once and drawn as glyphs: a class of 10,000
@@ -379,7 +378,7 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
                 if ((r - first) % 2 == 1)
                     painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), shade);
                 for (std::size_t i = 0; i < columns; ++i) {
-                    const ResultColumn column = g.columns[i];
+                    const ListField column = g.columns[i];
                     QString text = exportedText(resultLine, column);
                     if (text.isEmpty())
                         continue;

@@ -207,10 +207,10 @@ private slots:
         document.classes.push_back(classResults(2, list, 0, 0));
         QStringList shown;
         for (const ResultLine &line : document.classes.front().lines)
-            shown << line.text(ResultColumn::Place) + QLatin1Char(' ') + line.text(ResultColumn::Name);
+            shown << line.text(ListField::Place) + QLatin1Char(' ') + line.text(ListField::Name);
         QCOMPARE(shown, (QStringList {"1 C", "2 A", "DSQ B"}));
         // The reason goes beneath the table; the time cell keeps the mark alone.
-        QCOMPARE(document.classes.front().lines.back().text(ResultColumn::Time2), QStringLiteral("DSQ"));
+        QCOMPARE(document.classes.front().lines.back().text(ListField::Time2), QStringLiteral("DSQ"));
         QCOMPARE(document.classes.front().notes, QStringList {QStringLiteral("B, Lauf 2: DSQ \u2013 Tor 4")});
         const QString page = QString::fromUtf8(resultsPage(document));
         QVERIFY(page.contains(QStringLiteral("<b>Wertung:</b> ") + scoringModeText(ScoringMode(mode))));

@@ -120,12 +120,12 @@ private slots:
         for (const ClassResults &results : document.classes) {
             for (const ResultLine &line : results.lines) {
                 ++participants;
-                const QString name = line.text(ResultColumn::Name);
+                const QString name = line.text(ListField::Name);
                 QCOMPARE(seen.value(name), 1);
                 const QString pattern
                     = QStringLiteral("\\b%1 +%2\\b.*\\b%3\\s*$")
-                          .arg(line.text(ResultColumn::StartNr), QRegularExpression::escape(name),
-                               QRegularExpression::escape(exportedText(line, ResultColumn::GrandTotal)));
+                          .arg(line.text(ListField::StartNr), QRegularExpression::escape(name),
+                               QRegularExpression::escape(exportedText(line, ListField::GrandTotal)));
                 const QRegularExpression wholeRow(pattern, QRegularExpression::MultilineOption);
                 QVERIFY2(wholeRow.match(pages.join(QLatin1Char('\n'))).hasMatch(), qPrintable(name));
             }
@@ -155,7 +155,7 @@ private slots:
         }
         QStringList expected;
         for (const ResultLine &line : document.classes.front().lines)
-            expected << line.text(ResultColumn::Name);
+            expected << line.text(ListField::Name);
         QCOMPARE(names, expected);
     }
 

@@ -242,6 +242,56 @@ private slots:
         shown.close();
     }
 
+    // The scoring mode chosen in the event dialog reaches the protocol at once: "Bester Lauf"
+    // shows the value that ranks in a column of its own and places by it.
+    void scoringModeFromTheEventDialog_data()
+    {
+        QTest::addColumn<bool>("bestRun");
+        QTest::addColumn<QStringList>("places");
+        QTest::addColumn<QString>("rankValue");
+        QTest::newRow("sum of both runs") << false << QStringList {"1", "2"} << "01:21.00";
+        QTest::newRow("best run") << true << QStringList {"2", "1"} << "00:40.00";
+    }
+    void scoringModeFromTheEventDialog()
+    {
+        QFETCH(bool, bestRun);
+        QFETCH(QStringList, places);
+        QFETCH(QString, rankValue);
+        StartList list = listOfNames({"A", "B"});
+        const int times[2][2] = {{40'000, 41'000}, {30'000, 60'000}};
+        for (int i = 0; i < 2; ++i) {
+            list.setWholeNumber(i, ListField::Time1, times[i][0]);
+            list.setWholeNumber(i, ListField::Time2, times[i][1]);
+        }
+        QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
+        ShownMainWindow shown;
+        shown.open();
+        ProtocolGrid *grid = shown.controls->Grid;
+        QVERIFY(grid->isColumnHidden(ProtocolModel::RankValue));
+
+        click(shown.window.get(), "cmdEvent");
+        TfrmEvent *dialog = nullptr;
+        QTRY_VERIFY((dialog = shown.window->findChild<TfrmEvent *>()) != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        auto *scoring = dialog->findChild<QComboBox *>(QStringLiteral("cmbScoring"));
+        scoring->setFocus();
+        QTest::keyClick(scoring, bestRun ? Qt::Key_End : Qt::Key_Home);
+        click(dialog, "cmdOK");
+
+        const ProtocolModel *model = shown.controls->model;
+        QCOMPARE(grid->isColumnHidden(ProtocolModel::RankValue), !bestRun);
+        QCOMPARE(model->headerData(ProtocolModel::RankValue, Qt::Horizontal).toString(), QStringLiteral("Bester Lauf"));
+        QCOMPARE((QStringList {model->cellText(0, ProtocolModel::Place), model->cellText(1, ProtocolModel::Place)}),
+                 places);
+        QCOMPARE(model->cellText(0, ProtocolModel::RankValue), rankValue);
+        // The protocol keeps its width: no column is pushed out of sight.
+        int shownWidth = 0;
+        for (int c = 0; c < ProtocolModel::ColumnCount; ++c)
+            shownWidth += grid->isColumnHidden(c) ? 0 : grid->columnWidth(c);
+        QVERIFY2(shownWidth <= grid->viewport()->width(), qPrintable(QString::number(shownWidth)));
+        shown.close();
+    }
+
     // Right click on a run's time, choose the mark: it is in the marks file and the journal, and
     // the run no longer counts as still to run.
     void marksFromTheProtocolMenu_data()

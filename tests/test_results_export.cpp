@@ -111,19 +111,19 @@ private slots:
         QCOMPARE(results.className, ClassNameOf(2));
         QStringList order, places;
         for (const ResultLine &line : results.lines) {
-            order << line.text(ResultColumn::Name);
-            places << line.text(ResultColumn::Place);
+            order << line.text(ListField::Name);
+            places << line.text(ListField::Place);
         }
         // Dan 51 s + 10 s; Ben 60 s + 2 s and Cem 62 s share place 2; the others in start order.
         QCOMPARE(order, (QStringList {"Dan", "Ben", "Cem", "Ada", "Eva"}));
         QCOMPARE(places, (QStringList {"1", "2", "2", "", ""}));
         const ResultLine &dan = results.lines.front();
-        QCOMPARE(dan.text(ResultColumn::Number), QStringLiteral("4"));
-        QCOMPARE(dan.text(ResultColumn::StartNr), QStringLiteral("4"));
-        QCOMPARE(dan.text(ResultColumn::Time2), QStringLiteral("00:26.00"));
-        QCOMPARE(dan.text(ResultColumn::Penalty2), QStringLiteral("00:10.00"));
-        QCOMPARE(dan.text(ResultColumn::GrandTotal), QStringLiteral("01:01.00"));
-        QCOMPARE(dan.value(ResultColumn::FS2), 1);
+        QCOMPARE(dan.text(ListField::Number), QStringLiteral("4"));
+        QCOMPARE(dan.text(ListField::StartNr), QStringLiteral("4"));
+        QCOMPARE(dan.text(ListField::Time2), QStringLiteral("00:26.00"));
+        QCOMPARE(dan.text(ListField::Penalty2), QStringLiteral("00:10.00"));
+        QCOMPARE(dan.text(ListField::GrandTotal), QStringLiteral("01:01.00"));
+        QCOMPARE(dan.value(ListField::FS2), 1);
     }
 
     void workbookHoldsTheClass()
@@ -450,7 +450,7 @@ private slots:
         const Result<ClassResults> fromFile = classResultsFromFile(5, {}, RaceRules {});
         QVERIFY(fromFile);
         QCOMPARE(fromFile.value().lines.size(), std::size_t(5));
-        QCOMPARE(fromFile.value().lines.front().text(ResultColumn::Name), QStringLiteral("Dan"));
+        QCOMPARE(fromFile.value().lines.front().text(ListField::Name), QStringLiteral("Dan"));
         QFile::remove(ClassListPath(6));
         const Result<ClassResults> noFile = classResultsFromFile(6, {}, RaceRules {});
         QVERIFY(noFile);

@@ -11,35 +11,31 @@
 #include <algorithm>
 
 namespace {
-// The field each column of the results shows; the value that ranks has none.
-constexpr ListField resultFields[ResultColumnCount - 1] = {
+// The order of the columns on the notice board.
+constexpr ListField resultOrder[] = {
     ListField::Place, ListField::Number,   ListField::StartNr, ListField::Name,       ListField::Age,
     ListField::Info1, ListField::Info2,    ListField::Info3,   ListField::Time1,      ListField::FP1,
     ListField::FS1,   ListField::Penalty1, ListField::Total1,  ListField::Time2,      ListField::FP2,
-    ListField::FS2,   ListField::Penalty2, ListField::Total2,  ListField::GrandTotal,
+    ListField::FS2,   ListField::Penalty2, ListField::Total2,  ListField::GrandTotal, ListField::RankValue,
 };
 
-void setTime(ResultLine &line, ResultColumn column, std::optional<std::int32_t> time)
+void setTime(ResultLine &line, ListField column, std::optional<std::int32_t> time)
 {
     line.values[std::size_t(column)] = time.value_or(0);
     line.texts[std::size_t(column)] = time ? formatCellTime(*time) : QString();
 }
 } // namespace
 
-QString resultColumnHeading(ResultColumn column, const std::array<QString, 3> &infoTitles)
+QString resultColumnHeading(ListField column, const std::array<QString, 3> &infoTitles)
 {
-    if (column == ResultColumn::RankValue)
-        return QStringLiteral("Bester Lauf");
-    if (column >= ResultColumn::Info1 && column <= ResultColumn::Info3)
-        return infoTitles[std::size_t(int(column) - int(ResultColumn::Info1))];
-    return QString::fromUtf8(fieldInfo(resultFields[int(column)]).heading);
+    if (column >= ListField::Info1 && column <= ListField::Info3)
+        return infoTitles[std::size_t(int(column) - int(ListField::Info1))];
+    return QString::fromUtf8(fieldInfo(column).heading);
 }
 
-ResultKind resultColumnKind(ResultColumn column)
+ResultKind resultColumnKind(ListField column)
 {
-    if (column == ResultColumn::RankValue)
-        return ResultKind::Time;
-    switch (fieldInfo(resultFields[int(column)]).kind) {
+    switch (fieldInfo(column).kind) {
     case FieldKind::Text:
         return ResultKind::Text;
     case FieldKind::Time:
@@ -49,12 +45,11 @@ ResultKind resultColumnKind(ResultColumn column)
     }
 }
 
-std::vector<ResultColumn> ResultsDocument::columns() const
+std::vector<ListField> ResultsDocument::columns() const
 {
-    std::vector<ResultColumn> shown;
-    const int count = scoring == ScoringMode::BestRun ? ResultColumnCount : ResultColumnCount - 1;
-    for (int c = 0; c < count; ++c)
-        shown.push_back(ResultColumn(c));
+    std::vector<ListField> shown(std::begin(resultOrder), std::end(resultOrder));
+    if (scoring != ScoringMode::BestRun)
+        shown.pop_back();
     return shown;
 }
 
@@ -90,34 +85,34 @@ ClassResults classResults(int classIndex, const StartList &list, const ClassStan
     for (const int r : standings.order) {
         const EntryStanding &entry = standings.entries[std::size_t(r)];
         ResultLine &line = result.lines.emplace_back();
-        for (int c = 0; c < ResultColumnCount - 1; ++c) {
-            const ListField field = resultFields[c];
+        for (const ListField field : resultOrder) {
             if (fieldInfo(field).kind == FieldKind::Text) {
                 // As in the protocol, the name's cell holds the entry's index.
-                line.values[std::size_t(c)] = field == ListField::Name ? r : 0;
-                line.texts[std::size_t(c)] = list.text(r, field);
+                line.values[std::size_t(field)] = field == ListField::Name ? r : 0;
+                line.texts[std::size_t(field)] = list.text(r, field);
             }
         }
-        line.values[std::size_t(ResultColumn::Number)] = r + 1;
-        line.texts[std::size_t(ResultColumn::Number)] = QString::number(r + 1);
-        line.values[std::size_t(ResultColumn::Place)] = entry.place;
-        line.texts[std::size_t(ResultColumn::Place)]
+        line.values[std::size_t(ListField::Number)] = r + 1;
+        line.texts[std::size_t(ListField::Number)] = QString::number(r + 1);
+        line.values[std::size_t(ListField::Place)] = entry.place;
+        line.texts[std::size_t(ListField::Place)]
             = entry.place > 0 ? QString::number(entry.place) : runMarkText(entry.mark);
         for (int run = 1; run <= 2; ++run) {
             const RunStanding &driven = entry.run(run);
-            const int first = int(run == 1 ? ResultColumn::Time1 : ResultColumn::Time2);
-            const auto column = [first](int offset) { return ResultColumn(first + offset); };
-            setTime(line, column(0), driven.time);
-            line.values[std::size_t(first + 1)] = driven.fp;
-            line.texts[std::size_t(first + 1)] = QString::number(driven.fp);
-            line.values[std::size_t(first + 2)] = driven.fs;
-            line.texts[std::size_t(first + 2)] = QString::number(driven.fs);
-            setTime(line, column(3), driven.penalty);
-            setTime(line, column(4), driven.total);
+            const bool first = run == 1;
+            const ListField time = first ? ListField::Time1 : ListField::Time2;
+            setTime(line, time, driven.time);
+            for (const auto &[field, count] : {std::pair {first ? ListField::FP1 : ListField::FP2, driven.fp},
+                                               std::pair {first ? ListField::FS1 : ListField::FS2, driven.fs}}) {
+                line.values[std::size_t(field)] = count;
+                line.texts[std::size_t(field)] = QString::number(count);
+            }
+            setTime(line, first ? ListField::Penalty1 : ListField::Penalty2, driven.penalty);
+            setTime(line, first ? ListField::Total1 : ListField::Total2, driven.total);
             line.handRuns[std::size_t(run - 1)] = driven.hand;
             line.runMarks[std::size_t(run - 1)] = driven.mark.mark;
             if (driven.mark.mark != RunMark::None) {
-                line.texts[std::size_t(first)] = runMarkText(driven.mark.mark);
+                line.texts[std::size_t(time)] = runMarkText(driven.mark.mark);
                 if (!driven.mark.reason.isEmpty())
                     result.notes << QStringLiteral("%1, Lauf %2: %3 \u2013 %4")
                                         .arg(list.text(r, ListField::Name).trimmed())
@@ -125,8 +120,8 @@ ClassResults classResults(int classIndex, const StartList &list, const ClassStan
                                         .arg(runMarkText(driven.mark.mark), driven.mark.reason);
             }
         }
-        setTime(line, ResultColumn::GrandTotal, entry.total);
-        setTime(line, ResultColumn::RankValue,
+        setTime(line, ListField::GrandTotal, entry.total);
+        setTime(line, ListField::RankValue,
                 entry.rankValue ? std::optional<std::int32_t>(std::int32_t(*entry.rankValue)) : std::nullopt);
         line.gap = entry.gap;
     }

@@ -12,46 +12,21 @@
 #include <cstdint>
 #include <vector>
 
-// The columns of the results on the notice board: the protocol's columns with the place first,
-// the age, the start number and the three info fields, and in "Bester Lauf" the value that ranks.
-enum class ResultColumn : int {
-    Place = 0,
-    Number,
-    StartNr,
-    Name,
-    Age,
-    Info1,
-    Info2,
-    Info3,
-    Time1,
-    FP1,
-    FS1,
-    Penalty1,
-    Total1,
-    Time2,
-    FP2,
-    FS2,
-    Penalty2,
-    Total2,
-    GrandTotal,
-    RankValue
-};
-inline constexpr int ResultColumnCount = 20;
-
 enum class ResultKind { Text, Time, WholeNumber };
 
-// German, as the protocol's own headings; the Info columns take the given titles.
-QString resultColumnHeading(ResultColumn column, const std::array<QString, 3> &infoTitles);
-ResultKind resultColumnKind(ResultColumn column);
+// The results name their columns by the fields of an entry (ListField); in German, as the
+// protocol's own headings, the Info columns with the given titles.
+QString resultColumnHeading(ListField column, const std::array<QString, 3> &infoTitles);
+ResultKind resultColumnKind(ListField column);
 
 // One participant as the results show it.
 struct ResultLine
 {
     // The cell texts as the protocol shows them; an empty place is an empty text, a marked run
     // shows its mark and no total, a marked driver no "Ges.Zeit".
-    std::array<QString, ResultColumnCount> texts;
+    std::array<QString, FieldCount> texts;
     // For the whole-number columns; 0 for an empty place or total.
-    std::array<std::int32_t, ResultColumnCount> values {};
+    std::array<std::int32_t, FieldCount> values {};
     // Behind the leader, by the value that ranks; none without a place.
     std::optional<std::uint32_t> gap;
     // Each run's time was entered by hand (and is still that value).
@@ -59,8 +34,8 @@ struct ResultLine
     // Each run's mark; a marked run's time cell shows the mark, not the time.
     std::array<RunMark, 2> runMarks {};
 
-    const QString &text(ResultColumn column) const { return texts[std::size_t(column)]; }
-    std::int32_t value(ResultColumn column) const { return values[std::size_t(column)]; }
+    const QString &text(ListField column) const { return texts[std::size_t(column)]; }
+    std::int32_t value(ListField column) const { return values[std::size_t(column)]; }
 };
 
 struct ClassResults
@@ -102,9 +77,10 @@ struct ResultsDocument
     std::array<QString, 3> infoTitles {QStringLiteral("Info1"), QStringLiteral("Info2"), QStringLiteral("Info3")};
     std::vector<ClassResults> classes;
 
-    // The columns every output shows: the value that ranks only when it is not the total.
-    std::vector<ResultColumn> columns() const;
-    QString heading(ResultColumn column) const { return resultColumnHeading(column, infoTitles); }
+    // The columns every output shows, in order: the place first, the age, the start number and
+    // the three info fields, the runs, and the value that ranks only when it is not the total.
+    std::vector<ListField> columns() const;
+    QString heading(ListField column) const { return resultColumnHeading(column, infoTitles); }
 
     // dd.MM.yyyy
     QString dateText() const;

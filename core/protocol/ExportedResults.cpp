@@ -6,8 +6,8 @@
 
 bool isBlankEntry(const ResultLine &line)
 {
-    return line.text(ResultColumn::Name).trimmed().isEmpty() && line.value(ResultColumn::Time1) == 0
-        && line.value(ResultColumn::Time2) == 0;
+    return line.text(ListField::Name).trimmed().isEmpty() && line.value(ListField::Time1) == 0
+        && line.value(ListField::Time2) == 0;
 }
 
 std::vector<const ResultLine *> exportedLines(const ClassResults &results)
@@ -21,18 +21,18 @@ std::vector<const ResultLine *> exportedLines(const ClassResults &results)
     return lines;
 }
 
-QString exportedText(const ResultLine &line, ResultColumn column)
+QString exportedText(const ResultLine &line, ListField column)
 {
     if (isHandTime(line, column))
         return line.text(column) + QLatin1Char(' ') + handTimeMark();
     return line.text(column);
 }
 
-bool isHandTime(const ResultLine &line, ResultColumn column)
+bool isHandTime(const ResultLine &line, ListField column)
 {
-    if (column == ResultColumn::Time1)
+    if (column == ListField::Time1)
         return line.handRuns[0];
-    if (column == ResultColumn::Time2)
+    if (column == ListField::Time2)
         return line.handRuns[1];
     return false;
 }
@@ -44,12 +44,12 @@ bool hasHandTimes(const ClassResults &results)
                        [](const ResultLine *line) { return line->handRuns[0] || line->handRuns[1]; });
 }
 
-std::optional<std::int64_t> exportedHundredths(const ResultLine &line, ResultColumn column)
+std::optional<std::int64_t> exportedHundredths(const ResultLine &line, ListField column)
 {
     if (resultColumnKind(column) != ResultKind::Time || exportedText(line, column).isEmpty())
         return std::nullopt;
-    if ((column == ResultColumn::Time1 && line.runMarks[0] != RunMark::None)
-        || (column == ResultColumn::Time2 && line.runMarks[1] != RunMark::None))
+    if ((column == ListField::Time1 && line.runMarks[0] != RunMark::None)
+        || (column == ListField::Time2 && line.runMarks[1] != RunMark::None))
         return std::nullopt;
     const std::int32_t ms = line.value(column);
     if (ms < 0)

@@ -17,13 +17,13 @@ bool isBlankEntry(const ResultLine &line);
 std::vector<const ResultLine *> exportedLines(const ClassResults &results);
 
 // The cell text an export shows: the results' text, a time entered by hand with its mark beside it.
-QString exportedText(const ResultLine &line, ResultColumn column);
+QString exportedText(const ResultLine &line, ListField column);
 
 // The run's time column holds a time entered by hand.
-bool isHandTime(const ResultLine &line, ResultColumn column);
+bool isHandTime(const ResultLine &line, ListField column);
 // Any line the export lists has a hand time, so the legend goes with it.
 bool hasHandTimes(const ClassResults &results);
 
 // The exported time of a time column in hundredths, as its text shows it; nothing for a marked run,
 // an empty or a negative (wrapped) time.
-std::optional<std::int64_t> exportedHundredths(const ResultLine &line, ResultColumn column);
+std::optional<std::int64_t> exportedHundredths(const ResultLine &line, ListField column);

@@ -10,12 +10,6 @@
 #include <utility>
 
 namespace {
-constexpr ListField columnFields[ProtocolModel::ColumnCount] = {
-    ListField::Number,   ListField::Name,   ListField::Time1,      ListField::FP1,   ListField::FS1,
-    ListField::Penalty1, ListField::Total1, ListField::Time2,      ListField::FP2,   ListField::FS2,
-    ListField::Penalty2, ListField::Total2, ListField::GrandTotal, ListField::Place,
-};
-
 // Whole penalty seconds: truncated toward zero, 0 for anything that is not a number.
 std::int64_t wholeSeconds(double value)
 {
@@ -30,7 +24,7 @@ QString formatCellTime(std::int64_t t)
 
 ListField ProtocolModel::fieldOf(int column)
 {
-    return column >= 0 && column < ColumnCount ? columnFields[column] : ListField::Number;
+    return column >= 0 && column < ColumnCount ? ProtocolColumns[std::size_t(column)] : ListField::Number;
 }
 
 ProtocolModel::ProtocolModel(ClassStore &store, QObject *parent)
@@ -49,7 +43,7 @@ void ProtocolModel::setRules(const RaceRules &rules)
     m_rules = rules;
     resetPlaces();
     if (m_rowCount > 0)
-        emit dataChanged(index(0, Time1), index(m_rowCount - 1, Place), {Qt::DisplayRole, Qt::EditRole});
+        emit dataChanged(index(0, Time1), index(m_rowCount - 1, ColumnCount - 1), {Qt::DisplayRole, Qt::EditRole});
 }
 
 void ProtocolModel::setPenaltySeconds(double fpSeconds, double fsSeconds)
@@ -93,7 +87,8 @@ void ProtocolModel::RecalculateRow(int row)
 {
     if (!validRow(row))
         return;
-    emit dataChanged(index(row, Time1), index(row, GrandTotal));
+    // The row's own place cell changes with updatePlace, if at all.
+    emit dataChanged(index(row, Time1), index(row, ColumnCount - 1));
     updatePlace(row);
 }
 
@@ -172,6 +167,8 @@ std::int32_t ProtocolModel::cell(int row, int column) const
         return row;
     if (field == ListField::Place)
         return m_places.place(row);
+    if (field == ListField::RankValue)
+        return std::int32_t(placeKey(row).value_or(0));
     ScoredEntry entry;
     entry.runs = runFields(row);
     if (!isNumberField(field))
@@ -213,6 +210,8 @@ QString ProtocolModel::cellText(int row, int column) const
         if (mark != RunMark::None && (column == Total1 || column == Total2 || column == GrandTotal))
             return QString();
     }
+    if (column == RankValue)
+        return placeKey(row) ? formatCellTime(v) : QString();
     if (column == Place && v == 0 && m_marks)
         return runMarkText(m_marks->marksOf(row).heaviest());
     if (isTimeColumn(column)) {

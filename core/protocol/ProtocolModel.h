@@ -7,6 +7,8 @@
 #include "core/timing/RunState.h"
 
 #include <QAbstractTableModel>
+
+#include <array>
 #include <cstdint>
 
 class ClassStore;
@@ -22,6 +24,24 @@ struct ProtocolColors
     std::uint32_t undefinedColor = 0xECD9FF;
 };
 
+// The protocol's columns, by the field of an entry each one shows. The value that ranks is shown
+// only in "Bester Lauf"; the view hides it otherwise.
+inline constexpr std::array<ListField, 15> ProtocolColumns {
+    ListField::Number,   ListField::Name,   ListField::Time1,      ListField::FP1,   ListField::FS1,
+    ListField::Penalty1, ListField::Total1, ListField::Time2,      ListField::FP2,   ListField::FS2,
+    ListField::Penalty2, ListField::Total2, ListField::GrandTotal, ListField::Place, ListField::RankValue,
+};
+
+// -1 for a field the protocol does not show.
+constexpr int protocolColumnOf(ListField field)
+{
+    for (std::size_t c = 0; c < ProtocolColumns.size(); ++c) {
+        if (ProtocolColumns[c] == field)
+            return int(c);
+    }
+    return -1;
+}
+
 // The results protocol of the current class: a view of the class store, one row per entry, with
 // the penalty times, totals and places worked out from it. It keeps only the places (so the live
 // time can move one participant ten times a second without ranking the class again) and the
@@ -32,23 +52,17 @@ class ProtocolModel final : public QAbstractTableModel
     Q_DISABLE_COPY_MOVE(ProtocolModel)
 
 public:
-    enum Column {
-        Number = 0,
-        Name,
-        Time1,
-        FP1,
-        FS1,
-        Penalty1,
-        Total1,
-        Time2,
-        FP2,
-        FS2,
-        Penalty2,
-        Total2,
-        GrandTotal,
-        Place,
-        ColumnCount
-    };
+    static constexpr int ColumnCount = int(ProtocolColumns.size());
+    static constexpr int columnOf(ListField field) { return protocolColumnOf(field); }
+    // The columns windows and tests address by name.
+    static constexpr int Number = protocolColumnOf(ListField::Number), Name = protocolColumnOf(ListField::Name),
+                         Time1 = protocolColumnOf(ListField::Time1), FP1 = protocolColumnOf(ListField::FP1),
+                         FS1 = protocolColumnOf(ListField::FS1), Penalty1 = protocolColumnOf(ListField::Penalty1),
+                         Total1 = protocolColumnOf(ListField::Total1), Time2 = protocolColumnOf(ListField::Time2),
+                         FP2 = protocolColumnOf(ListField::FP2), FS2 = protocolColumnOf(ListField::FS2),
+                         Penalty2 = protocolColumnOf(ListField::Penalty2), Total2 = protocolColumnOf(ListField::Total2),
+                         GrandTotal = protocolColumnOf(ListField::GrandTotal),
+                         Place = protocolColumnOf(ListField::Place), RankValue = protocolColumnOf(ListField::RankValue);
 
     explicit ProtocolModel(ClassStore &store, QObject *parent = nullptr);
 

@@ -49,30 +49,30 @@ QString escaped(const QString &text)
 
 // Headings are centred anyway; only the columns that stay in view need a class. The last column
 // is the value that ranks, "Ges.Zeit" or "Bester Lauf".
-QLatin1String headingClass(ResultColumn column, ResultColumn last)
+QLatin1String headingClass(ListField column, ListField last)
 {
     if (column == last)
         return QLatin1String(" class=\"g\"");
     switch (column) {
-    case ResultColumn::Place:
+    case ListField::Place:
         return QLatin1String(" class=\"p\"");
-    case ResultColumn::Name:
+    case ListField::Name:
         return QLatin1String(" class=\"nm\"");
     default:
         return QLatin1String();
     }
 }
 
-QLatin1String cellClass(ResultColumn column, ResultColumn last)
+QLatin1String cellClass(ListField column, ListField last)
 {
     if (column == last)
         return QLatin1String(" class=\"t g\"");
     switch (column) {
-    case ResultColumn::Place:
+    case ListField::Place:
         return QLatin1String(" class=\"n p\"");
-    case ResultColumn::Name:
+    case ListField::Name:
         return QLatin1String(" class=\"nm\"");
-    case ResultColumn::Age:
+    case ListField::Age:
         return QLatin1String(" class=\"n\"");
     default:
         break;
@@ -96,9 +96,9 @@ void appendClass(QString &out, const ResultsDocument &document, const ClassResul
                .arg(escaped(results.className), escaped(document.dateText()), escaped(document.penaltySecondsText()),
                     escaped(document.scoringText));
     out += QStringLiteral("<div class=\"scroll\"><table>\n<thead><tr>");
-    const std::vector<ResultColumn> columns = document.columns();
-    const ResultColumn last = columns.back();
-    for (const ResultColumn column : columns) {
+    const std::vector<ListField> columns = document.columns();
+    const ListField last = columns.back();
+    for (const ListField column : columns) {
         out += QStringLiteral("<th");
         out += headingClass(column, last);
         out += QLatin1Char('>') + escaped(document.heading(column)) + QStringLiteral("</th>");
@@ -106,7 +106,7 @@ void appendClass(QString &out, const ResultsDocument &document, const ClassResul
     out += QStringLiteral("</tr></thead>\n<tbody>\n");
     for (const ResultLine *line : exportedLines(results)) {
         out += QStringLiteral("<tr>");
-        for (const ResultColumn column : columns) {
+        for (const ListField column : columns) {
             out += QStringLiteral("<td");
             out += cellClass(column, last);
             out += QLatin1Char('>');

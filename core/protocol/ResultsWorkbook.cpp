@@ -29,22 +29,22 @@ struct WorkbookCloser
     void operator()(lxw_workbook *workbook) const { workbook_close(workbook); }
 };
 
-double columnWidth(ResultColumn column)
+double columnWidth(ListField column)
 {
     switch (column) {
-    case ResultColumn::Place:
+    case ListField::Place:
         return 6;
-    case ResultColumn::Number:
+    case ListField::Number:
         return 5;
-    case ResultColumn::StartNr:
+    case ListField::StartNr:
         return 8;
-    case ResultColumn::Name:
+    case ListField::Name:
         return 26;
-    case ResultColumn::Age:
+    case ListField::Age:
         return 6;
-    case ResultColumn::Info1:
-    case ResultColumn::Info2:
-    case ResultColumn::Info3:
+    case ListField::Info1:
+    case ListField::Info2:
+    case ListField::Info3:
         return 14;
     default:
         return resultColumnKind(column) == ResultKind::Time ? 10 : 5;
@@ -102,8 +102,9 @@ public:
         // A class with hand times gets a narrow column after each run's time: the time stays a number
         // and the mark travels with its row when a club sorts or filters the sheet.
         m_handColumns = hasHandTimes(results);
-        const std::vector<ResultColumn> columns = document.columns();
-        for (const ResultColumn column : columns) {
+        m_columns = document.columns();
+        const std::vector<ListField> &columns = m_columns;
+        for (const ListField column : columns) {
             const int at = sheetColumn(column);
             worksheet_set_column(m_sheet, lxw_col_t(at), lxw_col_t(at), columnWidth(column), nullptr);
             text(HeadingRow, at, document.heading(column), m_heading);
@@ -114,7 +115,7 @@ public:
         }
         lxw_row_t row = HeadingRow + 1;
         for (const ResultLine *line : exportedLines(results)) {
-            for (const ResultColumn column : columns) {
+            for (const ListField column : columns) {
                 cell(row, sheetColumn(column), column, *line);
                 if (m_handColumns && isHandTime(*line, column))
                     text(row, sheetColumn(column) + 1, handTimeMark(), m_centred);
@@ -138,26 +139,28 @@ public:
     lxw_error error() const { return m_error; }
 
 private:
-    static bool isRunTime(ResultColumn column)
+    static bool isRunTime(ListField column) { return column == ListField::Time1 || column == ListField::Time2; }
+
+    int sheetColumn(ListField column) const
     {
-        return column == ResultColumn::Time1 || column == ResultColumn::Time2;
+        // After each run's time, its hand-time column.
+        int at = 0;
+        for (const ListField shown : m_columns) {
+            if (shown == column)
+                break;
+            at += m_handColumns && isRunTime(shown) ? 2 : 1;
+        }
+        return at;
     }
 
-    int sheetColumn(ResultColumn column) const
-    {
-        if (!m_handColumns)
-            return int(column);
-        return int(column) + (column > ResultColumn::Time1 ? 1 : 0) + (column > ResultColumn::Time2 ? 1 : 0);
-    }
-
-    void cell(lxw_row_t row, int c, ResultColumn column, const ResultLine &line)
+    void cell(lxw_row_t row, int c, ListField column, const ResultLine &line)
     {
         // The mark has a column of its own; the cell keeps the time alone.
         const QString shown = isHandTime(line, column) ? line.text(column) : exportedText(line, column);
         switch (resultColumnKind(column)) {
         case ResultKind::WholeNumber:
             // An empty place stays an empty cell; a mark in its place stays text.
-            if (column == ResultColumn::Place && !shown.isEmpty() && line.value(column) == 0)
+            if (column == ListField::Place && !shown.isEmpty() && line.value(column) == 0)
                 text(row, c, shown, m_centred);
             else if (!shown.isEmpty())
                 number(row, c, line.value(column));
@@ -169,7 +172,7 @@ private:
                 text(row, c, shown, m_centred);
             return;
         case ResultKind::Text:
-            if ((column == ResultColumn::StartNr || column == ResultColumn::Age) && isPlainWholeNumber(shown))
+            if ((column == ListField::StartNr || column == ListField::Age) && isPlainWholeNumber(shown))
                 number(row, c, shown.toInt());
             else if (!shown.isEmpty())
                 text(row, c, shown);
@@ -201,6 +204,7 @@ private:
     lxw_format *m_time = nullptr;
     lxw_error m_error = LXW_NO_ERROR;
     bool m_handColumns = false;
+    std::vector<ListField> m_columns;
 };
 
 std::unique_ptr<QTemporaryFile> scratchFile(const QString &folder)

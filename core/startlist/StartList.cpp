@@ -26,6 +26,7 @@ constexpr FieldInfo fields[FieldCount] = {
     {ListField::Total2, nullptr, "Gesamt", FieldKind::Time},
     {ListField::GrandTotal, nullptr, "Ges.Zeit", FieldKind::Time},
     {ListField::Place, nullptr, "Platz", FieldKind::Place},
+    {ListField::RankValue, nullptr, "Bester Lauf", FieldKind::Time},
 };
 
 constexpr bool inFieldOrder()

@@ -11,7 +11,8 @@
 // Every field of an entry, the one list the class file, the store, the protocol and the exports
 // speak of. First the thirteen of the start list in column and file order ("#" is the position,
 // never stored), then the ones scoring works out from the runs and the penalty seconds, never
-// stored either. fieldInfo() says what each one is.
+// stored either. fieldInfo() says what each one is; the protocol, the exports and the live pages
+// name their columns by these fields.
 enum class ListField : int {
     Number = 0,
     Name,
@@ -32,11 +33,13 @@ enum class ListField : int {
     Total2,
     GrandTotal,
     Place,
+    // In "Bester Lauf": the better unmarked run's total, which places compare.
+    RankValue,
 };
 
 // The start list's fields: the editor's columns and a record of the class file.
 inline constexpr int ListFieldCount = 13;
-inline constexpr int FieldCount = 19;
+inline constexpr int FieldCount = 20;
 inline constexpr int ListTextCount = 6;
 inline constexpr int ListNumberCount = 6;
 
