@@ -423,6 +423,8 @@ private slots:
         QTest::newRow("count of the runner") << "R w4 u" << QList<int> {4, 0} << "" << 1;
         QTest::newRow("time of the runner") << "R w4 t u" << QList<int> {4, 4, 4} << "clock" << 0;
         QTest::newRow("stale after reload") << "w5 L u" << QList<int> {5, 0, 0} << "no longer" << 0;
+        // The older steps went with it: none is offered again.
+        QTest::newRow("stale steps go") << "w5 w6 L u u" << QList<int> {5, 6, 0, 0, 0} << "Nothing to undo" << 0;
     }
     void undoAndRedo()
     {
