@@ -157,14 +157,18 @@ private slots:
     {
         QTest::addColumn<bool>("withMarks");
         QTest::addColumn<bool>("copiedBefore");
-        QTest::newRow("class file and journal") << false << false;
-        QTest::newRow("with the marks file") << true << false;
-        QTest::newRow("over an older copy") << true << true;
+        QTest::addColumn<bool>("staleLog");
+        QTest::newRow("class file and journal") << false << false << false;
+        QTest::newRow("with the marks file") << true << false << false;
+        QTest::newRow("over an older copy") << true << true << false;
+        // Another computer opened the old copy, and the stick was pulled before it closed it.
+        QTest::newRow("over a copy left with a log") << false << true << true;
     }
     void goodCopyIsTheSavedState()
     {
         QFETCH(bool, withMarks);
         QFETCH(bool, copiedBefore);
+        QFETCH(bool, staleLog);
         QVERIFY(QDir().mkpath(m_stick));
         if (withMarks) {
             QFile marks(MarksPath(1));
@@ -179,6 +183,13 @@ private slots:
                 QVERIFY(!rowsOf(m_stick).isEmpty());
                 QVERIFY(WriteListFile(listOfNames({"Kim", "Ola"}), ClassListPath(1)).ok());
                 journalSomeRows(journal, 3);
+            }
+            if (staleLog) {
+                const QString other = programFolder() + QStringLiteral("other/");
+                QVERIFY(QDir().mkpath(other));
+                Journal opened(other);
+                journalSomeRows(opened, 7);
+                QVERIFY(QFile::copy(other + "journal.sqlite-wal", m_stick + "/journal.sqlite-wal"));
             }
             QVERIFY(copyToBackup(jobForClass1(), journal).ok());
         }
@@ -200,6 +211,7 @@ private slots:
         QTest::newRow("read-only") << "";
         QTest::newRow("full") << "";
         QTest::newRow("data") << "is the data folder";
+        QTest::newRow("data through a link") << "is the data folder";
         QTest::newRow("mount point without its stick") << "stick missing";
     }
     void folderFaults()
@@ -220,6 +232,9 @@ private slots:
             journalSomeRows(journal, 40);
         } else if (fault == "data") {
             job.folder = dataFolder();
+        } else if (fault == "data through a link") {
+            job.folder = programFolder() + QStringLiteral("link");
+            QVERIFY(QFile::link(QDir(dataFolder()).absolutePath(), job.folder));
         } else if (fault == "mount point without its stick") {
             QVERIFY(QDir().mkpath(m_stick));
             QVERIFY(!isMountPoint(m_stick) && isMountPoint(QStringLiteral("/")));
@@ -394,6 +409,26 @@ private slots:
         m_shown.close();
         OperatorDialogs::setEnding(false);
         QCOMPARE(readBytes(m_stick + "/List01.dat"), readBytes(ClassListPath(1)));
+    }
+
+    // Files asked for while a copy runs go together in the next copy, to the folder asked for last.
+    void waitingCopiesGoToTheLastFolder()
+    {
+        static HangingStick stick;
+        const QString last = programFolder() + QStringLiteral("other");
+        QVERIFY(QDir().mkpath(m_stick) && QDir().mkpath(last));
+        QVERIFY(WriteListFile(listOfNames({"Lou"}), ClassListPath(2)).ok());
+        BackupCopier copier;
+        stick.hang(m_stick);
+        copier.request(jobForClass1());
+        QTRY_VERIFY(copier.runningFor());
+        copier.request(jobForClass1());
+        copier.request({last, {ClassListPath(2)}, dataFolder()});
+        stick.release();
+        QVERIFY(copier.waitUntilIdle(10000));
+        QCOMPARE(readBytes(last + "/List01.dat"), readBytes(ClassListPath(1)));
+        QCOMPARE(readBytes(last + "/List02.dat"), readBytes(ClassListPath(2)));
+        QVERIFY(!QFile::exists(m_stick + "/List01.dat"));
     }
 
     // A stick that hangs in the middle of a copy is named within 10 s, and the program still

@@ -106,6 +106,11 @@ private slots:
         const std::int32_t time = desk.store.readNumberField(desk.kim(), ListField::Time1);
         QVERIFY(desk.store.SelectClass(2).ok());
         QCOMPARE(desk.hands.handTimes(1).isHandTime("Kim", 1, time), hand);
+        // Asked again after class 1 changed meanwhile: its new rows count.
+        QVERIFY(desk.store.SelectClass(1).ok());
+        desk.write(desk.kim(), 2, 70'000, ChangeSource::Hand);
+        QVERIFY(desk.store.SelectClass(2).ok());
+        QVERIFY(desk.hands.handTimes(1).isHandTime("Kim", 2, 70'000));
     }
 
     void exports_data()

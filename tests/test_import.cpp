@@ -117,6 +117,11 @@ private slots:
             << QStringList {"Name", "Fahrer", "Bemerkung", "Info 3"} << 0
             << "Name|(nicht übernehmen)|(nicht übernehmen)|Info3";
         QTest::newRow("operator's Info title") << QStringList {"Kart", "Name"} << 0 << "Info2|Name";
+        // Info 1 and 3 have no title: a column without one is not theirs.
+        QTest::newRow("column without a title")
+            << QStringList {"", "Name", " "} << 0 << "(nicht übernehmen)|Name|(nicht übernehmen)";
+        QTest::newRow("Name beside Vorname and Nachname")
+            << QStringList {"Name", "Vorname", "Nachname"} << 0 << "Name|Vorname|Nachname";
     }
     void headersAreRecognised()
     {

@@ -1,4 +1,5 @@
 #include "core/journal/HandTime.h"
+#include "core/journal/HistoryModel.h"
 #include "core/journal/Journal.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/journal/Recovery.h"
@@ -125,56 +126,92 @@ private slots:
         QCOMPARE(Journal(dataFolder()).checkIdentity(), QString());
     }
 
+    // A row as "field|old|new|source|clock|entry" of Kim's, for what a journal holds; empty
+    // parts are NULL, source "key" and entry 0 when left out, "-" for no entry.
+    static JournalEvent described(const QString &text)
+    {
+        const QStringList part = text.split('|');
+        JournalEvent e = row(1, part.at(0));
+        if (part.value(5) != QLatin1String("-")) {
+            e.entry = part.value(5).toInt();
+            e.name = QStringLiteral("Kim");
+        }
+        e.oldValue = part.value(1);
+        e.newValue = part.value(2);
+        e.source = part.value(3, QStringLiteral("key"));
+        if (!part.value(4).isEmpty())
+            e.clockMs = part.at(4).toLongLong();
+        return e;
+    }
+
     // The run the program ended with on course, found at the next start.
     void runOnCourseAtTheEnd_data()
     {
-        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QStringList>("rows");
         QTest::addColumn<bool>("onCourse");
-        QTest::newRow("started") << QStringList {"stop", "start", "time1"} << true;
-        QTest::newRow("stopped") << QStringList {"start", "stop", "time1"} << false;
-        QTest::newRow("reset") << QStringList {"start", "reset"} << false;
-        QTest::newRow("reported already") << QStringList {"start", "run lost"} << false;
-        QTest::newRow("no run") << QStringList {"fp1"} << false;
+        QTest::newRow("started") << QStringList {"stop|1|5", "start||1", "fp1|0|1|typed"} << true;
+        QTest::newRow("stopped") << QStringList {"start||1", "time1|0|12345|key|12345"} << false;
+        QTest::newRow("stopped by the barrier") << QStringList {"start||1", "time1|0|9000|barrier|9000"} << false;
+        QTest::newRow("RESET kept a time") << QStringList {"start||1", "time1|0|7770|reset|7770"} << false;
+        QTest::newRow("RESET at once") << QStringList {"start||1", "time1|0|0|reset|0"} << false;
+        QTest::newRow("time typed meanwhile") << QStringList {"start||1", "time1|0|5000|typed"} << true;
+        QTest::newRow("run cleared meanwhile") << QStringList {"start||1", "time1|5000|0|reset"} << true;
+        QTest::newRow("stopped, earlier version") << QStringList {"start||1", "time1|0|12345", "stop|1|12345"} << false;
+        QTest::newRow("RESET, earlier version") << QStringList {"start||1", "reset|1|0|reset|0"} << false;
+        QTest::newRow("reported already") << QStringList {"start||1", "run lost||1|restore"} << false;
+        QTest::newRow("no run") << QStringList {"fp1|0|1|typed"} << false;
     }
     void runOnCourseAtTheEnd()
     {
-        QFETCH(QStringList, fields);
+        QFETCH(QStringList, rows);
         QFETCH(bool, onCourse);
         Journal journal(dataFolder());
-        for (const QString &field : fields)
-            QVERIFY(journal.append(row(1, field)).ok());
+        for (const QString &text : rows)
+            QVERIFY(journal.append(described(text)).ok());
         const std::optional<JournalEvent> start = journal.runOnCourse().value_or(std::nullopt);
         QCOMPARE(start.has_value(), onCourse);
         if (start)
-            QCOMPARE(start->id, 2);
+            QCOMPARE(start->id, rows.indexOf("start||1") + 1);
     }
 
-    // What the store and run control announce, as the rows a club reads back.
+    // What the store and run control announce, as the rows a club reads back; a stop is the one
+    // row of its time, with the time as the clock reading.
     void changesBecomeRows_data()
     {
         QTest::addColumn<QString>("script");
         QTest::addColumn<QList<QStringList>>("rows");
-        QTest::newRow("typed count") << "count" << QList<QStringList> {{"fp1", "0", "2", "typed"}};
+        QTest::addColumn<int>("clock"); // of the last row; -1: none
+        QTest::newRow("typed count") << "count" << QList<QStringList> {{"fp1", "0", "2", "typed"}} << -1;
         QTest::newRow("stop by key") << "key run"
+                                     << QList<QStringList> {{"start", "", "1", "key"}, {"time1", "0", "12345", "key"}}
+                                     << 12'345;
+        QTest::newRow("stop by the barrier")
+            << "barrier run" << QList<QStringList> {{"start", "", "1", "barrier"}, {"time1", "0", "12345", "barrier"}}
+            << 12'345;
+        QTest::newRow("reset while running")
+            << "reset run" << QList<QStringList> {{"start", "", "1", "button"}, {"time1", "0", "12345", "reset"}}
+            << 12'345;
+        QTest::newRow("reset at once, the time unchanged")
+            << "reset at once" << QList<QStringList> {{"start", "", "1", "button"}, {"time1", "0", "0", "reset"}} << 0;
+        QTest::newRow("stop undone") << "key run undo"
                                      << QList<QStringList> {{"start", "", "1", "key"},
                                                             {"time1", "0", "12345", "key"},
-                                                            {"stop", "1", "12345", "key"}};
-        QTest::newRow("reset while running")
-            << "reset run"
-            << QList<QStringList> {
-                   {"start", "", "1", "button"}, {"time1", "0", "12345", "reset"}, {"reset", "1", "12345", "reset"}};
-        QTest::newRow("penalty seconds") << "seconds" << QList<QStringList> {{"FPSeconds", "2", "3", "typed"}};
+                                                            {"time1", "12345", "0", "undo"}}
+                                     << -1;
+        QTest::newRow("penalty seconds") << "seconds" << QList<QStringList> {{"FPSeconds", "2", "3", "typed"}} << -1;
     }
     void changesBecomeRows()
     {
         QFETCH(QString, script);
         QFETCH(QList<QStringList>, rows);
+        QFETCH(int, clock);
         ClassStore store;
         QVERIFY(store.LoadCurrentClass().ok());
         ResultsProtocol protocol(store);
         RunControl runs;
         runs.setProtocol(&protocol);
         JournalRecorder recorder(store, runs, dataFolder());
+        UndoHistory history(store);
         if (script == QLatin1String("count")) {
             store.writeNumberField(0, ListField::FP1, 2, ChangeSource::Typed);
         } else if (script == QLatin1String("seconds")) {
@@ -182,15 +219,86 @@ private slots:
         } else {
             runs.SelectParticipant(0);
             const bool reset = script.startsWith(QLatin1String("reset"));
-            runs.StartRun(reset ? ChangeSource::Button : ChangeSource::Key);
-            FakeCounter::advanceMs(12'345);
-            reset ? runs.ResetClock(ChangeSource::Button) : runs.StopRun(ChangeSource::Key);
+            const ChangeSource by = reset                     ? ChangeSource::Button
+                : script.startsWith(QLatin1String("barrier")) ? ChangeSource::Barrier
+                                                              : ChangeSource::Key;
+            runs.startRunAt(readPerfCounter(), by);
+            if (!script.contains(QLatin1String("at once")))
+                FakeCounter::advanceMs(12'345);
+            reset ? runs.ResetClock(by) : void(runs.stopRunAt(readPerfCounter(), by));
+            if (script.endsWith(QLatin1String("undo")))
+                QVERIFY(history.undo(std::nullopt));
         }
         QCOMPARE(rowsOf(recorder.journal()), rows);
         const JournalEvent last = recorder.journal().lastEvent(1).value().value();
         QVERIFY(qAbs(last.at.msecsTo(QDateTime::currentDateTimeUtc())) < 60'000);
+        QCOMPARE(last.clockMs.value_or(-1), clock);
         if (script != QLatin1String("seconds"))
             QCOMPARE(last.name, QStringLiteral("Kim"));
+    }
+
+    // A stop counts once wherever the journal is read back, also in a journal of an earlier
+    // version, which wrote a row of its own after the time: the history shows one line, and the
+    // restore at start-up and the rebuild of the class file write its time once.
+    void stopCountsOnceWhenReadBack_data()
+    {
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("history"); // what|old -> new, newest first
+        QTest::addColumn<int>("written");
+        QTest::addColumn<int>("time");
+        const QString start = QStringLiteral("Start of run 1|");
+        QTest::newRow("stop") << QStringList {"start||1", "time1|0|12345|key|12345"}
+                              << QStringList {"Stop of run 1|00:12.34", start} << 1 << 12'345;
+        QTest::newRow("stop, earlier version")
+            << QStringList {"start||1", "time1|0|12345|key", "stop|1|12345|key|12345"}
+            << QStringList {"Stop of run 1|00:12.34", start} << 1 << 12'345;
+        QTest::newRow("RESET") << QStringList {"start||1|button", "time1|0|7770|reset|7770"}
+                               << QStringList {"RESET in run 1|00:07.77", start} << 1 << 7'770;
+        QTest::newRow("RESET, earlier version")
+            << QStringList {"start||1|button", "time1|0|7770|reset", "reset|1|7770|reset|7770"}
+            << QStringList {"RESET in run 1|00:07.77", start} << 1 << 7'770;
+        QTest::newRow("stopped, then cleared")
+            << QStringList {"start||1", "time1|0|12345|key|12345", "time1|12345|0|reset"}
+            << QStringList {"Run 1|00:12.34 \u2192 00:00.00", "Stop of run 1|00:12.34", start} << 2 << 0;
+        QTest::newRow("stop without a participant, earlier version")
+            << QStringList {"start||1", "stop|1|12345|key|12345|-"} << QStringList {"Stop of run 1|00:12.34", start}
+            << 0 << 0;
+    }
+    void stopCountsOnceWhenReadBack()
+    {
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, history);
+        QFETCH(int, written);
+        QFETCH(int, time);
+        const QString rebuilt = dataFolder() + QStringLiteral("rebuilt/");
+        QVERIFY(QDir().mkpath(rebuilt));
+        {
+            Journal journal(dataFolder());
+            QVERIFY(journal.noteClassFile(1, ClassListPath(1), true).ok());
+            for (const QString &text : rows)
+                QVERIFY(journal.append(described(text)).ok());
+            QVERIFY(journal.backUpTo(rebuilt + Journal::FileName).ok());
+
+            HistoryModel model(journal);
+            QVERIFY(model.load(1, std::nullopt).ok());
+            QStringList shown;
+            for (int r = 0; r < model.rowCount(); ++r)
+                shown << model.index(r, HistoryModel::What).data().toString() + '|'
+                        + model.index(r, HistoryModel::Change).data().toString();
+            QCOMPARE(shown, history);
+
+            const QList<ClassRecovery> restored = restoreFromJournal(journal);
+            QCOMPARE(restored.size(), written > 0 ? 1 : 0);
+            if (written > 0)
+                QCOMPARE(restored.first().restored, written);
+            QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), time);
+        }
+        Journal copy(rebuilt);
+        const QString path = rebuilt + QStringLiteral("class1.zvx");
+        QCOMPARE(rebuildClassFile(copy, 1, path).value_or(-1), written);
+        StartList list;
+        QVERIFY(ReadListFile(list, path, false).value_or(false));
+        QCOMPARE(list.wholeNumber(0, ListField::Time1), time);
     }
 
     // The file is a WAL database that another program (a club's query) can read.
@@ -315,6 +423,8 @@ private slots:
         QTest::newRow("count of the runner") << "R w4 u" << QList<int> {4, 0} << "" << 1;
         QTest::newRow("time of the runner") << "R w4 t u" << QList<int> {4, 4, 4} << "clock" << 0;
         QTest::newRow("stale after reload") << "w5 L u" << QList<int> {5, 0, 0} << "no longer" << 0;
+        // The older steps went with it: none is offered again.
+        QTest::newRow("stale steps go") << "w5 w6 L u u" << QList<int> {5, 6, 0, 0, 0} << "Nothing to undo" << 0;
     }
     void undoAndRedo()
     {

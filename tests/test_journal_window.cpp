@@ -199,7 +199,7 @@ private slots:
         const QString line = ui().lblSaveWarning->text();
         QVERIFY2(line.contains("RESET") && line.contains("Lee") && line.contains("00:07.77") && line.contains("Ctrl+Z"),
                  qPrintable(line));
-        QCOMPARE(sourcesOf(journalRows(), "reset"), QStringList {"reset"});
+        QCOMPARE(sourcesOf(journalRows(), "time1"), QStringList {"reset"});
         press(Qt::Key_Z);
         QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 0);
         QVERIFY(ui().lblSaveWarning->isHidden());
@@ -231,7 +231,7 @@ private slots:
         QVERIFY(QDir().rmdir(dataFolder() + Journal::FileName));
         m_shown.timeRun(1, 8'880);
         QVERIFY(ui().lblSaveWarning->isHidden());
-        QCOMPARE(sourcesOf(journalRows(), "stop"), (QStringList {"key", "key"}));
+        QCOMPARE(sourcesOf(journalRows(), "time1"), (QStringList {"key", "key"}));
     }
 
     // Another program holding the journal's write lock holds no key: the run is timed and saved
@@ -254,7 +254,7 @@ private slots:
             QVERIFY(lock.exec("ROLLBACK"));
         }
         QSqlDatabase::removeDatabase("locker");
-        QTRY_COMPARE_WITH_TIMEOUT(sourcesOf(journalRows(), "stop"), QStringList {"key"}, 5'000);
+        QTRY_COMPARE_WITH_TIMEOUT(sourcesOf(journalRows(), "time1"), QStringList {"key"}, 5'000);
         QTRY_VERIFY(ui().lblSaveWarning->isHidden());
     }
 

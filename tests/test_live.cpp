@@ -17,6 +17,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -302,6 +303,67 @@ private slots:
         const qint64 peak = m_host->peakQueuedBytes();
         QVERIFY2(peak > LiveLimits::MaxQueuedBytes / 2 && peak <= LiveLimits::MaxQueuedBytes,
                  QByteArray::number(peak).constData());
+    }
+
+    // An answer larger than a client's queue may hold is never queued: that client is cut off,
+    // the others are answered.
+    void answerBeyondTheQueueLimitIsNotSent()
+    {
+        m_host->publish(liveSample(20, QString(300'000, 'x') + QStringLiteral(" %1")));
+        QTRY_VERIFY(!rawExchange(m_port, "GET /api/classes/1 HTTP/1.0\r\n\r\n").startsWith("HTTP/1.1 200"));
+        QVERIFY(rawExchange(m_port, "GET /api/live HTTP/1.0\r\n\r\n").startsWith("HTTP/1.1 200"));
+        QVERIFY(m_host->peakQueuedBytes() <= LiveLimits::MaxQueuedBytes);
+    }
+
+    // A header trickled in a line at a time holds its slot no longer than the idle time, where
+    // that is shorter than the header's own deadline.
+    void tricklingHeaderIsCutOffAtTheIdleTime()
+    {
+        m_host->setIdleMs(400);
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_port);
+        QVERIFY(socket.waitForConnected(2000));
+        socket.write("GET /api/live HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+        QElapsedTimer clock;
+        clock.start();
+        while (socket.state() == QAbstractSocket::ConnectedState && clock.elapsed() < 5000) {
+            socket.write("X-Slow: a\r\n");
+            QTest::qWait(100);
+        }
+        QCOMPARE(socket.state(), QAbstractSocket::UnconnectedState);
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // The pages send nothing but pongs: a frame beyond 4 KiB is closed with 1009, one of 4 KiB
+    // passes and the socket answers the next ping.
+    void socketFramesBeyond4KiBAreRefused_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("4 KiB") << 4096 << false;
+        QTest::newRow("4 KiB and one") << 4097 << true;
+    }
+    void socketFramesBeyond4KiBAreRefused()
+    {
+        QFETCH(int, size);
+        QFETCH(bool, refused);
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_port);
+        QVERIFY(socket.waitForConnected(2000));
+        socket.write("GET /ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                     "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n");
+        QTRY_VERIFY(socket.peek(4096).contains("\r\n\r\n"));
+        QVERIFY(socket.readAll().startsWith("HTTP/1.1 101"));
+        const QByteArray mask("\x01\x02\x03\x04", 4);
+        const QByteArray binary = "\x82\xfe" + QByteArray(1, char(size >> 8)) + QByteArray(1, char(size & 0xff)) + mask
+            + QByteArray(size, 'b');
+        socket.write(binary + "\x89\x80" + mask);
+        QByteArray received;
+        const QByteArray close("\x88\x02\x03\xf1", 4), pong("\x8a\x00", 2);
+        QTRY_VERIFY((received += socket.readAll()).contains(refused ? close : pong));
+        QVERIFY(!received.contains(refused ? pong : close));
+        if (refused)
+            QTRY_COMPARE(socket.state(), QAbstractSocket::UnconnectedState);
     }
 
     void pushesEverySnapshotToSockets()

@@ -32,6 +32,9 @@ private slots:
                                  << 400;
         QTest::newRow("garbage") << QByteArray("HELLO\r\n\r\n") << refusal << 400;
         QTest::newRow("bare newlines") << QByteArray("GET / HTTP/1.1\nHost: x\n\n\r\n\r\n") << refusal << 400;
+        // Read as two headers, or as one with a line break in it: either way not what was sent.
+        QTest::newRow("one bare newline among headers")
+            << QByteArray("GET / HTTP/1.1\r\nHost: a\r\nX-A: bb\nX-B: c\r\n\r\n") << refusal << 400;
         QTest::newRow("socket without upgrade") << QByteArray("GET /ws HTTP/1.1\r\nHost: a\r\n\r\n") << refusal << 400;
         QTest::newRow("socket without key")
             << QByteArray("GET /ws HTTP/1.1\r\nHost: a\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
@@ -98,16 +101,28 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("kind");
         QTest::addColumn<int>("closeCode");
+        QTest::addColumn<QByteArray>("payload");
         const QByteArray mask("\x01\x02\x03\x04", 4);
+        const auto masked = [&mask](QByteArray payload) {
+            for (qsizetype i = 0; i < payload.size(); ++i)
+                payload[i] = char(payload[i] ^ mask[i % 4]);
+            return mask + payload;
+        };
         const int frame = WebSocketFrame::Frame, fault = WebSocketFrame::Fault;
-        QTest::newRow("masked ping") << "\x89\x82" + mask + "hj" << frame << 0;
-        QTest::newRow("half a frame") << "\x89\x82" + mask + "h" << int(WebSocketFrame::NeedMore) << 0;
-        QTest::newRow("unmasked") << QByteArray("\x81\x02hi") << fault << 1002;
-        QTest::newRow("reserved bit") << "\xc1\x82" + mask + "hj" << fault << 1002;
-        QTest::newRow("reserved opcode") << "\x83\x82" + mask + "hj" << fault << 1002;
-        QTest::newRow("ping of 126") << "\x89\xfe\x00\x7e" + mask + QByteArray(126, 'p') << fault << 1002;
-        QTest::newRow("fragmented ping") << "\x09\x82" + mask + "hj" << fault << 1002;
-        QTest::newRow("too large") << QByteArray("\x82\xff\0\0\0\0\0\0\x10\x01", 10) + mask << fault << 1009;
+        QTest::newRow("masked ping") << "\x89\x82" + mask + "hj" << frame << 0 << QByteArray("ih");
+        QTest::newRow("half a frame") << "\x89\x82" + mask + "h" << int(WebSocketFrame::NeedMore) << 0 << QByteArray();
+        QTest::newRow("unmasked") << QByteArray("\x81\x02hi") << fault << 1002 << QByteArray();
+        QTest::newRow("reserved bit") << "\xc1\x82" + mask + "hj" << fault << 1002 << QByteArray();
+        QTest::newRow("reserved opcode") << "\x83\x82" + mask + "hj" << fault << 1002 << QByteArray();
+        QTest::newRow("ping of 126") << "\x89\xfe\x00\x7e" + mask + QByteArray(126, 'p') << fault << 1002
+                                     << QByteArray();
+        QTest::newRow("fragmented ping") << "\x09\x82" + mask + "hj" << fault << 1002 << QByteArray();
+        QTest::newRow("too large") << QByteArray("\x82\xff\0\0\0\0\0\0\x10\x01", 10) + mask << fault << 1009
+                                   << QByteArray();
+        QTest::newRow("4 KiB") << QByteArray("\x82\xfe\x10\x00", 4) + masked(QByteArray(4096, 'x')) << frame << 0
+                               << QByteArray(4096, 'x');
+        QTest::newRow("4 KiB and one") << QByteArray("\x82\xfe\x10\x01", 4) + masked(QByteArray(4097, 'x')) << fault
+                                       << 1009 << QByteArray();
     }
 
     void readsClientFrames()
@@ -115,11 +130,11 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(int, kind);
         QFETCH(int, closeCode);
+        QFETCH(QByteArray, payload);
         const WebSocketFrame frame = readClientFrame(bytes, 4096);
         QCOMPARE(int(frame.kind), kind);
         QCOMPARE(int(frame.closeCode), closeCode);
-        if (kind == WebSocketFrame::Frame)
-            QCOMPARE(frame.payload, QByteArray("ih"));
+        QCOMPARE(frame.payload, payload);
     }
 };
 

@@ -153,6 +153,8 @@ private slots:
         QTest::newRow("best three: too few drivers") << members << 3 << QStringList {"1 MSC 131", "- AC 0", "- KSG 0"};
         QTest::newRow("equal sums share")
             << QStringList {"A:40", "B:40", "C:30", "A:0"} << 1 << QStringList {"1 C 30", "2 A 40", "2 B 40"};
+        QTest::newRow("one club however the blanks fall")
+            << QStringList {"MSC Nord:40", "MSC  Nord:41", " msc\tnord :42"} << 3 << QStringList {"1 MSC Nord 123"};
     }
     void clubsBySumOfTheirBest()
     {

@@ -157,6 +157,25 @@ private slots:
                                        << QStringLiteral(
                                               "%1 is 10.00 GiB, too large for a settings file (at most 1.00 MiB).");
     }
+    // 1 MiB is the most a settings file may have, and all of it is read.
+    void sizeLimit_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<double>("read");
+        QTest::newRow("1 MiB") << SettingsStore::MaxFileSize << 7.0;
+        QTest::newRow("1 MiB and a byte") << SettingsStore::MaxFileSize + 1 << Setting::FPSeconds.fallback;
+    }
+    void sizeLimit()
+    {
+        QFETCH(qint64, size);
+        QFETCH(double, read);
+        const QByteArray start("[Configuration]\nFPSeconds=7\nNote=");
+        writeSettingsFile(start + QByteArray(size - start.size() - 1, 'x') + '\n');
+        QCOMPARE(QFileInfo(settingsPath()).size(), size);
+        QCOMPARE(SettingsStore::checkFile().ok(), size <= SettingsStore::MaxFileSize);
+        QCOMPARE(SettingsStore().read(Setting::FPSeconds).value_or(-1), read);
+    }
+
     void onlyARegularFileIsUsed()
     {
         QFETCH(QString, kind);

@@ -49,6 +49,9 @@ ClassHandTimes HandMarks::fromRows(const QList<JournalEvent> &rows)
 {
     ClassHandTimes hands;
     for (const JournalEvent &e : rows) {
+        // A stop without a participant changed no one's time.
+        if (!e.entry)
+            continue;
         if (const int run = runOfField(e.field))
             hands.follow(e.name, run, e.newValue.toInt(), handSourceOf(e.source));
     }

@@ -21,6 +21,19 @@ QString runOf(const QString &text)
     return text == QLatin1String("1") ? tr("run 1") : tr("run 2");
 }
 
+// A stop's row of its own, written after its time by earlier versions: the time's row shows the stop.
+bool repeatsStop(const JournalEvent &e)
+{
+    return (e.field == QLatin1String("stop") || e.field == QLatin1String("reset")) && e.entry
+        && e.newValue != QLatin1String("0");
+}
+
+QList<JournalEvent> withoutRepeats(QList<JournalEvent> rows)
+{
+    rows.removeIf(repeatsStop);
+    return rows;
+}
+
 // Whose rows these are: the name the journal wrote, or a dash for the class as a whole.
 QString participantText(const JournalEvent &e)
 {
@@ -63,6 +76,10 @@ QString historyFieldText(const JournalEvent &e)
     };
     if (e.field == QLatin1String("start"))
         return tr("Start of %1").arg(runOf(e.newValue));
+    if (const std::optional<int> run = journalStopRun(e)) {
+        const QString which = runOf(QString::number(*run));
+        return e.source == QLatin1String("reset") ? tr("RESET in %1").arg(which) : tr("Stop of %1").arg(which);
+    }
     if (e.field == QLatin1String("stop"))
         return tr("Stop of %1").arg(runOf(e.oldValue));
     if (e.field == QLatin1String("reset"))
@@ -134,6 +151,7 @@ FileResult HistoryModel::load(int classIndex, const std::optional<Person> &perso
     m_events.clear();
     m_names.clear();
     m_more = false;
+    m_oldestRead = 0;
     FileResult result = [this]() -> FileResult {
         const Result<std::optional<JournalEvent>> newest = m_journal.lastEvent(m_class);
         if (!newest)
@@ -165,12 +183,23 @@ FileResult HistoryModel::load(int classIndex, const std::optional<Person> &perso
 
 Result<QList<JournalEvent>> HistoryModel::olderPage()
 {
-    const std::int64_t before = m_events.isEmpty() ? m_newestId + 1 : m_events.constLast().id;
     const QStringList names(m_names.cbegin(), m_names.cend());
-    Result<QList<JournalEvent>> page = m_journal.olderEvents(
-        m_class, before, PageSize, names, m_person ? std::optional<int>(m_person->entry) : std::nullopt);
-    m_more = page && page.value().size() == PageSize;
-    return page;
+    // A page of repeats alone shows nothing: the next one is read then.
+    for (;;) {
+        const Result<QList<JournalEvent>> page
+            = m_journal.olderEvents(m_class, m_oldestRead > 0 ? m_oldestRead : m_newestId + 1, PageSize, names,
+                                    m_person ? std::optional<int>(m_person->entry) : std::nullopt);
+        if (!page) {
+            m_more = false;
+            return page;
+        }
+        m_more = page.value().size() == PageSize;
+        if (!page.value().isEmpty())
+            m_oldestRead = page.value().constLast().id;
+        QList<JournalEvent> shown = withoutRepeats(page.value());
+        if (!shown.isEmpty() || !m_more)
+            return shown;
+    }
 }
 
 bool HistoryModel::canFetchMore(const QModelIndex &parent) const
@@ -209,7 +238,7 @@ FileResult HistoryModel::follow()
     QList<JournalEvent> added;
     for (const JournalEvent &e : rows.value()) {
         m_newestId = e.id;
-        if (followsPerson(e))
+        if (!repeatsStop(e) && followsPerson(e))
             added.prepend(e);
     }
     if (added.isEmpty())
@@ -273,7 +302,7 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
         if (e->field == QLatin1String("start") || e->field == QLatin1String("run lost"))
             return QString();
         if (e->field == QLatin1String("stop") || e->field == QLatin1String("reset")
-            || e->field == QLatin1String("pulse"))
+            || e->field == QLatin1String("pulse") || journalStopRun(*e))
             return historyValueText(e->field, e->newValue);
         return historyValueText(e->field, e->oldValue) + QStringLiteral(" \u2192 ")
             + historyValueText(e->field, e->newValue);

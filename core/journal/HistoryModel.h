@@ -68,6 +68,7 @@ private:
     int m_class = 0;
     QList<JournalEvent> m_events; // the rows shown, newest first
     std::int64_t m_newestId = 0; // the class's newest row when last read, shown or not
+    std::int64_t m_oldestRead = 0; // the oldest row read so far, shown or not
     bool m_more = false;
     std::optional<Person> m_person;
     QSet<QString> m_names; // the person's names, the one now and those before renames

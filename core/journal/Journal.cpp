@@ -100,8 +100,27 @@ JournalEvent readRow(const QSqlQuery &query)
     return e;
 }
 
+bool beginsOrEndsRun(const JournalEvent &e)
+{
+    return e.field == QLatin1String("start") || e.field == QLatin1String("stop") || e.field == QLatin1String("reset")
+        || e.field == QLatin1String("run lost") || journalStopRun(e);
+}
+
 const QString Columns = QStringLiteral("id, at, clock_ms, class, entry, name, field, old, new, source, note");
 } // namespace
+
+std::optional<int> journalStopRun(const JournalEvent &e)
+{
+    const int run = e.field == QLatin1String("time1") ? 1 : e.field == QLatin1String("time2") ? 2 : 0;
+    if (run == 0)
+        return std::nullopt;
+    if (e.source == QLatin1String("key") || e.source == QLatin1String("button") || e.source == QLatin1String("barrier"))
+        return run;
+    // "reset" also names a run cleared with Ctrl+click: no time, and never while the clock runs.
+    if (e.source == QLatin1String("reset") && (e.clockMs || e.newValue != QLatin1String("0")))
+        return run;
+    return std::nullopt;
+}
 
 Journal::Journal(const QString &folder)
     : m_path(QDir(folder).absoluteFilePath(QLatin1String(FileName)))
@@ -504,14 +523,19 @@ Result<std::optional<JournalEvent>> Journal::runOnCourse()
     if (FileResult opened = open(); !opened)
         return opened.error();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("SELECT %1 FROM events WHERE field IN ('start', 'stop', 'reset', 'run lost')"
-                                 " ORDER BY id DESC LIMIT 1")
+    query.setForwardOnly(true);
+    // Newest first, up to the row that began or ended a run; a time typed meanwhile ends none.
+    query.prepare(QStringLiteral("SELECT %1 FROM events WHERE field IN ('start', 'stop', 'reset', 'run lost', 'time1',"
+                                 " 'time2') ORDER BY id DESC")
                       .arg(Columns));
     if (!query.exec())
         return failure(query.lastError().text());
-    if (!query.next() || query.value(6).toString() != QLatin1String("start"))
-        return std::optional<JournalEvent>();
-    return std::optional<JournalEvent>(readRow(query));
+    while (query.next()) {
+        const JournalEvent e = readRow(query);
+        if (beginsOrEndsRun(e))
+            return e.field == QLatin1String("start") ? std::optional<JournalEvent>(e) : std::nullopt;
+    }
+    return std::optional<JournalEvent>();
 }
 
 FileResult Journal::backUpTo(const QString &targetPath)

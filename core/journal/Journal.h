@@ -32,6 +32,12 @@ struct JournalEvent
     friend bool operator==(const JournalEvent &, const JournalEvent &) = default;
 };
 
+// The run a row stopped, when it is a stop: a run's time ("time1", "time2") written by the clock
+// (the source "key", "button" or "barrier", or "reset" for RESET while running), with the time as
+// the clock reading. No value for any other row. Journals of earlier versions wrote a stop as such
+// a row without the clock reading, followed by a row "stop" or "reset" of its own.
+std::optional<int> journalStopRun(const JournalEvent &event);
+
 // The event journal: "journal.sqlite" in a folder, one row per change, each committed and synced
 // before append() returns. A journal that cannot be opened or written never loses the rows given
 // to it while the program runs: they wait in memory and go in with the next append that works.

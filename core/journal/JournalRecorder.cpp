@@ -70,6 +70,7 @@ JournalRecorder::JournalRecorder(ClassStore &store, RunControl &runs, const QStr
     connect(&store, &ClassStore::changed, this, &JournalRecorder::storeChanged, Qt::DirectConnection);
     connect(&runs, &RunControl::runStarted, this, &JournalRecorder::runStarted, Qt::DirectConnection);
     connect(&store, &ClassStore::imported, this, &JournalRecorder::imported, Qt::DirectConnection);
+    connect(&runs, &RunControl::runStopping, this, &JournalRecorder::runStopping, Qt::DirectConnection);
     connect(&runs, &RunControl::runStopped, this, &JournalRecorder::runStopped, Qt::DirectConnection);
     // The file as read or written is where the check at the next start begins.
     // A damaged file read is noted, but its bytes are not kept: they cannot rebuild anything.
@@ -138,6 +139,10 @@ void JournalRecorder::storeChanged(const StoreChange &change)
         e.field = journalFieldName(change.field);
         e.oldValue = valueText(change.oldValue);
         e.newValue = valueText(change.newValue);
+        if (m_stop && !m_stop->written && change.entry == m_stop->row && change.field == runTimeField(m_stop->run)) {
+            e.clockMs = m_stop->timeMs;
+            m_stop->written = true;
+        }
         break;
     case StoreChange::Kind::EntryAdded:
         e.entry = change.entry;
@@ -188,20 +193,33 @@ void JournalRecorder::imported(int classIndex, const QString &file, int entries)
     record(std::move(e));
 }
 
+void JournalRecorder::runStopping(int row, int run, std::int32_t timeMs, ChangeSource)
+{
+    m_stop = Stop {row, run, timeMs, false};
+}
+
 void JournalRecorder::runStopped(int row, int run, std::int32_t timeMs, ChangeSource source)
 {
+    const bool written = m_stop && m_stop->written;
+    m_stop.reset();
     const QString name = m_store.readTextField(row, ListField::Name);
-    JournalEvent e;
-    e.clockMs = timeMs;
-    e.classIndex = m_store.CurrentClass();
-    if (row >= 0)
-        e.entry = row;
-    e.name = name;
-    e.field = source == ChangeSource::Reset ? QStringLiteral("reset") : QStringLiteral("stop");
-    e.oldValue = QString::number(run);
-    e.newValue = QString::number(timeMs);
-    e.source = journalSourceName(source);
-    record(std::move(e));
+    if (!written) {
+        // No participant, or a time its cell held already: no change of the store, but a stop all
+        // the same, so the next start knows the run ended.
+        const ListField field = runTimeField(run);
+        JournalEvent e;
+        e.clockMs = timeMs;
+        e.classIndex = m_store.CurrentClass();
+        if (row >= 0)
+            e.entry = row;
+        e.name = name;
+        e.field = journalFieldName(field);
+        if (m_store.list().isValidIndex(row))
+            e.oldValue = QString::number(m_store.readNumberField(row, field));
+        e.newValue = QString::number(timeMs);
+        e.source = journalSourceName(source);
+        record(std::move(e));
+    }
     if (source == ChangeSource::Reset && row >= 0)
         emit resetRecorded(row, run, timeMs, name);
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class ClassStore;
 class RunControl;
@@ -64,6 +65,7 @@ private:
     void storeChanged(const StoreChange &change);
     void runStarted(int row, int run, std::int64_t startCount, ChangeSource source);
     void imported(int classIndex, const QString &file, int entries);
+    void runStopping(int row, int run, std::int32_t timeMs, ChangeSource source);
     void runStopped(int row, int run, std::int32_t timeMs, ChangeSource source);
     void noteClassFile(int classIndex, bool keepBytes);
     void report(FileResult result);
@@ -75,6 +77,15 @@ private:
     std::unique_ptr<Journal> m_journal;
     FileResult m_last;
     QString m_nextNote;
+    // The stop whose time is going into the store: that change is journaled as the stop.
+    struct Stop
+    {
+        int row = -1;
+        int run = 1;
+        std::int32_t timeMs = 0;
+        bool written = false;
+    };
+    std::optional<Stop> m_stop;
     // Rows that could not be written (a lock, a full disk) are tried again without a new change.
     QTimer m_retry;
 };

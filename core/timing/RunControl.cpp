@@ -75,6 +75,7 @@ bool RunControl::stopRunAt(std::int64_t count, ChangeSource source)
     const auto time = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_liveTime));
     // Last, so the station is ready again whatever the file does; a failed save is reported
     // by the store and the time stays in memory.
+    emit runStopping(m_currentRow, m_runNumber, time, source);
     if (validRow(m_currentRow))
         m_protocol->recordRunTime(m_currentRow, m_runNumber, time, source);
     emit runStopped(m_currentRow, m_runNumber, time, source);

@@ -94,6 +94,9 @@ signals:
     // of the start (see PerfTimer); a reset while running records the time shown as a stop does.
     void runStarted(int row, int run, std::int64_t startCount, ChangeSource source);
     void runStopped(int row, int run, std::int32_t timeMs, ChangeSource source);
+    // Just before a stopped run's time goes into the protocol: the journal writes that change as
+    // the stop itself.
+    void runStopping(int row, int run, std::int32_t timeMs, ChangeSource source);
 
 private:
     bool validRow(int row) const;
