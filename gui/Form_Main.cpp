@@ -1,5 +1,6 @@
 #include "gui/Form_Main.h"
 
+#include "core/journal/HandMarks.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/marks/MarksKeeper.h"
 #include "core/settings/ClassNames.h"
@@ -101,9 +102,11 @@ void TfrmMain::FormCreate()
     // Over the protocol's top rows, at most half its height.
     const QRect grid = m_ui->Grid->geometry();
     m_warnings->setPanel(this, QRect(grid.x(), grid.y(), grid.width(), grid.height() / 2));
-    new LiveActions(this, m_store, *m_runs, m_ui->cmdLive,
-                    [this](const QString &warning) { m_warnings->show(WarningLine::Note, warning); });
     m_journal = new JournalActions(this, m_store, *m_runs, *m_warnings, m_ui->Grid);
+    auto *live = new LiveActions(this, m_store, *m_runs, m_raceDay->marks(), &m_journal->handMarks(), m_ui->cmdLive,
+                                 [this](const QString &warning) { m_warnings->show(WarningLine::Note, warning); });
+    live->setRules(m_protocol.model().rules());
+    connect(&m_protocol.model(), &ProtocolModel::rulesChanged, live, &LiveActions::setRules);
     new HistoryActions(this, m_store, *m_runs, m_journal->recorder(), m_ui->Grid,
                        [this](const QKeyEvent &event) { return FormKeyDown(event); });
     connect(&m_raceDay->marks(), &MarksKeeper::markSet, this,

@@ -89,11 +89,11 @@ void TfrmLive::accept()
     emit settingsAccepted(chosen);
 }
 
-LiveActions::LiveActions(QWidget *window, ClassStore &store, RunControl &runs, QToolButton *button,
-                         std::function<void(const QString &)> warn)
+LiveActions::LiveActions(QWidget *window, ClassStore &store, RunControl &runs, const MarksKeeper &marks,
+                         const HandTimesSource *hands, QToolButton *button, std::function<void(const QString &)> warn)
     : QObject(window)
     , m_window(window)
-    , m_feed(new LiveFeed(store, runs, this))
+    , m_feed(new LiveFeed(store, runs, marks, hands, this))
     , m_host(new LiveHost(this))
     , m_store(std::make_unique<SettingsStore>())
     , m_dialog(new TfrmLive(*m_store, window))
@@ -146,6 +146,11 @@ LiveActions::LiveActions(QWidget *window, ClassStore &store, RunControl &runs, Q
 }
 
 LiveActions::~LiveActions() = default;
+
+void LiveActions::setRules(const RaceRules &rules)
+{
+    m_feed->setRules(rules);
+}
 
 QString LiveActions::address() const
 {

@@ -10,9 +10,11 @@
 #include <memory>
 
 class ClassStore;
+class HandTimesSource;
 class LiveFeed;
 class LiveHost;
 class LiveQrWindow;
+class MarksKeeper;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -21,6 +23,7 @@ class QToolButton;
 class RunControl;
 class SettingsStore;
 class AudienceWindow;
+struct RaceRules;
 
 // The dialog that switches the live results on, with the port and the interface to listen on.
 class TfrmLive final : public QDialog
@@ -54,9 +57,13 @@ class LiveActions final : public QObject
     Q_DISABLE_COPY_MOVE(LiveActions)
 
 public:
-    LiveActions(QWidget *window, ClassStore &store, RunControl &runs, QToolButton *button,
-                std::function<void(const QString &)> warn);
+    // hands may be nullptr: no hand times on the pages.
+    LiveActions(QWidget *window, ClassStore &store, RunControl &runs, const MarksKeeper &marks,
+                const HandTimesSource *hands, QToolButton *button, std::function<void(const QString &)> warn);
     ~LiveActions() override;
+
+    // The event's rules the pages render with; give them at start and after every change.
+    void setRules(const RaceRules &rules);
 
     // The address phones open: http://host:port/, empty while the server is off.
     QString address() const;

@@ -1,63 +1,30 @@
 #include "core/live/LiveScoring.h"
 
-#include "core/protocol/ClassResults.h"
-#include "core/settings/ClassNames.h"
-#include "core/startlist/ListFile.h"
-#include "core/startlist/StartList.h"
+#include <algorithm>
 
-LiveClass scoreLiveClass(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds)
+namespace {
+int openRun(const StartList::Entries &entries, const std::vector<EntryMarks> &marks)
 {
-    const ClassResults results = classResults(classIndex, list, fpSeconds, fsSeconds);
-    const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const bool marked = i < marks.size() && marks[i].run(1).mark != RunMark::None;
+        if (runFieldsOf(entries[i]).time1 == 0 && !marked)
+            return 1;
+    }
+    return 2;
+}
+} // namespace
+
+LiveClass liveClass(int classIndex, StartList::Entries entries, const ClassMarks &marks, const ClassHandTimes &hands,
+                    const RaceRules &rules, CurrentRun current)
+{
+    const std::vector<EntryMarks> marked = marks.forEntries(entries);
+    if (current.run != 1 && current.run != 2)
+        current = {openRun(entries, marked), -1};
     LiveClass result;
     result.index = classIndex;
-    result.name = results.className;
-    result.lines.reserve(results.lines.size());
-    for (const ResultLine &line : results.lines) {
-        LiveEntry entry;
-        entry.number = line.value(ResultColumn::Number);
-        const int row = entry.number - 1;
-        entry.startNr = line.text(ResultColumn::StartNr);
-        entry.name = line.text(ResultColumn::Name);
-        entry.age = list.text(row, ListField::Age);
-        entry.info1 = line.text(ResultColumn::Info1);
-        entry.info2 = line.text(ResultColumn::Info2);
-        entry.info3 = line.text(ResultColumn::Info3);
-        entry.time1 = line.value(ResultColumn::Time1);
-        entry.fp1 = line.value(ResultColumn::FP1);
-        entry.fs1 = line.value(ResultColumn::FS1);
-        entry.penalty1 = line.value(ResultColumn::Penalty1);
-        entry.total1 = line.value(ResultColumn::Total1);
-        entry.time2 = line.value(ResultColumn::Time2);
-        entry.fp2 = line.value(ResultColumn::FP2);
-        entry.fs2 = line.value(ResultColumn::FS2);
-        entry.penalty2 = line.value(ResultColumn::Penalty2);
-        entry.total2 = line.value(ResultColumn::Total2);
-        entry.grandTotal = line.value(ResultColumn::GrandTotal);
-        entry.place = line.value(ResultColumn::Place);
-        if (row >= 0 && row < int(marks.size()))
-            entry.marks = marks[std::size_t(row)];
-        entry.handRuns = line.handRuns;
-        entry.time1Text = line.text(ResultColumn::Time1);
-        entry.total1Text = line.text(ResultColumn::Total1);
-        entry.time2Text = line.text(ResultColumn::Time2);
-        entry.total2Text = line.text(ResultColumn::Total2);
-        entry.grandTotalText = line.text(ResultColumn::GrandTotal);
-        result.lines.push_back(std::move(entry));
-    }
+    result.name = rules.className(classIndex);
+    result.run = current.run;
+    result.standings = standings(entries, marked, hands, rules, current);
+    result.entries = std::move(entries);
     return result;
-}
-
-LiveClass scoreLiveClassFile(int classIndex, std::int64_t fpSeconds, std::int64_t fsSeconds)
-{
-    StartList list;
-    const Result<bool> read = ReadListFile(list, ClassListPath(classIndex), false);
-    if (!read) {
-        LiveClass failed = scoreLiveClass(classIndex, StartList(), fpSeconds, fsSeconds);
-        failed.error = read.error().message();
-        return failed;
-    }
-    if (!read.value())
-        list.clear();
-    return scoreLiveClass(classIndex, list, fpSeconds, fsSeconds);
 }

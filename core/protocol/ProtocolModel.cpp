@@ -50,6 +50,7 @@ void ProtocolModel::setRules(const RaceRules &rules)
     resetPlaces();
     if (m_rowCount > 0)
         emit dataChanged(index(0, Time1), index(m_rowCount - 1, Place), {Qt::DisplayRole, Qt::EditRole});
+    emit rulesChanged(m_rules);
 }
 
 void ProtocolModel::setPenaltySeconds(double fpSeconds, double fsSeconds)

@@ -101,6 +101,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+signals:
+    // After every change of the rules, for the outputs that follow them.
+    void rulesChanged(const RaceRules &rules);
+
 private:
     void storeChanged(const StoreChange &change);
     void reset();
