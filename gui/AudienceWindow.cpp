@@ -1,5 +1,6 @@
 #include "gui/AudienceWindow.h"
 
+#include "core/protocol/ProtocolModel.h"
 #include "core/timing/PerfTimer.h"
 #include "gui/widgets/OvrenLiquidIndicator.h"
 
@@ -13,9 +14,10 @@
 namespace {
 constexpr int TopCount = 10;
 
-QString nameWithNumber(const LiveEntry &entry)
+QString nameWithNumber(const LiveClass &c, int row)
 {
-    return entry.startNr.isEmpty() ? entry.name : QStringLiteral("%1 (%2)").arg(entry.name, entry.startNr);
+    const QString &name = c.text(row, ListField::Name), &startNr = c.text(row, ListField::StartNr);
+    return startNr.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, startNr);
 }
 } // namespace
 
@@ -78,24 +80,34 @@ void AudienceWindow::showSnapshot(const LiveSnapshotPtr &snapshot)
     const LiveClass *c = s.classAt(shownClass);
     m_class->setText(c ? c->name : QString());
 
-    const LiveEntry *runner = s.running && c ? c->entryByNumber(s.onCourse.number) : nullptr;
-    m_onCourse->setText(runner ? tr("On course: %1, run %2").arg(nameWithNumber(*runner)).arg(s.onCourse.run)
-                               : QString());
+    const int runner = s.running && c ? c->rowOf(s.onCourse.number) : -1;
+    m_onCourse->setText(runner >= 0 ? tr("On course: %1, run %2").arg(nameWithNumber(*c, runner)).arg(s.onCourse.run)
+                                    : QString());
     const LiveClass *lastClass = s.classAt(s.lastFinish.classIndex);
-    const LiveEntry *last = lastClass ? lastClass->entryByNumber(s.lastFinish.number) : nullptr;
-    if (last) {
-        const QString place = last->place > 0 ? tr("place %1").arg(last->place) : tr("no place yet");
-        m_last->setText(tr("Finished: %1  %2  %3").arg(nameWithNumber(*last), FormatTime(s.lastFinish.timeMs), place));
+    const int last = lastClass ? lastClass->rowOf(s.lastFinish.number) : -1;
+    if (last >= 0) {
+        const EntryStanding &e = lastClass->standing(last);
+        const QString place = e.place > 0 ? tr("place %1").arg(e.place)
+            : e.mark != RunMark::None     ? runMarkText(e.mark)
+                                          : tr("no place yet");
+        m_last->setText(
+            tr("Finished: %1  %2  %3").arg(nameWithNumber(*lastClass, last), FormatTime(s.lastFinish.timeMs), place));
     } else {
         m_last->clear();
     }
 
+    // Ranked by the value that ranks; in "Bester Lauf" that value is what the last column shows.
+    const bool best = s.rules.scoring == ScoringMode::BestRun;
+    m_top->horizontalHeaderItem(2)->setText(best ? tr("Best run") : tr("Total"));
     for (int row = 0; row < TopCount; ++row) {
-        const LiveEntry *entry = c && row < c->entryCount() && c->lines[std::size_t(row)].place > 0
-            ? &c->lines[std::size_t(row)]
-            : nullptr;
-        const QString texts[] = {entry ? QString::number(entry->place) : QString(),
-                                 entry ? nameWithNumber(*entry) : QString(), entry ? entry->grandTotalText : QString()};
+        const int entry = c && row < int(c->standings.order.size()) ? c->standings.order[std::size_t(row)] : -1;
+        const EntryStanding *standing = entry >= 0 && c->standing(entry).place > 0 ? &c->standing(entry) : nullptr;
+        const std::optional<std::int32_t> shown = !standing ? std::nullopt
+            : best && standing->rankValue ? std::optional<std::int32_t>(std::int32_t(*standing->rankValue))
+                                          : standing->total;
+        const QString texts[]
+            = {standing ? QString::number(standing->place) : QString(),
+               standing ? nameWithNumber(*c, entry) : QString(), shown ? formatCellTime(*shown) : QString()};
         for (int column = 0; column < 3; ++column) {
             QTableWidgetItem *item = m_top->item(row, column);
             if (!item) {
@@ -104,7 +116,7 @@ void AudienceWindow::showSnapshot(const LiveSnapshotPtr &snapshot)
                 m_top->setItem(row, column, item);
             }
             item->setText(texts[column]);
-            if (entry && runner == entry)
+            if (standing && runner == entry)
                 item->setBackground(QColor(0x44, 0x38, 0));
             else
                 item->setBackground(Qt::black);

@@ -1,5 +1,6 @@
 #include "gui/Form_Main.h"
 
+#include "core/journal/HandMarks.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/marks/MarksKeeper.h"
 #include "core/session/RaceSession.h"

@@ -10,9 +10,11 @@
 #include <memory>
 
 class ClassStore;
+class HandTimesSource;
 class LiveFeed;
 class LiveHost;
 class LiveQrWindow;
+class MarksKeeper;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -22,6 +24,7 @@ class RaceSession;
 class RunControl;
 class SettingsStore;
 class AudienceWindow;
+struct RaceRules;
 
 // The dialog that switches the live results on, with the port and the interface to listen on.
 class TfrmLive final : public QDialog

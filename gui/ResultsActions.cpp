@@ -120,7 +120,8 @@ Result<ResultsDocument> ResultsActions::allClassesDocument() const
                 document.classes.push_back(std::move(results));
             continue;
         }
-        Result<ClassResults> results = classResultsFromFile(c, m_session.handMarks().handTimes(c), rules);
+        Result<ClassResults> results
+            = classResultsFromFile(c, m_session.marks().classMarks(c), m_session.handMarks().handTimes(c), rules);
         if (!results)
             return results.error();
         if (!exportedLines(results.value()).empty())

@@ -4,6 +4,7 @@
 #include "core/live/LiveFeed.h"
 #include "core/live/LiveJson.h"
 #include "core/live/LivePages.h"
+#include "core/marks/MarksKeeper.h"
 #include "core/protocol/ResultsPage.h"
 #include "core/protocol/ResultsProtocol.h"
 #include "core/protocol/ResultsWorkbook.h"
@@ -163,8 +164,10 @@ private slots:
     {
         Desk desk;
         desk.handTimeForKim();
-        LiveFeed feed(desk.store, desk.runs);
+        const MarksKeeper marks(desk.store);
+        LiveFeed feed(desk.store, desk.runs, marks, &desk.hands);
         feed.setActive(true);
+        QVERIFY(feed.waitForPublished());
         const LiveSnapshot &s = *feed.snapshot();
         QMap<QString, QJsonArray> hands;
         for (const QJsonValue e : QJsonDocument::fromJson(liveClassJson(s, 1))["entryList"].toArray())

@@ -1,8 +1,10 @@
 #include "core/live/LiveFeed.h"
 #include "core/live/LivePages.h"
+#include "core/live/LiveRoutes.h"
 #include "core/live/LiveScoring.h"
 #include "core/live/LiveServer.h"
 #include "core/live/LiveSettings.h"
+#include "core/marks/MarksKeeper.h"
 #include "core/marks/RunMarks.h"
 #include "core/protocol/ResultsProtocol.h"
 #include "core/settings/SettingKeys.h"
@@ -69,24 +71,65 @@ class TestLive final : public QObject
         return result == Z_STREAM_END ? out : QByteArray("<not a whole gzip member>");
     }
 
-private slots:
-    // A marked run reaches the pages and the JSON: the driver has no place, the mark says why.
-    void marksReachTheLiveResults()
+    // Kim 40/41 with run 1 by hand, Lee 41 and run 2 still open, Ole 30/20 with a DNF in run 2,
+    // Max 35/36 disqualified in run 1, Ida n.a. in both runs, Uwe without a run.
+    static StartList markedClass()
     {
-        // Unmarked, Kim would lead.
-        StartList list = listOfRuns({{40'000, 0, 0, 41'000, 0, 0}, {41'000, 0, 0, 41'000, 0, 0}});
-        list.setText(0, ListField::Name, QStringLiteral("Kim"));
-        list.setText(1, ListField::Name, QStringLiteral("Lee"));
-        ClassMarks marks;
-        marks.setMark(list.at(0), 2, {RunMark::Disqualified, QStringLiteral("Tor 4")});
-        QVERIFY(writeMarksFile(marks, MarksPath(3)).ok());
-        const LiveClass scored = scoreLiveClass(3, list, 2, 10);
-        QCOMPARE(scored.lines.front().place, 1);
-        QCOMPARE(scored.lines.back().place, 0);
-        QCOMPARE(scored.lines.back().marks.run(2).mark, RunMark::Disqualified);
-        QFile::remove(MarksPath(3));
+        StartList list = listOfRuns({{40'000, 0, 0, 41'000, 0, 0},
+                                     {41'000, 0, 0, 0, 0, 0},
+                                     {30'000, 0, 0, 20'000, 0, 0},
+                                     {35'000, 0, 0, 36'000, 0, 0},
+                                     {},
+                                     {}});
+        int row = 0;
+        for (const char *name : {"Kim", "Lee", "Ole", "Max", "Ida", "Uwe"}) {
+            list.setText(row, ListField::StartNr, QString::number(101 + row));
+            list.setText(row++, ListField::Name, QLatin1String(name));
+        }
+        return list;
     }
 
+    static ClassMarks marksOf(const StartList &list)
+    {
+        ClassMarks marks;
+        marks.setMark(list.at(2), 2, {RunMark::DidNotFinish, {}});
+        marks.setMark(list.at(3), 1, {RunMark::Disqualified, QStringLiteral("Tor <4>")});
+        marks.setMark(list.at(4), 1, {RunMark::NotStarted, {}});
+        marks.setMark(list.at(4), 2, {RunMark::NotStarted, {}});
+        return marks;
+    }
+
+    struct KimsHandTime final : HandTimesSource
+    {
+        ClassHandTimes handTimes(int classIndex) const override
+        {
+            ClassHandTimes hands;
+            if (classIndex == 1)
+                hands.follow(QStringLiteral("Kim"), 1, 40'000, HandSource::Hand);
+            return hands;
+        }
+    };
+
+    static RaceRules eventRules(ScoringMode scoring)
+    {
+        RaceRules rules = liveSampleRules(scoring);
+        rules.event = {QStringLiteral("Sommerslalom"), QStringLiteral("Musterstadt"), QDate(2025, 6, 14), true};
+        rules.infoTitles = {QStringLiteral("Verein"), QStringLiteral("Kart"), QStringLiteral("Info3")};
+        return rules;
+    }
+
+    // The value at a path such as "entryList/0/name", as text.
+    static QString jsonAt(QJsonValue value, const QString &path)
+    {
+        for (const QString &step : path.split(QLatin1Char('/'))) {
+            bool index = false;
+            const int n = step.toInt(&index);
+            value = index ? value.toArray().at(n) : value.toObject().value(step);
+        }
+        return value.isNull() ? QStringLiteral("null") : value.toVariant().toString();
+    }
+
+private slots:
     void init()
     {
         m_host = std::make_unique<LiveHost>();
@@ -101,7 +144,11 @@ private slots:
         QTRY_VERIFY(rawExchange(m_port, "GET /api/live HTTP/1.0\r\n\r\n").contains("\"version\":1"));
     }
 
-    void cleanup() { m_host.reset(); }
+    void cleanup()
+    {
+        m_host.reset();
+        QFile::remove(MarksPath(1));
+    }
 
     void routes_data()
     {
@@ -402,9 +449,11 @@ private slots:
         RunControl runs;
         runs.setProtocol(&protocol);
         FakeCounter::install();
-        LiveFeed feed(store, runs);
-        QSignalSpy published(&feed, &LiveFeed::published);
+        const MarksKeeper marks(store);
+        LiveFeed feed(store, runs, marks, nullptr);
         feed.setActive(true);
+        QVERIFY(feed.waitForPublished());
+        QSignalSpy published(&feed, &LiveFeed::published);
         QCOMPARE(feed.snapshot()->classAt(2)->entryCount(), 4);
         QCOMPARE(feed.snapshot()->classAt(1)->entryCount(), 3);
 
@@ -428,8 +477,165 @@ private slots:
         QVERIFY(!stopped->running);
         QCOMPARE(stopped->lastFinish.number, 2);
         QCOMPARE(stopped->lastFinish.timeMs, 31250);
-        QCOMPARE(stopped->classAt(1)->entryByNumber(2)->time1, 31250);
+        QCOMPARE(stopped->classAt(1)->standing(1).run(1).time, 31250);
         setPerfCounter(systemPerfCounter());
+    }
+
+    // One class with marks and hand times through the feed, Lee just timed in run 2 by the clock.
+    // JSON targets check "path=value", pages check that each text is there or absent.
+    void feedRendersTheStandings_data()
+    {
+        QTest::addColumn<ScoringMode>("scoring");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QStringList>("absent");
+        const ScoringMode sum = ScoringMode::SumOfRuns, best = ScoringMode::BestRun;
+        QTest::newRow("sum ranks by the total") << sum << "/api/classes/1" << QStringList {"scoring=sum",
+                                                                                           "entryList/0/name=Kim",
+                                                                                           "entryList/0/totalMs=81000",
+                                                                                           "entryList/0/gapMs=0",
+                                                                                           "entryList/1/name=Lee",
+                                                                                           "entryList/1/place=2",
+                                                                                           "entryList/1/gapMs=1000",
+                                                                                           "entryList/0/handRuns/0=1"}
+                                                << QStringList {};
+        QTest::newRow("best ranks by the best run at once")
+            << best << "/api/classes/1" << QStringList {"scoring=best",
+                                                        "entryList/0/name=Ole",
+                                                        "entryList/0/place=1",
+                                                        "entryList/0/rankMs=30000",
+                                                        "entryList/1/name=Kim",
+                                                        "entryList/1/rankMs=40000",
+                                                        "entryList/1/gapMs=10000",
+                                                        "entryList/2/name=Lee",
+                                                        "entryList/3/name=Max",
+                                                        "entryList/3/rankMs=null"}
+            << QStringList {};
+        QTest::newRow("a marked driver has no total")
+            << sum << "/api/classes/1" << QStringList {"entryList/2/name=Ole",
+                                                       "entryList/2/place=0",
+                                                       "entryList/2/mark=DNF",
+                                                       "entryList/2/totalMs=0",
+                                                       "entryList/2/run2/totalMs=0",
+                                                       "entryList/2/run2/mark=DNF",
+                                                       "entryList/2/gapMs=null",
+                                                       "entryList/3/mark=DSQ",
+                                                       "entryList/3/runMarks/0/reason=Tor <4>",
+                                                       "entryList/4/name=Ida",
+                                                       "entryList/4/mark=n.a."}
+            << QStringList {};
+        QTest::newRow("placed by the best run, still no total")
+            << best << "/api/classes/1" << QStringList {"entryList/0/name=Ole", "entryList/0/totalMs=0"}
+            << QStringList {};
+        QTest::newRow("next and still to run skip the marked")
+            << sum << "/api/live"
+            << QStringList {"last/name=Lee", "last/run=2", "last/timeMs=41000", "next/name=Uwe", "next/marks/0=toRun"}
+            << QStringList {};
+        QTest::newRow("summary carries the event") << sum << "/api/classes"
+                                                   << QStringList {"event=Sommerslalom, Musterstadt, 14.06.2025",
+                                                                   "eventInfo/date=2025-06-14",
+                                                                   "classes/0/run=2",
+                                                                   "classes/0/toRun=1",
+                                                                   "classes/0/next=6",
+                                                                   "classes/0/done=5"}
+                                                   << QStringList {};
+        QTest::newRow("class page, sum")
+            << sum << "/klasse/1"
+            << QStringList {"<title>Sommerslalom, Musterstadt, 14.06.2025 \u2013 ",
+                            "<h1>Sommerslalom, Musterstadt",
+                            "<th>Alter<th>Verein<th>Kart<th>Info3<th>",
+                            "noch zu fahren in Lauf 2:</b> Uwe</p>",
+                            "<td>DSQ<td class=p>0/0<td>00:36.00",
+                            "<p class=\"m note\">Max, Lauf 1: DSQ \u2013 Tor &lt;4&gt;</p>",
+                            "00:40.00<small class=\"h\">H</small>",
+                            "<td>01:21.00\n"}
+            << QStringList {"<th>Bester Lauf", "Info1", "00:50.00", "Uwe, Ida", "Tor &lt;4&gt;<td"};
+        QTest::newRow("class page, best") << best << "/klasse/1"
+                                          << QStringList {"<table class=\"r wide b\">", "<th>Ges.Zeit<th>Bester Lauf",
+                                                          "<td><td>00:30.00\n", "<td>01:21.00<td>00:40.00\n"}
+                                          << QStringList {"00:50.00"};
+        QTest::newRow("announcer, sum") << sum << "/sprecher"
+                                        << QStringList {"<title>Sommerslalom, Musterstadt, 14.06.2025 \u2013 Sprecher",
+                                                        "Als Nächstes: <b>Uwe", "Platz 2</b>", "+00:01.00 auf Platz 1",
+                                                        "noch zu fahren: 1</b>"}
+                                        << QStringList {"Als Nächstes: <b>Ida", "Als Nächstes: <b>Max", "+00:-"};
+        QTest::newRow("announcer, best") << best << "/sprecher" << QStringList {"Platz 3</b>", "+00:11.00 auf Platz 1"}
+                                         << QStringList {"+00:-"};
+    }
+
+    void feedRendersTheStandings()
+    {
+        QFETCH(ScoringMode, scoring);
+        QFETCH(QString, target);
+        QFETCH(QStringList, expected);
+        QFETCH(QStringList, absent);
+        const StartList list = markedClass();
+        QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
+        QVERIFY(writeMarksFile(marksOf(list), MarksPath(1)).ok());
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        ResultsProtocol protocol(store);
+        RunControl runs;
+        runs.setProtocol(&protocol);
+        FakeCounter::install();
+        const MarksKeeper marks(store);
+        const KimsHandTime hands;
+        LiveFeed feed(store, runs, marks, &hands);
+        feed.setRules(eventRules(scoring));
+        feed.setActive(true);
+
+        runs.resetForShow();
+        runs.setRunNumber(2);
+        runs.SelectParticipant(1);
+        runs.UnlockStation();
+        runs.startRunAt(FakeCounter::now);
+        FakeCounter::advanceMs(41'000);
+        runs.StopRun();
+        setPerfCounter(systemPerfCounter());
+        QVERIFY(feed.waitForPublished());
+        QCOMPARE(feed.snapshot()->lastFinish.timeMs, 41'000);
+
+        const LiveResponse response = routeLiveRequest(*feed.snapshot(), target.toUtf8());
+        QCOMPARE(response.status, 200);
+        const QString body = QString::fromUtf8(response.body);
+        if (response.contentType.startsWith("application/json")) {
+            const QJsonValue json = QJsonDocument::fromJson(response.body).object();
+            for (const QString &check : std::as_const(expected))
+                QCOMPARE(jsonAt(json, check.section(QLatin1Char('='), 0, 0)), check.section(QLatin1Char('='), 1));
+        } else {
+            for (const QString &text : std::as_const(expected))
+                QVERIFY2(body.contains(text), qPrintable(text));
+        }
+        for (const QString &text : std::as_const(absent))
+            QVERIFY2(!body.contains(text), qPrintable(text));
+    }
+
+    // A switch of the scoring mode reaches the phones within a second, without a class change.
+    void rulesChangeReachesTheLiveJson()
+    {
+        const StartList list = markedClass();
+        QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
+        QVERIFY(writeMarksFile(marksOf(list), MarksPath(1)).ok());
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        RunControl runs;
+        const MarksKeeper marks(store);
+        LiveFeed feed(store, runs, marks, nullptr);
+        connect(&feed, &LiveFeed::published, m_host.get(), &LiveHost::publish);
+        feed.setRules(eventRules(ScoringMode::SumOfRuns));
+        feed.setActive(true);
+        const auto leader = [this] {
+            return QJsonDocument::fromJson(get(QStringLiteral("/api/classes/1"))->readAll())["entryList"][0]["name"]
+                .toString();
+        };
+        QTRY_COMPARE(leader(), QStringLiteral("Kim"));
+        QElapsedTimer since;
+        since.start();
+        feed.setRules(eventRules(ScoringMode::BestRun));
+        QTRY_COMPARE_WITH_TIMEOUT(leader(), QStringLiteral("Ole"), 1000);
+        QVERIFY(since.elapsed() < 1000);
+        const QString page = QString::fromUtf8(get(QStringLiteral("/klasse/1"))->readAll());
+        QVERIFY(page.contains(QStringLiteral("<th>Bester Lauf")));
     }
 
     void announcerNamesPlaceGapAndNext_data()
@@ -450,22 +656,16 @@ private slots:
         QFETCH(QString, expected);
         auto s = std::make_shared<LiveSnapshot>(*liveSample(20));
         const LiveClass &c = *s->classAt(1);
-        const LiveEntry &finisher = number <= 0 ? c.lines[std::size_t(-number)] : *c.entryByNumber(number);
-        s->lastFinish = {1, finisher.number, run, 0, finisher.runTime(run)};
+        const int row = number <= 0 ? c.standings.order[std::size_t(-number)] : number - 1;
+        const EntryStanding &finisher = c.standing(row);
+        s->lastFinish = {1, row + 1, run, 0, finisher.run(run).time};
         const QString page = QString::fromUtf8(liveAnnouncerPage(*s));
         QVERIFY2(page.contains(expected), qPrintable(expected));
         if (finisher.place > 1) {
-            const QString gap = FormatTime(TimeMs(finisher.grandTotal) - c.lines.front().grandTotal);
+            const QString gap = FormatTime(TimeMs(*finisher.total) - *c.standing(c.standings.order.front()).total);
             QVERIFY(page.contains(QStringLiteral("Platz %1</b>").arg(finisher.place)));
             QVERIFY(page.contains(QLatin1Char('+') + gap));
         }
-        // Next up: the first after the finisher whose run is still open.
-        const LiveEntry *next = s->nextUp();
-        QVERIFY(next);
-        QCOMPARE(next->runTime(run), 0);
-        QVERIFY(next->number > finisher.number || finisher.number >= 11);
-        for (int between = finisher.number + 1; between < next->number; ++between)
-            QVERIFY(c.entryByNumber(between)->runTime(run) != 0);
     }
 
     void portOutOfRangeFallsBack()

@@ -98,6 +98,47 @@ private slots:
         QCOMPARE(readBytes(MarksPath(1) + QStringLiteral(".bak")), bytes);
     }
 
+    // Every class's marks come from the keeper: another class's file is read once, the current
+    // class follows every mark set, and a damaged file met on the way is reported when its class
+    // is loaded.
+    void keeperHoldsEveryClass_data()
+    {
+        QTest::addColumn<QByteArray>("class2");
+        QTest::addColumn<RunMark>("bo");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("marked") << QByteArray("[ZVX1MARKS]\r\n2\tDSQ\t\tBo\tTor\r\n[ZVX1END]\r\n")
+                                << RunMark::Disqualified << false;
+        QTest::newRow("no file") << QByteArray() << RunMark::None << false;
+        QTest::newRow("damaged") << QByteArray("[ZVX1MARKS]\r\n") << RunMark::None << true;
+    }
+
+    void keeperHoldsEveryClass()
+    {
+        QFETCH(QByteArray, class2);
+        QFETCH(RunMark, bo);
+        QFETCH(bool, reported);
+        for (int c : {1, 2})
+            QVERIFY(WriteListFile(listOfNames({"Ada", "Bo"}), ClassListPath(c)).ok());
+        if (!class2.isEmpty())
+            QVERIFY(writeBytes(MarksPath(2), class2));
+        ClassStore store;
+        QVERIFY(store.LoadCurrentClass().ok());
+        MarksKeeper keeper(store);
+        QSignalSpy failures(&keeper, &MarksKeeper::loadFailed);
+        QCOMPARE(keeper.classMarks(2).mark(driver("", "Bo"), 2).mark, bo);
+        // Read once: a file that appears afterwards changes nothing until the class is loaded.
+        QVERIFY(writeBytes(MarksPath(2), "[ZVX1MARKS]\r\n1\tDNF\t\tAda\t\r\n[ZVX1END]\r\n"));
+        QCOMPARE(keeper.classMarks(2).mark(driver("", "Ada"), 1).mark, RunMark::None);
+        QVERIFY(keeper.setMark(1, 1, {RunMark::NotStarted, {}}).ok());
+        QCOMPARE(keeper.classMarks(1).mark(driver("", "Bo"), 1).mark, RunMark::NotStarted);
+        QCOMPARE(failures.size(), 0);
+
+        QVERIFY(store.SelectClass(2).ok());
+        QCOMPARE(failures.size(), reported ? 1 : 0);
+        QCOMPARE(keeper.classMarks(2).mark(driver("", "Ada"), 1).mark, RunMark::DidNotFinish);
+        QCOMPARE(keeper.classMarks(1).mark(driver("", "Bo"), 1).mark, RunMark::NotStarted);
+    }
+
     // The marks file changed by someone else while the program ran: their file is moved aside
     // before the next mark is saved, never written over.
     void foreignEditIsKept_data()

@@ -447,12 +447,12 @@ private slots:
     void classFromItsFile()
     {
         QVERIFY(WriteListFile(listOf(sampleEntries), ClassListPath(5)).ok());
-        const Result<ClassResults> fromFile = classResultsFromFile(5, {}, RaceRules {});
+        const Result<ClassResults> fromFile = classResultsFromFile(5, {}, {}, RaceRules {});
         QVERIFY(fromFile);
         QCOMPARE(fromFile.value().lines.size(), std::size_t(5));
         QCOMPARE(fromFile.value().lines.front().text(ListField::Name), QStringLiteral("Dan"));
         QFile::remove(ClassListPath(6));
-        const Result<ClassResults> noFile = classResultsFromFile(6, {}, RaceRules {});
+        const Result<ClassResults> noFile = classResultsFromFile(6, {}, {}, RaceRules {});
         QVERIFY(noFile);
         QVERIFY(noFile.value().lines.empty());
     }

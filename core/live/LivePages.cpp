@@ -1,6 +1,7 @@
 #include "core/live/LivePages.h"
 
 #include "core/marks/HandTimes.h"
+#include "core/protocol/ProtocolModel.h"
 #include "core/timing/PerfTimer.h"
 
 #include <algorithm>
@@ -15,10 +16,10 @@ main{padding:8px 12px;max-width:1800px;margin:auto}table{border-collapse:collaps
 th,td{padding:5px 6px;border-bottom:1px solid #dde;text-align:left;white-space:nowrap}th{background:#e6e9ef;font-size:.85em}
 td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}tr.oc{background:#fff3b0}.box{background:#fff;padding:10px 12px;margin:8px 0;border-left:6px solid #13315c}
 .h{font-size:.7em;vertical-align:super;margin-left:2px}.big{font-size:2em;font-weight:700;font-variant-numeric:tabular-nums}.rt{color:#b00000}.m{color:#666;font-size:.9em}.err{color:#b00000}
-.tw{overflow-x:auto}.r td:first-child,.r td:nth-last-child(-n+5){text-align:right;font-variant-numeric:tabular-nums}
-@media(max-width:700px){.wide td:nth-child(n+4):nth-child(-n+7),.wide th:nth-child(n+4):nth-child(-n+7),.r td:nth-last-child(2),.r th:nth-last-child(2),.r td:nth-last-child(4),.r th:nth-last-child(4){display:none}th,td{padding:4px 3px}body{font-size:14px}.r td:nth-child(2),.r th:nth-child(2){display:none}
+.tw{overflow-x:auto}.r td:first-child,.r td:nth-last-child(-n+5),.r.b td:nth-last-child(6){text-align:right;font-variant-numeric:tabular-nums}
+@media(max-width:700px){.wide td:nth-child(n+4):nth-child(-n+7),.wide th:nth-child(n+4):nth-child(-n+7),.p{display:none}th,td{padding:4px 3px}body{font-size:14px}.r td:nth-child(2),.r th:nth-child(2){display:none}
 .r td:nth-child(3){white-space:normal;overflow-wrap:anywhere}}
-body.board{background:#000;color:#fff;font-size:2.6vw;font-size:min(2.6vw,3.2vh)}body.board th,body.board td{padding:.12em .4em}.board .r td:nth-last-child(2),.board .r th:nth-last-child(2),.board .r td:nth-last-child(4),.board .r th:nth-last-child(4){display:none}body.board table{background:#000}body.board th{background:#222;color:#ccc;font-size:.7em}
+body.board{background:#000;color:#fff;font-size:2.6vw;font-size:min(2.6vw,3.2vh)}body.board th,body.board td{padding:.12em .4em}.board .p{display:none}body.board table{background:#000}body.board th{background:#222;color:#ccc;font-size:.7em}
 body.board td{border-color:#333}body.board .box{background:#111;border-color:#ffb000}body.board tr.oc{background:#443800}body.board tr.oc .rt{color:#ff9d9d}
 body.board header{display:none}.rot{display:none}.rot.on{display:block}
 )CSS";
@@ -121,8 +122,8 @@ private:
 void pageStart(Html &h, const LiveSnapshot &s, const QString &title, const char *bodyExtra = "")
 {
     const auto heading = [&] {
-        if (!s.eventName.isEmpty())
-            h.text(s.eventName) << " \u2013 ";
+        if (const QString event = s.eventText(); !event.isEmpty())
+            h.text(event) << " \u2013 ";
         h.text(title);
     };
     h << "<!DOCTYPE html><html lang=\"de\"><head><meta charset=\"utf-8\">"
@@ -146,72 +147,102 @@ void runningTime(Html &h, const LiveSnapshot &s)
     h << "<span class=\"rt\" data-start=\"" << s.onCourse.startEpochMs << "\">00:00.0</span>";
 }
 
-void who(Html &h, const LiveEntry &e)
+void who(Html &h, const LiveClass &c, int row)
 {
-    h.text(e.name);
-    if (!e.startNr.isEmpty()) {
+    h.text(c.text(row, ListField::Name));
+    if (const QString &startNr = c.text(row, ListField::StartNr); !startNr.isEmpty()) {
         h << " <span class=\"m\">(";
-        h.text(e.startNr) << ")</span>";
+        h.text(startNr) << ")</span>";
     }
 }
 
-// The class's runner, if the run on course belongs to it.
-const LiveEntry *onCourseIn(const LiveSnapshot &s, const LiveClass &c)
+// The class's runner's row, if the run on course belongs to it; -1 otherwise.
+int onCourseIn(const LiveSnapshot &s, const LiveClass &c)
 {
-    return s.running && s.onCourse.classIndex == c.index ? c.entryByNumber(s.onCourse.number) : nullptr;
+    return s.running && s.onCourse.classIndex == c.index ? c.rowOf(s.onCourse.number) : -1;
+}
+
+void timeText(Html &h, std::optional<std::int32_t> time)
+{
+    if (time)
+        h.text(formatCellTime(*time));
 }
 
 // Rows leave their cells' end tags out, as HTML allows, and the style sheet aligns and hides whole
-// columns: a class of 300 stays well under 100 KB.
+// columns: a class of 300 stays well under 100 KB. A mark's reason goes beneath the table, so
+// every time cell keeps the width of a time.
 void resultsTable(Html &h, const LiveSnapshot &s, const LiveClass &c, int limit, bool wide)
 {
-    const LiveEntry *runner = onCourseIn(s, c);
+    const int runner = onCourseIn(s, c);
+    const bool best = s.rules.scoring == ScoringMode::BestRun;
     bool anyHand = false;
     const QString handMark = handTimeMark();
-    h << (wide ? "<div class=\"tw\"><table class=\"r wide\"><tr><th>Platz<th>Nr.<th>Name<th>Alter"
-                 "<th>Info1<th>Info2<th>Info3"
-               : "<div class=\"tw\"><table class=\"r\"><tr><th>Platz<th>Nr.<th>Name")
-      << "<th>Lauf 1<th>FP/FS<th>Lauf 2<th>FP/FS<th>Ges.Zeit";
+    h << "<div class=\"tw\"><table class=\"r" << (wide ? " wide" : "") << (best ? " b" : "")
+      << "\"><tr><th>Platz<th>Nr.<th>Name";
+    if (wide) {
+        h << "<th>Alter";
+        for (const QString &title : s.rules.infoTitles) {
+            h << "<th>";
+            h.text(title);
+        }
+    }
+    h << "<th>Lauf 1<th class=p>FP/FS<th>Lauf 2<th class=p>FP/FS<th>Ges.Zeit" << (best ? "<th>Bester Lauf" : "");
+    QStringList notes;
     int shown = 0;
-    for (const LiveEntry &e : c.lines) {
+    for (const int row : c.standings.order) {
         if (limit > 0 && shown++ >= limit)
             break;
-        h << (&e == runner ? "\n<tr class=\"oc\"><td>" : "\n<tr><td>");
+        const EntryStanding &e = c.standing(row);
+        h << (row == runner ? "\n<tr class=\"oc\"><td>" : "\n<tr><td>");
         if (e.place > 0)
             h << e.place;
         else
-            h.text(runMarkText(e.marks.heaviest()));
+            h.text(runMarkText(e.mark));
         h << "<td>";
-        h.text(e.startNr) << "<td>";
-        h.text(e.name);
+        h.text(c.text(row, ListField::StartNr)) << "<td>";
+        h.text(c.text(row, ListField::Name));
         if (wide) {
-            h << "<td>";
-            h.text(e.age) << "<td>";
-            h.text(e.info1) << "<td>";
-            h.text(e.info2) << "<td>";
-            h.text(e.info3);
-        }
-        const auto runCell = [&](int run, std::int32_t time, const QString &text) {
-            h << "<td>";
-            if (&e == runner && s.onCourse.run == run)
-                runningTime(h, s);
-            else if (!e.handRuns[std::size_t(run - 1)])
-                // A marked run's text carries the reason the operator typed.
-                time == 0 ? void(h << "\u2013") : void(h.text(text));
-            else {
-                anyHand = true;
-                h.text(text) << "<small class=\"h\">";
-                h.text(handMark) << "</small>";
+            for (const ListField field : {ListField::Age, ListField::Info1, ListField::Info2, ListField::Info3}) {
+                h << "<td>";
+                h.text(c.text(row, field));
             }
-        };
-        runCell(1, e.time1, e.time1Text);
-        h << "<td>" << e.fp1 << '/' << e.fs1;
-        runCell(2, e.time2, e.time2Text);
-        h << "<td>" << e.fp2 << '/' << e.fs2 << "<td>";
-        if (e.place > 0)
-            h.text(e.grandTotalText);
+        }
+        for (int run = 1; run <= 2; ++run) {
+            const RunStanding &driven = e.run(run);
+            h << "<td>";
+            if (row == runner && s.onCourse.run == run)
+                runningTime(h, s);
+            else if (driven.mark.mark != RunMark::None) {
+                h.text(runMarkText(driven.mark.mark));
+                if (!driven.mark.reason.isEmpty())
+                    notes << QStringLiteral("%1, Lauf %2: %3 \u2013 %4")
+                                 .arg(c.text(row, ListField::Name).trimmed())
+                                 .arg(run)
+                                 .arg(runMarkText(driven.mark.mark), driven.mark.reason);
+            } else if (driven.time == 0)
+                h << "\u2013";
+            else {
+                h.text(formatCellTime(driven.time));
+                if (driven.hand) {
+                    anyHand = true;
+                    h << "<small class=\"h\">";
+                    h.text(handMark) << "</small>";
+                }
+            }
+            h << "<td class=p>" << driven.fp << '/' << driven.fs;
+        }
+        h << "<td>";
+        timeText(h, e.total);
+        if (best) {
+            h << "<td>";
+            timeText(h, e.rankValue ? std::optional<std::int32_t>(std::int32_t(*e.rankValue)) : std::nullopt);
+        }
     }
     h << "</table></div>";
+    for (const QString &note : std::as_const(notes)) {
+        h << "<p class=\"m note\">";
+        h.text(note) << "</p>";
+    }
     if (anyHand) {
         h << "<p class=\"m\">";
         h.text(handTimeLegend()) << "</p>";
@@ -220,30 +251,30 @@ void resultsTable(Html &h, const LiveSnapshot &s, const LiveClass &c, int limit,
 
 void onCourseBox(Html &h, const LiveSnapshot &s, const LiveClass &c)
 {
-    const LiveEntry *runner = onCourseIn(s, c);
-    if (!runner)
+    const int runner = onCourseIn(s, c);
+    if (runner < 0)
         return;
     h << "<div class=\"box\">auf der Strecke: <b>";
-    who(h, *runner);
+    who(h, c, runner);
     h << "</b>, Lauf " << s.onCourse.run << " <span class=\"big\">";
     runningTime(h, s);
     h << "</span></div>";
 }
 
-QString gapText(const LiveClass &c, const LiveEntry &e, int run, std::int32_t time)
+// Behind the leader by the value that ranks; a driver without a place yet is measured against the
+// best time of the run.
+QString gapText(const LiveClass &c, int row, int run, std::int32_t time)
 {
-    if (e.place > 0) {
-        const LiveEntry *leader = c.leader();
-        if (!leader || leader == &e || e.place == 1)
-            return QStringLiteral("Führung");
-        return QStringLiteral("+") + FormatTime(TimeMs(e.grandTotal) - leader->grandTotal)
-            + QStringLiteral(" auf Platz 1");
-    }
+    const EntryStanding &e = c.standing(row);
+    if (e.place == 1)
+        return QStringLiteral("Führung");
+    if (e.place > 1 && e.gap)
+        return QStringLiteral("+") + FormatTime(TimeMs(*e.gap)) + QStringLiteral(" auf Platz 1");
     std::int32_t best = 0;
-    for (const LiveEntry &other : c.lines) {
-        const std::int32_t t = other.runTime(run);
-        if (t > 0 && (best == 0 || t < best))
-            best = t;
+    for (const EntryStanding &other : c.standings.entries) {
+        const RunStanding &driven = other.run(run);
+        if (driven.time > 0 && driven.mark.mark == RunMark::None && (best == 0 || driven.time < best))
+            best = driven.time;
     }
     if (best == 0 || time <= best)
         return QStringLiteral("Bestzeit Lauf %1").arg(run);
@@ -284,11 +315,11 @@ QByteArray liveClassPage(const LiveSnapshot &s, int classIndex)
       << "</b></p>";
     resultsTable(h, s, c, 0, true);
     bool first = true;
-    for (const LiveEntry &e : c.lines) {
-        if (e.isDone())
-            continue;
-        h << (first ? "<p><b>noch zu fahren:</b> " : ", ");
-        h.text(e.name);
+    for (const int row : c.standings.toRun) {
+        h << (first ? "<p><b>noch zu fahren in Lauf " : ", ");
+        if (first)
+            h << c.run << ":</b> ";
+        h.text(c.text(row, ListField::Name));
         first = false;
     }
     if (!first)
@@ -301,9 +332,9 @@ QByteArray liveAnnouncerPage(const LiveSnapshot &s)
     Html h;
     pageStart(h, s, QStringLiteral("Sprecher"));
     const LiveClass *current = s.classAt(s.running ? s.onCourse.classIndex : s.currentClass);
-    if (const LiveEntry *runner = s.running && current ? current->entryByNumber(s.onCourse.number) : nullptr) {
+    if (const int runner = s.running && current ? current->rowOf(s.onCourse.number) : -1; runner >= 0) {
         h << "<div class=\"box\">Auf der Strecke: <span class=\"big\">";
-        who(h, *runner);
+        who(h, *current, runner);
         h << "</span><br>";
         h.text(current->name) << ", Lauf " << s.onCourse.run << " <span class=\"big\">";
         runningTime(h, s);
@@ -311,25 +342,28 @@ QByteArray liveAnnouncerPage(const LiveSnapshot &s)
     } else {
         h << "<div class=\"box\">Niemand auf der Strecke.</div>";
     }
-    if (const LiveEntry *next = s.nextUp()) {
+    const LiveClass *ahead = s.classAt(s.currentClass);
+    if (const int next = s.nextUp(); ahead && next >= 0) {
         h << "<div class=\"box\">Als Nächstes: <b>";
-        who(h, *next);
+        who(h, *ahead, next);
         h << "</b></div>";
     }
     const LiveClass *lastClass = s.classAt(s.lastFinish.classIndex);
-    if (const LiveEntry *last = lastClass ? lastClass->entryByNumber(s.lastFinish.number) : nullptr) {
+    if (const int last = lastClass ? lastClass->rowOf(s.lastFinish.number) : -1; last >= 0) {
         const int run = s.lastFinish.run;
+        const EntryStanding &e = lastClass->standing(last);
         h << "<div class=\"box\">Zuletzt im Ziel: <b>";
-        who(h, *last);
+        who(h, *lastClass, last);
         h << "</b>, Lauf " << run << "<br><span class=\"big\">";
         h.text(FormatTime(s.lastFinish.timeMs)) << "</span> ";
-        if (last->place > 0)
-            h << "<b>Platz " << last->place << "</b>";
+        if (e.place > 0)
+            h << "<b>Platz " << e.place << "</b>";
+        else if (e.mark != RunMark::None)
+            h.text(runMarkText(e.mark));
         else
             h << "noch ohne Platz";
-        h << " &middot; FP " << (run == 1 ? last->fp1 : last->fp2) << ", FS " << (run == 1 ? last->fs1 : last->fs2)
-          << "<br>";
-        h.text(gapText(*lastClass, *last, run, s.lastFinish.timeMs)) << "</div>";
+        h << " &middot; FP " << e.run(run).fp << ", FS " << e.run(run).fs << "<br>";
+        h.text(gapText(*lastClass, last, run, s.lastFinish.timeMs)) << "</div>";
     }
     if (current) {
         h << "<p>";

@@ -2,10 +2,7 @@
 
 #include "core/live/LiveSnapshot.h"
 
-class StartList;
-
-// The one place where the live results meet the program's scoring: places, penalties and totals
-// exactly as the protocol shows them.
-LiveClass scoreLiveClass(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds);
-// A class from its class file; a class without a file is empty, one that cannot be read names why.
-LiveClass scoreLiveClassFile(int classIndex, std::int64_t fpSeconds, std::int64_t fsSeconds);
+// A class as the live outputs show it, scored by the one standings function. run 0 takes the first
+// run that someone has neither driven nor been marked in; after is the row that drove last in it.
+LiveClass liveClass(int classIndex, StartList::Entries entries, const ClassMarks &marks, const ClassHandTimes &hands,
+                    const RaceRules &rules, CurrentRun current = {0, -1});

@@ -4,16 +4,21 @@
 
 int LiveClass::doneCount() const
 {
-    return int(std::count_if(lines.begin(), lines.end(), [](const LiveEntry &e) { return e.isDone(); }));
+    return int(std::count_if(standings.entries.begin(), standings.entries.end(), [](const EntryStanding &e) {
+        return std::all_of(e.runs.begin(), e.runs.end(),
+                           [](const RunStanding &r) { return r.time != 0 || r.mark.mark != RunMark::None; });
+    }));
 }
 
-const LiveEntry *LiveClass::entryByNumber(int number) const
+const QString &LiveClass::text(int row, ListField field) const
 {
-    for (const LiveEntry &entry : lines) {
-        if (entry.number == number)
-            return &entry;
-    }
-    return nullptr;
+    static const QString none;
+    return isRow(row) && isTextField(field) ? entries[std::size_t(row)].texts[std::size_t(textSlot(field))] : none;
+}
+
+bool LiveClass::isToRun(int row) const
+{
+    return std::binary_search(standings.toRun.begin(), standings.toRun.end(), row);
 }
 
 const LiveClass *LiveSnapshot::classAt(int classIndex) const
@@ -23,22 +28,20 @@ const LiveClass *LiveSnapshot::classAt(int classIndex) const
     return &classes[std::size_t(classIndex - FirstClass)];
 }
 
-const LiveEntry *LiveSnapshot::nextUp() const
+int LiveSnapshot::nextUp() const
 {
     const LiveClass *current = classAt(currentClass);
-    if (!current || current->lines.empty())
-        return nullptr;
-    const LiveRun &from = running ? onCourse : lastFinish;
-    const int run = from.number > 0 && from.classIndex == currentClass ? from.run : 1;
-    const int after = from.number > 0 && from.classIndex == currentClass ? from.number : 0;
-    const int count = current->entryCount();
-    for (int step = 1; step <= count; ++step) {
-        const int number = (after + step - 1) % count + 1;
-        if (number == after)
-            continue;
-        const LiveEntry *entry = current->entryByNumber(number);
-        if (entry && entry->runTime(run) == 0)
-            return entry;
+    return current ? current->standings.next : -1;
+}
+
+QString LiveSnapshot::eventText() const
+{
+    QStringList parts;
+    for (const QString &part : {rules.event.name.trimmed(), rules.event.place.trimmed()}) {
+        if (!part.isEmpty())
+            parts << part;
     }
-    return nullptr;
+    if (rules.event.date.isValid())
+        parts << rules.event.date.toString(QStringLiteral("dd.MM.yyyy"));
+    return parts.join(QStringLiteral(", "));
 }

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "core/marks/RunMarks.h"
+#include "core/protocol/RaceRules.h"
+#include "core/protocol/Standings.h"
+#include "core/startlist/StartList.h"
 
 #include <QString>
 
@@ -9,42 +11,31 @@
 #include <memory>
 #include <vector>
 
-// One participant as the live pages show it. Times are whole milliseconds, 0 for "no time".
-struct LiveEntry
-{
-    int number = 0; // position in the start list, from 1
-    QString startNr, name, age, info1, info2, info3;
-    std::int32_t time1 = 0, fp1 = 0, fs1 = 0, penalty1 = 0, total1 = 0;
-    std::int32_t time2 = 0, fp2 = 0, fs2 = 0, penalty2 = 0, total2 = 0;
-    std::int32_t grandTotal = 0;
-    int place = 0; // 0: no place yet
-    // n.a., DNF or DSQ of each run, with a disqualification's reason.
-    EntryMarks marks;
-    // Each run's time was entered by hand.
-    std::array<bool, 2> handRuns {};
-    // The texts of the times as the protocol shows them.
-    QString time1Text, total1Text, time2Text, total2Text, grandTotalText;
-
-    bool isDone() const { return time1 != 0 && time2 != 0; }
-    std::int32_t runTime(int run) const { return run == 1 ? time1 : time2; }
-};
-
+// One class as the live outputs show it: the entries' texts and their standings, nothing worked
+// out a second time.
 struct LiveClass
 {
     int index = 0;
     QString name;
-    // By place; participants without a place last, in start order.
-    std::vector<LiveEntry> lines;
+    // In list order; only the texts are shown, the runs come from the standings.
+    StartList::Entries entries;
+    ClassStandings standings;
+    // The run that "still to run" and "next" refer to.
+    int run = 1;
     // Failure to read the class file, shown instead of the entries.
     QString error;
 
-    int entryCount() const { return int(lines.size()); }
-    // Both runs timed.
+    int entryCount() const { return int(entries.size()); }
+    // Both runs timed or marked.
     int doneCount() const;
-    // At least one run still to drive.
-    int toRunCount() const { return entryCount() - doneCount(); }
-    const LiveEntry *entryByNumber(int number) const;
-    const LiveEntry *leader() const { return !lines.empty() && lines.front().place == 1 ? &lines.front() : nullptr; }
+    int toRunCount() const { return int(standings.toRun.size()); }
+    // The entry's text; row in list order.
+    const QString &text(int row, ListField field) const;
+    const EntryStanding &standing(int row) const { return standings.entries[std::size_t(row)]; }
+    bool isRow(int row) const { return row >= 0 && row < entryCount(); }
+    // The row by the position counted from 1, as the JSON and the runs name it; -1 for none.
+    int rowOf(int number) const { return isRow(number - 1) ? number - 1 : -1; }
+    bool isToRun(int row) const;
 };
 
 // The participant on course, or the last one who finished.
@@ -62,12 +53,11 @@ struct LiveRun
 // It is immutable once published, so the server thread reads it without locks.
 struct LiveSnapshot
 {
-    static constexpr int FirstClass = 1;
-    static constexpr int ClassCount = 10;
+    static constexpr int FirstClass = ::FirstClass;
+    static constexpr int ClassCount = ::ClassCount;
 
     std::uint64_t version = 0;
-    QString eventName;
-    std::int64_t fpSeconds = 2, fsSeconds = 10;
+    RaceRules rules;
     int currentClass = 1;
     bool running = false;
     LiveRun onCourse; // valid while running
@@ -75,9 +65,10 @@ struct LiveSnapshot
     std::array<LiveClass, ClassCount> classes;
 
     const LiveClass *classAt(int classIndex) const;
-    // The entry who starts next: the first after the one on course (or the last finisher) in start
-    // order whose time in the current run is missing.
-    const LiveEntry *nextUp() const;
+    // The row of the entry who starts next in the current class, -1 for nobody.
+    int nextUp() const;
+    // "Name, Place, dd.MM.yyyy", what the event gives of them; empty for none.
+    QString eventText() const;
 };
 
 using LiveSnapshotPtr = std::shared_ptr<const LiveSnapshot>;

@@ -134,7 +134,8 @@ ClassResults classResults(int classIndex, const StartList &list, const std::vect
     return classResults(classIndex, list, standings(list.entries(), marks, hands, rules), rules);
 }
 
-Result<ClassResults> classResultsFromFile(int classIndex, const ClassHandTimes &hands, const RaceRules &rules)
+Result<ClassResults> classResultsFromFile(int classIndex, const ClassMarks &marks, const ClassHandTimes &hands,
+                                          const RaceRules &rules)
 {
     StartList list;
     const Result<bool> read = ReadListFile(list, ClassListPath(classIndex), false);
@@ -142,9 +143,7 @@ Result<ClassResults> classResultsFromFile(int classIndex, const ClassHandTimes &
         return read.error();
     if (!read.value())
         list.clear();
-    // A damaged marks file is reported where the class is loaded; here it counts as no marks.
-    const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
-    return classResults(classIndex, list, marks, hands, rules);
+    return classResults(classIndex, list, marks.forEntries(list.entries()), hands, rules);
 }
 
 ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds)

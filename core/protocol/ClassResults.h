@@ -96,8 +96,10 @@ ClassResults classResults(int classIndex, const StartList &list, const ClassStan
 ClassResults classResults(int classIndex, const StartList &list, const std::vector<EntryMarks> &marks,
                           const ClassHandTimes &hands, const RaceRules &rules);
 
-// A class from its class file and its marks file; a class without a file has no participants.
-Result<ClassResults> classResultsFromFile(int classIndex, const ClassHandTimes &hands, const RaceRules &rules);
+// A class from its class file, with its marks as the race session keeps them; a class without a
+// file has no participants.
+Result<ClassResults> classResultsFromFile(int classIndex, const ClassMarks &marks, const ClassHandTimes &hands,
+                                          const RaceRules &rules);
 
 // For callers that hold no rules yet: the marks file, the registered hand times and the race day
 // and class names in force gathered here, then scored as above.

@@ -56,7 +56,8 @@ RaceSession::RaceSession(const QString &journalFolder, QObject *parent)
             [this](int entry, int run, const MarkedRun &before, const MarkedRun &after) {
                 m_recorder->recordMark(entry, run, runMarkText(before.mark), runMarkText(after.mark), after.reason);
             });
-    m_liveFeed = new LiveFeed(*m_store, *m_runs, this);
+    m_liveFeed = new LiveFeed(*m_store, *m_runs, *m_marks, m_handMarks, this);
+    m_liveFeed->setRules(m_rules);
     m_liveHost = new LiveHost(this);
     connect(m_liveFeed, &LiveFeed::published, m_liveHost, &LiveHost::publish);
     m_backup = new BackupCopier(this);
@@ -89,6 +90,7 @@ void RaceSession::setRules(const RaceRules &rules)
         return;
     m_rules = rules;
     m_protocol->model().setRules(m_rules);
+    m_liveFeed->setRules(m_rules);
     emit rulesChanged(m_rules);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/live/LiveScoring.h"
+#include "core/settings/ClassNames.h"
 #include "core/startlist/StartList.h"
 
 #include <QHostAddress>
@@ -29,13 +30,26 @@ inline StartList liveSampleList(int count, const QString &name = QStringLiteral(
     return list;
 }
 
-inline LiveSnapshotPtr liveSample(int count, const QString &name = QStringLiteral("Fahrer %1"))
+// The rules a fresh configuration gives: penalties 2 s and 10 s, the designed class names.
+inline RaceRules liveSampleRules(ScoringMode scoring = ScoringMode::SumOfRuns)
+{
+    RaceRules rules;
+    rules.scoring = scoring;
+    for (int c = FirstClass; c <= LastClass; ++c)
+        rules.classNames[std::size_t(c - FirstClass)] = defaultClassName(c);
+    return rules;
+}
+
+// Class 1 as liveSampleList gives it, the others empty; nobody marked, no hand times.
+inline LiveSnapshotPtr liveSample(int count, const QString &name = QStringLiteral("Fahrer %1"),
+                                  const RaceRules &rules = liveSampleRules())
 {
     auto snapshot = std::make_shared<LiveSnapshot>();
     snapshot->version = 1;
+    snapshot->rules = rules;
     for (int i = 0; i < LiveSnapshot::ClassCount; ++i)
         snapshot->classes[std::size_t(i)]
-            = scoreLiveClass(i + 1, i == 0 ? liveSampleList(count, name) : StartList(), 2, 10);
+            = liveClass(i + 1, i == 0 ? liveSampleList(count, name).entries() : StartList::Entries(), {}, {}, rules);
     return snapshot;
 }
 
