@@ -29,8 +29,8 @@ struct Windows
     SettingsStore settings;
     ClassNames classNames;
     TfrmMain frmMain {session};
-    TfrmClasses frmClasses {classNames, settings, &frmMain};
-    TfrmStartList frmStartList {store, &frmMain};
+    TfrmClasses frmClasses {session, classNames, settings, &frmMain};
+    TfrmStartList frmStartList {session, &frmMain};
     TfrmConfig frmConfig {settings, &frmMain};
     TfrmInfo frmInfo {&frmMain};
 

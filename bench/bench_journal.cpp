@@ -131,7 +131,7 @@ int startup(int rows)
     RaceSession session;
     ClassStore &store = session.store();
     TfrmMain frmMain(session);
-    const ProgramWindows windows(store, frmMain);
+    const ProgramWindows windows(frmMain);
     frmMain.show();
     if (!QTest::qWaitForWindowExposed(&frmMain))
         return 1;

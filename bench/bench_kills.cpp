@@ -55,7 +55,7 @@ struct Program
         if (!main.isFirstCopy())
             return false;
         ClassStore::removeStaleTemporaryFiles();
-        windows = std::make_unique<ProgramWindows>(store, main);
+        windows = std::make_unique<ProgramWindows>(main);
         main.show();
         return QTest::qWaitForWindowExposed(&main);
     }

@@ -186,7 +186,7 @@ int main(int argc, char *argv[])
     RaceSession session;
     ClassStore &store = session.store();
     TfrmMain window(session);
-    const ProgramWindows windows(store, window);
+    const ProgramWindows windows(window);
     window.show();
     window.activateWindow();
     QElapsedTimer shown;

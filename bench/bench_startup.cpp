@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
     (void)classNames.LoadClassNames(settings);
     (void)settings.read(Setting::ComPort);
     const qint64 settingsRead = clock.nsecsElapsed() - beforeSettings;
-    const ProgramWindows windows(store, frmMain);
+    const ProgramWindows windows(frmMain);
     const qint64 windowsCreated = clock.nsecsElapsed();
     frmMain.show();
     if (!QTest::qWaitForWindowExposed(&frmMain))

@@ -62,7 +62,7 @@ double startOnce(QStringList &messages)
     RaceSession session;
     ClassStore &store = session.store();
     TfrmMain frmMain(session);
-    TfrmStartList frmStartList(store, &frmMain);
+    TfrmStartList frmStartList(session, &frmMain);
     TfrmInfo frmInfo(&frmMain);
     frmMain.setStartListEditor(&frmStartList);
     frmMain.setInfoDialog(&frmInfo);
