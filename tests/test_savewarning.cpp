@@ -174,8 +174,8 @@ private slots:
         QVERIFY(writeBytes(ClassListPath(2), bytes));
         QString atStartUp;
         {
-            ClassStore store;
-            const TfrmStartList editor(store);
+            RaceSession session;
+            const TfrmStartList editor(session);
             const QStringList shown = OperatorDialogs::takeShownMessages();
             QCOMPARE(shown.size(), 1);
             atStartUp = shown.first();
