@@ -1,7 +1,7 @@
 // One lookup in the German catalogue, and what translating the five windows adds to start-up.
 // Run: QT_QPA_PLATFORM=offscreen ./build/bench/bench_catalogue
-#include "core/session/RaceSession.h"
 #include "core/i18n/Localisation.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"

@@ -1,7 +1,7 @@
 // Start-up to the main window shown, and resident memory afterwards.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_startup
-#include "core/session/RaceSession.h"
 #include "core/i18n/Localisation.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"

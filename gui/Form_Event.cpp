@@ -123,8 +123,7 @@ void TfrmEvent::accept()
     }
     const QDate before = m_session.rules().event.date;
     const RaceRules &inForce = m_session.rules();
-    m_session.setRules(
-        raceRulesOf(settings, double(inForce.fpSeconds), double(inForce.fsSeconds), inForce.classNames));
+    m_session.setRules(raceRulesOf(settings, double(inForce.fpSeconds), double(inForce.fsSeconds), inForce.classNames));
     QDialog::accept();
     if (settings.event.date != before)
         offerToRecountAges(settings.event.date);

@@ -402,8 +402,7 @@ static void showImportPreview(QWidget *parent, RaceSession &session, const QStri
     context.eventDate = inForce.event.dateSet ? inForce.event.date : today();
     context.defaultClass = session.store().CurrentClass();
 
-    auto *dialog
-        = new TfrmImport(QFileInfo(path).fileName(), table.value(), context, inForce.event.dateSet, parent);
+    auto *dialog = new TfrmImport(QFileInfo(path).fileName(), table.value(), context, inForce.event.dateSet, parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     const QString fileName = QFileInfo(path).fileName();
     QObject::connect(dialog, &QDialog::accepted, parent, [parent, dialog, &session, fileName] {

@@ -1,7 +1,7 @@
 #include "core/i18n/Localisation.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
-#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/Form_Classes.h"
 #include "gui/Form_Config.h"

@@ -253,8 +253,10 @@ private slots:
         QTest::addColumn<bool>("inClassEditor");
         QTest::addColumn<QString>("className");
         QTest::addColumn<QString>("info1Title");
-        QTest::newRow("class editor") << true << "Senioren" << "Info1";
-        QTest::newRow("event dialog") << false << "Class 01" << "Verein";
+        QTest::newRow("class editor") << true << "Senioren"
+                                      << "Info1";
+        QTest::newRow("event dialog") << false << "Class 01"
+                                      << "Verein";
     }
     void rulesReachTheWindowsAtOnce()
     {

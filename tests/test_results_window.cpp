@@ -1,5 +1,5 @@
-#include "core/settings/ClassNames.h"
 #include "core/session/RaceSession.h"
+#include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "gui/Form_Main.h"
@@ -222,7 +222,9 @@ private slots:
         QStringList sheetNames;
         for (const ExportFiles::Sheet &sheet : sheets)
             sheetNames << sheet.name;
-        QCOMPARE(sheetNames, (QStringList {m_session->rules().className(1), m_session->rules().className(2), m_session->rules().className(5)}));
+        QCOMPARE(sheetNames,
+                 (QStringList {m_session->rules().className(1), m_session->rules().className(2),
+                               m_session->rules().className(5)}));
         QCOMPARE(namesOf(sheets.at(1)), (QStringList {"Ola", "Ben", "Mo", "Kim"}));
         QCOMPARE(namesOf(sheets.at(2)), (QStringList {"Finn", "Eva"}));
     }

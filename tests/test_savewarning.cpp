@@ -1,5 +1,5 @@
-#include "core/settings/SettingsStore.h"
 #include "core/session/RaceSession.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"

@@ -1,11 +1,11 @@
 // Pictures of the windows for the README: the real windows, filled with a sample event, each
 // grabbed to a PNG. scripts/screenshots.sh runs this under a virtual X server.
-#include "core/session/RaceSession.h"
 #include "core/Version.h"
 #include "core/i18n/Localisation.h"
 #include "core/import/CsvTable.h"
-#include "core/protocol/ClassResults.h"
 #include "core/marks/MarksKeeper.h"
+#include "core/protocol/ClassResults.h"
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
