@@ -12,8 +12,8 @@ class TfrmMain;
 
 // The dialogs beside the main window, created once in the program's order and tied to it and its
 // race session: the class editor and the start list editor name the classes as the session's
-// rules do, and the configuration dialog's settings are in force before the main window is shown. The light
-// barrier follows the port the configuration dialog names.
+// rules do, and the configuration dialog's settings are in force before the main window is shown.
+// The light barrier follows the port the configuration dialog names.
 class ProgramWindows final
 {
     Q_DISABLE_COPY_MOVE(ProgramWindows)
