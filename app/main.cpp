@@ -45,7 +45,7 @@ int runWindows(QApplication &app, TerminationSignals &terminationSignals)
         // Lost, the next start opens the first class.
         [[maybe_unused]] const FileResult written = SettingsStore().write(Setting::LastClass, classIndex);
     });
-    const ProgramWindows windows(store, frmMain);
+    const ProgramWindows windows(frmMain);
     // A signal that came while a start-up message was open has ended the program already.
     if (ending)
         return 0;

@@ -20,7 +20,7 @@ struct ShownMainWindow
     RaceSession session;
     ClassStore &store = session.store();
     TfrmMain window {session};
-    TfrmStartList editor {store, &window};
+    TfrmStartList editor {session, &window};
 
     bool show()
     {

@@ -1,7 +1,7 @@
 // One lookup in the German catalogue, and what translating the five windows adds to start-up.
 // Run: QT_QPA_PLATFORM=offscreen ./build/bench/bench_catalogue
-#include "core/session/RaceSession.h"
 #include "core/i18n/Localisation.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
@@ -29,8 +29,8 @@ struct Windows
     SettingsStore settings;
     ClassNames classNames;
     TfrmMain frmMain {session};
-    TfrmClasses frmClasses {classNames, settings, &frmMain};
-    TfrmStartList frmStartList {store, &frmMain};
+    TfrmClasses frmClasses {session, classNames, settings, &frmMain};
+    TfrmStartList frmStartList {session, &frmMain};
     TfrmConfig frmConfig {settings, &frmMain};
     TfrmInfo frmInfo {&frmMain};
 

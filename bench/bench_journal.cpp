@@ -6,10 +6,10 @@
 //   xvfb-run -a ./build/bench/bench_journal startup 100000
 #include "BenchFolder.h"
 #include "JournalFill.h"
-#include "core/session/RaceSession.h"
 #include "core/journal/Journal.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/journal/UndoHistory.h"
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
@@ -129,9 +129,8 @@ int startup(int rows)
     QElapsedTimer clock;
     clock.start();
     RaceSession session;
-    ClassStore &store = session.store();
     TfrmMain frmMain(session);
-    const ProgramWindows windows(store, frmMain);
+    const ProgramWindows windows(frmMain);
     frmMain.show();
     if (!QTest::qWaitForWindowExposed(&frmMain))
         return 1;

@@ -5,10 +5,10 @@
 // in both.
 // Run from a folder on the disk to measure (everything is made in a temporary folder there):
 //   ./build/bench/bench_kills 500
-#include "core/session/RaceSession.h"
 #include "core/i18n/Localisation.h"
 #include "core/journal/Journal.h"
 #include "core/protocol/ProtocolModel.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
@@ -55,7 +55,7 @@ struct Program
         if (!main.isFirstCopy())
             return false;
         ClassStore::removeStaleTemporaryFiles();
-        windows = std::make_unique<ProgramWindows>(store, main);
+        windows = std::make_unique<ProgramWindows>(main);
         main.show();
         return QTest::qWaitForWindowExposed(&main);
     }

@@ -4,8 +4,8 @@
 // as the run control gives it. Also the longest stall of the interface thread under each load.
 // Usage: xvfb-run -a bench_press_time [pairs per load]   (default 200)
 #include "bench/BenchFolder.h"
-#include "core/session/RaceSession.h"
 #include "core/import/XlsxTable.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
@@ -184,9 +184,8 @@ int main(int argc, char *argv[])
         return 1;
 
     RaceSession session;
-    ClassStore &store = session.store();
     TfrmMain window(session);
-    const ProgramWindows windows(store, window);
+    const ProgramWindows windows(window);
     window.show();
     window.activateWindow();
     QElapsedTimer shown;

@@ -1,7 +1,7 @@
 // Start-up to the main window shown, and resident memory afterwards.
 // Run under a real X server: xvfb-run -a ./build/bench/bench_startup
-#include "core/session/RaceSession.h"
 #include "core/i18n/Localisation.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
@@ -40,7 +40,6 @@ int main(int argc, char *argv[])
     setApplicationIdentity();
     const Localisation localisation;
     RaceSession session;
-    ClassStore &store = session.store();
     TfrmMain frmMain(session);
     SettingsStore settings;
     ClassNames classNames;
@@ -49,7 +48,7 @@ int main(int argc, char *argv[])
     (void)classNames.LoadClassNames(settings);
     (void)settings.read(Setting::ComPort);
     const qint64 settingsRead = clock.nsecsElapsed() - beforeSettings;
-    const ProgramWindows windows(store, frmMain);
+    const ProgramWindows windows(frmMain);
     const qint64 windowsCreated = clock.nsecsElapsed();
     frmMain.show();
     if (!QTest::qWaitForWindowExposed(&frmMain))

@@ -60,9 +60,8 @@ double startOnce(QStringList &messages)
     clock.start();
     ClassStore::removeStaleTemporaryFiles();
     RaceSession session;
-    ClassStore &store = session.store();
     TfrmMain frmMain(session);
-    TfrmStartList frmStartList(store, &frmMain);
+    TfrmStartList frmStartList(session, &frmMain);
     TfrmInfo frmInfo(&frmMain);
     frmMain.setStartListEditor(&frmStartList);
     frmMain.setInfoDialog(&frmInfo);

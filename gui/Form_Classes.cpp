@@ -1,5 +1,6 @@
 #include "gui/Form_Classes.h"
 
+#include "core/session/RaceSession.h"
 #include "core/settings/ClassNames.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/OperatorDialogs.h"
@@ -10,8 +11,9 @@
 #include <QHeaderView>
 #include <QPushButton>
 
-TfrmClasses::TfrmClasses(ClassNames &names, SettingsStore &store, QWidget *parent)
+TfrmClasses::TfrmClasses(RaceSession &session, ClassNames &names, SettingsStore &store, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+    , m_session(session)
     , m_names(names)
     , m_store(store)
 {
@@ -44,6 +46,9 @@ TfrmClasses::TfrmClasses(ClassNames &names, SettingsStore &store, QWidget *paren
 
     if (const FileResult loaded = m_names.LoadClassNames(m_store); !loaded)
         OperatorDialogs::showError(this, loaded.error().message());
+    // An import may rename classes: the grid offers the names in force.
+    connect(&m_session, &RaceSession::rulesChanged, this,
+            [this](const RaceRules &rules) { m_names.setNames(rules.classNames); });
 }
 
 TfrmClasses::~TfrmClasses() = default;
@@ -54,5 +59,9 @@ void TfrmClasses::done(int result)
     Grid->finishEditing();
     if (const FileResult saved = m_names.SaveClassNames(m_store); !saved)
         OperatorDialogs::showError(this, saved.error().message());
+    // In force even when the file kept the old names: the operator sees the error and the new names.
+    RaceRules rules = m_session.rules();
+    rules.classNames = m_names.names();
+    m_session.setRules(rules);
     QDialog::done(result);
 }

@@ -1,7 +1,8 @@
 #include "gui/Form_Event.h"
 
 #include "core/import/ImportedAges.h"
-#include "core/settings/ClassNames.h"
+#include "core/session/RaceSession.h"
+#include "core/settings/RaceRulesSettings.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/Today.h"
@@ -18,9 +19,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-TfrmEvent::TfrmEvent(QWidget *parent, ClassStore *store)
+TfrmEvent::TfrmEvent(RaceSession &session, QWidget *parent)
     : QDialog(parent)
-    , m_store(store)
+    , m_session(session)
 {
     setObjectName(QStringLiteral("frmEvent"));
     setWindowTitle(tr("Event"));
@@ -82,7 +83,7 @@ void TfrmEvent::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     if (!event->spontaneous())
-        showSettings(raceDay());
+        showSettings(raceDayOf(m_session.rules()));
 }
 
 void TfrmEvent::showSettings(const RaceDaySettings &settings)
@@ -95,7 +96,7 @@ void TfrmEvent::showSettings(const RaceDaySettings &settings)
     cmbClubField->addItem(tr("(none)"));
     for (int i = 1; i <= 3; ++i) {
         edtInfoName[std::size_t(i - 1)]->setText(settings.infoNames[std::size_t(i - 1)]);
-        cmbClubField->addItem(infoTitle(i));
+        cmbClubField->addItem(m_session.rules().infoTitle(i));
     }
     cmbScoring->setCurrentIndex(int(settings.scoring));
     cmbClubField->setCurrentIndex(settings.clubField);
@@ -120,8 +121,9 @@ void TfrmEvent::accept()
         OperatorDialogs::showError(this, written.error().message());
         return;
     }
-    const QDate before = raceDay().event.date;
-    setRaceDay(settings);
+    const QDate before = m_session.rules().event.date;
+    const RaceRules &inForce = m_session.rules();
+    m_session.setRules(raceRulesOf(settings, double(inForce.fpSeconds), double(inForce.fsSeconds), inForce.classNames));
     QDialog::accept();
     if (settings.event.date != before)
         offerToRecountAges(settings.event.date);
@@ -130,11 +132,11 @@ void TfrmEvent::accept()
 void TfrmEvent::offerToRecountAges(const QDate &date)
 {
     const std::vector<int> classes = classesCountedAtOtherDate(date);
-    if (classes.empty() || !m_store)
+    if (classes.empty())
         return;
     QStringList names;
     for (int c : classes)
-        names << ClassNameOf(c);
+        names << m_session.rules().className(c);
     QWidget *owner = parentWidget() ? parentWidget() : this;
     if (!OperatorDialogs::askYesNo(
             owner,
@@ -144,6 +146,6 @@ void TfrmEvent::offerToRecountAges(const QDate &date)
                 .arg(names.join(QStringLiteral(", ")), date.toString(QStringLiteral("dd.MM.yyyy")))))
         return;
     int changed = 0;
-    if (const FileResult counted = recountImportedAges(*m_store, date, changed); !counted)
+    if (const FileResult counted = recountImportedAges(m_session.store(), date, changed); !counted)
         OperatorDialogs::showError(owner, counted.error().message());
 }

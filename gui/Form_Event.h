@@ -6,23 +6,23 @@
 
 #include <array>
 
-class ClassStore;
 class QComboBox;
 class QDateEdit;
 class QLineEdit;
 class QSpinBox;
+class RaceSession;
 
 // The race day: the event's name, place and date, the titles of Info1..Info3, the scoring mode
-// and the club ranking. OK stores them in the settings and puts them in force; Cancel forgets
-// what was typed. A new date offers to count the ages of imported drivers again (through store,
-// when given, for the class it holds).
+// and the club ranking, as the session's rules hold them. OK stores them in the settings and puts
+// them in force in the rules; Cancel forgets what was typed. A new date offers to count the ages of
+// imported drivers again.
 class TfrmEvent final : public QDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TfrmEvent)
 
 public:
-    explicit TfrmEvent(QWidget *parent = nullptr, ClassStore *store = nullptr);
+    explicit TfrmEvent(RaceSession &session, QWidget *parent = nullptr);
     ~TfrmEvent() override;
 
     void accept() override;
@@ -34,7 +34,7 @@ private:
     void showSettings(const RaceDaySettings &settings);
     void offerToRecountAges(const QDate &date);
 
-    ClassStore *m_store;
+    RaceSession &m_session;
     QLineEdit *edtEventName;
     QLineEdit *edtPlace;
     QDateEdit *edtDate;

@@ -2,8 +2,9 @@
 
 #include "core/import/CsvTable.h"
 #include "core/import/XlsxTable.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/ClassNames.h"
-#include "core/settings/RaceDaySettings.h"
+#include "core/settings/RaceRulesSettings.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/Today.h"
@@ -38,7 +39,7 @@ namespace {
 // The preview's columns: file row, class, then the six texts of an entry.
 constexpr int PreviewColumns = 8;
 
-QString previewTitle(int column)
+QString previewTitle(const std::array<QString, 3> &infoNames, int column)
 {
     switch (column) {
     case 0:
@@ -52,15 +53,15 @@ QString previewTitle(int column)
     case 4:
         return TfrmImport::tr("Start-Nr");
     default:
-        return infoTitle(column - 4);
+        return infoTitleOf(infoNames, column - 4);
     }
 }
 
-QString fieldTitle(ImportField field)
+QString fieldTitle(const std::array<QString, 3> &infoNames, ImportField field)
 {
     const int info = int(field) - int(ImportField::Info1) + 1;
     if (info >= 1 && info <= 3)
-        return infoTitle(info);
+        return infoTitleOf(infoNames, info);
     return importFieldTitle(field);
 }
 
@@ -98,7 +99,7 @@ TfrmImport::TfrmImport(const QString &fileName, ImportTable table, const ImportC
         auto *field = new QComboBox(columns);
         field->setObjectName(QStringLiteral("cmbField%1").arg(c));
         for (int f = 0; f < ImportFieldCount; ++f)
-            field->addItem(fieldTitle(ImportField(f)));
+            field->addItem(fieldTitle(m_context.infoNames, ImportField(f)));
         field->setCurrentIndex(int(m_mapping[std::size_t(c)]));
         header->setBuddy(field);
         connect(field, &QComboBox::activated, this, [this, c](int index) { mappingChanged(c, index); });
@@ -158,7 +159,7 @@ TfrmImport::TfrmImport(const QString &fileName, ImportTable table, const ImportC
     tblPreview->verticalHeader()->setDefaultSectionSize(20);
     QStringList titles;
     for (int c = 0; c < PreviewColumns; ++c)
-        titles << previewTitle(c);
+        titles << previewTitle(m_context.infoNames, c);
     tblPreview->setHorizontalHeaderLabels(titles);
     tblPreview->horizontalHeader()->setStretchLastSection(true);
     lstProblems = new QListWidget(split);
@@ -328,7 +329,7 @@ void TfrmImport::showPreview()
         if (m_mapping[c] != ImportField::Ignore
             && std::find(m_mapping.begin(), m_mapping.begin() + qsizetype(c), m_mapping[c])
                 != m_mapping.begin() + qsizetype(c))
-            twice << fieldTitle(m_mapping[c]);
+            twice << fieldTitle(m_context.infoNames, m_mapping[c]);
     }
     twice.removeDuplicates();
     if (!twice.isEmpty())
@@ -337,7 +338,7 @@ void TfrmImport::showPreview()
     cmdImport->setEnabled(!m_preview.entries.empty() && twice.isEmpty());
 }
 
-static void showImportPreview(QWidget *parent, ClassStore &store, const QString &path,
+static void showImportPreview(QWidget *parent, RaceSession &session, const QString &path,
                               const Result<ImportTable> &table);
 
 namespace {
@@ -368,7 +369,7 @@ void readTableThen(QWidget *parent, const QString &path, std::function<void(cons
 }
 } // namespace
 
-void importStartList(QWidget *parent, ClassStore &store, QString &lastFile)
+void importStartList(QWidget *parent, RaceSession &session, QString &lastFile)
 {
     const QString path = OperatorDialogs::getOpenFileName(parent, TfrmImport::tr("Import start list..."),
                                                           TfrmImport::tr("Start lists (*.csv *.txt *.xlsx)"),
@@ -376,12 +377,13 @@ void importStartList(QWidget *parent, ClassStore &store, QString &lastFile)
     if (path.isEmpty())
         return;
     lastFile = path;
-    readTableThen(parent, path, [parent, &store, path](const Result<ImportTable> &table) {
-        showImportPreview(parent, store, path, table);
+    readTableThen(parent, path, [parent, &session, path](const Result<ImportTable> &table) {
+        showImportPreview(parent, session, path, table);
     });
 }
 
-static void showImportPreview(QWidget *parent, ClassStore &store, const QString &path, const Result<ImportTable> &table)
+static void showImportPreview(QWidget *parent, RaceSession &session, const QString &path,
+                              const Result<ImportTable> &table)
 {
     if (!table) {
         OperatorDialogs::showError(parent, table.error().message());
@@ -392,37 +394,43 @@ static void showImportPreview(QWidget *parent, ClassStore &store, const QString 
                                    TfrmImport::tr("%1 holds no participants.").arg(QDir::toNativeSeparators(path)));
         return;
     }
+    const RaceDaySettings inForce = raceDayOf(session.rules());
     ImportContext context;
-    for (int c = FirstClass; c <= LastClass; ++c)
-        context.classNames[std::size_t(c - 1)] = ClassNameOf(c);
-    context.infoNames = raceDay().infoNames;
-    context.clubField = raceDay().clubField;
-    context.eventDate = raceDay().event.dateSet ? raceDay().event.date : today();
-    context.defaultClass = store.CurrentClass();
+    context.classNames = session.rules().classNames;
+    context.infoNames = inForce.infoNames;
+    context.clubField = inForce.clubField;
+    context.eventDate = inForce.event.dateSet ? inForce.event.date : today();
+    context.defaultClass = session.store().CurrentClass();
 
-    auto *dialog = new TfrmImport(QFileInfo(path).fileName(), table.value(), context, raceDay().event.dateSet, parent);
+    auto *dialog = new TfrmImport(QFileInfo(path).fileName(), table.value(), context, inForce.event.dateSet, parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     const QString fileName = QFileInfo(path).fileName();
-    QObject::connect(dialog, &QDialog::accepted, parent, [parent, dialog, &store, fileName] {
+    QObject::connect(dialog, &QDialog::accepted, parent, [parent, dialog, &session, fileName] {
         SettingsStore settings;
+        RaceRules rules = session.rules();
         // The date the ages are counted at becomes the event's: a later change offers to count again.
         if (const QDate date = dialog->eventDate(); date.isValid()) {
-            RaceDaySettings day = raceDay();
+            RaceDaySettings day = raceDayOf(rules);
             day.event.date = date;
             day.event.dateSet = true;
-            if (const FileResult stored = writeRaceDaySettings(settings, day); !stored)
+            if (const FileResult stored = writeRaceDaySettings(settings, day); !stored) {
                 OperatorDialogs::showError(parent, stored.error().message());
-            else
-                setRaceDay(day);
+            } else {
+                rules.event.date = date;
+                rules.event.dateSet = true;
+            }
         }
+        // A new name is in force even when the file kept the old one, as the class editor's are.
         for (int c = FirstClass; c <= LastClass; ++c) {
             const QString &name = dialog->renames()[std::size_t(c - 1)];
             if (name.isEmpty())
                 continue;
+            rules.classNames[std::size_t(c - FirstClass)] = name;
             if (const FileResult renamed = renameClass(settings, c, name); !renamed)
                 OperatorDialogs::showError(parent, renamed.error().message());
         }
-        const FileResult written = writeImport(store, dialog->preview(), dialog->mode(), fileName);
+        session.setRules(rules);
+        const FileResult written = writeImport(session.store(), dialog->preview(), dialog->mode(), fileName);
         if (!written)
             OperatorDialogs::showError(parent, written.error().message());
     });

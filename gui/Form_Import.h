@@ -8,7 +8,6 @@
 #include <array>
 #include <vector>
 
-class ClassStore;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -17,6 +16,7 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QTableWidget;
+class RaceSession;
 
 // The preview of an import: what each column of the file goes into (the operator may change it),
 // the entries each row becomes and every row that cannot be read, with its reason. Nothing is
@@ -66,5 +66,6 @@ private:
 };
 
 // Asks for the file, reads it and shows the preview window-modal over parent; on confirmation
-// writes the entries to their classes. Failures are shown by parent. lastFile is offered next time.
-void importStartList(QWidget *parent, ClassStore &store, QString &lastFile);
+// writes the entries to their classes and puts a date or class names it gave in force in the
+// session's rules. Failures are shown by parent. lastFile is offered next time.
+void importStartList(QWidget *parent, RaceSession &session, QString &lastFile);

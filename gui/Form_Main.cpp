@@ -105,8 +105,9 @@ void TfrmMain::FormCreate()
     new LiveActions(this, m_session, m_ui->cmdLive,
                     [this](const QString &warning) { m_warnings->show(WarningLine::Note, warning); });
     m_journal = new JournalActions(this, m_session, *m_warnings, m_ui->Grid);
-    new HistoryActions(this, m_store, *m_runs, m_journal->recorder(), m_ui->Grid,
-                       [this](const QKeyEvent &event) { return FormKeyDown(event); });
+    new HistoryActions(this, m_session, m_ui->Grid, [this](const QKeyEvent &event) { return FormKeyDown(event); });
+    // The selector names the classes as the rules in force do.
+    connect(&m_session, &RaceSession::rulesChanged, this, &TfrmMain::FillClassNames);
     connect(&m_session.marks(), &MarksKeeper::foreignEditKept, this,
             [this](const QString &text) { m_warnings->show(WarningLine::Note, text); });
     // A second copy writes nothing.
@@ -361,7 +362,7 @@ void TfrmMain::FormShow()
 void TfrmMain::FillClassNames()
 {
     for (int i = 0; i < 10; ++i)
-        m_ui->cmbClass->setItemText(i, ClassNameOf(i + 1));
+        m_ui->cmbClass->setItemText(i, m_session.rules().className(i + 1));
 }
 
 void TfrmMain::showCurrentClass()
@@ -411,10 +412,6 @@ void TfrmMain::cmdStartListClick()
     if (!m_startList)
         return;
     m_startList->exec();
-    // An import may have named the Info fields or the event's date.
-    m_session.reloadRules();
-    // A class renamed meanwhile shows in the selector at once.
-    FillClassNames();
     LoadClass(m_store.CurrentClass());
     SelectParticipant(-1);
 }

@@ -1,6 +1,6 @@
 #include "gui/Form_StartList.h"
 
-#include "core/settings/ClassNames.h"
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/CodePage1252.h"
 #include "core/startlist/ListFile.h"
@@ -35,12 +35,13 @@ QString fileFilter()
 }
 } // namespace
 
-TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
+TfrmStartList::TfrmStartList(RaceSession &session, QWidget *parent)
     : QDialog(parent,
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                   | Qt::WindowCloseButtonHint)
-    , m_store(store)
-    , m_model(&store.model())
+    , m_session(session)
+    , m_store(session.store())
+    , m_model(&m_store.model())
 {
     const WindowCreation creation(this);
     setObjectName(QStringLiteral("frmStartList"));
@@ -109,6 +110,8 @@ TfrmStartList::TfrmStartList(ClassStore &store, QWidget *parent)
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &TfrmStartList::updateStatus);
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, &TfrmStartList::updateStatus);
     connect(&m_store, &ClassStore::classLoaded, this, &TfrmStartList::showClass);
+    // A class renamed in the class editor or by an import shows at once.
+    connect(&m_session, &RaceSession::rulesChanged, this, &TfrmStartList::RefreshClassCaptions);
 
     LoadCurrentClass();
 }
@@ -218,7 +221,7 @@ void TfrmStartList::showClass(int classIndex)
         const QSignalBlocker blocker(ListTab);
         ListTab->setCurrentIndex(classIndex - 1);
     }
-    const QString name = ClassNameOf(classIndex);
+    const QString name = m_session.rules().className(classIndex);
     if (!name.isNull())
         TopPanel->setText(name);
 }
@@ -226,10 +229,10 @@ void TfrmStartList::showClass(int classIndex)
 void TfrmStartList::RefreshClassCaptions()
 {
     // A renamed current class shows its new name at once, not only at the next class switch.
-    if (const QString current = ClassNameOf(CurrentClass()); !current.isNull())
+    if (const QString current = m_session.rules().className(CurrentClass()); !current.isNull())
         TopPanel->setText(current);
     for (int i = 0; i < LastClass; ++i) {
-        const QString name = ClassNameOf(i + 1);
+        const QString name = m_session.rules().className(i + 1);
         if (name.isNull())
             return;
         ListTab->setTabText(i, name);
@@ -334,13 +337,13 @@ void TfrmStartList::mnuSaveAsClick()
 void TfrmStartList::mnuImportClick()
 {
     endEditing();
-    importStartList(this, m_store, m_lastImportFile);
+    importStartList(this, m_session, m_lastImportFile);
 }
 
 void TfrmStartList::mnuPrintClick()
 {
     endEditing();
-    printStartLists(this, m_store);
+    printStartLists(this, m_store, m_session.rules());
 }
 
 void TfrmStartList::mnuClearClick()

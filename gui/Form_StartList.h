@@ -12,6 +12,7 @@ class QAction;
 class QLabel;
 class QStatusBar;
 class QTabBar;
+class RaceSession;
 class StartListModel;
 class ListGridView;
 
@@ -22,7 +23,7 @@ class TfrmStartList final : public QDialog
     Q_DISABLE_COPY_MOVE(TfrmStartList)
 
 public:
-    TfrmStartList(ClassStore &store, QWidget *parent = nullptr);
+    explicit TfrmStartList(RaceSession &session, QWidget *parent = nullptr);
     ~TfrmStartList() override;
 
     // The store's class operations; a failure is shown in a message box of this window.
@@ -69,6 +70,7 @@ private:
     void showClass(int classIndex);
     bool showFailure(const FileResult &result);
 
+    RaceSession &m_session;
     ClassStore &m_store;
     StartListModel *m_model;
     QLabel *TopPanel = nullptr;

@@ -6,10 +6,10 @@
 #include <QAction>
 #include <QMenu>
 
-HistoryActions::HistoryActions(QWidget *window, ClassStore &store, RunControl &runs, JournalRecorder &recorder,
-                               QAbstractItemView *grid, std::function<bool(const QKeyEvent &)> timingKey)
+HistoryActions::HistoryActions(QWidget *window, RaceSession &session, QAbstractItemView *grid,
+                               std::function<bool(const QKeyEvent &)> timingKey)
     : QObject(window)
-    , m_history(new HistoryWindow(window, store, runs, recorder, std::move(timingKey)))
+    , m_history(new HistoryWindow(window, session, std::move(timingKey)))
     , m_grid(grid)
 {
     auto *key = new QAction(window);

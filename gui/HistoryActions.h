@@ -4,13 +4,11 @@
 
 #include <functional>
 
-class ClassStore;
 class HistoryWindow;
-class JournalRecorder;
 class QAbstractItemView;
 class QKeyEvent;
 class QWidget;
-class RunControl;
+class RaceSession;
 
 // Where the main window opens the history: "History..." in the protocol's context menu for the
 // participant of the row clicked, and Ctrl+H for the current row (or the whole class).
@@ -20,8 +18,8 @@ class HistoryActions final : public QObject
     Q_DISABLE_COPY_MOVE(HistoryActions)
 
 public:
-    HistoryActions(QWidget *window, ClassStore &store, RunControl &runs, JournalRecorder &recorder,
-                   QAbstractItemView *grid, std::function<bool(const QKeyEvent &)> timingKey);
+    HistoryActions(QWidget *window, RaceSession &session, QAbstractItemView *grid,
+                   std::function<bool(const QKeyEvent &)> timingKey);
 
 private:
     HistoryWindow *m_history;

@@ -2,7 +2,7 @@
 
 #include "core/journal/HistoryRestore.h"
 #include "core/journal/JournalRecorder.h"
-#include "core/settings/ClassNames.h"
+#include "core/session/RaceSession.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
@@ -29,14 +29,15 @@
 
 #include <memory>
 
-HistoryWindow::HistoryWindow(QWidget *mainWindow, ClassStore &store, RunControl &runs, JournalRecorder &recorder,
+HistoryWindow::HistoryWindow(QWidget *mainWindow, RaceSession &session,
                              std::function<bool(const QKeyEvent &)> timingKey)
     : QWidget(mainWindow, Qt::Window)
-    , m_store(store)
-    , m_runs(runs)
-    , m_recorder(recorder)
+    , m_session(session)
+    , m_store(session.store())
+    , m_runs(session.runs())
+    , m_recorder(session.recorder())
     , m_timingKey(std::move(timingKey))
-    , m_model(new HistoryModel(recorder.journal(), this))
+    , m_model(new HistoryModel(m_recorder.journal(), this))
     , m_table(new QTableView(this))
     , m_onePerson(new QRadioButton(this))
     , m_wholeClass(new QRadioButton(tr("Whole class"), this))
@@ -104,16 +105,17 @@ HistoryWindow::HistoryWindow(QWidget *mainWindow, ClassStore &store, RunControl 
     m_follow->setSingleShot(true);
     m_follow->setInterval(0);
     connect(m_follow, &QTimer::timeout, this, &HistoryWindow::follow);
-    connect(&recorder, &JournalRecorder::recorded, this, [this] {
+    connect(&m_recorder, &JournalRecorder::recorded, this, [this] {
         if (isVisible())
             m_follow->start();
     });
-    connect(&store, &ClassStore::classLoaded, this, [this] {
+    connect(&m_store, &ClassStore::classLoaded, this, [this] {
         if (!isVisible())
             return;
         m_person.reset();
         reload();
     });
+    connect(&m_session, &RaceSession::rulesChanged, this, &HistoryWindow::updateTitle);
 
     // The timing keys pressed here are the main window's.
     createWinId();
@@ -236,7 +238,7 @@ void HistoryWindow::scopeChosen()
 void HistoryWindow::updateTitle()
 {
     const QString who = m_model->person() ? m_onePerson->text().section(QStringLiteral(": "), 1) : tr("all");
-    setWindowTitle(tr("History - %1 - %2").arg(ClassNameOf(m_store.CurrentClass()), who));
+    setWindowTitle(tr("History - %1 - %2").arg(m_session.rules().className(m_store.CurrentClass()), who));
 }
 
 void HistoryWindow::restoreSelected()
@@ -274,7 +276,7 @@ void HistoryWindow::print()
         return;
     }
     auto sheet = std::make_shared<HistorySheet>();
-    sheet->className = ClassNameOf(m_store.CurrentClass());
+    sheet->className = m_session.rules().className(m_store.CurrentClass());
     sheet->person = m_model->person() ? m_onePerson->text().section(QStringLiteral(": "), 1) : QString();
     sheet->printed = QDateTime::currentDateTime();
     for (int c = 0; c < m_model->columnCount(); ++c)

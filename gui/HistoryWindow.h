@@ -15,6 +15,7 @@ class QPushButton;
 class QRadioButton;
 class QTableView;
 class QTimer;
+class RaceSession;
 class RunControl;
 
 // "Verlauf": the journal of the current class or one participant, newest first, with the
@@ -27,8 +28,7 @@ class HistoryWindow final : public QWidget
 
 public:
     // timingKey is the main window's handling of F5 to F9; true when the key was one of them.
-    HistoryWindow(QWidget *mainWindow, ClassStore &store, RunControl &runs, JournalRecorder &recorder,
-                  std::function<bool(const QKeyEvent &)> timingKey);
+    HistoryWindow(QWidget *mainWindow, RaceSession &session, std::function<bool(const QKeyEvent &)> timingKey);
 
     // Shows and raises the window for the entry of the current class, or the whole class.
     void showFor(std::optional<int> entry);
@@ -49,6 +49,7 @@ private:
     void showRead(const FileResult &read);
     void setStatus(const QString &text, bool good);
 
+    RaceSession &m_session;
     ClassStore &m_store;
     RunControl &m_runs;
     JournalRecorder &m_recorder;

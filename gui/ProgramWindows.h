@@ -8,19 +8,18 @@
 #include "gui/Form_Info.h"
 #include "gui/Form_StartList.h"
 
-class ClassStore;
 class TfrmMain;
 
-// The dialogs beside the main window, created once in the program's order and tied to it: the
-// class editor reads the class names before the start list editor heads class 1 with one, and
-// the configuration dialog's settings are in force before the main window is shown. The light
-// barrier follows the port the configuration dialog names.
+// The dialogs beside the main window, created once in the program's order and tied to it and its
+// race session: the class editor and the start list editor name the classes as the session's
+// rules do, and the configuration dialog's settings are in force before the main window is shown.
+// The light barrier follows the port the configuration dialog names.
 class ProgramWindows final
 {
     Q_DISABLE_COPY_MOVE(ProgramWindows)
 
 public:
-    ProgramWindows(ClassStore &store, TfrmMain &main);
+    explicit ProgramWindows(TfrmMain &main);
 
     TfrmClasses &classEditor() { return m_classes; }
     TfrmStartList &startListEditor() { return m_startList; }

@@ -66,8 +66,6 @@ RaceDayControls::RaceDayControls(QWidget *window, QWidget *toolbar, RaceSession 
             dialog->open();
         });
     }
-    // The rules are read again whenever the event dialog stores new ones.
-    connect(this, &RaceDayControls::eventChanged, &m_session, &RaceSession::reloadRules);
     showRemaining();
 }
 
@@ -91,8 +89,7 @@ void RaceDayControls::showRemaining()
 
 void RaceDayControls::cmdEventClick()
 {
-    auto *dialog = new TfrmEvent(m_window, &m_store);
+    auto *dialog = new TfrmEvent(m_session, m_window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this, &RaceDayControls::eventChanged);
     dialog->open();
 }

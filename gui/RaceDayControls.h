@@ -34,8 +34,6 @@ public:
     static int remainingIn(const ClassStore &store, const MarksKeeper &marks, int run);
 
 signals:
-    // The event's settings changed: headings and titles may differ now.
-    void eventChanged();
     // A save of the marks file, for the warning line.
     void saveFinished(const FileResult &result);
 

@@ -136,7 +136,7 @@ bool ResultsActions::chooseTarget(const QString &caption, const QString &filterF
                                   QString &path, ResultsDocument &document)
 {
     const QDate today = m_session.rules().event.date;
-    const QString className = ClassNameOf(m_store.CurrentClass());
+    const QString className = m_session.rules().className(m_store.CurrentClass());
     const QList<OperatorDialogs::SaveChoice> choices {
         {filterFormat.arg(tr("this class"), suffix), proposedFileName(className, today, suffix)},
         {filterFormat.arg(tr("all classes"), suffix), proposedFileName(tr("All classes"), today, suffix)},

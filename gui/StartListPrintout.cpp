@@ -198,9 +198,9 @@ void saveStartListPdf(QPrintPreviewDialog *dialog, const StartListSheets &sheets
 }
 } // namespace
 
-void printStartLists(QWidget *parent, const ClassStore &store)
+void printStartLists(QWidget *parent, const ClassStore &store, const RaceRules &rules)
 {
-    Result<StartListSheets> current = startListSheets(store, false);
+    Result<StartListSheets> current = startListSheets(store, rules, false);
     if (!current) {
         OperatorDialogs::showError(parent, current.error().message());
         return;
@@ -217,8 +217,8 @@ void printStartLists(QWidget *parent, const ClassStore &store)
     // Named pointers, not a structured binding: clang 14 cannot capture those in a lambda.
     QPrintPreviewDialog *const dialog = preview.dialog;
     QAction *const save = preview.savePdf;
-    QObject::connect(all, &QAction::toggled, dialog, [dialog, sheets, &store](bool on) {
-        Result<StartListSheets> chosen = startListSheets(store, on);
+    QObject::connect(all, &QAction::toggled, dialog, [dialog, sheets, &store, rules](bool on) {
+        Result<StartListSheets> chosen = startListSheets(store, rules, on);
         if (!chosen) {
             OperatorDialogs::showError(dialog, chosen.error().message());
             return;

@@ -26,5 +26,6 @@ private:
 };
 
 // The print preview of the current class's start list, with a switch to all classes and a PDF
-// button. Window-modal over parent; a class file that cannot be read is shown by parent.
-void printStartLists(QWidget *parent, const ClassStore &store);
+// button, headed as rules say. Window-modal over parent; a class file that cannot be read is shown
+// by parent.
+void printStartLists(QWidget *parent, const ClassStore &store, const RaceRules &rules);

@@ -249,8 +249,8 @@ private slots:
     {
         ClassNames names;
         openMainWindowWithConfig();
-        TfrmClasses classes(names, *m_settings, m_shown.window.get());
-        TfrmStartList editor(*m_shown.store, m_shown.window.get());
+        TfrmClasses classes(*m_shown.session, names, *m_settings, m_shown.window.get());
+        TfrmStartList editor(*m_shown.session, m_shown.window.get());
         editor.setClassEditorOpener([&] { execInFrontOf(classes, editor); });
         m_shown.window->setStartListEditor(&editor);
 
@@ -291,7 +291,7 @@ private slots:
         QCOMPARE(tabAfterRename, QStringLiteral("Bambini"));
         // The current class is class 1: its new name heads the editor at once.
         QCOMPARE(headingAfterRename, QStringLiteral("Senioren"));
-        QCOMPARE(ClassNameOf(3), QStringLiteral("Bambini"));
+        QCOMPARE(m_shown.session->rules().className(3), QStringLiteral("Bambini"));
         QCOMPARE(m_shown.controls->cmbClass->itemText(2), QStringLiteral("Bambini"));
         QCOMPARE(stored(QStringLiteral("Class Names"), QStringLiteral("Class 03")), QStringLiteral("Bambini"));
         QCOMPARE(stored(QStringLiteral("Class Names"), QStringLiteral("Class 10")), QStringLiteral("Class 10"));

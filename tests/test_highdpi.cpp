@@ -76,9 +76,8 @@ QJsonObject measure()
     QJsonObject out;
     out.insert("ratio", qApp->devicePixelRatio());
     RaceSession session;
-    ClassStore &store = session.store();
     TfrmMain frmMain(session);
-    TfrmStartList frmStartList(store, &frmMain);
+    TfrmStartList frmStartList(session, &frmMain);
     TfrmInfo frmInfo(&frmMain);
     QJsonObject controls;
     addControls(controls, QStringLiteral("frmMain"), frmMain);

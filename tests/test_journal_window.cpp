@@ -162,9 +162,7 @@ private slots:
     // The start list editor's Edit menu takes back a name typed over another.
     void editorUndoesATypedName()
     {
-        m_shown.open([this](ClassStore &store, TfrmMain &window) {
-            m_windows = std::make_unique<ProgramWindows>(store, window);
-        });
+        m_shown.open([this](ClassStore &, TfrmMain &window) { m_windows = std::make_unique<ProgramWindows>(window); });
         TfrmStartList *editor = &m_windows->startListEditor();
         QString nameAfterTyping;
         QTimer::singleShot(50, editor, [&] {

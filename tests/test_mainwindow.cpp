@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(displayName, QStringLiteral("probe"));
         QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Brasquell"));
 
-        TfrmStartList editor(*m_store, m_window.get());
+        TfrmStartList editor(*m_session, m_window.get());
         TfrmInfo info(m_window.get());
         editor.show();
         info.show();

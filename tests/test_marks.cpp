@@ -3,6 +3,7 @@
 #include "core/protocol/ClassResults.h"
 #include "core/protocol/RaceRanking.h"
 #include "core/protocol/ResultsPage.h"
+#include "core/settings/RaceRulesSettings.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
@@ -238,16 +239,15 @@ private slots:
         }
         ClassMarks marks;
         marks.setMark(list.at(1), 2, {RunMark::Disqualified, QStringLiteral("Tor 4")});
-        QVERIFY(writeMarksFile(marks, MarksPath(2)).ok());
         RaceDaySettings settings;
         settings.scoring = ScoringMode(mode);
         settings.clubField = 2;
         settings.clubBest = 2;
-        setRaceDay(settings);
+        const RaceRules rules = raceRulesOf(settings, 0, 0, {});
 
         ResultsDocument document = resultsHeading(settings, 0, 0);
         document.scoringText = scoringModeText(ScoringMode(mode));
-        document.classes.push_back(classResults(2, list, 0, 0));
+        document.classes.push_back(classResults(2, list, marks.forEntries(list.entries()), {}, rules));
         QStringList shown;
         for (const ResultLine &line : document.classes.front().lines)
             shown << line.text(ListField::Place) + QLatin1Char(' ') + line.text(ListField::Name);
@@ -260,7 +260,6 @@ private slots:
         const QString clubs
             = QStringLiteral("<td class=\"n\">1</td><td>MSC</td><td class=\"n\">%1</td>").arg(clubTotal);
         QVERIFY2(page.contains(clubs), qPrintable(page.section(QStringLiteral("Vereinswertung"), 1)));
-        setRaceDay(RaceDaySettings {});
     }
 };
 

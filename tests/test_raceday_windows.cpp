@@ -1,7 +1,7 @@
 #include "core/journal/Journal.h"
 #include "core/marks/RunMarks.h"
 #include "core/protocol/ClassResults.h"
-#include "core/settings/RaceDaySettings.h"
+#include "core/settings/RaceRulesSettings.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
@@ -13,6 +13,7 @@
 #include "gui/Form_Event.h"
 #include "gui/Form_Import.h"
 #include "gui/Form_StartList.h"
+#include "gui/ProgramWindows.h"
 #include "gui/StartListPrintout.h"
 #include "support/ExportFiles.h"
 #include "support/GuiTestMain.h"
@@ -32,8 +33,11 @@
 #include <QMenu>
 #include <QPdfWriter>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -71,7 +75,6 @@ private slots:
         QDir(programFolder()).removeRecursively();
         QDir().mkpath(programFolder());
         QFile::remove(settingsPath());
-        setRaceDay(readRaceDaySettings(SettingsStore()).value());
         OperatorDialogs::clearQueues();
     }
 
@@ -92,9 +95,9 @@ private slots:
         else
             QVERIFY(writeBytes(path, "Name;Klasse;Kart\r\nKim;2;K7\r\n;1;\r\nAda;;K9\r\n"));
         QVERIFY(WriteListFile(listOfNames({"Old"}), ClassListPath(1)).ok());
-        ClassStore store;
-        QVERIFY(store.LoadCurrentClass().ok());
-        TfrmStartList editor(store);
+        RaceSession session;
+        const ClassStore &store = session.store();
+        TfrmStartList editor(session);
         editor.show();
         QVERIFY(QTest::qWaitForWindowActive(&editor));
 
@@ -133,9 +136,8 @@ private slots:
         const QString path = m_files.filePath(QStringLiteral("bambini.csv"));
         QVERIFY(writeBytes(path,
                            "Name;Klasse;Geburtsdatum;Nr\r\nKim;Bambini;12.12.2015;7\r\nAda;Bambini;01.01.2016;7\r\n"));
-        ClassStore store;
-        QVERIFY(store.LoadCurrentClass().ok());
-        TfrmStartList editor(store);
+        RaceSession session;
+        TfrmStartList editor(session);
         editor.show();
         QVERIFY(QTest::qWaitForWindowActive(&editor));
         TfrmImport *const preview = importFromMenu(editor, path);
@@ -155,7 +157,9 @@ private slots:
         click(preview, "cmdImport");
         QTRY_VERIFY(editor.findChild<TfrmImport *>() == nullptr || !preview->isVisible());
         QCOMPARE(SettingsStore().read(Setting::ClassName(2)).value(), QStringLiteral("Bambini"));
-        QCOMPARE(raceDay().event.date, QDate(2026, 6, 13));
+        // In force at once: the editor's tab names the class, the event has the date.
+        QCOMPARE(editor.findChild<QTabBar *>(QStringLiteral("ListTab"))->tabText(1), QStringLiteral("Bambini"));
+        QCOMPARE(session.rules().event.date, QDate(2026, 6, 13));
         StartList onDisk;
         QVERIFY(ReadListFile(onDisk, ClassListPath(2), false).ok());
         QCOMPARE(onDisk.text(0, ListField::Age), QStringLiteral("10"));
@@ -184,12 +188,11 @@ private slots:
                 names << QStringLiteral("Fahrer%1x%2").arg(c + 1).arg(i + 1);
             QVERIFY(WriteListFile(listOfNames(names), ClassListPath(c + 1)).ok());
         }
-        RaceDaySettings settings = raceDay();
-        settings.event = {QStringLiteral("Kart-Slalom Nord"), QStringLiteral("Hafenplatz"), QDate(2026, 6, 13)};
-        setRaceDay(settings);
+        RaceRules rules = readRaceRules(SettingsStore()).value();
+        rules.event = {QStringLiteral("Kart-Slalom Nord"), QStringLiteral("Hafenplatz"), QDate(2026, 6, 13)};
         ClassStore store;
         QVERIFY(store.LoadCurrentClass().ok());
-        const Result<StartListSheets> sheets = startListSheets(store, allClasses);
+        const Result<StartListSheets> sheets = startListSheets(store, rules, allClasses);
         QVERIFY(sheets.ok());
         const QString pdfPath = m_files.filePath(QStringLiteral("start.pdf"));
         {
@@ -290,6 +293,99 @@ private slots:
             shownWidth += grid->isColumnHidden(c) ? 0 : grid->columnWidth(c);
         QVERIFY2(shownWidth <= grid->viewport()->width(), qPrintable(QString::number(shownWidth)));
         shown.close();
+    }
+
+    // A class renamed in the class editor, or an Info title typed into the event dialog, shows in
+    // the start list editor, the class selector and the workbook at once, with no restart; what
+    // the other one names stays as it was.
+    void rulesReachTheWindowsAtOnce_data()
+    {
+        QTest::addColumn<bool>("inClassEditor");
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QString>("info1Title");
+        QTest::newRow("class editor") << true << "Senioren"
+                                      << "Info1";
+        QTest::newRow("event dialog") << false << "Class 01"
+                                      << "Verein";
+    }
+    void rulesReachTheWindowsAtOnce()
+    {
+        QFETCH(bool, inClassEditor);
+        QFETCH(QString, className);
+        QFETCH(QString, info1Title);
+        QVERIFY(WriteListFile(listOfNames({"Ada"}), ClassListPath(1)).ok());
+        ShownMainWindow shown;
+        std::unique_ptr<ProgramWindows> windows;
+        shown.open([&windows](ClassStore &, TfrmMain &main) { windows = std::make_unique<ProgramWindows>(main); });
+        const auto closeAll = qScopeGuard([&] {
+            // The dialogs belong to the window and go before it.
+            windows.reset();
+            shown.close();
+        });
+
+        if (!inClassEditor) {
+            click(shown.window.get(), "cmdEvent");
+            TfrmEvent *dialog = nullptr;
+            QTRY_VERIFY((dialog = shown.window->findChild<TfrmEvent *>()) != nullptr);
+            QVERIFY(QTest::qWaitForWindowExposed(dialog));
+            QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("edtInfo1Name")), info1Title);
+            click(dialog, "cmdOK");
+            QTRY_VERIFY(shown.window->findChild<TfrmEvent *>() == nullptr);
+        }
+
+        // The editors are modal: what they show is read from inside their own event loops.
+        TfrmStartList &editor = windows->startListEditor();
+        QString tab, heading, header;
+        QTimer::singleShot(0, &editor, [&] {
+            const auto closeEditor = qScopeGuard([&] { editor.close(); });
+            QTRY_VERIFY(editor.isActiveWindow());
+            if (inClassEditor) {
+                TfrmClasses &classes = windows->classEditor();
+                QTimer::singleShot(0, &classes, [&] {
+                    const auto closeClasses = qScopeGuard([&] { classes.close(); });
+                    QTRY_VERIFY(classes.isActiveWindow());
+                    auto *grid = classes.findChild<QTableView *>(QStringLiteral("Grid"));
+                    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                                      grid->visualRect(grid->model()->index(0, 1)).center());
+                    QTest::keyClick(grid, Qt::Key_F2);
+                    auto *line = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+                    QVERIFY(line);
+                    QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+                    QTest::keyClicks(line, className);
+                    QTest::keyClick(line, Qt::Key_Return);
+                    click(&classes, "cmdOK");
+                });
+                QTest::keySequence(&editor, QKeySequence(Qt::CTRL | Qt::Key_T));
+            }
+            tab = editor.findChild<QTabBar *>(QStringLiteral("ListTab"))->tabText(0);
+            heading = editor.findChild<QLabel *>(QStringLiteral("TopPanel"))->text();
+            header = editor.findChild<QTableView *>(QStringLiteral("Grid"))
+                         ->horizontalHeader()
+                         ->model()
+                         ->headerData(int(ListField::Info1), Qt::Horizontal)
+                         .toString();
+        });
+        QTest::mouseClick(shown.controls->cmdStartlist, Qt::LeftButton);
+        QCOMPARE(tab, className);
+        QCOMPARE(heading, className);
+        QCOMPARE(header, info1Title);
+        QCOMPARE(shown.controls->cmbClass->itemText(0), className);
+
+        OperatorDialogs::queueFileName(m_files.path() + QLatin1Char('/'));
+        click(shown.window.get(), "cmdExcel");
+        QString failure;
+        const QList<ExportFiles::Sheet> sheets = ExportFiles::readWorkbook(
+            m_files.filePath(className + today().toString(QStringLiteral(" yyyy-MM-dd")) + QStringLiteral(".xlsx")),
+            failure);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(sheets.size(), 1);
+        QCOMPARE(sheets.front().name, className);
+        QStringList headings;
+        for (int row : sheets.front().rows.keys()) {
+            if (sheets.front().text(row, 0) == QLatin1String("Platz"))
+                headings = sheets.front().rowTexts(row);
+        }
+        QVERIFY2(headings.contains(info1Title), qPrintable(headings.join(QLatin1Char('|'))));
     }
 
     // Right click on a run's time, choose the mark: it is in the marks file and the journal, and

@@ -108,7 +108,7 @@ private slots:
     void linesComeByPlace()
     {
         const ClassResults results = classResults(2, listOf(sampleEntries), 2, 10);
-        QCOMPARE(results.className, ClassNameOf(2));
+        QCOMPARE(results.className, defaultClassName(2));
         QStringList order, places;
         for (const ResultLine &line : results.lines) {
             order << line.text(ListField::Name);
@@ -131,9 +131,9 @@ private slots:
         const QList<ExportFiles::Sheet> sheets = writeAndRead(sampleDocument());
         QCOMPARE(sheets.size(), 1);
         const ExportFiles::Sheet &sheet = sheets.front();
-        QCOMPARE(sheet.name, ClassNameOf(2));
+        QCOMPARE(sheet.name, defaultClassName(2));
         QCOMPARE(sheet.text(0, 0), QStringLiteral("Kart-Slalom Nord \u2013 Ergebnisliste"));
-        QCOMPARE(sheet.rowTexts(1), (QStringList {"Klasse", ClassNameOf(2)}));
+        QCOMPARE(sheet.rowTexts(1), (QStringList {"Klasse", defaultClassName(2)}));
         QCOMPARE(sheet.rowTexts(2), (QStringList {"Datum", "07.12.2026"}));
         QCOMPARE(sheet.rowTexts(3), (QStringList {"Strafsekunden FP/FS", "2 / 10"}));
         QCOMPARE(sheet.rowTexts(5), headings());
@@ -216,9 +216,9 @@ private slots:
                           classResults(4, listOf(sampleEntries.mid(2)), 2, 10), classResults(7, listOf({}), 2, 10)});
         const QList<ExportFiles::Sheet> sheets = writeAndRead(document);
         QCOMPARE(sheets.size(), 3);
-        QCOMPARE(sheets.at(0).name, ClassNameOf(1));
-        QCOMPARE(sheets.at(1).name, ClassNameOf(4));
-        QCOMPARE(sheets.at(1).text(1, 1), ClassNameOf(4));
+        QCOMPARE(sheets.at(0).name, defaultClassName(1));
+        QCOMPARE(sheets.at(1).name, defaultClassName(4));
+        QCOMPARE(sheets.at(1).text(1, 1), defaultClassName(4));
         QCOMPARE(sheets.at(0).text(6, 3), QStringLiteral("Ben"));
         QCOMPARE(sheets.at(1).text(6, 3), QStringLiteral("Dan"));
         QCOMPARE(sheets.at(1).text(6, 0), QStringLiteral("1"));

@@ -1,5 +1,5 @@
-#include "core/settings/ClassNames.h"
 #include "core/session/RaceSession.h"
+#include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "gui/Form_Main.h"
@@ -200,7 +200,7 @@ private slots:
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
         const QList<ExportFiles::Sheet> sheets = workbook(exportFolder() + "Class 02 " + today() + ".xlsx");
         QCOMPARE(sheets.size(), 1);
-        QCOMPARE(sheets.front().name, ClassNameOf(2));
+        QCOMPARE(sheets.front().name, m_session->rules().className(2));
         QCOMPARE(sheets.front().text(2, 1), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
         QCOMPARE(namesOf(sheets.front()), (QStringList {"Ola", "Ben", "Mo", "Kim"}));
         QCOMPARE(sheets.front().text(8, 0), QStringLiteral("2"));
@@ -222,7 +222,9 @@ private slots:
         QStringList sheetNames;
         for (const ExportFiles::Sheet &sheet : sheets)
             sheetNames << sheet.name;
-        QCOMPARE(sheetNames, (QStringList {ClassNameOf(1), ClassNameOf(2), ClassNameOf(5)}));
+        QCOMPARE(sheetNames,
+                 (QStringList {m_session->rules().className(1), m_session->rules().className(2),
+                               m_session->rules().className(5)}));
         QCOMPARE(namesOf(sheets.at(1)), (QStringList {"Ola", "Ben", "Mo", "Kim"}));
         QCOMPARE(namesOf(sheets.at(2)), (QStringList {"Finn", "Eva"}));
     }

@@ -1,5 +1,5 @@
-#include "core/settings/SettingsStore.h"
 #include "core/session/RaceSession.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
@@ -174,8 +174,8 @@ private slots:
         QVERIFY(writeBytes(ClassListPath(2), bytes));
         QString atStartUp;
         {
-            ClassStore store;
-            const TfrmStartList editor(store);
+            RaceSession session;
+            const TfrmStartList editor(session);
             const QStringList shown = OperatorDialogs::takeShownMessages();
             QCOMPARE(shown.size(), 1);
             atStartUp = shown.first();

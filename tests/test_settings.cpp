@@ -234,10 +234,10 @@ private slots:
         SettingsStore store;
         ClassNames names;
         QVERIFY(names.LoadClassNames(store).ok());
-        QCOMPARE(ClassNameOf(1), QStringLiteral("Class 01"));
-        QCOMPARE(ClassNameOf(10), QStringLiteral("Class 10"));
-        QVERIFY(ClassNameOf(0).isNull());
-        QVERIFY(ClassNameOf(11).isNull());
+        QCOMPARE(names.nameOf(1), QStringLiteral("Class 01"));
+        QCOMPARE(names.nameOf(10), QStringLiteral("Class 10"));
+        QVERIFY(names.nameOf(0).isNull());
+        QVERIFY(names.nameOf(11).isNull());
         QVERIFY(names.SaveClassNames(store).ok());
         for (int c = FirstClass; c <= LastClass; ++c)
             QCOMPARE(

@@ -1,4 +1,6 @@
 #include "core/settings/ClassNames.h"
+#include "core/settings/RaceRulesSettings.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/StartList.h"
 #include "core/text/Numbers.h"
 #include "support/TestEnvironment.h"
@@ -361,8 +363,9 @@ private slots:
     {
         QFETCH(int, classIndex);
         QFETCH(QString, name);
-        QCOMPARE(ClassNameOf(classIndex), name);
-        QCOMPARE(ClassNameOf(classIndex).isNull(), name.isNull());
+        const RaceRules rules = readRaceRules(SettingsStore()).value();
+        QCOMPARE(rules.className(classIndex), name);
+        QCOMPARE(rules.className(classIndex).isNull(), name.isNull());
     }
 };
 

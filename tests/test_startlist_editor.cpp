@@ -1,3 +1,4 @@
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListModel.h"
@@ -49,7 +50,8 @@ class TestStartListEditor final : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ClassStore> m_store;
+    std::unique_ptr<RaceSession> m_session;
+    ClassStore *m_store = nullptr;
     std::unique_ptr<TfrmStartList> m_form;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
 
@@ -73,8 +75,9 @@ class TestStartListEditor final : public QObject
     {
         m_tester.reset();
         m_form.reset();
-        m_store = std::make_unique<ClassStore>();
-        m_form = std::make_unique<TfrmStartList>(*m_store);
+        m_session = std::make_unique<RaceSession>();
+        m_store = &m_session->store();
+        m_form = std::make_unique<TfrmStartList>(*m_session);
         m_tester = std::make_unique<QAbstractItemModelTester>(&m_store->model(),
                                                               QAbstractItemModelTester::FailureReportingMode::QtTest);
         m_form->show();
@@ -106,7 +109,8 @@ private slots:
         OperatorDialogs::clearQueues();
         m_tester.reset();
         m_form.reset();
-        m_store.reset();
+        m_store = nullptr;
+        m_session.reset();
         OperatorDialogs::takeShownMessages();
     }
 

@@ -149,10 +149,10 @@ class TestStorageWindows final : public QObject
     // As the program puts them together; the editor reads class 1 first, as at start-up.
     void start(bool withEditor = true)
     {
-        m_shown.open([this, withEditor](ClassStore &store, TfrmMain &window) {
+        m_shown.open([this, withEditor](ClassStore &, TfrmMain &window) {
             if (!withEditor)
                 return;
-            m_editor = new TfrmStartList(store, &window);
+            m_editor = new TfrmStartList(window.session(), &window);
             window.setStartListEditor(m_editor);
         });
     }

@@ -107,8 +107,8 @@ private:
 
     void startProgram()
     {
-        m_shown.open([this](ClassStore &store, TfrmMain &window) {
-            m_editor = new TfrmStartList(store, &window);
+        m_shown.open([this](ClassStore &, TfrmMain &window) {
+            m_editor = new TfrmStartList(window.session(), &window);
             window.setStartListEditor(m_editor);
         });
         OperatorDialogs::takeShownMessages();

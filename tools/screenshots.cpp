@@ -1,12 +1,11 @@
 // Pictures of the windows for the README: the real windows, filled with a sample event, each
 // grabbed to a PNG. scripts/screenshots.sh runs this under a virtual X server.
-#include "core/session/RaceSession.h"
 #include "core/Version.h"
 #include "core/i18n/Localisation.h"
 #include "core/import/CsvTable.h"
+#include "core/marks/MarksKeeper.h"
 #include "core/protocol/ClassResults.h"
-#include "core/settings/ClassNames.h"
-#include "core/settings/RaceDaySettings.h"
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
@@ -119,7 +118,7 @@ int main(int argc, char *argv[])
     TfrmMain frmMain(session);
     if (!frmMain.isFirstCopy())
         return 1;
-    ProgramWindows windows(store, frmMain);
+    ProgramWindows windows(frmMain);
 
     bool ok = save(frmMain, output + QStringLiteral("/main-window.png"));
     const std::pair<QWidget *, const char *> dialogs[] = {
@@ -133,7 +132,7 @@ int main(int argc, char *argv[])
         window->hide();
     }
 
-    TfrmEvent event(&frmMain);
+    TfrmEvent event(session, &frmMain);
     ok = save(event, output + QStringLiteral("/event.png")) && ok;
     event.hide();
 
@@ -149,26 +148,25 @@ int main(int argc, char *argv[])
                                        "31;Haas;Emil;2018;MSC Lahntal;Bambini\n")
                                   .value();
     ImportContext context;
-    for (int c = FirstClass; c <= LastClass; ++c)
-        context.classNames[std::size_t(c - 1)] = ClassNameOf(c);
-    context.eventDate = raceDay().event.date;
-    TfrmImport import(QStringLiteral("meldungen.csv"), table, context, raceDay().event.dateSet, &frmMain);
+    context.classNames = session.rules().classNames;
+    context.eventDate = session.rules().event.date;
+    TfrmImport import(QStringLiteral("meldungen.csv"), table, context, session.rules().event.dateSet, &frmMain);
     ok = save(import, output + QStringLiteral("/import-preview.png")) && ok;
     import.hide();
 
-    RaceDaySettings settings = raceDay();
-    settings.event.name = QStringLiteral("Kart-Slalom Lahntal");
-    settings.event.place = QStringLiteral("Festplatz");
-    settings.clubField = 1;
-    settings.clubBest = 2;
-    settings.infoNames[0] = QStringLiteral("Verein");
-    setRaceDay(settings);
+    RaceRules rules = session.rules();
+    rules.event.name = QStringLiteral("Kart-Slalom Lahntal");
+    rules.event.place = QStringLiteral("Festplatz");
+    rules.clubField = 1;
+    rules.clubBest = 2;
+    rules.infoTitles[0] = QStringLiteral("Verein");
+    session.setRules(rules);
     TfrmClubs clubs(&frmMain);
-    clubs.showResults(classResults(1, store.list(), 2, 10));
+    clubs.showResults(classResults(1, store.list(), session.marks().marks(), {}, session.rules()));
     ok = save(clubs, output + QStringLiteral("/club-ranking.png")) && ok;
     clubs.hide();
 
-    printStartLists(&frmMain, store);
+    printStartLists(&frmMain, store, session.rules());
     if (auto *preview = frmMain.findChild<QPrintPreviewDialog *>(QStringLiteral("StartListPreview"))) {
         preview->resize(820, 1000);
         ok = save(*preview, output + QStringLiteral("/start-list-preview.png")) && ok;

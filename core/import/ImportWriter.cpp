@@ -1,7 +1,6 @@
 #include "core/import/ImportWriter.h"
 
 #include "core/import/ImportedAges.h"
-#include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 
@@ -63,13 +62,13 @@ FileResult writeImport(ClassStore &store, const ImportPreview &preview, ImportMo
         if (!written) {
             if (failed.isEmpty())
                 firstFailure = written.error();
-            failed << ClassNameOf(classIndex);
+            failed << preview.classNames[std::size_t(classIndex - 1)];
         } else {
             store.noteImport(classIndex, fileName, preview.perClass[std::size_t(classIndex - 1)]);
             if (const FileResult kept = writeClassAges(classIndex, ages[classIndex]); !kept) {
                 if (failed.isEmpty())
                     firstFailure = kept.error();
-                failed << QStringLiteral("Geburtsdaten von %1").arg(ClassNameOf(classIndex));
+                failed << QStringLiteral("Geburtsdaten von %1").arg(preview.classNames[std::size_t(classIndex - 1)]);
             }
         }
     }

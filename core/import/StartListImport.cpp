@@ -192,6 +192,8 @@ ImportPreview previewImport(const ImportTable &table, const ImportMapping &mappi
         const QString &renamed = context.newNames[std::size_t(classIndex - 1)];
         return renamed.isEmpty() ? context.classNames[std::size_t(classIndex - 1)] : renamed;
     };
+    for (int c = 1; c <= int(preview.classNames.size()); ++c)
+        preview.classNames[std::size_t(c - 1)] = shownName(c);
     std::set<QString> fileClassKeys;
     // Rows by class and start number, for the numbers given twice.
     std::map<std::pair<int, QString>, std::vector<int>> startNumbers;

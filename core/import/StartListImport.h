@@ -86,6 +86,8 @@ struct ImportPreview
     QStringList fileClasses;
     // Entries per class, index 0 for class 1.
     std::array<int, 10> perClass {};
+    // Each class's name as the import leaves it, renamed or not; index 0 for class 1.
+    std::array<QString, 10> classNames;
     // The date the ages were counted at.
     QDate countedAt;
 };

@@ -3,8 +3,8 @@
 #include "core/marks/HandTimes.h"
 #include "core/marks/RunMarks.h"
 #include "core/protocol/ProtocolModel.h"
-#include "core/settings/ClassNames.h"
 #include "core/settings/RaceRulesSettings.h"
+#include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
 
@@ -148,10 +148,9 @@ Result<ClassResults> classResultsFromFile(int classIndex, const ClassMarks &mark
 
 ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds)
 {
-    std::array<QString, ClassCount> names;
-    for (int c = FirstClass; c <= LastClass; ++c)
-        names[std::size_t(c - FirstClass)] = ClassNameOf(c);
-    const RaceRules rules = raceRulesOf(raceDay(), double(fpSeconds), double(fsSeconds), names);
+    RaceRules rules = readRaceRules(SettingsStore()).value_or(RaceRules {});
+    rules.fpSeconds = fpSeconds;
+    rules.fsSeconds = fsSeconds;
     const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
     return classResults(classIndex, list, marks, handTimesOf(classIndex), rules);
 }

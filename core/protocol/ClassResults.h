@@ -101,8 +101,8 @@ ClassResults classResults(int classIndex, const StartList &list, const std::vect
 Result<ClassResults> classResultsFromFile(int classIndex, const ClassMarks &marks, const ClassHandTimes &hands,
                                           const RaceRules &rules);
 
-// For callers that hold no rules yet: the marks file, the registered hand times and the race day
-// and class names in force gathered here, then scored as above.
+// For callers that hold no rules yet: the marks file, the registered hand times and the rules as
+// the settings file has them gathered here, then scored as above with the given penalty seconds.
 ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds);
 
 // Today's date and the event's name (blanks around it dropped) for the exports.

@@ -50,6 +50,7 @@ RaceSession::RaceSession(const QString &journalFolder, QObject *parent)
     m_runs->setProtocol(m_protocol.get());
     ProtocolModel &model = m_protocol->model();
     model.setRules(m_rules);
+    m_store->model().setInfoTitles(m_rules.infoTitles);
     model.setMarks(m_marks);
     connect(m_marks, &MarksKeeper::marksChanged, &model, &ProtocolModel::rescore);
     connect(m_marks, &MarksKeeper::markSet, m_recorder,
@@ -91,6 +92,7 @@ void RaceSession::setRules(const RaceRules &rules)
     m_rules = rules;
     m_protocol->model().setRules(m_rules);
     m_liveFeed->setRules(m_rules);
+    m_store->model().setInfoTitles(m_rules.infoTitles);
     emit rulesChanged(m_rules);
 }
 

@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 
 namespace {
-ClassNames *g_namesInForce = nullptr;
-
 bool isClass(int classIndex)
 {
     return classIndex >= FirstClass && classIndex <= LastClass;
@@ -20,38 +18,31 @@ QString defaultClassName(int classIndex)
         + QStringLiteral("%1").arg(classIndex, 2, 10, QLatin1Char('0'));
 }
 
-QString ClassNameOf(int classIndex)
-{
-    if (!isClass(classIndex))
-        return QString();
-    return g_namesInForce ? g_namesInForce->nameOf(classIndex) : defaultClassName(classIndex);
-}
-
 FileResult renameClass(SettingsStore &store, int classIndex, const QString &name)
 {
     if (!isClass(classIndex))
         return {};
-    if (g_namesInForce)
-        g_namesInForce->setData(g_namesInForce->index(classIndex - FirstClass, 1), name);
     return store.write(Setting::ClassName(classIndex), name);
 }
 
 ClassNames::ClassNames(QObject *parent)
     : QAbstractTableModel(parent)
 {
-    // The one list the program reads its names from; the class editor is created once.
-    g_namesInForce = this;
 }
 
-ClassNames::~ClassNames()
-{
-    if (g_namesInForce == this)
-        g_namesInForce = nullptr;
-}
+ClassNames::~ClassNames() = default;
 
 QString ClassNames::nameOf(int classIndex) const
 {
     return isClass(classIndex) ? m_names[std::size_t(classIndex - FirstClass)] : QString();
+}
+
+void ClassNames::setNames(const std::array<QString, ClassCount> &names)
+{
+    if (names == m_names)
+        return;
+    m_names = names;
+    emit dataChanged(index(0, 1), index(ClassCount - 1, 1));
 }
 
 FileResult ClassNames::LoadClassNames(const SettingsStore &store)

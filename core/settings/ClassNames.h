@@ -14,8 +14,7 @@ inline constexpr int ClassCount = LastClass - FirstClass + 1;
 class SettingsStore;
 
 // The ten class names, as the class editor's grid shows and edits them: column 0 the class number,
-// column 1 its name. They are read from the settings once at start-up and written whenever the class
-// editor closes; in between this list is the only copy that counts.
+// column 1 its name. The names in force are the race session's rules; this is the editor's copy.
 class ClassNames final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -26,6 +25,8 @@ public:
     ~ClassNames() override;
 
     QString nameOf(int classIndex) const;
+    const std::array<QString, ClassCount> &names() const { return m_names; }
+    void setNames(const std::array<QString, ClassCount> &names);
 
     // A value that cannot be read ends the loading there; that class and the ones after it keep
     // the names they had.
@@ -44,11 +45,7 @@ private:
     std::array<QString, ClassCount> m_names;
 };
 
-// The name of a class (1..10) from the names in force; a null string outside 1..10. Before any
-// class editor exists, the default names.
-QString ClassNameOf(int classIndex);
-
-// Gives a class a new name in force and in the settings file, as the class editor would.
+// Writes a class's new name to the settings file; whoever holds the rules puts it in force.
 FileResult renameClass(SettingsStore &store, int classIndex, const QString &name);
 
 // "Class " and the two-digit class number, the word translated by the catalogue.

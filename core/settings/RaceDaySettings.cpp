@@ -10,16 +10,6 @@
 
 namespace {
 const QString DateFormat = QStringLiteral("yyyy-MM-dd");
-
-RaceDaySettings &inForce()
-{
-    static RaceDaySettings settings = [] {
-        RaceDaySettings first;
-        first.event.date = today();
-        return first;
-    }();
-    return settings;
-}
 } // namespace
 
 Result<RaceDaySettings> readRaceDaySettings(const SettingsStore &store)
@@ -87,30 +77,6 @@ FileResult writeRaceDaySettings(SettingsStore &store, const RaceDaySettings &set
             return written;
     }
     return {};
-}
-
-const RaceDaySettings &raceDay()
-{
-    return inForce();
-}
-
-void setRaceDay(const RaceDaySettings &settings)
-{
-    inForce() = settings;
-}
-
-FileResult loadRaceDay()
-{
-    const Result<RaceDaySettings> read = readRaceDaySettings(SettingsStore());
-    if (!read)
-        return read.error();
-    setRaceDay(read.value());
-    return {};
-}
-
-QString infoTitle(int info)
-{
-    return infoTitleOf(inForce().infoNames, info);
 }
 
 QString infoTitleOf(const std::array<QString, 3> &infoNames, int info)

@@ -44,14 +44,6 @@ inline constexpr int MaxClubBest = 20;
 Result<RaceDaySettings> readRaceDaySettings(const SettingsStore &store);
 FileResult writeRaceDaySettings(SettingsStore &store, const RaceDaySettings &settings);
 
-// The settings in force: read once, replaced whenever the dialog stores new ones.
-const RaceDaySettings &raceDay();
-void setRaceDay(const RaceDaySettings &settings);
-// Reads them from the settings file into the ones in force; defaults when that fails.
-FileResult loadRaceDay();
-
 // The title of Info1..Info3 as headings show it: the operator's name, else the designed one.
-QString infoTitle(int info);
-// The same from the given operator's titles.
 QString infoTitleOf(const std::array<QString, 3> &infoNames, int info);
 QString scoringModeText(ScoringMode mode);

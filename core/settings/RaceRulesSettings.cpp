@@ -28,6 +28,21 @@ RaceRules raceRulesOf(const RaceDaySettings &raceDay, double fpSeconds, double f
     return rules;
 }
 
+RaceDaySettings raceDayOf(const RaceRules &rules)
+{
+    RaceDaySettings raceDay;
+    raceDay.event = rules.event;
+    raceDay.scoring = rules.scoring;
+    raceDay.clubField = rules.clubField;
+    raceDay.clubBest = rules.clubBest;
+    for (int info = 1; info <= 3; ++info) {
+        const QString &title = rules.infoTitles[std::size_t(info - 1)];
+        if (title != infoTitleOf({}, info))
+            raceDay.infoNames[std::size_t(info - 1)] = title;
+    }
+    return raceDay;
+}
+
 Result<RaceRules> readRaceRules(const SettingsStore &store)
 {
     const Result<RaceDaySettings> raceDay = readRaceDaySettings(store);

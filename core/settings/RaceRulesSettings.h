@@ -10,6 +10,10 @@ class SettingsStore;
 RaceRules raceRulesOf(const RaceDaySettings &raceDay, double fpSeconds, double fsSeconds,
                       const std::array<QString, ClassCount> &classNames);
 
+// The race day's part of the rules, as the event dialog edits and the settings keep it: an Info
+// title that is the designed one comes back empty.
+RaceDaySettings raceDayOf(const RaceRules &rules);
+
 // The rules as the settings file has them now. Read at start and whenever the settings change;
 // the caller decides when.
 Result<RaceRules> readRaceRules(const SettingsStore &store);

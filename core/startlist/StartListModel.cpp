@@ -62,8 +62,11 @@ QVariant StartListModel::headerData(int section, Qt::Orientation orientation, in
 {
     if (orientation != Qt::Horizontal || section < 0 || section >= ListFieldCount)
         return QVariant();
-    if (role == Qt::DisplayRole && section >= int(ListField::Info1) && section <= int(ListField::Info3))
-        return infoTitle(section - int(ListField::Info1) + 1);
+    if (role == Qt::DisplayRole && section >= int(ListField::Info1) && section <= int(ListField::Info3)) {
+        const int info = section - int(ListField::Info1) + 1;
+        const QString &title = m_infoTitles[std::size_t(info - 1)];
+        return title.isEmpty() ? infoTitleOf({}, info) : title;
+    }
     if (role == Qt::DisplayRole)
         return QCoreApplication::translate("StartListModel", listFieldTitle(ListField(section)).toLatin1().constData());
     return QVariant();
@@ -77,6 +80,14 @@ Qt::ItemFlags StartListModel::flags(const QModelIndex &index) const
     if (isTextField(ListField(index.column())))
         result |= Qt::ItemIsEditable;
     return result;
+}
+
+void StartListModel::setInfoTitles(const std::array<QString, 3> &titles)
+{
+    if (titles == m_infoTitles)
+        return;
+    m_infoTitles = titles;
+    emit headerDataChanged(Qt::Horizontal, int(ListField::Info1), int(ListField::Info3));
 }
 
 void StartListModel::cellChanged(int row, ListField field)

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 
+#include <array>
 #include <vector>
 
 class ClassStore;
@@ -27,6 +28,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+    // The headings of Info1..Info3; an empty one keeps the designed title.
+    void setInfoTitles(const std::array<QString, 3> &titles);
+
 private:
     // The store brackets its changes with the model's notifications.
     friend class ClassStore;
@@ -36,4 +40,5 @@ private:
     void followOrder(const std::vector<std::size_t> &order);
 
     ClassStore &m_store;
+    std::array<QString, 3> m_infoTitles;
 };

@@ -1,6 +1,5 @@
 #include "core/startlist/StartListSheets.h"
 
-#include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 
@@ -19,16 +18,16 @@ QString StartListSheets::facts() const
     return parts.join(QStringLiteral("      "));
 }
 
-Result<StartListSheets> startListSheets(const ClassStore &store, bool allClasses)
+Result<StartListSheets> startListSheets(const ClassStore &store, const RaceRules &rules, bool allClasses)
 {
     StartListSheets sheets;
-    sheets.event = raceDay().event;
-    sheets.clubField = raceDay().clubField > 0 ? raceDay().clubField : 1;
-    sheets.clubTitle = raceDay().clubField > 0 ? infoTitle(sheets.clubField) : infoTitle(1);
+    sheets.event = rules.event;
+    sheets.clubField = rules.clubField > 0 ? rules.clubField : 1;
+    sheets.clubTitle = rules.infoTitle(sheets.clubField);
     for (int c = FirstClass; c <= LastClass; ++c) {
         if (c != store.CurrentClass() && !allClasses)
             continue;
-        StartListSheet sheet {c, ClassNameOf(c), {}};
+        StartListSheet sheet {c, rules.className(c), {}};
         if (c == store.CurrentClass()) {
             sheet.list = store.list();
         } else {

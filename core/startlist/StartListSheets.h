@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/settings/RaceDaySettings.h"
+#include "core/protocol/RaceRules.h"
 #include "core/startlist/StartList.h"
 #include "core/system/FileResult.h"
 
@@ -34,4 +34,5 @@ struct StartListSheets
 
 // The current class as the store holds it; with allClasses the others from their class files, in
 // class order, leaving out classes without participants. A class file that cannot be read fails.
-Result<StartListSheets> startListSheets(const ClassStore &store, bool allClasses);
+// The event, the club's title and the class names come from rules.
+Result<StartListSheets> startListSheets(const ClassStore &store, const RaceRules &rules, bool allClasses);
