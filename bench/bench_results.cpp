@@ -94,7 +94,7 @@ int main(int argc, char *argv[])
     document.date = QDate::currentDate();
     QElapsedTimer ranking;
     ranking.start();
-    document.classes.push_back(classResults(2, list, document.fpSeconds, document.fsSeconds));
+    document.classes.push_back(classResults(2, list, {}, {}, RaceRules {}));
     std::printf("%d participants; scores and places: %.1f ms\n", participants, double(ranking.nsecsElapsed()) / 1e6);
 
     // What the 100 ms refresh of a running clock costs the places: the running participant has

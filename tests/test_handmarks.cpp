@@ -15,6 +15,7 @@
 #include "gui/ResultsPrintout.h"
 #include "support/ExportFiles.h"
 #include "support/GuiTestMain.h"
+#include "support/ScoredClass.h"
 #include "support/StartListSamples.h"
 
 #include <QJsonArray>
@@ -128,7 +129,7 @@ private slots:
         Desk desk;
         desk.handTimeForKim();
         ResultsDocument document = resultsHeading(QStringLiteral("Nord"), 2, 10);
-        document.classes.push_back(classResults(1, desk.store.list(), 2, 10));
+        document.classes.push_back(scoredClass(1, desk.store.list(), desk.hands.handTimes(1)));
         const QString path = m_dir.filePath("results." + format);
         QString failure;
         QStringList lines;

@@ -4,6 +4,7 @@
 #include "gui/ResultsPrintout.h"
 #include "support/ExportFiles.h"
 #include "support/GuiTestMain.h"
+#include "support/ScoredClass.h"
 
 #include <QPdfWriter>
 #include <QRegularExpression>
@@ -32,7 +33,7 @@ ResultsDocument documentOf(const QList<int> &classSizes)
     document.date = QDate(2026, 12, 7);
     for (int c = 0; c < classSizes.size(); ++c)
         document.classes.push_back(
-            classResults(c + 1, classOf(classSizes.at(c), QStringLiteral("Fahrer%1").arg(c + 1)), 2, 10));
+            scoredClass(c + 1, classOf(classSizes.at(c), QStringLiteral("Fahrer%1").arg(c + 1))));
     return document;
 }
 } // namespace
@@ -122,10 +123,9 @@ private slots:
                 ++participants;
                 const QString name = line.text(ListField::Name);
                 QCOMPARE(seen.value(name), 1);
-                const QString pattern
-                    = QStringLiteral("\\b%1 +%2\\b.*\\b%3\\s*$")
-                          .arg(line.text(ListField::StartNr), QRegularExpression::escape(name),
-                               QRegularExpression::escape(exportedText(line, ListField::GrandTotal)));
+                const QString pattern = QStringLiteral("\\b%1 +%2\\b.*\\b%3\\s*$")
+                                            .arg(line.text(ListField::StartNr), QRegularExpression::escape(name),
+                                                 QRegularExpression::escape(exportedText(line, ListField::GrandTotal)));
                 const QRegularExpression wholeRow(pattern, QRegularExpression::MultilineOption);
                 QVERIFY2(wholeRow.match(pages.join(QLatin1Char('\n'))).hasMatch(), qPrintable(name));
             }
@@ -192,7 +192,7 @@ private slots:
         list.setWholeNumber(int(ages.size()), ListField::Time1, 0);
         list.setWholeNumber(int(ages.size()), ListField::Time2, 0);
         ResultsDocument document = documentOf({});
-        document.classes.push_back(classResults(1, list, 2, 10));
+        document.classes.push_back(scoredClass(1, list));
         int painted = 0;
         QString failure;
         const QStringList pages = render(document, QPageLayout::Landscape, painted, failure);

@@ -6,6 +6,7 @@
 #include "core/startlist/ListFile.h"
 #include "support/ExportFiles.h"
 #include "support/FileSizeLimit.h"
+#include "support/ScoredClass.h"
 #include "support/SettingsFile.h"
 #include "support/TestEnvironment.h"
 
@@ -66,7 +67,7 @@ ResultsDocument documentOf(const QList<ClassResults> &classes)
 
 ResultsDocument sampleDocument()
 {
-    return documentOf({classResults(2, listOf(sampleEntries), 2, 10)});
+    return documentOf({scoredClass(2, listOf(sampleEntries))});
 }
 
 QStringList headings()
@@ -107,7 +108,7 @@ class TestResultsExport final : public QObject
 private slots:
     void linesComeByPlace()
     {
-        const ClassResults results = classResults(2, listOf(sampleEntries), 2, 10);
+        const ClassResults results = scoredClass(2, listOf(sampleEntries));
         QCOMPARE(results.className, defaultClassName(2));
         QStringList order, places;
         for (const ResultLine &line : results.lines) {
@@ -199,7 +200,7 @@ private slots:
         entries[3].name = name;
         entries[3].info1 = name;
         entries[3].startNr = name;
-        const QList<ExportFiles::Sheet> sheets = writeAndRead(documentOf({classResults(2, listOf(entries), 2, 10)}));
+        const QList<ExportFiles::Sheet> sheets = writeAndRead(documentOf({scoredClass(2, listOf(entries))}));
         QCOMPARE(sheets.size(), 1);
         for (int column : {2, 3, 5})
             QCOMPARE(sheets.front().at(6, column), (ExportFiles::Cell {name, 's'}));
@@ -212,8 +213,8 @@ private slots:
     void workbookOfSeveralClasses()
     {
         const ResultsDocument document
-            = documentOf({classResults(1, listOf(sampleEntries.mid(0, 2)), 2, 10),
-                          classResults(4, listOf(sampleEntries.mid(2)), 2, 10), classResults(7, listOf({}), 2, 10)});
+            = documentOf({scoredClass(1, listOf(sampleEntries.mid(0, 2))), scoredClass(4, listOf(sampleEntries.mid(2))),
+                          scoredClass(7, listOf({}))});
         const QList<ExportFiles::Sheet> sheets = writeAndRead(document);
         QCOMPARE(sheets.size(), 3);
         QCOMPARE(sheets.at(0).name, defaultClassName(1));
@@ -268,7 +269,7 @@ private slots:
         QFETCH(qint64, run);
         QFETCH(qint64, total);
         const QList<ExportFiles::Sheet> sheets
-            = writeAndRead(documentOf({classResults(2, listOf({{"Ola", "1", "", time1, fp1, 0, 0, 0, 0}}), 2, 10)}));
+            = writeAndRead(documentOf({scoredClass(2, listOf({{"Ola", "1", "", time1, fp1, 0, 0, 0, 0}}))}));
         QCOMPARE(sheets.size(), 1);
         QCOMPARE(hundredthsOf(sheets.front().at(6, 8)), run);
         QCOMPARE(hundredthsOf(sheets.front().at(6, 12)), total);
@@ -304,7 +305,7 @@ private slots:
         QFETCH(QList<Entry>, entries);
         QFETCH(QStringList, names);
         QFETCH(QList<qint64>, totals);
-        const ResultsDocument document = documentOf({classResults(2, listOf(entries), 2, 10)});
+        const ResultsDocument document = documentOf({scoredClass(2, listOf(entries))});
 
         const QList<ExportFiles::Sheet> sheets = writeAndRead(document);
         QCOMPARE(sheets.size(), 1);
@@ -422,7 +423,7 @@ private slots:
         QFETCH(QString, shown);
         QList<Entry> entries = sampleEntries;
         entries[0].name = name;
-        ResultsDocument document = documentOf({classResults(2, listOf(entries), 2, 10)});
+        ResultsDocument document = documentOf({scoredClass(2, listOf(entries))});
         document.eventName = name;
         document.classes.front().className = name;
         const QString page = QString::fromUtf8(resultsPage(document));
@@ -435,8 +436,8 @@ private slots:
 
     void pageOfAllClassesHasASectionEach()
     {
-        const ResultsDocument document = documentOf({classResults(1, listOf(sampleEntries.mid(0, 2)), 2, 10),
-                                                     classResults(4, listOf(sampleEntries.mid(2)), 2, 10)});
+        const ResultsDocument document = documentOf(
+            {scoredClass(1, listOf(sampleEntries.mid(0, 2))), scoredClass(4, listOf(sampleEntries.mid(2)))});
         const QString page = QString::fromUtf8(resultsPage(document));
         QCOMPARE(page.count(QStringLiteral("<section>")), 2);
         QCOMPARE(page.count(QStringLiteral("<table>")), 2);

@@ -36,14 +36,9 @@ HandMarks::HandMarks(const ClassStore &store, Journal &journal, QObject *parent)
     , m_journal(journal)
 {
     connect(&store, &ClassStore::changed, this, &HandMarks::follow);
-    setHandTimesSource(this);
 }
 
-HandMarks::~HandMarks()
-{
-    if (handTimesSource() == this)
-        setHandTimesSource(nullptr);
-}
+HandMarks::~HandMarks() = default;
 
 ClassHandTimes HandMarks::fromRows(const QList<JournalEvent> &rows)
 {

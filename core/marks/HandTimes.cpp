@@ -1,9 +1,5 @@
 #include "core/marks/HandTimes.h"
 
-namespace {
-const HandTimesSource *source = nullptr;
-} // namespace
-
 void ClassHandTimes::follow(const QString &name, int run, std::int32_t time, HandSource source)
 {
     const std::pair<QString, int> key {name, run};
@@ -35,21 +31,6 @@ bool ClassHandTimes::isHandTime(const QString &name, int run, std::int32_t time)
     const auto found = m_runs.find({name, run});
     // A change that bypassed the journal leaves a different time: that one is not the hand time.
     return found != m_runs.end() && found->second.current == time;
-}
-
-void setHandTimesSource(const HandTimesSource *handSource)
-{
-    source = handSource;
-}
-
-const HandTimesSource *handTimesSource()
-{
-    return source;
-}
-
-ClassHandTimes handTimesOf(int classIndex)
-{
-    return source ? source->handTimes(classIndex) : ClassHandTimes();
 }
 
 QString handTimeLegend()

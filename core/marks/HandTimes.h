@@ -36,18 +36,13 @@ private:
     std::map<std::pair<QString, int>, Run> m_runs;
 };
 
-// Where the results find the hand times of a class: the journal while the program runs.
+// Where the outputs find the hand times of a class: the journal, through the race session.
 class HandTimesSource
 {
 public:
     virtual ~HandTimesSource() = default;
     virtual ClassHandTimes handTimes(int classIndex) const = 0;
 };
-
-// One source for the whole program; nullptr leaves every class without hand times.
-void setHandTimesSource(const HandTimesSource *source);
-const HandTimesSource *handTimesSource();
-ClassHandTimes handTimesOf(int classIndex);
 
 // The one line that explains the mark wherever a hand time is shown.
 QString handTimeLegend();

@@ -4,7 +4,6 @@
 #include "core/marks/RunMarks.h"
 #include "core/protocol/ProtocolModel.h"
 #include "core/settings/RaceRulesSettings.h"
-#include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/text/Numbers.h"
 
@@ -12,7 +11,7 @@
 
 namespace {
 // The order of the columns on the notice board.
-constexpr ListField resultOrder[] = {
+constexpr ListField noticeBoardColumns[] = {
     ListField::Place, ListField::Number,   ListField::StartNr, ListField::Name,       ListField::Age,
     ListField::Info1, ListField::Info2,    ListField::Info3,   ListField::Time1,      ListField::FP1,
     ListField::FS1,   ListField::Penalty1, ListField::Total1,  ListField::Time2,      ListField::FP2,
@@ -47,7 +46,7 @@ ResultKind resultColumnKind(ListField column)
 
 std::vector<ListField> ResultsDocument::columns() const
 {
-    std::vector<ListField> shown(std::begin(resultOrder), std::end(resultOrder));
+    std::vector<ListField> shown(std::begin(noticeBoardColumns), std::end(noticeBoardColumns));
     if (scoring != ScoringMode::BestRun)
         shown.pop_back();
     return shown;
@@ -85,7 +84,7 @@ ClassResults classResults(int classIndex, const StartList &list, const ClassStan
     for (const int r : standings.order) {
         const EntryStanding &entry = standings.entries[std::size_t(r)];
         ResultLine &line = result.lines.emplace_back();
-        for (const ListField field : resultOrder) {
+        for (const ListField field : noticeBoardColumns) {
             if (fieldInfo(field).kind == FieldKind::Text) {
                 // As in the protocol, the name's cell holds the entry's index.
                 line.values[std::size_t(field)] = field == ListField::Name ? r : 0;
@@ -144,15 +143,6 @@ Result<ClassResults> classResultsFromFile(int classIndex, const ClassMarks &mark
     if (!read.value())
         list.clear();
     return classResults(classIndex, list, marks.forEntries(list.entries()), hands, rules);
-}
-
-ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds)
-{
-    RaceRules rules = readRaceRules(SettingsStore()).value_or(RaceRules {});
-    rules.fpSeconds = fpSeconds;
-    rules.fsSeconds = fsSeconds;
-    const std::vector<EntryMarks> marks = readMarksFile(MarksPath(classIndex)).marks.forEntries(list.entries());
-    return classResults(classIndex, list, marks, handTimesOf(classIndex), rules);
 }
 
 ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds, std::int64_t fsSeconds)

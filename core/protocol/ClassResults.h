@@ -101,10 +101,6 @@ ClassResults classResults(int classIndex, const StartList &list, const std::vect
 Result<ClassResults> classResultsFromFile(int classIndex, const ClassMarks &marks, const ClassHandTimes &hands,
                                           const RaceRules &rules);
 
-// For callers that hold no rules yet: the marks file, the registered hand times and the rules as
-// the settings file has them gathered here, then scored as above with the given penalty seconds.
-ClassResults classResults(int classIndex, const StartList &list, std::int64_t fpSeconds, std::int64_t fsSeconds);
-
 // Today's date and the event's name (blanks around it dropped) for the exports.
 ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds, std::int64_t fsSeconds);
 // The event's name, place and date, the scoring mode and the Info titles as the rules give them.
