@@ -274,12 +274,12 @@ void TfrmMain::setUpGrid()
 
 void TfrmMain::showScoringColumns(const RaceRules &rules)
 {
-    // "Bester Lauf" shows the value that ranks in a column of its own; the name and the penalty
-    // times give it their room, so the protocol keeps its width.
+    // "Bester Lauf" shows the value that ranks in a column of its own; the name and the counts
+    // give it their room, so the protocol keeps its width and every time stays readable.
     const bool best = rules.scoring == ScoringMode::BestRun;
-    const int narrower = best ? 20 : 0;
+    const int count = best ? 30 : 38;
     const int widths[ProtocolModel::ColumnCount]
-        = {29, 102 - narrower, 60, 38, 38, 60 - narrower, 60, 60, 38, 38, 60 - narrower, 60, 60, 44, 3 * narrower};
+        = {best ? 25 : 29, best ? 78 : 102, 60, count, count, 60, 60, 60, count, count, 60, 60, 60, 44, best ? 60 : 0};
     ProtocolGrid *grid = m_ui->Grid;
     for (int c = 0; c < ProtocolModel::ColumnCount; ++c)
         grid->setColumnWidth(c, widths[c]);

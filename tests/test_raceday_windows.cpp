@@ -283,7 +283,8 @@ private slots:
 
         const ProtocolModel *model = shown.controls->model;
         QCOMPARE(grid->isColumnHidden(ProtocolModel::RankValue), !bestRun);
-        QCOMPARE(model->headerData(ProtocolModel::RankValue, Qt::Horizontal).toString(), QStringLiteral("Bester Lauf"));
+        QCOMPARE(model->headerData(ProtocolModel::RankValue, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Bester Lauf"));
         QCOMPARE((QStringList {model->cellText(0, ProtocolModel::Place), model->cellText(1, ProtocolModel::Place)}),
                  places);
         QCOMPARE(model->cellText(0, ProtocolModel::RankValue), rankValue);

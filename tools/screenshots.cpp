@@ -121,6 +121,14 @@ int main(int argc, char *argv[])
     ProgramWindows windows(frmMain);
 
     bool ok = save(frmMain, output + QStringLiteral("/main-window.png"));
+    // "Bester Lauf": the value that ranks in a column of its own.
+    RaceRules bestRun = session.rules();
+    bestRun.scoring = ScoringMode::BestRun;
+    session.setRules(bestRun);
+    ok = save(frmMain, output + QStringLiteral("/main-window-best-run.png")) && ok;
+    RaceRules sumOfRuns = bestRun;
+    sumOfRuns.scoring = ScoringMode::SumOfRuns;
+    session.setRules(sumOfRuns);
     const std::pair<QWidget *, const char *> dialogs[] = {
         {&windows.startListEditor(), "start-list-editor"},
         {&windows.classEditor(), "class-editor"},

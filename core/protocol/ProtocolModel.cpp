@@ -283,8 +283,14 @@ bool ProtocolModel::setData(const QModelIndex &index, const QVariant &value, int
 
 QVariant ProtocolModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
-        return QString::fromLatin1(fieldInfo(fieldOf(section)).heading);
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    const QString heading = QString::fromUtf8(fieldInfo(fieldOf(section)).heading);
+    // Short, as "Ges.Zeit" is, to fit the protocol's column; the tooltip names it in full.
+    if (role == Qt::DisplayRole)
+        return section == RankValue ? QStringLiteral("B.Lauf") : heading;
+    if (role == Qt::ToolTipRole && section == RankValue)
+        return heading;
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
