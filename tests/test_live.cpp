@@ -119,6 +119,18 @@ class TestLive final : public QObject
     }
 
     // The value at a path such as "entryList/0/name", as text.
+    // A raw socket through the WebSocket handshake, for frames no client library would send.
+    static bool upgraded(QTcpSocket &socket, quint16 port)
+    {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!socket.waitForConnected(2000))
+            return false;
+        socket.write("GET /ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                     "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n");
+        return QTest::qWaitFor([&] { return socket.peek(4096).contains("\r\n\r\n"); })
+            && socket.readAll().startsWith("HTTP/1.1 101");
+    }
+
     static QString jsonAt(QJsonValue value, const QString &path)
     {
         for (const QString &step : path.split(QLatin1Char('/'))) {
@@ -328,12 +340,7 @@ private slots:
     void pingFloodIsCutOffAtTheQueueLimit()
     {
         QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, m_port);
-        QVERIFY(socket.waitForConnected(2000));
-        socket.write("GET /ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                     "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n");
-        QTRY_VERIFY(socket.peek(4096).contains("\r\n\r\n"));
-        QVERIFY(socket.readAll().startsWith("HTTP/1.1 101"));
+        QVERIFY(upgraded(socket, m_port));
         socket.setReadBufferSize(1);
         // Masked pings of 125 bytes, the most a control frame carries.
         const QByteArray ping = QByteArray("\x89\xfd\x01\x02\x03\x04", 6) + QByteArray(125, 'p');
@@ -395,12 +402,7 @@ private slots:
         QFETCH(int, size);
         QFETCH(bool, refused);
         QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, m_port);
-        QVERIFY(socket.waitForConnected(2000));
-        socket.write("GET /ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                     "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n");
-        QTRY_VERIFY(socket.peek(4096).contains("\r\n\r\n"));
-        QVERIFY(socket.readAll().startsWith("HTTP/1.1 101"));
+        QVERIFY(upgraded(socket, m_port));
         const QByteArray mask("\x01\x02\x03\x04", 4);
         const QByteArray binary = "\x82\xfe" + QByteArray(1, char(size >> 8)) + QByteArray(1, char(size & 0xff)) + mask
             + QByteArray(size, 'b');
