@@ -39,8 +39,11 @@ int main(int argc, char *argv[])
     // As the program starts: German from before the first window.
     setApplicationIdentity();
     const Localisation localisation;
+    const qint64 beforeSession = clock.nsecsElapsed();
     RaceSession session;
+    const qint64 sessionBuilt = clock.nsecsElapsed();
     TfrmMain frmMain(session);
+    const qint64 mainBuilt = clock.nsecsElapsed();
     SettingsStore settings;
     ClassNames classNames;
     // The first reading of the settings file, before the dialogs read it again.
@@ -57,6 +60,8 @@ int main(int argc, char *argv[])
     QTest::qWait(200);
 
     std::printf("application object ready: %.1f ms\n", appReady / 1e6);
+    std::printf("race session built in:     %.1f ms\n", (sessionBuilt - beforeSession) / 1e6);
+    std::printf("main window built in:      %.1f ms\n", (mainBuilt - sessionBuilt) / 1e6);
     std::printf("settings first read:       %.2f ms\n", settingsRead / 1e6);
     std::printf("windows created:           %.1f ms\n", windowsCreated / 1e6);
     std::printf("main window shown:         %.1f ms\n", shown / 1e6);
