@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 int runWindows(QApplication &app, TerminationSignals &terminationSignals)
@@ -55,9 +56,14 @@ int runWindows(QApplication &app, TerminationSignals &terminationSignals)
 }
 } // namespace
 
-int main(int, char *argv[])
+int main(int argc, char *argv[])
 {
-    // The program takes no arguments, not even the toolkit's own.
+    // Asked by a package tool or a club's administrator: no window, no display needed.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zorvexa %s\n", ZorvexaVersion);
+        return 0;
+    }
+    // The program takes no other arguments, not even the toolkit's own.
     int onlyProgramName = 1;
     QApplication app(onlyProgramName, argv);
     setApplicationIdentity();
