@@ -68,6 +68,17 @@ void WarningLine::refresh()
 void WarningLine::fillPanel()
 {
     auto *rows = static_cast<QVBoxLayout *>(m_panel->layout());
+    // The panel's buttons take no focus, so no key ever leaves the run buttons for them.
+    const auto smallButton = [this](const char *name, const QString &text, const QString &tip) {
+        auto *button = new QToolButton(m_panel);
+        button->setObjectName(QLatin1String(name));
+        button->setText(text);
+        button->setToolTip(tip);
+        button->setAutoRaise(true);
+        button->setFixedSize(ButtonSize, ButtonSize);
+        button->setFocusPolicy(Qt::NoFocus);
+        return button;
+    };
     while (QLayoutItem *item = rows->takeAt(0)) {
         if (QLayout *row = item->layout()) {
             while (QLayoutItem *part = row->takeAt(0)) {
@@ -105,26 +116,15 @@ void WarningLine::fillPanel()
         row->addWidget(time);
         row->addWidget(text, 1);
         if (isNotice(kind)) {
-            auto *dismiss = new QToolButton(m_panel);
-            dismiss->setObjectName(QStringLiteral("cmdDismissWarning"));
-            dismiss->setText(QStringLiteral("\u00d7"));
-            dismiss->setToolTip(tr("Dismiss this notice"));
-            dismiss->setAutoRaise(true);
-            dismiss->setFixedSize(ButtonSize, ButtonSize);
-            dismiss->setFocusPolicy(Qt::NoFocus);
+            auto *dismiss = smallButton("cmdDismissWarning", QStringLiteral("\u00d7"), tr("Dismiss this notice"));
             QObject::connect(dismiss, &QToolButton::clicked, this, [this, kind] { clear(kind); });
             row->addWidget(dismiss);
         } else {
             row->addSpacing(ButtonSize + row->spacing());
         }
         if (count == 1) {
-            auto *fold = new QToolButton(m_panel);
-            fold->setObjectName(QStringLiteral("cmdFoldWarnings"));
-            fold->setText(QStringLiteral("\u25b4"));
-            fold->setToolTip(tr("Hide the messages; a click on the warning box shows them again"));
-            fold->setAutoRaise(true);
-            fold->setFixedSize(ButtonSize, ButtonSize);
-            fold->setFocusPolicy(Qt::NoFocus);
+            auto *fold = smallButton("cmdFoldWarnings", QStringLiteral("\u25b4"),
+                                     tr("Hide the messages; a click on the warning box shows them again"));
             QObject::connect(fold, &QToolButton::clicked, this, [this] {
                 m_folded = true;
                 m_panel->hide();

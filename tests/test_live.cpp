@@ -119,6 +119,21 @@ class TestLive final : public QObject
     }
 
     // The value at a path such as "entryList/0/name", as text.
+    // What the live feed follows, on the fake clock: the store (its class loaded by the test), the
+    // protocol run control records into, and the marks.
+    struct FeedDesk
+    {
+        ClassStore store;
+        ResultsProtocol protocol {store};
+        RunControl runs;
+        MarksKeeper marks {store};
+        FeedDesk()
+        {
+            runs.setProtocol(&protocol);
+            FakeCounter::install();
+        }
+    };
+
     // A raw socket through the WebSocket handshake, for frames no client library would send.
     static bool upgraded(QTcpSocket &socket, quint16 port)
     {
@@ -445,13 +460,9 @@ private slots:
         // Class 2 lives in its file; class 1 is the store's.
         QVERIFY(WriteListFile(liveSampleList(4), ClassListPath(2)).ok());
         QVERIFY(WriteListFile(liveSampleList(3), ClassListPath(1)).ok());
-        ClassStore store;
-        QVERIFY(store.LoadCurrentClass().ok());
-        ResultsProtocol protocol(store);
-        RunControl runs;
-        runs.setProtocol(&protocol);
-        FakeCounter::install();
-        const MarksKeeper marks(store);
+        FeedDesk desk;
+        QVERIFY(desk.store.LoadCurrentClass().ok());
+        auto &[store, protocol, runs, marks] = desk;
         LiveFeed feed(store, runs, marks, nullptr);
         feed.setActive(true);
         QVERIFY(feed.waitForPublished());
@@ -574,13 +585,9 @@ private slots:
         const StartList list = markedClass();
         QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
         QVERIFY(writeMarksFile(marksOf(list), MarksPath(1)).ok());
-        ClassStore store;
-        QVERIFY(store.LoadCurrentClass().ok());
-        ResultsProtocol protocol(store);
-        RunControl runs;
-        runs.setProtocol(&protocol);
-        FakeCounter::install();
-        const MarksKeeper marks(store);
+        FeedDesk desk;
+        QVERIFY(desk.store.LoadCurrentClass().ok());
+        auto &[store, protocol, runs, marks] = desk;
         const KimsHandTime hands;
         LiveFeed feed(store, runs, marks, &hands);
         feed.setRules(eventRules(scoring));
