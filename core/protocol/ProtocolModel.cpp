@@ -6,16 +6,7 @@
 #include "core/startlist/ClassStore.h"
 #include "core/text/Numbers.h"
 
-#include <cmath>
 #include <utility>
-
-namespace {
-// Whole penalty seconds: truncated toward zero, 0 for anything that is not a number.
-std::int64_t wholeSeconds(double value)
-{
-    return std::isfinite(value) ? static_cast<std::int64_t>(std::trunc(value)) : 0;
-}
-} // namespace
 
 QString formatCellTime(std::int64_t t)
 {
@@ -49,8 +40,8 @@ void ProtocolModel::setRules(const RaceRules &rules)
 void ProtocolModel::setPenaltySeconds(double fpSeconds, double fsSeconds)
 {
     RaceRules rules = m_rules;
-    rules.fpSeconds = wholeSeconds(fpSeconds);
-    rules.fsSeconds = wholeSeconds(fsSeconds);
+    rules.fpSeconds = RaceRules::wholeSeconds(fpSeconds);
+    rules.fsSeconds = RaceRules::wholeSeconds(fsSeconds);
     setRules(rules);
 }
 

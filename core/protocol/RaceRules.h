@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 // Everything about the event that scoring and the outputs depend on, as one value. It is read
@@ -27,6 +28,11 @@ struct RaceRules
     std::array<QString, ClassCount> classNames;
 
     ScoringRules penalties() const { return {fpSeconds, fsSeconds}; }
+    // Penalty seconds as typed count whole: truncated toward zero, 0 for anything not a number.
+    static std::int64_t wholeSeconds(double value)
+    {
+        return std::isfinite(value) ? static_cast<std::int64_t>(std::trunc(value)) : 0;
+    }
     // Empty outside 1..3.
     QString infoTitle(int info) const { return info >= 1 && info <= 3 ? infoTitles[std::size_t(info - 1)] : QString(); }
     // A null string outside the classes.

@@ -15,15 +15,6 @@
 #include "core/system/DataFolder.h"
 #include "core/timing/RunControl.h"
 
-#include <cmath>
-
-namespace {
-std::int64_t wholeSeconds(double value)
-{
-    return std::isfinite(value) ? static_cast<std::int64_t>(std::trunc(value)) : 0;
-}
-} // namespace
-
 // The order of building is the order of hearing. Qt calls the receivers of one signal in the
 // order they were connected, and each service connects to the store as it is built, so a change
 // of the store reaches, in this order:
@@ -100,8 +91,8 @@ FileResult RaceSession::setPenaltySeconds(double fpSeconds, double fsSeconds)
 {
     const RaceRules before = m_rules;
     RaceRules rules = m_rules;
-    rules.fpSeconds = wholeSeconds(fpSeconds);
-    rules.fsSeconds = wholeSeconds(fsSeconds);
+    rules.fpSeconds = RaceRules::wholeSeconds(fpSeconds);
+    rules.fsSeconds = RaceRules::wholeSeconds(fsSeconds);
     setRules(rules);
     if (rules.fpSeconds != before.fpSeconds)
         m_recorder->recordPenaltySeconds(QStringLiteral("FPSeconds"), double(before.fpSeconds), fpSeconds);

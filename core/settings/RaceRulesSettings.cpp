@@ -3,21 +3,12 @@
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 
-#include <cmath>
-
-namespace {
-std::int64_t wholeSeconds(double value)
-{
-    return std::isfinite(value) ? static_cast<std::int64_t>(std::trunc(value)) : 0;
-}
-} // namespace
-
 RaceRules raceRulesOf(const RaceDaySettings &raceDay, double fpSeconds, double fsSeconds,
                       const std::array<QString, ClassCount> &classNames)
 {
     RaceRules rules;
-    rules.fpSeconds = wholeSeconds(fpSeconds);
-    rules.fsSeconds = wholeSeconds(fsSeconds);
+    rules.fpSeconds = RaceRules::wholeSeconds(fpSeconds);
+    rules.fsSeconds = RaceRules::wholeSeconds(fsSeconds);
     rules.scoring = raceDay.scoring;
     rules.clubField = raceDay.clubField;
     rules.clubBest = raceDay.clubBest;
