@@ -110,6 +110,7 @@ QString historySourceText(const QString &source)
         {"redo", QT_TRANSLATE_NOOP("HistoryModel", "redone")},
         {"import", QT_TRANSLATE_NOOP("HistoryModel", "imported")},
         {"restore", QT_TRANSLATE_NOOP("HistoryModel", "restored")},
+        {"marshal", QT_TRANSLATE_NOOP("HistoryModel", "marshal post")},
     };
     for (const auto &word : words) {
         if (source == QLatin1String(word[0]))

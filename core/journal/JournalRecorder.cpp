@@ -42,6 +42,8 @@ QString journalSourceName(ChangeSource source)
         return QStringLiteral("import");
     case ChangeSource::Restore:
         return QStringLiteral("restore");
+    case ChangeSource::Marshal:
+        return QStringLiteral("marshal");
     }
     return QString();
 }

@@ -70,7 +70,7 @@ bool splitAuthority(QByteArrayView authority, QByteArray &host, int &port)
 }
 } // namespace
 
-HttpParsed parseHttpRequest(QByteArrayView bytes)
+HttpParsed parseHttpRequest(QByteArrayView bytes, const QList<QByteArray> &postPaths)
 {
     const qsizetype end = bytes.first(std::min(bytes.size(), LiveLimits::MaxHeaderBytes + 4)).indexOf("\r\n\r\n");
     if (end < 0) {
@@ -102,7 +102,9 @@ HttpParsed parseHttpRequest(QByteArrayView bytes)
     request.target = requestLine[1];
     const bool http11 = requestLine[2] == "HTTP/1.1";
     request.keepAlive = http11;
+    const bool post = request.method == "POST" && postPaths.contains(request.target);
     bool hasHost = false, connectionUpgrade = false, version13 = false;
+    qsizetype length = -1;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray &line = lines[i];
         const qsizetype colon = line.indexOf(':');
@@ -111,10 +113,20 @@ HttpParsed parseHttpRequest(QByteArrayView bytes)
         const QByteArray name = line.left(colon).toLower();
         const QByteArray raw = line.mid(colon + 1).trimmed();
         const QByteArray value = raw.toLower();
-        // No request here has a body: one announced could only be smuggled into the next request.
-        if ((name == "content-length" && value != "0") || name == "transfer-encoding")
+        // Only a POST has a body, and only of a length given once: anything else could only be
+        // smuggled into the next request.
+        if (name == "transfer-encoding" || (name == "content-length" && !post && value != "0"))
             return refusal(400, "Anfrage mit Inhalt");
-        if (name == "host") {
+        if (name == "content-length") {
+            bool ok = !value.isEmpty() && value.size() <= 9 && std::all_of(value.begin(), value.end(), ::isdigit);
+            if (!ok || length >= 0)
+                return refusal(400, "ungültige Länge");
+            length = value.toLongLong();
+        } else if (name == "authorization") {
+            request.authorization = raw;
+        } else if (name == "content-type") {
+            request.contentType = value;
+        } else if (name == "host") {
             if (hasHost)
                 return refusal(400, "Host doppelt");
             hasHost = true;
@@ -139,10 +151,22 @@ HttpParsed parseHttpRequest(QByteArrayView bytes)
             request.acceptsGzip = hasToken(value, "gzip");
         }
     }
-    if (request.method != "GET")
+    if (request.method != "GET" && !post)
         return refusal(405, "Methode nicht erlaubt");
     if (http11 && !hasHost)
         return refusal(400, "ohne Host");
+    if (post) {
+        if (length < 0)
+            return refusal(400, "ohne Länge");
+        if (length > LiveLimits::MaxBodyBytes)
+            return refusal(413, "Inhalt zu groß");
+        if (bytes.size() < parsed.consumed + length) {
+            HttpParsed more;
+            return more;
+        }
+        request.body = bytes.sliced(parsed.consumed, length).toByteArray();
+        parsed.consumed += length;
+    }
     if (request.target == "/ws") {
         if (!request.upgradeWebSocket || !connectionUpgrade || !version13
             || QByteArray::fromBase64(request.webSocketKey).size() != 16)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 
 // Every limit the results server holds its clients to.
 struct LiveLimits
@@ -19,6 +20,8 @@ struct LiveLimits
     static constexpr qsizetype MaxFramePayload = 4096;
     // Distinct query strings of the board page kept ready per snapshot.
     static constexpr int MaxCachedTargets = 64;
+    // The body of one of the few requests that may send one.
+    static constexpr qsizetype MaxBodyBytes = 1024;
 };
 
 struct HttpRequest
@@ -29,6 +32,9 @@ struct HttpRequest
     QByteArray origin;
     QByteArray webSocketKey;
     QByteArray ifNoneMatch;
+    QByteArray authorization;
+    QByteArray contentType;
+    QByteArray body; // of a POST
     bool keepAlive = true;
     bool upgradeWebSocket = false;
     bool acceptsGzip = false;
@@ -45,8 +51,9 @@ struct HttpParsed
     qsizetype consumed = 0; // bytes of a complete request
 };
 
-// Strict: GET only, CR LF line ends, no body, HTTP/1.1 names its host, a socket upgrade is complete.
-HttpParsed parseHttpRequest(QByteArrayView bytes);
+// Strict: GET only, but for a POST to one of the paths given, whose body comes with its length and
+// is at most MaxBodyBytes; CR LF line ends, HTTP/1.1 names its host, a socket upgrade is complete.
+HttpParsed parseHttpRequest(QByteArrayView bytes, const QList<QByteArray> &postPaths = {});
 
 // The host names a rebinding page cannot borrow: an IP address, localhost, this machine's name
 // (or that name with .local), each with or without a port.

@@ -2,6 +2,7 @@
 
 #include "core/live/LiveJson.h"
 #include "core/live/LivePages.h"
+#include "core/marshal/MarshalPage.h"
 
 #include <QUrlQuery>
 
@@ -35,8 +36,18 @@ QByteArray liveStatusText(int status)
         return QByteArrayLiteral("Bad Request");
     case 404:
         return QByteArrayLiteral("Not Found");
+    case 401:
+        return QByteArrayLiteral("Unauthorized");
     case 405:
         return QByteArrayLiteral("Method Not Allowed");
+    case 409:
+        return QByteArrayLiteral("Conflict");
+    case 413:
+        return QByteArrayLiteral("Content Too Large");
+    case 422:
+        return QByteArrayLiteral("Unprocessable Content");
+    case 429:
+        return QByteArrayLiteral("Too Many Requests");
     case 403:
         return QByteArrayLiteral("Forbidden");
     case 408:
@@ -66,6 +77,8 @@ LiveResponse routeLiveRequest(const LiveSnapshot &snapshot, const QByteArray &ta
         return {200, Html, liveIndexPage(snapshot)};
     if (path == "/sprecher")
         return {200, Html, liveAnnouncerPage(snapshot)};
+    if (path == "/posten")
+        return {200, Html, marshalPage()};
     if (path == "/anzeige") {
         const QUrlQuery items(QString::fromLatin1(query));
         QList<int> classes;

@@ -5,6 +5,8 @@
 #include "core/live/LiveWebSocket.h"
 
 #include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSysInfo>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -15,6 +17,11 @@
 
 namespace {
 const QByteArray PlainText = QByteArrayLiteral("text/plain; charset=utf-8");
+const QByteArray JsonType = QByteArrayLiteral("application/json; charset=utf-8");
+const QByteArray LoginPath = QByteArrayLiteral("/api/posten/login");
+const QByteArray PressPath = QByteArrayLiteral("/api/posten/strafe");
+const QByteArray RunsPath = QByteArrayLiteral("/api/posten/laeufe");
+const QList<QByteArray> PostPaths {LoginPath, PressPath};
 
 qint64 nowEpochMs()
 {
@@ -100,6 +107,7 @@ void LiveServer::close()
 {
     m_tcp->close();
     m_sweep->stop();
+    m_waiting.clear();
     const QList<QTcpSocket *> open = m_clients.keys();
     for (QTcpSocket *socket : open)
         drop(socket);
@@ -185,9 +193,17 @@ bool LiveServer::readRequests(QTcpSocket *socket)
         Client *client = &m_clients[socket];
         if (client->input.isEmpty())
             return true;
+        // The next request waits for the desk's answer to a press; a client that floods meanwhile is no phone.
+        if (client->waitingFor) {
+            if (client->input.size() > LiveLimits::MaxHeaderBytes + LiveLimits::MaxBodyBytes) {
+                drop(socket);
+                return false;
+            }
+            return true;
+        }
         if (client->requestStart < 0)
             client->requestStart = m_clock.elapsed();
-        const HttpParsed parsed = parseHttpRequest(client->input);
+        const HttpParsed parsed = parseHttpRequest(client->input, m_gate ? PostPaths : QList<QByteArray>());
         if (parsed.kind == HttpParsed::NeedMore)
             return true;
         if (parsed.kind == HttpParsed::Refusal) {
@@ -198,6 +214,8 @@ bool LiveServer::readRequests(QTcpSocket *socket)
         client->requestStart = -1;
         if (!answer(socket, parsed.request))
             return false;
+        if (m_clients[socket].waitingFor)
+            return true;
         if (m_clients[socket].webSocket)
             return readFrames(socket);
     }
@@ -212,6 +230,8 @@ bool LiveServer::answer(QTcpSocket *socket, const HttpRequest &request)
     }
     if (request.upgradeWebSocket)
         return upgrade(socket, request);
+    if (m_gate && request.target.startsWith("/api/posten/"))
+        return answerMarshal(socket, request);
     if (!m_snapshot) {
         refuse(socket, 503, "noch keine Daten", "Noch keine Daten.\n");
         return false;
@@ -267,6 +287,77 @@ const LiveServer::Answer &LiveServer::cachedAnswer(const QByteArray &target)
         m_answers.insert(target, answer);
     m_uncached = answer;
     return *answer;
+}
+
+bool LiveServer::sendJson(QTcpSocket *socket, const MarshalAnswer &answer, bool keepAlive)
+{
+    QByteArray out = headOf(answer.status, JsonType, answer.body.size()) + "Cache-Control: no-store\r\n";
+    if (answer.retryAfter > 0)
+        out += "Retry-After: " + QByteArray::number(answer.retryAfter) + "\r\n";
+    out += "X-Now: " + QByteArray::number(nowEpochMs()) + "\r\n";
+    out += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    out += answer.body;
+    if (!send(socket, out))
+        return false;
+    if (!keepAlive) {
+        finish(socket);
+        return false;
+    }
+    return true;
+}
+
+bool LiveServer::answerMarshal(QTcpSocket *socket, const HttpRequest &request)
+{
+    const bool isPost = request.method == "POST";
+    if (request.target == RunsPath && !isPost)
+        return sendJson(socket, m_gate->runs(request.authorization), request.keepAlive);
+    if (request.target != LoginPath && request.target != PressPath) {
+        refuse(socket, 404, "unbekannt");
+        return false;
+    }
+    if (!isPost)
+        return sendJson(socket, MarshalGate::error(405, QStringLiteral("Nur POST.")), request.keepAlive);
+    // No cookies are set, and a foreign page cannot send JSON here without asking first, which
+    // nothing answers; a foreign origin named outright is refused all the same.
+    if (!liveOriginAllowed(request.origin, request.host)) {
+        refuse(socket, 403, "Eingabe von fremder Seite", "Nur f\xC3\xBCr die eigenen Seiten.\n");
+        return false;
+    }
+    if (!request.contentType.startsWith("application/json"))
+        return sendJson(socket, MarshalGate::error(400, QStringLiteral("Nur JSON.")), request.keepAlive);
+    if (request.target == LoginPath) {
+        const MarshalAnswer answer = m_gate->login(socket->peerAddress().toString(), request.body);
+        if (answer.status == 200) {
+            MarshalPress heard;
+            heard.post = int(QJsonDocument::fromJson(answer.body).object().value(QStringLiteral("post")).toInt());
+            heard.number = 0;
+            emit marshalPressed(0, heard);
+        }
+        return sendJson(socket, answer, request.keepAlive);
+    }
+    auto checked = m_gate->press(request.authorization, request.body);
+    if (const auto *refused = std::get_if<MarshalAnswer>(&checked))
+        return sendJson(socket, *refused, request.keepAlive);
+    const quint64 ticket = ++m_lastTicket;
+    Client &client = m_clients[socket];
+    client.waitingFor = ticket;
+    client.keepAlive = request.keepAlive;
+    m_waiting.insert(ticket, {socket, m_clock.elapsed()});
+    emit marshalPressed(ticket, std::get<MarshalPress>(checked));
+    return true;
+}
+
+void LiveServer::answerMarshalPress(quint64 ticket, const MarshalAnswer &answer)
+{
+    const Waiting waiting = m_waiting.take(ticket);
+    const auto client = m_clients.find(waiting.socket);
+    if (!waiting.socket || client == m_clients.end() || client->waitingFor != ticket)
+        return;
+    client->waitingFor = 0;
+    if (sendJson(waiting.socket, answer, client->keepAlive)) {
+        waiting.socket->flush();
+        readRequests(waiting.socket);
+    }
 }
 
 bool LiveServer::upgrade(QTcpSocket *socket, const HttpRequest &request)
@@ -388,6 +479,13 @@ void LiveServer::sweep()
     }
     for (QTcpSocket *socket : std::as_const(idle))
         drop(socket);
+    QList<quint64> overdue;
+    for (auto it = m_waiting.cbegin(); it != m_waiting.cend(); ++it) {
+        if (now - it->since > PressDeadlineMs)
+            overdue << it.key();
+    }
+    for (const quint64 ticket : std::as_const(overdue))
+        answerMarshalPress(ticket, MarshalGate::error(503, QStringLiteral("Die Zeitnahme antwortet nicht.")));
     const QByteArray frame = webSocketFrame(WebSocketFrame::Ping, {});
     for (QTcpSocket *socket : std::as_const(pinged))
         send(socket, frame);
@@ -403,7 +501,10 @@ LiveHost::LiveHost(QObject *parent)
     , m_server(new LiveServer)
 {
     qRegisterMetaType<LiveSnapshotPtr>();
+    qRegisterMetaType<MarshalPress>();
+    qRegisterMetaType<MarshalAnswer>();
     m_server->moveToThread(m_thread);
+    connect(m_server, &LiveServer::marshalPressed, this, &LiveHost::marshalPressed);
     connect(m_thread, &QThread::finished, m_server, &QObject::deleteLater);
     connect(m_server, &LiveServer::listenFinished, this, [this](quint16 port, const QString &error) {
         m_port = port;
@@ -453,4 +554,17 @@ void LiveHost::setIdleMs(int ms)
 {
     QMetaObject::invokeMethod(
         m_server, [server = m_server, ms] { server->setIdleMs(ms); }, Qt::QueuedConnection);
+}
+
+void LiveHost::setMarshalGate(const std::shared_ptr<MarshalGate> &gate)
+{
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server, gate] { server->setMarshalGate(gate); }, Qt::QueuedConnection);
+}
+
+void LiveHost::answerMarshalPress(quint64 ticket, const MarshalAnswer &answer)
+{
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server, ticket, answer] { server->answerMarshalPress(ticket, answer); },
+        Qt::QueuedConnection);
 }

@@ -2,6 +2,7 @@
 
 #include "core/live/HttpRequestParser.h"
 #include "core/live/LiveSnapshot.h"
+#include "core/marshal/MarshalGate.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -40,6 +41,12 @@ public:
     void setIdleMs(int ms) { m_idleMs = ms; }
     // The most output ever queued for one client; safe from any thread.
     qint64 peakQueuedBytes() const { return m_peakQueued.load(); }
+    // The marshals' routes answer only with a gate; their presses go out through marshalPressed
+    // and come back through answerMarshalPress.
+    void setMarshalGate(const std::shared_ptr<MarshalGate> &gate) { m_gate = gate; }
+    void answerMarshalPress(quint64 ticket, const MarshalAnswer &answer);
+    // A press not answered in this time is answered 503.
+    static constexpr qint64 PressDeadlineMs = 5000;
 
 signals:
     // port is the one bound (a request for port 0 gets a free one); error empty on success.
@@ -47,6 +54,9 @@ signals:
     // A little after a change: open connections, the sockets among them, and the latest refusal
     // ("503: 500 Verbindungen, 14:02"), empty while there was none.
     void statusChanged(int connections, int sockets, const QString &lastRefusal);
+    // A marshal's press that passed the gate, for the desk to apply; ticket names the answer.
+    // A successful login counts as hearing from the post as well (press.number 0).
+    void marshalPressed(quint64 ticket, const MarshalPress &press);
 
 private:
     struct Client
@@ -55,6 +65,8 @@ private:
         qint64 lastActivity = 0;
         qint64 requestStart = -1; // first byte of a request whose header is not complete yet
         QByteArray input;
+        quint64 waitingFor = 0; // the ticket of a press the desk has not answered yet
+        bool keepAlive = true; // of that press's request
     };
     struct Answer;
 
@@ -64,6 +76,8 @@ private:
     bool readRequests(QTcpSocket *socket);
     bool readFrames(QTcpSocket *socket);
     bool answer(QTcpSocket *socket, const HttpRequest &request);
+    bool answerMarshal(QTcpSocket *socket, const HttpRequest &request);
+    bool sendJson(QTcpSocket *socket, const MarshalAnswer &answer, bool keepAlive);
     bool upgrade(QTcpSocket *socket, const HttpRequest &request);
     bool send(QTcpSocket *socket, const QByteArray &bytes);
     void refuse(QTcpSocket *socket, int status, const QByteArray &reason, const QByteArray &text = {});
@@ -91,6 +105,14 @@ private:
     QByteArray m_state; // /api/live, without the time
     QHash<QByteArray, std::shared_ptr<Answer>> m_answers;
     std::shared_ptr<Answer> m_uncached; // the last one served beyond the limit
+    std::shared_ptr<MarshalGate> m_gate;
+    quint64 m_lastTicket = 0;
+    struct Waiting
+    {
+        QTcpSocket *socket = nullptr;
+        qint64 since = 0;
+    };
+    QHash<quint64, Waiting> m_waiting;
 };
 
 // Runs a LiveServer on a thread of its own; everything here is called from the interface thread
@@ -112,10 +134,13 @@ public:
     bool isListening() const { return m_port != 0; }
     quint16 port() const { return m_port; }
     qint64 peakQueuedBytes() const { return m_server->peakQueuedBytes(); }
+    void setMarshalGate(const std::shared_ptr<MarshalGate> &gate);
+    void answerMarshalPress(quint64 ticket, const MarshalAnswer &answer);
 
 signals:
     void listenFinished(quint16 port, const QString &error);
     void statusChanged(int connections, int sockets, const QString &lastRefusal);
+    void marshalPressed(quint64 ticket, const MarshalPress &press);
 
 private:
     class Thread;

@@ -7,6 +7,7 @@
 #include "core/live/LiveFeed.h"
 #include "core/live/LiveServer.h"
 #include "core/marks/MarksKeeper.h"
+#include "core/marshal/MarshalDesk.h"
 #include "core/protocol/ResultsProtocol.h"
 #include "core/settings/RaceRulesSettings.h"
 #include "core/settings/SettingKeys.h"
@@ -24,7 +25,8 @@
 //   4. the marks, which reload with a class;
 //   5. the protocol, which rescores the row;
 //   6. the live feed, which gathers its snapshot once the burst of changes is over;
-//   7. the backup, which copies once the event in hand has been handled.
+//   7. the backup, which copies once the event in hand has been handled;
+//   8. the marshal posts, which hand the phones the runs they may mark.
 // Run control's starts and stops reach the journal before the live feed for the same reason.
 RaceSession::RaceSession(const QString &journalFolder, QObject *parent)
     : QObject(parent)
@@ -53,12 +55,23 @@ RaceSession::RaceSession(const QString &journalFolder, QObject *parent)
     m_liveHost = new LiveHost(this);
     connect(m_liveFeed, &LiveFeed::published, m_liveHost, &LiveHost::publish);
     m_backup = new BackupCopier(this);
+    m_marshals = new MarshalDesk(*m_store, *m_runs, *m_recorder, this);
+    m_marshals->setSettings(MarshalSettings::load(SettingsStore()).value_or(MarshalSettings {}));
+    m_liveHost->setMarshalGate(m_marshals->gate());
+    connect(m_liveHost, &LiveHost::marshalPressed, m_marshals, [this](quint64 ticket, const MarshalPress &press) {
+        // Ticket 0 is a login: heard from, nothing to answer.
+        if (ticket == 0)
+            m_marshals->noteHeard(press.post);
+        else
+            m_liveHost->answerMarshalPress(ticket, m_marshals->apply(press));
+    });
 }
 
 RaceSession::~RaceSession()
 {
     // In the reverse order of building, while the store they follow still exists: the backup's
     // last copy and the journal's last row go before the store does.
+    delete m_marshals;
     delete m_backup;
     delete m_liveHost;
     delete m_liveFeed;

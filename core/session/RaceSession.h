@@ -14,6 +14,7 @@ class JournalRecorder;
 class LiveFeed;
 class LiveHost;
 class MarksKeeper;
+class MarshalDesk;
 class ResultsProtocol;
 class RunControl;
 class UndoHistory;
@@ -43,6 +44,7 @@ public:
     LiveFeed &liveFeed() { return *m_liveFeed; }
     LiveHost &liveHost() { return *m_liveHost; }
     BackupCopier &backup() { return *m_backup; }
+    MarshalDesk &marshals() { return *m_marshals; }
 
     // The event's rules in force. Scoring and every output take them from here.
     const RaceRules &rules() const { return m_rules; }
@@ -69,4 +71,5 @@ private:
     LiveFeed *m_liveFeed;
     LiveHost *m_liveHost;
     BackupCopier *m_backup;
+    MarshalDesk *m_marshals;
 };

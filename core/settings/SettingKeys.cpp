@@ -12,3 +12,13 @@ SettingKey<QString> Setting::InfoName(int info)
 {
     return {QStringLiteral("Configuration"), QStringLiteral("Info%1Name").arg(info), QString()};
 }
+
+SettingKey<QString> Setting::MarshalPostName(int post)
+{
+    return {QStringLiteral("Marshal"), QStringLiteral("Post%1Name").arg(post), QString()};
+}
+
+SettingKey<QString> Setting::MarshalPostPin(int post)
+{
+    return {QStringLiteral("Marshal"), QStringLiteral("Post%1Pin").arg(post), QString()};
+}

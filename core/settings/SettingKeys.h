@@ -54,6 +54,11 @@ inline const SettingKey<bool> LiveEnabled {"Live", "Enabled", false};
 inline const SettingKey<int> LivePort {"Live", "Port", 8080};
 inline const SettingKey<QString> LiveAddress {"Live", "Address", QString()};
 
+// The marshal posts' phones: switched on, and each post's name and six-digit PIN (post 1..8).
+inline const SettingKey<bool> MarshalEnabled {"Marshal", "Enabled", false};
+SettingKey<QString> MarshalPostName(int post);
+SettingKey<QString> MarshalPostPin(int post);
+
 // Where the operator last left the history window, as "x,y,width,height"; empty for the program's choice.
 inline const SettingKey<QString> HistoryWindowPlace {"Windows", "History", QString()};
 
