@@ -59,6 +59,54 @@ private slots:
             QCOMPARE(parsed.consumed, bytes.size());
     }
 
+    // Only the paths given take a POST, and only with a body of a stated length of at most 1 KiB.
+    void postsOnlyWhereAllowed_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        const int more = HttpParsed::NeedMore, request = HttpParsed::Request, refusal = HttpParsed::Refusal;
+        const auto post = [](const QByteArray &path, const QByteArray &headers, const QByteArray &body) {
+            return "POST " + path + " HTTP/1.1\r\nHost: a\r\n" + headers + "\r\n" + body;
+        };
+        const QByteArray pin = R"({"pin":"123456"})";
+        const QByteArray length = "Content-Length: " + QByteArray::number(pin.size()) + "\r\n";
+        QTest::newRow("login") << post("/in", length, pin) << request << 0 << pin;
+        QTest::newRow("body still coming") << post("/in", length, pin.left(5)) << more << 0 << QByteArray();
+        QTest::newRow("other path") << post("/out", length, pin) << refusal << 400 << QByteArray();
+        QTest::newRow("other path, no body") << post("/out", {}, {}) << refusal << 405 << QByteArray();
+        QTest::newRow("no length") << post("/in", {}, pin) << refusal << 400 << QByteArray();
+        QTest::newRow("two lengths") << post("/in", length + length, pin) << refusal << 400 << QByteArray();
+        QTest::newRow("signed length") << post("/in", "Content-Length: +16\r\n", pin) << refusal << 400
+                                       << QByteArray();
+        QTest::newRow("chunked") << post("/in", "Transfer-Encoding: chunked\r\n", pin) << refusal << 400
+                                 << QByteArray();
+        QTest::newRow("1 KiB") << post("/in", "Content-Length: 1024\r\n", QByteArray(1024, ' ')) << request << 0
+                               << QByteArray(1024, ' ');
+        QTest::newRow("1 KiB and one") << post("/in", "Content-Length: 1025\r\n", {}) << refusal << 413
+                                       << QByteArray();
+        QTest::newRow("a huge length") << post("/in", "Content-Length: 999999999\r\n", {}) << refusal << 413
+                                       << QByteArray();
+    }
+
+    void postsOnlyWhereAllowed()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, kind);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        // A request behind it must stay for the next read.
+        const QByteArray next = "GET / HTTP/1.1\r\nHost: a\r\n\r\n";
+        const HttpParsed parsed = parseHttpRequest(bytes + (kind == HttpParsed::Request ? next : QByteArray()),
+                                                   {QByteArrayLiteral("/in")});
+        QCOMPARE(int(parsed.kind), kind);
+        QCOMPARE(parsed.status, status);
+        QCOMPARE(parsed.request.body, body);
+        if (kind == HttpParsed::Request)
+            QCOMPARE(parsed.consumed, bytes.size());
+    }
+
     void hostsAndOrigins_data()
     {
         QTest::addColumn<QByteArray>("host");
