@@ -78,14 +78,12 @@ private slots:
         QTest::newRow("other path, no body") << post("/out", {}, {}) << refusal << 405 << QByteArray();
         QTest::newRow("no length") << post("/in", {}, pin) << refusal << 400 << QByteArray();
         QTest::newRow("two lengths") << post("/in", length + length, pin) << refusal << 400 << QByteArray();
-        QTest::newRow("signed length") << post("/in", "Content-Length: +16\r\n", pin) << refusal << 400
-                                       << QByteArray();
+        QTest::newRow("signed length") << post("/in", "Content-Length: +16\r\n", pin) << refusal << 400 << QByteArray();
         QTest::newRow("chunked") << post("/in", "Transfer-Encoding: chunked\r\n", pin) << refusal << 400
                                  << QByteArray();
         QTest::newRow("1 KiB") << post("/in", "Content-Length: 1024\r\n", QByteArray(1024, ' ')) << request << 0
                                << QByteArray(1024, ' ');
-        QTest::newRow("1 KiB and one") << post("/in", "Content-Length: 1025\r\n", {}) << refusal << 413
-                                       << QByteArray();
+        QTest::newRow("1 KiB and one") << post("/in", "Content-Length: 1025\r\n", {}) << refusal << 413 << QByteArray();
         QTest::newRow("a huge length") << post("/in", "Content-Length: 999999999\r\n", {}) << refusal << 413
                                        << QByteArray();
     }
@@ -98,8 +96,8 @@ private slots:
         QFETCH(QByteArray, body);
         // A request behind it must stay for the next read.
         const QByteArray next = "GET / HTTP/1.1\r\nHost: a\r\n\r\n";
-        const HttpParsed parsed = parseHttpRequest(bytes + (kind == HttpParsed::Request ? next : QByteArray()),
-                                                   {QByteArrayLiteral("/in")});
+        const HttpParsed parsed
+            = parseHttpRequest(bytes + (kind == HttpParsed::Request ? next : QByteArray()), {QByteArrayLiteral("/in")});
         QCOMPARE(int(parsed.kind), kind);
         QCOMPARE(parsed.status, status);
         QCOMPARE(parsed.request.body, body);

@@ -196,8 +196,9 @@ std::variant<MarshalPress, MarshalAnswer> MarshalGate::press(QByteArrayView auth
     const QJsonValue id = o.value(QStringLiteral("id"));
     if (!wholeIn(o.value(QStringLiteral("class")), 1, 10, classIndex)
         || !wholeIn(o.value(QStringLiteral("number")), 1, 100000, number)
-        || !wholeIn(o.value(QStringLiteral("run")), 1, 2, run) || !wholeIn(o.value(QStringLiteral("delta")), -1, 1, delta)
-        || delta == 0 || !wholeIn(o.value(QStringLiteral("pressedAt")), 0, 9.0e15, pressedAt)
+        || !wholeIn(o.value(QStringLiteral("run")), 1, 2, run)
+        || !wholeIn(o.value(QStringLiteral("delta")), -1, 1, delta) || delta == 0
+        || !wholeIn(o.value(QStringLiteral("pressedAt")), 0, 9.0e15, pressedAt)
         || (field != QLatin1String("fp") && field != QLatin1String("fs"))
         || (!id.isUndefined() && (!id.isString() || id.toString().isEmpty() || id.toString().size() > 40)))
         return error(400, QStringLiteral("Ungültige Anfrage."));
