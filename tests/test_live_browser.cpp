@@ -3,6 +3,7 @@
 // socket, so every check reads the page as the phone shows it.
 #include "core/live/LiveServer.h"
 #include "core/marks/RunMarks.h"
+#include "core/marshal/MarshalPage.h"
 #include "support/LiveSamples.h"
 #include "support/TestEnvironment.h"
 
@@ -88,7 +89,7 @@ class TestLiveBrowser final : public QObject
             done.wait(5000);
             for (const QJsonValue page : QJsonDocument::fromJson(reply->readAll()).array())
                 if (page[QStringLiteral("type")] == QStringLiteral("page")
-                    && page[QStringLiteral("url")].toString().contains(path))
+                    && page[QStringLiteral("url")].toString().contains(path.section(QLatin1Char('#'), 0, 0)))
                     target = page[QStringLiteral("webSocketDebuggerUrl")].toString();
             reply->deleteLater();
             if (target.isEmpty())
@@ -215,6 +216,101 @@ private slots:
         QVERIFY2(evaluate(run2).toDouble() < 150, qPrintable(evaluate(run2)));
         QCOMPARE(evaluate(QStringLiteral("String(document.body.innerText.split('Streckenposten 3 und 5').length - 1)")),
                  QStringLiteral("1"));
+    }
+
+    // The marshals' page logs in with the PIN of its address's fragment and forgets it there, sends
+    // a press at once, keeps presses made without a connection with their moment, sends them when
+    // the connection is back, and shows each press's fate.
+    void marshalPageSendsKeepsAndReplaysPresses_data()
+    {
+        QTest::addColumn<int>("refuseStatus");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("taken") << 200 << QStringLiteral("gesendet");
+        QTest::newRow("refused") << 409 << QStringLiteral("abgelehnt: Lauf vorbei");
+    }
+
+    void marshalPageSendsKeepsAndReplaysPresses()
+    {
+        QFETCH(int, refuseStatus);
+        QFETCH(QString, shown);
+        QVERIFY(marshalPage().size() < 30 * 1024);
+        auto gate = std::make_shared<MarshalGate>();
+        MarshalSettings posts;
+        posts.enabled = true;
+        posts.posts = {{3, QStringLiteral("Posten 3 – Tor 7"), QStringLiteral("333333")}};
+        gate->setSettings(posts);
+        gate->setRuns(QByteArray(R"({"class":1,"runs":[{"class":1,"number":2,"startnr":"12","name":"Lea Nußbaum",)"
+                                 R"("run":1,"onCourse":true,"fp":0,"fs":0}]})"));
+        m_host->setMarshalGate(gate);
+        QList<MarshalPress> presses;
+        QList<qint64> arrived;
+        connect(m_host.get(), &LiveHost::marshalPressed, this, [&](quint64 ticket, const MarshalPress &press) {
+            if (!ticket)
+                return;
+            presses << press;
+            arrived << QDateTime::currentMSecsSinceEpoch();
+            // The first press is taken; those that come later get the row's answer.
+            m_host->answerMarshalPress(ticket,
+                                       presses.size() == 1 || refuseStatus == 200
+                                           ? MarshalAnswer {200, QByteArray(R"({"fp":1,"fs":2})"), 0}
+                                           : MarshalGate::error(refuseStatus, QStringLiteral("Lauf vorbei")));
+        });
+        publish(snapshot(1, QStringLiteral("Fahrer %1"), 0));
+        if (!open(QStringLiteral("/posten#pin=333333")))
+            QSKIP("no headless chromium here; scripts/test.sh installs it");
+        const QString text = QStringLiteral("document.body.innerText");
+        QTRY_VERIFY_WITH_TIMEOUT(evaluate(text).contains(QStringLiteral("Lea Nußbaum")), 10000);
+        QVERIFY(evaluate(text).contains(QStringLiteral("Startnr. 12 · Lauf 1")));
+        QCOMPARE(evaluate(QStringLiteral("document.getElementById('title').textContent")),
+                 QStringLiteral("Posten 3 – Tor 7"));
+        QCOMPARE(evaluate(QStringLiteral("location.hash")), QString());
+
+        const auto click = [this](const QString &label) {
+            return evaluate(
+                QStringLiteral("String([].filter.call(document.querySelectorAll('#runs button'),"
+                               "function(b){return b.textContent=='%1'}).map(function(b){b.click();return 1}).length)")
+                    .arg(label));
+        };
+        QCOMPARE(click(QStringLiteral("+1 FP")), QStringLiteral("1"));
+        QTRY_COMPARE_WITH_TIMEOUT(presses.size(), 1, 5000);
+        QCOMPARE((QList<int> {presses[0].post, presses[0].number, presses[0].run, presses[0].fs, presses[0].delta}),
+                 (QList<int> {3, 2, 1, 0, 1}));
+        QTRY_VERIFY_WITH_TIMEOUT(evaluate(text).contains(QStringLiteral("FP 1 · FS 2")), 5000);
+        QVERIFY(evaluate(QStringLiteral("document.querySelector('#log .st').textContent"))
+                == QStringLiteral("gesendet"));
+
+        // Without a connection the presses wait on the phone, and survive a reload.
+        call(QStringLiteral("Network.enable"), {});
+        const QJsonObject offline {{QStringLiteral("offline"), true},
+                                   {QStringLiteral("latency"), 0},
+                                   {QStringLiteral("downloadThroughput"), -1},
+                                   {QStringLiteral("uploadThroughput"), -1}};
+        call(QStringLiteral("Network.emulateNetworkConditions"), offline);
+        const qint64 pressed = QDateTime::currentMSecsSinceEpoch();
+        QCOMPARE(click(QStringLiteral("+1 FS")), QStringLiteral("1"));
+        QCOMPARE(click(QStringLiteral("−1 FS")), QStringLiteral("1"));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            evaluate(QStringLiteral("String(JSON.parse(localStorage.getItem('zp-queue')).length)")),
+            QStringLiteral("2"), 5000);
+        QVERIFY(evaluate(QStringLiteral("document.querySelector('#log .st').textContent"))
+                    .startsWith(QStringLiteral("gespeichert")));
+        QTest::qWait(1500);
+        QCOMPARE(presses.size(), 1);
+        QJsonObject online = offline;
+        online[QStringLiteral("offline")] = false;
+        call(QStringLiteral("Network.emulateNetworkConditions"), online);
+        QTRY_COMPARE_WITH_TIMEOUT(presses.size(), 3, 10000);
+        // Sent in the order made, with the moment each was made rather than the moment it arrived.
+        QCOMPARE((QList<int> {presses[1].fs, presses[1].delta, presses[2].fs, presses[2].delta}),
+                 (QList<int> {1, 1, 1, -1}));
+        QVERIFY(qAbs(presses[1].pressedAt - pressed) < 1000);
+        QVERIFY(arrived[1] - presses[1].pressedAt >= 1400);
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(QStringLiteral("document.querySelector('#log .st').textContent")), shown,
+                                  5000);
+        QCOMPARE(evaluate(QStringLiteral("String(JSON.parse(localStorage.getItem('zp-queue')).length)")),
+                 QStringLiteral("0"));
+        QCOMPARE(evaluate(QStringLiteral("String(document.documentElement.scrollWidth <= 360)")),
+                 QStringLiteral("true"));
     }
 };
 
