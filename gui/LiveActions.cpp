@@ -9,6 +9,7 @@
 #include "gui/LiveQrWindow.h"
 #include "gui/OperatorDialogs.h"
 #include "gui/WindowLook.h"
+#include "gui/live/MarshalActions.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -118,6 +119,10 @@ LiveActions::LiveActions(QWidget *window, RaceSession &session, QToolButton *but
         ->setObjectName(QStringLiteral("actLiveQr"));
     menu->addAction(tr("Audience window"), this, &LiveActions::showAudiences)
         ->setObjectName(QStringLiteral("actAudiences"));
+    auto *marshals = new MarshalActions(
+        window, session, [this] { return address(); }, m_warn);
+    QAction *marshalPosts = menu->addAction(tr("Marshal posts..."), marshals, &MarshalActions::showDialog);
+    marshalPosts->setObjectName(QStringLiteral("actMarshalPosts"));
     menu->addSeparator();
     m_connectedAction = menu->addAction(connectionsText(false, 0, 0));
     m_connectedAction->setObjectName(QStringLiteral("actLiveConnected"));
@@ -137,6 +142,7 @@ LiveActions::LiveActions(QWidget *window, RaceSession &session, QToolButton *but
     });
     // The settings change what the phones see; not while a run is timed.
     connect(&session.runs(), &RunControl::controlsEnabledChanged, m_settingsAction, &QAction::setEnabled);
+    connect(&session.runs(), &RunControl::controlsEnabledChanged, marshalPosts, &QAction::setEnabled);
 
     const Result<LiveSettings> settings = LiveSettings::load(*m_store);
     if (settings)

@@ -1,4 +1,6 @@
+#include "core/live/LiveServer.h"
 #include "core/live/LiveSettings.h"
+#include "core/marshal/MarshalDesk.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
 #include "gui/LiveQrWindow.h"
@@ -8,6 +10,8 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -76,6 +80,7 @@ private slots:
     {
         SettingsStore store;
         QVERIFY(LiveSettings().save(store).ok());
+        QVERIFY(MarshalSettings().save(store).ok());
         QVERIFY(WriteListFile(liveSampleList(6, QStringLiteral("Kim %1")), ClassListPath(1)).ok());
         m_shown.open();
     }
@@ -113,6 +118,110 @@ private slots:
         QVERIFY(code.width() >= 21);
         QCOMPARE(code.pixelIndex(0, 0), 1);
         QCOMPARE(code.pixelIndex(1, 1), 0);
+    }
+
+    // The posts are set up in their dialog: added, named, given a new PIN, removed; what the dialog
+    // leaves is kept under [Marshal], and the list of presses stands beside the protocol.
+    void marshalPostsSetUpInTheirDialog_data()
+    {
+        QTest::addColumn<bool>("liveOn");
+        QTest::addColumn<bool>("removeSecond");
+        QTest::newRow("live off, two posts") << false << false;
+        QTest::newRow("live on, one removed") << true << true;
+    }
+
+    void marshalPostsSetUpInTheirDialog()
+    {
+        QFETCH(bool, liveOn);
+        QFETCH(bool, removeSecond);
+        if (liveOn)
+            switchOn(freePort());
+        QTRY_VERIFY(!liveOn || m_shown.session->liveHost().isListening());
+        const int narrow = m_shown.window->width();
+        QString firstPin, renewedPin, address;
+        bool coded = false;
+        chooseLive("actMarshalPosts", [&] {
+            auto *dialog = m_shown.window->findChild<QDialog *>(QStringLiteral("frmMarshalPosts"));
+            QVERIFY(dialog && dialog->isVisible());
+            const auto click = [dialog](const char *name) {
+                QTest::mouseClick(dialog->findChild<QWidget *>(QLatin1String(name)), Qt::LeftButton);
+            };
+            click("chkMarshalEnabled");
+            click("cmdAddPost");
+            click("cmdAddPost");
+            auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("tblPosts"));
+            QCOMPARE(table->rowCount(), 2);
+            // The name typed over the one the program gave.
+            const QRect name = table->visualItemRect(table->item(0, 1));
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, name.center());
+            QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, name.center());
+            auto *editor = table->viewport()->findChild<QLineEdit *>();
+            QVERIFY(editor && editor->isVisible());
+            QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(editor, QStringLiteral("Tor 7"));
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(1, 0)).center());
+            firstPin = table->item(1, 2)->text();
+            click("cmdNewPin");
+            renewedPin = table->item(1, 2)->text();
+            address = dialog->findChild<QLabel *>(QStringLiteral("lblMarshalAddress"))->text();
+            coded = !dialog->findChild<QLabel *>(QStringLiteral("lblMarshalQr"))->pixmap().isNull();
+            if (removeSecond)
+                click("cmdRemovePost");
+            click("cmdOK");
+        });
+        QTRY_VERIFY(!m_shown.window->findChild<QDialog *>(QStringLiteral("frmMarshalPosts"))->isVisible());
+        QVERIFY(firstPin != renewedPin);
+        QCOMPARE(renewedPin.size(), 6);
+        QCOMPARE(coded, liveOn);
+        QCOMPARE(address.contains(QStringLiteral("/posten#pin=") + renewedPin), liveOn);
+
+        const MarshalSettings stored = MarshalSettings::load(SettingsStore()).value();
+        QVERIFY(stored.enabled);
+        QCOMPARE(stored.posts.size(), removeSecond ? 1 : 2);
+        QCOMPARE(stored.posts[0].name, QStringLiteral("Tor 7"));
+        if (!removeSecond)
+            QCOMPARE(stored.posts[1].pin, renewedPin);
+        QCOMPARE(m_shown.session->marshals().settings(), stored);
+        auto *list = m_shown.window->findChild<QWidget *>(QStringLiteral("frmMarshalPresses"));
+        QVERIFY(list && list->isVisible());
+        QVERIFY(m_shown.window->width() > narrow);
+        QVERIFY(list->geometry().left() >= m_shown.controls->Grid->geometry().right());
+    }
+
+    // A press from the course shows beside the protocol, lit for a moment, and takes no key from
+    // the run buttons; a post not heard from while runs go on is grey.
+    void pressesShowBesideTheProtocol()
+    {
+        MarshalSettings posts;
+        posts.enabled = true;
+        posts.posts = {{1, QStringLiteral("Start"), QStringLiteral("111111")},
+                       {3, QStringLiteral("Tor 7"), QStringLiteral("333333")}};
+        SettingsStore store;
+        QVERIFY(posts.save(store).ok());
+        m_shown.close();
+        FakeCounter::install();
+        m_shown.open([](ClassStore &store, TfrmMain &) { (void)store.LoadCurrentClass(); });
+        m_shown.timeRun(4, 40'000);
+        QWidget *focused = QApplication::focusWidget();
+        MarshalDesk &desk = m_shown.session->marshals();
+        const qint64 at = QDateTime::currentMSecsSinceEpoch();
+        QCOMPARE(desk.apply({3, QStringLiteral("Tor 7"), 1, 5, 1, false, 1, at, QString()}).status, 200);
+        auto *rows = m_shown.window->findChild<QListWidget *>(QStringLiteral("lstMarshalPresses"));
+        QCOMPARE(rows->count(), 1);
+        QCOMPARE(rows->item(0)->text(),
+                 QStringLiteral("Post 3: Kim 5, run 1, +1 FP, ")
+                     + QDateTime::fromMSecsSinceEpoch(at).toString(QStringLiteral("HH:mm:ss")));
+        QVERIFY(rows->item(0)->background().style() != Qt::NoBrush);
+        QTRY_COMPARE_WITH_TIMEOUT(rows->item(0)->background().style(), Qt::NoBrush, 3000);
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(QApplication::focusWidget(), focused);
+        // The protocol shows the count, and the run keys still work.
+        QCOMPARE(m_shown.controls->model->index(4, ProtocolModel::FP1).data().toString(), QStringLiteral("1"));
+        m_shown.timeRun(5, 30'000);
+        const QString strip = m_shown.window->findChild<QLabel *>(QStringLiteral("lblMarshalPosts"))->text();
+        QVERIFY2(strip.contains(QStringLiteral("#a0a0a0\">P1")) && strip.contains(QStringLiteral("#000000\">P3")),
+                 qPrintable(strip));
     }
 
     void audienceWindowShowsTheTopOfTheClassAndGoesFullScreen()
