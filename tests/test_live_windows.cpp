@@ -174,7 +174,7 @@ private slots:
         QVERIFY(firstPin != renewedPin);
         QCOMPARE(renewedPin.size(), 6);
         QCOMPARE(coded, liveOn);
-        QCOMPARE(address.contains(QStringLiteral("/posten#pin=") + renewedPin), liveOn);
+        QCOMPARE(address.contains(QStringLiteral("/\nposten#pin=") + renewedPin), liveOn);
 
         const MarshalSettings stored = MarshalSettings::load(SettingsStore()).value();
         QVERIFY(stored.enabled);

@@ -187,5 +187,8 @@ void MarshalPostsDialog::showCode()
         }
         lblMarshalQr->setPixmap(QPixmap::fromImage(framed.scaled(framed.size() * scale)));
     }
-    lblMarshalAddress->setText(tr("Post %1: %2").arg(tblPosts->item(row, Number)->text(), url));
+    // The address breaks before the page's name, where a reader expects it.
+    lblMarshalAddress->setText(tr("Post %1: %2")
+                                   .arg(tblPosts->item(row, Number)->text(),
+                                        m_address + QLatin1Char('\n') + url.mid(m_address.size())));
 }
