@@ -41,7 +41,7 @@ if(st==200){token=d.token;pin=p;S.setItem('zp-token',token);S.setItem('zp-pin',p
 else if(st==0){showLogin('Keine Verbindung zur Zeitnahme.')}else{token='';S.removeItem('zp-token');if(st!=429){pin='';S.removeItem('zp-pin')}showLogin(d.error||('Fehler '+st))}})}
 function key(r){return r['class']+'-'+r.number+'-'+r.run}
 function draw(){var h='';if(!runs.length)h='<p class="m">Niemand auf der Strecke, noch kein Lauf beendet.</p>';
-for(var i=0;i<runs.length;i++){var r=runs[i],k=key(r),back=last[k];
+for(var i=0;i<runs.length;i++){var r=runs[i],k=key(r),back=(last[k]||[])[(last[k]||[]).length-1];
 h+='<div class="card'+(r.onCourse?' oc':'')+'"><div class="m">Klasse '+r['class']+' · Startnr. '+esc(r.startnr||'–')+' · Lauf '+r.run+(r.onCourse?' · <b>auf der Strecke</b>':'')+'</div>'+
 '<div class="who">'+esc(r.name||('Nr. '+r.number))+'</div><div class="cnt">FP '+r.fp+' · FS '+r.fs+'</div><div class="row">'+
 '<button data-i="'+i+'" data-f="fp" data-d="1">+1 FP</button><button class="fs" data-i="'+i+'" data-f="fs" data-d="1">+1 FS</button>'+
@@ -54,7 +54,7 @@ function entry(id){for(var i=0;i<log.length;i++)if(log[i].id==id)return log[i];r
 function press(ev){var t=ev.currentTarget,r=runs[+t.getAttribute('data-i')],f=t.getAttribute('data-f'),d=+t.getAttribute('data-d');if(!r)return;
 var p={id:new Date().getTime().toString(36)+Math.random().toString(36).slice(2,8),'class':r['class'],number:r.number,run:r.run,field:f,delta:d,pressedAt:new Date().getTime()-skew};
 queue.push(p);log.push({id:p.id,who:r.name||('Nr. '+r.number),run:r.run,field:f,delta:d,pressedAt:p.pressedAt,state:'stored'});
-if(d>0)last[key(r)]=f;else delete last[key(r)];keep();drawLog();draw();send()}
+var k=key(r);last[k]=last[k]||[];if(d>0)last[k].push(f);else last[k].pop();keep();drawLog();draw();send()}
 function send(){if(sending||!queue.length||wait>new Date().getTime())return;if(!token){if(pin)login(pin,send);return}sending=true;var p=queue[0];
 req('POST','/api/posten/strafe',p,function(st,d,after){sending=false;var e=entry(p.id);
 if(st==200||st==400||st==409||st==422){queue.shift();e.state=st==200?'sent':'refused';e.reason=st==200?'':(d.error||('Fehler '+st));
