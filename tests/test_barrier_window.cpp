@@ -1,9 +1,9 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
-#include "gui/BarrierPanel.h"
-#include "gui/Form_Config.h"
-#include "gui/Form_Main.h"
+#include "gui/settings/Form_Config.h"
+#include "gui/timing/BarrierWiring.h"
+#include "gui/timing/Form_Main.h"
 #include "gui/widgets/StatusLamp.h"
 #include "support/FakeModemLines.h"
 #include "support/GuiTestMain.h"
@@ -58,7 +58,7 @@ class TestBarrierWindow final : public QObject
             QVERIFY(store.LoadCurrentClass().ok());
             m_config = new TfrmConfig(*m_settings, &window);
             window.setConfigDialog(m_config);
-            new BarrierPanel(window.runControl(), *m_config, &window);
+            new BarrierWiring(window.runControl(), *m_config, &window);
         });
     }
     QLabel *barrierLine() const { return child<QLabel>(m_shown.window.get(), "lblBarrier"); }

@@ -1,7 +1,7 @@
 #include "core/journal/Journal.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
-#include "gui/ProgramWindows.h"
+#include "gui/timing/ProgramWindows.h"
 #include "support/FakeCounter.h"
 #include "support/GuiTestMain.h"
 #include "support/ListFiles.h"

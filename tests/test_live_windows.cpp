@@ -1,7 +1,7 @@
 #include "core/live/LiveSettings.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
-#include "gui/LiveQrWindow.h"
+#include "gui/live/LiveQrWindow.h"
 #include "support/GuiTestMain.h"
 #include "support/LiveSamples.h"
 #include "support/ShownMainWindow.h"

@@ -2,7 +2,7 @@
 #include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
-#include "gui/Form_Main.h"
+#include "gui/timing/Form_Main.h"
 #include "support/ExportFiles.h"
 #include "support/FakeCounter.h"
 #include "support/GuiTestMain.h"
