@@ -1,5 +1,7 @@
 #include "gui/journal/HistoryPrintout.h"
 
+#include "gui/common/PrintedPage.h"
+
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -13,13 +15,7 @@ namespace {
 // Row, when, participant, what, old -> new, source, reason.
 constexpr std::array<double, 7> Weights {5, 11, 16, 14, 17, 9, 28};
 
-QFont printFont(double points, bool bold = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
+using PrintedPage::font;
 } // namespace
 
 HistoryPrintout::HistoryPrintout(const HistorySheet &sheet)
@@ -29,8 +25,7 @@ HistoryPrintout::HistoryPrintout(const HistorySheet &sheet)
 
 QPageLayout HistoryPrintout::defaultPageLayout()
 {
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(12, 12, 12, 10),
-                       QPageLayout::Millimeter);
+    return PrintedPage::a4(QPageLayout::Landscape);
 }
 
 int HistoryPrintout::paint(QPagedPaintDevice &device) const
@@ -40,8 +35,7 @@ int HistoryPrintout::paint(QPagedPaintDevice &device) const
         return 0;
     const QRectF page(0, 0, device.width(), device.height());
     const double mm = device.logicalDpiY() / 25.4;
-    const QFont title = printFont(14, true), facts = printFont(9.5), heading = printFont(8.5, true),
-                body = printFont(8.5);
+    const QFont title = font(14, true), facts = font(9.5), heading = font(8.5, true), body = font(8.5);
     const QFontMetricsF metrics(body, &device);
     const double padding = 1.2 * mm;
     const double titleHeight = std::ceil(8 * mm), factsHeight = std::ceil(7 * mm), footerHeight = std::ceil(8 * mm);
@@ -84,7 +78,6 @@ int HistoryPrintout::paint(QPagedPaintDevice &device) const
     }
     const int pages = int(firstOfPage.size());
     const QColor shade(0xF2, 0xF2, 0xF6), headingShade(0xDD, 0xDD, 0xEE);
-    const double line = std::max(1.0, device.logicalDpiY() / 72.0 * 0.6);
 
     for (int p = 0; p < pages; ++p) {
         if (p > 0)
@@ -128,17 +121,13 @@ int HistoryPrintout::paint(QPagedPaintDevice &device) const
             painter.drawText(QRectF(page.left() + padding, y + padding, page.width(), metrics.height()),
                              Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Keine Einträge."));
 
-        const double footerTop = page.bottom() - footerHeight;
-        painter.setPen(QPen(QColor(0x99, 0x99, 0x99), line));
-        painter.drawLine(QPointF(page.left(), footerTop), QPointF(page.right(), footerTop));
-        painter.setPen(Qt::black);
         painter.setFont(facts);
-        const QRectF footer(page.left(), footerTop, page.width(), footerHeight);
-        painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("Verlauf %1 \u2013 %2")
-                             .arg(m_sheet.className, m_sheet.printed.toString(QStringLiteral("dd.MM.yyyy"))));
-        painter.drawText(footer, Qt::AlignRight | Qt::AlignVCenter,
-                         QStringLiteral("Seite %1 von %2").arg(p + 1).arg(pages));
+        PrintedPage::drawFooter(painter, page, footerHeight,
+                                {QStringLiteral("Verlauf %1 \u2013 %2")
+                                     .arg(m_sheet.className, m_sheet.printed.toString(QStringLiteral("dd.MM.yyyy"))),
+                                 {},
+                                 p + 1,
+                                 pages});
     }
     painter.end();
     return pages;

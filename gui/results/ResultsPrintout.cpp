@@ -1,5 +1,7 @@
 #include "gui/results/ResultsPrintout.h"
 
+#include "gui/common/PrintedPage.h"
+
 #include "core/marks/HandTimes.h"
 #include "core/protocol/ExportedResults.h"
 
@@ -21,14 +23,6 @@ constexpr double LargestPoints = 8.5;
 constexpr double SmallestPoints = 5.5;
 // Texts are measured once in this size; widths in other sizes follow in proportion.
 constexpr double MeasuredPoints = 10;
-
-QFont printFont(double points, bool bold = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
 
 // A column that no participant of the class fills takes no room on its pages.
 bool goesWhenEmpty(ListField column)
@@ -108,8 +102,8 @@ Frame frameOf(QPaintDevice &device)
 {
     Frame f;
     f.pointsToPixels = device.logicalDpiY() / 72.0;
-    f.title = printFont(LargestPoints + 5, true);
-    f.facts = printFont(LargestPoints + 1);
+    f.title = PrintedPage::font(LargestPoints + 5, true);
+    f.facts = PrintedPage::font(LargestPoints + 1);
     const QFontMetricsF facts(f.facts, &device);
     f.titleHeight = std::ceil(QFontMetricsF(f.title, &device).height() * 1.3);
     f.factsHeight = std::ceil(facts.height() * 1.8);
@@ -131,8 +125,8 @@ Geometry layOut(QPaintDevice &device, const QRectF &page, const Frame &frame, co
                 const std::vector<const ResultLine *> &lines)
 {
     Geometry g;
-    const TextWidths headings(printFont(MeasuredPoints, true), device);
-    const TextWidths texts(printFont(MeasuredPoints), device);
+    const TextWidths headings(PrintedPage::font(MeasuredPoints, true), device);
+    const TextWidths texts(PrintedPage::font(MeasuredPoints), device);
     const double padding = texts.padding();
 
     // Each column's width in the measuring size: its heading or its widest text, and padding.
@@ -197,8 +191,8 @@ Geometry layOut(QPaintDevice &device, const QRectF &page, const Frame &frame, co
         x += g.width[i];
     }
 
-    g.body = printFont(points);
-    g.heading = printFont(points, true);
+    g.body = PrintedPage::font(points);
+    g.heading = PrintedPage::font(points, true);
     const QFontMetricsF body(g.body, &device);
     g.padding = padding * scale;
     g.rowHeight = std::ceil(body.height() * 1.4);
@@ -294,8 +288,7 @@ ResultsPrintout::ResultsPrintout(const ResultsDocument &document)
 
 QPageLayout ResultsPrintout::defaultPageLayout()
 {
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(12, 10, 12, 10),
-                       QPageLayout::Millimeter);
+    return PrintedPage::a4(QPageLayout::Landscape, 10);
 }
 
 int ResultsPrintout::paint(QPagedPaintDevice &device) const
@@ -396,18 +389,10 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
                 y += g.rowHeight;
             }
 
-            painter.setPen(QPen(rule, line));
-            const double footerTop = page.bottom() - frame.footerHeight;
-            painter.drawLine(QPointF(page.left(), footerTop), QPointF(page.right(), footerTop));
-            painter.setPen(Qt::black);
             painter.setFont(frame.facts);
-            const QRectF footer(page.left(), footerTop, page.width(), frame.footerHeight);
-            painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter,
-                             QStringLiteral("%1 \u2013 %2").arg(results.className, m_document.dateText()));
-            painter.drawText(footer, Qt::AlignRight | Qt::AlignVCenter,
-                             QStringLiteral("Seite %1 von %2").arg(pageNumber).arg(totalPages));
-            if (classHasHandTimes)
-                painter.drawText(footer, Qt::AlignHCenter | Qt::AlignVCenter, handTimeLegend());
+            PrintedPage::drawFooter(painter, page, frame.footerHeight,
+                                    {QStringLiteral("%1 \u2013 %2").arg(results.className, m_document.dateText()),
+                                     classHasHandTimes ? handTimeLegend() : QString(), pageNumber, totalPages});
         }
     }
     // The club rankings after all classes, each from a new page.
@@ -453,15 +438,12 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
                 row({club.place > 0 ? QString::number(club.place) : QString(), club.club, clubTotalText(club),
                      QString::number(countedDrivers(club, results.clubBest))});
             }
-            painter.setPen(QPen(rule, line));
-            const double footerTop = page.bottom() - frame.footerHeight;
-            painter.drawLine(QPointF(page.left(), footerTop), QPointF(page.right(), footerTop));
-            painter.setPen(Qt::black);
-            const QRectF footer(page.left(), footerTop, page.width(), frame.footerHeight);
-            painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter,
-                             QStringLiteral("%1 \u2013 %2").arg(results.className, m_document.dateText()));
-            painter.drawText(footer, Qt::AlignRight | Qt::AlignVCenter,
-                             QStringLiteral("Seite %1 von %2").arg(pageNumber).arg(totalPages));
+            painter.setFont(frame.facts);
+            PrintedPage::drawFooter(painter, page, frame.footerHeight,
+                                    {QStringLiteral("%1 \u2013 %2").arg(results.className, m_document.dateText()),
+                                     {},
+                                     pageNumber,
+                                     totalPages});
         }
     }
     painter.end();

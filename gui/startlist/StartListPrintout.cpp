@@ -1,5 +1,7 @@
 #include "gui/startlist/StartListPrintout.h"
 
+#include "gui/common/PrintedPage.h"
+
 #include "core/protocol/ProtocolExport.h"
 #include "gui/common/OperatorDialogs.h"
 #include "gui/common/PreviewPdf.h"
@@ -23,13 +25,7 @@ namespace {
 enum Column { StartNr, Name, Age, Club, Time1, FP1, FS1, Time2, FP2, FS2, ColumnCount };
 constexpr std::array<double, ColumnCount> Weights {9, 25, 6, 18, 12, 5, 5, 12, 5, 5};
 
-QFont printFont(double points, bool bold = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
+using PrintedPage::font;
 
 struct Geometry
 {
@@ -82,8 +78,7 @@ StartListPrintout::StartListPrintout(const StartListSheets &sheets)
 
 QPageLayout StartListPrintout::defaultPageLayout()
 {
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(12, 12, 12, 10),
-                       QPageLayout::Millimeter);
+    return PrintedPage::a4(QPageLayout::Portrait);
 }
 
 int StartListPrintout::paint(QPagedPaintDevice &device) const
@@ -93,8 +88,8 @@ int StartListPrintout::paint(QPagedPaintDevice &device) const
         return 0;
     const QRectF page(0, 0, device.width(), device.height());
     const Geometry g = layOut(device, page);
-    const double line = std::max(1.0, device.logicalDpiY() / 72.0 * 0.6);
-    const QFont title = printFont(15, true), facts = printFont(10), heading = printFont(9, true), body = printFont(10);
+    const double line = PrintedPage::ruleWidth(device);
+    const QFont title = font(15, true), facts = font(10), heading = font(9, true), body = font(10);
     const QColor shade(0xF2, 0xF2, 0xF6), headingShade(0xDD, 0xDD, 0xEE);
 
     int totalPages = 0;
@@ -167,17 +162,14 @@ int StartListPrintout::paint(QPagedPaintDevice &device) const
                 y += g.rowHeight;
             }
 
-            const double footerTop = page.bottom() - g.footerHeight;
-            painter.setPen(QPen(QColor(0x99, 0x99, 0x99), line));
-            painter.drawLine(QPointF(page.left(), footerTop), QPointF(page.right(), footerTop));
-            painter.setPen(Qt::black);
             painter.setFont(facts);
-            const QRectF footer(page.left(), footerTop, page.width(), g.footerHeight);
-            painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter,
-                             QStringLiteral("%1 \u2013 %2")
-                                 .arg(sheet.className, m_sheets.event.date.toString(QStringLiteral("dd.MM.yyyy"))));
-            painter.drawText(footer, Qt::AlignRight | Qt::AlignVCenter,
-                             QStringLiteral("Seite %1 von %2").arg(pageNumber).arg(totalPages));
+            PrintedPage::drawFooter(
+                painter, page, g.footerHeight,
+                {QStringLiteral("%1 \u2013 %2")
+                     .arg(sheet.className, m_sheets.event.date.toString(QStringLiteral("dd.MM.yyyy"))),
+                 {},
+                 pageNumber,
+                 totalPages});
         }
     }
     painter.end();
