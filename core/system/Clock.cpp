@@ -1,15 +1,44 @@
-#include "core/system/Today.h"
+#include "core/system/Clock.h"
+
+#include <atomic>
 
 namespace {
-QDate g_today;
+// Read from the journal's and the backup's threads as well.
+std::atomic<Clock *> g_instance = nullptr;
+
+class SystemClock final : public Clock
+{
+};
 } // namespace
 
-QDate today()
+Clock &Clock::instance()
 {
-    return g_today.isValid() ? g_today : QDate::currentDate();
+    static SystemClock system;
+    Clock *set = g_instance.load();
+    return set ? *set : system;
 }
 
-void setToday(const QDate &date)
+void Clock::setInstance(Clock *clock)
 {
-    g_today = date;
+    g_instance = clock;
+}
+
+QDateTime Clock::nowUtc() const
+{
+    return QDateTime::currentDateTimeUtc();
+}
+
+QDateTime Clock::currentDateTimeUtc()
+{
+    return instance().nowUtc();
+}
+
+QDateTime Clock::currentDateTime()
+{
+    return instance().nowUtc().toLocalTime();
+}
+
+QDate Clock::currentDate()
+{
+    return currentDateTime().date();
 }

@@ -6,6 +6,7 @@
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
+#include "core/system/Clock.h"
 #include "core/timing/RunControl.h"
 #include "gui/common/PreviewPdf.h"
 #include "gui/journal/HistoryPrintout.h"
@@ -278,7 +279,7 @@ void HistoryWindow::print()
     auto sheet = std::make_shared<HistorySheet>();
     sheet->className = m_session.rules().className(m_store.CurrentClass());
     sheet->person = m_model->person() ? m_onePerson->text().section(QStringLiteral(": "), 1) : QString();
-    sheet->printed = QDateTime::currentDateTime();
+    sheet->printed = Clock::currentDateTime();
     for (int c = 0; c < m_model->columnCount(); ++c)
         sheet->headings << m_model->headerData(c, Qt::Horizontal).toString();
     for (int r = 0; r < m_model->rowCount(); ++r) {

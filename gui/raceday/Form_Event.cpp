@@ -5,7 +5,7 @@
 #include "core/settings/RaceRulesSettings.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
-#include "core/system/Today.h"
+#include "core/system/Clock.h"
 #include "gui/common/OperatorDialogs.h"
 
 #include <QComboBox>
