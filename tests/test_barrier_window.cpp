@@ -6,6 +6,7 @@
 #include "gui/timing/Form_Main.h"
 #include "gui/widgets/StatusLamp.h"
 #include "support/FakeModemLines.h"
+#include "support/FreshFolders.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
 #include "support/SettingsFile.h"
@@ -80,9 +81,7 @@ private slots:
                              return QStringList {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"};
                          },
                          m_port->opener(m_port)});
-        QDir(programFolder()).removeRecursively();
-        QDir().mkpath(programFolder());
-        QVERIFY(WriteListFile(listOfNames({"Kim", "Ola"}), ClassListPath(1)).ok());
+        QVERIFY(FreshFolders::withFirstClass({"Kim", "Ola"}, true));
         m_settings = std::make_unique<SettingsStore>();
         OperatorDialogs::takeShownMessages();
     }

@@ -9,6 +9,7 @@
 #include "gui/startlist/Form_StartList.h"
 #include "gui/timing/Form_Main.h"
 #include "gui/widgets/ColorButton.h"
+#include "support/FreshFolders.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
 #include "support/SettingsFile.h"
@@ -76,9 +77,7 @@ private slots:
     void init()
     {
         QDir(QFileInfo(settingsPath()).absolutePath()).removeRecursively();
-        QDir(programFolder()).removeRecursively();
-        QDir().mkpath(programFolder());
-        QVERIFY(WriteListFile(listOfNames({"Kim", "Ola"}), ClassListPath(1)).ok());
+        QVERIFY(FreshFolders::withFirstClass({"Kim", "Ola"}, true));
         m_settings = std::make_unique<SettingsStore>();
         OperatorDialogs::takeShownMessages();
     }
