@@ -138,7 +138,8 @@ private slots:
         const QStringList aside = QDir(dataFolder()).entryList({"journal-*.sqlite*"});
         QCOMPARE(aside.isEmpty(), why.isEmpty());
         if (!why.isEmpty())
-            QVERIFY2(aside.contains(QStringLiteral("journal-20261231-235958.sqlite")), qPrintable(aside.join(',')));
+            for (const QString &name : aside)
+                QVERIFY2(name.startsWith(QStringLiteral("journal-20261231-235958.sqlite")), qPrintable(name));
         QCOMPARE(rowsOf(journal).size(), why.isEmpty() ? 8 : 0);
         QVERIFY(journal.append(row(1, "fp1")).ok());
         // What was put aside is whole, and the new journal passes the next start.
