@@ -312,6 +312,19 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
             + clubPagesOf(results, geometries.back().rowsPerPage);
     }
 
+    // The document's title and a line of facts at the top of every page; where the rows begin.
+    const auto drawHead = [&](const QString &facts) {
+        double y = page.top();
+        painter.setPen(Qt::black);
+        painter.setFont(frame.title);
+        painter.drawText(QRectF(page.left(), y, page.width(), frame.titleHeight), Qt::AlignLeft | Qt::AlignTop,
+                         m_document.title());
+        y += frame.titleHeight;
+        painter.setFont(frame.facts);
+        painter.drawText(QRectF(page.left(), y, page.width(), frame.factsHeight), Qt::AlignLeft | Qt::AlignTop, facts);
+        return y + frame.factsHeight;
+    };
+
     int pageNumber = 0;
     for (std::size_t k = 0; k < m_document.classes.size(); ++k) {
         const ClassResults &results = m_document.classes[k];
@@ -328,18 +341,10 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
                 device.newPage();
             ++pageNumber;
 
-            double y = page.top();
-            painter.setFont(frame.title);
-            painter.setPen(Qt::black);
-            painter.drawText(QRectF(page.left(), y, page.width(), frame.titleHeight), Qt::AlignLeft | Qt::AlignTop,
-                             m_document.title());
-            y += frame.titleHeight;
-            painter.setFont(frame.facts);
-            painter.drawText(QRectF(page.left(), y, page.width(), frame.factsHeight), Qt::AlignLeft | Qt::AlignTop,
-                             QStringLiteral("Klasse: %1      Datum: %2      Strafsekunden FP/FS: %3      Wertung: %4")
-                                 .arg(results.className, m_document.dateText(), m_document.penaltySecondsText(),
-                                      m_document.scoringText));
-            y += frame.factsHeight;
+            double y
+                = drawHead(QStringLiteral("Klasse: %1      Datum: %2      Strafsekunden FP/FS: %3      Wertung: %4")
+                               .arg(results.className, m_document.dateText(), m_document.penaltySecondsText(),
+                                    m_document.scoringText));
 
             painter.fillRect(QRectF(page.left(), y, page.width(), g.rowHeight), headingShade);
             painter.setFont(g.heading);
@@ -404,17 +409,9 @@ int ResultsPrintout::paint(QPagedPaintDevice &device) const
         for (int p = 0; p < pages; ++p) {
             device.newPage();
             ++pageNumber;
-            double y = page.top();
-            painter.setPen(Qt::black);
-            painter.setFont(frame.title);
-            painter.drawText(QRectF(page.left(), y, page.width(), frame.titleHeight), Qt::AlignLeft | Qt::AlignTop,
-                             m_document.title());
-            y += frame.titleHeight;
-            painter.setFont(frame.facts);
-            painter.drawText(QRectF(page.left(), y, page.width(), frame.factsHeight), Qt::AlignLeft | Qt::AlignTop,
-                             QStringLiteral("Klasse: %1      %2      Wertung: %3")
-                                 .arg(results.className, clubRankingTitle(results.clubBest), m_document.scoringText));
-            y += frame.factsHeight;
+            double y
+                = drawHead(QStringLiteral("Klasse: %1      %2      Wertung: %3")
+                               .arg(results.className, clubRankingTitle(results.clubBest), m_document.scoringText));
             const auto row = [&](const std::array<QString, 4> &texts) {
                 for (std::size_t c = 0; c < texts.size(); ++c) {
                     const double left = page.left() + page.width() * clubLeft[c];
