@@ -7,10 +7,10 @@
 #include "core/startlist/ClassStore.h"
 #include "core/system/DataFolder.h"
 #include "core/system/TerminationSignals.h"
-#include "gui/Form_Main.h"
-#include "gui/ProgramWindows.h"
-#include "gui/TranslateWindow.h"
-#include "gui/WindowLook.h"
+#include "gui/common/TranslateWindow.h"
+#include "gui/common/WindowLook.h"
+#include "gui/timing/Form_Main.h"
+#include "gui/timing/ProgramWindows.h"
 
 #include <QApplication>
 #include <QIcon>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/system/ProgramFolder.h"
-#include "gui/WindowLook.h"
+#include "gui/common/WindowLook.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/timing/RunControl.h"
-#include "gui/Form_Main.h"
-#include "gui/Form_StartList.h"
+#include "gui/startlist/Form_StartList.h"
+#include "gui/timing/Form_Main.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

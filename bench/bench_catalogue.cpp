@@ -6,12 +6,12 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/ProgramFolder.h"
-#include "gui/Form_Classes.h"
-#include "gui/Form_Config.h"
-#include "gui/Form_Info.h"
-#include "gui/Form_Main.h"
-#include "gui/Form_StartList.h"
-#include "gui/TranslateWindow.h"
+#include "gui/common/Form_Info.h"
+#include "gui/common/TranslateWindow.h"
+#include "gui/settings/Form_Classes.h"
+#include "gui/settings/Form_Config.h"
+#include "gui/startlist/Form_StartList.h"
+#include "gui/timing/Form_Main.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -5,14 +5,14 @@
 //   xvfb-run -a ./build/bench/bench_history 100000 10   (the rows spread over ten classes)
 #include "BenchFolder.h"
 #include "JournalFill.h"
-#include "core/session/RaceSession.h"
 #include "core/journal/Journal.h"
+#include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
 #include "core/system/ProgramFolder.h"
-#include "gui/Form_Main.h"
-#include "gui/WindowLook.h"
+#include "gui/common/WindowLook.h"
+#include "gui/timing/Form_Main.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -5,7 +5,7 @@
 #include "core/import/CsvTable.h"
 #include "core/import/StartListImport.h"
 #include "core/import/XlsxTable.h"
-#include "gui/Form_Import.h"
+#include "gui/raceday/Form_Import.h"
 
 #include <xlsxwriter.h>
 

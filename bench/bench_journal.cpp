@@ -8,16 +8,16 @@
 #include "JournalFill.h"
 #include "core/journal/Journal.h"
 #include "core/journal/JournalRecorder.h"
-#include "core/journal/UndoHistory.h"
 #include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
 #include "core/system/ProgramFolder.h"
 #include "core/timing/RunControl.h"
-#include "gui/Form_Main.h"
-#include "gui/ProgramWindows.h"
-#include "gui/WindowLook.h"
+#include "core/undo/UndoHistory.h"
+#include "gui/common/WindowLook.h"
+#include "gui/timing/Form_Main.h"
+#include "gui/timing/ProgramWindows.h"
 
 #include <QApplication>
 #include <QDir>

@@ -15,9 +15,9 @@
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
 #include "core/timing/RunControl.h"
-#include "gui/Form_Main.h"
-#include "gui/ProgramWindows.h"
-#include "gui/WindowLook.h"
+#include "gui/common/WindowLook.h"
+#include "gui/timing/Form_Main.h"
+#include "gui/timing/ProgramWindows.h"
 #include "gui/widgets/ProtocolGrid.h"
 
 #include <QApplication>

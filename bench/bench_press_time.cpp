@@ -10,8 +10,8 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
-#include "gui/Form_Main.h"
-#include "gui/ProgramWindows.h"
+#include "gui/timing/Form_Main.h"
+#include "gui/timing/ProgramWindows.h"
 
 #include <xlsxwriter.h>
 

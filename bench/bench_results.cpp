@@ -8,7 +8,7 @@
 #include "core/protocol/ResultsPage.h"
 #include "core/protocol/ResultsWorkbook.h"
 #include "core/startlist/ClassStore.h"
-#include "gui/ResultsPrintout.h"
+#include "gui/results/ResultsPrintout.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,9 +6,9 @@
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
-#include "gui/Form_Main.h"
-#include "gui/ProgramWindows.h"
-#include "gui/WindowLook.h"
+#include "gui/common/WindowLook.h"
+#include "gui/timing/Form_Main.h"
+#include "gui/timing/ProgramWindows.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

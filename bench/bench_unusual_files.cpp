@@ -10,10 +10,10 @@
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
-#include "gui/Form_Info.h"
-#include "gui/Form_Main.h"
-#include "gui/Form_StartList.h"
-#include "gui/OperatorDialogs.h"
+#include "gui/common/Form_Info.h"
+#include "gui/common/OperatorDialogs.h"
+#include "gui/startlist/Form_StartList.h"
+#include "gui/timing/Form_Main.h"
 
 #include <QApplication>
 #include <QDir>

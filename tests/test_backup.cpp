@@ -8,8 +8,8 @@
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
 #include "core/timing/RunControl.h"
-#include "gui/BackupActions.h"
-#include "gui/Form_Config.h"
+#include "gui/backup/BackupWiring.h"
+#include "gui/settings/Form_Config.h"
 #include "support/FailingDisk.h"
 #include "support/FakeCounter.h"
 #include "support/FileSizeLimit.h"
@@ -130,7 +130,7 @@ class TestBackup final : public QObject
     {
         // The copy is asked for once the key has been handled, and answers through the event loop.
         QCoreApplication::processEvents();
-        auto *backup = m_shown.window->findChild<BackupActions *>();
+        auto *backup = m_shown.window->findChild<BackupWiring *>();
         const bool idle = backup && backup->copier().waitUntilIdle(10000);
         QCoreApplication::processEvents();
         return idle;

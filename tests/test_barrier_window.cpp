@@ -1,11 +1,12 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
-#include "gui/BarrierPanel.h"
-#include "gui/Form_Config.h"
-#include "gui/Form_Main.h"
+#include "gui/settings/Form_Config.h"
+#include "gui/timing/BarrierWiring.h"
+#include "gui/timing/Form_Main.h"
 #include "gui/widgets/StatusLamp.h"
 #include "support/FakeModemLines.h"
+#include "support/FreshFolders.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
 #include "support/SettingsFile.h"
@@ -58,7 +59,7 @@ class TestBarrierWindow final : public QObject
             QVERIFY(store.LoadCurrentClass().ok());
             m_config = new TfrmConfig(*m_settings, &window);
             window.setConfigDialog(m_config);
-            new BarrierPanel(window.runControl(), *m_config, &window);
+            new BarrierWiring(window.runControl(), *m_config, &window);
         });
     }
     QLabel *barrierLine() const { return child<QLabel>(m_shown.window.get(), "lblBarrier"); }
@@ -80,9 +81,7 @@ private slots:
                              return QStringList {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"};
                          },
                          m_port->opener(m_port)});
-        QDir(programFolder()).removeRecursively();
-        QDir().mkpath(programFolder());
-        QVERIFY(WriteListFile(listOfNames({"Kim", "Ola"}), ClassListPath(1)).ok());
+        QVERIFY(FreshFolders::withFirstClass({"Kim", "Ola"}, true));
         m_settings = std::make_unique<SettingsStore>();
         OperatorDialogs::takeShownMessages();
     }

@@ -4,6 +4,7 @@
 #include "core/system/ProgramFolder.h"
 #include "support/FailingDisk.h"
 #include "support/FakeCounter.h"
+#include "support/FreshFolders.h"
 #include "support/ListFiles.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
@@ -25,11 +26,7 @@ class TestClassStore final : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QDir(programFolder()).removeRecursively();
-        QDir().mkpath(programFolder());
-    }
+    void init() { QVERIFY(FreshFolders::program()); }
 
     void classFileWithoutFileStartsEmpty()
     {

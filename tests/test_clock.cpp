@@ -1,5 +1,7 @@
+#include "core/system/Clock.h"
 #include "core/timing/EventClock.h"
 #include "core/timing/PerfTimer.h"
+#include "support/MockClock.h"
 #include "support/TestEnvironment.h"
 
 #include <limits>
@@ -22,6 +24,33 @@ class TestClock final : public QObject
     Q_OBJECT
 
 private slots:
+    // The date and the time of day come from the clock in place, in the zone of the machine, and
+    // from the system's again once a test's clock has ended.
+    void dateAndTimeFromTheClockInPlace_data()
+    {
+        QTest::addColumn<QDateTime>("local");
+        QTest::addColumn<QDate>("date");
+        QTest::newRow("morning") << QDateTime(QDate(2026, 5, 16), QTime(8, 0)) << QDate(2026, 5, 16);
+        QTest::newRow("just before midnight")
+            << QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)) << QDate(2026, 12, 31);
+        QTest::newRow("just after midnight") << QDateTime(QDate(2027, 1, 1), QTime(0, 0)) << QDate(2027, 1, 1);
+    }
+    void dateAndTimeFromTheClockInPlace()
+    {
+        QFETCH(QDateTime, local);
+        QFETCH(QDate, date);
+        {
+            MockClock clock(local);
+            QCOMPARE(Clock::currentDate(), date);
+            QCOMPARE(today(), date);
+            QCOMPARE(Clock::currentDateTime(), local);
+            QCOMPARE(Clock::currentDateTimeUtc(), local.toUTC());
+            clock.advanceSecs(1);
+            QCOMPARE(Clock::currentDateTime(), local.addSecs(1));
+        }
+        QVERIFY(qAbs(Clock::currentDateTimeUtc().secsTo(QDateTime::currentDateTimeUtc())) < 60);
+    }
+
     void init()
     {
         g_frequency = 1'000'000'000;

@@ -2,13 +2,14 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
-#include "gui/Colors.h"
-#include "gui/Form_Classes.h"
-#include "gui/Form_Config.h"
-#include "gui/Form_Main.h"
-#include "gui/Form_StartList.h"
-#include "gui/WindowLook.h"
+#include "gui/common/Colors.h"
+#include "gui/common/WindowLook.h"
+#include "gui/settings/Form_Classes.h"
+#include "gui/settings/Form_Config.h"
+#include "gui/startlist/Form_StartList.h"
+#include "gui/timing/Form_Main.h"
 #include "gui/widgets/ColorButton.h"
+#include "support/FreshFolders.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
 #include "support/SettingsFile.h"
@@ -76,9 +77,7 @@ private slots:
     void init()
     {
         QDir(QFileInfo(settingsPath()).absolutePath()).removeRecursively();
-        QDir(programFolder()).removeRecursively();
-        QDir().mkpath(programFolder());
-        QVERIFY(WriteListFile(listOfNames({"Kim", "Ola"}), ClassListPath(1)).ok());
+        QVERIFY(FreshFolders::withFirstClass({"Kim", "Ola"}, true));
         m_settings = std::make_unique<SettingsStore>();
         OperatorDialogs::takeShownMessages();
     }

@@ -1,9 +1,9 @@
 #include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
-#include "gui/Form_Info.h"
-#include "gui/Form_Main.h"
-#include "gui/Form_StartList.h"
-#include "gui/OperatorDialogs.h"
+#include "gui/common/Form_Info.h"
+#include "gui/common/OperatorDialogs.h"
+#include "gui/startlist/Form_StartList.h"
+#include "gui/timing/Form_Main.h"
 #include "gui/widgets/OvrenLiquidIndicator.h"
 #include "support/TestEnvironment.h"
 

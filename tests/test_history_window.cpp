@@ -3,6 +3,7 @@
 #include "core/system/DataFolder.h"
 #include "support/ExportFiles.h"
 #include "support/FakeCounter.h"
+#include "support/FreshFolders.h"
 #include "support/GuiTestMain.h"
 #include "support/ListFiles.h"
 #include "support/ShownMainWindow.h"
@@ -105,9 +106,7 @@ private slots:
     void init()
     {
         FakeCounter::install();
-        QDir(dataFolder()).removeRecursively();
-        QDir().mkpath(dataFolder());
-        QVERIFY(WriteListFile(listOfNames({"Kim", "Lee"}), ClassListPath(1)).ok());
+        QVERIFY(FreshFolders::withFirstClass({"Kim", "Lee"}));
     }
     void cleanup()
     {

@@ -9,6 +9,7 @@
 #include "core/system/DataFolder.h"
 #include "core/system/ProgramFolder.h"
 #include "core/timing/RunControl.h"
+#include "support/FreshFolders.h"
 #include "support/ListFiles.h"
 #include "support/SpreadsheetFiles.h"
 #include "support/StartListSamples.h"
@@ -69,12 +70,7 @@ class TestImport final : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        QDir(programFolder()).removeRecursively();
-        QDir().mkpath(programFolder());
-        resetDataFolder();
-    }
+    void init() { QVERIFY(FreshFolders::program()); }
 
     void csvFiles_data()
     {

@@ -1,5 +1,5 @@
 #include "core/system/DataFolder.h"
-#include "gui/Form_Info.h"
+#include "gui/common/Form_Info.h"
 #include "support/GuiTestMain.h"
 
 #include <QLabel>

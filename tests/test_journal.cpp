@@ -1,17 +1,18 @@
-#include "core/journal/HandTime.h"
 #include "core/journal/HistoryModel.h"
 #include "core/journal/Journal.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/journal/Recovery.h"
-#include "core/journal/UndoHistory.h"
+#include "core/marks/HandTime.h"
 #include "core/protocol/ResultsProtocol.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/DataFolder.h"
 #include "core/system/ProgramFolder.h"
 #include "core/timing/RunControl.h"
+#include "core/undo/UndoHistory.h"
 #include "support/FakeCounter.h"
 #include "support/FileSizeLimit.h"
 #include "support/ListFiles.h"
+#include "support/MockClock.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 
@@ -56,6 +57,27 @@ private slots:
     }
     void cleanupTestCase() { setPerfCounter(systemPerfCounter()); }
 
+    // A row without a time of its own is stamped in UTC by the program's clock, whatever the
+    // local offset of the day.
+    void rowsAreStampedByTheClock_data()
+    {
+        QTest::addColumn<QDateTime>("local");
+        QTest::newRow("winter") << QDateTime(QDate(2026, 1, 17), QTime(9, 30));
+        QTest::newRow("summer") << QDateTime(QDate(2026, 7, 4), QTime(14, 5, 9));
+        QTest::newRow("last second of the year") << QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59));
+        QTest::newRow("leap day") << QDateTime(QDate(2028, 2, 29), QTime(0, 0, 1));
+    }
+    void rowsAreStampedByTheClock()
+    {
+        QFETCH(QDateTime, local);
+        const MockClock clock(local);
+        Journal journal(dataFolder());
+        QVERIFY(journal.append(row(1, "fp1")).ok());
+        const JournalEvent stamped = journal.lastEvent(1).value().value();
+        QCOMPARE(stamped.at, local.toUTC());
+        QCOMPARE(stamped.at.toLocalTime(), local);
+    }
+
     // A journal file that is not the one this folder last wrote is put aside, said, and a new
     // journal begun; the one last written goes on.
     void foreignJournalIsPutAside_data()
@@ -79,6 +101,7 @@ private slots:
     {
         QFETCH(QString, found);
         QFETCH(QString, why);
+        const MockClock clock(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
         const QString other = programFolder() + QStringLiteral("other/");
         QVERIFY(QDir().mkpath(other));
         const QString olderCopy = programFolder() + QStringLiteral("older.sqlite");
@@ -114,6 +137,9 @@ private slots:
         QVERIFY2(why.isEmpty() ? warning.isEmpty() : warning.contains(why), qPrintable(warning));
         const QStringList aside = QDir(dataFolder()).entryList({"journal-*.sqlite*"});
         QCOMPARE(aside.isEmpty(), why.isEmpty());
+        if (!why.isEmpty())
+            for (const QString &name : aside)
+                QVERIFY2(name.startsWith(QStringLiteral("journal-20261231-235958.sqlite")), qPrintable(name));
         QCOMPARE(rowsOf(journal).size(), why.isEmpty() ? 8 : 0);
         QVERIFY(journal.append(row(1, "fp1")).ok());
         // What was put aside is whole, and the new journal passes the next start.

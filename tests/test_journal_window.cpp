@@ -1,8 +1,9 @@
 #include "core/journal/Journal.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
-#include "gui/ProgramWindows.h"
+#include "gui/timing/ProgramWindows.h"
 #include "support/FakeCounter.h"
+#include "support/FreshFolders.h"
 #include "support/GuiTestMain.h"
 #include "support/ListFiles.h"
 #include "support/MenuClicks.h"
@@ -49,9 +50,7 @@ private slots:
     void init()
     {
         FakeCounter::install();
-        QDir(dataFolder()).removeRecursively();
-        QDir().mkpath(dataFolder());
-        QVERIFY(WriteListFile(listOfNames({"Kim", "Lee"}), ClassListPath(1)).ok());
+        QVERIFY(FreshFolders::withFirstClass({"Kim", "Lee"}));
     }
     // The program ended with a run on course: the next start names it once and offers its time
     // by hand.

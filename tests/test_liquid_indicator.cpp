@@ -1,4 +1,4 @@
-#include "gui/Colors.h"
+#include "gui/common/Colors.h"
 #include "gui/widgets/LiquidGeometry.h"
 #include "gui/widgets/OvrenLiquidIndicator.h"
 #include "support/GuiTestMain.h"

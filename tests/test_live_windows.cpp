@@ -3,7 +3,7 @@
 #include "core/marshal/MarshalDesk.h"
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ListFile.h"
-#include "gui/LiveQrWindow.h"
+#include "gui/live/LiveQrWindow.h"
 #include "support/GuiTestMain.h"
 #include "support/LiveSamples.h"
 #include "support/ShownMainWindow.h"
@@ -197,8 +197,8 @@ private slots:
         posts.enabled = true;
         posts.posts = {{1, QStringLiteral("Start"), QStringLiteral("111111")},
                        {3, QStringLiteral("Tor 7"), QStringLiteral("333333")}};
-        SettingsStore store;
-        QVERIFY(posts.save(store).ok());
+        SettingsStore settings;
+        QVERIFY(posts.save(settings).ok());
         m_shown.close();
         FakeCounter::install();
         m_shown.open([](ClassStore &store, TfrmMain &) { (void)store.LoadCurrentClass(); });

@@ -2,7 +2,7 @@
 // store, the journal and undo at the desk, and through the live server end to end.
 #include "core/journal/Journal.h"
 #include "core/journal/JournalRecorder.h"
-#include "core/journal/UndoHistory.h"
+#include "core/undo/UndoHistory.h"
 #include "core/live/LiveFeed.h"
 #include "core/live/LiveServer.h"
 #include "core/marshal/MarshalDesk.h"

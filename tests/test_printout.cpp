@@ -1,7 +1,7 @@
 #include "core/protocol/ClassResults.h"
 #include "core/protocol/ExportedResults.h"
 #include "core/settings/RaceDaySettings.h"
-#include "gui/ResultsPrintout.h"
+#include "gui/results/ResultsPrintout.h"
 #include "support/ExportFiles.h"
 #include "support/GuiTestMain.h"
 #include "support/ScoredClass.h"

@@ -7,18 +7,19 @@
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/startlist/StartListSheets.h"
+#include "core/system/Clock.h"
 #include "core/system/DataFolder.h"
 #include "core/system/ProgramFolder.h"
-#include "core/system/Today.h"
-#include "gui/Form_Event.h"
-#include "gui/Form_Import.h"
-#include "gui/Form_StartList.h"
-#include "gui/ProgramWindows.h"
-#include "gui/StartListPrintout.h"
+#include "gui/raceday/Form_Event.h"
+#include "gui/raceday/Form_Import.h"
+#include "gui/startlist/Form_StartList.h"
+#include "gui/startlist/StartListPrintout.h"
+#include "gui/timing/ProgramWindows.h"
 #include "support/ExportFiles.h"
 #include "support/GuiTestMain.h"
 #include "support/ListFiles.h"
 #include "support/MenuClicks.h"
+#include "support/MockClock.h"
 #include "support/SettingsFile.h"
 #include "support/ShownMainWindow.h"
 #include "support/SpreadsheetFiles.h"
@@ -132,7 +133,7 @@ private slots:
     // the file's name and imports at the date offered, which becomes the event's.
     void importAtTheEventDate()
     {
-        setToday(QDate(2026, 6, 13));
+        const MockClock clock(QDate(2026, 6, 13));
         const QString path = m_files.filePath(QStringLiteral("bambini.csv"));
         QVERIFY(writeBytes(path,
                            "Name;Klasse;Geburtsdatum;Nr\r\nKim;Bambini;12.12.2015;7\r\nAda;Bambini;01.01.2016;7\r\n"));
@@ -163,8 +164,6 @@ private slots:
         StartList onDisk;
         QVERIFY(ReadListFile(onDisk, ClassListPath(2), false).ok());
         QCOMPARE(onDisk.text(0, ListField::Age), QStringLiteral("10"));
-
-        setToday(QDate());
     }
 
     // Rows are never split: every participant is on exactly one page, in start order.

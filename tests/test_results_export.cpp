@@ -6,6 +6,7 @@
 #include "core/startlist/ListFile.h"
 #include "support/ExportFiles.h"
 #include "support/FileSizeLimit.h"
+#include "support/MockClock.h"
 #include "support/ScoredClass.h"
 #include "support/SettingsFile.h"
 #include "support/TestEnvironment.h"
@@ -517,10 +518,11 @@ private slots:
 
     void eventNameInTheHeading()
     {
+        const MockClock clock(QDate(2026, 9, 5));
         const ResultsDocument document = resultsHeading(QStringLiteral("  Sommer-Slalom  "), 3, 12);
         QCOMPARE(document.title(), QStringLiteral("Sommer-Slalom \u2013 Ergebnisliste"));
-        QCOMPARE(document.date, QDate::currentDate());
-        QCOMPARE(document.dateText(), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+        QCOMPARE(document.date, QDate(2026, 9, 5));
+        QCOMPARE(document.dateText(), QStringLiteral("05.09.2026"));
         QCOMPARE(document.penaltySecondsText(), QStringLiteral("3 / 12"));
         QCOMPARE(resultsHeading(QString(), 2, 10).title(), QStringLiteral("Ergebnisliste"));
     }

@@ -2,11 +2,12 @@
 #include "core/settings/ClassNames.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
-#include "gui/Form_Main.h"
+#include "gui/timing/Form_Main.h"
 #include "support/ExportFiles.h"
 #include "support/FakeCounter.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
+#include "support/MockClock.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -41,9 +42,12 @@ void writeClass(int classIndex, const QList<Runner> &runners)
     QVERIFY(WriteListFile(list, ClassListPath(classIndex)).ok());
 }
 
-QString today()
+// The day every export of these tests is made on, whatever day they run.
+const QDate ExportDay(2026, 12, 7);
+
+QString exportDayText()
 {
-    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    return ExportDay.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 QStringList namesOf(const ExportFiles::Sheet &sheet)
@@ -72,6 +76,8 @@ public slots:
 class TestResultsWindow final : public QObject
 {
     Q_OBJECT
+
+    MockClock m_clock {ExportDay};
 
     std::unique_ptr<RaceSession> m_session;
     ClassStore *m_store = nullptr;
@@ -198,13 +204,13 @@ private slots:
         QTest::mouseClick(m_main->findChild<QWidget *>(QStringLiteral("cmdExcel")), Qt::LeftButton);
         // A new file is made without a question.
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
-        const QList<ExportFiles::Sheet> sheets = workbook(exportFolder() + "Class 02 " + today() + ".xlsx");
+        const QList<ExportFiles::Sheet> sheets = workbook(exportFolder() + "Class 02 " + exportDayText() + ".xlsx");
         QCOMPARE(sheets.size(), 1);
         QCOMPARE(sheets.front().name, m_session->rules().className(2));
-        QCOMPARE(sheets.front().text(2, 1), QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+        QCOMPARE(sheets.front().text(2, 1), QStringLiteral("07.12.2026"));
         QCOMPARE(namesOf(sheets.front()), (QStringList {"Ola", "Ben", "Mo", "Kim"}));
         QCOMPARE(sheets.front().text(8, 0), QStringLiteral("2"));
-        checkNotice("Class 02 " + today() + ".xlsx");
+        checkNotice("Class 02 " + exportDayText() + ".xlsx");
     }
 
     void workbookOfAllClasses()
@@ -218,7 +224,7 @@ private slots:
         OperatorDialogs::queueChoice(1);
         QTest::mouseClick(m_main->findChild<QWidget *>(QStringLiteral("cmdExcel")), Qt::LeftButton);
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
-        const QList<ExportFiles::Sheet> sheets = workbook(exportFolder() + "All classes " + today() + ".xlsx");
+        const QList<ExportFiles::Sheet> sheets = workbook(exportFolder() + "All classes " + exportDayText() + ".xlsx");
         QStringList sheetNames;
         for (const ExportFiles::Sheet &sheet : sheets)
             sheetNames << sheet.name;
@@ -284,9 +290,9 @@ private slots:
         QTest::addColumn<bool>("open");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<int>("sections");
-        QTest::newRow("this class, opened") << 0 << true << "Class 02 " + today() + ".html" << 1;
-        QTest::newRow("this class, not opened") << 0 << false << "Class 02 " + today() + ".html" << 1;
-        QTest::newRow("all classes") << 1 << true << "All classes " + today() + ".html" << 2;
+        QTest::newRow("this class, opened") << 0 << true << "Class 02 " + exportDayText() + ".html" << 1;
+        QTest::newRow("this class, not opened") << 0 << false << "Class 02 " + exportDayText() + ".html" << 1;
+        QTest::newRow("all classes") << 1 << true << "All classes " + exportDayText() + ".html" << 2;
     }
     void webPageOffersTheBrowser()
     {
@@ -349,7 +355,7 @@ private slots:
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
         QString failure;
-        const QStringList text = ExportFiles::pdfPages(exportFolder() + "Class 02 " + today() + ".pdf", failure);
+        const QStringList text = ExportFiles::pdfPages(exportFolder() + "Class 02 " + exportDayText() + ".pdf", failure);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QCOMPARE(text.size(), 1);
         QVERIFY(text.front().contains(QStringLiteral("Klasse: Class 02")));
@@ -359,8 +365,8 @@ private slots:
         auto *saved = preview()->findChild<QLabel *>(QStringLiteral("lblPdfSaved"));
         QVERIFY(saved && saved->isVisible());
         QCOMPARE(saved->text(),
-                 QStringLiteral("Saved: ") + QDir::toNativeSeparators(exportFolder() + "Class 02 " + today() + ".pdf"));
-        checkNotice("Class 02 " + today() + ".pdf");
+                 QStringLiteral("Saved: ") + QDir::toNativeSeparators(exportFolder() + "Class 02 " + exportDayText() + ".pdf"));
+        checkNotice("Class 02 " + exportDayText() + ".pdf");
     }
 
     void noPrintingWhileARunIsTimed()

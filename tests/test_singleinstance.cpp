@@ -1,5 +1,5 @@
 #include "core/system/TerminationSignals.h"
-#include "gui/JustOne.h"
+#include "gui/common/JustOne.h"
 #include "support/GuiTestMain.h"
 #include "support/ProgramRun.h"
 #include "support/SettingsFile.h"

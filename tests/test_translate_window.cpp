@@ -1,5 +1,5 @@
 #include "core/i18n/Localisation.h"
-#include "gui/TranslateWindow.h"
+#include "gui/common/TranslateWindow.h"
 #include "support/CatalogueSamples.h"
 #include "support/GuiTestMain.h"
 

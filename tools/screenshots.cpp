@@ -9,13 +9,13 @@
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/ProgramFolder.h"
-#include "gui/Form_Clubs.h"
-#include "gui/Form_Event.h"
-#include "gui/Form_Import.h"
-#include "gui/Form_Main.h"
-#include "gui/ProgramWindows.h"
-#include "gui/StartListPrintout.h"
-#include "gui/WindowLook.h"
+#include "gui/common/WindowLook.h"
+#include "gui/raceday/Form_Clubs.h"
+#include "gui/raceday/Form_Event.h"
+#include "gui/raceday/Form_Import.h"
+#include "gui/startlist/StartListPrintout.h"
+#include "gui/timing/Form_Main.h"
+#include "gui/timing/ProgramWindows.h"
 
 #include <QApplication>
 #include <QDir>

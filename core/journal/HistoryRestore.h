@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/journal/Journal.h"
-#include "core/journal/UndoHistory.h"
 #include "core/startlist/StartList.h"
 #include "core/system/FileResult.h"
+#include "core/undo/UndoHistory.h"
 
 #include <QString>
 

@@ -1,6 +1,7 @@
 #include "core/journal/Journal.h"
 
 #include "core/startlist/ListFile.h"
+#include "core/system/Clock.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -200,7 +201,7 @@ FileResult Journal::open()
 FileResult Journal::append(JournalEvent event)
 {
     if (!event.at.isValid())
-        event.at = QDateTime::currentDateTimeUtc();
+        event.at = Clock::currentDateTimeUtc();
     m_waiting.push_back(std::move(event));
     while (m_waiting.size() > MaxWaiting)
         m_waiting.pop_front();
@@ -290,7 +291,7 @@ QString Journal::checkIdentity()
             writeState();
         return QString();
     }
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stamp = Clock::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QString aside = QDir(folder).absoluteFilePath(QStringLiteral("journal-%1.sqlite").arg(stamp));
     QStringList moved;
     // Kept together, under names that still belong to each other.

@@ -3,6 +3,7 @@
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/CheckedSave.h"
+#include "core/system/Clock.h"
 #include "core/system/DataFolder.h"
 
 #include <QDateTime>
@@ -253,7 +254,7 @@ FileResult writeMarksFileOver(const ClassMarks &marks, const QString &path, cons
     const QFileInfo info(path);
     // A file deleted meanwhile has nothing to keep.
     if ((info.exists() || info.isSymLink()) && !(known && hasBytes(path, *known))) {
-        const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        const QString stamp = Clock::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
         keptAs = moveToFreeName(path, path + QStringLiteral(".edited-") + stamp);
         if (keptAs.isEmpty())
             return FileError {path,

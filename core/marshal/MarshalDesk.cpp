@@ -2,6 +2,7 @@
 
 #include "core/journal/JournalRecorder.h"
 #include "core/startlist/ClassStore.h"
+#include "core/system/Clock.h"
 #include "core/timing/RunControl.h"
 
 #include <QJsonArray>
@@ -27,7 +28,7 @@ MarshalDesk::MarshalDesk(ClassStore &store, RunControl &runs, JournalRecorder &r
     , m_runs(runs)
     , m_recorder(recorder)
     , m_gate(std::make_shared<MarshalGate>())
-    , m_now([] { return QDateTime::currentMSecsSinceEpoch(); })
+    , m_now([] { return Clock::currentDateTimeUtc().toMSecsSinceEpoch(); })
 {
     qRegisterMetaType<MarshalPress>();
     qRegisterMetaType<MarshalAnswer>();

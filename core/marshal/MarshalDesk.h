@@ -52,8 +52,9 @@ public:
     // In force at once: tokens of posts whose PIN changed end. Nothing is written to the file.
     void setSettings(const MarshalSettings &settings);
 
-    // The time in ms since 1970; the system's clock unless a test gives another.
+    // The time in ms since 1970; the program's clock unless a test gives another.
     void setClock(std::function<std::int64_t()> clock) { m_now = std::move(clock); }
+    std::int64_t now() const { return m_now(); }
 
     // Writes a press the gate let through. 409 when the run is neither on course nor among the
     // class's last finishers at the moment it was pressed; 422 when the count would go below 0.

@@ -5,6 +5,7 @@
 #include "core/protocol/ProtocolModel.h"
 #include "core/settings/RaceRulesSettings.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/Clock.h"
 #include "core/text/Numbers.h"
 
 #include <algorithm>
@@ -149,7 +150,7 @@ ResultsDocument resultsHeading(const QString &eventName, std::int64_t fpSeconds,
 {
     ResultsDocument document;
     document.eventName = eventName.trimmed();
-    document.date = QDate::currentDate();
+    document.date = Clock::currentDate();
     document.fpSeconds = fpSeconds;
     document.fsSeconds = fsSeconds;
     return document;

@@ -3,7 +3,6 @@
 #include "core/backup/BackupCopy.h"
 #include "core/journal/HandMarks.h"
 #include "core/journal/JournalRecorder.h"
-#include "core/journal/UndoHistory.h"
 #include "core/live/LiveFeed.h"
 #include "core/live/LiveServer.h"
 #include "core/marks/MarksKeeper.h"
@@ -15,6 +14,7 @@
 #include "core/startlist/ClassStore.h"
 #include "core/system/DataFolder.h"
 #include "core/timing/RunControl.h"
+#include "core/undo/UndoHistory.h"
 
 // The order of building is the order of hearing. Qt calls the receivers of one signal in the
 // order they were connected, and each service connects to the store as it is built, so a change

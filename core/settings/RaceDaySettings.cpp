@@ -2,7 +2,7 @@
 
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
-#include "core/system/Today.h"
+#include "core/system/Clock.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #include "gui/live/MarshalPostsDialog.h"
 
-#include "gui/LiveQrWindow.h"
+#include "gui/live/LiveQrWindow.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

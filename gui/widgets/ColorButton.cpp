@@ -1,7 +1,7 @@
 #include "gui/widgets/ColorButton.h"
 
-#include "gui/Colors.h"
-#include "gui/OperatorDialogs.h"
+#include "gui/common/Colors.h"
+#include "gui/common/OperatorDialogs.h"
 
 #include <QGridLayout>
 #include <QMenu>

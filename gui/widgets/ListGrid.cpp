@@ -1,6 +1,6 @@
 #include "gui/widgets/ListGrid.h"
 
-#include "gui/Colors.h"
+#include "gui/common/Colors.h"
 #include "gui/widgets/CutTextTip.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "gui/widgets/OvrenLiquidIndicator.h"
 
-#include "gui/Colors.h"
+#include "gui/common/Colors.h"
 #include "gui/widgets/LiquidGeometry.h"
 
 #include <QPaintEvent>

@@ -1,7 +1,7 @@
 #include "gui/widgets/ProtocolDelegate.h"
 
 #include "core/protocol/ProtocolModel.h"
-#include "gui/Colors.h"
+#include "gui/common/Colors.h"
 #include "gui/widgets/CountSpinEditor.h"
 #include "gui/widgets/CutTextTip.h"
 #include "gui/widgets/DrawnText.h"

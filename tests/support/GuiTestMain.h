@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gui/OperatorDialogs.h"
-#include "gui/SerialDevices.h"
+#include "gui/common/OperatorDialogs.h"
+#include "gui/timing/SerialDevices.h"
 #include "support/FakeCounter.h"
 #include "support/TestEnvironment.h"
 

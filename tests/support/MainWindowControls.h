@@ -2,7 +2,7 @@
 
 #include "core/protocol/ProtocolModel.h"
 #include "core/timing/RunControl.h"
-#include "gui/Form_Main.h"
+#include "gui/timing/Form_Main.h"
 #include "gui/widgets/OvrenLiquidIndicator.h"
 #include "gui/widgets/PressButton.h"
 #include "gui/widgets/ProtocolGrid.h"

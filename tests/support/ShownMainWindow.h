@@ -4,7 +4,7 @@
 #include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/timing/RunControl.h"
-#include "gui/Form_Main.h"
+#include "gui/timing/Form_Main.h"
 #include "support/FakeCounter.h"
 #include "support/MainWindowControls.h"
 
