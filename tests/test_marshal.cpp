@@ -2,7 +2,6 @@
 // store, the journal and undo at the desk, and through the live server end to end.
 #include "core/journal/Journal.h"
 #include "core/journal/JournalRecorder.h"
-#include "core/undo/UndoHistory.h"
 #include "core/live/LiveFeed.h"
 #include "core/live/LiveServer.h"
 #include "core/marshal/MarshalDesk.h"
@@ -14,6 +13,7 @@
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
 #include "core/timing/RunControl.h"
+#include "core/undo/UndoHistory.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 

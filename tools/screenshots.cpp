@@ -3,12 +3,16 @@
 #include "core/Version.h"
 #include "core/i18n/Localisation.h"
 #include "core/import/CsvTable.h"
+#include "core/live/LiveServer.h"
 #include "core/marks/MarksKeeper.h"
+#include "core/marshal/MarshalDesk.h"
 #include "core/protocol/ClassResults.h"
 #include "core/session/RaceSession.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
+#include "core/startlist/StoreChange.h"
 #include "core/system/ProgramFolder.h"
+#include "core/timing/RunControl.h"
 #include "gui/common/WindowLook.h"
 #include "gui/raceday/Form_Clubs.h"
 #include "gui/raceday/Form_Event.h"
@@ -17,6 +21,7 @@
 #include "gui/timing/Form_Main.h"
 #include "gui/timing/ProgramWindows.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QPrintPreviewDialog>
@@ -180,5 +185,30 @@ int main(int argc, char *argv[])
         ok = save(*preview, output + QStringLiteral("/start-list-preview.png")) && ok;
         preview->close();
     }
+
+    // The marshal posts: their dialog with the live results on, then the presses beside the
+    // protocol while a second run is on course.
+    session.liveHost().start(QString(), 0);
+    ok = QTest::qWaitFor([&] { return session.liveHost().isListening(); }, 5000) && ok;
+    MarshalSettings posts;
+    posts.enabled = true;
+    posts.posts = {{1, QStringLiteral("Posten 1 \u2013 Start"), QStringLiteral("418207")},
+                   {3, QStringLiteral("Posten 3 \u2013 Tor 7"), QStringLiteral("905316")},
+                   {5, QStringLiteral("Posten 5 \u2013 Ziel"), QStringLiteral("260874")}};
+    session.marshals().setSettings(posts);
+    frmMain.findChild<QAction *>(QStringLiteral("actMarshalPosts"))->trigger();
+    if (auto *dialog = frmMain.findChild<QDialog *>(QStringLiteral("frmMarshalPosts"))) {
+        ok = save(*dialog, output + QStringLiteral("/marshal-posts.png")) && ok;
+        dialog->findChild<QWidget *>(QStringLiteral("cmdOK"))->setFocus();
+        QTest::keyClick(dialog->findChild<QWidget *>(QStringLiteral("cmdOK")), Qt::Key_Space);
+    }
+    session.runs().setRunNumber(2);
+    session.runs().SelectParticipant(5);
+    session.runs().StartRun(ChangeSource::Button);
+    for (const auto &[post, fs] : {std::pair {3, false}, std::pair {1, true}, std::pair {3, false}}) {
+        const MarshalPost *from = posts.post(post);
+        session.marshals().apply({post, from->name, store.CurrentClass(), 6, 2, fs, 1, 0, QString()});
+    }
+    ok = save(frmMain, output + QStringLiteral("/main-window-marshals.png")) && ok;
     return ok ? 0 : 1;
 }

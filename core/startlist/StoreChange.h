@@ -8,7 +8,21 @@
 #include <memory>
 
 // Where a change of the class store came from; the journal and the live results name it.
-enum class ChangeSource { Load, Key, Button, Barrier, Typed, Editor, Reset, Hand, Undo, Redo, Import, Restore, Marshal };
+enum class ChangeSource {
+    Load,
+    Key,
+    Button,
+    Barrier,
+    Typed,
+    Editor,
+    Reset,
+    Hand,
+    Undo,
+    Redo,
+    Import,
+    Restore,
+    Marshal
+};
 
 // One change of the class store, announced once through ClassStore::changed.
 struct StoreChange

@@ -188,7 +188,7 @@ void MarshalPostsDialog::showCode()
         lblMarshalQr->setPixmap(QPixmap::fromImage(framed.scaled(framed.size() * scale)));
     }
     // The address breaks before the page's name, where a reader expects it.
-    lblMarshalAddress->setText(tr("Post %1: %2")
-                                   .arg(tblPosts->item(row, Number)->text(),
-                                        m_address + QLatin1Char('\n') + url.mid(m_address.size())));
+    lblMarshalAddress->setText(
+        tr("Post %1: %2")
+            .arg(tblPosts->item(row, Number)->text(), m_address + QLatin1Char('\n') + url.mid(m_address.size())));
 }

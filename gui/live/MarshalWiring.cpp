@@ -14,7 +14,7 @@ constexpr int Margin = 4;
 } // namespace
 
 MarshalWiring::MarshalWiring(QWidget *window, RaceSession &session, std::function<QString()> address,
-                               std::function<void(const QString &)> warn)
+                             std::function<void(const QString &)> warn)
     : QObject(window)
     , m_window(window)
     , m_desk(session.marshals())

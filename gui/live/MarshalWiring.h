@@ -23,7 +23,7 @@ class MarshalWiring final : public QObject
 public:
     // address gives the live results' address, empty while they are off.
     MarshalWiring(QWidget *window, RaceSession &session, std::function<QString()> address,
-                   std::function<void(const QString &)> warn);
+                  std::function<void(const QString &)> warn);
 
     void showDialog();
 
