@@ -52,6 +52,7 @@ struct ShownMainWindow
         FakeCounter::advanceMs(ms);
         QTest::keyClick(keys(), stop);
         QVERIFY(!controls->runs->Running());
+        session->waitForWrites();
     }
 
     // The window goes before the store it works on.
