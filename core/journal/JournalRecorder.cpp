@@ -2,6 +2,7 @@
 
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/Clock.h"
 #include "core/system/DiskQueue.h"
 #include "core/timing/PerfTimer.h"
 #include "core/timing/RunControl.h"
@@ -132,8 +133,8 @@ void JournalRecorder::written(FileResult result, bool rows)
 
 void JournalRecorder::noteClassFile(int classIndex, bool keepBytes)
 {
-    write([classIndex, path = ClassListPath(classIndex), keepBytes](
-              Journal &journal) { return journal.noteClassFile(classIndex, path, keepBytes); },
+    write([classIndex, path = ClassListPath(classIndex),
+           keepBytes](Journal &journal) { return journal.noteClassFile(classIndex, path, keepBytes); },
           false);
 }
 
@@ -165,7 +166,7 @@ void JournalRecorder::record(JournalEvent event)
         event.clockMs = clockNow();
     // Stamped now, not when the row reaches the disk.
     if (!event.at.isValid())
-        event.at = QDateTime::currentDateTimeUtc();
+        event.at = Clock::currentDateTimeUtc();
     write([event = std::move(event)](Journal &journal) mutable { return journal.append(std::move(event)); }, true);
 }
 
