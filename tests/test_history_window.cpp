@@ -242,7 +242,7 @@ private slots:
         QTRY_VERIFY(history() && history()->isVisible());
         clickHistoryRow(overwrite.id);
         QTest::mouseClick(history()->findChild<QPushButton *>(QStringLiteral("cmdRestore")), Qt::LeftButton);
-        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 12'340);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 12'340);
         const JournalEvent restore = lastOf("time1");
         QCOMPARE(restore.source, QStringLiteral("restore"));
         QCOMPARE(restore.note, QStringLiteral("Zeile %1").arg(overwrite.id));
@@ -251,9 +251,9 @@ private slots:
         // Taken back with Ctrl+Z and again with Ctrl+Y, typed in the history window.
         QVERIFY(QTest::qWaitForWindowActive(history()));
         QTest::keyClick(history()->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 15'000);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 15'000);
         QTest::keyClick(history()->windowHandle(), Qt::Key_Y, Qt::ControlModifier);
-        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 12'340);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 12'340);
     }
 
     // What cannot be put back says why in the window's status line and changes nothing.

@@ -1,18 +1,21 @@
 #include "core/journal/Journal.h"
 #include "core/startlist/ListFile.h"
 #include "core/system/DataFolder.h"
+#include "core/system/DiskQueue.h"
 #include "gui/timing/ProgramWindows.h"
 #include "support/FakeCounter.h"
 #include "support/FreshFolders.h"
 #include "support/GuiTestMain.h"
 #include "support/ListFiles.h"
 #include "support/MenuClicks.h"
+#include "support/MockClock.h"
 #include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSemaphore>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
@@ -80,7 +83,7 @@ private slots:
         });
         typing.start(50);
         m_shown.open([](ClassStore &store, TfrmMain &) { QVERIFY(store.LoadCurrentClass().ok()); });
-        QTRY_COMPARE(readClassFile(1).wholeNumber(1, ListField::Time2), 48'100);
+        QTRY_COMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time2), 48'100);
         QVERIFY2(ui().lblSaveWarning->text().contains("Run 2 of Lee was on course"),
                  qPrintable(ui().lblSaveWarning->text()));
         QVERIFY(OperatorDialogs::takeShownMessages().join('\n').contains("Enter the time from a stopwatch now?"));
@@ -105,13 +108,13 @@ private slots:
         m_shown.open();
         const QByteArray before = readBytes(ClassListPath(1));
         m_shown.timeRun(0, 12'340);
-        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 12'340);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 12'340);
 
         press(Qt::Key_Z);
         QCOMPARE(readBytes(ClassListPath(1)), before);
         QCOMPARE(ui().model->cell(0, ProtocolModel::Time1), 0);
         press(Qt::Key_Y);
-        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 12'340);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 12'340);
         QCOMPARE(sourcesOf(journalRows(), "time1"), (QStringList {"key", "undo", "redo"}));
 
         // While Lee is on course, Ctrl+Z takes back Kim's time and leaves Lee's clock alone.
@@ -120,10 +123,10 @@ private slots:
         FakeCounter::advanceMs(5'000);
         press(Qt::Key_Z);
         QVERIFY(ui().runs->Running());
-        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 0);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 0);
         QTRY_COMPARE(ui().model->cell(1, ProtocolModel::Time1), 5'000);
         QTest::keyClick(keys(), Qt::Key_F8);
-        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 5'000);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time1), 5'000);
     }
 
     // The official's stopwatch time from the run cell's context menu: refused without a reason.
@@ -155,7 +158,7 @@ private slots:
         QVERIFY(item && item->isEnabled());
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
         QCOMPARE(refusedWithoutReason, QStringLiteral("still open"));
-        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 62'340);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time1), 62'340);
     }
 
     // The start list editor's Edit menu takes back a name typed over another.
@@ -182,7 +185,7 @@ private slots:
         });
         QTest::mouseClick(ui().cmdStartlist, Qt::LeftButton);
         QCOMPARE(nameAfterTyping, QStringLiteral("Lars"));
-        QCOMPARE(readClassFile(1).text(0, ListField::Name), QStringLiteral("Kim"));
+        QCOMPARE(m_shown.classFile(1).text(0, ListField::Name), QStringLiteral("Kim"));
         QCOMPARE(sourcesOf(journalRows(), "name"), (QStringList {"editor", "undo"}));
     }
 
@@ -191,14 +194,14 @@ private slots:
     {
         m_shown.open();
         m_shown.timeRun(1, 7'770, Qt::Key_F9);
-        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 7'770);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time1), 7'770);
         QVERIFY(ui().lblSaveWarning->isVisible());
         const QString line = ui().lblSaveWarning->text();
         QVERIFY2(line.contains("RESET") && line.contains("Lee") && line.contains("00:07.77") && line.contains("Ctrl+Z"),
                  qPrintable(line));
         QCOMPARE(sourcesOf(journalRows(), "time1"), QStringList {"reset"});
         press(Qt::Key_Z);
-        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 0);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time1), 0);
         QVERIFY(ui().lblSaveWarning->isHidden());
         // Removed the other way the line names: Ctrl+click on the cell.
         m_shown.timeRun(0, 1'000, Qt::Key_F9);
@@ -207,11 +210,11 @@ private slots:
         const QModelIndex time = ui().model->index(0, ProtocolModel::Time1);
         QTest::mouseClick(ui().Grid->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           ui().Grid->visualRect(time).center());
-        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 0);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 0);
         QVERIFY(ui().lblSaveWarning->isHidden());
         // The cleared run comes back whole with one Ctrl+Z.
         press(Qt::Key_Z);
-        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 1'000);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 1'000);
     }
 
     // A journal that cannot be written shows in the warning line; the stop is saved all the same,
@@ -221,7 +224,7 @@ private slots:
         QVERIFY(QDir().mkpath(dataFolder() + Journal::FileName));
         m_shown.open();
         m_shown.timeRun(0, 9'990);
-        QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 9'990);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 9'990);
         QVERIFY(ui().lblSaveWarning->isVisible());
         QVERIFY2(ui().lblSaveWarning->text().contains("JOURNAL"), qPrintable(ui().lblSaveWarning->text()));
 
@@ -246,13 +249,58 @@ private slots:
             handled.start();
             m_shown.timeRun(0, 9'990);
             QVERIFY2(handled.elapsed() < 1'000, qPrintable(QString::number(handled.elapsed())));
-            QCOMPARE(readClassFile(1).wholeNumber(0, ListField::Time1), 9'990);
+            QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 9'990);
             QVERIFY(ui().lblSaveWarning->text().contains("JOURNAL"));
             QVERIFY(lock.exec("ROLLBACK"));
         }
         QSqlDatabase::removeDatabase("locker");
         QTRY_COMPARE_WITH_TIMEOUT(sourcesOf(journalRows(), "time1"), QStringList {"key"}, 5'000);
         QTRY_VERIFY(ui().lblSaveWarning->isHidden());
+    }
+
+    // A disk that does not answer (a stick being pulled, a sync that hangs) holds no key: the stop
+    // is taken, timed and shown while the write waits, and the file and journal get it after.
+    void heldDiskDelaysNoKey_data()
+    {
+        QTest::addColumn<bool>("byMouse");
+        QTest::newRow("F8") << false;
+        QTest::newRow("STOPP clicked") << true;
+    }
+    void heldDiskDelaysNoKey()
+    {
+        QFETCH(bool, byMouse);
+        const QDateTime pressed(QDate(2026, 6, 13), QTime(14, 2, 11));
+        MockClock clock(pressed);
+        m_shown.open();
+        QSemaphore release;
+        // Let go after a while all the same, so a key that waits for the disk fails rather than hangs.
+        DiskQueue::post(&m_shown.session->disk(), [&release] { release.tryAcquire(1, 3000); });
+
+        QElapsedTimer handled;
+        handled.start();
+        m_shown.clickCell(1, ProtocolModel::Time1);
+        QTest::keyClick(keys(), Qt::Key_F5);
+        FakeCounter::advanceMs(47'110);
+        if (byMouse)
+            QTest::mouseClick(ui().cmdStop, Qt::LeftButton);
+        else
+            QTest::keyClick(keys(), Qt::Key_F8);
+        QVERIFY2(handled.elapsed() < 500, qPrintable(QString::number(handled.elapsed())));
+        QVERIFY(!ui().runs->Running());
+        QCOMPARE(ui().model->cell(1, ProtocolModel::Time1), 47'110);
+        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 0);
+        QVERIFY(ui().lblSaveWarning->isHidden());
+
+        clock.advanceSecs(300);
+        release.release();
+        QCOMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time1), 47'110);
+        const QList<JournalEvent> rows = journalRows();
+        QCOMPARE(sourcesOf(rows, "time1"), QStringList {byMouse ? "button" : "key"});
+        // The row carries the moment of the stop, not the moment the disk took it.
+        const auto stop
+            = std::find_if(rows.begin(), rows.end(), [](const JournalEvent &e) { return e.field == "time1"; });
+        QCOMPARE(stop->at, pressed);
+        QVERIFY(ui().lblSaveWarning->isHidden());
     }
 
     // The program ended between the journal and the class file: the next start puts the value
@@ -273,7 +321,7 @@ private slots:
             QVERIFY(journal.append(stop).ok());
         }
         m_shown.open();
-        QCOMPARE(readClassFile(1).wholeNumber(1, ListField::Time1), 31'415);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time1), 31'415);
         QCOMPARE(ui().model->cell(1, ProtocolModel::Time1), 31'415);
         QVERIFY2(ui().lblSaveWarning->text().contains("class 1: 1 value"), qPrintable(ui().lblSaveWarning->text()));
         QCOMPARE(sourcesOf(journalRows(), "time1"), (QStringList {"key", "restore"}));

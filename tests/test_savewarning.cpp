@@ -43,6 +43,7 @@ class TestSaveWarning final : public QObject
         key(Qt::Key_F5);
         FakeCounter::advanceMs(ms);
         key(Qt::Key_F8);
+        m_session->waitForWrites();
     }
 
 private slots:

@@ -280,6 +280,7 @@ private slots:
             FileSizeLimit full(16);
             QVERIFY(full.active());
             QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F8);
+            m_shown.session->waitForWrites();
         }
         QCOMPARE(ui().model->cell(1, ProtocolModel::Time1), 41'230);
         QCOMPARE(m_shown.store->readNumberField(1, ListField::Time1), 41'230);
@@ -288,6 +289,7 @@ private slots:
         QVERIFY(identityOf(ClassListPath(1)) == before);
 
         QVERIFY(m_shown.window->close());
+        m_shown.session->waitForWrites();
         QVERIFY(ui().lblSaveWarning->isHidden());
         StartList saved;
         QVERIFY(ReadListFile(saved, ClassListPath(1), false).ok());

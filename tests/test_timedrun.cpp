@@ -161,20 +161,20 @@ private slots:
         QTRY_COMPARE(model().cell(1, ProtocolModel::Time1), 12'340); // the 100 ms refresh
         QCOMPARE(model().cellText(1, ProtocolModel::Time1), QStringLiteral("00:12.3"));
         QCOMPARE(model().cellText(0, ProtocolModel::Time1), QStringLiteral("00:00.00"));
-        QCOMPARE(readClassFile(2).wholeNumber(1, ListField::Time1), 0); // not written while running
+        QCOMPARE(m_shown.classFile(2).wholeNumber(1, ListField::Time1), 0); // not written while running
 
         FakeCounter::advanceMs(53'090.4);
         QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F8);
         QCOMPARE(model().cell(1, ProtocolModel::Time1), 65'430);
         QCOMPARE(model().cellText(1, ProtocolModel::Time1), QStringLiteral("01:05.43"));
-        QCOMPARE(readClassFile(2).wholeNumber(1, ListField::Time1), 65'430);
+        QCOMPARE(m_shown.classFile(2).wholeNumber(1, ListField::Time1), 65'430);
         QVERIFY(!ui().cmdStart->isEnabled());
 
         typeIntoCount(1, ProtocolModel::FP1, QStringLiteral("2"));
         typeIntoCount(1, ProtocolModel::FS1, QStringLiteral("1"));
         QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 14'000);
         QCOMPARE(model().cell(1, ProtocolModel::GrandTotal), 79'430);
-        const StartList saved = readClassFile(2);
+        const StartList saved = m_shown.classFile(2);
         QCOMPARE(saved.wholeNumber(1, ListField::FP1), 2);
         QCOMPARE(saved.wholeNumber(1, ListField::FS1), 1);
         QCOMPARE(saved.text(1, ListField::Name), QStringLiteral("Team 7"));
@@ -219,7 +219,7 @@ private slots:
         FakeCounter::advanceMs(1'000 - startHandledLate + stopHandledLate);
         press(Qt::Key_F8, start + 1'000);
         QCOMPARE(model().cell(0, ProtocolModel::Time1), recorded);
-        QCOMPARE(readClassFile(2).wholeNumber(0, ListField::Time1), recorded);
+        QCOMPARE(m_shown.classFile(2).wholeNumber(0, ListField::Time1), recorded);
         QVERIFY2(ui().lblSaveWarning->toolTip().contains(QStringLiteral("no usable time")) == !stamped,
                  qPrintable(ui().lblSaveWarning->toolTip()));
     }
@@ -257,7 +257,7 @@ private slots:
         pickClass(2);
         typeIntoCount(0, ProtocolModel::FS2, typed);
         QCOMPARE(model().cell(0, ProtocolModel::FS2), stored);
-        QCOMPARE(readClassFile(2).wholeNumber(0, ListField::FS2), stored);
+        QCOMPARE(m_shown.classFile(2).wholeNumber(0, ListField::FS2), stored);
         QCOMPARE(OperatorDialogs::takeShownMessages(), message.isEmpty() ? QStringList() : QStringList {message});
     }
 
@@ -283,7 +283,7 @@ private slots:
         typeIntoCount(1, ProtocolModel::FP1, typed, gesture);
         QCOMPARE(model().cell(1, ProtocolModel::FP1), stored);
         QCOMPARE(model().cell(1, ProtocolModel::Penalty1), stored * 2'000);
-        QCOMPARE(readClassFile(2).wholeNumber(1, ListField::FP1), stored);
+        QCOMPARE(m_shown.classFile(2).wholeNumber(1, ListField::FP1), stored);
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
     }
 
@@ -334,13 +334,13 @@ private slots:
         QTRY_COMPARE(model().cell(1, ProtocolModel::FS1), 3);
         QVERIFY(ui().runs->Running());
         QCOMPARE(model().cell(1, ProtocolModel::Penalty1), 30'000);
-        StartList saved = readClassFile(2);
+        StartList saved = m_shown.classFile(2);
         QCOMPARE(saved.wholeNumber(1, ListField::FS1), 3);
         QCOMPARE(saved.wholeNumber(1, ListField::Time1), 0); // the clock's time is no result yet
 
         FakeCounter::advanceMs(2'500);
         QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F8);
-        saved = readClassFile(2);
+        saved = m_shown.classFile(2);
         QCOMPARE(saved.wholeNumber(1, ListField::Time1), 7'500);
         QCOMPARE(saved.wholeNumber(1, ListField::FS1), 3);
         QCOMPARE(model().cell(1, ProtocolModel::Total1), 37'500);
@@ -484,8 +484,8 @@ private slots:
         if (asked)
             QCOMPARE(shown.first(), QStringLiteral("You are sure to reset results for Lauf 1:  Kim ?"));
         QCOMPARE(model().cell(0, ProtocolModel::Time1), time1);
-        QCOMPARE(readClassFile(3).wholeNumber(0, ListField::Time1), time1);
-        QCOMPARE(readClassFile(3).wholeNumber(0, ListField::FP1), time1 == 0 ? 0 : 3);
+        QCOMPARE(m_shown.classFile(3).wholeNumber(0, ListField::Time1), time1);
+        QCOMPARE(m_shown.classFile(3).wholeNumber(0, ListField::FP1), time1 == 0 ? 0 : 3);
         if (time1 == 0) {
             QCOMPARE(model().cell(0, ProtocolModel::Penalty1), 0);
             QVERIFY(ui().cmdStart->isEnabled());
@@ -593,7 +593,7 @@ private slots:
         QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F5);
         FakeCounter::advanceMs(4'000);
         QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F8);
-        const StartList saved = readClassFile(2);
+        const StartList saved = m_shown.classFile(2);
         QCOMPARE(saved.wholeNumber(row, run == 1 ? ListField::Time1 : ListField::Time2), 4'000);
         QCOMPARE(saved.wholeNumber(row, run == 1 ? ListField::Time2 : ListField::Time1), 0);
     }
@@ -743,7 +743,7 @@ private slots:
         FakeCounter::advanceMs(2'000);
         QTRY_COMPARE(ui().Tablo->text(), QStringLiteral("00:05.00"));
         QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F8);
-        QCOMPARE(readClassFile(2).wholeNumber(0, ListField::Time1), 5'000);
+        QCOMPARE(m_shown.classFile(2).wholeNumber(0, ListField::Time1), 5'000);
     }
 
     // Logging out while the question is on screen: the ending signal closes the box the way its
@@ -784,7 +784,7 @@ private slots:
         typeIntoCount(2, ProtocolModel::FP2, QStringLiteral("4"));
         QFile::remove(ClassListPath(2));
         m_shown.window->close();
-        QCOMPARE(readClassFile(2).wholeNumber(2, ListField::FP2), 4);
+        QCOMPARE(m_shown.classFile(2).wholeNumber(2, ListField::FP2), 4);
     }
 };
 

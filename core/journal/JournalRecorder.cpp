@@ -2,6 +2,8 @@
 
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/Clock.h"
+#include "core/system/DiskQueue.h"
 #include "core/timing/PerfTimer.h"
 #include "core/timing/RunControl.h"
 
@@ -60,10 +62,13 @@ QString secondsText(double seconds)
 }
 } // namespace
 
-JournalRecorder::JournalRecorder(ClassStore &store, RunControl &runs, const QString &folder, QObject *parent)
+JournalRecorder::JournalRecorder(ClassStore &store, RunControl &runs, const QString &folder, DiskQueue *disk,
+                                 QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_runs(runs)
+    , m_folder(folder)
+    , m_disk(disk)
     , m_journal(std::make_unique<Journal>(folder))
 {
     m_retry.setSingleShot(true);
@@ -79,38 +84,76 @@ JournalRecorder::JournalRecorder(ClassStore &store, RunControl &runs, const QStr
     connect(
         &store, &ClassStore::classLoaded, this,
         [this](int classIndex) { noteClassFile(classIndex, !m_store.lastLoadFailed()); }, Qt::DirectConnection);
-    connect(
-        &store, &ClassStore::saveFinished, this,
-        [this](const FileResult &saved) {
-            if (saved)
-                noteClassFile(m_store.CurrentClass(), true);
-        },
-        Qt::DirectConnection);
+    store.setSavedHook([this](int classIndex, const QString &path) {
+        written(writer().noteClassFile(classIndex, path, true), false);
+    });
+}
+
+JournalRecorder::~JournalRecorder()
+{
+    m_store.setSavedHook({});
+    closeWriter();
+}
+
+Journal &JournalRecorder::writer()
+{
+    if (!m_disk)
+        return *m_journal;
+    if (!m_writer)
+        m_writer = std::make_unique<Journal>(m_folder);
+    return *m_writer;
+}
+
+void JournalRecorder::flush()
+{
+    DiskQueue::drain(m_disk);
+}
+
+void JournalRecorder::closeWriter()
+{
+    DiskQueue::run(m_disk, [this] { m_writer.reset(); });
+}
+
+void JournalRecorder::write(std::function<FileResult(Journal &)> write, bool rows)
+{
+    DiskQueue::post(m_disk, [this, write = std::move(write), rows] { written(write(this->writer()), rows); });
+}
+
+void JournalRecorder::written(FileResult result, bool rows)
+{
+    const bool waiting = writer().waitingCount() > 0;
+    const auto finish = [this, result = std::move(result), rows, waiting] {
+        report(result, waiting);
+        if (rows && m_last)
+            emit recorded();
+    };
+    if (m_disk)
+        QMetaObject::invokeMethod(this, finish, Qt::QueuedConnection);
+    else
+        finish();
 }
 
 void JournalRecorder::noteClassFile(int classIndex, bool keepBytes)
 {
-    report(m_journal->noteClassFile(classIndex, ClassListPath(classIndex), keepBytes));
+    write([classIndex, path = ClassListPath(classIndex),
+           keepBytes](Journal &journal) { return journal.noteClassFile(classIndex, path, keepBytes); },
+          false);
 }
 
-void JournalRecorder::report(FileResult result)
+void JournalRecorder::report(FileResult result, bool rowsWaiting)
 {
     const bool changedState = result.ok() != m_last.ok();
     m_last = std::move(result);
     if (changedState)
         emit journalProblem(m_last);
-    if (!m_last && m_journal->waitingCount() > 0)
+    if (!m_last && rowsWaiting)
         m_retry.start();
 }
 
 void JournalRecorder::retryWaiting()
 {
-    report(m_journal->writeWaiting());
-    if (m_last)
-        emit recorded();
+    write([](Journal &journal) { return journal.writeWaiting(); }, true);
 }
-
-JournalRecorder::~JournalRecorder() = default;
 
 std::optional<std::int64_t> JournalRecorder::clockNow() const
 {
@@ -123,9 +166,10 @@ void JournalRecorder::record(JournalEvent event)
 {
     if (!event.clockMs)
         event.clockMs = clockNow();
-    report(m_journal->append(std::move(event)));
-    if (m_last)
-        emit recorded();
+    // Stamped now, not when the row reaches the disk.
+    if (!event.at.isValid())
+        event.at = Clock::currentDateTimeUtc();
+    write([event = std::move(event)](Journal &journal) mutable { return journal.append(std::move(event)); }, true);
 }
 
 void JournalRecorder::storeChanged(const StoreChange &change)

@@ -9,10 +9,12 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class ClassStore;
+class DiskQueue;
 class RunControl;
 
 // The journal's column values for a field and a source; clubs query the table by them.
@@ -20,8 +22,10 @@ QString journalFieldName(ListField field);
 QString journalSourceName(ChangeSource source);
 
 // Turns what the class store, run control and the main window announce into rows of the journal.
-// Connected directly, so each row is committed before the change reaches the screen. A journal
-// that cannot be written is reported through journalProblem and never stops anything.
+// Connected directly, so each row is queued before the change reaches the screen. With a disk
+// queue the rows are written on its thread in the order they came, and the class files' saves
+// among them; without one each row is committed before the change goes on. A journal that cannot
+// be written is reported through journalProblem and never stops anything.
 class JournalRecorder final : public QObject
 {
     Q_OBJECT
@@ -30,10 +34,17 @@ class JournalRecorder final : public QObject
 public:
     static constexpr int RetryMs = 1000;
 
-    JournalRecorder(ClassStore &store, RunControl &runs, const QString &folder, QObject *parent = nullptr);
+    JournalRecorder(ClassStore &store, RunControl &runs, const QString &folder, DiskQueue *disk = nullptr,
+                    QObject *parent = nullptr);
     ~JournalRecorder() override;
 
+    // For reading on this thread, and for the check at start-up while the writer is closed.
     Journal &journal() { return *m_journal; }
+    // Returns when every row given so far is written (or waits in memory after a failure).
+    void flush();
+    // Flushes, then lets go of the writer's connection: the journal file may be put aside now.
+    // The next row opens it again.
+    void closeWriter();
 
     // The reason the operator gave goes with the rows of the next write to the store.
     void setNoteForNextChange(const QString &note) { m_nextNote = note; }
@@ -68,13 +79,21 @@ private:
     void runStopping(int row, int run, std::int32_t timeMs, ChangeSource source);
     void runStopped(int row, int run, std::int32_t timeMs, ChangeSource source);
     void noteClassFile(int classIndex, bool keepBytes);
-    void report(FileResult result);
+    // Runs write where the rows are written and reports its outcome back on this thread.
+    void write(std::function<FileResult(Journal &)> write, bool rows);
+    void written(FileResult result, bool rows);
+    Journal &writer();
+    void report(FileResult result, bool rowsWaiting);
     void retryWaiting();
     std::optional<std::int64_t> clockNow() const;
 
     ClassStore &m_store;
     RunControl &m_runs;
+    QString m_folder;
+    DiskQueue *m_disk;
     std::unique_ptr<Journal> m_journal;
+    // Only ever touched on the disk queue's thread: a database connection belongs to one thread.
+    std::unique_ptr<Journal> m_writer;
     FileResult m_last;
     QString m_nextNote;
     // The stop whose time is going into the store: that change is journaled as the stop.

@@ -13,8 +13,11 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/DataFolder.h"
+#include "core/system/DiskQueue.h"
 #include "core/timing/RunControl.h"
 #include "core/undo/UndoHistory.h"
+
+#include <QCoreApplication>
 
 // The order of building is the order of hearing. Qt calls the receivers of one signal in the
 // order they were connected, and each service connects to the store as it is built, so a change
@@ -28,14 +31,19 @@
 //   7. the backup, which copies once the event in hand has been handled;
 //   8. the marshal posts, which hand the phones the runs they may mark.
 // Run control's starts and stops reach the journal before the live feed for the same reason.
+// The rows and the class files' saves are written on the disk queue's thread in that order too,
+// so a key handler never waits on a disk or a lock.
 RaceSession::RaceSession(const QString &journalFolder, QObject *parent)
     : QObject(parent)
+    , m_disk(std::make_unique<DiskQueue>())
     , m_store(std::make_unique<ClassStore>())
     , m_rules(readRaceRules(SettingsStore()).value_or(RaceRules {}))
     , m_runs(new RunControl(this))
 {
     m_runs->setObjectName(QStringLiteral("RunControl"));
-    m_recorder = new JournalRecorder(*m_store, *m_runs, journalFolder.isEmpty() ? dataFolder() : journalFolder, this);
+    m_store->setDiskQueue(m_disk.get());
+    m_recorder = new JournalRecorder(*m_store, *m_runs, journalFolder.isEmpty() ? dataFolder() : journalFolder,
+                                     m_disk.get(), this);
     m_handMarks = new HandMarks(*m_store, m_recorder->journal(), this);
     m_history = new UndoHistory(*m_store, this);
     m_marks = new MarksKeeper(*m_store, this);
@@ -82,6 +90,13 @@ RaceSession::~RaceSession()
     delete m_handMarks;
     delete m_recorder;
     delete m_runs;
+}
+
+void RaceSession::waitForWrites()
+{
+    DiskQueue::drain(m_disk.get());
+    QCoreApplication::sendPostedEvents(m_store.get(), QEvent::MetaCall);
+    QCoreApplication::sendPostedEvents(m_recorder, QEvent::MetaCall);
 }
 
 void RaceSession::reloadRules()

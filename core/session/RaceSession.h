@@ -9,6 +9,7 @@
 
 class BackupCopier;
 class ClassStore;
+class DiskQueue;
 class HandMarks;
 class JournalRecorder;
 class LiveFeed;
@@ -45,6 +46,11 @@ public:
     LiveHost &liveHost() { return *m_liveHost; }
     BackupCopier &backup() { return *m_backup; }
     MarshalDesk &marshals() { return *m_marshals; }
+    // Where the class files and the journal's rows are written, off this thread.
+    DiskQueue &disk() { return *m_disk; }
+    // Returns once the saves and rows given so far are written and their outcomes have reached
+    // the store and the journal recorder on this thread.
+    void waitForWrites();
 
     // The event's rules in force. Scoring and every output take them from here.
     const RaceRules &rules() const { return m_rules; }
@@ -60,6 +66,8 @@ signals:
     void rulesChanged(const RaceRules &rules);
 
 private:
+    // Before the store: it outlives the store, which waits for its saves when it goes.
+    std::unique_ptr<DiskQueue> m_disk;
     std::unique_ptr<ClassStore> m_store;
     RaceRules m_rules;
     JournalRecorder *m_recorder;

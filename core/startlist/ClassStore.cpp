@@ -4,6 +4,7 @@
 #include "core/startlist/ListFile.h"
 #include "core/system/CheckedSave.h"
 #include "core/system/DataFolder.h"
+#include "core/system/DiskQueue.h"
 
 #include <QDir>
 #include <QFile>
@@ -33,6 +34,11 @@ ClassStore::ClassStore(QObject *parent)
     : QObject(parent)
     , m_model(*this)
 {
+}
+
+ClassStore::~ClassStore()
+{
+    DiskQueue::drain(m_disk);
 }
 
 QString ClassStore::keepOriginal(const QString &path)
@@ -158,35 +164,56 @@ FileResult ClassStore::loadCurrentClass()
     return FileError {target, reason};
 }
 
-FileResult ClassStore::SaveCurrentClass()
+std::function<FileResult()> ClassStore::saveJob()
 {
-    // Whatever asks (closing, a signal, switching), a list that was never read from the class file
-    // is not its content: saving it would replace the file with an empty list.
-    if (!m_loaded)
-        return {};
     const QString path = ClassListPath(m_currentClass);
-    FileResult result;
     // A dangling link or a loop of links does not "exist", yet it is what the load failed on.
     const bool unsafe = !m_unsafePath.isEmpty() && path == m_unsafePath
         && (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) && keepOriginal(path).isEmpty();
     if (unsafe && list().count() == 0) {
         // Nothing was read from it and nothing was added: there is nothing to save, and the file
         // (a FIFO, a folder, a file too large to read) stays as it is. The class can be left.
-        result = {};
-    } else if (unsafe) {
-        const QString target = linkTarget(path);
-        result = FileError {target,
-                            tr("%1 failed to load and no copy of it could be made; it was not overwritten.")
-                                .arg(QDir::toNativeSeparators(target))};
-    } else {
-        m_unsafePath.clear();
-        result = WriteListFile(list(), path);
+        return [] { return FileResult {}; };
     }
+    if (unsafe) {
+        const QString target = linkTarget(path);
+        const FileError refused {target,
+                                 tr("%1 failed to load and no copy of it could be made; it was not overwritten.")
+                                     .arg(QDir::toNativeSeparators(target))};
+        return [refused] { return FileResult {refused}; };
+    }
+    m_unsafePath.clear();
+    return [list = m_list, path, classIndex = m_currentClass, hook = m_savedHook] {
+        FileResult result = WriteListFile(list, path);
+        if (result && hook)
+            hook(classIndex, path);
+        return result;
+    };
+}
+
+void ClassStore::finishSave(std::uint64_t serial, const FileResult &result)
+{
+    if (serial != m_saveSerial)
+        return;
     if (result.ok())
         m_unsaved.reset();
     else
         m_unsaved = result.error();
     emit saveFinished(result);
+}
+
+FileResult ClassStore::SaveCurrentClass()
+{
+    // Whatever asks (closing, a signal, switching), a list that was never read from the class file
+    // is not its content: saving it would replace the file with an empty list.
+    if (!m_loaded)
+        return {};
+    emit saving();
+    const std::function<FileResult()> job = saveJob();
+    const std::uint64_t serial = ++m_saveSerial;
+    FileResult result;
+    DiskQueue::run(m_disk, [&] { result = job(); });
+    finishSave(serial, result);
     return result;
 }
 
@@ -227,7 +254,15 @@ FileResult ClassStore::writeResult(int index, std::initializer_list<FieldValue> 
         m_list.setWholeNumber(index, field, m_list.wholeNumber(index, field));
     for (const FieldValue &v : values)
         writeNumberField(index, v.field, v.value, source);
-    return SaveCurrentClass();
+    if (!m_disk || !m_loaded)
+        return SaveCurrentClass();
+    emit saving();
+    const std::uint64_t serial = ++m_saveSerial;
+    DiskQueue::post(m_disk, [this, job = saveJob(), serial] {
+        const FileResult result = job();
+        QMetaObject::invokeMethod(this, [this, serial, result] { finishSave(serial, result); }, Qt::QueuedConnection);
+    });
+    return {};
 }
 
 void ClassStore::addEntry(ChangeSource source)

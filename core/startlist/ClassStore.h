@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <vector>
@@ -17,6 +18,8 @@
 //
 // A class file that failed to load is never lost: its original bytes are copied beside it
 // (List03.dat.bak) before anything can overwrite it.
+class DiskQueue;
+
 class ClassStore final : public QObject
 {
     Q_OBJECT
@@ -24,6 +27,16 @@ class ClassStore final : public QObject
 
 public:
     explicit ClassStore(QObject *parent = nullptr);
+    // Waits for the saves still on their way.
+    ~ClassStore() override;
+
+    // Results are then saved on the queue's thread and writeResult returns before the file is
+    // written; every other save waits for it. Without a queue every save is written at once.
+    void setDiskQueue(DiskQueue *queue) { m_disk = queue; }
+    // Runs where the save ran, right after a class file was written and before any later save:
+    // the journal notes the file as written there, so no change can fall between the two.
+    using SavedHook = std::function<void(int classIndex, const QString &path)>;
+    void setSavedHook(SavedHook hook) { m_savedHook = std::move(hook); }
 
     // The start list editor's grid: a view of the list whose edits come back through the store.
     StartListModel &model() { return m_model; }
@@ -57,7 +70,7 @@ public:
     bool writeTextField(int index, ListField field, const QString &text, ChangeSource source);
     // A result (a time, a count, a cleared run): the fields are written in the order given and the
     // class file is saved at once, so a crash cannot take it. A failed save is reported through
-    // saveFinished and returned; the values stay in memory.
+    // saveFinished and, without a disk queue, returned; the values stay in memory.
     struct FieldValue
     {
         ListField field;
@@ -88,7 +101,10 @@ public:
 signals:
     // The list now belongs to classIndex: after every load, whether it succeeded or not.
     void classLoaded(int classIndex);
+    // A save of the current class begins: whatever changed before belongs to it.
+    void saving();
     // After every save of a class file, so the top of the interface can show or clear a warning.
+    // Of saves that overtook each other on the queue, only the last one is reported.
     void saveFinished(const FileResult &result);
     // Every change of the entries, times and counts of the current class, once, with what changed.
     void changed(const StoreChange &change);
@@ -96,6 +112,9 @@ signals:
 
 private:
     FileResult loadCurrentClass();
+    // What saving the current class comes to, to be run where the save runs.
+    std::function<FileResult()> saveJob();
+    void finishSave(std::uint64_t serial, const FileResult &result);
     void announceReplaced(std::shared_ptr<const StartList> before, ChangeSource source);
 
     StartList m_list;
@@ -106,4 +125,8 @@ private:
     // A class file whose last load failed and of which no copy could be made.
     QString m_unsafePath;
     std::optional<FileError> m_unsaved;
+    DiskQueue *m_disk = nullptr;
+    SavedHook m_savedHook;
+    // The newest save begun; a result of an older one is out of date when it arrives.
+    std::uint64_t m_saveSerial = 0;
 };

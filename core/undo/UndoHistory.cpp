@@ -10,7 +10,7 @@ UndoHistory::UndoHistory(ClassStore &store, QObject *parent)
 {
     connect(&store, &ClassStore::changed, this, &UndoHistory::storeChanged, Qt::DirectConnection);
     connect(
-        &store, &ClassStore::saveFinished, this, [this] { m_resultOpen = false; }, Qt::DirectConnection);
+        &store, &ClassStore::saving, this, [this] { m_resultOpen = false; }, Qt::DirectConnection);
 }
 
 UndoHistory::Steps &UndoHistory::undoSteps()

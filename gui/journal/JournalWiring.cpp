@@ -128,6 +128,8 @@ JournalWiring::~JournalWiring() = default;
 void JournalWiring::restoreAfterCrash()
 {
     QStringList shown;
+    // The check may put the journal file aside; nothing else may hold it meanwhile.
+    m_recorder->closeWriter();
     Journal &journal = m_recorder->journal();
     if (const QString aside = journal.checkIdentity(); !aside.isEmpty())
         shown << aside;
@@ -187,6 +189,8 @@ void JournalWiring::offerRebuild(int classIndex)
                                    tr("The class file %1 is missing or cannot be read.\n\nRestore it from the journal?")
                                        .arg(QDir::toNativeSeparators(path))))
         return;
+    // The rows of this class still on their way belong in the rebuilt file.
+    m_recorder->flush();
     const Result<int> rebuilt = rebuildClassFile(m_recorder->journal(), classIndex, path);
     if (!rebuilt) {
         OperatorDialogs::showError(m_window, rebuilt.error().message());

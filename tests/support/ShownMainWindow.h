@@ -6,6 +6,7 @@
 #include "core/timing/RunControl.h"
 #include "gui/timing/Form_Main.h"
 #include "support/FakeCounter.h"
+#include "support/ListFiles.h"
 #include "support/MainWindowControls.h"
 
 #include <QTest>
@@ -52,6 +53,14 @@ struct ShownMainWindow
         FakeCounter::advanceMs(ms);
         QTest::keyClick(keys(), stop);
         QVERIFY(!controls->runs->Running());
+        session->waitForWrites();
+    }
+
+    // The class file as it stands once the writes given so far have landed.
+    StartList classFile(int classIndex) const
+    {
+        session->waitForWrites();
+        return readClassFile(classIndex);
     }
 
     // The window goes before the store it works on.
