@@ -31,6 +31,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -43,6 +44,12 @@ constexpr int PressPeriodMs = 500;
 constexpr int SocketClients = 100;
 constexpr int PollingClients = 100;
 constexpr int FuzzRequests = 4000;
+
+std::int64_t steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 QByteArray post(const QByteArray &path, const QByteArray &body, const QByteArray &token = {})
 {
@@ -101,6 +108,8 @@ public:
     {
     }
     std::vector<double> latencies;
+    // Steady-clock moments of each press sent and answered, to match with the saves that landed.
+    std::vector<std::pair<std::int64_t, std::int64_t>> sentAndAnswered;
     int taken = 0;
     int fp = 0, fs = 0;
     QList<int> refused;
@@ -134,10 +143,12 @@ protected:
                       .toUtf8();
             QElapsedTimer sent;
             sent.start();
+            const std::int64_t sentAt = steadyNs();
             socket.write(post("/api/posten/strafe", press, token));
             const auto [pressStatus, pressBody] = readAnswer(socket);
             latencies.push_back(double(sent.nsecsElapsed()) / 1e6);
             if (pressStatus == 200) {
+                sentAndAnswered.emplace_back(sentAt, steadyNs());
                 ++taken;
                 (onFs ? fs : fp)++;
             } else {
@@ -278,6 +289,13 @@ int main(int argc, char *argv[])
 
     int shown = 0;
     QObject::connect(&session.marshals(), &MarshalDesk::pressApplied, &app, [&shown] { ++shown; });
+    // The class file is written on the disk queue after the answer; a save reported is the newest
+    // one begun, so the first report after a press's answer holds that press.
+    std::vector<std::int64_t> saved;
+    QObject::connect(&session.store(), &ClassStore::saveFinished, &app, [&saved](const FileResult &result) {
+        if (result)
+            saved.push_back(steadyNs());
+    });
 
     std::vector<std::unique_ptr<Presser>> pressers;
     for (int n = 0; n < Posts; ++n) {
@@ -306,10 +324,17 @@ int main(int argc, char *argv[])
     for (int i = 0; i < 20; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 
+    session.waitForWrites();
     std::vector<double> latencies;
+    std::vector<double> toFile;
     int taken = 0, fp = 0, fs = 0;
     QList<int> refused;
     for (const auto &p : pressers) {
+        for (const auto &[sentAt, answeredAt] : p->sentAndAnswered) {
+            const auto landed = std::lower_bound(saved.begin(), saved.end(), answeredAt);
+            if (landed != saved.end())
+                toFile.push_back(double(*landed - sentAt) / 1e6);
+        }
         latencies.insert(latencies.end(), p->latencies.begin(), p->latencies.end());
         taken += p->taken;
         fp += p->fp;
@@ -333,7 +358,8 @@ int main(int argc, char *argv[])
     std::printf("journal rows of the run: %d; presses shown at the desk: %d of %d\n", journaled, shown, taken);
     std::printf("live clients meanwhile: %d socket messages, %d answers to polls\n", audience.messages.load(),
                 audience.answers.load());
-    printFigures("press sent -> answer (count saved, journaled)", latencies);
+    printFigures("press sent -> answer (count in the protocol)", latencies);
+    printFigures("press sent -> count in the class file", toFile);
     printFigures("reference: typed count at the desk", typed);
 
     // Fuzz: any body on both routes, with a good token and without; the server must stay up and

@@ -376,6 +376,7 @@ private slots:
         // Pressed before that run began: meant for someone else.
         QCOMPARE(s->marshals().apply(press(2, 1, true, 1, m_wall - 10'000)).status, 409);
         QCOMPARE(s->marshals().apply(press(2, 1, true, 1, 0)).status, 200);
+        s->waitForWrites();
         const JournalEvent row = s->recorder().journal().lastEvent(1).value().value();
         QCOMPARE((QStringList {row.field, row.oldValue, row.newValue, row.source, row.name}),
                  (QStringList {"fs1", "0", "1", "marshal", "Lea"}));
@@ -391,6 +392,7 @@ private slots:
                  (QList<QVariant> {3, QStringLiteral("Lea"), 1, true, 1}));
         // The journal's next row is no marshal's.
         QVERIFY(s->store().writeResult(0, {{ListField::FP1, 4}}, ChangeSource::Typed).ok());
+        s->waitForWrites();
         QCOMPARE(s->recorder().journal().lastEvent(1).value().value().note, QString());
     }
 
@@ -443,6 +445,7 @@ private slots:
         }
         QCOMPARE(got, statuses);
         QCOMPARE(s->store().readNumberField(0, ListField::FP1), count);
+        s->waitForWrites();
         QCOMPARE(marshalRows(s->recorder().journal()), rows);
     }
 
