@@ -1,4 +1,3 @@
-#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "gui/settings/Form_Config.h"
@@ -48,7 +47,6 @@ class TestBarrierWindow final : public QObject
     Q_OBJECT
 
     std::shared_ptr<FakePort> m_port;
-    std::unique_ptr<SettingsStore> m_settings;
     ShownMainWindow m_shown;
     TfrmConfig *m_config = nullptr;
 
@@ -57,9 +55,9 @@ class TestBarrierWindow final : public QObject
         writeSettingsFile("[Configuration]\n" + settings);
         m_shown.open([this](ClassStore &store, TfrmMain &window) {
             QVERIFY(store.LoadCurrentClass().ok());
-            m_config = new TfrmConfig(*m_settings, &window);
+            m_config = new TfrmConfig(window.session().settings(), &window);
             window.setConfigDialog(m_config);
-            new BarrierWiring(window.runControl(), *m_config, &window);
+            new BarrierWiring(window.session(), *m_config, &window);
         });
     }
     QLabel *barrierLine() const { return child<QLabel>(m_shown.window.get(), "lblBarrier"); }
@@ -82,7 +80,6 @@ private slots:
                          },
                          m_port->opener(m_port)});
         QVERIFY(FreshFolders::withFirstClass({"Kim", "Ola"}, true));
-        m_settings = std::make_unique<SettingsStore>();
         OperatorDialogs::takeShownMessages();
     }
     void cleanup()
