@@ -13,6 +13,15 @@ inline QList<JournalEvent> journalRows(int classIndex = 1)
     return Journal(dataFolder()).events(classIndex).value_or({});
 }
 
+// Each row as field, old value, new value and source, to compare with a table of the test's.
+inline QList<QStringList> rowTexts(const QList<JournalEvent> &rows)
+{
+    QList<QStringList> texts;
+    for (const JournalEvent &e : rows)
+        texts << QStringList {e.field, e.oldValue, e.newValue, e.source};
+    return texts;
+}
+
 // Who made each change of the field, in the order of the rows.
 inline QStringList sourcesOf(const QList<JournalEvent> &rows, const QString &field)
 {
