@@ -81,12 +81,10 @@ RaceSession::RaceSession(const QString &journalFolder, QObject *parent)
 
     m_barrierLink = new BarrierLink(barrierPorts(), this);
     m_barrier = new BarrierControl(*m_runs, this);
-    const Result<int> lockout = m_settings.read(Setting::BarrierLockoutMs);
-    const Result<int> minimum = m_settings.read(Setting::BarrierMinimumRunMs);
-    if (lockout && minimum)
-        m_barrier->setTiming(BarrierTiming::clamped(lockout.value(), minimum.value()));
+    if (const Result<BarrierTiming> timing = BarrierTiming::read(m_settings))
+        m_barrier->setTiming(timing.value());
     else
-        m_barrierTimingProblem = (lockout ? minimum.error() : lockout.error()).message();
+        m_barrierTimingProblem = timing.error().message();
     connect(m_barrierLink, &BarrierLink::pulse, m_barrier, &BarrierControl::pulse);
     connect(m_barrier, &BarrierControl::pulseHandled, m_recorder, [this](BarrierControl::Outcome outcome, double ms) {
         const bool taken = outcome == BarrierControl::Outcome::Started || outcome == BarrierControl::Outcome::Stopped;
