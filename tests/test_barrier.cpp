@@ -2,7 +2,6 @@
 #include "core/barrier/BarrierLink.h"
 #include "core/barrier/ContactPair.h"
 #include "core/barrier/LineWatcher.h"
-#include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "core/timing/RunControl.h"
 #include "support/FakeModemLines.h"
@@ -179,34 +178,37 @@ private slots:
     void timingComesFromTheSettings_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("unreadable");
         QTest::addColumn<int>("lockout");
         QTest::addColumn<int>("minimum");
-        QTest::newRow("nothing stored") << QByteArray() << true << 2000 << 1000;
+        QTest::newRow("nothing stored") << QByteArray() << QString() << 2000 << 1000;
         QTest::newRow("both set") << QByteArray("[Configuration]\nBarrierLockoutMs=3500\nBarrierMinimumRunMs=15000\n")
-                                  << true << 3500 << 15000;
-        QTest::newRow("negative is none") << QByteArray("[Configuration]\nBarrierLockoutMs=-5\n") << true << 0 << 1000;
-        QTest::newRow("not a number") << QByteArray("[Configuration]\nBarrierMinimumRunMs=soon\n") << true << 2000
+                                  << QString() << 3500 << 15000;
+        QTest::newRow("negative is none")
+            << QByteArray("[Configuration]\nBarrierLockoutMs=-5\n") << QString() << 0 << 1000;
+        QTest::newRow("not a number") << QByteArray("[Configuration]\nBarrierMinimumRunMs=soon\n") << QString() << 2000
                                       << 1000;
-        QTest::newRow("not text") << QByteArray("[Configuration]\nBarrierLockoutMs=@ByteArray(1)\n") << false << 0 << 0;
+        QTest::newRow("lockout not text")
+            << QByteArray("[Configuration]\nBarrierLockoutMs=@ByteArray(1)\n") << "BarrierLockoutMs" << 0 << 0;
+        QTest::newRow("minimum not text")
+            << QByteArray("[Configuration]\nBarrierLockoutMs=3500\nBarrierMinimumRunMs=@Variant(1)\n")
+            << "BarrierMinimumRunMs" << 0 << 0;
     }
     void timingComesFromTheSettings()
     {
         QFETCH(QByteArray, file);
-        QFETCH(bool, ok);
+        QFETCH(QString, unreadable);
+        const bool ok = unreadable.isEmpty();
         QFile::remove(SettingsStore::filePath());
         if (!file.isEmpty())
             writeSettingsFile(file);
-        const SettingsStore store;
-        const Result<int> lockout = store.read(Setting::BarrierLockoutMs);
-        const Result<int> minimum = store.read(Setting::BarrierMinimumRunMs);
-        QCOMPARE(lockout.ok(), ok);
+        const Result<BarrierTiming> timing = BarrierTiming::read(SettingsStore());
+        QCOMPARE(timing.ok(), ok);
         if (ok) {
-            const BarrierTiming timing = BarrierTiming::clamped(lockout.value(), minimum.value());
-            QTEST(timing.lockoutMs, "lockout");
-            QTEST(timing.minimumRunMs, "minimum");
+            QTEST(timing.value().lockoutMs, "lockout");
+            QTEST(timing.value().minimumRunMs, "minimum");
         } else {
-            QVERIFY(lockout.error().message().contains(QStringLiteral("BarrierLockoutMs")));
+            QVERIFY2(timing.error().message().contains(unreadable), qPrintable(timing.error().message()));
         }
     }
 

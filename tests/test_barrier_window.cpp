@@ -1,13 +1,14 @@
-#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
 #include "gui/settings/Form_Config.h"
 #include "gui/timing/BarrierWiring.h"
 #include "gui/timing/Form_Main.h"
 #include "gui/widgets/StatusLamp.h"
+#include "support/ConfigWindow.h"
 #include "support/FakeModemLines.h"
 #include "support/FreshFolders.h"
 #include "support/GuiTestMain.h"
+#include "support/JournalRows.h"
 #include "support/MainWindowControls.h"
 #include "support/SettingsFile.h"
 #include "support/ShownMainWindow.h"
@@ -21,14 +22,6 @@
 
 namespace {
 constexpr std::int64_t S = 1'000'000; // counter units are microseconds
-
-template<typename T> T *child(QWidget *window, const char *name)
-{
-    T *found = window->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no %s", name);
-    return found;
-}
 
 // Moves a closed drop-down list with the arrow keys, as the operator does.
 void pick(QComboBox *list, int index)
@@ -48,19 +41,13 @@ class TestBarrierWindow final : public QObject
     Q_OBJECT
 
     std::shared_ptr<FakePort> m_port;
-    std::unique_ptr<SettingsStore> m_settings;
-    ShownMainWindow m_shown;
-    TfrmConfig *m_config = nullptr;
+    ShownConfigWindow m_windows;
+    ShownMainWindow &m_shown = m_windows.shown;
 
     void openWindows(const QByteArray &settings)
     {
         writeSettingsFile("[Configuration]\n" + settings);
-        m_shown.open([this](ClassStore &store, TfrmMain &window) {
-            QVERIFY(store.LoadCurrentClass().ok());
-            m_config = new TfrmConfig(*m_settings, &window);
-            window.setConfigDialog(m_config);
-            new BarrierWiring(window.runControl(), *m_config, &window);
-        });
+        m_windows.open([this](TfrmMain &window) { new BarrierWiring(window.session(), *m_windows.config, &window); });
     }
     QLabel *barrierLine() const { return child<QLabel>(m_shown.window.get(), "lblBarrier"); }
     void key(Qt::Key key) { QTest::keyClick(m_shown.window->windowHandle(), key); }
@@ -82,13 +69,11 @@ private slots:
                          },
                          m_port->opener(m_port)});
         QVERIFY(FreshFolders::withFirstClass({"Kim", "Ola"}, true));
-        m_settings = std::make_unique<SettingsStore>();
         OperatorDialogs::takeShownMessages();
     }
     void cleanup()
     {
-        m_shown.close();
-        m_config = nullptr;
+        m_windows.close();
         useNoSerialDevices();
         setPerfCounter(systemPerfCounter());
     }
@@ -96,8 +81,8 @@ private slots:
     void theDialogNamesTheDevices()
     {
         openWindows("");
-        m_config->show();
-        auto *ports = child<QComboBox>(m_config, "cmbComPort");
+        m_windows.config->show();
+        auto *ports = child<QComboBox>(m_windows.config, "cmbComPort");
         QCOMPARE(ports->count(), 17);
         QCOMPARE(ports->itemText(0), QStringLiteral("None"));
         QCOMPARE(ports->itemText(1), QStringLiteral("COM 1 (/dev/ttyS0)"));
@@ -150,10 +135,10 @@ private slots:
     void theLampShowsTheWatchedLine()
     {
         openWindows("");
-        m_config->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_config));
-        auto *lamp = child<StatusLamp>(m_config, "StatusLamp");
-        pick(child<QComboBox>(m_config, "cmbComPort"), 3);
+        m_windows.config->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_windows.config));
+        auto *lamp = child<StatusLamp>(m_windows.config, "StatusLamp");
+        pick(child<QComboBox>(m_windows.config, "cmbComPort"), 3);
         QTRY_COMPARE(barrierLine()->text(), QStringLiteral("COM 3 (ttyUSB0) opened"));
         QCOMPARE(m_port->opens.load(), 1); // COM 1 and COM 2 were passed by, not opened
         QCOMPARE(m_port->raised.load(), int(TIOCM_DTR));
@@ -166,7 +151,7 @@ private slots:
         QTRY_VERIFY(!lamp->isLit());
 
         const int opens = m_port->opens;
-        pick(child<QComboBox>(m_config, "cmbContact"), 2); // 7-8: RTS powers, CTS is watched
+        pick(child<QComboBox>(m_windows.config, "cmbContact"), 2); // 7-8: RTS powers, CTS is watched
         QTRY_COMPARE(m_port->opens.load(), opens + 1);
         QTRY_VERIFY(barrierLine()->text().endsWith(QStringLiteral(" opened")));
         QCOMPARE(m_port->raised.load() & int(TIOCM_RTS), int(TIOCM_RTS));
@@ -174,7 +159,7 @@ private slots:
         QTRY_VERIFY(lamp->isLit());
 
         // Cancel goes back to the stored "None": the port closes and the line disappears.
-        QTest::mouseClick(child<QPushButton>(m_config, "cmdCancel"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(m_windows.config, "cmdCancel"), Qt::LeftButton);
         QTRY_VERIFY(!barrierLine()->isVisible());
         QVERIFY(!lamp->isLit());
     }
@@ -201,6 +186,21 @@ private slots:
         QCOMPARE(saved.wholeNumber(1, ListField::Time1), 65'346);
         QCOMPARE(barrierLine()->text(), QStringLiteral("Barrier: run stopped"));
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
+
+        // Every edge is in the journal under the participant, the bounces as refused.
+        m_shown.session->waitForWrites();
+        QStringList taken;
+        QStringList notes;
+        for (const JournalEvent &e : journalRows()) {
+            if (e.field == QLatin1String("pulse") && e.name == QLatin1String("Ola")) {
+                taken << e.newValue;
+                notes << e.note;
+            }
+        }
+        QCOMPARE(taken, (QStringList {"taken", "refused", "refused", "taken"}));
+        QCOMPARE(notes.first(), QStringLiteral("Barrier: run started"));
+        QVERIFY2(notes[1].contains("lockout") && notes[2].contains("lockout"), qPrintable(notes.join('|')));
+        QCOMPARE(notes.last(), QStringLiteral("Barrier: run stopped"));
     }
 
     void pulsesWithAlgOffOrLockedChangeNothing_data()
@@ -224,6 +224,10 @@ private slots:
         m_port->push({5 * S, int(TIOCM_DSR)});
         QTRY_COMPARE(barrierLine()->text(), note);
         QVERIFY(!m_shown.controls->runs->Running());
+        m_shown.session->waitForWrites();
+        const JournalEvent kept = lastRowOf(journalRows(), QStringLiteral("pulse"));
+        QCOMPARE(kept.newValue, QStringLiteral("refused"));
+        QCOMPARE(kept.note, note);
         // The keys work as ever.
         key(Qt::Key_F5);
         QVERIFY(m_shown.controls->runs->Running());

@@ -9,6 +9,7 @@
 #include "gui/startlist/Form_StartList.h"
 #include "gui/timing/Form_Main.h"
 #include "gui/widgets/ColorButton.h"
+#include "support/ConfigWindow.h"
 #include "support/FreshFolders.h"
 #include "support/GuiTestMain.h"
 #include "support/MainWindowControls.h"
@@ -35,14 +36,6 @@ QString stored(const QString &section, const QString &name)
     return SettingsStore().read(SettingKey<QString>(section, name, QStringLiteral("<missing>"))).value();
 }
 
-template<typename T> T *child(QWidget *window, const char *name)
-{
-    T *found = window->findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no %s", name);
-    return found;
-}
-
 // Opens the button's palette as the operator does and clicks one of its swatches.
 void pickSwatch(ColorButton *button, int swatch)
 {
@@ -61,17 +54,8 @@ class TestConfig final : public QObject
     Q_OBJECT
 
     std::unique_ptr<SettingsStore> m_settings;
-    ShownMainWindow m_shown;
-    TfrmConfig *m_config = nullptr;
-
-    void openMainWindowWithConfig()
-    {
-        m_shown.open([this](ClassStore &store, TfrmMain &window) {
-            QVERIFY(store.LoadCurrentClass().ok());
-            m_config = new TfrmConfig(*m_settings, &window);
-            window.setConfigDialog(m_config);
-        });
-    }
+    ShownConfigWindow m_windows;
+    ShownMainWindow &m_shown = m_windows.shown;
 
 private slots:
     void init()
@@ -81,11 +65,7 @@ private slots:
         m_settings = std::make_unique<SettingsStore>();
         OperatorDialogs::takeShownMessages();
     }
-    void cleanup()
-    {
-        m_shown.close();
-        m_config = nullptr;
-    }
+    void cleanup() { m_windows.close(); }
 
     void firstStartShowsTheDefaultsAndWritesNothing()
     {
@@ -179,20 +159,20 @@ private slots:
 
     void pickedColourShowsAtOnceAndCancelPutsTheStoredOneBack()
     {
-        openMainWindowWithConfig();
+        m_windows.open();
         ProtocolModel *model = m_shown.controls->model;
         const std::uint32_t before = model->cellColor(0, ProtocolModel::GrandTotal);
         QCOMPARE(before, ProtocolColors().defaultColor);
 
-        m_config->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_config));
-        pickSwatch(child<ColorButton>(m_config, "clrDefault"), 8); // pure red
+        m_windows.config->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_windows.config));
+        pickSwatch(child<ColorButton>(m_windows.config, "clrDefault"), 8); // pure red
         QCOMPARE(model->cellColor(0, ProtocolModel::GrandTotal), std::uint32_t(0x0000FF));
         QCOMPARE(model->data(model->index(1, ProtocolModel::Name), ProtocolModel::ColorRole).value<std::uint32_t>(),
                  std::uint32_t(0x0000FF));
 
-        QTest::mouseClick(child<QPushButton>(m_config, "cmdCancel"), Qt::LeftButton);
-        QVERIFY(!m_config->isVisible());
+        QTest::mouseClick(child<QPushButton>(m_windows.config, "cmdCancel"), Qt::LeftButton);
+        QVERIFY(!m_windows.config->isVisible());
         QCOMPARE(model->cellColor(0, ProtocolModel::GrandTotal), before);
         QVERIFY(!QFile::exists(settingsPath()));
     }
@@ -223,13 +203,13 @@ private slots:
     void automaticLockIsReadAtTheStart()
     {
         QFETCH(bool, ticked);
-        openMainWindowWithConfig();
-        m_config->show();
-        QCheckBox *box = child<QCheckBox>(m_config, "chkAutoLock");
+        m_windows.open();
+        m_windows.config->show();
+        QCheckBox *box = child<QCheckBox>(m_windows.config, "chkAutoLock");
         if (box->isChecked() != ticked)
             QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
         QCOMPARE(box->isChecked(), ticked);
-        m_config->hide();
+        m_windows.config->hide();
         m_shown.window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_shown.window.get()));
         QTest::keyClick(m_shown.window->windowHandle(), Qt::Key_F7);
@@ -247,7 +227,7 @@ private slots:
     void renamedClassShowsEverywhere()
     {
         ClassNames names;
-        openMainWindowWithConfig();
+        m_windows.open();
         TfrmClasses classes(*m_shown.session, names, *m_settings, m_shown.window.get());
         TfrmStartList editor(*m_shown.session, m_shown.window.get());
         editor.setClassEditorOpener([&] { execInFrontOf(classes, editor); });

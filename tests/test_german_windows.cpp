@@ -1,7 +1,6 @@
 #include "core/i18n/Localisation.h"
 #include "core/session/RaceSession.h"
 #include "core/settings/ClassNames.h"
-#include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "gui/common/Form_Info.h"
 #include "gui/common/TranslateWindow.h"
@@ -68,7 +67,6 @@ private:
     std::unique_ptr<Localisation> m_localisation;
     std::unique_ptr<RaceSession> m_session;
     std::unique_ptr<TfrmMain> m_main;
-    std::unique_ptr<SettingsStore> m_settings;
     std::unique_ptr<ClassNames> m_classNames;
     std::unique_ptr<TfrmClasses> m_classes;
     std::unique_ptr<TfrmStartList> m_startList;
@@ -105,11 +103,10 @@ private slots:
         m_localisation = std::make_unique<Localisation>();
         m_session = std::make_unique<RaceSession>();
         m_main = std::make_unique<TfrmMain>(*m_session);
-        m_settings = std::make_unique<SettingsStore>();
         m_classNames = std::make_unique<ClassNames>();
-        m_classes = std::make_unique<TfrmClasses>(*m_session, *m_classNames, *m_settings, m_main.get());
+        m_classes = std::make_unique<TfrmClasses>(*m_session, *m_classNames, m_session->settings(), m_main.get());
         m_startList = std::make_unique<TfrmStartList>(*m_session, m_main.get());
-        m_config = std::make_unique<TfrmConfig>(*m_settings, m_main.get());
+        m_config = std::make_unique<TfrmConfig>(m_session->settings(), m_main.get());
         m_info = std::make_unique<TfrmInfo>(m_main.get());
         m_main->setStartListEditor(m_startList.get());
         m_main->setConfigDialog(m_config.get());

@@ -5,12 +5,12 @@
 #include "support/FakeCounter.h"
 #include "support/FreshFolders.h"
 #include "support/GuiTestMain.h"
+#include "support/JournalRows.h"
 #include "support/ListFiles.h"
 #include "support/ShownMainWindow.h"
 #include "support/StartListSamples.h"
 
 #include <QLabel>
-#include <QMenu>
 #include <QPrintPreviewDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -35,23 +35,9 @@ class TestHistoryWindow final : public QObject
     QTableView *rows() const { return history()->findChild<QTableView *>(QStringLiteral("grdHistory")); }
     QString status() const { return history()->findChild<QLabel *>(QStringLiteral("lblHistoryStatus"))->text(); }
 
-    // A right click on the platform window, as the operator's mouse gives it, then the item.
-    void chooseFromGridMenu(int row, const char *item, const std::function<void()> &inDialog = {})
-    {
-        const QRect cell = ui().Grid->visualRect(ui().model->index(row, ProtocolModel::Time1));
-        if (inDialog)
-            QTimer::singleShot(100, m_shown.window.get(), inDialog);
-        QTest::mouseClick(keys(), Qt::RightButton, {},
-                          ui().Grid->viewport()->mapTo(m_shown.window.get(), cell.center()));
-        auto *menu = ui().Grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
-        QTRY_VERIFY2(menu && menu->isVisible(), item);
-        auto *action = menu->findChild<QAction *>(QLatin1String(item));
-        QVERIFY2(action && action->isEnabled(), item);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-    }
     void enterHandTime(int row, const QString &time, const QString &reason)
     {
-        chooseFromGridMenu(row, "actHandTime", [time, reason] {
+        m_shown.chooseFromCellMenu(row, ProtocolModel::Time1, "actHandTime", [time, reason] {
             auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             QTest::keyClicks(dialog->focusWidget(), time);
@@ -92,15 +78,6 @@ class TestHistoryWindow final : public QObject
         QTest::mouseClick(rows()->viewport(), Qt::LeftButton, {},
                           rows()->visualRect(rows()->model()->index(row, 2)).center());
     }
-    static JournalEvent lastOf(const QString &field)
-    {
-        const QList<JournalEvent> all = Journal(dataFolder()).events(1).value_or({});
-        for (auto it = all.crbegin(); it != all.crend(); ++it) {
-            if (it->field == field)
-                return *it;
-        }
-        return {};
-    }
 
 private slots:
     void init()
@@ -132,7 +109,7 @@ private slots:
         m_shown.timeRun(0, 11'000);
         if (leeTimed)
             m_shown.timeRun(1, 12'000);
-        chooseFromGridMenu(1, "actHistory");
+        m_shown.chooseFromCellMenu(1, ProtocolModel::Time1, "actHistory");
         QTRY_VERIFY(history() && history()->isVisible());
         QVERIFY(history()->windowTitle().contains("Lee"));
         const QStringList people = shownColumn(2);
@@ -237,13 +214,13 @@ private slots:
         m_shown.open();
         m_shown.timeRun(0, 12'340);
         enterHandTime(0, "00:15.00", "stopwatch of the official");
-        const JournalEvent overwrite = lastOf("time1");
-        chooseFromGridMenu(0, "actHistory");
+        const JournalEvent overwrite = lastRowOf(journalRows(), "time1");
+        m_shown.chooseFromCellMenu(0, ProtocolModel::Time1, "actHistory");
         QTRY_VERIFY(history() && history()->isVisible());
         clickHistoryRow(overwrite.id);
         QTest::mouseClick(history()->findChild<QPushButton *>(QStringLiteral("cmdRestore")), Qt::LeftButton);
         QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 12'340);
-        const JournalEvent restore = lastOf("time1");
+        const JournalEvent restore = lastRowOf(journalRows(), "time1");
         QCOMPARE(restore.source, QStringLiteral("restore"));
         QCOMPARE(restore.note, QStringLiteral("Zeile %1").arg(overwrite.id));
         // The list follows: the restore is its newest row.
@@ -283,11 +260,11 @@ private slots:
         }
         const QByteArray before = readBytes(ClassListPath(1));
         openHistory(0, true);
-        clickHistoryRow(lastOf(row[0]).id);
+        clickHistoryRow(lastRowOf(journalRows(), row[0]).id);
         QTest::mouseClick(history()->findChild<QPushButton *>(QStringLiteral("cmdRestore")), Qt::LeftButton);
         QVERIFY2(status().contains(reason), qPrintable(status()));
         QCOMPARE(readBytes(ClassListPath(1)), before);
-        QCOMPARE(lastOf(row[0]).source, QStringLiteral("typed"));
+        QCOMPARE(lastRowOf(journalRows(), row[0]).source, QStringLiteral("typed"));
     }
 
     // The window opens beside the clock and the run buttons, drops its "nothing yet" once rows come,

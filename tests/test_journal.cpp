@@ -11,6 +11,7 @@
 #include "core/undo/UndoHistory.h"
 #include "support/FakeCounter.h"
 #include "support/FileSizeLimit.h"
+#include "support/JournalRows.h"
 #include "support/ListFiles.h"
 #include "support/MockClock.h"
 #include "support/StartListSamples.h"
@@ -28,13 +29,10 @@ class TestJournal final : public QObject
     // Each row as field, old, new, source.
     static QList<QStringList> rowsOf(Journal &journal, int classIndex = 0)
     {
-        QList<QStringList> rows;
         const Result<QList<JournalEvent>> events = journal.events(classIndex);
         if (!events)
             qWarning("%s", qPrintable(events.error().message()));
-        for (const JournalEvent &e : events.value_or({}))
-            rows << QStringList {e.field, e.oldValue, e.newValue, e.source};
-        return rows;
+        return rowTexts(events.value_or({}));
     }
     static JournalEvent row(int classIndex, const QString &field)
     {

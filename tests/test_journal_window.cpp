@@ -6,6 +6,7 @@
 #include "support/FakeCounter.h"
 #include "support/FreshFolders.h"
 #include "support/GuiTestMain.h"
+#include "support/JournalRows.h"
 #include "support/ListFiles.h"
 #include "support/MenuClicks.h"
 #include "support/MockClock.h"
@@ -14,7 +15,6 @@
 
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <QMenu>
 #include <QSemaphore>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -34,20 +34,6 @@ class TestJournalWindow final : public QObject
     const MainWindowControls &ui() const { return *m_shown.controls; }
     QWindow *keys() const { return m_shown.keys(); }
     void press(Qt::Key key) const { QTest::keyClick(keys(), key, Qt::ControlModifier); }
-    static QList<JournalEvent> journalRows()
-    {
-        Journal journal(dataFolder());
-        return journal.events(1).value_or({});
-    }
-    static QStringList sourcesOf(const QList<JournalEvent> &rows, const QString &field)
-    {
-        QStringList sources;
-        for (const JournalEvent &e : rows) {
-            if (e.field == field)
-                sources << e.source;
-        }
-        return sources;
-    }
 
 private slots:
     void init()
@@ -133,9 +119,8 @@ private slots:
     void handTimeFromTheContextMenu()
     {
         m_shown.open();
-        const QRect cell = ui().Grid->visualRect(ui().model->index(1, ProtocolModel::Time1));
         QString refusedWithoutReason;
-        QTimer::singleShot(100, m_shown.window.get(), [&] {
+        m_shown.chooseFromCellMenu(1, ProtocolModel::Time1, "actHandTime", [&] {
             auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             const std::unique_ptr<QDialog, void (*)(QDialog *)> closing(dialog, [](QDialog *d) {
@@ -149,14 +134,6 @@ private slots:
             QTest::keyClicks(dialog->focusWidget(), QStringLiteral("barrier missed the finish"));
             QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
         });
-        // On the platform window, so the right button brings the context menu as it does for the operator.
-        QTest::mouseClick(keys(), Qt::RightButton, {},
-                          ui().Grid->viewport()->mapTo(m_shown.window.get(), cell.center()));
-        auto *menu = ui().Grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
-        QTRY_VERIFY(menu && menu->isVisible());
-        auto *item = menu->findChild<QAction *>(QStringLiteral("actHandTime"));
-        QVERIFY(item && item->isEnabled());
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
         QCOMPARE(refusedWithoutReason, QStringLiteral("still open"));
         QCOMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time1), 62'340);
     }

@@ -14,6 +14,7 @@
 #include "core/system/DataFolder.h"
 #include "core/timing/RunControl.h"
 #include "core/undo/UndoHistory.h"
+#include "support/JournalRows.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 
@@ -96,12 +97,11 @@ class TestMarshal final : public QObject
     }
     static QList<QStringList> marshalRows(Journal &journal)
     {
-        QList<QStringList> rows;
-        for (const JournalEvent &e : journal.events(1).value_or({})) {
-            if (e.field.startsWith(QLatin1String("fp")) || e.field.startsWith(QLatin1String("fs")))
-                rows << QStringList {e.field, e.oldValue, e.newValue, e.source};
-        }
-        return rows;
+        QList<JournalEvent> rows = journal.events(1).value_or({});
+        rows.removeIf([](const JournalEvent &e) {
+            return !e.field.startsWith(QLatin1String("fp")) && !e.field.startsWith(QLatin1String("fs"));
+        });
+        return rowTexts(rows);
     }
 
     // One request on a connection of its own, with the event loop running so the desk can answer.

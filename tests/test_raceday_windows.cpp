@@ -17,6 +17,7 @@
 #include "gui/timing/ProgramWindows.h"
 #include "support/ExportFiles.h"
 #include "support/GuiTestMain.h"
+#include "support/JournalRows.h"
 #include "support/ListFiles.h"
 #include "support/MenuClicks.h"
 #include "support/MockClock.h"
@@ -31,7 +32,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
 #include <QPdfWriter>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -413,23 +413,13 @@ private slots:
         QTest::keyClick(shown.controls->edtLauf, Qt::Key_Up);
         QCOMPARE(remaining->text(), QStringLiteral("Still to run: 1"));
 
-        ProtocolGrid *grid = shown.controls->Grid;
-        const QPoint cell = grid->visualRect(shown.controls->model->index(1, ProtocolModel::Time2)).center();
-        QTest::mouseClick(shown.window->windowHandle(), Qt::RightButton, {},
-                          grid->viewport()->mapTo(shown.window.get(), cell));
-        auto *menu = grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
-        QTRY_VERIFY(menu->isVisible());
-        auto *chosen = menu->findChild<QAction *>(action);
-        if (!chosen)
-            chosen = shown.window->findChild<QAction *>(action);
-        QVERIFY(chosen && chosen->isEnabled());
         if (!reason.isEmpty())
             OperatorDialogs::queueText(reason);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+        shown.chooseFromCellMenu(1, ProtocolModel::Time2, qPrintable(action));
 
         QCOMPARE(readBytes(MarksPath(1)), "[ZVX1MARKS]\r\n" + line.toUtf8() + "\r\n[ZVX1END]\r\n");
         // The journal keeps the mark with its reason.
-        const QList<JournalEvent> rows = Journal(dataFolder()).events(1).value_or({});
+        const QList<JournalEvent> rows = journalRows();
         const auto kept
             = std::find_if(rows.begin(), rows.end(), [](const JournalEvent &e) { return e.field == "mark2"; });
         QVERIFY(kept != rows.end());

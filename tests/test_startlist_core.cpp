@@ -3,6 +3,7 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/StartList.h"
 #include "core/text/Numbers.h"
+#include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 
 #include <QLocale>
@@ -14,13 +15,10 @@ Q_DECLARE_METATYPE(ListField)
 namespace {
 StartList listOf(ListField field, const QStringList &texts)
 {
-    StartList list;
-    for (const QString &text : texts) {
-        list.add();
-        list.setText(list.count() - 1, field, text);
-        // The position before sorting travels with the entry, so the order can be checked.
-        list.setWholeNumber(list.count() - 1, ListField::Time1, list.count());
-    }
+    StartList list = listOfTexts(field, texts);
+    // The position before sorting travels with the entry, so the order can be checked.
+    for (int i = 0; i < list.count(); ++i)
+        list.setWholeNumber(i, ListField::Time1, i + 1);
     return list;
 }
 

@@ -7,6 +7,7 @@
 #include "support/GuiTestMain.h"
 #include "support/ListFiles.h"
 #include "support/MenuClicks.h"
+#include "support/StartListSamples.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -25,24 +26,9 @@
 Q_DECLARE_METATYPE(ListField)
 
 namespace {
-StartList listOf(const QStringList &names)
-{
-    StartList list;
-    for (const QString &name : names) {
-        list.add();
-        list.setText(list.count() - 1, ListField::Name, name);
-    }
-    return list;
-}
-
 void writeClass(int classIndex, const QStringList &names)
 {
-    StartList list;
-    for (const QString &name : names) {
-        list.add();
-        list.setText(list.count() - 1, ListField::Name, name);
-    }
-    QVERIFY(WriteListFile(list, ClassListPath(classIndex)).ok());
+    QVERIFY(WriteListFile(listOfNames(names), ClassListPath(classIndex)).ok());
 }
 } // namespace
 
@@ -323,12 +309,7 @@ private slots:
         QFETCH(QStringList, sorted);
         QFETCH(QString, error);
         const ListField column = field == ListField::Number ? ListField::Name : field;
-        StartList list;
-        for (const QString &text : texts) {
-            list.add();
-            list.setText(list.count() - 1, column, text);
-        }
-        QVERIFY(WriteListFile(list, ClassListPath(1)).ok());
+        QVERIFY(WriteListFile(listOfTexts(column, texts), ClassListPath(1)).ok());
         m_form->LoadCurrentClass();
         for (int i = 0; i < clicks; ++i)
             clickHeader(int(field));
@@ -464,10 +445,10 @@ private slots:
         QFETCH(QStringList, loaded);
         writeClass(1, {"here"});
         m_form->LoadCurrentClass();
-        QVERIFY(WriteListFile(listOf({"from a.zvx"}), programFolder() + "a.zvx").ok());
-        QVERIFY(WriteListFile(listOf({"from b.txt"}), programFolder() + "b.txt").ok());
+        QVERIFY(WriteListFile(listOfNames({"from a.zvx"}), programFolder() + "a.zvx").ok());
+        QVERIFY(WriteListFile(listOfNames({"from b.txt"}), programFolder() + "b.txt").ok());
         // A file of the bare name is no list of ours; the typed name means the list.
-        QVERIFY(WriteListFile(listOf({"from a"}), programFolder() + "a").ok());
+        QVERIFY(WriteListFile(listOfNames({"from a"}), programFolder() + "a").ok());
         OperatorDialogs::queueFileName(programFolder() + typed);
         chooseFromMenu(menu.toLatin1().constData());
         QCOMPARE(names(), loaded);

@@ -292,11 +292,7 @@ private slots:
         QVERIFY(taken(WriteListFile(listOfNames({"old"}), target)));
         const QByteArray before = readBytes(target);
 
-        StartList big;
-        for (int i = 0; i < 20000; ++i) {
-            big.add();
-            big.setText(i, ListField::Name, QStringLiteral("participant %1").arg(i));
-        }
+        const StartList big = numberedParticipants(20000);
         FileResult result;
         {
             FileSizeLimit full(64 * 1024);
@@ -365,11 +361,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, entries);
         const QString target = path(name);
-        StartList list;
-        for (int i = 0; i < entries; ++i) {
-            list.add();
-            list.setText(i, ListField::Name, QStringLiteral("participant %1").arg(i));
-        }
+        const StartList list = numberedParticipants(entries);
         const QByteArray page
             = "<!DOCTYPE html>\n<html><body><table>" + QByteArray(2000, 'x') + "</table></body></html>\n";
         const auto save = [&] { return entries > 0 ? WriteListFile(list, target) : writeExportFile(target, page); };

@@ -1,8 +1,21 @@
 #include "core/barrier/BarrierControl.h"
 
+#include "core/settings/SettingKeys.h"
+#include "core/settings/SettingsStore.h"
 #include "core/timing/RunControl.h"
 
 #include <algorithm>
+
+Result<BarrierTiming> BarrierTiming::read(const SettingsStore &settings)
+{
+    const Result<int> lockout = settings.read(Setting::BarrierLockoutMs);
+    if (!lockout)
+        return lockout.error();
+    const Result<int> minimum = settings.read(Setting::BarrierMinimumRunMs);
+    if (!minimum)
+        return minimum.error();
+    return clamped(lockout.value(), minimum.value());
+}
 
 BarrierControl::BarrierControl(RunControl &runs, QObject *parent)
     : QObject(parent)

@@ -10,6 +10,7 @@
 #include <optional>
 
 class RunControl;
+class SettingsStore;
 
 // Guards against a beam that is broken more than once per passage.
 struct BarrierTiming
@@ -27,6 +28,8 @@ struct BarrierTiming
     {
         return {std::max(0, lockoutMs), std::max(0, minimumRunMs)};
     }
+    // The two values of the settings file; a value that cannot be read fails the whole.
+    static Result<BarrierTiming> read(const SettingsStore &settings);
 };
 
 // Turns the barrier's pulses into starts and stops of run control, at the moment of the pulse.

@@ -1,6 +1,9 @@
 #include "core/session/RaceSession.h"
 
 #include "core/backup/BackupCopy.h"
+#include "core/barrier/BarrierControl.h"
+#include "core/barrier/BarrierLink.h"
+#include "core/barrier/SerialDevices.h"
 #include "core/journal/HandMarks.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/live/LiveFeed.h"
@@ -31,13 +34,15 @@
 //   7. the backup, which copies once the event in hand has been handled;
 //   8. the marshal posts, which hand the phones the runs they may mark.
 // Run control's starts and stops reach the journal before the live feed for the same reason.
+// The light barrier comes last: it follows no store, it drives run control; what became of each
+// of its pulses is in the journal before the main window's line shows it.
 // The rows and the class files' saves are written on the disk queue's thread in that order too,
 // so a key handler never waits on a disk or a lock.
 RaceSession::RaceSession(const QString &journalFolder, QObject *parent)
     : QObject(parent)
     , m_disk(std::make_unique<DiskQueue>())
     , m_store(std::make_unique<ClassStore>())
-    , m_rules(readRaceRules(SettingsStore()).value_or(RaceRules {}))
+    , m_rules(readRaceRules(m_settings).value_or(RaceRules {}))
     , m_runs(new RunControl(this))
 {
     m_runs->setObjectName(QStringLiteral("RunControl"));
@@ -64,7 +69,7 @@ RaceSession::RaceSession(const QString &journalFolder, QObject *parent)
     connect(m_liveFeed, &LiveFeed::published, m_liveHost, &LiveHost::publish);
     m_backup = new BackupCopier(this);
     m_marshals = new MarshalDesk(*m_store, *m_runs, *m_recorder, this);
-    m_marshals->setSettings(MarshalSettings::load(SettingsStore()).value_or(MarshalSettings {}));
+    m_marshals->setSettings(MarshalSettings::load(m_settings).value_or(MarshalSettings {}));
     m_liveHost->setMarshalGate(m_marshals->gate());
     connect(m_liveHost, &LiveHost::marshalPressed, m_marshals, [this](quint64 ticket, const MarshalPress &press) {
         // Ticket 0 is a login: heard from, nothing to answer.
@@ -73,12 +78,26 @@ RaceSession::RaceSession(const QString &journalFolder, QObject *parent)
         else
             m_liveHost->answerMarshalPress(ticket, m_marshals->apply(press));
     });
+
+    m_barrierLink = new BarrierLink(barrierPorts(), this);
+    m_barrier = new BarrierControl(*m_runs, this);
+    if (const Result<BarrierTiming> timing = BarrierTiming::read(m_settings))
+        m_barrier->setTiming(timing.value());
+    else
+        m_barrierTimingProblem = timing.error().message();
+    connect(m_barrierLink, &BarrierLink::pulse, m_barrier, &BarrierControl::pulse);
+    connect(m_barrier, &BarrierControl::pulseHandled, m_recorder, [this](BarrierControl::Outcome outcome, double ms) {
+        const bool taken = outcome == BarrierControl::Outcome::Started || outcome == BarrierControl::Outcome::Stopped;
+        m_recorder->recordPulse(taken, BarrierControl::outcomeText(outcome, ms), ms);
+    });
 }
 
 RaceSession::~RaceSession()
 {
     // In the reverse order of building, while the store they follow still exists: the backup's
     // last copy and the journal's last row go before the store does.
+    delete m_barrier;
+    delete m_barrierLink;
     delete m_marshals;
     delete m_backup;
     delete m_liveHost;
@@ -101,7 +120,7 @@ void RaceSession::waitForWrites()
 
 void RaceSession::reloadRules()
 {
-    setRules(refreshedRules(SettingsStore(), m_rules));
+    setRules(refreshedRules(m_settings, m_rules));
 }
 
 void RaceSession::setRules(const RaceRules &rules)
@@ -126,9 +145,8 @@ FileResult RaceSession::setPenaltySeconds(double fpSeconds, double fsSeconds)
         m_recorder->recordPenaltySeconds(QStringLiteral("FPSeconds"), double(before.fpSeconds), fpSeconds);
     if (rules.fsSeconds != before.fsSeconds)
         m_recorder->recordPenaltySeconds(QStringLiteral("FSSeconds"), double(before.fsSeconds), fsSeconds);
-    SettingsStore settings;
-    FileResult saved = settings.write(Setting::FPSeconds, fpSeconds);
+    FileResult saved = m_settings.write(Setting::FPSeconds, fpSeconds);
     if (saved)
-        saved = settings.write(Setting::FSSeconds, fsSeconds);
+        saved = m_settings.write(Setting::FSSeconds, fsSeconds);
     return saved;
 }

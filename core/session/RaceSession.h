@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/protocol/RaceRules.h"
+#include "core/settings/SettingsStore.h"
 #include "core/system/FileResult.h"
 
 #include <QObject>
@@ -8,6 +9,8 @@
 #include <memory>
 
 class BackupCopier;
+class BarrierControl;
+class BarrierLink;
 class ClassStore;
 class DiskQueue;
 class HandMarks;
@@ -46,6 +49,15 @@ public:
     LiveHost &liveHost() { return *m_liveHost; }
     BackupCopier &backup() { return *m_backup; }
     MarshalDesk &marshals() { return *m_marshals; }
+    // The port of the light barrier; the configuration dialog's choice is applied by the window.
+    BarrierLink &barrierLink() { return *m_barrierLink; }
+    // The barrier's pulses as starts and stops, with the lockout and minimum run of the settings.
+    BarrierControl &barrier() { return *m_barrier; }
+    // Why the barrier's timing could not be read from the settings (the defaults are in force
+    // then); empty when it could.
+    const QString &barrierTimingProblem() const { return m_barrierTimingProblem; }
+    // The settings file as every window and service of this session reads and writes it.
+    SettingsStore &settings() { return m_settings; }
     // Where the class files and the journal's rows are written, off this thread.
     DiskQueue &disk() { return *m_disk; }
     // Returns once the saves and rows given so far are written and their outcomes have reached
@@ -66,6 +78,7 @@ signals:
     void rulesChanged(const RaceRules &rules);
 
 private:
+    SettingsStore m_settings;
     // Before the store: it outlives the store, which waits for its saves when it goes.
     std::unique_ptr<DiskQueue> m_disk;
     std::unique_ptr<ClassStore> m_store;
@@ -80,4 +93,7 @@ private:
     LiveHost *m_liveHost;
     BackupCopier *m_backup;
     MarshalDesk *m_marshals;
+    BarrierLink *m_barrierLink;
+    BarrierControl *m_barrier;
+    QString m_barrierTimingProblem;
 };

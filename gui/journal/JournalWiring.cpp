@@ -1,6 +1,5 @@
 #include "gui/journal/JournalWiring.h"
 
-#include "core/barrier/BarrierControl.h"
 #include "core/journal/HandMarks.h"
 #include "core/journal/JournalRecorder.h"
 #include "core/journal/Recovery.h"
@@ -203,17 +202,6 @@ void JournalWiring::offerRebuild(int classIndex)
     m_warnings.clear(WarningLine::Save);
     m_warnings.show(WarningLine::Restored,
                     tr("Restored from the journal:\n%1").arg(tr("class %1: file rebuilt").arg(classIndex)));
-}
-
-void JournalWiring::watchBarrier(QObject &panel)
-{
-    auto *control = panel.findChild<BarrierControl *>();
-    if (!control)
-        return;
-    connect(control, &BarrierControl::pulseHandled, this, [this](BarrierControl::Outcome outcome, double ms) {
-        const bool taken = outcome == BarrierControl::Outcome::Started || outcome == BarrierControl::Outcome::Stopped;
-        m_recorder->recordPulse(taken, BarrierControl::outcomeText(outcome, ms), ms);
-    });
 }
 
 void JournalWiring::undo()

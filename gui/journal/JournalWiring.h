@@ -42,9 +42,6 @@ public:
     // journal's values back, and the warning line says which.
     void restoreAfterCrash();
 
-    // Pulses of the barrier panel's control: the starts and stops they give, and what became of each.
-    void watchBarrier(QObject &panel);
-
     void undo();
     void redo();
     // Undo (backwards) or redo, saved at once; why nothing was done, or an empty text.

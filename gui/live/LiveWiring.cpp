@@ -3,7 +3,6 @@
 #include "core/live/LiveFeed.h"
 #include "core/live/LiveServer.h"
 #include "core/session/RaceSession.h"
-#include "core/settings/SettingsStore.h"
 #include "core/timing/RunControl.h"
 #include "gui/common/OperatorDialogs.h"
 #include "gui/common/WindowLook.h"
@@ -31,8 +30,8 @@ LiveWiring::LiveWiring(QWidget *window, RaceSession &session, QToolButton *butto
     , m_window(window)
     , m_feed(&session.liveFeed())
     , m_host(&session.liveHost())
-    , m_store(std::make_unique<SettingsStore>())
-    , m_dialog(new LiveSettingsDialog(*m_store, window))
+    , m_store(session.settings())
+    , m_dialog(new LiveSettingsDialog(m_store, window))
     , m_warn(std::move(warn))
 {
     button->setIcon(QIcon(QStringLiteral(":/icons/webpage.svg")));
@@ -78,7 +77,7 @@ LiveWiring::LiveWiring(QWidget *window, RaceSession &session, QToolButton *butto
     connect(&session.runs(), &RunControl::controlsEnabledChanged, m_settingsAction, &QAction::setEnabled);
     connect(&session.runs(), &RunControl::controlsEnabledChanged, marshalPosts, &QAction::setEnabled);
 
-    const Result<LiveSettings> settings = LiveSettings::load(*m_store);
+    const Result<LiveSettings> settings = LiveSettings::load(m_store);
     if (settings)
         apply(settings.value());
     else

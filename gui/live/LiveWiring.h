@@ -6,7 +6,6 @@
 #include <QObject>
 
 #include <functional>
-#include <memory>
 
 class ClassStore;
 class HandTimesSource;
@@ -48,7 +47,7 @@ private:
     QWidget *m_window;
     LiveFeed *m_feed;
     LiveHost *m_host;
-    std::unique_ptr<SettingsStore> m_store;
+    SettingsStore &m_store;
     LiveSettingsDialog *m_dialog;
     LiveQrWindow *m_qr = nullptr;
     AudienceWindow *m_audiences = nullptr;

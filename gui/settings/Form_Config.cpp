@@ -1,11 +1,11 @@
 #include "gui/settings/Form_Config.h"
 
+#include "core/barrier/SerialDevices.h"
 #include "core/settings/SettingKeys.h"
 #include "core/settings/SettingsStore.h"
 #include "gui/common/OperatorDialogs.h"
 #include "gui/common/TranslateWindow.h"
 #include "gui/common/WindowLook.h"
-#include "gui/timing/SerialDevices.h"
 #include "gui/widgets/ColorButton.h"
 #include "gui/widgets/StatusLamp.h"
 

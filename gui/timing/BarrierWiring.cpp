@@ -1,11 +1,9 @@
 #include "gui/timing/BarrierWiring.h"
 
 #include "core/barrier/BarrierLink.h"
-#include "core/settings/SettingKeys.h"
-#include "core/settings/SettingsStore.h"
+#include "core/session/RaceSession.h"
 #include "gui/common/WindowLook.h"
 #include "gui/settings/Form_Config.h"
-#include "gui/timing/SerialDevices.h"
 
 #include <QLabel>
 
@@ -19,12 +17,13 @@ const QString ProblemStyle
     = QStringLiteral("QLabel { color: white; background: #b00000; border-radius: 3px; padding: 1px 4px; }");
 } // namespace
 
-BarrierWiring::BarrierWiring(RunControl &runs, TfrmConfig &config, QWidget *window)
+BarrierWiring::BarrierWiring(RaceSession &session, TfrmConfig &config, QWidget *window)
     : QObject(window)
     , m_config(config)
-    , m_link(new BarrierLink(barrierPorts(), this))
-    , m_control(new BarrierControl(runs, this))
+    , m_link(session.barrierLink())
+    , m_control(session.barrier())
     , m_line(new QLabel(window))
+    , m_timingProblem(session.barrierTimingProblem())
 {
     // The free strip between the run editor and the penalty seconds.
     m_line->setObjectName(QStringLiteral("lblBarrier"));
@@ -33,28 +32,19 @@ BarrierWiring::BarrierWiring(RunControl &runs, TfrmConfig &config, QWidget *wind
     m_line->setFocusPolicy(Qt::NoFocus);
     m_line->hide();
 
-    const SettingsStore settings;
-    const Result<int> lockout = settings.read(Setting::BarrierLockoutMs);
-    const Result<int> minimum = settings.read(Setting::BarrierMinimumRunMs);
-    if (lockout && minimum)
-        m_control->setTiming(BarrierTiming::clamped(lockout.value(), minimum.value()));
-    else
-        m_timingProblem = (lockout ? minimum.error() : lockout.error()).message();
-
     m_noteTimer.setSingleShot(true);
     m_noteTimer.setInterval(NoteMs);
     connect(&m_noteTimer, &QTimer::timeout, this, [this] {
         m_note.clear();
         showLine();
     });
-    connect(m_link, &BarrierLink::pulse, m_control, &BarrierControl::pulse);
     // News of the connection replaces a note about an earlier pulse.
-    connect(m_link, &BarrierLink::statusChanged, this, [this] {
+    connect(&m_link, &BarrierLink::statusChanged, this, [this] {
         m_note.clear();
         showLine();
     });
-    connect(m_link, &BarrierLink::lineLevelChanged, &m_config, &TfrmConfig::showLineLevel);
-    connect(m_control, &BarrierControl::pulseHandled, this, &BarrierWiring::showPulse);
+    connect(&m_link, &BarrierLink::lineLevelChanged, &m_config, &TfrmConfig::showLineLevel);
+    connect(&m_control, &BarrierControl::pulseHandled, this, &BarrierWiring::showPulse);
     m_configTimer.setSingleShot(true);
     m_configTimer.setInterval(SettleMs);
     connect(&m_configTimer, &QTimer::timeout, this, &BarrierWiring::applyConfig);
@@ -67,8 +57,8 @@ BarrierWiring::~BarrierWiring() = default;
 void BarrierWiring::applyConfig()
 {
     m_note.clear();
-    m_control->setAlgorithmOn(m_config.barrierAlgorithmOn());
-    m_link->configure(m_config.comPort(), m_config.contactIndex());
+    m_control.setAlgorithmOn(m_config.barrierAlgorithmOn());
+    m_link.configure(m_config.comPort(), m_config.contactIndex());
     showLine();
 }
 
@@ -81,7 +71,7 @@ void BarrierWiring::showPulse(BarrierControl::Outcome outcome, double ms)
 
 void BarrierWiring::showLine()
 {
-    const BarrierStatus &status = m_link->status();
+    const BarrierStatus &status = m_link.status();
     m_line->setVisible(status.state != BarrierStatus::State::Off);
     // A problem with the port stays in view; a note about a pulse shows for a while.
     const bool note = !status.isProblem() && !m_note.isEmpty();

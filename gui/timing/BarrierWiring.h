@@ -9,12 +9,12 @@
 class BarrierLink;
 class QLabel;
 class QWidget;
-class RunControl;
+class RaceSession;
 class TfrmConfig;
 
-// The light barrier in the main window: the link to the port the configuration dialog names,
-// pulses turned into starts and stops, a status line beside the run editor, and the dialog's
-// lamp showing the watched line.
+// The race session's light barrier in the main window: its link follows the port the
+// configuration dialog names, a status line beside the run editor says what the link and the
+// pulses do, and the dialog's lamp shows the watched line.
 class BarrierWiring final : public QObject
 {
     Q_OBJECT
@@ -27,7 +27,7 @@ public:
     // with the arrow keys does not open every device on the way.
     static constexpr int SettleMs = 400;
 
-    BarrierWiring(RunControl &runs, TfrmConfig &config, QWidget *window);
+    BarrierWiring(RaceSession &session, TfrmConfig &config, QWidget *window);
     ~BarrierWiring() override;
 
 private:
@@ -36,11 +36,11 @@ private:
     void showLine();
 
     TfrmConfig &m_config;
-    BarrierLink *m_link;
-    BarrierControl *m_control;
+    BarrierLink &m_link;
+    BarrierControl &m_control;
     QLabel *m_line;
     QString m_note;
-    QString m_timingProblem;
+    const QString m_timingProblem;
     QTimer m_noteTimer;
     QTimer m_configTimer;
 };

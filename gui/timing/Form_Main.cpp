@@ -562,11 +562,6 @@ QString TfrmMain::undoStep(bool backwards)
     return m_journal->step(backwards);
 }
 
-void TfrmMain::watchBarrier(QObject &panel)
-{
-    m_journal->watchBarrier(panel);
-}
-
 void TfrmMain::showSettingsResult(const FileResult &result, const QString &headline)
 {
     // A good result leaves the line alone unless it was the settings' warning it showed.

@@ -61,8 +61,6 @@ public:
 
     // Ctrl+Z (backwards) and Ctrl+Y on the current class; why nothing was done, or an empty text.
     QString undoStep(bool backwards);
-    // The light barrier's pulses go to the journal, taken or refused.
-    void watchBarrier(QObject &panel);
 
     // The main window sees F5 to F9 before the focused control, without consuming them. The
     // command takes its time from the key event, not from when it is handled.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/settings/ClassNames.h"
-#include "core/settings/SettingsStore.h"
 #include "gui/common/Form_Info.h"
 #include "gui/settings/Form_Classes.h"
 #include "gui/settings/Form_Config.h"
@@ -13,7 +12,7 @@ class TfrmMain;
 // The dialogs beside the main window, created once in the program's order and tied to it and its
 // race session: the class editor and the start list editor name the classes as the session's
 // rules do, and the configuration dialog's settings are in force before the main window is shown.
-// The light barrier follows the port the configuration dialog names.
+// The session's light barrier follows the port the configuration dialog names.
 class ProgramWindows final
 {
     Q_DISABLE_COPY_MOVE(ProgramWindows)
@@ -27,7 +26,6 @@ public:
     TfrmInfo &information() { return m_info; }
 
 private:
-    SettingsStore m_settings;
     ClassNames m_classNames;
     TfrmClasses m_classes;
     TfrmStartList m_startList;

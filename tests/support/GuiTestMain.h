@@ -1,7 +1,7 @@
 #pragma once
 
+#include "core/barrier/SerialDevices.h"
 #include "gui/common/OperatorDialogs.h"
-#include "gui/timing/SerialDevices.h"
 #include "support/FakeCounter.h"
 #include "support/TestEnvironment.h"
 

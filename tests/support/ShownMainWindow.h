@@ -9,7 +9,11 @@
 #include "support/ListFiles.h"
 #include "support/MainWindowControls.h"
 
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
+
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -43,6 +47,24 @@ struct ShownMainWindow
     {
         const QModelIndex index = controls->model->index(row, column);
         QTest::mouseClick(controls->Grid->viewport(), Qt::LeftButton, {}, controls->Grid->visualRect(index).center());
+    }
+    // A right click on a protocol cell, on the platform window as the operator's mouse gives it,
+    // then a click on the item of the menu it brings. inDialog runs while a dialog the item opens
+    // is up.
+    void chooseFromCellMenu(int row, int column, const char *item, const std::function<void()> &inDialog = {}) const
+    {
+        const QRect cell = controls->Grid->visualRect(controls->model->index(row, column));
+        if (inDialog)
+            QTimer::singleShot(100, window.get(), inDialog);
+        QTest::mouseClick(keys(), Qt::RightButton, {}, controls->Grid->viewport()->mapTo(window.get(), cell.center()));
+        auto *menu = controls->Grid->findChild<QMenu *>(QStringLiteral("mnuProtocol"));
+        QTRY_VERIFY2(menu && menu->isVisible(), item);
+        // Some items are the main window's own actions, with their keys; all are in the menu.
+        const QList<QAction *> items = menu->actions();
+        const auto found = std::find_if(items.begin(), items.end(),
+                                        [item](const QAction *a) { return a->objectName() == QLatin1String(item); });
+        QVERIFY2(found != items.end() && (*found)->isEnabled(), item);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(*found).center());
     }
     // The participant's first run timed with the keys, the fake clock advanced in between.
     void timeRun(int row, double ms, Qt::Key stop = Qt::Key_F8) const

@@ -7,13 +7,30 @@
 
 #include <vector>
 
+// A list whose entries carry only the given texts in one field.
+inline StartList listOfTexts(ListField field, const QStringList &texts)
+{
+    StartList list;
+    for (const QString &text : texts) {
+        list.add();
+        list.setText(list.count() - 1, field, text);
+    }
+    return list;
+}
+
 // A list whose entries carry only the given names.
 inline StartList listOfNames(const QStringList &names)
 {
+    return listOfTexts(ListField::Name, names);
+}
+
+// A long list: "participant 0", "participant 1", ...
+inline StartList numberedParticipants(int count)
+{
     StartList list;
-    for (const QString &name : names) {
+    for (int i = 0; i < count; ++i) {
         list.add();
-        list.setText(list.count() - 1, ListField::Name, name);
+        list.setText(i, ListField::Name, QStringLiteral("participant %1").arg(i));
     }
     return list;
 }

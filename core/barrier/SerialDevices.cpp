@@ -1,4 +1,4 @@
-#include "gui/timing/SerialDevices.h"
+#include "core/barrier/SerialDevices.h"
 
 #include <QSerialPortInfo>
 
