@@ -181,9 +181,7 @@ private slots:
         QTRY_VERIFY(!m_shown.controls->runs->Running());
         QCOMPARE(m_shown.controls->model->cell(1, ProtocolModel::Time1), 65'346); // 65 345.661 ms
         QCOMPARE(m_shown.controls->Tablo->text(), QStringLiteral("01:05.34"));
-        StartList saved;
-        QVERIFY(ReadListFile(saved, ClassListPath(1), false).ok());
-        QCOMPARE(saved.wholeNumber(1, ListField::Time1), 65'346);
+        QCOMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time1), 65'346);
         QCOMPARE(barrierLine()->text(), QStringLiteral("Barrier: run stopped"));
         QCOMPARE(OperatorDialogs::takeShownMessages(), QStringList());
 
@@ -191,7 +189,7 @@ private slots:
         m_shown.session->waitForWrites();
         QStringList taken;
         QStringList notes;
-        for (const JournalEvent &e : journalRows()) {
+        for (const JournalEvent &e : m_shown.journalRows()) {
             if (e.field == QLatin1String("pulse") && e.name == QLatin1String("Ola")) {
                 taken << e.newValue;
                 notes << e.note;
@@ -225,7 +223,7 @@ private slots:
         QTRY_COMPARE(barrierLine()->text(), note);
         QVERIFY(!m_shown.controls->runs->Running());
         m_shown.session->waitForWrites();
-        const JournalEvent kept = lastRowOf(journalRows(), QStringLiteral("pulse"));
+        const JournalEvent kept = lastRowOf(m_shown.journalRows(), QStringLiteral("pulse"));
         QCOMPARE(kept.newValue, QStringLiteral("refused"));
         QCOMPARE(kept.note, note);
         // The keys work as ever.

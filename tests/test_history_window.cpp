@@ -214,13 +214,13 @@ private slots:
         m_shown.open();
         m_shown.timeRun(0, 12'340);
         enterHandTime(0, "00:15.00", "stopwatch of the official");
-        const JournalEvent overwrite = lastRowOf(journalRows(), "time1");
+        const JournalEvent overwrite = lastRowOf(m_shown.journalRows(), "time1");
         m_shown.chooseFromCellMenu(0, ProtocolModel::Time1, "actHistory");
         QTRY_VERIFY(history() && history()->isVisible());
         clickHistoryRow(overwrite.id);
         QTest::mouseClick(history()->findChild<QPushButton *>(QStringLiteral("cmdRestore")), Qt::LeftButton);
         QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 12'340);
-        const JournalEvent restore = lastRowOf(journalRows(), "time1");
+        const JournalEvent restore = lastRowOf(m_shown.journalRows(), "time1");
         QCOMPARE(restore.source, QStringLiteral("restore"));
         QCOMPARE(restore.note, QStringLiteral("Zeile %1").arg(overwrite.id));
         // The list follows: the restore is its newest row.
@@ -260,11 +260,11 @@ private slots:
         }
         const QByteArray before = readBytes(ClassListPath(1));
         openHistory(0, true);
-        clickHistoryRow(lastRowOf(journalRows(), row[0]).id);
+        clickHistoryRow(lastRowOf(m_shown.journalRows(), row[0]).id);
         QTest::mouseClick(history()->findChild<QPushButton *>(QStringLiteral("cmdRestore")), Qt::LeftButton);
         QVERIFY2(status().contains(reason), qPrintable(status()));
         QCOMPARE(readBytes(ClassListPath(1)), before);
-        QCOMPARE(lastRowOf(journalRows(), row[0]).source, QStringLiteral("typed"));
+        QCOMPARE(lastRowOf(m_shown.journalRows(), row[0]).source, QStringLiteral("typed"));
     }
 
     // The window opens beside the clock and the run buttons, drops its "nothing yet" once rows come,

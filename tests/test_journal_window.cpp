@@ -101,7 +101,7 @@ private slots:
         QCOMPARE(ui().model->cell(0, ProtocolModel::Time1), 0);
         press(Qt::Key_Y);
         QCOMPARE(m_shown.classFile(1).wholeNumber(0, ListField::Time1), 12'340);
-        QCOMPARE(sourcesOf(journalRows(), "time1"), (QStringList {"key", "undo", "redo"}));
+        QCOMPARE(sourcesOf(m_shown.journalRows(), "time1"), (QStringList {"key", "undo", "redo"}));
 
         // While Lee is on course, Ctrl+Z takes back Kim's time and leaves Lee's clock alone.
         m_shown.clickCell(1, ProtocolModel::Time1);
@@ -163,7 +163,7 @@ private slots:
         QTest::mouseClick(ui().cmdStartlist, Qt::LeftButton);
         QCOMPARE(nameAfterTyping, QStringLiteral("Lars"));
         QCOMPARE(m_shown.classFile(1).text(0, ListField::Name), QStringLiteral("Kim"));
-        QCOMPARE(sourcesOf(journalRows(), "name"), (QStringList {"editor", "undo"}));
+        QCOMPARE(sourcesOf(m_shown.journalRows(), "name"), (QStringList {"editor", "undo"}));
     }
 
     // RESET during a run keeps the time, and the warning line says whose and how to remove it.
@@ -176,7 +176,7 @@ private slots:
         const QString line = ui().lblSaveWarning->text();
         QVERIFY2(line.contains("RESET") && line.contains("Lee") && line.contains("00:07.77") && line.contains("Ctrl+Z"),
                  qPrintable(line));
-        QCOMPARE(sourcesOf(journalRows(), "time1"), QStringList {"reset"});
+        QCOMPARE(sourcesOf(m_shown.journalRows(), "time1"), QStringList {"reset"});
         press(Qt::Key_Z);
         QCOMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time1), 0);
         QVERIFY(ui().lblSaveWarning->isHidden());
@@ -208,7 +208,7 @@ private slots:
         QVERIFY(QDir().rmdir(dataFolder() + Journal::FileName));
         m_shown.timeRun(1, 8'880);
         QVERIFY(ui().lblSaveWarning->isHidden());
-        QCOMPARE(sourcesOf(journalRows(), "time1"), (QStringList {"key", "key"}));
+        QCOMPARE(sourcesOf(m_shown.journalRows(), "time1"), (QStringList {"key", "key"}));
     }
 
     // Another program holding the journal's write lock holds no key: the run is timed and saved
@@ -231,7 +231,7 @@ private slots:
             QVERIFY(lock.exec("ROLLBACK"));
         }
         QSqlDatabase::removeDatabase("locker");
-        QTRY_COMPARE_WITH_TIMEOUT(sourcesOf(journalRows(), "time1"), QStringList {"key"}, 5'000);
+        QTRY_COMPARE_WITH_TIMEOUT(sourcesOf(m_shown.journalRows(), "time1"), QStringList {"key"}, 5'000);
         QTRY_VERIFY(ui().lblSaveWarning->isHidden());
     }
 
@@ -271,7 +271,7 @@ private slots:
         clock.advanceSecs(300);
         release.release();
         QCOMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time1), 47'110);
-        const QList<JournalEvent> rows = journalRows();
+        const QList<JournalEvent> rows = m_shown.journalRows();
         QCOMPARE(sourcesOf(rows, "time1"), QStringList {byMouse ? "button" : "key"});
         // The row carries the moment of the stop, not the moment the disk took it.
         const auto stop
@@ -301,7 +301,7 @@ private slots:
         QCOMPARE(m_shown.classFile(1).wholeNumber(1, ListField::Time1), 31'415);
         QCOMPARE(ui().model->cell(1, ProtocolModel::Time1), 31'415);
         QVERIFY2(ui().lblSaveWarning->text().contains("class 1: 1 value"), qPrintable(ui().lblSaveWarning->text()));
-        QCOMPARE(sourcesOf(journalRows(), "time1"), (QStringList {"key", "restore"}));
+        QCOMPARE(sourcesOf(m_shown.journalRows(), "time1"), (QStringList {"key", "restore"}));
     }
 };
 

@@ -9,6 +9,7 @@
 #include "support/ShownMainWindow.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -102,12 +103,19 @@ private slots:
         QVERIFY(stored.enabled);
         QCOMPARE(stored.port, int(port));
 
+        // Until the first standings are built the server says so (503), as a phone would see it.
         QNetworkAccessManager net;
-        QNetworkReply *reply = net.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/klasse/1").arg(port))));
-        QTRY_VERIFY(reply->isFinished());
-        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
-        QVERIFY(reply->readAll().contains("Kim 1"));
-        delete reply;
+        int status = 0;
+        QByteArray page;
+        for (QDeadlineTimer deadline(5000); status == 0 || (status == 503 && !deadline.hasExpired());) {
+            std::unique_ptr<QNetworkReply> reply(
+                net.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/klasse/1").arg(port)))));
+            QTRY_VERIFY(reply->isFinished());
+            status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            page = reply->readAll();
+        }
+        QCOMPARE(status, 200);
+        QVERIFY(page.contains("Kim 1"));
         // A request turned away shows in the menu with its reason, and no box interrupts the operator.
         QVERIFY(rawExchange(port, "GET / HTTP/1.1\r\nHost: evil.example\r\n\r\n").startsWith("HTTP/1.1 421"));
         const auto *refused = liveButton()->menu()->findChild<QAction *>(QStringLiteral("actLiveRefusal"));

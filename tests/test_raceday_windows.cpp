@@ -419,7 +419,7 @@ private slots:
 
         QCOMPARE(readBytes(MarksPath(1)), "[ZVX1MARKS]\r\n" + line.toUtf8() + "\r\n[ZVX1END]\r\n");
         // The journal keeps the mark with its reason.
-        const QList<JournalEvent> rows = journalRows();
+        const QList<JournalEvent> rows = shown.journalRows();
         const auto kept
             = std::find_if(rows.begin(), rows.end(), [](const JournalEvent &e) { return e.field == "mark2"; });
         QVERIFY(kept != rows.end());

@@ -6,6 +6,7 @@
 #include "core/timing/RunControl.h"
 #include "gui/timing/Form_Main.h"
 #include "support/FakeCounter.h"
+#include "support/JournalRows.h"
 #include "support/ListFiles.h"
 #include "support/MainWindowControls.h"
 
@@ -83,6 +84,13 @@ struct ShownMainWindow
     {
         session->waitForWrites();
         return readClassFile(classIndex);
+    }
+
+    // The journal's rows of the class once the rows given so far have landed.
+    QList<JournalEvent> journalRows(int classIndex = 1) const
+    {
+        session->waitForWrites();
+        return ::journalRows(classIndex);
     }
 
     // The window goes before the store it works on.
