@@ -15,6 +15,7 @@
 #include "core/timing/RunControl.h"
 #include "core/undo/UndoHistory.h"
 #include "support/JournalRows.h"
+#include "support/LiveSamples.h"
 #include "support/StartListSamples.h"
 #include "support/TestEnvironment.h"
 
@@ -104,23 +105,6 @@ class TestMarshal final : public QObject
         return rowTexts(rows);
     }
 
-    // One request on a connection of its own, with the event loop running so the desk can answer.
-    static QByteArray exchange(quint16 port, const QByteArray &request)
-    {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        if (!socket.waitForConnected(2000))
-            return "<no connection>";
-        socket.write(request);
-        QByteArray answer;
-        QElapsedTimer waited;
-        waited.start();
-        while (socket.state() == QAbstractSocket::ConnectedState && waited.elapsed() < 8000) {
-            QTest::qWait(5);
-            answer += socket.readAll();
-        }
-        return answer + socket.readAll();
-    }
     static QByteArray post(const QByteArray &path, const QByteArray &body, const QByteArray &headers = {})
     {
         return "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nContent-Length: "
@@ -492,7 +476,7 @@ private slots:
         QVERIFY(s->liveFeed().waitForPublished());
         drive(*s, 0);
         const quint16 port = s->liveHost().port();
-        const QByteArray login = exchange(
+        const QByteArray login = rawExchange(
             port, post("/api/posten/login", pinBody(QStringLiteral("333333")), "Content-Type: application/json\r\n"));
         QVERIFY2(login.startsWith("HTTP/1.1 200"), login.constData());
         QVERIFY(!login.contains("Set-Cookie"));
@@ -501,7 +485,7 @@ private slots:
                                      .value(QStringLiteral("token"))
                                      .toString()
                                      .toLatin1();
-        const QByteArray answer = exchange(port, QByteArray(request).replace("TOKEN", token));
+        const QByteArray answer = rawExchange(port, QByteArray(request).replace("TOKEN", token));
         QVERIFY2(answer.startsWith("HTTP/1.1 " + QByteArray::number(status)), answer.constData());
         QVERIFY2(answer.contains(contains), answer.constData());
         QCOMPARE(s->store().readNumberField(0, ListField::FP1), count);

@@ -4,6 +4,7 @@
 #include "core/settings/ClassNames.h"
 #include "core/startlist/StartList.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QTest>
@@ -53,7 +54,8 @@ inline LiveSnapshotPtr liveSample(int count, const QString &name = QStringLitera
     return snapshot;
 }
 
-// Sends bytes as they are and reads the answer until the server closes or a second passes.
+// Sends bytes as they are and reads the answer until the server closes or a second passes
+// without a byte. The event loop runs meanwhile, for answers that come from this thread.
 inline QByteArray rawExchange(quint16 port, const QByteArray &request)
 {
     QTcpSocket socket;
@@ -62,7 +64,14 @@ inline QByteArray rawExchange(quint16 port, const QByteArray &request)
         return "<no connection>";
     socket.write(request);
     QByteArray answer;
-    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(1000))
-        answer += socket.readAll();
+    QElapsedTimer silent;
+    silent.start();
+    while (socket.state() == QAbstractSocket::ConnectedState && silent.elapsed() < 1000) {
+        QTest::qWait(5);
+        if (const QByteArray more = socket.readAll(); !more.isEmpty()) {
+            answer += more;
+            silent.restart();
+        }
+    }
     return answer + socket.readAll();
 }
