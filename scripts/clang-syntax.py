@@ -27,9 +27,11 @@ def flags_of(entry):
     for a in args[1:]:
         if skip:
             skip = False
-        elif a in ("-o", "-c"):
+        elif a in ("-o", "-c", "-include"):
+            # g++'s own precompiled header (-include cmake_pch.hxx) is left out: clang cannot read
+            # it, and each source must name what it includes.
             skip = True
-        elif a != entry["file"]:
+        elif a != entry["file"] and a != "-Winvalid-pch":
             kept.append(a)
     # Relative include folders read from the compile's own folder, wherever clang runs.
     return [("-I" + os.path.join(entry["directory"], a[2:])) if a.startswith("-I") and not os.path.isabs(a[2:])
