@@ -1,7 +1,8 @@
 // Recorded minus pressed time of runs timed with F5 and F8 through XTest on the real main window,
 // under five loads. The pressed time is the X server's own stamp of each key, read by a second
 // connection that listens to the main window's keys as well; the recorded time is the run's time
-// as the run control gives it. Also the longest stall of the interface thread under each load.
+// as the run control gives it. Also the longest stall of the interface thread under each load, how
+// much of it the thread ran, and the events and paints that took longest.
 // Usage: xvfb-run -a bench_press_time [pairs per load]   (default 200)
 #include "bench/BenchFolder.h"
 #include "core/import/XlsxTable.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QPaintEvent>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
@@ -30,7 +32,9 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <map>
 #include <random>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -58,6 +62,9 @@ pid_t spawn(const std::vector<const char *> &command)
 {
     const pid_t pid = fork();
     if (pid == 0) {
+        // A session of its own, as a program started from the desktop has: the scheduler shares
+        // the cores between sessions first.
+        setsid();
         std::vector<char *> argv;
         for (const char *a : command)
             argv.push_back(const_cast<char *>(a));
@@ -128,6 +135,67 @@ struct Figures
     int lost = 0;
 };
 
+// The load under way, or -1 between loads.
+std::atomic<int> currentLoad {-1};
+
+// The interface thread's events that took longest, to tell which work makes a stall.
+class TimedApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    struct Slow
+    {
+        double ms;
+        QByteArray what;
+    };
+    std::vector<Slow> slow;
+    struct Paints
+    {
+        int count = 0;
+        double total = 0, max = 0;
+    };
+    std::map<QByteArray, Paints> paints;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && QThread::currentThread() == thread()) {
+            QElapsedTimer took;
+            took.start();
+            const bool done = QApplication::notify(receiver, event);
+            const double ms = double(took.nsecsElapsed()) / 1e6;
+            auto &p = paints[QByteArray(receiver->metaObject()->className()) + ' ' + receiver->objectName().toUtf8()];
+            p.count++;
+            p.total += ms;
+            p.max = std::max(p.max, ms);
+            if (ms >= 0.3)
+                m_inEvent += ' ' + receiver->objectName().toUtf8() + '=' + QByteArray::number(ms, 'f', 1) + '('
+                    + QByteArray::number(static_cast<QPaintEvent *>(event)->region().boundingRect().width()) + 'x'
+                    + QByteArray::number(static_cast<QPaintEvent *>(event)->region().boundingRect().height()) + ')';
+            return done;
+        }
+        if (m_depth > 0 || QThread::currentThread() != thread())
+            return QApplication::notify(receiver, event);
+        ++m_depth;
+        m_inEvent.clear();
+        QElapsedTimer took;
+        took.start();
+        const bool done = QApplication::notify(receiver, event);
+        --m_depth;
+        if (const double ms = double(took.nsecsElapsed()) / 1e6; ms >= 8.0)
+            slow.push_back({ms,
+                            "load " + QByteArray::number(currentLoad.load()) + ": "
+                                + QByteArray(receiver->metaObject()->className()) + ' '
+                                + receiver->objectName().toUtf8() + " event " + QByteArray::number(int(event->type()))
+                                + m_inEvent});
+        return done;
+    }
+
+private:
+    int m_depth = 0;
+    QByteArray m_inEvent;
+};
+
 double percentile(std::vector<double> values, double p)
 {
     if (values.empty())
@@ -159,7 +227,7 @@ int main(int argc, char *argv[])
                                "(d) 10 000-row workbook read meanwhile", "(e) 200 live clients"};
     constexpr int Loads = 5;
     BenchFolder folder(QStringLiteral("press"));
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     folder.use();
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         std::fprintf(stderr, "needs an X server: run it under xvfb-run -a\n");
@@ -202,17 +270,43 @@ int main(int argc, char *argv[])
                          ++stops;
                      });
     // The interface thread's longest gap between two ticks of a 2 ms timer, per load.
-    std::atomic<int> load {-1};
     std::vector<double> longestStall(Loads, 0.0);
+    // Of the longest stall, the time the interface thread itself ran: the rest it waited for a core.
+    std::vector<double> stallWorking(Loads, 0.0);
+    const auto threadCpuNs = [] {
+        timespec t {};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    };
+    qint64 lastCpu = 0;
+    // Of the longest stall, how often the thread gave up its core (it waited on something) and how
+    // often the core was taken from it.
+    std::vector<std::pair<long, long>> stallSwitches(Loads);
+    const auto switches = [] {
+        rusage u {};
+        getrusage(RUSAGE_THREAD, &u);
+        return std::pair<long, long> {u.ru_nvcsw, u.ru_nivcsw};
+    };
+    std::pair<long, long> lastSwitches;
     QElapsedTimer tickClock;
     tickClock.start();
     qint64 lastTick = 0;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, &window, [&] {
         const qint64 now = tickClock.nsecsElapsed();
-        if (const int l = load; l >= 0 && lastTick > 0)
-            longestStall[l] = std::max(longestStall[l], double(now - lastTick) / 1e6 - 2.0);
+        const qint64 cpu = threadCpuNs();
+        if (const int l = currentLoad; l >= 0 && lastTick > 0) {
+            const double stall = double(now - lastTick) / 1e6 - 2.0;
+            if (stall > longestStall[l]) {
+                longestStall[l] = stall;
+                stallWorking[l] = double(cpu - lastCpu) / 1e6;
+                const auto after = switches();
+                stallSwitches[l] = {after.first - lastSwitches.first, after.second - lastSwitches.second};
+            }
+        }
         lastTick = now;
+        lastCpu = cpu;
+        lastSwitches = switches();
     });
     ticker.start(2);
 
@@ -250,7 +344,7 @@ int main(int argc, char *argv[])
                     std::this_thread::sleep_for(std::chrono::milliseconds(50));
                 std::printf("%d live clients connected\n", int(connected));
             }
-            load = l;
+            currentLoad = l;
             for (int i = 0; i < pairs; ++i) {
                 const int row = l * pairs + i;
                 QMetaObject::invokeMethod(
@@ -268,7 +362,7 @@ int main(int argc, char *argv[])
                 }
                 figures[l].errors.push_back(double(recorded) - double(std::uint32_t(stop - start)));
             }
-            load = -1;
+            currentLoad = -1;
             current.stop = true;
             if (current.worker.joinable())
                 current.worker.join();
@@ -281,18 +375,30 @@ int main(int argc, char *argv[])
     presser.join();
 
     std::printf("recorded minus pressed time of F5/F8 pairs, ms (%d pairs a load)\n", pairs);
-    std::printf("%-42s %8s %8s %8s %8s %6s %12s\n", "load", "p50", "p99|e|", "max|e|", "min", "lost", "stall max");
+    std::printf("%-42s %8s %8s %8s %8s %6s %12s %12s %16s\n", "load", "p50", "p99|e|", "max|e|", "min", "lost",
+                "stall max", "of it ran", "gave, lost core");
     for (int l = 0; l < Loads; ++l) {
         std::vector<double> absolute;
         for (const double e : figures[l].errors)
             absolute.push_back(std::fabs(e));
         const auto [lo, hi] = std::minmax_element(figures[l].errors.begin(), figures[l].errors.end());
-        std::printf("%-42s %8.1f %8.1f %8.1f %8.1f %6d %9.1f ms\n", loadNames[l], percentile(figures[l].errors, 50),
-                    percentile(absolute, 99),
+        std::printf("%-42s %8.1f %8.1f %8.1f %8.1f %6d %9.1f ms %9.1f ms %6ld,%ld\n", loadNames[l],
+                    percentile(figures[l].errors, 50), percentile(absolute, 99),
                     absolute.empty() ? 0.0 : *std::max_element(absolute.begin(), absolute.end()),
-                    figures[l].errors.empty() ? 0.0 : *lo, figures[l].lost, longestStall[l]);
+                    figures[l].errors.empty() ? 0.0 : *lo, figures[l].lost, longestStall[l], stallWorking[l],
+                    stallSwitches[l].first, stallSwitches[l].second);
         (void)hi;
     }
+    std::sort(app.slow.begin(), app.slow.end(), [](const auto &a, const auto &b) { return a.ms > b.ms; });
+    std::printf("interface-thread events of 8 ms or more: %zu\n", app.slow.size());
+    for (std::size_t i = 0; i < std::min<std::size_t>(app.slow.size(), 15); ++i)
+        std::printf("%8.1f ms  %s\n", app.slow[i].ms, app.slow[i].what.constData());
+    std::vector<std::pair<QByteArray, TimedApplication::Paints>> paints(app.paints.begin(), app.paints.end());
+    std::sort(paints.begin(), paints.end(),
+              [](const auto &a, const auto &b) { return a.second.total > b.second.total; });
+    for (std::size_t i = 0; i < std::min<std::size_t>(paints.size(), 15); ++i)
+        std::printf("paint %-50s %6d times %9.1f ms in all, %6.2f ms at most\n", paints[i].first.constData(),
+                    paints[i].second.count, paints[i].second.total, paints[i].second.max);
     QFile::remove(workbook);
     return 0;
 }

@@ -50,13 +50,24 @@ void ProtocolModel::setRunState(const RunState &state)
     if (state == m_runState)
         return;
     const int liveRow = isLiveRow(m_runState.currentRow) ? m_runState.currentRow : -1;
+    const int left = m_runState.currentRow;
     m_runState = state;
     // A stopped run's row shows the store again; the next run shows it until its first live time.
     if (!state.running)
         m_liveShown = false;
     if (liveRow >= 0 && !isLiveRow(liveRow))
         updatePlace(liveRow);
-    repaintAll();
+    // Only the row the station leaves and the one it comes to look different: a repaint of the
+    // whole protocol here would hold the interface thread at every start and stop.
+    repaintRow(left);
+    if (state.currentRow != left)
+        repaintRow(state.currentRow);
+}
+
+void ProtocolModel::repaintRow(int row)
+{
+    if (validRow(row))
+        emit dataChanged(index(row, 0), index(row, ColumnCount - 1), {ColorRole, Qt::DisplayRole});
 }
 
 void ProtocolModel::setColors(const ProtocolColors &colors)

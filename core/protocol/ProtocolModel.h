@@ -120,6 +120,7 @@ private:
     void reset();
     // Every cell, for changes of the run state or the colours.
     void repaintAll();
+    void repaintRow(int row);
     bool validRow(int row) const { return row >= 0 && row < m_rowCount; }
     bool isLiveRow(int row) const { return m_liveShown && m_runState.running && row == m_runState.currentRow; }
     void resetPlaces();
