@@ -11,6 +11,7 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/ThreadPriority.h"
 #include "gui/timing/Form_Main.h"
 #include "gui/timing/ProgramWindows.h"
 
@@ -335,6 +336,8 @@ int main(int argc, char *argv[])
                 std::this_thread::sleep_for(std::chrono::milliseconds(800));
             } else if (l == 3) {
                 current.worker = std::thread([&current, &workbook] {
+                    // As the import's own reader does.
+                    giveWayToInterface();
                     while (!current.stop)
                         (void)readXlsxTable(workbook);
                 });

@@ -4,6 +4,7 @@
 #include "core/startlist/ListFile.h"
 #include "core/system/CheckedSave.h"
 #include "core/system/SaveSystem.h"
+#include "core/system/ThreadPriority.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -161,6 +162,7 @@ BackupCopier::BackupCopier(QObject *parent)
 {
     m_shared->owner = this;
     std::thread([shared = m_shared] {
+        giveWayToInterface();
         // Opened on this thread: a connection of the interface thread may not be used here.
         std::unique_ptr<Journal> journal;
         std::unique_lock lock(shared->mutex);

@@ -5,6 +5,7 @@
 #include "core/marks/MarksKeeper.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
+#include "core/system/ThreadPriority.h"
 #include "core/timing/RunControl.h"
 
 #include <QDateTime>
@@ -102,7 +103,8 @@ LiveFeed::LiveFeed(ClassStore &store, RunControl &runs, const MarksKeeper &marks
     qRegisterMetaType<LiveSnapshotPtr>();
     m_thread.setObjectName(QStringLiteral("LiveFeed"));
     m_worker->moveToThread(&m_thread);
-    m_thread.start(QThread::LowPriority);
+    m_thread.start();
+    QMetaObject::invokeMethod(m_worker, &giveWayToInterface, Qt::QueuedConnection);
     m_idle.setSingleShot(true);
     m_idle.setInterval(0);
     connect(&m_idle, &QTimer::timeout, this, &LiveFeed::dispatch);

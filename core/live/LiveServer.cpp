@@ -3,6 +3,7 @@
 #include "core/live/LiveJson.h"
 #include "core/live/LiveRoutes.h"
 #include "core/live/LiveWebSocket.h"
+#include "core/system/ThreadPriority.h"
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -493,6 +494,11 @@ void LiveServer::sweep()
 
 class LiveHost::Thread final : public QThread
 {
+    void run() override
+    {
+        giveWayToInterface();
+        exec();
+    }
 };
 
 LiveHost::LiveHost(QObject *parent)

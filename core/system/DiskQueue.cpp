@@ -1,5 +1,7 @@
 #include "core/system/DiskQueue.h"
 
+#include "core/system/ThreadPriority.h"
+
 #include <QMetaObject>
 
 DiskQueue::DiskQueue()
@@ -8,6 +10,7 @@ DiskQueue::DiskQueue()
     m_thread.setObjectName(QStringLiteral("disk"));
     m_worker->moveToThread(&m_thread);
     m_thread.start();
+    QMetaObject::invokeMethod(m_worker, &giveWayToInterface, Qt::QueuedConnection);
 }
 
 DiskQueue::~DiskQueue()

@@ -8,6 +8,7 @@
 #include "core/settings/SettingsStore.h"
 #include "core/startlist/ClassStore.h"
 #include "core/system/Clock.h"
+#include "core/system/ThreadPriority.h"
 #include "gui/common/OperatorDialogs.h"
 
 #include <QCheckBox>
@@ -354,8 +355,10 @@ void readTableThen(QWidget *parent, const QString &path, std::function<void(cons
     progress->setAttribute(Qt::WA_DeleteOnClose);
     const bool workbook = QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0;
     auto table = std::make_shared<std::optional<Result<ImportTable>>>();
-    QThread *reader = QThread::create(
-        [path, workbook, table] { table->emplace(workbook ? readXlsxTable(path) : readCsvTable(path)); });
+    QThread *reader = QThread::create([path, workbook, table] {
+        giveWayToInterface();
+        table->emplace(workbook ? readXlsxTable(path) : readCsvTable(path));
+    });
     const QPointer<QProgressDialog> waiting(progress);
     QObject::connect(progress, &QProgressDialog::canceled, progress, &QWidget::close);
     QObject::connect(reader, &QThread::finished, parent, [waiting, table, done = std::move(done)] {
