@@ -4,6 +4,7 @@
 #include "gui/common/WindowLook.h"
 #include "gui/startlist/Form_StartList.h"
 #include "gui/timing/Form_Main.h"
+#include "gui/widgets/PlainGroupFrame.h"
 #include "gui/widgets/SecondsSpinBox.h"
 #include "gui/widgets/ShadowLabel.h"
 #include "support/FakeCounter.h"
@@ -13,11 +14,13 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStyleFactory>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -73,6 +76,38 @@ class TestMainWindow final : public QObject
     const MainWindowControls &ui() const { return *m_controls; }
 
 private slots:
+    // The top bar's frame is drawn as lines, not from Fusion's image; it must look the same.
+    void groupFrameLooksAsFusionDrawsIt_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("top bar") << QSize(745, 61);
+        QTest::newRow("small") << QSize(60, 24);
+    }
+    void groupFrameLooksAsFusionDrawsIt()
+    {
+        QFETCH(QSize, size);
+        const auto drawn = [size](bool plain) {
+            QGroupBox box;
+            std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+            box.setStyle(fusion.get());
+            box.resize(size);
+            if (plain)
+                PlainGroupFrame::apply(&box);
+            return box.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage fusion = drawn(false), plain = drawn(true);
+        QVERIFY(fusion != plain);
+        int worst = 0;
+        for (int y = 0; y < fusion.height(); ++y)
+            for (int x = 0; x < fusion.width(); ++x) {
+                const QRgb a = fusion.pixel(x, y), b = plain.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                  std::abs(qBlue(a) - qBlue(b))});
+            }
+        // Fusion softens the corners by a few more levels; a line out of place differs by 20 or more.
+        QVERIFY2(worst <= 12, qPrintable(QStringLiteral("a pixel differs by %1").arg(worst)));
+    }
+
     void init()
     {
         FakeCounter::install();

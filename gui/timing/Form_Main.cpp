@@ -26,6 +26,7 @@
 #include "gui/startlist/Form_StartList.h"
 #include "gui/timing/WarningLine.h"
 #include "gui/widgets/DrawnText.h"
+#include "gui/widgets/PlainGroupFrame.h"
 #include "gui/widgets/ProtocolDelegate.h"
 #include "ui_Form_Main.h"
 
@@ -224,6 +225,7 @@ void TfrmMain::setUpLook()
 
     m_ui->Bevel1->setFrameShape(QFrame::NoFrame);
     m_ui->Bevel1->setStyleSheet(QStringLiteral("#Bevel1 { border: none; border-bottom: 1px solid #a0a0a0; }"));
+    PlainGroupFrame::apply(m_ui->GroupBox1);
 
     // The seconds of the last session: changing them at a start would rescore every class.
     const SettingsStore settings;
