@@ -1,9 +1,7 @@
 #include "core/protocol/ResultsProtocol.h"
 #include "core/startlist/ClassStore.h"
 #include "core/startlist/ListFile.h"
-#include "core/system/DiskQueue.h"
 #include "core/system/ProgramFolder.h"
-#include "core/system/ThreadPriority.h"
 #include "support/FailingDisk.h"
 #include "support/FakeCounter.h"
 #include "support/FreshFolders.h"
@@ -16,9 +14,7 @@
 #include <QSignalSpy>
 
 #include <cerrno>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 Q_DECLARE_METATYPE(StoreChange::Kind)
 Q_DECLARE_METATYPE(ListField)
@@ -31,24 +27,6 @@ class TestClassStore final : public QObject
 
 private slots:
     void init() { QVERIFY(FreshFolders::program()); }
-
-    // The class file is written behind the interface thread, on a thread that gives way to it.
-    void saveRunsBehindTheInterface()
-    {
-        DiskQueue disk;
-        ClassStore store;
-        store.setDiskQueue(&disk);
-        QVERIFY(store.SelectClass(2).ok());
-        store.addEntry(ChangeSource::Typed);
-        int nice = 0;
-        DiskQueue::post(&disk, [&nice] { nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())); });
-        (void)store.writeResult(0, {{ListField::Time1, 61'234}}, ChangeSource::Key);
-        DiskQueue::drain(&disk);
-        QCOMPARE(nice, BackgroundNice);
-        StartList saved;
-        QVERIFY(ReadListFile(saved, ClassListPath(2), false).ok());
-        QCOMPARE(saved.wholeNumber(0, ListField::Time1), 61'234);
-    }
 
     void classFileWithoutFileStartsEmpty()
     {

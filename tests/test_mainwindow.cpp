@@ -76,36 +76,24 @@ class TestMainWindow final : public QObject
     const MainWindowControls &ui() const { return *m_controls; }
 
 private slots:
-    // The top bar's frame is drawn as lines, not from Fusion's image; it must look the same.
-    void groupFrameLooksAsFusionDrawsIt_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("top bar") << QSize(745, 61);
-        QTest::newRow("small") << QSize(60, 24);
-    }
+    // The top bar's frame is drawn as lines, not from Fusion's image; it must look the same. Fusion
+    // softens the corners by a few levels more; a line out of place differs by 20 or more.
     void groupFrameLooksAsFusionDrawsIt()
     {
-        QFETCH(QSize, size);
-        const auto drawn = [size](bool plain) {
+        QImage drawn[2];
+        for (const bool plain : {false, true}) {
             QGroupBox box;
             std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
             box.setStyle(fusion.get());
-            box.resize(size);
+            box.resize(745, 61);
             if (plain)
                 PlainGroupFrame::apply(&box);
-            return box.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        };
-        const QImage fusion = drawn(false), plain = drawn(true);
-        QVERIFY(fusion != plain);
-        int worst = 0;
-        for (int y = 0; y < fusion.height(); ++y)
-            for (int x = 0; x < fusion.width(); ++x) {
-                const QRgb a = fusion.pixel(x, y), b = plain.pixel(x, y);
-                worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                                  std::abs(qBlue(a) - qBlue(b))});
-            }
-        // Fusion softens the corners by a few more levels; a line out of place differs by 20 or more.
-        QVERIFY2(worst <= 12, qPrintable(QStringLiteral("a pixel differs by %1").arg(worst)));
+            drawn[plain] = box.grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+        }
+        QVERIFY(drawn[0] != drawn[1]);
+        for (int y = 0; y < drawn[0].height(); ++y)
+            for (int x = 0; x < drawn[0].width(); ++x)
+                QVERIFY(std::abs(qGray(drawn[0].pixel(x, y)) - qGray(drawn[1].pixel(x, y))) <= 12);
     }
 
     void init()
