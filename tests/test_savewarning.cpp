@@ -15,6 +15,7 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QPointer>
 #include <QToolButton>
 #include <QWindow>
 
@@ -252,6 +253,17 @@ private slots:
                      qPrintable(text->text()));
         if (const QString folder = qEnvironmentVariable("ZORVEXA_SHOTS"); !folder.isEmpty())
             QVERIFY(m_main->grab().save(folder + QStringLiteral("/warning-panel.png")));
+
+        // A message given again, or a kind cleared that shows nothing (as every start does), leaves
+        // the panel as it stands: rebuilding it relaid the window at each start and stop.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QList<QPointer<QLabel>> labels;
+        for (QLabel *label : panel->findChildren<QLabel *>())
+            labels << label;
+        line.show(WarningLine::Backup, QStringLiteral("NO BACKUP COPY: stick missing\n/media/stick"));
+        line.clear(WarningLine::Restored);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(std::ranges::none_of(labels, [](const QPointer<QLabel> &label) { return label.isNull(); }));
 
         const auto dismiss = [panel] {
             QList<QToolButton *> shown = panel->findChildren<QToolButton *>(QStringLiteral("cmdDismissWarning"));

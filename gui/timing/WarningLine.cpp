@@ -36,14 +36,19 @@ void WarningLine::setPanel(QWidget *window, const QRect &area)
 
 void WarningLine::show(Kind kind, const QString &text, const QString &details)
 {
-    // The same message again keeps its time; a new one opens a folded panel.
+    // The same message again changes nothing: the panel is rebuilt only when a text changes, as
+    // a start clears notes and a failing journal repeats its message at every change.
+    const QString &shownDetails = details.isEmpty() ? text : details;
+    if (text == m_texts[kind] && shownDetails == m_details[kind])
+        return;
+    // A new message gets its time and opens a folded panel.
     if (text != m_texts[kind]) {
         m_since[kind] = QTime::currentTime();
         if (!text.isEmpty())
             m_folded = false;
     }
     m_texts[kind] = text;
-    m_details[kind] = details.isEmpty() ? text : details;
+    m_details[kind] = shownDetails;
     refresh();
 }
 
