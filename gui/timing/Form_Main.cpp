@@ -207,6 +207,9 @@ void TfrmMain::setUpLook()
     m_ui->lblPartic->setTextColor(QColor(0, 255, 0));
     m_ui->lblPartic->setShadowColor(QColor(0, 128, 0));
     m_ui->lblPartic->setBackgroundColor(QColor(0, 0, 128));
+    // The label's top row lies under the display's bottom row. Under it, the display's hundred
+    // repaints a second leave the label alone; over it, each one painted the label as well.
+    m_ui->lblPartic->stackUnder(m_ui->Tablo);
 
     m_ui->Shape2->setBrushColor(Qt::black);
     m_ui->Shape3->setBrushColor(Qt::black);
