@@ -59,23 +59,15 @@ public:
     }
 };
 
-class PaintCounter final : public QObject
+// Counts the paints of the widgets it watches.
+struct PaintCounter final : QObject
 {
-public:
-    PaintCounter(std::map<QObject *, int> &counts, QObject *parent)
-        : QObject(parent)
-        , m_counts(counts)
-    {
-    }
+    std::map<QObject *, int> paints;
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint)
-            ++m_counts[watched];
+        paints[watched] += event->type() == QEvent::Paint;
         return false;
     }
-
-private:
-    std::map<QObject *, int> &m_counts;
 };
 
 QRect rectOf(const QWidget *w)
@@ -385,17 +377,16 @@ private slots:
         m_window->SelectParticipant(0);
         m_window->StartRun();
         QCoreApplication::processEvents();
-        std::map<QObject *, int> paints;
-        auto *counter = new PaintCounter(paints, m_window.get());
-        ui().Tablo->installEventFilter(counter);
-        ui().lblPartic->installEventFilter(counter);
+        PaintCounter counter;
+        ui().Tablo->installEventFilter(&counter);
+        ui().lblPartic->installEventFilter(&counter);
         for (const auto &[ms, shown] : {std::pair {1'230, "00:01.23"}, std::pair {82'226, "01:23.45"}}) {
             FakeCounter::advanceMs(ms);
             QTRY_COMPARE_WITH_TIMEOUT(ui().Tablo->text(), QLatin1String(shown), 500);
             QCoreApplication::processEvents();
         }
-        QCOMPARE_GE(paints[ui().Tablo], 2);
-        QCOMPARE(paints[ui().lblPartic], 0);
+        QCOMPARE_GE(counter.paints[ui().Tablo], 2);
+        QCOMPARE(counter.paints[ui().lblPartic], 0);
         m_window->StopRun();
     }
 
