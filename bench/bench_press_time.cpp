@@ -2,7 +2,7 @@
 // under five loads. The pressed time is the X server's own stamp of each key, read by a second
 // connection that listens to the main window's keys as well; the recorded time is the run's time
 // as the run control gives it. Also the longest stall of the interface thread under each load, how
-// much of it the thread ran, and the events and paints that took longest.
+// much of it the thread ran or waited for a core, and the events and paints that took longest.
 // Usage: xvfb-run -a bench_press_time [pairs per load]   (default 200)
 #include "bench/BenchFolder.h"
 #include "core/import/XlsxTable.h"
@@ -33,6 +33,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <map>
 #include <random>
 #include <sys/resource.h>
@@ -289,6 +290,17 @@ int main(int argc, char *argv[])
         return std::pair<long, long> {u.ru_nvcsw, u.ru_nivcsw};
     };
     std::pair<long, long> lastSwitches;
+    // Of the longest stall, the time the thread was ready to run but waited for a core.
+    std::vector<double> stallQueued(Loads, 0.0);
+    const int schedstat = ::open("/proc/thread-self/schedstat", O_RDONLY);
+    const auto queuedNs = [schedstat] {
+        char text[128] {};
+        long long ran = 0, queued = 0;
+        if (pread(schedstat, text, sizeof text - 1, 0) > 0)
+            std::sscanf(text, "%lld %lld", &ran, &queued);
+        return qint64(queued);
+    };
+    qint64 lastQueued = 0;
     QElapsedTimer tickClock;
     tickClock.start();
     qint64 lastTick = 0;
@@ -303,11 +315,13 @@ int main(int argc, char *argv[])
                 stallWorking[l] = double(cpu - lastCpu) / 1e6;
                 const auto after = switches();
                 stallSwitches[l] = {after.first - lastSwitches.first, after.second - lastSwitches.second};
+                stallQueued[l] = double(queuedNs() - lastQueued) / 1e6;
             }
         }
         lastTick = now;
         lastCpu = cpu;
         lastSwitches = switches();
+        lastQueued = queuedNs();
     });
     ticker.start(2);
 
@@ -378,18 +392,18 @@ int main(int argc, char *argv[])
     presser.join();
 
     std::printf("recorded minus pressed time of F5/F8 pairs, ms (%d pairs a load)\n", pairs);
-    std::printf("%-42s %8s %8s %8s %8s %6s %12s %12s %16s\n", "load", "p50", "p99|e|", "max|e|", "min", "lost",
-                "stall max", "of it ran", "gave, lost core");
+    std::printf("%-42s %8s %8s %8s %8s %6s %12s %12s %16s %12s\n", "load", "p50", "p99|e|", "max|e|", "min", "lost",
+                "stall max", "of it ran", "gave, lost core", "queued");
     for (int l = 0; l < Loads; ++l) {
         std::vector<double> absolute;
         for (const double e : figures[l].errors)
             absolute.push_back(std::fabs(e));
         const auto [lo, hi] = std::minmax_element(figures[l].errors.begin(), figures[l].errors.end());
-        std::printf("%-42s %8.1f %8.1f %8.1f %8.1f %6d %9.1f ms %9.1f ms %6ld,%ld\n", loadNames[l],
+        std::printf("%-42s %8.1f %8.1f %8.1f %8.1f %6d %9.1f ms %9.1f ms %6ld,%-9ld %9.1f ms\n", loadNames[l],
                     percentile(figures[l].errors, 50), percentile(absolute, 99),
                     absolute.empty() ? 0.0 : *std::max_element(absolute.begin(), absolute.end()),
                     figures[l].errors.empty() ? 0.0 : *lo, figures[l].lost, longestStall[l], stallWorking[l],
-                    stallSwitches[l].first, stallSwitches[l].second);
+                    stallSwitches[l].first, stallSwitches[l].second, stallQueued[l]);
         (void)hi;
     }
     std::sort(app.slow.begin(), app.slow.end(), [](const auto &a, const auto &b) { return a.ms > b.ms; });
