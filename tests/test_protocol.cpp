@@ -267,37 +267,6 @@ private slots:
                  colors.value(expected));
     }
 
-    // A view repaints what the model announces: the rows the station leaves and comes to must be
-    // announced whole, and no change of the run may repaint the whole protocol.
-    void runStateRepaintsItsRows_data()
-    {
-        QTest::addColumn<RunState>("from");
-        QTest::addColumn<RunState>("to");
-        QTest::addColumn<QSet<int>>("rows");
-        QTest::newRow("next participant") << RunState {false, 0, 1} << RunState {false, 2, 1} << QSet<int> {0, 2};
-        QTest::newRow("stop") << RunState {true, 1, 2} << RunState {false, 1, 2} << QSet<int> {1};
-        QTest::newRow("none selected") << RunState {false, 2, 1} << RunState {false, -1, 1} << QSet<int> {2};
-    }
-    void runStateRepaintsItsRows()
-    {
-        QFETCH(RunState, from);
-        QFETCH(RunState, to);
-        QFETCH(QSet<int>, rows);
-        m_state = from;
-        auto model = makeModel({{1'000, 0, 0, 0, 0, 0}, {}, {2'000, 1, 0, 0, 0, 0}});
-        model->showLiveTime(500);
-        QSignalSpy announced(model.get(), &QAbstractItemModel::dataChanged);
-        model->setRunState(to);
-        QSet<int> whole;
-        for (const QList<QVariant> &a : std::as_const(announced)) {
-            const auto first = a.at(0).toModelIndex(), last = a.at(1).toModelIndex();
-            QVERIFY2(first.row() == last.row() || first.column() == last.column(), "more than a row repainted");
-            if (first.row() == last.row() && first.column() == 0 && last.column() == ProtocolModel::ColumnCount - 1)
-                whole << first.row();
-        }
-        QCOMPARE(whole, rows);
-    }
-
     void onlyCountColumnsAreEditable()
     {
         auto model = makeModel({{}});
