@@ -136,9 +136,9 @@ private slots:
         ui().Grid->viewport()->installEventFilter(&regions);
         ui().lblPartic->installEventFilter(&regions);
         // A row's band with the grid line under it.
-        const auto row = [this](int row) {
-            return QRegion(0, ui().Grid->rowViewportPosition(row), ui().Grid->viewport()->width(),
-                           ui().Grid->rowHeight(row) + 1);
+        const auto row = [this](int index) {
+            return QRegion(0, ui().Grid->rowViewportPosition(index), ui().Grid->viewport()->width(),
+                           ui().Grid->rowHeight(index) + 1);
         };
         clickRunCell(1, ProtocolModel::Time1);
         key(Qt::Key_F5);
